@@ -1,0 +1,19 @@
+# Compiler settings shared by every target of the project: the library, the
+# program, the tests and the benchmarks link this INTERFACE target.
+add_library(kelo_options INTERFACE)
+target_compile_features(kelo_options INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(kelo_options INTERFACE -Wall -Wextra -Wpedantic)
+if(KELO_WERROR)
+    target_compile_options(kelo_options INTERFACE -Werror)
+endif()
+target_compile_definitions(kelo_options INTERFACE
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_CAST_FROM_BYTEARRAY
+    QT_NO_URL_CAST_FROM_STRING
+    QT_USE_QSTRINGBUILDER)
+if(KELO_SANITIZE)
+    target_compile_options(kelo_options INTERFACE
+        -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(kelo_options INTERFACE -fsanitize=address,undefined)
+endif()

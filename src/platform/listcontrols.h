@@ -1,0 +1,109 @@
+// The three classic list controls of the file panels: a drive list, a folder
+// list and a file list.
+//
+// The change rule: setting a list's drive or path from code emits its change
+// signal at once (nested, before the setter returns) and only when the value
+// really changes. A choice the user makes in the list goes through the same
+// setter. Connect the change signals directly (the default for objects of one
+// thread) so the handlers run nested.
+#pragma once
+
+#include "platform/volumes.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QString>
+#include <QStringList>
+
+namespace kelo {
+
+// Drive list: the mounted volumes, by mount path.
+class DriveListBox : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit DriveListBox(VolumeSource source = systemVolumes, QWidget *parent = nullptr);
+
+    // The current drive: the mount path of the chosen volume.
+    QString drive() const;
+    // Chooses the listed volume that holds the given path (a mount path or
+    // any absolute path on it). Returns false, and changes nothing, when no
+    // listed volume holds it (for example a relative path or "C:").
+    bool setDrive(const QString &pathOnDrive);
+    // Whether the chosen volume's root can be read.
+    bool isReady() const;
+    // Re-reads the volumes (keeps the current drive when it is still listed).
+    void refresh();
+
+Q_SIGNALS:
+    void driveChanged();
+
+private:
+    void choose(int index);
+
+    VolumeSource m_source;
+    QList<Volume> m_volumes;
+    int m_current = -1;
+};
+
+// Folder list: the current folder's ancestors (from the root down) and its
+// subfolders, like a classic folder list box. A double click (or Enter) on an
+// entry makes it the current folder.
+class DirListBox : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit DirListBox(QWidget *parent = nullptr);
+
+    // The current folder, absolute and clean ("/" for the root, otherwise
+    // without a trailing "/").
+    QString path() const;
+    // Makes an existing folder current. Returns false, and changes nothing,
+    // when the path is not an existing folder.
+    bool setPath(const QString &path);
+    // Re-reads the subfolders of the current folder.
+    void refresh();
+
+Q_SIGNALS:
+    void pathChanged();
+
+private:
+    QString m_path;
+};
+
+// File list: the non-hidden files of one folder whose names match a pattern.
+class FileListBox : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit FileListBox(QWidget *parent = nullptr);
+
+    QString path() const;
+    // Shows the files of another folder (re-read even when it is the same).
+    void setPath(const QString &path);
+    QString pattern() const;
+    // A pattern is one or more wildcards separated by ";", matched without
+    // regard to case; "*.*" matches every file, names without a dot included.
+    void setPattern(const QString &pattern);
+    // The chosen entry's name, empty when none is chosen.
+    QString fileName() const;
+    // The listed names, in their order, and the chosen row (-1: none).
+    QStringList list() const;
+    int listIndex() const;
+    void setListIndex(int index);
+    // Re-reads the folder with the current pattern.
+    void refresh();
+
+Q_SIGNALS:
+    void fileClicked();
+    void fileDoubleClicked();
+
+private:
+    QString m_path;
+    QString m_pattern = QStringLiteral("*.*");
+};
+
+// Whether a file name matches a file-list pattern (see FileListBox).
+bool matchesPattern(const QString &fileName, const QString &pattern);
+
+} // namespace kelo

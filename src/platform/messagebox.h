@@ -1,0 +1,68 @@
+// Message boxes. Every box the program shows goes through this interface, so
+// that tests can answer the boxes and check what was asked.
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace kelo {
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgIcon { None, Critical };
+// The answers carry the classic values (Yes is 6).
+enum class MsgAnswer { Ok = 1, Yes = 6, No = 7 };
+
+inline const QString &defaultMessageTitle()
+{
+    static const QString title = QStringLiteral("Kelo the Scriv");
+    return title;
+}
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Shows a modal box and returns the answer. An empty title shows the
+    // program's name.
+    virtual MsgAnswer show(const QString &text, MsgButtons buttons = MsgButtons::Ok,
+                           MsgIcon icon = MsgIcon::None, const QString &title = {}) = 0;
+};
+
+// Real boxes: QMessageBox with the German buttons "OK", "Ja" and "Nein".
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    explicit QtMessageBoxes(QWidget *parent = nullptr);
+    void setParent(QWidget *parent);
+    MsgAnswer show(const QString &text, MsgButtons buttons, MsgIcon icon,
+                   const QString &title) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+// Boxes for tests: records every box and gives the queued answers in turn.
+// Without a queued answer an OK box answers OK and a Yes/No box answers No.
+class ScriptedMessageBoxes final : public MessageBoxes {
+public:
+    struct Shown {
+        QString text;
+        MsgButtons buttons;
+        MsgIcon icon;
+        QString title; // as shown: the program's name when none was given
+    };
+
+    void queueAnswer(MsgAnswer answer) { m_answers.append(answer); }
+    const QList<Shown> &shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); m_answers.clear(); }
+
+    MsgAnswer show(const QString &text, MsgButtons buttons, MsgIcon icon,
+                   const QString &title) override;
+
+private:
+    QList<MsgAnswer> m_answers;
+    QList<Shown> m_shown;
+};
+
+} // namespace kelo

@@ -1,0 +1,118 @@
+// The editor control: a QScintilla editor that offers the interface of a
+// classic Windows multi-line text box.
+//
+// The whole text is one string whose lines are separated by CR LF. Offsets
+// (SelStart, SelLength, the line queries) count UTF-16 code units, as a
+// Windows text box does: CR LF counts two, a character outside the Basic
+// Multilingual Plane counts two. A line, for the line queries, is a CR LF-
+// separated line only; a lone CR or LF inside it does not start a new one.
+//
+// Underneath, QScintilla runs in UTF-8 mode with CR LF as its line end, pasted
+// line ends converted to CR LF, no wrapping, no margins, no lexer, and its
+// UTF-16 line index switched on so that offsets convert in constant time per
+// line. The text goes in and out with one call each, NUL bytes included.
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QStringList>
+
+#include <Qsci/qsciscintilla.h>
+
+#include <functional>
+#include <vector>
+
+namespace kelo {
+
+class TextBox : public QsciScintilla {
+    Q_OBJECT
+
+public:
+    explicit TextBox(QWidget *parent = nullptr);
+
+    // ---- The text-box interface -------------------------------------------
+    // The whole text. Setting it replaces the text as one undo step and puts
+    // the caret at the start.
+    QString Text() const;
+    void setText(const QString &text) override;
+
+    // Selection start (or caret) and length, in UTF-16 code units. Setting
+    // SelStart moves the caret there and empties the selection; setting
+    // SelLength selects that many code units from SelStart on (the caret ends
+    // at the far end). Values are clamped to the text; an offset that falls
+    // inside a surrogate pair or a CR LF pair moves to the start of it.
+    int SelStart() const;
+    void setSelStart(int offset);
+    int SelLength() const;
+    void setSelLength(int length);
+
+    // The selected text; assigning it replaces the selection (or inserts at
+    // the caret) as one undo step and leaves the caret after the new text.
+    QString SelText() const;
+    void setSelText(const QString &text);
+
+    // The 0-based CR LF line that holds an offset (-1: the selection start),
+    // as EM_LINEFROMCHAR answers.
+    int lineFromChar(int offset) const;
+    // The offset of the first character of a 0-based CR LF line (-1: the line
+    // of the selection start), or -1 when there is no such line, as
+    // EM_LINEINDEX answers.
+    int lineIndex(int line) const;
+    // Number of CR LF lines (an empty text has one).
+    int crlfLineCount() const;
+
+    // ---- Whole-text access in the editor's own form (UTF-8, CR LF) --------
+    QByteArray utf8Text() const;
+    // Replaces the text as one undo step (whole-text commands, Ctrl+Z).
+    void replaceAllUtf8(const QByteArray &utf8);
+    // Loads a file's text: not undoable, the undo history is emptied and the
+    // text counts as unmodified afterwards.
+    void loadUtf8(const QByteArray &utf8);
+    // Length of the text in UTF-16 code units, without building the string.
+    int textLength() const;
+
+    // ---- Looks ------------------------------------------------------------
+    // One font and two colours for the whole text. The caret is drawn in the
+    // text colour; the selection stays readable on every background.
+    void setTextColor(const QColor &color);
+    void setBackColor(const QColor &color);
+    void setEditorFont(const QFont &font);
+    // What the editor really draws with, read back from QScintilla.
+    QColor textColor() const;
+    QColor backColor() const;
+    QFont editorFont() const;
+
+    // Called instead of inserting a line break when Enter or Return is
+    // pressed (not while an input method is composing). Without a handler,
+    // Enter inserts CR LF.
+    void setEnterHandler(std::function<void()> handler);
+
+Q_SIGNALS:
+    // Local files dropped onto the editor (text drops are inserted as usual).
+    void filesDropped(const QStringList &paths);
+    // A mouse click into the text (press and release), after the caret moved.
+    void clicked();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    long utf16ToPosition(int offset) const;
+    int positionToUtf16(long position) const;
+    void ensureLoneBreakIndex() const;
+
+    std::function<void()> m_enterHandler;
+    // Scintilla line numbers whose line end is a lone CR or LF, sorted; built
+    // lazily after the text changed, so the CR LF line queries stay
+    // logarithmic on large texts.
+    mutable std::vector<long> m_loneBreakLines;
+    mutable bool m_loneBreakIndexValid = false;
+};
+
+} // namespace kelo

@@ -1,0 +1,31 @@
+// Volumes ("drives"): Linux has no drive letters, so a drive is a mounted
+// volume, shown and named by its mount path.
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace kelo {
+
+struct Volume {
+    QString rootPath;   // the mount path, e.g. "/" or "/media/anna/STICK"
+    bool ready = true;  // false: listed, but its root cannot be read
+    friend bool operator==(const Volume &, const Volume &) = default;
+};
+
+// The volumes a user would recognise: "/" first, then mounts under /media,
+// /run/media and /mnt, and /home when it is a volume of its own; sorted by
+// path after "/".
+QList<Volume> systemVolumes();
+
+// Where the drive list gets its volumes from (tests pass their own).
+using VolumeSource = std::function<QList<Volume>()>;
+
+// The listed volume that holds an absolute path: the one with the longest
+// mount path that is the path itself or a folder above it. Returns -1 when the
+// path is not absolute or no listed volume holds it.
+int volumeIndexOf(const QList<Volume> &volumes, const QString &path);
+
+} // namespace kelo
