@@ -1,0 +1,35 @@
+// The shared file procedures: whether a file or a folder exists, reading a
+// whole file, and joining a folder and a file name.
+#pragma once
+
+#include "platform/codepage.h"
+
+#include <QString>
+
+namespace kelo {
+
+// True when something that is not a folder exists at the path (a file, or a
+// link to one).
+bool FileExists(const QString &path);
+// True when the path is an existing folder.
+bool FolderExists(const QString &path);
+
+// Appends the name directly when the folder ends in "/", else "/" + name.
+// Nothing else is normalised.
+QString joinPath(const QString &folder, const QString &name);
+
+// The result of reading a whole file: the text in the editor's form, or a
+// failure with the system's description.
+struct FileReadResult {
+    bool ok = false;
+    DecodedText text;
+    QString error; // only when !ok
+};
+
+// Reads a file whole. A path where nothing exists gives the empty text
+// without an error (the file may have vanished since it was listed). Files
+// whose names start with a dot are ordinary files. A folder, a file that
+// cannot be opened or read, or a file too big for the memory is a failure.
+FileReadResult ReadWholeFile(const QString &path);
+
+} // namespace kelo

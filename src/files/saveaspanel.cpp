@@ -1,0 +1,53 @@
+#include "files/saveaspanel.h"
+
+#include "platform/controls.h"
+#include "platform/listcontrols.h"
+#include "platform/units.h"
+
+#include <QLineEdit>
+
+namespace kelo {
+
+namespace {
+template <typename Widget>
+Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+} // namespace
+
+SaveAsPanel::SaveAsPanel(const VolumeSource &volumes, QWidget *parent)
+    : QGroupBox(QStringLiteral("Dateiauswahl"), parent)
+{
+    setObjectName(QStringLiteral("Dateiauswahl2"));
+    setBackColor(this, 0xE0E0E0);
+
+    Drive2 = named(new DriveListBox(volumes, this), "Drive2");
+    placeTwips(Drive2, 120, 240, 2655, 315);
+    Dir2 = named(new DirListBox(this), "Dir2");
+    placeTwips(Dir2, 120, 600, 2655, 3255);
+    saveas = named(new QLineEdit(this), "saveas");
+    placeTwips(saveas, 120, 3960, 2655, 315);
+    lbl_X2 = named(new ClickableLabel(QStringLiteral("X"), this), "lbl_X2");
+    lbl_X2->setAlignment(Qt::AlignCenter);
+    lbl_X2->setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25, true));
+    setBackColor(lbl_X2, 0x0000FF);
+    setForeColor(lbl_X2, 0x00FFFF);
+    placeTwips(lbl_X2, 2640, 0, 255, 255);
+
+    m_sync = std::make_unique<DriveFolderSync>(Drive2, Dir2);
+    connect(lbl_X2, &ClickableLabel::clicked, this, &QWidget::hide);
+
+    placeTwips(this, 1260, 7380, 2895, 4695);
+    hide();
+}
+
+void SaveAsPanel::showAt(double topTwips)
+{
+    move(x(), twipsToPixels(topTwips));
+    show();
+    raise();
+}
+
+} // namespace kelo

@@ -1,0 +1,116 @@
+#include "platform/controls.h"
+
+#include <QMouseEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace kelo {
+
+namespace {
+const char backColorProperty[] = "kelo_backColor";
+const char foreColorProperty[] = "kelo_foreColor";
+} // namespace
+
+PictureButton::PictureButton(const QIcon &icon, QWidget *parent)
+    : QToolButton(parent)
+{
+    setIcon(icon);
+    setAutoRaise(true);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+    setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"));
+}
+
+void PictureButton::resizeEvent(QResizeEvent *event)
+{
+    QToolButton::resizeEvent(event);
+    setIconSize(size());
+}
+
+ClickableLabel::ClickableLabel(const QString &text, QWidget *parent)
+    : QLabel(text, parent)
+{
+}
+
+void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    QLabel::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+}
+
+void ClickableLabel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QLabel::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton)
+        Q_EMIT doubleClicked();
+}
+
+WrapButton::WrapButton(const QString &caption, QWidget *parent)
+    : QPushButton(caption, parent)
+{
+}
+
+void WrapButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const QRect area =
+        style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 0, -2, 0);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(),
+                         caption, QPalette::ButtonText);
+}
+
+static void applyColors(QWidget *widget)
+{
+    QPalette palette = widget->palette();
+    const QVariant back = widget->property(backColorProperty);
+    const QVariant fore = widget->property(foreColorProperty);
+    if (back.isValid()) {
+        const QColor color = resolveOleColor(back.toUInt());
+        palette.setColor(QPalette::Window, color);
+        palette.setColor(QPalette::Base, color);
+        palette.setColor(QPalette::Button, color);
+        widget->setAutoFillBackground(true);
+    }
+    if (fore.isValid()) {
+        const QColor color = resolveOleColor(fore.toUInt());
+        palette.setColor(QPalette::WindowText, color);
+        palette.setColor(QPalette::Text, color);
+        palette.setColor(QPalette::ButtonText, color);
+    }
+    widget->setPalette(palette);
+}
+
+void setBackColor(QWidget *widget, OleColor color)
+{
+    widget->setProperty(backColorProperty, color);
+    applyColors(widget);
+}
+
+void setForeColor(QWidget *widget, OleColor color)
+{
+    widget->setProperty(foreColorProperty, color);
+    applyColors(widget);
+}
+
+OleColor backColor(const QWidget *widget)
+{
+    return widget->property(backColorProperty).toUInt();
+}
+
+OleColor foreColor(const QWidget *widget)
+{
+    return widget->property(foreColorProperty).toUInt();
+}
+
+QIcon themedIcon(const QString &themeName, const QString &fallbackResource)
+{
+    return QIcon::fromTheme(themeName, QIcon(fallbackResource));
+}
+
+} // namespace kelo

@@ -1,0 +1,64 @@
+// Small controls of the classic form designer that Qt has no exact match for:
+// picture buttons, clickable labels, buttons with a wrapped caption, and the
+// colour properties that the program reads back as values.
+#pragma once
+
+#include "platform/units.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace kelo {
+
+// A picture that acts as a button: flat, no frame, a hand-shaped pointer.
+class PictureButton : public QToolButton {
+    Q_OBJECT
+
+public:
+    explicit PictureButton(const QIcon &icon, QWidget *parent = nullptr);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+};
+
+// A label that reports clicks (and double clicks).
+class ClickableLabel : public QLabel {
+    Q_OBJECT
+
+public:
+    explicit ClickableLabel(const QString &text, QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    void clicked();
+    void doubleClicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+};
+
+// A push button whose caption wraps onto several lines when it does not fit;
+// text() stays the caption as given.
+class WrapButton : public QPushButton {
+    Q_OBJECT
+
+public:
+    explicit WrapButton(const QString &caption, QWidget *parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// The classic BackColor and ForeColor of a control, kept as colour values
+// (a system colour stays a system colour) and shown through the palette.
+void setBackColor(QWidget *widget, OleColor color);
+void setForeColor(QWidget *widget, OleColor color);
+OleColor backColor(const QWidget *widget);
+OleColor foreColor(const QWidget *widget);
+
+// An icon from the desktop's theme, else our own picture from the resources.
+QIcon themedIcon(const QString &themeName, const QString &fallbackResource);
+
+} // namespace kelo

@@ -1,0 +1,24 @@
+// What the main window is given from outside: the program's own place, its
+// command line, and the services it talks to. Tests pass their own.
+#pragma once
+
+#include "platform/volumes.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kelo {
+
+class MessageBoxes;
+class SettingsStore;
+
+struct KeloContext {
+    QString programFolder; // folder of the running program file
+    QString programFile;   // full path of the running program file
+    QStringList arguments; // command-line arguments after the program name
+    SettingsStore *settings = nullptr;
+    MessageBoxes *messages = nullptr;
+    VolumeSource volumes = systemVolumes;
+};
+
+} // namespace kelo

@@ -1,0 +1,392 @@
+#include "shell/form1.h"
+
+#include "files/fileprocs.h"
+#include "files/openpanel.h"
+#include "files/saveaspanel.h"
+#include "platform/controls.h"
+#include "platform/listcontrols.h"
+#include "platform/messagebox.h"
+#include "platform/settingsstore.h"
+#include "platform/textbox.h"
+#include "platform/units.h"
+#include "shell/colourschemes.h"
+#include "shell/optionspanel.h"
+#include "shell/startup.h"
+#include "shell/unloadallforms.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+
+// The pictures live in the static library; register them before first use.
+static void initKeloResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace kelo {
+
+namespace {
+
+// The classic window's frame around its client area, in twips.
+constexpr double frameWidthTwips = 12285 - 12135;
+constexpr double frameHeightTwips = 7920 - 7365;
+constexpr double designClientWidth = 12135;
+constexpr double designClientHeight = 7365;
+constexpr double panelTopTwips = 650;
+
+const QString errorMessage = QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !");
+
+template <typename Widget>
+Widget *named(Widget *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+} // namespace
+
+Form1::Form1(KeloContext context, QWidget *parent)
+    : QWidget(parent)
+    , m_context(std::move(context))
+{
+    initKeloResources();
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Kelo the Scriv"));
+    setWindowIcon(themedIcon(QStringLiteral("accessories-text-editor"),
+                             QStringLiteral(":/icons/kelo.svg")));
+    setAcceptDrops(true);
+    resize(twipsToPixels(designClientWidth), twipsToPixels(designClientHeight));
+    createControls();
+    createShortcuts();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    const auto picture = [this](const QString &name, const QString &theme,
+                                const QString &fallback, double l, double t, double w,
+                                double h) {
+        auto *button = named(new PictureButton(themedIcon(theme, fallback), this), name);
+        placeTwips(button, l, t, w, h);
+        return button;
+    };
+    cmd_open = picture(QStringLiteral("cmd_open"), QStringLiteral("document-open"),
+                       QStringLiteral(":/icons/open.svg"), 120, 0, 480, 480);
+    img_save = picture(QStringLiteral("img_save"), QStringLiteral("document-save"),
+                       QStringLiteral(":/icons/save.svg"), 720, 20, 400, 400);
+    Save_AS = picture(QStringLiteral("Save_AS"), QStringLiteral("document-save-as"),
+                      QStringLiteral(":/icons/saveas.svg"), 1320, 0, 465, 435);
+    cmd_fresh = picture(QStringLiteral("cmd_fresh"), QStringLiteral("view-refresh"),
+                        QStringLiteral(":/icons/refresh.svg"), 2100, 0, 465, 435);
+    copy = picture(QStringLiteral("copy"), QStringLiteral("edit-copy"),
+                   QStringLiteral(":/icons/copy.svg"), 2760, 0, 615, 615);
+    img_clear = picture(QStringLiteral("img_clear"), QStringLiteral("edit-clear"),
+                        QStringLiteral(":/icons/clear.svg"), 4080, 0, 480, 480);
+    // The translation pictures are our own: no theme has a language pair.
+    cmd_DE2EN = picture(QStringLiteral("cmd_DE2EN"), QString(), QStringLiteral(":/icons/de2en.svg"),
+                        7275, 150, 525, 300);
+    cmd_EN2DE = picture(QStringLiteral("cmd_EN2DE"), QString(), QStringLiteral(":/icons/en2de.svg"),
+                        7950, 150, 525, 300);
+    Print = picture(QStringLiteral("Print"), QStringLiteral("document-print"),
+                    QStringLiteral(":/icons/print.svg"), 9030, 90, 300, 300);
+    EXIT = picture(QStringLiteral("EXIT"), QStringLiteral("application-exit"),
+                   QStringLiteral(":/icons/exit.svg"), 10440, 0, 900, 720);
+    Info1 = picture(QStringLiteral("Info1"), QStringLiteral("help-about"),
+                    QStringLiteral(":/icons/info.svg"), 11520, 145, 465, 435);
+    Info2 = picture(QStringLiteral("Info2"), QString(), QStringLiteral(":/icons/info-hover.svg"),
+                    11520, 145, 465, 435);
+    Info2->hide();
+
+    const auto hoverPicture = [this](const QString &name, const QString &resource, double top) {
+        auto *label = named(new QLabel(this), name);
+        placeTwips(label, 11520, top, 465, 435);
+        label->setPixmap(QIcon(resource).pixmap(label->size()));
+        label->hide();
+        return label;
+    };
+    Image1 = hoverPicture(QStringLiteral("Image1"), QStringLiteral(":/icons/exit-hover.svg"), 145);
+    Image2 = hoverPicture(QStringLiteral("Image2"), QStringLiteral(":/icons/settings-hover.svg"),
+                          150);
+
+    cmd_Einstell = named(new QPushButton(QStringLiteral("Einstellen"), this),
+                         QStringLiteral("cmd_Einstell"));
+    cmd_Einstell->setCursor(Qt::PointingHandCursor);
+    setBackColor(cmd_Einstell, 0xFFFFFF);
+    placeTwips(cmd_Einstell, 9480, 0, 855, 645);
+
+    const QFont captionFont = classicFont(QStringLiteral("MS Serif"), 6);
+    const auto caption = [this, &captionFont](const QString &name, const QString &text, double l,
+                                             double t, double w) {
+        auto *label = named(new QLabel(text, this), name);
+        label->setFont(captionFont);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        placeTwips(label, l, t, w, 210);
+        return label;
+    };
+    Label15 = caption(QStringLiteral("Label15"), QStringLiteral("öffnen"), 60, 480, 600);
+    Label16 = caption(QStringLiteral("Label16"), QStringLiteral("speichern"), 620, 480, 600);
+    Label17 = caption(QStringLiteral("Label17"), QStringLiteral("speichern als"), 1200, 495, 720);
+    Label14 = caption(QStringLiteral("Label14"), QStringLiteral("refresh"), 2040, 480, 585);
+    Label3 = caption(QStringLiteral("Label3"), QStringLiteral("copy all"), 2760, 495, 615);
+    Label9 = caption(QStringLiteral("Label9"), QStringLiteral("clear"), 4080, 480, 480);
+    Label2 = caption(QStringLiteral("Label2"), QStringLiteral("translate"), 7275, 0, 1200);
+    Label2->setEnabled(false); // shown greyed, as a heading over the two flags
+
+    const QFont buttonFont = classicFont(QStringLiteral("MS Serif"), 6.75);
+    const auto textButton = [this, &buttonFont](const QString &name, const QString &text,
+                                                double l, double w) {
+        auto *button = named(new QPushButton(text, this), name);
+        button->setFont(buttonFont);
+        placeTwips(button, l, 135, w, 285);
+        return button;
+    };
+    search = textButton(QStringLiteral("search"), QStringLiteral("search"), 4700, 750);
+    cmd_replace = textButton(QStringLiteral("cmd_replace"), QStringLiteral("replace"), 5450, 750);
+    cmdDelEmpty =
+        textButton(QStringLiteral("cmdDelEmpty"), QStringLiteral("Leerzeilen"), 6250, 840);
+
+    Label1 = named(new QLabel(this), QStringLiteral("Label1"));
+    setForeColor(Label1, 0x808080);
+    placeTwips(Label1, 4725, 450, 4575, 255);
+
+    lbl_cursorPos = named(new QLabel(this), QStringLiteral("lbl_cursorPos"));
+    setBackColor(lbl_cursorPos, scheme::navy);
+    placeTwips(lbl_cursorPos, 10560, 120, 735, 255);
+    lbl_cursorPos->hide();
+
+    TextBox1 = named(new TextBox(this), QStringLiteral("TextBox1"));
+    TextBox1->setEditorFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25));
+    placeTwips(TextBox1, 105, 720, 10410, 6000);
+    connect(TextBox1, &TextBox::filesDropped, this, [this](const QStringList &paths) {
+        if (!paths.isEmpty())
+            loadDroppedFile(paths.first());
+    });
+
+    lblstatus = named(new QLineEdit(this), QStringLiteral("lblstatus"));
+    setBackColor(lblstatus, 0xC0FFFF);
+    placeTwips(lblstatus, 105, 6930, 11880, 240);
+
+    Dateiauswahl = new OpenPanel(m_context.volumes, this);
+    connect(Dateiauswahl, &OpenPanel::loadRequested, this, &Form1::FileLoad);
+    connect(Dateiauswahl, &OpenPanel::statusMessage, this, &Form1::setStatus);
+    connect(cmd_open, &QToolButton::clicked, this, &Form1::cmd_open_Click);
+
+    Dateiauswahl2 = new SaveAsPanel(m_context.volumes, this);
+    connect(Dateiauswahl2, &SaveAsPanel::statusMessage, this, &Form1::setStatus);
+
+    Frame1 = new OptionsPanel(this);
+    m_schemes = new ColourSchemes(TextBox1, Frame1, lbl_cursorPos, cmd_Einstell, this);
+    connect(cmd_Einstell, &QPushButton::clicked, this, &Form1::cmd_Einstell_Click);
+}
+
+void Form1::createShortcuts()
+{
+    auto *open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, &Form1::cmd_open_Click);
+}
+
+void Form1::Form_Load()
+{
+    SettingsStore &settings = *m_context.settings;
+
+    strProgPfad = m_context.programFile;
+    strMenuEintrag = QStringLiteral("Kelo the Scriv");
+
+    TextBox1->loadUtf8({});
+    QString cmd = commandArgument(m_context.arguments);
+    m_schemes->setSchemeName(settings.read(key::scheme, defaults::scheme));
+
+    if (!cmd.isEmpty()) {
+        cmd = stripQuotes(cmd);
+        Label1->setText(cmd);
+        if (FileExists(cmd) && !cmd.isEmpty()) {
+            const FileReadResult read = ReadWholeFile(cmd);
+            if (read.ok) {
+                TextBox1->loadUtf8(read.text.utf8);
+                m_format = read.text.format;
+            } else {
+                // Never leave an unreadable file as the current file: a save
+                // would replace what could not be shown.
+                Label1->clear();
+                const QString reason = QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
+                                           .arg(cmd, read.error);
+                setStatus(reason);
+                QTimer::singleShot(0, this, [this, reason] {
+                    m_context.messages->show(reason, MsgButtons::Ok, MsgIcon::Critical);
+                });
+            }
+            settings.write(key::dir1, Dateiauswahl->Dir1->path());
+            settings.write(key::drive1, Dateiauswahl->Drive1->drive());
+        } else {
+            if (FolderExists(cmd))
+                setStatus(QStringLiteral("%1 ist ein Ordner, keine Datei.").arg(cmd));
+            else
+                setStatus(QStringLiteral("Die Datei %1 gibt es noch nicht.").arg(cmd));
+            const QString dir = settings.read(key::dir1, defaults::dir1);
+            if (FolderExists(dir)) {
+                Dateiauswahl->Dir1->setPath(dir);
+                Dateiauswahl->Drive1->setDrive(settings.read(key::drive1, defaults::drive1));
+            }
+        }
+    } else {
+        const QString dir = settings.read(key::dir1, defaults::dir1);
+        if (FolderExists(dir)) {
+            Dateiauswahl->Dir1->setPath(dir);
+            const QString drive = settings.read(key::drive1, defaults::drive1);
+            if (FolderExists(drive))
+                Dateiauswahl->Drive1->setDrive(drive);
+        }
+    }
+
+    Dateiauswahl->Filter->setText(settings.read(key::filter, defaults::filter));
+    Dateiauswahl->File1->setPattern(Dateiauswahl->Filter->text());
+
+    TextBox1->setBackColor(resolveOleColor(scheme::navy));
+    TextBox1->setTextColor(resolveOleColor(scheme::cyanText));
+    TextBox1->setSelStart(0);
+
+    m_schemes->applyNamedScheme();
+}
+
+void Form1::Form_Unload()
+{
+    SettingsStore &settings = *m_context.settings;
+    settings.write(key::dir1, Dateiauswahl->Dir1->path());
+    settings.write(key::drive1, Dateiauswahl->Drive1->drive());
+    settings.write(key::filter, Dateiauswahl->Filter->text());
+    settings.write(key::scheme, m_schemes->schemeName());
+    UnloadAllForms();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // UnloadAllForms, called below, reaches this window again: it is closing
+    // already and is not closed twice.
+    if (m_unloading) {
+        event->accept();
+        return;
+    }
+    m_unloading = true;
+    Form_Unload();
+    event->accept();
+}
+
+double Form1::windowWidthTwips() const
+{
+    return pixelsToTwips(width()) + frameWidthTwips;
+}
+
+double Form1::windowHeightTwips() const
+{
+    return pixelsToTwips(height()) + frameHeightTwips;
+}
+
+void Form1::setWindowWidthTwips(double twips)
+{
+    resize(std::max(1, twipsToPixels(twips - frameWidthTwips)), height());
+}
+
+void Form1::setWindowHeightTwips(double twips)
+{
+    resize(width(), std::max(1, twipsToPixels(twips - frameHeightTwips)));
+}
+
+QString Form1::currentFile() const
+{
+    return Label1->text();
+}
+
+void Form1::setCurrentFile(const QString &path)
+{
+    Label1->setText(path);
+}
+
+void Form1::cmd_open_Click()
+{
+    Dateiauswahl2->hide();
+    Dateiauswahl->showAt(panelTopTwips);
+}
+
+void Form1::cmd_Einstell_Click()
+{
+    setWindowWidthTwips(12285);
+    if (windowHeightTwips() < 6000)
+        setWindowHeightTwips(6000);
+    m_schemes->togglePanel();
+}
+
+void Form1::FileLoad()
+{
+    const QString previousFile = currentFile();
+    setCurrentFile(Dateiauswahl->chosenPath());
+    Dateiauswahl->hide();
+    if (!Dateiauswahl->hasChosenFile()) {
+        m_context.messages->show(QStringLiteral("Zuerst Datei auswählen !"));
+        return;
+    }
+    readFileIntoEditor(currentFile(), previousFile);
+}
+
+void Form1::loadDroppedFile(const QString &path)
+{
+    const QString previousFile = currentFile();
+    const QFileInfo info(path);
+    // The open panel moves to the file's folder, as if it had been chosen there.
+    Dateiauswahl->Dir1->setPath(info.absolutePath());
+    setCurrentFile(info.absoluteFilePath());
+    readFileIntoEditor(currentFile(), previousFile);
+}
+
+void Form1::readFileIntoEditor(const QString &path, const QString &previousFile)
+{
+    QString error;
+    if (FileReadResult read = ReadWholeFile(path); read.ok) {
+        TextBox1->loadUtf8(read.text.utf8);
+        m_format = read.text.format;
+    } else {
+        error = read.error;
+        // A failed read keeps the text and the current file: saving now must
+        // not replace the file that could not be read.
+        setCurrentFile(previousFile);
+    }
+    m_context.settings->write(key::dir1, Dateiauswahl->Dir1->path());
+    m_context.settings->write(key::drive1, Dateiauswahl->Drive1->drive());
+    m_schemes->RefreshText();
+    if (!error.isEmpty()) {
+        setStatus(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(path, error));
+        m_context.messages->show(errorMessage);
+    }
+}
+
+void Form1::setStatus(const QString &text)
+{
+    lblstatus->setText(text);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            loadDroppedFile(url.toLocalFile());
+            return;
+        }
+    }
+}
+
+} // namespace kelo

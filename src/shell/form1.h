@@ -1,0 +1,124 @@
+// The main window "Kelo the Scriv" (Form1): the bar of picture buttons, the
+// editor, the status line and the three panels that appear over the editor.
+//
+// The window holds the program's state in its controls: the editor text in
+// TextBox1, the current file in the caption of Label1, the colour scheme in
+// lbl_schwarzweissblau and lbl_cursorPos. The features are classes of their
+// own; this class places the controls and wires them.
+#pragma once
+
+#include "platform/codepage.h"
+#include "shell/context.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace kelo {
+
+class ColourSchemes;
+class OpenPanel;
+class OptionsPanel;
+class PictureButton;
+class SaveAsPanel;
+class TextBox;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(KeloContext context, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Start-up: restores the settings, reads a file named on the command
+    // line, applies the stored colour scheme. Runs once, before the window is
+    // first shown.
+    void Form_Load();
+
+    // The outer window size in twips, with the classic frame allowance
+    // (150 twips across, 555 down) around the client area.
+    double windowWidthTwips() const;
+    double windowHeightTwips() const;
+    void setWindowWidthTwips(double twips);
+    void setWindowHeightTwips(double twips);
+
+    // The current file ("" when none) and the form its text was read in.
+    QString currentFile() const;
+    void setCurrentFile(const QString &path);
+    const TextFormat &textFormat() const { return m_format; }
+    void setTextFormat(const TextFormat &format) { m_format = format; }
+
+    // Loads the file chosen in the open panel.
+    void FileLoad();
+    // Loads a file by its path through the same steps as FileLoad (a file
+    // dropped onto the window).
+    void loadDroppedFile(const QString &path);
+
+    void cmd_open_Click();
+    void cmd_Einstell_Click();
+
+    const KeloContext &context() const { return m_context; }
+    ColourSchemes *schemes() const { return m_schemes; }
+
+    // The full path of the program file and the product name, for the
+    // desktop integration.
+    QString strProgPfad;
+    QString strMenuEintrag;
+
+    // ---- Controls, named as in the designer -------------------------------
+    PictureButton *cmd_open = nullptr;
+    PictureButton *img_save = nullptr;
+    PictureButton *Save_AS = nullptr;
+    PictureButton *cmd_fresh = nullptr;
+    PictureButton *copy = nullptr;
+    PictureButton *img_clear = nullptr;
+    PictureButton *cmd_DE2EN = nullptr;
+    PictureButton *cmd_EN2DE = nullptr;
+    PictureButton *Print = nullptr;
+    QPushButton *cmd_Einstell = nullptr;
+    PictureButton *EXIT = nullptr;
+    PictureButton *Info1 = nullptr; // the hover spot
+    PictureButton *Info2 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *Image2 = nullptr;
+    QLabel *Label15 = nullptr; // captions under the top bar
+    QLabel *Label16 = nullptr;
+    QLabel *Label17 = nullptr;
+    QLabel *Label14 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label9 = nullptr;
+    QLabel *Label2 = nullptr;
+    QPushButton *search = nullptr;
+    QPushButton *cmd_replace = nullptr;
+    QPushButton *cmdDelEmpty = nullptr;
+    QLabel *Label1 = nullptr;        // the current file
+    QLabel *lbl_cursorPos = nullptr; // its BackColor: the scheme's background
+    TextBox *TextBox1 = nullptr;
+    QLineEdit *lblstatus = nullptr;
+    OpenPanel *Dateiauswahl = nullptr;
+    SaveAsPanel *Dateiauswahl2 = nullptr;
+    OptionsPanel *Frame1 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void createControls();
+    void createShortcuts();
+    void Form_Unload();
+    void readFileIntoEditor(const QString &path, const QString &previousFile);
+    void setStatus(const QString &text);
+
+    KeloContext m_context;
+    TextFormat m_format;
+    ColourSchemes *m_schemes = nullptr;
+    bool m_unloading = false;
+};
+
+} // namespace kelo

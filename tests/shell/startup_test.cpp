@@ -1,0 +1,38 @@
+// The command line as start-up reads it.
+#include "shell/startup.h"
+
+#include <gtest/gtest.h>
+
+namespace kelo {
+namespace {
+
+struct QuoteCase {
+    const char *given;
+    const char *expected;
+};
+
+class StripQuotes : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(StripQuotes, DropsFirstAndLastCharacterOnlyAfterAnOpeningQuote)
+{
+    EXPECT_EQ(stripQuotes(QString::fromUtf8(GetParam().given)),
+              QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, StripQuotes,
+    ::testing::Values(QuoteCase{"\"/home/a b/c.txt\"", "/home/a b/c.txt"},
+                      QuoteCase{"\"/home/a/c.txt", "/home/a/c.tx"}, // no closing quote
+                      QuoteCase{"\"", "\""},                       // the cut fails
+                      QuoteCase{"\"\"", ""}, QuoteCase{"/plain/path", "/plain/path"},
+                      QuoteCase{"x\"y\"", "x\"y\""}, QuoteCase{"", ""}));
+
+TEST(CommandArgument, JoinsArgumentsByOneBlank)
+{
+    EXPECT_EQ(commandArgument({QStringLiteral("/a b/c"), QStringLiteral("d")}),
+              QStringLiteral("/a b/c d"));
+    EXPECT_EQ(commandArgument({}), QString());
+}
+
+} // namespace
+} // namespace kelo

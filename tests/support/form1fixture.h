@@ -1,0 +1,42 @@
+// A main window on throw-away folders: its own settings file, program folder,
+// answered message boxes and one fake volume, the temporary folder.
+#pragma once
+
+#include "platform/messagebox.h"
+#include "platform/settingsstore.h"
+#include "shell/form1.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kelo::test {
+
+class Form1Fixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Builds the window with these command-line arguments and runs its start-up.
+    Form1 &start(const QStringList &arguments = {});
+    // A file in the work folder with the given bytes; returns its path.
+    QString makeFile(const QString &name, const QByteArray &bytes);
+    // Closes the window the way the title bar does.
+    void closeWindow();
+
+    QString settingsPath() const;
+    QString setting(const QString &key) const;
+    void presetSetting(const QString &key, const QString &value);
+
+    QTemporaryDir m_root;    // the fake volume
+    QString m_work;          // a folder for the test's files
+    QString m_programFolder; // where the "program" lives
+    QString m_previousCurrent;
+    std::unique_ptr<SettingsStore> m_settings;
+    ScriptedMessageBoxes m_messages;
+    std::unique_ptr<Form1> m_window;
+};
+
+} // namespace kelo::test
