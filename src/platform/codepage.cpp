@@ -95,6 +95,15 @@ inline std::uint64_t bytesEqualTo(std::uint64_t word, Byte c) {
     return ~(((t & low7Bits) + low7Bits) | t | low7Bits);
 }
 
+// How many bytes of a word come before the first byte marked with 0x80 in
+// mask (which is not 0), in memory order.
+inline int unmarkedPrefix(std::uint64_t mask) {
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(mask) / 8;
+    else
+        return std::countl_zero(mask) / 8;
+}
+
 // --- UTF-8 ------------------------------------------------------------------
 
 inline bool isContinuation(Byte b) {
@@ -144,11 +153,14 @@ enum class Utf8Kind { Ascii, NonAscii, Invalid };
 Utf8Kind classifyUtf8(const Byte *p, const Byte *end) {
     bool nonAscii = false;
     while (p < end) {
-        while (end - p >= 8 && (load8(p) & highBits) == 0)
-            p += 8;
-        if (p == end)
-            break;
-        if (*p < 0x80) {
+        if (end - p >= 8) {
+            const std::uint64_t high = load8(p) & highBits;
+            if (high == 0) {
+                p += 8;
+                continue;
+            }
+            p += unmarkedPrefix(high);
+        } else if (*p < 0x80) {
             ++p;
             continue;
         }
@@ -170,8 +182,9 @@ constexpr std::array<Byte, 3> replacementCharacter = {0xEF, 0xBF, 0xBD}; // U+FF
 // Output is written through a raw pointer into a buffer sized beforehand.
 class Writer {
 public:
-    explicit Writer(char *out)
-        : m_out(out) {}
+    explicit Writer(QByteArray &buffer)
+        : m_out(buffer.data())
+        , m_end(buffer.data() + buffer.size()) {}
     void put(Byte b) { *m_out++ = static_cast<char>(b); }
     void put(const Byte *data, std::size_t length) {
         if (length == 0)
@@ -179,10 +192,21 @@ public:
         std::memcpy(m_out, data, length);
         m_out += length;
     }
+    // Puts the first `length` bytes of the eight at `word`. While there is
+    // room, all eight are copied in one move (the surplus is overwritten by
+    // what follows), avoiding a memcpy of variable length.
+    void putPrefixOfWord(const Byte *word, int length) {
+        if (m_end - m_out >= 8)
+            std::memcpy(m_out, word, 8);
+        else
+            std::memcpy(m_out, word, static_cast<std::size_t>(length));
+        m_out += length;
+    }
     char *position() const { return m_out; }
 
 private:
     char *m_out;
+    char *m_end;
 };
 
 // --- Loading ----------------------------------------------------------------
@@ -196,7 +220,7 @@ QByteArray utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds) {
 
     const auto lineFeeds = static_cast<qsizetype>(std::count(p, end, lf));
     QByteArray text(length + lineFeeds, Qt::Uninitialized);
-    Writer out(text.data());
+    Writer out(text);
     while (p < end) {
         const auto *next = static_cast<const Byte *>(std::memchr(p, lf, end - p));
         const Byte *runEnd = next ? next : end;
@@ -224,13 +248,20 @@ qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnd
     };
     for (; end - p >= 8; p += 8) {
         const std::uint64_t word = load8(p);
-        if ((word & highBits) == 0) {
-            if (unixLineEnds)
-                extra += std::popcount(bytesEqualTo(word, lf));
+        if (unixLineEnds)
+            extra += std::popcount(bytesEqualTo(word, lf));
+        const std::uint64_t high = word & highBits;
+        if (high == 0)
+            continue;
+        // Latin-1 letters take two bytes; the bytes 0x80 to 0x9F mostly three.
+        if (bytesEqualTo(word & 0xE0E0E0E0E0E0E0E0ull, 0x80) == 0) {
+            extra += std::popcount(high);
             continue;
         }
-        for (int i = 0; i < 8; ++i)
-            countByte(p[i]);
+        for (int i = 0; i < 8; ++i) {
+            if (p[i] >= 0x80)
+                extra += highByteForms[p[i] - 0x80].length - 1;
+        }
     }
     for (; p < end; ++p)
         countByte(*p);
@@ -240,7 +271,7 @@ qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnd
 QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds) {
     const auto length = static_cast<qsizetype>(end - p);
     QByteArray text(length + windows1252ExtraBytes(p, end, unixLineEnds), Qt::Uninitialized);
-    Writer out(text.data());
+    Writer out(text);
     auto putByte = [&](Byte b) {
         if (b >= 0x80) {
             const Utf8Form &form = highByteForms[b - 0x80];
@@ -251,17 +282,19 @@ QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLine
             out.put(b);
         }
     };
-    for (; end - p >= 8; p += 8) {
-        const std::uint64_t word = load8(p);
-        if ((word & highBits) == 0 && !(unixLineEnds && bytesEqualTo(word, lf) != 0)) {
-            out.put(p, 8);
-            continue;
+    while (p < end) {
+        if (end - p >= 8) {
+            const std::uint64_t word = load8(p);
+            const std::uint64_t special =
+                (word & highBits) | (unixLineEnds ? bytesEqualTo(word, lf) : 0);
+            const int plain = special == 0 ? 8 : unmarkedPrefix(special);
+            out.putPrefixOfWord(p, plain);
+            p += plain;
+            if (plain == 8)
+                continue;
         }
-        for (int i = 0; i < 8; ++i)
-            putByte(p[i]);
+        putByte(*p++);
     }
-    for (; p < end; ++p)
-        putByte(*p);
     Q_ASSERT(out.position() == text.constData() + text.size());
     return text;
 }
@@ -273,7 +306,7 @@ QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLine
 QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds) {
     const std::size_t markLength = withMark ? byteOrderMark.size() : 0;
     QByteArray bytes(static_cast<qsizetype>(markLength + (end - p)), Qt::Uninitialized);
-    Writer out(bytes.data());
+    Writer out(bytes);
     out.put(byteOrderMark.data(), markLength);
     if (!unixLineEnds) {
         out.put(p, end - p);
@@ -317,7 +350,7 @@ QByteArray repairedEditorToUtf8File(const Byte *p, const Byte *end, bool withMar
     std::size_t size = withMark ? byteOrderMark.size() : 0;
     walkRepairing(p, end, unixLineEnds, [&](const Byte *, std::size_t length) { size += length; });
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    Writer out(bytes.data());
+    Writer out(bytes);
     if (withMark)
         out.put(byteOrderMark.data(), byteOrderMark.size());
     walkRepairing(p, end, unixLineEnds,
@@ -338,15 +371,17 @@ std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bo
     // Every character takes at least one byte of UTF-8 and exactly one of
     // Windows-1252, so the input length is enough.
     QByteArray bytes(static_cast<qsizetype>(end - p), Qt::Uninitialized);
-    Writer out(bytes.data());
+    Writer out(bytes);
     while (p < end) {
         if (end - p >= 8) {
             const std::uint64_t word = load8(p);
-            if ((word & highBits) == 0 && !(unixLineEnds && bytesEqualTo(word, cr) != 0)) {
-                out.put(p, 8);
-                p += 8;
+            const std::uint64_t special =
+                (word & highBits) | (unixLineEnds ? bytesEqualTo(word, cr) : 0);
+            const int plain = special == 0 ? 8 : unmarkedPrefix(special);
+            out.putPrefixOfWord(p, plain);
+            p += plain;
+            if (plain == 8)
                 continue;
-            }
         }
         if (*p < 0x80) {
             if (!(unixLineEnds && *p == cr && p + 1 < end && p[1] == lf))
