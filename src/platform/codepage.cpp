@@ -36,8 +36,8 @@ constexpr char32_t toUnicode(Byte byte) {
     return byte;
 }
 
-// The code points of the block above that lie outside 0x80-0x9F or map to a
-// different byte, sorted for a binary search on the way back.
+// The block above turned round (code point to byte), sorted by code point for
+// a binary search on the way back.
 struct ReverseEntry {
     char32_t codePoint;
     Byte byte;
