@@ -1,1 +1,481 @@
+// Reading and writing text files in UTF-8 or Windows-1252, with the line-break
+// convention of the file, so that a file that is loaded and saved unchanged
+// comes back byte for byte.
+//
+// Everything works on bytes (QByteArray to QByteArray) without a detour
+// through QString: a 20 MB file is converted in a few passes over memory, each
+// output buffer is allocated once, and runs of plain ASCII are handled eight
+// bytes at a time.
 #include "platform/codepage.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace kelo {
+
+namespace {
+
+using Byte = unsigned char;
+
+// What Windows-1252 makes of the bytes 0x80 to 0x9F (all others are Latin-1).
+// The five bytes it leaves undefined keep their own value as C1 controls, so
+// that a file in any other single-byte code page survives a load and a save.
+constexpr std::array<char32_t, 32> highControlBlock = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+};
+
+constexpr char32_t toUnicode(Byte byte) {
+    if (byte >= 0x80 && byte < 0xA0)
+        return highControlBlock[byte - 0x80];
+    return byte;
+}
+
+// The block above turned round (code point to byte), sorted by code point for
+// a binary search on the way back.
+struct ReverseEntry {
+    char32_t codePoint;
+    Byte byte;
+};
+
+constexpr std::array<ReverseEntry, 32> reverseHighBlock = [] {
+    std::array<ReverseEntry, 32> entries{};
+    for (int i = 0; i < 32; ++i)
+        entries[i] = {highControlBlock[i], static_cast<Byte>(0x80 + i)};
+    std::sort(entries.begin(), entries.end(), [](const ReverseEntry &a, const ReverseEntry &b) {
+        return a.codePoint < b.codePoint;
+    });
+    return entries;
+}();
+
+// UTF-8 form of every byte from 0x80 up, so that the hot loop of loading
+// copies two or three bytes instead of encoding a code point.
+struct Utf8Form {
+    Byte length = 0;
+    std::array<Byte, 3> bytes{};
+};
+
+constexpr Utf8Form utf8Form(char32_t cp) {
+    if (cp < 0x800)
+        return {2, {static_cast<Byte>(0xC0 | (cp >> 6)), static_cast<Byte>(0x80 | (cp & 0x3F)), 0}};
+    return {3,
+            {static_cast<Byte>(0xE0 | (cp >> 12)), static_cast<Byte>(0x80 | ((cp >> 6) & 0x3F)),
+             static_cast<Byte>(0x80 | (cp & 0x3F))}};
+}
+
+constexpr std::array<Utf8Form, 128> highByteForms = [] {
+    std::array<Utf8Form, 128> forms{};
+    for (int i = 0; i < 128; ++i)
+        forms[i] = utf8Form(toUnicode(static_cast<Byte>(0x80 + i)));
+    return forms;
+}();
+
+// --- Eight bytes at a time --------------------------------------------------
+
+constexpr std::uint64_t highBits = 0x8080808080808080ull;
+constexpr std::uint64_t low7Bits = 0x7F7F7F7F7F7F7F7Full;
+constexpr std::uint64_t everyByte = 0x0101010101010101ull;
+
+inline std::uint64_t load8(const Byte *p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// 0x80 in each byte of the word that equals c, 0 in every other byte. Exact:
+// unlike the usual "has a zero byte" trick, no borrow runs between bytes, so
+// the bits can be counted.
+inline std::uint64_t bytesEqualTo(std::uint64_t word, Byte c) {
+    const std::uint64_t t = word ^ (everyByte * c);
+    return ~(((t & low7Bits) + low7Bits) | t | low7Bits);
+}
+
+// How many bytes of a word come before the first byte marked with 0x80 in
+// mask (which is not 0), in memory order.
+inline int unmarkedPrefix(std::uint64_t mask) {
+    if constexpr (std::endian::native == std::endian::little)
+        return std::countr_zero(mask) / 8;
+    else
+        return std::countl_zero(mask) / 8;
+}
+
+// --- UTF-8 ------------------------------------------------------------------
+
+inline bool isContinuation(Byte b) {
+    return (b & 0xC0) == 0x80;
+}
+
+// Decodes the well-formed sequence at p (p < end) and returns its length, or 0
+// when the bytes at p do not start one. Well-formed means the shortest form, no
+// surrogate, nothing above U+10FFFF and nothing cut off by the end.
+int decodeUtf8(const Byte *p, const Byte *end, char32_t &cp) {
+    const Byte b0 = p[0];
+    const std::ptrdiff_t left = end - p;
+    if (b0 < 0x80) {
+        cp = b0;
+        return 1;
+    }
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        if (left < 2 || !isContinuation(p[1]))
+            return 0;
+        cp = (char32_t(b0 & 0x1F) << 6) | (p[1] & 0x3F);
+        return 2;
+    }
+    if (b0 >= 0xE0 && b0 <= 0xEF) {
+        // E0 needs A0 or more (no overlong form), ED at most 9F (no surrogate).
+        const Byte low = b0 == 0xE0 ? 0xA0 : 0x80;
+        const Byte high = b0 == 0xED ? 0x9F : 0xBF;
+        if (left < 3 || p[1] < low || p[1] > high || !isContinuation(p[2]))
+            return 0;
+        cp = (char32_t(b0 & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        return 3;
+    }
+    if (b0 >= 0xF0 && b0 <= 0xF4) {
+        // F0 needs 90 or more (no overlong form), F4 at most 8F (U+10FFFF).
+        const Byte low = b0 == 0xF0 ? 0x90 : 0x80;
+        const Byte high = b0 == 0xF4 ? 0x8F : 0xBF;
+        if (left < 4 || p[1] < low || p[1] > high || !isContinuation(p[2]) || !isContinuation(p[3]))
+            return 0;
+        cp = (char32_t(b0 & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
+             (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+        return 4;
+    }
+    return 0; // a continuation byte, C0, C1 or F5 to FF
+}
+
+enum class Utf8Kind { Ascii, NonAscii, Invalid };
+
+Utf8Kind classifyUtf8(const Byte *p, const Byte *end) {
+    bool nonAscii = false;
+    while (p < end) {
+        if (end - p >= 8) {
+            const std::uint64_t high = load8(p) & highBits;
+            if (high == 0) {
+                p += 8;
+                continue;
+            }
+            p += unmarkedPrefix(high);
+        } else if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        char32_t cp;
+        const int length = decodeUtf8(p, end, cp);
+        if (length == 0)
+            return Utf8Kind::Invalid;
+        nonAscii = true;
+        p += length;
+    }
+    return nonAscii ? Utf8Kind::NonAscii : Utf8Kind::Ascii;
+}
+
+constexpr Byte cr = '\r';
+constexpr Byte lf = '\n';
+constexpr std::array<Byte, 3> byteOrderMark = {0xEF, 0xBB, 0xBF};
+constexpr std::array<Byte, 3> replacementCharacter = {0xEF, 0xBF, 0xBD}; // U+FFFD
+
+// Output is written through a raw pointer into a buffer sized beforehand.
+class Writer {
+public:
+    explicit Writer(QByteArray &buffer)
+        : m_out(buffer.data())
+        , m_end(buffer.data() + buffer.size()) {}
+    void put(Byte b) { *m_out++ = static_cast<char>(b); }
+    void put(const Byte *data, std::size_t length) {
+        if (length == 0)
+            return; // memcpy must not see the null pointer of an empty view
+        std::memcpy(m_out, data, length);
+        m_out += length;
+    }
+    // Puts the first `length` bytes of the eight at `word`. While there is
+    // room, all eight are copied in one move (the surplus is overwritten by
+    // what follows), avoiding a memcpy of variable length.
+    void putPrefixOfWord(const Byte *word, int length) {
+        if (m_end - m_out >= 8)
+            std::memcpy(m_out, word, 8);
+        else
+            std::memcpy(m_out, word, static_cast<std::size_t>(length));
+        m_out += length;
+    }
+    char *position() const { return m_out; }
+
+private:
+    char *m_out;
+    char *m_end;
+};
+
+// --- Loading ----------------------------------------------------------------
+
+// A UTF-8 file body as editor text: copied whole, or with every LF widened to
+// CR LF for a file with Unix line ends.
+QByteArray utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds) {
+    const auto length = static_cast<qsizetype>(end - p);
+    if (!unixLineEnds)
+        return QByteArray(reinterpret_cast<const char *>(p), length);
+
+    const auto lineFeeds = static_cast<qsizetype>(std::count(p, end, lf));
+    QByteArray text(length + lineFeeds, Qt::Uninitialized);
+    Writer out(text);
+    while (p < end) {
+        const auto *next = static_cast<const Byte *>(std::memchr(p, lf, end - p));
+        const Byte *runEnd = next ? next : end;
+        out.put(p, runEnd - p);
+        if (!next)
+            break;
+        out.put(cr);
+        out.put(lf);
+        p = next + 1;
+    }
+    Q_ASSERT(out.position() == text.constData() + text.size());
+    return text;
+}
+
+// How many bytes the editor text of a Windows-1252 file holds beyond one per
+// file byte: one or two more for each byte from 0x80 up, one for each LF that
+// becomes CR LF.
+qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnds) {
+    qsizetype extra = 0;
+    auto countByte = [&](Byte b) {
+        if (b >= 0x80)
+            extra += highByteForms[b - 0x80].length - 1;
+        else if (unixLineEnds && b == lf)
+            ++extra;
+    };
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t word = load8(p);
+        if (unixLineEnds)
+            extra += std::popcount(bytesEqualTo(word, lf));
+        const std::uint64_t high = word & highBits;
+        if (high == 0)
+            continue;
+        // Latin-1 letters take two bytes; the bytes 0x80 to 0x9F mostly three.
+        if (bytesEqualTo(word & 0xE0E0E0E0E0E0E0E0ull, 0x80) == 0) {
+            extra += std::popcount(high);
+            continue;
+        }
+        for (int i = 0; i < 8; ++i) {
+            if (p[i] >= 0x80)
+                extra += highByteForms[p[i] - 0x80].length - 1;
+        }
+    }
+    for (; p < end; ++p)
+        countByte(*p);
+    return extra;
+}
+
+QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds) {
+    const auto length = static_cast<qsizetype>(end - p);
+    QByteArray text(length + windows1252ExtraBytes(p, end, unixLineEnds), Qt::Uninitialized);
+    Writer out(text);
+    auto putByte = [&](Byte b) {
+        if (b >= 0x80) {
+            const Utf8Form &form = highByteForms[b - 0x80];
+            out.put(form.bytes.data(), form.length);
+        } else {
+            if (unixLineEnds && b == lf)
+                out.put(cr);
+            out.put(b);
+        }
+    };
+    while (p < end) {
+        if (end - p >= 8) {
+            const std::uint64_t word = load8(p);
+            const std::uint64_t special =
+                (word & highBits) | (unixLineEnds ? bytesEqualTo(word, lf) : 0);
+            const int plain = special == 0 ? 8 : unmarkedPrefix(special);
+            out.putPrefixOfWord(p, plain);
+            p += plain;
+            if (plain == 8)
+                continue;
+        }
+        putByte(*p++);
+    }
+    Q_ASSERT(out.position() == text.constData() + text.size());
+    return text;
+}
+
+// --- Saving -----------------------------------------------------------------
+
+// Valid editor text as UTF-8 file bytes: copied, with CR LF narrowed to LF for
+// a file with Unix line ends (a lone CR stays).
+QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds) {
+    const std::size_t markLength = withMark ? byteOrderMark.size() : 0;
+    QByteArray bytes(static_cast<qsizetype>(markLength + (end - p)), Qt::Uninitialized);
+    Writer out(bytes);
+    out.put(byteOrderMark.data(), markLength);
+    if (!unixLineEnds) {
+        out.put(p, end - p);
+        return bytes;
+    }
+    while (p < end) {
+        const auto *next = static_cast<const Byte *>(std::memchr(p, cr, end - p));
+        const Byte *runEnd = next ? next : end;
+        out.put(p, runEnd - p);
+        if (!next)
+            break;
+        if (next + 1 == end || next[1] != lf)
+            out.put(cr);
+        p = next + 1;
+    }
+    bytes.resize(out.position() - bytes.constData());
+    return bytes;
+}
+
+// The same for editor text that is not valid UTF-8, which the editor should
+// never hand over: each byte that does not belong to a well-formed sequence is
+// written as U+FFFD. Two passes, one to size the buffer and one to fill it.
+template <typename Sink>
+void walkRepairing(const Byte *p, const Byte *end, bool unixLineEnds, Sink &&sink) {
+    while (p < end) {
+        char32_t cp;
+        const int length = decodeUtf8(p, end, cp);
+        if (length == 0) {
+            sink(replacementCharacter.data(), replacementCharacter.size());
+            ++p;
+            continue;
+        }
+        if (!(unixLineEnds && *p == cr && p + 1 < end && p[1] == lf))
+            sink(p, static_cast<std::size_t>(length));
+        p += length;
+    }
+}
+
+QByteArray repairedEditorToUtf8File(const Byte *p, const Byte *end, bool withMark,
+                                    bool unixLineEnds) {
+    std::size_t size = withMark ? byteOrderMark.size() : 0;
+    walkRepairing(p, end, unixLineEnds, [&](const Byte *, std::size_t length) { size += length; });
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    Writer out(bytes);
+    if (withMark)
+        out.put(byteOrderMark.data(), byteOrderMark.size());
+    walkRepairing(p, end, unixLineEnds,
+                  [&](const Byte *data, std::size_t length) { out.put(data, length); });
+    Q_ASSERT(out.position() == bytes.constData() + bytes.size());
+    return bytes;
+}
+
+QByteArray editorToUtf8Bytes(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds) {
+    if (classifyUtf8(p, end) == Utf8Kind::Invalid)
+        return repairedEditorToUtf8File(p, end, withMark, unixLineEnds);
+    return editorToUtf8File(p, end, withMark, unixLineEnds);
+}
+
+// Editor text as Windows-1252 bytes, or nothing when it holds a character that
+// Windows-1252 has no byte for (or bytes that are not UTF-8 at all).
+std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bool unixLineEnds) {
+    // Every character takes at least one byte of UTF-8 and exactly one of
+    // Windows-1252, so the input length is enough.
+    QByteArray bytes(static_cast<qsizetype>(end - p), Qt::Uninitialized);
+    Writer out(bytes);
+    while (p < end) {
+        if (end - p >= 8) {
+            const std::uint64_t word = load8(p);
+            const std::uint64_t special =
+                (word & highBits) | (unixLineEnds ? bytesEqualTo(word, cr) : 0);
+            const int plain = special == 0 ? 8 : unmarkedPrefix(special);
+            out.putPrefixOfWord(p, plain);
+            p += plain;
+            if (plain == 8)
+                continue;
+        }
+        if (*p < 0x80) {
+            if (!(unixLineEnds && *p == cr && p + 1 < end && p[1] == lf))
+                out.put(*p);
+            ++p;
+            continue;
+        }
+        char32_t cp;
+        const int length = decodeUtf8(p, end, cp);
+        if (length == 0)
+            return std::nullopt;
+        const std::optional<unsigned char> byte = unicodeToWindows1252(cp);
+        if (!byte)
+            return std::nullopt;
+        out.put(*byte);
+        p += length;
+    }
+    bytes.resize(out.position() - bytes.constData());
+    return bytes;
+}
+
+const Byte *bytesOf(QByteArrayView view) {
+    return reinterpret_cast<const Byte *>(view.data());
+}
+
+} // namespace
+
+char32_t windows1252ToUnicode(unsigned char byte) {
+    return toUnicode(byte);
+}
+
+std::optional<unsigned char> unicodeToWindows1252(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+        return static_cast<unsigned char>(codePoint);
+    const auto *entry =
+        std::lower_bound(reverseHighBlock.begin(), reverseHighBlock.end(), codePoint,
+                         [](const ReverseEntry &e, char32_t cp) { return e.codePoint < cp; });
+    if (entry != reverseHighBlock.end() && entry->codePoint == codePoint)
+        return entry->byte;
+    return std::nullopt;
+}
+
+bool isValidUtf8(QByteArrayView bytes) {
+    return classifyUtf8(bytesOf(bytes), bytesOf(bytes) + bytes.size()) != Utf8Kind::Invalid;
+}
+
+DecodedText decodeText(QByteArrayView bytes) {
+    DecodedText result;
+    if (bytes.isEmpty())
+        return result; // a new, empty text: UTF-8
+    const Byte *begin = bytesOf(bytes);
+    const Byte *end = begin + bytes.size();
+    const auto size = static_cast<std::size_t>(bytes.size());
+
+    // Unix line ends only when every break is a lone LF: one CR anywhere and
+    // the file is taken exactly as it is.
+    result.format.unixLineEnds =
+        std::memchr(begin, cr, size) == nullptr && std::memchr(begin, lf, size) != nullptr;
+
+    const bool marked = size >= byteOrderMark.size() &&
+                        std::equal(byteOrderMark.begin(), byteOrderMark.end(), begin);
+    const Byte *body = marked ? begin + byteOrderMark.size() : begin;
+    // A mark followed by bytes that are not UTF-8 cannot be UTF-8 text: the
+    // file is then Windows-1252 as a whole, mark included, so that it still
+    // comes back unchanged.
+    if (classifyUtf8(body, end) != Utf8Kind::Invalid) {
+        result.format.encoding = Encoding::Utf8;
+        result.format.byteOrderMark = marked;
+        result.utf8 = utf8FileToEditor(body, end, result.format.unixLineEnds);
+    } else {
+        result.format.encoding = Encoding::Windows1252;
+        result.utf8 = windows1252FileToEditor(begin, end, result.format.unixLineEnds);
+    }
+    return result;
+}
+
+EncodedText encodeText(QByteArrayView editorUtf8, const TextFormat &format) {
+    EncodedText result;
+    const Byte *begin = bytesOf(editorUtf8);
+    const Byte *end = begin + editorUtf8.size();
+    if (format.encoding == Encoding::Windows1252) {
+        if (std::optional<QByteArray> bytes =
+                editorToWindows1252(begin, end, format.unixLineEnds)) {
+            result.bytes = std::move(*bytes);
+            return result;
+        }
+        // Saving never loses a character: the whole text goes out as UTF-8
+        // instead, without a mark, which a Windows-1252 file never had.
+        result.fellBackToUtf8 = true;
+        result.bytes = editorToUtf8Bytes(begin, end, false, format.unixLineEnds);
+        return result;
+    }
+    result.bytes = editorToUtf8Bytes(begin, end, format.byteOrderMark, format.unixLineEnds);
+    return result;
+}
+
+} // namespace kelo

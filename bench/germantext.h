@@ -1,0 +1,30 @@
+// A German-looking text for the benchmarks, the same on every run.
+//
+// The text is made of lines of German words (umlauts, ß, „quotes“, dashes and
+// the euro sign among them), separated by CR LF and ending with CR LF, about
+// 50 bytes per line on average: 20 MB are about 400,000 lines. It is generated
+// from a fixed seed by our own random generator, so the same arguments give
+// the same bytes on every machine and with every standard library.
+//
+// Handy for searches: every word of the list occurs many times, "Straße" in
+// in about one line out of seventeen; "Xylophon" never occurs.
+#pragma once
+
+#include "platform/codepage.h"
+
+#include <QByteArray>
+
+namespace kelo::bench {
+
+// Returns at least approxBytes bytes and at most one line more, in the given
+// encoding (Windows-1252 bytes, or UTF-8 without a byte-order mark).
+//
+// withBlankLinesAndSpaceRuns adds what the line clean-up works on: about one
+// line in twelve is empty, one in fifty holds nothing but spaces, one in ten
+// is indented with 2 to 8 spaces, one gap between words in ten is a run of 2
+// to 5 spaces, and some lines end in spaces. Without it every line holds
+// words separated by single spaces, without leading or trailing spaces.
+QByteArray germanText(qsizetype approxBytes, Encoding encoding,
+                      bool withBlankLinesAndSpaceRuns = true);
+
+} // namespace kelo::bench
