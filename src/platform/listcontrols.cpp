@@ -1,1 +1,434 @@
+// The drive, folder and file lists of the open and save-as panels. The panels
+// chain them through their change signals (a new drive moves the folder list,
+// a new folder moves the drive and file lists), so a signal fires only on a
+// real change: setting the value a list already has ends the chain.
 #include "platform/listcontrols.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QRegularExpression>
+#include <QScopedValueRollback>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+#include <algorithm>
+#include <vector>
+
+namespace kelo {
+
+namespace {
+
+const QString kRoot = QStringLiteral("/");
+
+// Panels are narrow (about 190 pixels), so icons stay small and so does the
+// step of the folder tree's indentation.
+constexpr int kIconSize = 16;
+constexpr int kIndentStep = 8;
+
+QIcon themedIcon(const QWidget *widget, const char *name, QStyle::StandardPixmap fallback) {
+    return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
+}
+
+// Names in the lists are sorted like a classic list box, without regard to
+// case; names that differ only in case keep a fixed order.
+void sortNames(QStringList &names) {
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
+        return folded != 0 ? folded < 0 : a < b;
+    });
+}
+
+bool isHiddenName(const QString &name) {
+    return name.startsWith(QLatin1Char('.'));
+}
+
+// Resolves a path given to a list: relative paths count from the list's
+// folder; the result is absolute and clean.
+QString resolvePath(const QString &base, const QString &path) {
+    return QDir::cleanPath(QDir(base).absoluteFilePath(path));
+}
+
+// The wildcards of a file-list pattern, each turned into one anchored,
+// case-insensitive expression. Only "*" and "?" are wildcards: "[" or "("
+// in a pattern stand for themselves, as they do in file names.
+class PatternMatcher {
+public:
+    explicit PatternMatcher(const QString &pattern) {
+        const QStringList parts = pattern.split(QLatin1Char(';'));
+        for (const QString &part : parts) {
+            const QString wildcard = part.trimmed();
+            if (wildcard.isEmpty())
+                continue;
+            // "*.*" has always meant "every file", names without a dot too.
+            if (wildcard == QLatin1String("*.*") || wildcard == QLatin1String("*")) {
+                m_matchesAll = true;
+                continue;
+            }
+            QString expression;
+            for (const QChar c : wildcard) {
+                if (c == QLatin1Char('*'))
+                    expression += QLatin1String(".*");
+                else if (c == QLatin1Char('?'))
+                    expression += QLatin1Char('.');
+                else
+                    expression += QRegularExpression::escape(QString(c));
+            }
+            m_expressions.emplace_back(QRegularExpression::anchoredPattern(expression),
+                                       QRegularExpression::CaseInsensitiveOption |
+                                           QRegularExpression::DotMatchesEverythingOption);
+        }
+    }
+
+    bool matches(const QString &name) const {
+        if (m_matchesAll)
+            return true;
+        return std::any_of(
+            m_expressions.begin(), m_expressions.end(),
+            [&name](const QRegularExpression &e) { return e.match(name).hasMatch(); });
+    }
+
+private:
+    bool m_matchesAll = false;
+    std::vector<QRegularExpression> m_expressions;
+};
+
+// Draws the entries of the folder and file lists: indented by their level
+// (folder list), and elided instead of scrolled sideways, since a panel is
+// only about 190 pixels wide. The indentation is capped so that deep folders
+// still leave room for their names; an entry without a tooltip of its own
+// shows its whole name as one.
+class NarrowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override {
+        QStyleOptionViewItem indented = option;
+        indented.rect.setLeft(option.rect.left() + indent(option, index));
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    // Only the height counts: the list then lays its entries out at its own
+    // width, and a long name is elided rather than widening the contents.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        return {indent(option, index) + kIconSize,
+                QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override {
+        if (event->type() == QEvent::ToolTip && index.isValid() &&
+            !index.data(Qt::ToolTipRole).isValid()) {
+            QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view);
+            return true;
+        }
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+
+private:
+    static int indent(const QStyleOptionViewItem &option, const QModelIndex &index) {
+        const int wanted = index.data(DirListBox::LevelRole).toInt() * kIndentStep;
+        const int available = option.widget != nullptr ? option.widget->width() : 0;
+        return available > 0 ? std::min(wanted, available * 2 / 5) : wanted;
+    }
+};
+
+// Settings both lists share.
+void setUpNarrowList(QListWidget *list) {
+    list->setIconSize(QSize(kIconSize, kIconSize));
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setTextElideMode(Qt::ElideRight);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setItemDelegate(new NarrowDelegate(list));
+}
+
+bool isEnterKey(const QKeyEvent *event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+bool matchesPattern(const QString &fileName, const QString &pattern) {
+    return PatternMatcher(pattern).matches(fileName);
+}
+
+// --- DriveListBox ---
+
+DriveListBox::DriveListBox(VolumeSource source, QWidget *parent)
+    : QComboBox(parent)
+    , m_source(std::move(source)) {
+    // Mount paths can be long; the combo elides them instead of widening the
+    // panel, and the tooltip shows the whole path.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(6);
+    setIconSize(QSize(kIconSize, kIconSize));
+
+    // Every change of the combo's index, the user's choice by mouse, key or
+    // wheel included, goes through choose(), which signals only real changes.
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!m_syncing)
+            choose(index);
+    });
+
+    fill(m_source ? m_source() : QList<Volume>{});
+    m_current = volumeIndexOf(m_volumes, QDir::currentPath());
+    if (m_current < 0 && !m_volumes.isEmpty())
+        m_current = 0;
+    showCurrent();
+}
+
+QString DriveListBox::drive() const {
+    return m_current >= 0 ? m_volumes.at(m_current).rootPath : QString();
+}
+
+bool DriveListBox::setDrive(const QString &pathOnDrive) {
+    const int index = volumeIndexOf(m_volumes, pathOnDrive);
+    if (index < 0)
+        return false;
+    choose(index);
+    return true;
+}
+
+bool DriveListBox::isReady() const {
+    // Asked afresh each time: a stick can be pulled after the list was read.
+    return m_current >= 0 && canListFolder(m_volumes.at(m_current).rootPath);
+}
+
+void DriveListBox::refresh() {
+    const QString previous = drive();
+    fill(m_source ? m_source() : QList<Volume>{});
+
+    int index = -1;
+    for (int i = 0; i < m_volumes.size() && index < 0; ++i) {
+        if (m_volumes.at(i).rootPath == previous)
+            index = i;
+    }
+    // A drive that went away gives way to the volume that now holds its path
+    // (usually "/"), else to the first one.
+    if (index < 0 && !previous.isEmpty())
+        index = volumeIndexOf(m_volumes, previous);
+    if (index < 0 && !m_volumes.isEmpty())
+        index = 0;
+
+    m_current = index;
+    showCurrent();
+    if (drive() != previous)
+        Q_EMIT driveChanged();
+}
+
+void DriveListBox::choose(int index) {
+    if (index < 0 || index >= m_volumes.size() || index == m_current) {
+        // Nothing new was chosen; the combo shows the current drive again.
+        showCurrent();
+        return;
+    }
+    m_current = index;
+    showCurrent();
+    Q_EMIT driveChanged();
+}
+
+void DriveListBox::fill(const QList<Volume> &volumes) {
+    const QScopedValueRollback syncing(m_syncing, true);
+    m_volumes = volumes;
+    m_current = -1;
+    clear();
+    const QIcon icon = themedIcon(this, "drive-harddisk", QStyle::SP_DriveHDIcon);
+    for (int i = 0; i < m_volumes.size(); ++i) {
+        const Volume &volume = m_volumes.at(i);
+        addItem(icon, volume.rootPath);
+        const QString tip =
+            volume.ready ? volume.rootPath : QString(volume.rootPath + tr(" (nicht bereit)"));
+        setItemData(i, tip, Qt::ToolTipRole);
+    }
+}
+
+void DriveListBox::showCurrent() {
+    const QScopedValueRollback syncing(m_syncing, true);
+    if (currentIndex() != m_current)
+        setCurrentIndex(m_current);
+    setToolTip(drive());
+}
+
+// --- DirListBox ---
+
+DirListBox::DirListBox(QWidget *parent)
+    : QListWidget(parent)
+    , m_path(QDir::cleanPath(QDir::currentPath())) {
+    setUpNarrowList(this);
+    // Only a double click opens a folder; styles that activate on a single
+    // click would otherwise move the list under the user's first click.
+    connect(this, &QListWidget::itemDoubleClicked, this,
+            [this](const QListWidgetItem *item) { open(item); });
+    refresh();
+}
+
+QString DirListBox::path() const {
+    return m_path;
+}
+
+bool DirListBox::setPath(const QString &path) {
+    if (path.isEmpty())
+        return false;
+    const QString resolved = resolvePath(m_path, path);
+    if (!QFileInfo(resolved).isDir())
+        return false;
+    if (resolved == m_path)
+        return true;
+    m_path = resolved;
+    refresh();
+    Q_EMIT pathChanged();
+    return true;
+}
+
+void DirListBox::refresh() {
+    const QIcon closedIcon = themedIcon(this, "folder", QStyle::SP_DirClosedIcon);
+    const QIcon openIcon = themedIcon(this, "folder-open", QStyle::SP_DirOpenIcon);
+
+    clear();
+    auto addEntry = [this](const QIcon &icon, const QString &text, const QString &path, int level) {
+        auto *item = new QListWidgetItem(icon, text, this);
+        item->setData(PathRole, path);
+        item->setData(LevelRole, level);
+        item->setToolTip(path);
+    };
+
+    // The ancestors, from the root down to the current folder.
+    const QStringList parts = m_path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString ancestor = kRoot;
+    addEntry(parts.isEmpty() ? openIcon : closedIcon, kRoot, kRoot, 0);
+    for (int i = 0; i < parts.size(); ++i) {
+        if (ancestor != kRoot)
+            ancestor += QLatin1Char('/');
+        ancestor += parts.at(i);
+        addEntry(i == parts.size() - 1 ? openIcon : closedIcon, parts.at(i), ancestor, i + 1);
+    }
+    const int currentRow = count() - 1;
+
+    // Its subfolders; a folder that cannot be read simply has none to show.
+    QStringList subfolders = QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    subfolders.removeIf(isHiddenName);
+    sortNames(subfolders);
+    const QString prefix = m_path == kRoot ? kRoot : QString(m_path + QLatin1Char('/'));
+    const int level = static_cast<int>(parts.size()) + 1;
+    for (const QString &name : std::as_const(subfolders))
+        addEntry(closedIcon, name, prefix + name, level);
+
+    setCurrentRow(currentRow);
+}
+
+void DirListBox::keyPressEvent(QKeyEvent *event) {
+    if (isEnterKey(event) && currentItem() != nullptr) {
+        // Taken here, so that the panel's default button does not also get it.
+        open(currentItem());
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+void DirListBox::open(const QListWidgetItem *item) {
+    if (item == nullptr)
+        return;
+    // The entry may be gone by the time setPath() rebuilds the list, so its
+    // path is copied first.
+    const QString target = item->data(PathRole).toString();
+    setPath(target);
+}
+
+// --- FileListBox ---
+
+FileListBox::FileListBox(QWidget *parent)
+    : QListWidget(parent)
+    , m_path(QDir::cleanPath(QDir::currentPath())) {
+    setUpNarrowList(this);
+    // A folder can hold many thousands of files; equal rows keep it fast.
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemClicked, this, [this] { Q_EMIT fileClicked(); });
+    connect(this, &QListWidget::itemDoubleClicked, this, [this] { Q_EMIT fileDoubleClicked(); });
+    refresh();
+}
+
+QString FileListBox::path() const {
+    return m_path;
+}
+
+void FileListBox::setPath(const QString &path) {
+    m_path = resolvePath(m_path, path);
+    refresh();
+}
+
+QString FileListBox::pattern() const {
+    return m_pattern;
+}
+
+void FileListBox::setPattern(const QString &pattern) {
+    m_pattern = pattern;
+    refresh();
+}
+
+QString FileListBox::fileName() const {
+    const int index = listIndex();
+    return index >= 0 ? item(index)->text() : QString();
+}
+
+QStringList FileListBox::list() const {
+    QStringList names;
+    names.reserve(count());
+    for (int i = 0; i < count(); ++i)
+        names.append(item(i)->text());
+    return names;
+}
+
+int FileListBox::listIndex() const {
+    // Only a chosen (selected) entry counts; the keyboard focus alone can sit
+    // on an entry nobody chose.
+    const QListWidgetItem *current = currentItem();
+    return current != nullptr && current->isSelected() ? currentRow() : -1;
+}
+
+void FileListBox::setListIndex(int index) {
+    if (index >= 0 && index < count()) {
+        setCurrentRow(index);
+    } else {
+        clearSelection();
+        setCurrentItem(nullptr);
+    }
+}
+
+void FileListBox::refresh() {
+    const PatternMatcher matcher(m_pattern);
+    // QDir::Files without QDir::System leaves out devices, pipes, sockets and
+    // dangling links; without QDir::Hidden it leaves out dot files.
+    QStringList names = QDir(m_path).entryList(QDir::Files);
+    names.removeIf(
+        [&matcher](const QString &name) { return isHiddenName(name) || !matcher.matches(name); });
+    sortNames(names);
+
+    const QIcon icon = themedIcon(this, "text-x-generic", QStyle::SP_FileIcon);
+    setUpdatesEnabled(false);
+    clear();
+    for (const QString &name : std::as_const(names))
+        new QListWidgetItem(icon, name, this);
+    setCurrentItem(nullptr);
+    setUpdatesEnabled(true);
+}
+
+void FileListBox::keyPressEvent(QKeyEvent *event) {
+    if (isEnterKey(event) && currentItem() != nullptr) {
+        // Enter on an entry chooses it and counts as a double click; the event
+        // stops here so that the panel's default button does not load twice.
+        currentItem()->setSelected(true);
+        Q_EMIT fileDoubleClicked();
+        event->accept();
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+} // namespace kelo
+
+#include "moc_listcontrols.cpp"

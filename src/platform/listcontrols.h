@@ -40,10 +40,15 @@ Q_SIGNALS:
 
 private:
     void choose(int index);
+    void fill(const QList<Volume> &volumes);
+    void showCurrent();
 
     VolumeSource m_source;
     QList<Volume> m_volumes;
     int m_current = -1;
+    // Set while the combo's own index is moved from code, so that its index
+    // signal does not count as a choice.
+    bool m_syncing = false;
 };
 
 // Folder list: the current folder's ancestors (from the root down) and its
@@ -53,13 +58,19 @@ class DirListBox : public QListWidget {
     Q_OBJECT
 
 public:
+    // Every entry holds its folder's full path and its indentation level
+    // ("/" is level 0, the subfolders are one level below the current one).
+    static constexpr int PathRole = Qt::UserRole;
+    static constexpr int LevelRole = Qt::UserRole + 1;
+
     explicit DirListBox(QWidget *parent = nullptr);
 
     // The current folder, absolute and clean ("/" for the root, otherwise
     // without a trailing "/").
     QString path() const;
-    // Makes an existing folder current. Returns false, and changes nothing,
-    // when the path is not an existing folder.
+    // Makes an existing folder current (a relative path counts from the
+    // current folder). Returns false, and changes nothing, when the path is
+    // not an existing folder.
     bool setPath(const QString &path);
     // Re-reads the subfolders of the current folder.
     void refresh();
@@ -67,7 +78,12 @@ public:
 Q_SIGNALS:
     void pathChanged();
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
+    void open(const QListWidgetItem *item);
+
     QString m_path;
 };
 
@@ -79,11 +95,14 @@ public:
     explicit FileListBox(QWidget *parent = nullptr);
 
     QString path() const;
-    // Shows the files of another folder (re-read even when it is the same).
+    // Shows the files of another folder (re-read even when it is the same; a
+    // relative path counts from the current one). A folder that is missing
+    // or cannot be read shows an empty list.
     void setPath(const QString &path);
     QString pattern() const;
     // A pattern is one or more wildcards separated by ";", matched without
     // regard to case; "*.*" matches every file, names without a dot included.
+    // An empty pattern (or one of blanks and ";" only) matches nothing.
     void setPattern(const QString &pattern);
     // The chosen entry's name, empty when none is chosen.
     QString fileName() const;
@@ -97,6 +116,9 @@ public:
 Q_SIGNALS:
     void fileClicked();
     void fileDoubleClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QString m_path;

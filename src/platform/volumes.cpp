@@ -1,1 +1,116 @@
+// Mounted volumes as the program's "drives": which mounts a user would
+// recognise, whether they can be read, and which one holds a path.
 #include "platform/volumes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <unistd.h>
+
+namespace kelo {
+
+namespace {
+
+const QString kRoot = QStringLiteral("/");
+
+// Whether a path is the folder itself or lies below it, component-wise:
+// "/media/a" lies below "/media", "/mediafoo" does not.
+bool isAtOrBelow(const QString &path, const QString &folder) {
+    if (folder == kRoot)
+        return path.startsWith(QLatin1Char('/'));
+    return path == folder ||
+           (path.startsWith(folder) && path.at(folder.size()) == QLatin1Char('/'));
+}
+
+bool isStrictlyBelow(const QString &path, const QString &folder) {
+    return path != folder && isAtOrBelow(path, folder);
+}
+
+// /media and /run/media only hold one folder per user or stick; the mounts
+// are the folders inside. /mnt itself is often a disk of its own (cloud
+// machines, single data disks), so it counts as well as its subfolders.
+bool isRecognisedMount(const QString &path) {
+    return path == QLatin1String("/home") || isStrictlyBelow(path, QStringLiteral("/media")) ||
+           isStrictlyBelow(path, QStringLiteral("/run/media")) ||
+           isAtOrBelow(path, QStringLiteral("/mnt"));
+}
+
+bool isVolumeReady(const QString &rootPath) {
+    const QStorageInfo info(rootPath);
+    return info.isValid() && info.isReady() && canListFolder(rootPath);
+}
+
+} // namespace
+
+bool canListFolder(const QString &path) {
+    if (path.isEmpty() || !QFileInfo(path).isDir())
+        return false;
+    const QByteArray native = QFile::encodeName(path);
+    // Listing subfolders needs both: reading the entries and looking into
+    // them, so a folder with only one of the two permissions is not listable.
+    if (::access(native.constData(), R_OK | X_OK) != 0)
+        return false;
+    DIR *dir = ::opendir(native.constData());
+    if (dir == nullptr)
+        return false;
+    ::closedir(dir);
+    return true;
+}
+
+QStringList userVolumePaths(const QStringList &mountPaths) {
+    QStringList found;
+    for (const QString &mountPath : mountPaths) {
+        if (!mountPath.startsWith(QLatin1Char('/')))
+            continue;
+        const QString path = QDir::cleanPath(mountPath);
+        if (isRecognisedMount(path))
+            found.append(path);
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    found.prepend(kRoot);
+    return found;
+}
+
+QList<Volume> systemVolumes() {
+    QStringList mountPaths;
+    const QList<QStorageInfo> mounted = QStorageInfo::mountedVolumes();
+    for (const QStorageInfo &info : mounted)
+        mountPaths.append(info.rootPath());
+
+    // Readiness is asked of the path, not of the mount entry: when two
+    // mounts share a path, the one on top is what the user sees there.
+    QList<Volume> volumes;
+    for (const QString &path : userVolumePaths(mountPaths))
+        volumes.append(Volume{path, isVolumeReady(path)});
+    return volumes;
+}
+
+int volumeIndexOf(const QList<Volume> &volumes, const QString &path) {
+    // Only absolute paths: "C:" or "C:\" are relative names here, and a
+    // relative path would depend on the process's current folder.
+    if (!path.startsWith(QLatin1Char('/')))
+        return -1;
+    const QString cleaned = QDir::cleanPath(path);
+
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < volumes.size(); ++i) {
+        const QString &rootPath = volumes.at(i).rootPath;
+        if (!rootPath.startsWith(QLatin1Char('/')))
+            continue;
+        const QString root = QDir::cleanPath(rootPath);
+        if (root.size() > bestLength && isAtOrBelow(cleaned, root)) {
+            best = i;
+            bestLength = root.size();
+        }
+    }
+    return best;
+}
+
+} // namespace kelo

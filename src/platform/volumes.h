@@ -4,14 +4,15 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
 namespace kelo {
 
 struct Volume {
-    QString rootPath;   // the mount path, e.g. "/" or "/media/anna/STICK"
-    bool ready = true;  // false: listed, but its root cannot be read
+    QString rootPath;  // the mount path, e.g. "/" or "/media/anna/STICK"
+    bool ready = true; // false: listed, but its root cannot be read
     friend bool operator==(const Volume &, const Volume &) = default;
 };
 
@@ -19,6 +20,15 @@ struct Volume {
 // /run/media and /mnt, and /home when it is a volume of its own; sorted by
 // path after "/".
 QList<Volume> systemVolumes();
+
+// The selection behind systemVolumes(), from a list of mount paths: "/" first,
+// then the recognised ones, cleaned, sorted and without duplicates.
+QStringList userVolumePaths(const QStringList &mountPaths);
+
+// Whether a folder exists and its entries can be read (a drive's root, a
+// folder to list). False for a file, a missing path or a folder without read
+// and search permission.
+bool canListFolder(const QString &path);
 
 // Where the drive list gets its volumes from (tests pass their own).
 using VolumeSource = std::function<QList<Volume>()>;

@@ -1,1 +1,315 @@
-// Tests of the listcontrols piece.
+// Tests of the volumes and the drive, folder and file lists: which volume holds
+// a path, the change rule the panels chain their handlers on, and what the
+// lists show.
+#include "platform/listcontrols.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+// Readable failure output for Qt strings and string lists.
+static void PrintTo(const QString &text, std::ostream *out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace kelo {
+namespace {
+
+// A real double click: QTest's widget double click alone sends no press first,
+// and item views only take a double click on the entry that was pressed.
+void doubleClick(QListWidget &list, const QListWidgetItem *item) {
+    const QPoint where = list.visualItemRect(item).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, where);
+}
+
+struct HoldCase {
+    const char *path;
+    int expected;
+    friend void PrintTo(const HoldCase &c, std::ostream *out) { *out << '"' << c.path << '"'; }
+};
+
+class VolumeIndexOf : public ::testing::TestWithParam<HoldCase> {};
+
+TEST_P(VolumeIndexOf, FindsTheDeepestVolumeAbove) {
+    const QList<Volume> volumes{
+        {"/"}, {"/media/a"}, {"/media/ab"}, {"/media/a/inner"}, {"/mnt/x/"}};
+    EXPECT_EQ(volumeIndexOf(volumes, QString::fromUtf8(GetParam().path)), GetParam().expected);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Paths, VolumeIndexOf, ::testing::Values(
+    HoldCase{"/", 0}, HoldCase{"/etc/passwd", 0}, HoldCase{"/media/a", 1}, HoldCase{"/media/a/", 1},
+    HoldCase{"/media/a/x/y", 1}, HoldCase{"/media/ab/f", 2}, HoldCase{"/media/abc", 0},
+    HoldCase{"/media/a/inner/f", 3}, HoldCase{"/media/a/innerx", 1}, HoldCase{"/media/a/../ab", 2},
+    HoldCase{"//media//a", 1}, HoldCase{"/mnt/x/y", 4}, HoldCase{"media/a", -1}, HoldCase{"", -1},
+    HoldCase{"C:", -1}, HoldCase{"C:\\", -1}, HoldCase{":/resource", -1}));
+// clang-format on
+
+TEST(Volumes, PicksTheMountsAUserRecognises) {
+    const QStringList mounts{"/proc",
+                             "/media",
+                             "/media/anna/STICK",
+                             "/mnt",
+                             "/mnt/data/",
+                             "/home",
+                             "/run/media/bob/USB",
+                             "/home/anna",
+                             "/mediafoo",
+                             "/mntx",
+                             "/media/anna/STICK",
+                             "relative/mnt",
+                             "/boot/efi",
+                             "/run/media",
+                             "/"};
+    EXPECT_EQ(userVolumePaths(mounts), (QStringList{"/", "/home", "/media/anna/STICK", "/mnt",
+                                                    "/mnt/data", "/run/media/bob/USB"}));
+    const QList<Volume> system = systemVolumes();
+    ASSERT_FALSE(system.isEmpty());
+    EXPECT_EQ(system.first(), (Volume{"/", true}));
+    EXPECT_GE(volumeIndexOf(system, QDir::currentPath()), 0);
+    EXPECT_EQ(volumeIndexOf({{"/media/a"}}, "/etc"), -1); // no root listed
+}
+
+struct PatternCase {
+    const char *name;
+    const char *pattern;
+    bool expected;
+    friend void PrintTo(const PatternCase &c, std::ostream *out) {
+        *out << '"' << c.name << "\" ~ \"" << c.pattern << '"';
+    }
+};
+
+class Pattern : public ::testing::TestWithParam<PatternCase> {};
+
+TEST_P(Pattern, Matches) {
+    const PatternCase &c = GetParam();
+    EXPECT_EQ(matchesPattern(QString::fromUtf8(c.name), QString::fromUtf8(c.pattern)), c.expected);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Table, Pattern, ::testing::Values(
+    PatternCase{"a.txt", "*.*", true}, PatternCase{"noext", "*.*", true}, PatternCase{"noext", "*", true},
+    PatternCase{"a.TXT", "*.txt", true}, PatternCase{"A.txt", "a.*", true},
+    PatternCase{"a.txt.bak", "*.txt", false}, PatternCase{"atxt", "*.txt", false},
+    PatternCase{"abtxt", "a.txt", false}, PatternCase{"a.md", "*.txt;*.md", true},
+    PatternCase{"a.md", "  *.txt ;\t*.MD ", true}, PatternCase{"a.md", "*.txt;;", false},
+    PatternCase{"a.txt", "", false}, PatternCase{"a.txt", " ; ", false},
+    PatternCase{"ab.txt", "a?.txt", true}, PatternCase{"a.txt", "a?.txt", false},
+    PatternCase{"abc.txt", "a?.txt", false}, PatternCase{"x[1].txt", "x[1].txt", true},
+    PatternCase{"x1.txt", "x[1].txt", false}, PatternCase{"a+b(1).txt", "a+b(1).*", true},
+    PatternCase{"aab1.txt", "a+b(1).*", false}, PatternCase{"a^$|.txt", "a^$|.*", true},
+    PatternCase{"a\\b.txt", "a\\b.*", true}, PatternCase{"Ärger.txt", "ä*", true},
+    PatternCase{"two\nlines.txt", "*.txt", true}));
+// clang-format on
+
+// A temporary tree under its canonical path, so that paths the lists report
+// compare equal to the ones the test builds.
+class ListsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_tmp.isValid());
+        m_base = QFileInfo(m_tmp.path()).canonicalFilePath();
+        for (const char *dir :
+             {"a/sub", "b/x", "top/beta", "top/Alpha", "top/gamma", "top/.git", "files/dir.txt"})
+            ASSERT_TRUE(QDir().mkpath(at(dir)));
+        for (const char *file : {"top/file.txt", "files/b.TXT", "files/a.txt", "files/C.md",
+                                 "files/noext", "files/.hidden.txt", "files/x[1]+(2).txt"})
+            test::writeBytes(at(file), "x");
+        ASSERT_TRUE(QFile::link(at("files/a.txt"), at("files/link.txt")));
+        ASSERT_TRUE(QFile::link(at("files/gone"), at("files/dangling.txt")));
+        ASSERT_EQ(::mkfifo(QFile::encodeName(at("files/pipe.txt")).constData(), 0600), 0);
+    }
+
+    QString at(const char *relative) const { return m_base + '/' + QString::fromUtf8(relative); }
+    QString rel(const QString &path) const { return path.mid(m_base.size() + 1); }
+    VolumeSource fakeVolumes() const {
+        return [this] { return QList<Volume>{{at("a")}, {at("b")}, {at("missing"), false}}; };
+    }
+
+    QTemporaryDir m_tmp;
+    QString m_base;
+};
+
+TEST_F(ListsTest, ListsStartAtTheCurrentFolderAndItsVolume) {
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(at("b/x")));
+    const DriveListBox drive(fakeVolumes());
+    const DirListBox dir;
+    const FileListBox files;
+    QDir::setCurrent(previous);
+    EXPECT_EQ(QStringList({drive.drive(), drive.currentText(), dir.path(), files.path()}),
+              QStringList({at("b"), at("b"), at("b/x"), at("b/x")}));
+}
+
+TEST_F(ListsTest, DriveSignalsOnlyRealChangesAndRefusesUnheldPaths) {
+    DriveListBox drive(fakeVolumes());
+    QSignalSpy changed(&drive, &DriveListBox::driveChanged);
+    EXPECT_TRUE(drive.setDrive(at("a/sub"))); // already the drive: the current folder is on none
+    for (const char *bad : {"C:", "C:\\", "b", "", "/not-on-a-fake-volume"})
+        EXPECT_FALSE(drive.setDrive(QString::fromUtf8(bad))) << bad;
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_TRUE(drive.isReady());
+
+    EXPECT_TRUE(drive.setDrive(at("b/x/deeper")));
+    EXPECT_EQ(QStringList({drive.drive(), drive.currentText()}), QStringList({at("b"), at("b")}));
+    EXPECT_TRUE(drive.setDrive(at("missing")));
+    EXPECT_FALSE(drive.isReady());
+    drive.setCurrentIndex(0); // the user's choice in the combo
+    EXPECT_EQ(changed.count(), 3);
+    ASSERT_TRUE(QDir(at("a")).removeRecursively());
+    EXPECT_FALSE(drive.isReady()); // asked afresh, not taken from the list
+    test::writeBytes(at("a"), "a file where the root should be");
+    EXPECT_FALSE(drive.isReady());
+}
+
+TEST_F(ListsTest, RefreshKeepsAListedDriveAndFallsBackToTheHoldingOne) {
+    QList<Volume> volumes{{m_base}, {at("b")}};
+    DriveListBox drive([&volumes] { return volumes; });
+    QSignalSpy changed(&drive, &DriveListBox::driveChanged);
+    ASSERT_TRUE(drive.setDrive(at("b/x")));
+    volumes = {{at("a")}, {at("b")}, {m_base}};
+    drive.refresh();
+    EXPECT_EQ(QStringList({drive.drive(), drive.currentText()}), QStringList({at("b"), at("b")}));
+    volumes = {{at("a")}, {m_base}};
+    drive.refresh();
+    EXPECT_EQ(drive.drive(), m_base);
+    EXPECT_EQ(changed.count(), 2);
+}
+
+// The two change handlers of the open panel, chained as the panel chains
+// them; the log shows what ran inside what.
+TEST_F(ListsTest, ChangeHandlersRunNestedAndOnlyOnRealChanges) {
+    DriveListBox drive(fakeVolumes());
+    DirListBox dir;
+    QStringList log;
+    QObject::connect(&dir, &DirListBox::pathChanged, [&] {
+        log << "dir>" + rel(dir.path());
+        EXPECT_TRUE(dir.setPath(dir.path() + "/./")); // the same folder: no re-entry
+        drive.setDrive(dir.path());
+        log << "dir<";
+    });
+    QObject::connect(&drive, &DriveListBox::driveChanged, [&] {
+        log << "drive>" + rel(drive.drive());
+        if (drive.isReady()) {
+            dir.setPath(drive.drive());
+        } else {
+            drive.setDrive(dir.path());
+            log << "status";
+        }
+        log << "drive<";
+    });
+
+    ASSERT_TRUE(dir.setPath(at("a/sub"))); // the same drive: no drive handler
+    EXPECT_EQ(log, QStringList({"dir>a/sub", "dir<"}));
+    log.clear();
+    ASSERT_TRUE(dir.setPath(at("b/x")));
+    EXPECT_EQ(log, QStringList({"dir>b/x", "drive>b", "dir>b", "dir<", "drive<", "dir<"}));
+    log.clear();
+    ASSERT_TRUE(drive.setDrive(at("missing")));
+    EXPECT_EQ(log, QStringList({"drive>missing", "drive>b", "drive<", "status", "drive<"}));
+    log.clear();
+    drive.setCurrentIndex(0);
+    EXPECT_EQ(log, QStringList({"drive>a", "dir>a", "dir<", "drive<"}));
+}
+
+TEST_F(ListsTest, FolderListShowsAncestorsThenSortedVisibleSubfolders) {
+    DirListBox dir;
+    QSignalSpy changed(&dir, &DirListBox::pathChanged);
+    ASSERT_TRUE(dir.setPath(at("top/beta/../gamma/../")));
+    for (const QString &bad : {at("nothere"), at("top/file.txt"), at("top/file.txt/x"), QString()})
+        EXPECT_FALSE(dir.setPath(bad)) << bad.toStdString();
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(dir.path(), at("top"));
+
+    QStringList paths{"/"};
+    for (const QString &part : at("top").split('/', Qt::SkipEmptyParts))
+        paths << QDir::cleanPath(paths.last() + '/' + part);
+    const int current = int(paths.size()) - 1;
+    paths << at("top/Alpha") << at("top/beta") << at("top/gamma");
+    ASSERT_EQ(dir.count(), paths.size());
+    for (int i = 0; i < dir.count(); ++i) {
+        EXPECT_EQ(dir.item(i)->data(DirListBox::PathRole).toString(), paths.at(i));
+        EXPECT_EQ(dir.item(i)->text(), i == 0 ? "/" : QFileInfo(paths.at(i)).fileName());
+        EXPECT_EQ(dir.item(i)->data(DirListBox::LevelRole).toInt(), std::min(i, current + 1));
+    }
+    EXPECT_EQ(dir.currentRow(), current);
+
+    ASSERT_TRUE(dir.setPath(".."));
+    EXPECT_EQ(dir.path(), m_base);
+    ASSERT_TRUE(dir.setPath("/"));
+    EXPECT_EQ(dir.path(), "/");
+    EXPECT_EQ(dir.currentRow(), 0);
+    for (int i = 1; i < dir.count(); ++i) {
+        EXPECT_EQ(dir.item(i)->data(DirListBox::LevelRole).toInt(), 1);
+        EXPECT_LE(dir.item(i - 1)->text().compare(dir.item(i)->text(), Qt::CaseInsensitive), 0);
+    }
+}
+
+TEST_F(ListsTest, FileListShowsMatchingRegularFilesAndRereads) {
+    FileListBox files;
+    files.setPath(at("files"));
+    EXPECT_EQ(files.list(),
+              QStringList({"a.txt", "b.TXT", "C.md", "link.txt", "noext", "x[1]+(2).txt"}));
+    files.setPattern(" *.md;X*");
+    EXPECT_EQ(files.list(), QStringList({"C.md", "x[1]+(2).txt"}));
+
+    files.setPattern("*.txt");
+    files.setListIndex(1);
+    EXPECT_EQ(files.fileName(), "b.TXT");
+    test::writeBytes(at("files/0.txt"), "new");
+    files.setPath(at("files"));
+    EXPECT_EQ(files.list().value(0), "0.txt");
+    EXPECT_EQ(files.fileName(), "");
+    files.setListIndex(0);
+    files.setPattern("*.md");
+    EXPECT_EQ(files.listIndex(), -1);
+    files.selectionModel()->setCurrentIndex(files.model()->index(0, 0),
+                                            QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(files.fileName(), ""); // the keyboard focus alone is no choice
+
+    for (const char *notAFolder : {"nothere", "files/a.txt"}) {
+        files.setPath(at(notAFolder));
+        EXPECT_TRUE(files.list().isEmpty()) << notAFolder;
+    }
+}
+
+TEST_F(ListsTest, DoubleClickAndEnterOpen) {
+    DirListBox dir;
+    FileListBox files;
+    ASSERT_TRUE(dir.setPath(at("top")));
+    files.setPath(at("files"));
+    for (QWidget *list : {static_cast<QWidget *>(&dir), static_cast<QWidget *>(&files)}) {
+        list->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
+    }
+    doubleClick(dir, dir.findItems("beta", Qt::MatchExactly).value(0));
+    EXPECT_EQ(dir.path(), at("top/beta"));
+    dir.setCurrentRow(dir.currentRow() - 1); // the parent, "top"
+    QTest::keyClick(&dir, Qt::Key_Return);
+    EXPECT_EQ(dir.path(), at("top"));
+
+    QSignalSpy clicked(&files, &FileListBox::fileClicked);
+    QStringList opened;
+    QObject::connect(&files, &FileListBox::fileDoubleClicked, [&] { opened << files.fileName(); });
+    QTest::mouseClick(files.viewport(), Qt::LeftButton, {},
+                      files.visualItemRect(files.item(0)).center());
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_EQ(files.fileName(), "a.txt");
+    doubleClick(files, files.item(2));
+    files.setCurrentRow(1);
+    QTest::keyClick(&files, Qt::Key_Enter);
+    EXPECT_EQ(opened, QStringList({"C.md", "b.TXT"}));
+}
+
+} // namespace
+} // namespace kelo
