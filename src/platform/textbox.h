@@ -31,6 +31,7 @@ class TextBox : public QsciScintilla {
 
 public:
     explicit TextBox(QWidget *parent = nullptr);
+    ~TextBox() override;
 
     // ---- The text-box interface -------------------------------------------
     // The whole text. Setting it replaces the text as one undo step and puts
@@ -103,9 +104,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // The editor runs on a document of its own without a style buffer (see
+    // the constructor); QsciScintilla's document sharing knows nothing of it.
+    using QsciScintilla::document;
+    using QsciScintilla::setDocument;
+
     long utf16ToPosition(int offset) const;
     int positionToUtf16(long position) const;
     void ensureLoneBreakIndex() const;
+    void ensureUtf16Index() const;
+    void noteModification(int position, int type, const char *text, int length, int linesAdded);
+    void replaceWhole(const QByteArray &utf8, bool undoable);
+    void selectRange(long anchor, long caret);
 
     std::function<void()> m_enterHandler;
     // Scintilla line numbers whose line end is a lone CR or LF, sorted; built
@@ -113,6 +123,13 @@ private:
     // logarithmic on large texts.
     mutable std::vector<long> m_loneBreakLines;
     mutable bool m_loneBreakIndexValid = false;
+    // Scintilla's UTF-16 line index goes wrong when an edit makes or breaks
+    // a CR LF pair; such an edit marks it for rebuilding before the next use.
+    mutable bool m_utf16IndexStale = false;
+    // The document QsciScintilla created and still believes it shows; kept
+    // alive and put back on destruction so its bookkeeping stays sound.
+    void *m_qsciDocument = nullptr;
+    void *m_leanDocument = nullptr;
 };
 
 } // namespace kelo
