@@ -13,7 +13,8 @@ constexpr qsizetype fileSize = 20 * 1024 * 1024;
 
 enum class Sample { Windows1252, Utf8, Utf8LfOnly, Windows1252LfOnly };
 
-QByteArray withoutCr(const QByteArray &text) {
+QByteArray withoutCr(const QByteArray &text)
+{
     QByteArray result;
     result.reserve(text.size());
     for (char c : text) {
@@ -24,7 +25,8 @@ QByteArray withoutCr(const QByteArray &text) {
 }
 
 // The file bytes of each sample, made once per run.
-const QByteArray &sampleFile(Sample sample) {
+const QByteArray &sampleFile(Sample sample)
+{
     static const QByteArray windows1252 = bench::germanText(fileSize, Encoding::Windows1252);
     static const QByteArray utf8 = bench::germanText(fileSize, Encoding::Utf8);
     switch (sample) {
@@ -44,7 +46,8 @@ const QByteArray &sampleFile(Sample sample) {
     return utf8;
 }
 
-void BM_CodepageDecode(benchmark::State &state, Sample sample) {
+void BM_CodepageDecode(benchmark::State &state, Sample sample)
+{
     const QByteArray &file = sampleFile(sample);
     for (auto _ : state) {
         DecodedText decoded = decodeText(file);
@@ -53,7 +56,8 @@ void BM_CodepageDecode(benchmark::State &state, Sample sample) {
     state.SetBytesProcessed(state.iterations() * file.size());
 }
 
-void BM_CodepageEncode(benchmark::State &state, Sample sample) {
+void BM_CodepageEncode(benchmark::State &state, Sample sample)
+{
     const DecodedText decoded = decodeText(sampleFile(sample));
     for (auto _ : state) {
         EncodedText encoded = encodeText(decoded.utf8, decoded.format);
@@ -64,7 +68,8 @@ void BM_CodepageEncode(benchmark::State &state, Sample sample) {
 
 // The worst case of saving: a Windows-1252 text whose only character outside
 // the code page stands at its very end, so the whole text is converted twice.
-void BM_CodepageEncodeFallbackAtEnd(benchmark::State &state) {
+void BM_CodepageEncodeFallbackAtEnd(benchmark::State &state)
+{
     DecodedText decoded = decodeText(sampleFile(Sample::Windows1252));
     decoded.utf8 += "\xCE\xA9"; // Ω
     for (auto _ : state) {
@@ -74,7 +79,8 @@ void BM_CodepageEncodeFallbackAtEnd(benchmark::State &state) {
     state.SetBytesProcessed(state.iterations() * decoded.utf8.size());
 }
 
-void BM_CodepageIsValidUtf8(benchmark::State &state) {
+void BM_CodepageIsValidUtf8(benchmark::State &state)
+{
     const QByteArray &file = sampleFile(Sample::Utf8);
     for (auto _ : state)
         benchmark::DoNotOptimize(isValidUtf8(file));

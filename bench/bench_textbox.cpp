@@ -13,7 +13,8 @@
 namespace {
 
 // Lines of German words with umlauts, about 50 bytes each, ending in CR LF.
-QByteArray germanText(qsizetype bytes) {
+QByteArray germanText(qsizetype bytes)
+{
     static const char *const words[] = {"Größe",   "Straße", "über",  "Ärger",     "Löwe",
                                         "Haus",    "Baum",   "schön", "Tür",       "Fenster",
                                         "Mädchen", "Brücke", "grün",  "Schlüssel", "und"};
@@ -35,13 +36,15 @@ QByteArray germanText(qsizetype bytes) {
     return text;
 }
 
-const QByteArray &text20MB() {
+const QByteArray &text20MB()
+{
     static const QByteArray text = germanText(20 << 20);
     return text;
 }
 
 // A /proc/self/status value in KiB ("VmRSS", "VmHWM"), or -1.
-long statusKiB(const char *key) {
+long statusKiB(const char *key)
+{
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
@@ -56,14 +59,16 @@ long statusKiB(const char *key) {
 // Hands freed heap memory back to the system, so that memory left over from
 // earlier benchmarks is not reused unseen, and lets VmHWM measure the peak
 // from here on ("5" resets it, Linux 4.0 and later).
-void settleMemory() {
+void settleMemory()
+{
     malloc_trim(0);
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     if (clearRefs.open(QIODevice::WriteOnly))
         clearRefs.write("5");
 }
 
-void BM_TextBoxLoad20MB(benchmark::State &state) {
+void BM_TextBoxLoad20MB(benchmark::State &state)
+{
     const QByteArray &text = text20MB();
     kelo::TextBox box;
     for (auto _ : state)
@@ -72,7 +77,8 @@ void BM_TextBoxLoad20MB(benchmark::State &state) {
 }
 BENCHMARK(BM_TextBoxLoad20MB)->Unit(benchmark::kMillisecond);
 
-void BM_TextBoxComparedPlainTextEditLoad20MB(benchmark::State &state) {
+void BM_TextBoxComparedPlainTextEditLoad20MB(benchmark::State &state)
+{
     const QString text = QString::fromUtf8(text20MB());
     QPlainTextEdit edit;
     for (auto _ : state)
@@ -84,7 +90,8 @@ BENCHMARK(BM_TextBoxComparedPlainTextEditLoad20MB)->Unit(benchmark::kMillisecond
 // Growth of the process through a load into an existing editor (the text
 // bytes themselves already being in memory), as a multiple of the text size:
 // rss_x after the load, peak_x at the highest point on the way.
-void BM_TextBoxMemory(benchmark::State &state) {
+void BM_TextBoxMemory(benchmark::State &state)
+{
     const QByteArray text = germanText(qsizetype(state.range(0)) << 20);
     double rssFactor = 0;
     double peakFactor = 0;
@@ -106,7 +113,8 @@ void BM_TextBoxMemory(benchmark::State &state) {
 }
 BENCHMARK(BM_TextBoxMemory)->Arg(20)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void BM_TextBoxComparedPlainTextEditMemory20MB(benchmark::State &state) {
+void BM_TextBoxComparedPlainTextEditMemory20MB(benchmark::State &state)
+{
     const QByteArray &bytes = text20MB();
     double rssFactor = 0;
     for (auto _ : state) {
@@ -125,7 +133,8 @@ void BM_TextBoxComparedPlainTextEditMemory20MB(benchmark::State &state) {
 }
 BENCHMARK(BM_TextBoxComparedPlainTextEditMemory20MB)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void BM_TextBoxText20MB(benchmark::State &state) {
+void BM_TextBoxText20MB(benchmark::State &state)
+{
     kelo::TextBox box;
     box.loadUtf8(text20MB());
     for (auto _ : state)
@@ -134,7 +143,8 @@ void BM_TextBoxText20MB(benchmark::State &state) {
 }
 BENCHMARK(BM_TextBoxText20MB)->Unit(benchmark::kMillisecond);
 
-void BM_TextBoxUtf8Text20MB(benchmark::State &state) {
+void BM_TextBoxUtf8Text20MB(benchmark::State &state)
+{
     kelo::TextBox box;
     box.loadUtf8(text20MB());
     for (auto _ : state)
@@ -144,7 +154,8 @@ void BM_TextBoxUtf8Text20MB(benchmark::State &state) {
 BENCHMARK(BM_TextBoxUtf8Text20MB)->Unit(benchmark::kMillisecond);
 
 // The first line query after a change pays for one pass over the text.
-void BM_TextBoxFirstLineQueryAfterLoad20MB(benchmark::State &state) {
+void BM_TextBoxFirstLineQueryAfterLoad20MB(benchmark::State &state)
+{
     kelo::TextBox box;
     for (auto _ : state) {
         state.PauseTiming();
@@ -156,7 +167,8 @@ void BM_TextBoxFirstLineQueryAfterLoad20MB(benchmark::State &state) {
 BENCHMARK(BM_TextBoxFirstLineQueryAfterLoad20MB)->Unit(benchmark::kMillisecond);
 
 // Every later query: the line of the last offset and the start of the last line.
-void BM_TextBoxLineQueriesLastLine20MB(benchmark::State &state) {
+void BM_TextBoxLineQueriesLastLine20MB(benchmark::State &state)
+{
     kelo::TextBox box;
     box.loadUtf8(text20MB());
     const int last = box.textLength();
@@ -169,7 +181,8 @@ BENCHMARK(BM_TextBoxLineQueriesLastLine20MB);
 
 // The same after a lone LF near the start: every query now has to take the
 // lone break into account.
-void BM_TextBoxLineQueriesWithLoneBreaks20MB(benchmark::State &state) {
+void BM_TextBoxLineQueriesWithLoneBreaks20MB(benchmark::State &state)
+{
     kelo::TextBox box;
     box.loadUtf8("a\nb\rc\r\n" + text20MB());
     const int last = box.textLength();
@@ -180,7 +193,8 @@ void BM_TextBoxLineQueriesWithLoneBreaks20MB(benchmark::State &state) {
 }
 BENCHMARK(BM_TextBoxLineQueriesWithLoneBreaks20MB);
 
-void BM_TextBoxSelectionAtTheEnd20MB(benchmark::State &state) {
+void BM_TextBoxSelectionAtTheEnd20MB(benchmark::State &state)
+{
     kelo::TextBox box;
     box.loadUtf8(text20MB());
     const int last = box.textLength();

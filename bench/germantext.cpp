@@ -34,8 +34,10 @@ constexpr std::array wordList = {
 class Random {
 public:
     explicit Random(std::uint64_t seed)
-        : m_state(seed) {}
-    std::uint64_t next() {
+        : m_state(seed)
+    {}
+    std::uint64_t next()
+    {
         std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
@@ -49,7 +51,8 @@ private:
     std::uint64_t m_state;
 };
 
-const std::vector<QByteArray> &words(Encoding encoding) {
+const std::vector<QByteArray> &words(Encoding encoding)
+{
     static const std::vector<QByteArray> utf8 = [] {
         std::vector<QByteArray> list;
         for (const char *word : wordList)
@@ -70,7 +73,8 @@ const std::vector<QByteArray> &words(Encoding encoding) {
 
 } // namespace
 
-QByteArray germanText(qsizetype approxBytes, Encoding encoding, bool withBlankLinesAndSpaceRuns) {
+QByteArray germanText(qsizetype approxBytes, Encoding encoding, bool withBlankLinesAndSpaceRuns)
+{
     const std::vector<QByteArray> &list = words(encoding);
     const bool extras = withBlankLinesAndSpaceRuns;
     Random random(0x4B656C6F); // "Kelo"

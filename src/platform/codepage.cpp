@@ -30,7 +30,8 @@ constexpr std::array<char32_t, 32> highControlBlock = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
 };
 
-constexpr char32_t toUnicode(Byte byte) {
+constexpr char32_t toUnicode(Byte byte)
+{
     if (byte >= 0x80 && byte < 0xA0)
         return highControlBlock[byte - 0x80];
     return byte;
@@ -60,7 +61,8 @@ struct Utf8Form {
     std::array<Byte, 3> bytes{};
 };
 
-constexpr Utf8Form utf8Form(char32_t cp) {
+constexpr Utf8Form utf8Form(char32_t cp)
+{
     if (cp < 0x800)
         return {2, {static_cast<Byte>(0xC0 | (cp >> 6)), static_cast<Byte>(0x80 | (cp & 0x3F)), 0}};
     return {3,
@@ -81,7 +83,8 @@ constexpr std::uint64_t highBits = 0x8080808080808080ull;
 constexpr std::uint64_t low7Bits = 0x7F7F7F7F7F7F7F7Full;
 constexpr std::uint64_t everyByte = 0x0101010101010101ull;
 
-inline std::uint64_t load8(const Byte *p) {
+inline std::uint64_t load8(const Byte *p)
+{
     std::uint64_t word;
     std::memcpy(&word, p, sizeof word);
     return word;
@@ -90,14 +93,16 @@ inline std::uint64_t load8(const Byte *p) {
 // 0x80 in each byte of the word that equals c, 0 in every other byte. Exact:
 // unlike the usual "has a zero byte" trick, no borrow runs between bytes, so
 // the bits can be counted.
-inline std::uint64_t bytesEqualTo(std::uint64_t word, Byte c) {
+inline std::uint64_t bytesEqualTo(std::uint64_t word, Byte c)
+{
     const std::uint64_t t = word ^ (everyByte * c);
     return ~(((t & low7Bits) + low7Bits) | t | low7Bits);
 }
 
 // How many bytes of a word come before the first byte marked with 0x80 in
 // mask (which is not 0), in memory order.
-inline int unmarkedPrefix(std::uint64_t mask) {
+inline int unmarkedPrefix(std::uint64_t mask)
+{
     if constexpr (std::endian::native == std::endian::little)
         return std::countr_zero(mask) / 8;
     else
@@ -106,14 +111,16 @@ inline int unmarkedPrefix(std::uint64_t mask) {
 
 // --- UTF-8 ------------------------------------------------------------------
 
-inline bool isContinuation(Byte b) {
+inline bool isContinuation(Byte b)
+{
     return (b & 0xC0) == 0x80;
 }
 
 // Decodes the well-formed sequence at p (p < end) and returns its length, or 0
 // when the bytes at p do not start one. Well-formed means the shortest form, no
 // surrogate, nothing above U+10FFFF and nothing cut off by the end.
-int decodeUtf8(const Byte *p, const Byte *end, char32_t &cp) {
+int decodeUtf8(const Byte *p, const Byte *end, char32_t &cp)
+{
     const Byte b0 = p[0];
     const std::ptrdiff_t left = end - p;
     if (b0 < 0x80) {
@@ -150,7 +157,8 @@ int decodeUtf8(const Byte *p, const Byte *end, char32_t &cp) {
 
 enum class Utf8Kind { Ascii, NonAscii, Invalid };
 
-Utf8Kind classifyUtf8(const Byte *p, const Byte *end) {
+Utf8Kind classifyUtf8(const Byte *p, const Byte *end)
+{
     bool nonAscii = false;
     while (p < end) {
         if (end - p >= 8) {
@@ -184,9 +192,11 @@ class Writer {
 public:
     explicit Writer(QByteArray &buffer)
         : m_out(buffer.data())
-        , m_end(buffer.data() + buffer.size()) {}
+        , m_end(buffer.data() + buffer.size())
+    {}
     void put(Byte b) { *m_out++ = static_cast<char>(b); }
-    void put(const Byte *data, std::size_t length) {
+    void put(const Byte *data, std::size_t length)
+    {
         if (length == 0)
             return; // memcpy must not see the null pointer of an empty view
         std::memcpy(m_out, data, length);
@@ -195,7 +205,8 @@ public:
     // Puts the first `length` bytes of the eight at `word`. While there is
     // room, all eight are copied in one move (the surplus is overwritten by
     // what follows), avoiding a memcpy of variable length.
-    void putPrefixOfWord(const Byte *word, int length) {
+    void putPrefixOfWord(const Byte *word, int length)
+    {
         if (m_end - m_out >= 8)
             std::memcpy(m_out, word, 8);
         else
@@ -213,7 +224,8 @@ private:
 
 // A UTF-8 file body as editor text: copied whole, or with every LF widened to
 // CR LF for a file with Unix line ends.
-QByteArray utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds) {
+QByteArray utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds)
+{
     const auto length = static_cast<qsizetype>(end - p);
     if (!unixLineEnds)
         return QByteArray(reinterpret_cast<const char *>(p), length);
@@ -238,7 +250,8 @@ QByteArray utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds) {
 // How many bytes the editor text of a Windows-1252 file holds beyond one per
 // file byte: one or two more for each byte from 0x80 up, one for each LF that
 // becomes CR LF.
-qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnds) {
+qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnds)
+{
     qsizetype extra = 0;
     auto countByte = [&](Byte b) {
         if (b >= 0x80)
@@ -268,7 +281,8 @@ qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnd
     return extra;
 }
 
-QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds) {
+QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds)
+{
     const auto length = static_cast<qsizetype>(end - p);
     QByteArray text(length + windows1252ExtraBytes(p, end, unixLineEnds), Qt::Uninitialized);
     Writer out(text);
@@ -303,7 +317,8 @@ QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLine
 
 // Valid editor text as UTF-8 file bytes: copied, with CR LF narrowed to LF for
 // a file with Unix line ends (a lone CR stays).
-QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds) {
+QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds)
+{
     const std::size_t markLength = withMark ? byteOrderMark.size() : 0;
     QByteArray bytes(static_cast<qsizetype>(markLength + (end - p)), Qt::Uninitialized);
     Writer out(bytes);
@@ -330,7 +345,8 @@ QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool 
 // never hand over: each byte that does not belong to a well-formed sequence is
 // written as U+FFFD. Two passes, one to size the buffer and one to fill it.
 template <typename Sink>
-void walkRepairing(const Byte *p, const Byte *end, bool unixLineEnds, Sink &&sink) {
+void walkRepairing(const Byte *p, const Byte *end, bool unixLineEnds, Sink &&sink)
+{
     while (p < end) {
         char32_t cp;
         const int length = decodeUtf8(p, end, cp);
@@ -346,7 +362,8 @@ void walkRepairing(const Byte *p, const Byte *end, bool unixLineEnds, Sink &&sin
 }
 
 QByteArray repairedEditorToUtf8File(const Byte *p, const Byte *end, bool withMark,
-                                    bool unixLineEnds) {
+                                    bool unixLineEnds)
+{
     std::size_t size = withMark ? byteOrderMark.size() : 0;
     walkRepairing(p, end, unixLineEnds, [&](const Byte *, std::size_t length) { size += length; });
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
@@ -359,7 +376,8 @@ QByteArray repairedEditorToUtf8File(const Byte *p, const Byte *end, bool withMar
     return bytes;
 }
 
-QByteArray editorToUtf8Bytes(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds) {
+QByteArray editorToUtf8Bytes(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds)
+{
     if (classifyUtf8(p, end) == Utf8Kind::Invalid)
         return repairedEditorToUtf8File(p, end, withMark, unixLineEnds);
     return editorToUtf8File(p, end, withMark, unixLineEnds);
@@ -367,7 +385,8 @@ QByteArray editorToUtf8Bytes(const Byte *p, const Byte *end, bool withMark, bool
 
 // Editor text as Windows-1252 bytes, or nothing when it holds a character that
 // Windows-1252 has no byte for (or bytes that are not UTF-8 at all).
-std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bool unixLineEnds) {
+std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bool unixLineEnds)
+{
     // Every character takes at least one byte of UTF-8 and exactly one of
     // Windows-1252, so the input length is enough.
     QByteArray bytes(static_cast<qsizetype>(end - p), Qt::Uninitialized);
@@ -403,17 +422,20 @@ std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bo
     return bytes;
 }
 
-const Byte *bytesOf(QByteArrayView view) {
+const Byte *bytesOf(QByteArrayView view)
+{
     return reinterpret_cast<const Byte *>(view.data());
 }
 
 } // namespace
 
-char32_t windows1252ToUnicode(unsigned char byte) {
+char32_t windows1252ToUnicode(unsigned char byte)
+{
     return toUnicode(byte);
 }
 
-std::optional<unsigned char> unicodeToWindows1252(char32_t codePoint) {
+std::optional<unsigned char> unicodeToWindows1252(char32_t codePoint)
+{
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
         return static_cast<unsigned char>(codePoint);
     const auto *entry =
@@ -424,11 +446,13 @@ std::optional<unsigned char> unicodeToWindows1252(char32_t codePoint) {
     return std::nullopt;
 }
 
-bool isValidUtf8(QByteArrayView bytes) {
+bool isValidUtf8(QByteArrayView bytes)
+{
     return classifyUtf8(bytesOf(bytes), bytesOf(bytes) + bytes.size()) != Utf8Kind::Invalid;
 }
 
-DecodedText decodeText(QByteArrayView bytes) {
+DecodedText decodeText(QByteArrayView bytes)
+{
     DecodedText result;
     if (bytes.isEmpty())
         return result; // a new, empty text: UTF-8
@@ -458,7 +482,8 @@ DecodedText decodeText(QByteArrayView bytes) {
     return result;
 }
 
-EncodedText encodeText(QByteArrayView editorUtf8, const TextFormat &format) {
+EncodedText encodeText(QByteArrayView editorUtf8, const TextFormat &format)
+{
     EncodedText result;
     const Byte *begin = bytesOf(editorUtf8);
     const Byte *end = begin + editorUtf8.size();

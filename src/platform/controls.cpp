@@ -18,7 +18,8 @@ PictureButton::PictureButton(const QIcon &icon, QWidget *parent)
     setAutoRaise(true);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
-    setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"));
+    setStyleSheet(
+        QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"));
 }
 
 void PictureButton::resizeEvent(QResizeEvent *event)
@@ -29,8 +30,7 @@ void PictureButton::resizeEvent(QResizeEvent *event)
 
 ClickableLabel::ClickableLabel(const QString &text, QWidget *parent)
     : QLabel(text, parent)
-{
-}
+{}
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
 {
@@ -48,8 +48,7 @@ void ClickableLabel::mouseDoubleClickEvent(QMouseEvent *event)
 
 WrapButton::WrapButton(const QString &caption, QWidget *parent)
     : QPushButton(caption, parent)
-{
-}
+{}
 
 void WrapButton::paintEvent(QPaintEvent *)
 {

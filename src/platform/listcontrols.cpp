@@ -29,26 +29,30 @@ const QString kRoot = QStringLiteral("/");
 constexpr int kIconSize = 16;
 constexpr int kIndentStep = 8;
 
-QIcon themedIcon(const QWidget *widget, const char *name, QStyle::StandardPixmap fallback) {
+QIcon themedIcon(const QWidget *widget, const char *name, QStyle::StandardPixmap fallback)
+{
     return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
 }
 
 // Names in the lists are sorted like a classic list box, without regard to
 // case; names that differ only in case keep a fixed order.
-void sortNames(QStringList &names) {
+void sortNames(QStringList &names)
+{
     std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
         const int folded = QString::compare(a, b, Qt::CaseInsensitive);
         return folded != 0 ? folded < 0 : a < b;
     });
 }
 
-bool isHiddenName(const QString &name) {
+bool isHiddenName(const QString &name)
+{
     return name.startsWith(QLatin1Char('.'));
 }
 
 // Resolves a path given to a list: relative paths count from the list's
 // folder; the result is absolute and clean.
-QString resolvePath(const QString &base, const QString &path) {
+QString resolvePath(const QString &base, const QString &path)
+{
     return QDir::cleanPath(QDir(base).absoluteFilePath(path));
 }
 
@@ -57,7 +61,8 @@ QString resolvePath(const QString &base, const QString &path) {
 // in a pattern stand for themselves, as they do in file names.
 class PatternMatcher {
 public:
-    explicit PatternMatcher(const QString &pattern) {
+    explicit PatternMatcher(const QString &pattern)
+    {
         const QStringList parts = pattern.split(QLatin1Char(';'));
         for (const QString &part : parts) {
             const QString wildcard = part.trimmed();
@@ -83,7 +88,8 @@ public:
         }
     }
 
-    bool matches(const QString &name) const {
+    bool matches(const QString &name) const
+    {
         if (m_matchesAll)
             return true;
         return std::any_of(
@@ -106,7 +112,8 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
-               const QModelIndex &index) const override {
+               const QModelIndex &index) const override
+    {
         QStyleOptionViewItem indented = option;
         indented.rect.setLeft(option.rect.left() + indent(option, index));
         QStyledItemDelegate::paint(painter, indented, index);
@@ -114,13 +121,15 @@ public:
 
     // Only the height counts: the list then lays its entries out at its own
     // width, and a long name is elided rather than widening the contents.
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
         return {indent(option, index) + kIconSize,
                 QStyledItemDelegate::sizeHint(option, index).height()};
     }
 
     bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
-                   const QModelIndex &index) override {
+                   const QModelIndex &index) override
+    {
         if (event->type() == QEvent::ToolTip && index.isValid() &&
             !index.data(Qt::ToolTipRole).isValid()) {
             QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view);
@@ -130,7 +139,8 @@ public:
     }
 
 private:
-    static int indent(const QStyleOptionViewItem &option, const QModelIndex &index) {
+    static int indent(const QStyleOptionViewItem &option, const QModelIndex &index)
+    {
         const int wanted = index.data(DirListBox::LevelRole).toInt() * kIndentStep;
         const int available = option.widget != nullptr ? option.widget->width() : 0;
         return available > 0 ? std::min(wanted, available * 2 / 5) : wanted;
@@ -138,7 +148,8 @@ private:
 };
 
 // Settings both lists share.
-void setUpNarrowList(QListWidget *list) {
+void setUpNarrowList(QListWidget *list)
+{
     list->setIconSize(QSize(kIconSize, kIconSize));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setTextElideMode(Qt::ElideRight);
@@ -146,13 +157,15 @@ void setUpNarrowList(QListWidget *list) {
     list->setItemDelegate(new NarrowDelegate(list));
 }
 
-bool isEnterKey(const QKeyEvent *event) {
+bool isEnterKey(const QKeyEvent *event)
+{
     return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
 }
 
 } // namespace
 
-bool matchesPattern(const QString &fileName, const QString &pattern) {
+bool matchesPattern(const QString &fileName, const QString &pattern)
+{
     return PatternMatcher(pattern).matches(fileName);
 }
 
@@ -160,7 +173,8 @@ bool matchesPattern(const QString &fileName, const QString &pattern) {
 
 DriveListBox::DriveListBox(VolumeSource source, QWidget *parent)
     : QComboBox(parent)
-    , m_source(std::move(source)) {
+    , m_source(std::move(source))
+{
     // Mount paths can be long; the combo elides them instead of widening the
     // panel, and the tooltip shows the whole path.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -181,11 +195,13 @@ DriveListBox::DriveListBox(VolumeSource source, QWidget *parent)
     showCurrent();
 }
 
-QString DriveListBox::drive() const {
+QString DriveListBox::drive() const
+{
     return m_current >= 0 ? m_volumes.at(m_current).rootPath : QString();
 }
 
-bool DriveListBox::setDrive(const QString &pathOnDrive) {
+bool DriveListBox::setDrive(const QString &pathOnDrive)
+{
     const int index = volumeIndexOf(m_volumes, pathOnDrive);
     if (index < 0)
         return false;
@@ -193,12 +209,14 @@ bool DriveListBox::setDrive(const QString &pathOnDrive) {
     return true;
 }
 
-bool DriveListBox::isReady() const {
+bool DriveListBox::isReady() const
+{
     // Asked afresh each time: a stick can be pulled after the list was read.
     return m_current >= 0 && canListFolder(m_volumes.at(m_current).rootPath);
 }
 
-void DriveListBox::refresh() {
+void DriveListBox::refresh()
+{
     const QString previous = drive();
     fill(m_source ? m_source() : QList<Volume>{});
 
@@ -220,7 +238,8 @@ void DriveListBox::refresh() {
         Q_EMIT driveChanged();
 }
 
-void DriveListBox::choose(int index) {
+void DriveListBox::choose(int index)
+{
     if (index < 0 || index >= m_volumes.size() || index == m_current) {
         // Nothing new was chosen; the combo shows the current drive again.
         showCurrent();
@@ -231,7 +250,8 @@ void DriveListBox::choose(int index) {
     Q_EMIT driveChanged();
 }
 
-void DriveListBox::fill(const QList<Volume> &volumes) {
+void DriveListBox::fill(const QList<Volume> &volumes)
+{
     const QScopedValueRollback syncing(m_syncing, true);
     m_volumes = volumes;
     m_current = -1;
@@ -246,7 +266,8 @@ void DriveListBox::fill(const QList<Volume> &volumes) {
     }
 }
 
-void DriveListBox::showCurrent() {
+void DriveListBox::showCurrent()
+{
     const QScopedValueRollback syncing(m_syncing, true);
     if (currentIndex() != m_current)
         setCurrentIndex(m_current);
@@ -257,7 +278,8 @@ void DriveListBox::showCurrent() {
 
 DirListBox::DirListBox(QWidget *parent)
     : QListWidget(parent)
-    , m_path(QDir::cleanPath(QDir::currentPath())) {
+    , m_path(QDir::cleanPath(QDir::currentPath()))
+{
     setUpNarrowList(this);
     // Only a double click opens a folder; styles that activate on a single
     // click would otherwise move the list under the user's first click.
@@ -266,11 +288,13 @@ DirListBox::DirListBox(QWidget *parent)
     refresh();
 }
 
-QString DirListBox::path() const {
+QString DirListBox::path() const
+{
     return m_path;
 }
 
-bool DirListBox::setPath(const QString &path) {
+bool DirListBox::setPath(const QString &path)
+{
     if (path.isEmpty())
         return false;
     const QString resolved = resolvePath(m_path, path);
@@ -284,7 +308,8 @@ bool DirListBox::setPath(const QString &path) {
     return true;
 }
 
-void DirListBox::refresh() {
+void DirListBox::refresh()
+{
     const QIcon closedIcon = themedIcon(this, "folder", QStyle::SP_DirClosedIcon);
     const QIcon openIcon = themedIcon(this, "folder-open", QStyle::SP_DirOpenIcon);
 
@@ -320,7 +345,8 @@ void DirListBox::refresh() {
     setCurrentRow(currentRow);
 }
 
-void DirListBox::keyPressEvent(QKeyEvent *event) {
+void DirListBox::keyPressEvent(QKeyEvent *event)
+{
     if (isEnterKey(event) && currentItem() != nullptr) {
         // Taken here, so that the panel's default button does not also get it.
         open(currentItem());
@@ -330,7 +356,8 @@ void DirListBox::keyPressEvent(QKeyEvent *event) {
     QListWidget::keyPressEvent(event);
 }
 
-void DirListBox::open(const QListWidgetItem *item) {
+void DirListBox::open(const QListWidgetItem *item)
+{
     if (item == nullptr)
         return;
     // The entry may be gone by the time setPath() rebuilds the list, so its
@@ -343,7 +370,8 @@ void DirListBox::open(const QListWidgetItem *item) {
 
 FileListBox::FileListBox(QWidget *parent)
     : QListWidget(parent)
-    , m_path(QDir::cleanPath(QDir::currentPath())) {
+    , m_path(QDir::cleanPath(QDir::currentPath()))
+{
     setUpNarrowList(this);
     // A folder can hold many thousands of files; equal rows keep it fast.
     setUniformItemSizes(true);
@@ -352,30 +380,36 @@ FileListBox::FileListBox(QWidget *parent)
     refresh();
 }
 
-QString FileListBox::path() const {
+QString FileListBox::path() const
+{
     return m_path;
 }
 
-void FileListBox::setPath(const QString &path) {
+void FileListBox::setPath(const QString &path)
+{
     m_path = resolvePath(m_path, path);
     refresh();
 }
 
-QString FileListBox::pattern() const {
+QString FileListBox::pattern() const
+{
     return m_pattern;
 }
 
-void FileListBox::setPattern(const QString &pattern) {
+void FileListBox::setPattern(const QString &pattern)
+{
     m_pattern = pattern;
     refresh();
 }
 
-QString FileListBox::fileName() const {
+QString FileListBox::fileName() const
+{
     const int index = listIndex();
     return index >= 0 ? item(index)->text() : QString();
 }
 
-QStringList FileListBox::list() const {
+QStringList FileListBox::list() const
+{
     QStringList names;
     names.reserve(count());
     for (int i = 0; i < count(); ++i)
@@ -383,14 +417,16 @@ QStringList FileListBox::list() const {
     return names;
 }
 
-int FileListBox::listIndex() const {
+int FileListBox::listIndex() const
+{
     // Only a chosen (selected) entry counts; the keyboard focus alone can sit
     // on an entry nobody chose.
     const QListWidgetItem *current = currentItem();
     return current != nullptr && current->isSelected() ? currentRow() : -1;
 }
 
-void FileListBox::setListIndex(int index) {
+void FileListBox::setListIndex(int index)
+{
     if (index >= 0 && index < count()) {
         setCurrentRow(index);
     } else {
@@ -399,7 +435,8 @@ void FileListBox::setListIndex(int index) {
     }
 }
 
-void FileListBox::refresh() {
+void FileListBox::refresh()
+{
     const PatternMatcher matcher(m_pattern);
     // QDir::Files without QDir::System leaves out devices, pipes, sockets and
     // dangling links; without QDir::Hidden it leaves out dot files.
@@ -417,7 +454,8 @@ void FileListBox::refresh() {
     setUpdatesEnabled(true);
 }
 
-void FileListBox::keyPressEvent(QKeyEvent *event) {
+void FileListBox::keyPressEvent(QKeyEvent *event)
+{
     if (isEnterKey(event) && currentItem() != nullptr) {
         // Enter on an entry chooses it and counts as a double click; the event
         // stops here so that the panel's default button does not load twice.

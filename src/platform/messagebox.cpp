@@ -7,8 +7,7 @@ namespace kelo {
 
 QtMessageBoxes::QtMessageBoxes(QWidget *parent)
     : m_parent(parent)
-{
-}
+{}
 
 void QtMessageBoxes::setParent(QWidget *parent)
 {

@@ -55,7 +55,11 @@ public:
     void queueAnswer(MsgAnswer answer) { m_answers.append(answer); }
     const QList<Shown> &shown() const { return m_shown; }
     QStringList texts() const;
-    void clear() { m_shown.clear(); m_answers.clear(); }
+    void clear()
+    {
+        m_shown.clear();
+        m_answers.clear();
+    }
 
     MsgAnswer show(const QString &text, MsgButtons buttons, MsgIcon icon,
                    const QString &title) override;

@@ -32,28 +32,33 @@ constexpr long kUtf16Index = Sci::SC_LINECHARACTERINDEX_UTF16;
 // Every character is drawn in style 0: the document keeps no styles at all.
 constexpr unsigned long kTextStyle = 0;
 
-long send(const Sci &editor, unsigned int msg, unsigned long wParam = 0, long lParam = 0) {
+long send(const Sci &editor, unsigned int msg, unsigned long wParam = 0, long lParam = 0)
+{
     return editor.SendScintilla(msg, wParam, lParam);
 }
 
 // Messages that take a byte count and a buffer: the count is passed, so NUL
 // bytes inside the text go through.
-long sendBytes(const Sci &editor, unsigned int msg, const char *data, qsizetype length) {
+long sendBytes(const Sci &editor, unsigned int msg, const char *data, qsizetype length)
+{
     return editor.SendScintilla(msg, static_cast<uintptr_t>(length), data);
 }
 
-const char *rangePointer(const Sci &editor, long position, long length) {
+const char *rangePointer(const Sci &editor, long position, long length)
+{
     return reinterpret_cast<const char *>(
         send(editor, Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(position), length));
 }
 
-QColor colorFromScintilla(long value) {
+QColor colorFromScintilla(long value)
+{
     return QColor(int(value & 0xff), int((value >> 8) & 0xff), int((value >> 16) & 0xff));
 }
 
 // Length in bytes of the UTF-8 character at p, judged as Scintilla judges it:
 // a byte that does not start a well-formed sequence is a character of its own.
-int utf8CharLength(const unsigned char *p, long available) {
+int utf8CharLength(const unsigned char *p, long available)
+{
     const unsigned char lead = p[0];
     const auto trail = [&](long i) { return i < available && (p[i] & 0xc0) == 0x80; };
     if (lead < 0xc2)
@@ -77,13 +82,15 @@ int utf8CharLength(const unsigned char *p, long available) {
     return 1;
 }
 
-const char *findByte(const char *from, const char *end, char byte) {
+const char *findByte(const char *from, const char *end, char byte)
+{
     if (from >= end)
         return nullptr;
     return static_cast<const char *>(std::memchr(from, byte, size_t(end - from)));
 }
 
-QStringList localFiles(const QMimeData *mime) {
+QStringList localFiles(const QMimeData *mime)
+{
     QStringList paths;
     if (mime == nullptr || !mime->hasUrls())
         return paths;
@@ -96,7 +103,8 @@ QStringList localFiles(const QMimeData *mime) {
 
 // A file dropped from a file manager must never be taken as a move: the
 // manager would delete the file afterwards.
-bool acceptAsCopy(QDropEvent *event) {
+bool acceptAsCopy(QDropEvent *event)
+{
     if (event->possibleActions() & Qt::CopyAction)
         event->setDropAction(Qt::CopyAction);
     else if (event->possibleActions() & Qt::LinkAction)
@@ -113,11 +121,13 @@ class WritableScope {
 public:
     explicit WritableScope(const Sci &editor)
         : m_editor(editor)
-        , m_readOnly(send(editor, Sci::SCI_GETREADONLY) != 0) {
+        , m_readOnly(send(editor, Sci::SCI_GETREADONLY) != 0)
+    {
         if (m_readOnly)
             send(m_editor, Sci::SCI_SETREADONLY, 0);
     }
-    ~WritableScope() {
+    ~WritableScope()
+    {
         if (m_readOnly)
             send(m_editor, Sci::SCI_SETREADONLY, 1);
     }
@@ -132,7 +142,8 @@ private:
 } // namespace
 
 TextBox::TextBox(QWidget *parent)
-    : QsciScintilla(parent) {
+    : QsciScintilla(parent)
+{
     // Without a lexer every character has style 0, so the style byte that a
     // default document keeps per text byte is dead weight: on a 20 MB file
     // it is 20 MB. The editor gets a document without styles instead.
@@ -183,7 +194,8 @@ TextBox::TextBox(QWidget *parent)
                    int, int, int) { noteModification(position, type, text, length, linesAdded); });
 }
 
-TextBox::~TextBox() {
+TextBox::~TextBox()
+{
     // Switching documents below must not reach this half-destroyed object.
     disconnect(this, &QsciScintillaBase::SCN_MODIFIED, this, nullptr);
     if (SendScintillaPtrResult(SCI_GETDOCPOINTER) == m_leanDocument)
@@ -193,7 +205,8 @@ TextBox::~TextBox() {
 
 // ---- Offsets ---------------------------------------------------------------
 
-void TextBox::ensureUtf16Index() const {
+void TextBox::ensureUtf16Index() const
+{
     if (!m_utf16IndexStale)
         return;
     // Only this editor holds the index, so releasing it drops it and the
@@ -203,7 +216,8 @@ void TextBox::ensureUtf16Index() const {
     m_utf16IndexStale = false;
 }
 
-long TextBox::utf16ToPosition(int offset) const {
+long TextBox::utf16ToPosition(int offset) const
+{
     ensureUtf16Index();
     offset = std::clamp(offset, 0, textLength());
     const long line =
@@ -233,7 +247,8 @@ long TextBox::utf16ToPosition(int offset) const {
     return lineStart + i;
 }
 
-int TextBox::positionToUtf16(long position) const {
+int TextBox::positionToUtf16(long position) const
+{
     ensureUtf16Index();
     const long line = send(*this, SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     const long lineStart = send(*this, SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
@@ -242,7 +257,8 @@ int TextBox::positionToUtf16(long position) const {
         send(*this, SCI_COUNTCODEUNITS, static_cast<unsigned long>(lineStart), position));
 }
 
-int TextBox::textLength() const {
+int TextBox::textLength() const
+{
     ensureUtf16Index();
     // The index has an entry for the end of the last line: the whole length.
     const long lines = send(*this, SCI_GETLINECOUNT);
@@ -253,31 +269,37 @@ int TextBox::textLength() const {
 
 // ---- Text ------------------------------------------------------------------
 
-QString TextBox::Text() const {
+QString TextBox::Text() const
+{
     const long length = send(*this, SCI_GETLENGTH);
     const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
     return QString::fromUtf8(text, length);
 }
 
-void TextBox::setText(const QString &text) {
+void TextBox::setText(const QString &text)
+{
     replaceWhole(text.toUtf8(), true);
 }
 
-QByteArray TextBox::utf8Text() const {
+QByteArray TextBox::utf8Text() const
+{
     const long length = send(*this, SCI_GETLENGTH);
     const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
     return QByteArray(text, length);
 }
 
-void TextBox::replaceAllUtf8(const QByteArray &utf8) {
+void TextBox::replaceAllUtf8(const QByteArray &utf8)
+{
     replaceWhole(utf8, true);
 }
 
-void TextBox::loadUtf8(const QByteArray &utf8) {
+void TextBox::loadUtf8(const QByteArray &utf8)
+{
     replaceWhole(utf8, false);
 }
 
-void TextBox::replaceWhole(const QByteArray &utf8, bool undoable) {
+void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
+{
     const WritableScope writable(*this);
     const long linesBefore = send(*this, SCI_GETLINECOUNT);
     // QScintilla copies every inserted and deleted text for its SCN_MODIFIED
@@ -316,28 +338,33 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable) {
 
 // ---- Selection -------------------------------------------------------------
 
-int TextBox::SelStart() const {
+int TextBox::SelStart() const
+{
     return positionToUtf16(send(*this, SCI_GETSELECTIONSTART));
 }
 
-void TextBox::setSelStart(int offset) {
+void TextBox::setSelStart(int offset)
+{
     const long position = utf16ToPosition(std::max(offset, 0));
     selectRange(position, position);
 }
 
-int TextBox::SelLength() const {
+int TextBox::SelLength() const
+{
     const long start = send(*this, SCI_GETSELECTIONSTART);
     const long end = send(*this, SCI_GETSELECTIONEND);
     return start == end ? 0 : positionToUtf16(end) - positionToUtf16(start);
 }
 
-void TextBox::setSelLength(int length) {
+void TextBox::setSelLength(int length)
+{
     const long start = send(*this, SCI_GETSELECTIONSTART);
     const qint64 end = qint64(positionToUtf16(start)) + std::max(length, 0);
     selectRange(start, utf16ToPosition(int(std::min<qint64>(end, textLength()))));
 }
 
-QString TextBox::SelText() const {
+QString TextBox::SelText() const
+{
     const long start = send(*this, SCI_GETSELECTIONSTART);
     const long length = send(*this, SCI_GETSELECTIONEND) - start;
     if (length <= 0)
@@ -345,7 +372,8 @@ QString TextBox::SelText() const {
     return QString::fromUtf8(rangePointer(*this, start, length), length);
 }
 
-void TextBox::setSelText(const QString &text) {
+void TextBox::setSelText(const QString &text)
+{
     const QByteArray utf8 = text.toUtf8();
     const long start = send(*this, SCI_GETSELECTIONSTART);
     const long end = send(*this, SCI_GETSELECTIONEND);
@@ -357,7 +385,8 @@ void TextBox::setSelText(const QString &text) {
     send(*this, SCI_GOTOPOS, static_cast<unsigned long>(start + utf8.size()));
 }
 
-void TextBox::selectRange(long anchor, long caret) {
+void TextBox::selectRange(long anchor, long caret)
+{
     send(*this, SCI_SETSEL, static_cast<unsigned long>(anchor), caret);
     send(*this, SCI_CHOOSECARETX);
     send(*this, SCI_SCROLLRANGE, static_cast<unsigned long>(anchor), caret);
@@ -365,8 +394,8 @@ void TextBox::selectRange(long anchor, long caret) {
 
 // ---- CR LF lines -----------------------------------------------------------
 
-void TextBox::noteModification(int position, int type, const char *text, int length,
-                               int linesAdded) {
+void TextBox::noteModification(int position, int type, const char *text, int length, int linesAdded)
+{
     if ((type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) == 0)
         return;
     // The UTF-16 index of this Scintilla goes wrong when an edit joins a CR
@@ -390,7 +419,8 @@ void TextBox::noteModification(int position, int type, const char *text, int len
     m_loneBreakIndexValid = false;
 }
 
-void TextBox::ensureLoneBreakIndex() const {
+void TextBox::ensureLoneBreakIndex() const
+{
     if (m_loneBreakIndexValid)
         return;
     m_loneBreakLines.clear();
@@ -419,12 +449,14 @@ void TextBox::ensureLoneBreakIndex() const {
     m_loneBreakIndexValid = true;
 }
 
-int TextBox::crlfLineCount() const {
+int TextBox::crlfLineCount() const
+{
     ensureLoneBreakIndex();
     return int(send(*this, SCI_GETLINECOUNT) - long(m_loneBreakLines.size()));
 }
 
-int TextBox::lineFromChar(int offset) const {
+int TextBox::lineFromChar(int offset) const
+{
     ensureLoneBreakIndex();
     long line = 0;
     if (offset < 0) {
@@ -440,7 +472,8 @@ int TextBox::lineFromChar(int offset) const {
     return int(line - joined);
 }
 
-int TextBox::lineIndex(int line) const {
+int TextBox::lineIndex(int line) const
+{
     if (line == -1)
         line = lineFromChar(-1);
     if (line < 0 || line >= crlfLineCount())
@@ -466,7 +499,8 @@ int TextBox::lineIndex(int line) const {
 
 // ---- Looks -----------------------------------------------------------------
 
-void TextBox::setTextColor(const QColor &color) {
+void TextBox::setTextColor(const QColor &color)
+{
     SendScintilla(SCI_STYLESETFORE, STYLE_DEFAULT, color);
     send(*this, SCI_STYLECLEARALL);
     // QsciScintilla keeps its own copy, which it puts back when the editor is
@@ -475,13 +509,15 @@ void TextBox::setTextColor(const QColor &color) {
     SendScintilla(SCI_SETCARETFORE, color);
 }
 
-void TextBox::setBackColor(const QColor &color) {
+void TextBox::setBackColor(const QColor &color)
+{
     SendScintilla(SCI_STYLESETBACK, STYLE_DEFAULT, color);
     send(*this, SCI_STYLECLEARALL);
     setPaper(color);
 }
 
-void TextBox::setEditorFont(const QFont &font) {
+void TextBox::setEditorFont(const QFont &font)
+{
     double points = font.pointSizeF();
     if (points <= 0 && font.pixelSize() > 0)
         points = font.pixelSize() * 72.0 / logicalDpiY();
@@ -499,15 +535,18 @@ void TextBox::setEditorFont(const QFont &font) {
     send(*this, SCI_STYLECLEARALL);
 }
 
-QColor TextBox::textColor() const {
+QColor TextBox::textColor() const
+{
     return colorFromScintilla(send(*this, SCI_STYLEGETFORE, kTextStyle));
 }
 
-QColor TextBox::backColor() const {
+QColor TextBox::backColor() const
+{
     return colorFromScintilla(send(*this, SCI_STYLEGETBACK, kTextStyle));
 }
 
-QFont TextBox::editorFont() const {
+QFont TextBox::editorFont() const
+{
     const long nameLength =
         SendScintilla(SCI_STYLEGETFONT, kTextStyle, static_cast<void *>(nullptr));
     // Scintilla writes the name and a terminating NUL, which the QByteArray's
@@ -525,11 +564,13 @@ QFont TextBox::editorFont() const {
 
 // ---- Keyboard, mouse, drops ------------------------------------------------
 
-void TextBox::setEnterHandler(std::function<void()> handler) {
+void TextBox::setEnterHandler(std::function<void()> handler)
+{
     m_enterHandler = std::move(handler);
 }
 
-void TextBox::keyPressEvent(QKeyEvent *event) {
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const bool chord =
         (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0;
@@ -541,7 +582,8 @@ void TextBox::keyPressEvent(QKeyEvent *event) {
     QsciScintilla::keyPressEvent(event);
 }
 
-void TextBox::dragEnterEvent(QDragEnterEvent *event) {
+void TextBox::dragEnterEvent(QDragEnterEvent *event)
+{
     if (localFiles(event->mimeData()).isEmpty()) {
         QsciScintilla::dragEnterEvent(event);
         return;
@@ -550,7 +592,8 @@ void TextBox::dragEnterEvent(QDragEnterEvent *event) {
         event->ignore();
 }
 
-void TextBox::dragMoveEvent(QDragMoveEvent *event) {
+void TextBox::dragMoveEvent(QDragMoveEvent *event)
+{
     if (localFiles(event->mimeData()).isEmpty()) {
         QsciScintilla::dragMoveEvent(event);
         return;
@@ -559,7 +602,8 @@ void TextBox::dragMoveEvent(QDragMoveEvent *event) {
         event->ignore();
 }
 
-void TextBox::dropEvent(QDropEvent *event) {
+void TextBox::dropEvent(QDropEvent *event)
+{
     const QStringList paths = localFiles(event->mimeData());
     if (paths.isEmpty()) {
         QsciScintilla::dropEvent(event);
@@ -572,7 +616,8 @@ void TextBox::dropEvent(QDropEvent *event) {
     Q_EMIT filesDropped(paths);
 }
 
-void TextBox::mouseReleaseEvent(QMouseEvent *event) {
+void TextBox::mouseReleaseEvent(QMouseEvent *event)
+{
     QsciScintilla::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton &&
         viewport()->rect().contains(event->position().toPoint()))

@@ -20,8 +20,7 @@ double pixelsToTwips(int pixels)
 
 QRect twipsRect(double left, double top, double width, double height)
 {
-    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-            twipsToPixels(height)};
+    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
 }
 
 void placeTwips(QWidget *widget, double left, double top, double width, double height)
@@ -57,10 +56,10 @@ void installFontSubstitutions()
 {
     // The first of these that is installed stands in for the classic face.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
                                 QStringLiteral("Noto Sans"), QStringLiteral("Sans Serif")});
     QFont::insertSubstitutions(QStringLiteral("MS Serif"),
-                               {QStringLiteral("DejaVu Serif"), QStringLiteral("Liberation Serif"),
+                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"),
                                 QStringLiteral("Noto Serif"), QStringLiteral("Serif")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
                                {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif"),

@@ -20,34 +20,39 @@ const QString kRoot = QStringLiteral("/");
 
 // Whether a path is the folder itself or lies below it, component-wise:
 // "/media/a" lies below "/media", "/mediafoo" does not.
-bool isAtOrBelow(const QString &path, const QString &folder) {
+bool isAtOrBelow(const QString &path, const QString &folder)
+{
     if (folder == kRoot)
         return path.startsWith(QLatin1Char('/'));
     return path == folder ||
            (path.startsWith(folder) && path.at(folder.size()) == QLatin1Char('/'));
 }
 
-bool isStrictlyBelow(const QString &path, const QString &folder) {
+bool isStrictlyBelow(const QString &path, const QString &folder)
+{
     return path != folder && isAtOrBelow(path, folder);
 }
 
 // /media and /run/media only hold one folder per user or stick; the mounts
 // are the folders inside. /mnt itself is often a disk of its own (cloud
 // machines, single data disks), so it counts as well as its subfolders.
-bool isRecognisedMount(const QString &path) {
+bool isRecognisedMount(const QString &path)
+{
     return path == QLatin1String("/home") || isStrictlyBelow(path, QStringLiteral("/media")) ||
            isStrictlyBelow(path, QStringLiteral("/run/media")) ||
            isAtOrBelow(path, QStringLiteral("/mnt"));
 }
 
-bool isVolumeReady(const QString &rootPath) {
+bool isVolumeReady(const QString &rootPath)
+{
     const QStorageInfo info(rootPath);
     return info.isValid() && info.isReady() && canListFolder(rootPath);
 }
 
 } // namespace
 
-bool canListFolder(const QString &path) {
+bool canListFolder(const QString &path)
+{
     if (path.isEmpty() || !QFileInfo(path).isDir())
         return false;
     const QByteArray native = QFile::encodeName(path);
@@ -62,7 +67,8 @@ bool canListFolder(const QString &path) {
     return true;
 }
 
-QStringList userVolumePaths(const QStringList &mountPaths) {
+QStringList userVolumePaths(const QStringList &mountPaths)
+{
     QStringList found;
     for (const QString &mountPath : mountPaths) {
         if (!mountPath.startsWith(QLatin1Char('/')))
@@ -77,7 +83,8 @@ QStringList userVolumePaths(const QStringList &mountPaths) {
     return found;
 }
 
-QList<Volume> systemVolumes() {
+QList<Volume> systemVolumes()
+{
     QStringList mountPaths;
     const QList<QStorageInfo> mounted = QStorageInfo::mountedVolumes();
     for (const QStorageInfo &info : mounted)
@@ -91,7 +98,8 @@ QList<Volume> systemVolumes() {
     return volumes;
 }
 
-int volumeIndexOf(const QList<Volume> &volumes, const QString &path) {
+int volumeIndexOf(const QList<Volume> &volumes, const QString &path)
+{
     // Only absolute paths: "C:" or "C:\" are relative names here, and a
     // relative path would depend on the process's current folder.
     if (!path.startsWith(QLatin1Char('/')))

@@ -44,8 +44,7 @@ constexpr double panelTopTwips = 650;
 
 const QString errorMessage = QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !");
 
-template <typename Widget>
-Widget *named(Widget *widget, const QString &name)
+template <typename Widget> Widget *named(Widget *widget, const QString &name)
 {
     widget->setObjectName(name);
     return widget;
@@ -60,9 +59,11 @@ Form1::Form1(KeloContext context, QWidget *parent)
     initKeloResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kelo the Scriv"));
-    setWindowIcon(themedIcon(QStringLiteral("accessories-text-editor"),
-                             QStringLiteral(":/icons/kelo.svg")));
+    setWindowIcon(
+        themedIcon(QStringLiteral("accessories-text-editor"), QStringLiteral(":/icons/kelo.svg")));
     setAcceptDrops(true);
+    // The classic form's font, which every control takes unless it has its own.
+    setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     resize(twipsToPixels(designClientWidth), twipsToPixels(designClientHeight));
     createControls();
     createShortcuts();
@@ -72,9 +73,8 @@ Form1::~Form1() = default;
 
 void Form1::createControls()
 {
-    const auto picture = [this](const QString &name, const QString &theme,
-                                const QString &fallback, double l, double t, double w,
-                                double h) {
+    const auto picture = [this](const QString &name, const QString &theme, const QString &fallback,
+                                double l, double t, double w, double h) {
         auto *button = named(new PictureButton(themedIcon(theme, fallback), this), name);
         placeTwips(button, l, t, w, h);
         return button;
@@ -114,18 +114,18 @@ void Form1::createControls()
         return label;
     };
     Image1 = hoverPicture(QStringLiteral("Image1"), QStringLiteral(":/icons/exit-hover.svg"), 145);
-    Image2 = hoverPicture(QStringLiteral("Image2"), QStringLiteral(":/icons/settings-hover.svg"),
-                          150);
+    Image2 =
+        hoverPicture(QStringLiteral("Image2"), QStringLiteral(":/icons/settings-hover.svg"), 150);
 
-    cmd_Einstell = named(new QPushButton(QStringLiteral("Einstellen"), this),
-                         QStringLiteral("cmd_Einstell"));
+    cmd_Einstell =
+        named(new QPushButton(QStringLiteral("Einstellen"), this), QStringLiteral("cmd_Einstell"));
     cmd_Einstell->setCursor(Qt::PointingHandCursor);
     setBackColor(cmd_Einstell, 0xFFFFFF);
     placeTwips(cmd_Einstell, 9480, 0, 855, 645);
 
     const QFont captionFont = classicFont(QStringLiteral("MS Serif"), 6);
     const auto caption = [this, &captionFont](const QString &name, const QString &text, double l,
-                                             double t, double w) {
+                                              double t, double w) {
         auto *label = named(new QLabel(text, this), name);
         label->setFont(captionFont);
         label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -142,8 +142,8 @@ void Form1::createControls()
     Label2->setEnabled(false); // shown greyed, as a heading over the two flags
 
     const QFont buttonFont = classicFont(QStringLiteral("MS Serif"), 6.75);
-    const auto textButton = [this, &buttonFont](const QString &name, const QString &text,
-                                                double l, double w) {
+    const auto textButton = [this, &buttonFont](const QString &name, const QString &text, double l,
+                                                double w) {
         auto *button = named(new QPushButton(text, this), name);
         button->setFont(buttonFont);
         placeTwips(button, l, 135, w, 285);

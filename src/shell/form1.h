@@ -61,6 +61,9 @@ public:
     void cmd_open_Click();
     void cmd_Einstell_Click();
 
+    // Writes a hint or a message into the status line.
+    void setStatus(const QString &text);
+
     const KeloContext &context() const { return m_context; }
     ColourSchemes *schemes() const { return m_schemes; }
 
@@ -113,7 +116,6 @@ private:
     void createShortcuts();
     void Form_Unload();
     void readFileIntoEditor(const QString &path, const QString &previousFile);
-    void setStatus(const QString &text);
 
     KeloContext m_context;
     TextFormat m_format;

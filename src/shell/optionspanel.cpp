@@ -12,8 +12,7 @@ namespace kelo {
 
 namespace {
 
-template <typename Widget>
-Widget *named(Widget *widget, const char *name)
+template <typename Widget> Widget *named(Widget *widget, const char *name)
 {
     widget->setObjectName(QLatin1String(name));
     return widget;
@@ -51,6 +50,9 @@ OptionsPanel::OptionsPanel(QWidget *parent)
 {
     setObjectName(QStringLiteral("Frame1"));
     setBackColor(this, 0xC0E0FF);
+    // The heading "Einstellungen" stands where a frame shows its caption, so
+    // the frame's own caption moves to the right.
+    setAlignment(Qt::AlignRight);
 
     Label20 = named(new QLabel(QStringLiteral("Einstellungen"), this), "Label20");
     placeTwips(Label20, 105, 0, 2010, 225);
@@ -72,18 +74,21 @@ OptionsPanel::OptionsPanel(QWidget *parent)
     addLine(this, 120, 240, 120, 1080);
     addLine(this, 2760, 240, 2760, 1080);
 
-    cmd_register = named(new QPushButton(QStringLiteral("Kelo im Explorer -Kontextmenue Registrieren"), this),
-                         "cmd_register");
+    cmd_register =
+        named(new QPushButton(QStringLiteral("Kelo im Explorer -Kontextmenue Registrieren"), this),
+              "cmd_register");
     placeTwips(cmd_register, 105, 1215, 3585, 330);
-    cmd_delReg = named(new QPushButton(QStringLiteral("Kelo im Explorer -Kontextmenue entfernen"), this),
-                       "cmd_delReg");
+    cmd_delReg =
+        named(new QPushButton(QStringLiteral("Kelo im Explorer -Kontextmenue entfernen"), this),
+              "cmd_delReg");
     placeTwips(cmd_delReg, 105, 1620, 3585, 330);
 
     txt_reggie = named(new QLineEdit(QStringLiteral("txt"), this), "txt_reggie");
     placeTwips(txt_reggie, 3600, 225, 675, 285);
-    txtRegister = named(
-        new WrapButton(QStringLiteral("Dateien mit dieser Endung mit Kelo the Scriv verknüpfen"), this),
-        "txtRegister");
+    txtRegister =
+        named(new WrapButton(
+                  QStringLiteral("Dateien mit dieser Endung mit Kelo the Scriv verknüpfen"), this),
+              "txtRegister");
     placeTwips(txtRegister, 4410, 180, 3060, 675);
 
     LblExit = named(new ClickableLabel(QStringLiteral("QUIT"), this), "LblExit");

@@ -53,7 +53,8 @@ TEST(JoinPath, OneSeparatorOnlyWhenTheFolderHasNone)
 
 TEST_F(FileProcs, ReadingKeepsEveryByte)
 {
-    static const char raw[] = "eins\r\nzwei\ndrei\rvier\0f\xfc" "nf\r\n";
+    static const char raw[] = "eins\r\nzwei\ndrei\rvier\0f\xfc"
+                              "nf\r\n";
     const QByteArray bytes(raw, sizeof raw - 1);
     test::writeBytes(path(QStringLiteral(".hidden")), bytes);
     const FileReadResult read = ReadWholeFile(path(QStringLiteral(".hidden")));

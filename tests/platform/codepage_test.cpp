@@ -11,25 +11,29 @@
 namespace kelo {
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values) {
+QByteArray bytes(std::initializer_list<int> values)
+{
     QByteArray result;
     for (int v : values)
         result.append(static_cast<char>(v));
     return result;
 }
 
-QByteArray utf8Of(char32_t codePoint) {
+QByteArray utf8Of(char32_t codePoint)
+{
     return QString::fromUcs4(&codePoint, 1).toUtf8();
 }
 
 // Qt's own UTF-8 decoder, as a second opinion on what is valid UTF-8.
-bool qtAcceptsUtf8(const QByteArray &data) {
+bool qtAcceptsUtf8(const QByteArray &data)
+{
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     const QString text = decoder.decode(data);
     return !decoder.hasError();
 }
 
-void expectRoundTrip(const QByteArray &file) {
+void expectRoundTrip(const QByteArray &file)
+{
     const DecodedText decoded = decodeText(file);
     const EncodedText encoded = encodeText(decoded.utf8, decoded.format);
     EXPECT_EQ(encoded.bytes, file) << file.toHex(' ').toStdString();
@@ -51,7 +55,8 @@ struct DecodeCase {
 
 class Reading : public testing::TestWithParam<DecodeCase> {};
 
-TEST_P(Reading, GivesFormatAndEditorTextAndRoundTrips) {
+TEST_P(Reading, GivesFormatAndEditorTextAndRoundTrips)
+{
     const DecodeCase &c = GetParam();
     const DecodedText decoded = decodeText(c.file);
     EXPECT_EQ(decoded.format, c.format);
@@ -106,7 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
                    QByteArray(17, 'x') + "\xC3\xBF\r\n"}),
     [](const testing::TestParamInfo<DecodeCase> &info) { return std::string(info.param.name); });
 
-TEST(Codepage, WindowsTableMatchesKnownCharacters) {
+TEST(Codepage, WindowsTableMatchesKnownCharacters)
+{
     const std::pair<int, char32_t> known[] = {
         {0x41, U'A'}, {0x80, 0x20AC}, {0x81, 0x81},   {0x8A, 0x160}, {0x8D, 0x8D},
         {0x8F, 0x8F}, {0x90, 0x90},   {0x99, 0x2122}, {0x9D, 0x9D},  {0x9F, 0x178},
@@ -115,7 +121,8 @@ TEST(Codepage, WindowsTableMatchesKnownCharacters) {
         EXPECT_EQ(windows1252ToUnicode(static_cast<unsigned char>(byte)), codePoint) << byte;
 }
 
-TEST(Codepage, WindowsTableIsABijectionOf256CodePoints) {
+TEST(Codepage, WindowsTableIsABijectionOf256CodePoints)
+{
     int mapped = 0;
     for (char32_t cp = 0; cp <= 0x10FFFF; ++cp) {
         if (const auto byte = unicodeToWindows1252(cp)) {
@@ -126,7 +133,8 @@ TEST(Codepage, WindowsTableIsABijectionOf256CodePoints) {
     EXPECT_EQ(mapped, 256);
 }
 
-TEST(Codepage, EverySingleByteRoundTrips) {
+TEST(Codepage, EverySingleByteRoundTrips)
+{
     for (int b = 0; b < 256; ++b) {
         const QByteArray file(1, static_cast<char>(b));
         const DecodedText decoded = decodeText(file);
@@ -137,7 +145,8 @@ TEST(Codepage, EverySingleByteRoundTrips) {
     }
 }
 
-TEST(Codepage, AllByteValuesInOneFileRoundTrip) {
+TEST(Codepage, AllByteValuesInOneFileRoundTrip)
+{
     QByteArray all;
     for (int b = 0; b < 256; ++b)
         all.append(static_cast<char>(b));
@@ -153,7 +162,8 @@ TEST(Codepage, AllByteValuesInOneFileRoundTrip) {
 
 // A view cut in the middle of a sequence or a CR LF must not look at the
 // bytes behind its end, which here would complete what was cut off.
-TEST(Codepage, ViewsAreNotReadPastTheirEnd) {
+TEST(Codepage, ViewsAreNotReadPastTheirEnd)
+{
     const QByteArray whole = "\xE2\x82\xAC\r\n\xF0\x9F\x98\x80\r\n\xC3\xA4";
     for (qsizetype cut = 0; cut <= whole.size(); ++cut) {
         const QByteArrayView view(whole.constData(), cut);
@@ -178,7 +188,8 @@ struct EncodeCase {
 
 class Writing : public testing::TestWithParam<EncodeCase> {};
 
-TEST_P(Writing, WritesExpectedBytes) {
+TEST_P(Writing, WritesExpectedBytes)
+{
     const EncodeCase &c = GetParam();
     const EncodedText encoded = encodeText(c.editorText, c.format);
     EXPECT_EQ(encoded.bytes, c.file) << encoded.bytes.toHex(' ').toStdString();
@@ -209,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Random files built from the pieces that matter: line breaks, NULs, high
 // bytes, well-formed multi-byte sequences, and now and then a mark in front.
-QByteArray randomFile(std::mt19937 &random, bool wellFormedOnly, bool withCr) {
+QByteArray randomFile(std::mt19937 &random, bool wellFormedOnly, bool withCr)
+{
     const int length = std::uniform_int_distribution(0, 80)(random);
     QByteArray file = random() % 8 == 0 ? mark : QByteArray();
     for (int i = 0; i < length; ++i) {
@@ -240,7 +252,8 @@ QByteArray randomFile(std::mt19937 &random, bool wellFormedOnly, bool withCr) {
     return file;
 }
 
-TEST(Codepage, RandomFilesRoundTrip) {
+TEST(Codepage, RandomFilesRoundTrip)
+{
     std::mt19937 random(20240611);
     for (int i = 0; i < 4000; ++i) {
         const QByteArray file = randomFile(random, i % 3 == 0, i % 2 == 0);

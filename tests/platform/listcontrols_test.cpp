@@ -15,17 +15,13 @@
 
 #include <sys/stat.h>
 
-// Readable failure output for Qt strings and string lists.
-static void PrintTo(const QString &text, std::ostream *out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace kelo {
 namespace {
 
 // A real double click: QTest's widget double click alone sends no press first,
 // and item views only take a double click on the entry that was pressed.
-void doubleClick(QListWidget &list, const QListWidgetItem *item) {
+void doubleClick(QListWidget &list, const QListWidgetItem *item)
+{
     const QPoint where = list.visualItemRect(item).center();
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where);
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where);
@@ -40,7 +36,8 @@ struct HoldCase {
 
 class VolumeIndexOf : public ::testing::TestWithParam<HoldCase> {};
 
-TEST_P(VolumeIndexOf, FindsTheDeepestVolumeAbove) {
+TEST_P(VolumeIndexOf, FindsTheDeepestVolumeAbove)
+{
     const QList<Volume> volumes{
         {"/"}, {"/media/a"}, {"/media/ab"}, {"/media/a/inner"}, {"/mnt/x/"}};
     EXPECT_EQ(volumeIndexOf(volumes, QString::fromUtf8(GetParam().path)), GetParam().expected);
@@ -55,7 +52,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, VolumeIndexOf, ::testing::Values(
     HoldCase{"C:", -1}, HoldCase{"C:\\", -1}, HoldCase{":/resource", -1}));
 // clang-format on
 
-TEST(Volumes, PicksTheMountsAUserRecognises) {
+TEST(Volumes, PicksTheMountsAUserRecognises)
+{
     const QStringList mounts{"/proc",
                              "/media",
                              "/media/anna/STICK",
@@ -84,14 +82,16 @@ struct PatternCase {
     const char *name;
     const char *pattern;
     bool expected;
-    friend void PrintTo(const PatternCase &c, std::ostream *out) {
+    friend void PrintTo(const PatternCase &c, std::ostream *out)
+    {
         *out << '"' << c.name << "\" ~ \"" << c.pattern << '"';
     }
 };
 
 class Pattern : public ::testing::TestWithParam<PatternCase> {};
 
-TEST_P(Pattern, Matches) {
+TEST_P(Pattern, Matches)
+{
     const PatternCase &c = GetParam();
     EXPECT_EQ(matchesPattern(QString::fromUtf8(c.name), QString::fromUtf8(c.pattern)), c.expected);
 }
@@ -116,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(Table, Pattern, ::testing::Values(
 // compare equal to the ones the test builds.
 class ListsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(m_tmp.isValid());
         m_base = QFileInfo(m_tmp.path()).canonicalFilePath();
         for (const char *dir :
@@ -132,7 +133,8 @@ protected:
 
     QString at(const char *relative) const { return m_base + '/' + QString::fromUtf8(relative); }
     QString rel(const QString &path) const { return path.mid(m_base.size() + 1); }
-    VolumeSource fakeVolumes() const {
+    VolumeSource fakeVolumes() const
+    {
         return [this] { return QList<Volume>{{at("a")}, {at("b")}, {at("missing"), false}}; };
     }
 
@@ -140,7 +142,8 @@ protected:
     QString m_base;
 };
 
-TEST_F(ListsTest, ListsStartAtTheCurrentFolderAndItsVolume) {
+TEST_F(ListsTest, ListsStartAtTheCurrentFolderAndItsVolume)
+{
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(at("b/x")));
     const DriveListBox drive(fakeVolumes());
@@ -151,7 +154,8 @@ TEST_F(ListsTest, ListsStartAtTheCurrentFolderAndItsVolume) {
               QStringList({at("b"), at("b"), at("b/x"), at("b/x")}));
 }
 
-TEST_F(ListsTest, DriveSignalsOnlyRealChangesAndRefusesUnheldPaths) {
+TEST_F(ListsTest, DriveSignalsOnlyRealChangesAndRefusesUnheldPaths)
+{
     DriveListBox drive(fakeVolumes());
     QSignalSpy changed(&drive, &DriveListBox::driveChanged);
     EXPECT_TRUE(drive.setDrive(at("a/sub"))); // already the drive: the current folder is on none
@@ -172,7 +176,8 @@ TEST_F(ListsTest, DriveSignalsOnlyRealChangesAndRefusesUnheldPaths) {
     EXPECT_FALSE(drive.isReady());
 }
 
-TEST_F(ListsTest, RefreshKeepsAListedDriveAndFallsBackToTheHoldingOne) {
+TEST_F(ListsTest, RefreshKeepsAListedDriveAndFallsBackToTheHoldingOne)
+{
     QList<Volume> volumes{{m_base}, {at("b")}};
     DriveListBox drive([&volumes] { return volumes; });
     QSignalSpy changed(&drive, &DriveListBox::driveChanged);
@@ -188,7 +193,8 @@ TEST_F(ListsTest, RefreshKeepsAListedDriveAndFallsBackToTheHoldingOne) {
 
 // The two change handlers of the open panel, chained as the panel chains
 // them; the log shows what ran inside what.
-TEST_F(ListsTest, ChangeHandlersRunNestedAndOnlyOnRealChanges) {
+TEST_F(ListsTest, ChangeHandlersRunNestedAndOnlyOnRealChanges)
+{
     DriveListBox drive(fakeVolumes());
     DirListBox dir;
     QStringList log;
@@ -222,7 +228,8 @@ TEST_F(ListsTest, ChangeHandlersRunNestedAndOnlyOnRealChanges) {
     EXPECT_EQ(log, QStringList({"drive>a", "dir>a", "dir<", "drive<"}));
 }
 
-TEST_F(ListsTest, FolderListShowsAncestorsThenSortedVisibleSubfolders) {
+TEST_F(ListsTest, FolderListShowsAncestorsThenSortedVisibleSubfolders)
+{
     DirListBox dir;
     QSignalSpy changed(&dir, &DirListBox::pathChanged);
     ASSERT_TRUE(dir.setPath(at("top/beta/../gamma/../")));
@@ -255,7 +262,8 @@ TEST_F(ListsTest, FolderListShowsAncestorsThenSortedVisibleSubfolders) {
     }
 }
 
-TEST_F(ListsTest, FileListShowsMatchingRegularFilesAndRereads) {
+TEST_F(ListsTest, FileListShowsMatchingRegularFilesAndRereads)
+{
     FileListBox files;
     files.setPath(at("files"));
     EXPECT_EQ(files.list(),
@@ -283,7 +291,8 @@ TEST_F(ListsTest, FileListShowsMatchingRegularFilesAndRereads) {
     }
 }
 
-TEST_F(ListsTest, DoubleClickAndEnterOpen) {
+TEST_F(ListsTest, DoubleClickAndEnterOpen)
+{
     DirListBox dir;
     FileListBox files;
     ASSERT_TRUE(dir.setPath(at("top")));

@@ -20,11 +20,13 @@
 namespace kelo {
 namespace {
 
-QString u(const char *utf8) {
+QString u(const char *utf8)
+{
     return QString::fromUtf8(utf8);
 }
 
-TEST(TextBox, NulBytesSurviveEveryWayInAndOut) {
+TEST(TextBox, NulBytesSurviveEveryWayInAndOut)
+{
     TextBox box;
     const QString withNul = u("vor") + QChar(0) + u("nach\r\n") + QChar(0);
     box.setText(withNul);
@@ -57,7 +59,8 @@ struct SelectionCase {
     const char *expectedText;
 };
 
-void PrintTo(const SelectionCase &c, std::ostream *out) {
+void PrintTo(const SelectionCase &c, std::ostream *out)
+{
     *out << c.start << "_" << c.length << "_to_" << c.expectedStart << "_" << c.expectedLength;
 }
 
@@ -65,7 +68,8 @@ class TextBoxSelection : public ::testing::TestWithParam<SelectionCase> {};
 
 // An offset inside a CR LF pair or a surrogate pair moves to the pair's
 // start, so a selection never holds half a character; values are clamped.
-TEST_P(TextBoxSelection, NeverHoldsHalfACharacter) {
+TEST_P(TextBoxSelection, NeverHoldsHalfACharacter)
+{
     const SelectionCase &c = GetParam();
     TextBox box;
     box.setText(u(kMixed));
@@ -91,7 +95,8 @@ struct LineCase {
     std::vector<int> lineStarts; // offsets of the CR LF lines
 };
 
-void PrintTo(const LineCase &c, std::ostream *out) {
+void PrintTo(const LineCase &c, std::ostream *out)
+{
     for (const char *p = c.text; *p != 0; ++p)
         *out << (*p == '\r' ? "CR" : *p == '\n' ? "LF" : (*p & 0x80) ? "" : std::string(1, *p));
     *out << "_" << c.lineStarts.size();
@@ -100,7 +105,8 @@ void PrintTo(const LineCase &c, std::ostream *out) {
 class TextBoxLines : public ::testing::TestWithParam<LineCase> {};
 
 // Only CR LF starts a line; a lone CR or LF stays inside its line.
-TEST_P(TextBoxLines, LineQueriesCountCrLfLinesOnly) {
+TEST_P(TextBoxLines, LineQueriesCountCrLfLinesOnly)
+{
     const std::vector<int> &starts = GetParam().lineStarts;
     const int lines = int(starts.size());
     TextBox box;
@@ -130,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
 // pairs, checked against a QString model after each step and after undoing.
 // Scintilla's own UTF-16 index goes wrong on some of them (an LF typed after
 // a lone CR); a stale index shows here as wrong offsets or lines.
-TEST(TextBox, RandomEditsKeepOffsetsAndLinesRight) {
+TEST(TextBox, RandomEditsKeepOffsetsAndLinesRight)
+{
     const auto snap = [](const QString &text, int offset) {
         offset = std::clamp(offset, 0, int(text.size()));
         if (offset > 0 && offset < text.size() &&
@@ -187,7 +194,8 @@ TEST(TextBox, RandomEditsKeepOffsetsAndLinesRight) {
     }
 }
 
-TEST(TextBox, WholeTextCommandsAndSelTextAreOneUndoStepEach) {
+TEST(TextBox, WholeTextCommandsAndSelTextAreOneUndoStepEach)
+{
     TextBox box;
     box.loadUtf8("eins");
     box.setText(u("zwei"));
@@ -211,7 +219,8 @@ TEST(TextBox, WholeTextCommandsAndSelTextAreOneUndoStepEach) {
     EXPECT_FALSE(box.isModified());
 }
 
-TEST(TextBox, LoadingIsNotUndoableAndLeavesTheTextUnmodified) {
+TEST(TextBox, LoadingIsNotUndoableAndLeavesTheTextUnmodified)
+{
     TextBox box;
     box.setReadOnly(true); // the program still sets the text
     box.setText(u("vorher"));
@@ -225,7 +234,8 @@ TEST(TextBox, LoadingIsNotUndoableAndLeavesTheTextUnmodified) {
     EXPECT_TRUE(box.isModified());
 }
 
-TEST(TextBox, ColoursAndFontAreReadBackFromTheEditor) {
+TEST(TextBox, ColoursAndFontAreReadBackFromTheEditor)
+{
     TextBox box;
     const QColor fore(0x12, 0x34, 0x56);
     const QColor back(0x00, 0x00, 0x80);
@@ -247,7 +257,8 @@ TEST(TextBox, ColoursAndFontAreReadBackFromTheEditor) {
     EXPECT_TRUE(shown.italic());
 }
 
-TEST(TextBox, EnterCallsTheHandlerInsteadOfInsertingCrLf) {
+TEST(TextBox, EnterCallsTheHandlerInsteadOfInsertingCrLf)
+{
     TextBox box;
     box.setText(u("ab"));
     box.setSelStart(1);
@@ -263,7 +274,8 @@ TEST(TextBox, EnterCallsTheHandlerInsteadOfInsertingCrLf) {
     EXPECT_EQ(calls, 2);
 }
 
-TEST(TextBox, PastedAndDroppedTextGetsCrLf) {
+TEST(TextBox, PastedAndDroppedTextGetsCrLf)
+{
     TextBox box;
     box.resize(300, 200);
     box.show();
@@ -286,7 +298,8 @@ TEST(TextBox, PastedAndDroppedTextGetsCrLf) {
     EXPECT_EQ(dropped.count(), 0);
 }
 
-TEST(TextBox, DroppedFilesAreReportedNotInserted) {
+TEST(TextBox, DroppedFilesAreReportedNotInserted)
+{
     TextBox box;
     box.setText(u("Inhalt"));
     QSignalSpy dropped(&box, &TextBox::filesDropped);
@@ -309,7 +322,8 @@ TEST(TextBox, DroppedFilesAreReportedNotInserted) {
     EXPECT_EQ(box.Text(), u("Inhalt"));
 }
 
-TEST(TextBox, ALeftClickIntoTheTextMovesTheCaretAndReportsIt) {
+TEST(TextBox, ALeftClickIntoTheTextMovesTheCaretAndReportsIt)
+{
     TextBox box;
     box.setText(u("abc\r\ndef"));
     box.resize(300, 200);

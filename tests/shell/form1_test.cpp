@@ -2,6 +2,8 @@
 // through the open panel, the colour schemes on the editor's real colours, and
 // the settings written when the window closes.
 #include "files/openpanel.h"
+#include "files/saveaspanel.h"
+#include "platform/controls.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
@@ -49,8 +51,8 @@ TEST_F(StartUp, PathSplitIntoSeveralArgumentsIsJoinedByBlanks)
 {
     const QString path = makeFile(QStringLiteral("a b  c.txt"), "x");
     const QString folder = QFileInfo(path).path();
-    Form1 &form = start({folder + QStringLiteral("/a"), QStringLiteral("b"), QString(),
-                         QStringLiteral("c.txt")});
+    Form1 &form = start(
+        {folder + QStringLiteral("/a"), QStringLiteral("b"), QString(), QStringLiteral("c.txt")});
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("x"));
 }
@@ -177,16 +179,17 @@ using Loading = Form1Fixture;
 TEST_F(Loading, ChosenFileIsReadStoredAndRefreshed)
 {
     Form1 &form = start();
-    const QString path = makeFile(QStringLiteral("brief.txt"), "Gr\xfc\xdf" "e\r\n");
+    const QString path = makeFile(QStringLiteral("brief.txt"), "Gr\xfc\xdf"
+                                                               "e\r\n");
     form.Dateiauswahl->File1->refresh();
     form.cmd_open_Click();
-    EXPECT_TRUE(form.Dateiauswahl->isVisible());
-    form.Dateiauswahl->File1->setListIndex(form.Dateiauswahl->File1->list().indexOf(
-        QStringLiteral("brief.txt")));
+    EXPECT_TRUE(form.Dateiauswahl->isVisibleTo(&form));
+    form.Dateiauswahl->File1->setListIndex(
+        form.Dateiauswahl->File1->list().indexOf(QStringLiteral("brief.txt")));
 
     form.FileLoad();
 
-    EXPECT_FALSE(form.Dateiauswahl->isVisible());
+    EXPECT_FALSE(form.Dateiauswahl->isVisibleTo(&form));
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n")); // Windows-1252 bytes
     EXPECT_EQ(form.textFormat().encoding, Encoding::Windows1252);
@@ -204,7 +207,7 @@ TEST_F(Loading, NoFileChosenHidesThePanelAndKeepsTheText)
 
     form.FileLoad();
 
-    EXPECT_FALSE(form.Dateiauswahl->isVisible());
+    EXPECT_FALSE(form.Dateiauswahl->isVisibleTo(&form));
     EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Zuerst Datei auswählen !")});
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("bleibt"));
     EXPECT_EQ(form.currentFile(), m_work + QLatin1Char('/'));
@@ -253,17 +256,32 @@ TEST_F(Loading, LoadedTextCountsAsUnchanged)
     EXPECT_FALSE(form.TextBox1->isModified());
 }
 
-TEST_F(Loading, FileDroppedOntoTheWindowIsLoaded)
+void dropFile(QWidget *target, const QString &path)
 {
-    Form1 &form = start();
-    const QString path = makeFile(QStringLiteral("fallen.txt"), "gezogen");
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&form, &drop);
+    QCoreApplication::sendEvent(target, &drop);
+}
+
+TEST_F(Loading, FileDroppedOntoTheWindowOrTheEditorIsLoaded)
+{
+    Form1 &form = start();
+    const QString sub = QDir(m_work).filePath(QStringLiteral("ablage"));
+    QDir().mkpath(sub);
+    const QString first = makeFile(QStringLiteral("ablage/fallen.txt"), "gezogen");
+    dropFile(&form, first);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("gezogen"));
-    EXPECT_EQ(form.currentFile(), path);
-    EXPECT_EQ(form.Dateiauswahl->Dir1->path(), m_work);
+    EXPECT_EQ(form.currentFile(), first);
+    EXPECT_EQ(form.Dateiauswahl->Dir1->path(), sub);
+    EXPECT_EQ(setting(key::dir1), sub);
+
+    const QString second = makeFile(QStringLiteral("zweite.txt"), "auf den Editor");
+    dropFile(form.TextBox1->viewport(), second);
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("auf den Editor"));
+    EXPECT_EQ(form.currentFile(), second);
 }
 
 TEST_F(Loading, CtrlOShowsTheOpenPanel)
@@ -382,6 +400,7 @@ using Layout = Form1Fixture;
 struct Placed {
     const char *name;
     double left, top, width, height;
+    friend void PrintTo(const Placed &p, std::ostream *out) { *out << p.name; }
 };
 
 class ControlPlaces : public Form1Fixture, public ::testing::WithParamInterface<Placed> {};
@@ -397,35 +416,31 @@ TEST_P(ControlPlaces, ControlIsAtItsDesignPosition)
 
 INSTANTIATE_TEST_SUITE_P(
     MainWindow, ControlPlaces,
-    ::testing::Values(Placed{"cmd_open", 120, 0, 480, 480}, Placed{"img_save", 720, 20, 400, 400},
-                      Placed{"Save_AS", 1320, 0, 465, 435}, Placed{"cmd_fresh", 2100, 0, 465, 435},
-                      Placed{"copy", 2760, 0, 615, 615}, Placed{"img_clear", 4080, 0, 480, 480},
-                      Placed{"cmd_DE2EN", 7275, 150, 525, 300},
-                      Placed{"cmd_EN2DE", 7950, 150, 525, 300}, Placed{"Print", 9030, 90, 300, 300},
-                      Placed{"cmd_Einstell", 9480, 0, 855, 645}, Placed{"EXIT", 10440, 0, 900, 720},
-                      Placed{"Info1", 11520, 145, 465, 435}, Placed{"Info2", 11520, 145, 465, 435},
-                      Placed{"Image1", 11520, 145, 465, 435}, Placed{"Image2", 11520, 150, 465, 435},
-                      Placed{"search", 4700, 135, 750, 285},
-                      Placed{"cmd_replace", 5450, 135, 750, 285},
-                      Placed{"cmdDelEmpty", 6250, 135, 840, 285}, Placed{"Label1", 4725, 450, 4575, 255},
-                      Placed{"TextBox1", 105, 720, 10410, 6000},
-                      Placed{"lblstatus", 105, 6930, 11880, 240},
-                      Placed{"Dateiauswahl", 105, 7560, 2895, 5175},
-                      Placed{"Dateiauswahl2", 1260, 7380, 2895, 4695},
-                      Placed{"Frame1", 3570, 900, 7695, 2400}, Placed{"lbl_X", 2640, 0, 255, 255},
-                      Placed{"lbl_X2", 2640, 0, 255, 255}, Placed{"blau", 240, 600, 735, 255},
-                      Placed{"schwarz", 1080, 600, 735, 255}, Placed{"weiss", 1920, 600, 735, 255},
-                      Placed{"LblExit", 6825, 1980, 645, 225},
-                      Placed{"cmd_register", 105, 1215, 3585, 330},
-                      Placed{"txtRegister", 4410, 180, 3060, 675}),
+    ::testing::Values(
+        Placed{"cmd_open", 120, 0, 480, 480}, Placed{"img_save", 720, 20, 400, 400},
+        Placed{"Save_AS", 1320, 0, 465, 435}, Placed{"cmd_fresh", 2100, 0, 465, 435},
+        Placed{"copy", 2760, 0, 615, 615}, Placed{"img_clear", 4080, 0, 480, 480},
+        Placed{"cmd_DE2EN", 7275, 150, 525, 300}, Placed{"cmd_EN2DE", 7950, 150, 525, 300},
+        Placed{"Print", 9030, 90, 300, 300}, Placed{"cmd_Einstell", 9480, 0, 855, 645},
+        Placed{"EXIT", 10440, 0, 900, 720}, Placed{"Info1", 11520, 145, 465, 435},
+        Placed{"Info2", 11520, 145, 465, 435}, Placed{"Image1", 11520, 145, 465, 435},
+        Placed{"Image2", 11520, 150, 465, 435}, Placed{"search", 4700, 135, 750, 285},
+        Placed{"cmd_replace", 5450, 135, 750, 285}, Placed{"cmdDelEmpty", 6250, 135, 840, 285},
+        Placed{"Label1", 4725, 450, 4575, 255}, Placed{"TextBox1", 105, 720, 10410, 6000},
+        Placed{"lblstatus", 105, 6930, 11880, 240}, Placed{"Dateiauswahl", 105, 7560, 2895, 5175},
+        Placed{"Dateiauswahl2", 1260, 7380, 2895, 4695}, Placed{"Frame1", 3570, 900, 7695, 2400},
+        Placed{"lbl_X", 2640, 0, 255, 255}, Placed{"lbl_X2", 2640, 0, 255, 255},
+        Placed{"blau", 240, 600, 735, 255}, Placed{"schwarz", 1080, 600, 735, 255},
+        Placed{"weiss", 1920, 600, 735, 255}, Placed{"LblExit", 6825, 1980, 645, 225},
+        Placed{"cmd_register", 105, 1215, 3585, 330}, Placed{"txtRegister", 4410, 180, 3060, 675}),
     [](const ::testing::TestParamInfo<Placed> &info) { return std::string(info.param.name); });
 
 TEST_F(Layout, HiddenAtStartAreThePanelsAndTheHoverPictures)
 {
     Form1 &form = start();
     form.show();
-    for (const char *name : {"Dateiauswahl", "Dateiauswahl2", "Frame1", "Info2", "Image1",
-                             "Image2", "lbl_cursorPos"})
+    for (const char *name :
+         {"Dateiauswahl", "Dateiauswahl2", "Frame1", "Info2", "Image1", "Image2", "lbl_cursorPos"})
         EXPECT_FALSE(form.findChild<QWidget *>(QLatin1String(name))->isVisible()) << name;
     EXPECT_TRUE(form.Info1->isVisible());
 }

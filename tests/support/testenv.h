@@ -2,7 +2,26 @@
 #pragma once
 
 #include <QByteArray>
+#include <QColor>
 #include <QString>
+
+#include <ostream>
+
+// Readable values in failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &bytes, std::ostream *out)
+{
+    *out << '"' << bytes.toPercentEncoding(" !\"#$&'()*+,/:;=?@[]^_`{|}~").toStdString() << '"';
+}
+inline void PrintTo(const QColor &color, std::ostream *out)
+{
+    *out << color.name().toStdString();
+}
+QT_END_NAMESPACE
 
 namespace kelo::test {
 

@@ -1,5 +1,6 @@
 // Test main: every test binary runs with its own throw-away home folder and
 // a QApplication on the offscreen platform.
+#include "platform/units.h"
 #include "support/testenv.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    kelo::installFontSubstitutions();
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }
