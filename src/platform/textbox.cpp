@@ -211,13 +211,17 @@ void TextBox::ensureUtf16Index() const
         return;
     // Only this editor holds the index, so releasing it drops it and the
     // allocation builds it afresh in one pass.
-    send(*this, SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
+    if (m_utf16IndexHeld)
+        send(*this, SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
     send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
+    m_utf16IndexHeld = true;
     m_utf16IndexStale = false;
 }
 
 long TextBox::utf16ToPosition(int offset) const
 {
+    if (offset <= 0)
+        return 0; // the start needs no index (a refresh after loading asks for it)
     ensureUtf16Index();
     offset = std::clamp(offset, 0, textLength());
     const long line =
@@ -249,6 +253,8 @@ long TextBox::utf16ToPosition(int offset) const
 
 int TextBox::positionToUtf16(long position) const
 {
+    if (position <= 0)
+        return 0;
     ensureUtf16Index();
     const long line = send(*this, SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     const long lineStart = send(*this, SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
@@ -309,8 +315,12 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     const long eventMask = send(*this, SCI_GETMODEVENTMASK);
     send(*this, SCI_SETMODEVENTMASK, 0);
     // Indexing the new text in one pass is faster than growing the index line
-    // by line during the insertion.
-    send(*this, SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
+    // by line during the insertion, and the pass waits until an offset is
+    // first asked for: building it takes longer than the insertion itself, and
+    // a text that is only loaded, shown and saved never needs it.
+    if (m_utf16IndexHeld)
+        send(*this, SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
+    m_utf16IndexHeld = false;
     if (undoable) {
         send(*this, SCI_BEGINUNDOACTION);
         send(*this, SCI_SETTARGETRANGE, 0, send(*this, SCI_GETLENGTH));
@@ -324,10 +334,9 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
         send(*this, SCI_EMPTYUNDOBUFFER);
         send(*this, SCI_SETSAVEPOINT);
     }
-    send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
     send(*this, SCI_SETMODEVENTMASK, eventMask);
     m_loneBreakIndexValid = false;
-    m_utf16IndexStale = false;
+    m_utf16IndexStale = true;
 
     send(*this, SCI_SETSCROLLWIDTH, 1);
     send(*this, SCI_GOTOPOS, 0);

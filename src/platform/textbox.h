@@ -126,6 +126,9 @@ private:
     // Scintilla's UTF-16 line index goes wrong when an edit makes or breaks
     // a CR LF pair; such an edit marks it for rebuilding before the next use.
     mutable bool m_utf16IndexStale = false;
+    // Whether this editor holds Scintilla's UTF-16 index at all: a loaded or
+    // replaced text is indexed on first use, not while it is put in.
+    mutable bool m_utf16IndexHeld = true;
     // The document QsciScintilla created and still believes it shows; kept
     // alive and put back on destruction so its bookkeeping stays sound.
     void *m_qsciDocument = nullptr;

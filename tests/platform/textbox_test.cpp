@@ -234,6 +234,24 @@ TEST(TextBox, LoadingIsNotUndoableAndLeavesTheTextUnmodified)
     EXPECT_TRUE(box.isModified());
 }
 
+TEST(TextBox, OffsetsAreRightWhenTheTextIsEditedBeforeTheFirstOffsetQuery)
+{
+    // A loaded text is indexed on first use; typing before that must not
+    // leave the index behind the text.
+    const QByteArray emoji("\xf0\x9f\x98\x80");
+    TextBox box;
+    box.loadUtf8(emoji + "a\r\nb\xc3\xa4\r\nc");
+    box.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 10L); // after the umlaut
+    const QByteArray typed = emoji + "x";
+    box.SendScintilla(QsciScintillaBase::SCI_ADDTEXT, static_cast<unsigned long>(typed.size()),
+                      typed.constData());
+    EXPECT_EQ(box.utf8Text(), emoji + "a\r\nb\xc3\xa4" + emoji + "x\r\nc");
+    EXPECT_EQ(box.SelStart(), 10);
+    EXPECT_EQ(box.lineFromChar(-1), 1);
+    EXPECT_EQ(box.lineIndex(2), 12);
+    EXPECT_EQ(box.textLength(), 13);
+}
+
 TEST(TextBox, ColoursAndFontAreReadBackFromTheEditor)
 {
     TextBox box;
