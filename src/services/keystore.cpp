@@ -285,30 +285,48 @@ KeyStore::Transaction::~Transaction()
         m_store.unlock();
 }
 
-long KeyStore::pathOf(HKEY key, QStringList *path)
+long KeyStore::resolve(HKEY key, const QString &subKey, Target *target)
 {
     if (key == HKEY_CLASSES_ROOT) {
-        path->clear();
-        return ERROR_SUCCESS;
+        target->base.clear();
+    } else {
+        const auto found = m_handles.constFind(key);
+        if (found == m_handles.constEnd())
+            return fail(ERROR_INVALID_HANDLE, QStringLiteral("Ungültiges Schlüssel-Handle."));
+        target->base = *found;
     }
-    const auto found = m_handles.constFind(key);
-    if (found == m_handles.constEnd())
-        return fail(ERROR_INVALID_HANDLE, QStringLiteral("Ungültiges Schlüssel-Handle."));
-    *path = *found;
+    target->names = subKey.isEmpty() ? QStringList() : subKey.split(QLatin1Char('\\'));
+    if (!std::all_of(target->names.cbegin(), target->names.cend(), validName))
+        return fail(ERROR_INVALID_PARAMETER,
+                    QStringLiteral("Ungültiger Schlüsselname: \"%1\"").arg(subKey));
+    if (target->base.size() + target->names.size() > maxDepth)
+        return fail(ERROR_INVALID_PARAMETER,
+                    QStringLiteral("Der Schlüsselpfad \"%1\" ist zu tief.").arg(subKey));
     return ERROR_SUCCESS;
 }
 
-long KeyStore::splitSubKey(const QString &subKey, QStringList *names)
+long KeyStore::handleKey(RegKey &root, const Target &target, RegKey **key)
 {
-    names->clear();
-    if (subKey.isEmpty())
-        return ERROR_SUCCESS;
-    *names = subKey.split(QLatin1Char('\\'));
-    for (const QString &name : std::as_const(*names)) {
-        if (!validName(name))
-            return fail(ERROR_INVALID_PARAMETER,
-                        QStringLiteral("Ungültiger Schlüsselname: \"%1\"").arg(subKey));
-    }
+    *key = root.findPath(target.base);
+    if (!*key)
+        return fail(ERROR_KEY_DELETED,
+                    QStringLiteral("Der Schlüssel %1 wurde gelöscht.").arg(joinNames(target.base)));
+    return ERROR_SUCCESS;
+}
+
+long KeyStore::existing(const Target &target, std::optional<QString> *value)
+{
+    Loaded current = load();
+    if (current.code != ERROR_SUCCESS)
+        return fail(current.code, current.error);
+    RegKey *base = nullptr;
+    if (const long code = handleKey(current.root, target, &base))
+        return code;
+    const RegKey *key = base->findPath(target.names);
+    if (!key)
+        return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("Den Schlüssel %1 gibt es nicht.")
+                                              .arg(joinNames(target.base + target.names)));
+    *value = key->value;
     return ERROR_SUCCESS;
 }
 
@@ -350,77 +368,53 @@ template <typename Change> long KeyStore::change(Change &&apply)
 
 long KeyStore::RegCreateKey(HKEY key, const QString &subKey, HKEY *result)
 {
-    QStringList base;
-    QStringList names;
+    Target target;
     if (!result)
         return fail(ERROR_INVALID_PARAMETER, QStringLiteral("Kein Platz für das Handle."));
-    if (const long code = pathOf(key, &base))
+    if (const long code = resolve(key, subKey, &target))
         return code;
-    if (const long code = splitSubKey(subKey, &names))
-        return code;
-    if (base.size() + names.size() > maxDepth)
-        return fail(ERROR_INVALID_PARAMETER,
-                    QStringLiteral("Der Schlüsselpfad \"%1\" ist zu tief.").arg(subKey));
     const long code = change([&](RegKey &root, bool &changed) {
-        RegKey *parent = root.findPath(base);
-        if (!parent)
-            return fail(ERROR_KEY_DELETED,
-                        QStringLiteral("Der Schlüssel %1 wurde gelöscht.").arg(joinNames(base)));
-        createPath(parent, names, changed);
+        RegKey *base = nullptr;
+        if (const long missing = handleKey(root, target, &base))
+            return missing;
+        createPath(base, target.names, changed);
         return ERROR_SUCCESS;
     });
     if (code != ERROR_SUCCESS)
         return code;
-    *result = newHandle(base + names);
+    *result = newHandle(target.base + target.names);
     return ERROR_SUCCESS;
 }
 
 long KeyStore::RegOpenKeyEx(HKEY key, const QString &subKey, quint32, quint32, HKEY *result)
 {
-    QStringList base;
-    QStringList names;
+    Target target;
+    std::optional<QString> value;
     if (!result)
         return fail(ERROR_INVALID_PARAMETER, QStringLiteral("Kein Platz für das Handle."));
-    if (const long code = pathOf(key, &base))
+    if (const long code = resolve(key, subKey, &target))
         return code;
-    if (const long code = splitSubKey(subKey, &names))
+    if (const long code = existing(target, &value))
         return code;
-    const Loaded current = load();
-    if (current.code != ERROR_SUCCESS)
-        return fail(current.code, current.error);
-    const RegKey *parent = current.root.findPath(base);
-    if (!parent)
-        return fail(ERROR_KEY_DELETED,
-                    QStringLiteral("Der Schlüssel %1 wurde gelöscht.").arg(joinNames(base)));
-    if (!parent->findPath(names))
-        return fail(ERROR_FILE_NOT_FOUND,
-                    QStringLiteral("Den Schlüssel %1 gibt es nicht.").arg(joinNames(base + names)));
-    *result = newHandle(base + names);
+    *result = newHandle(target.base + target.names);
     return ERROR_SUCCESS;
 }
 
 long KeyStore::RegSetValue(HKEY key, const QString &subKey, quint32 type, const QString &data)
 {
-    QStringList base;
-    QStringList names;
+    Target target;
     if (type != REG_SZ)
         return fail(ERROR_INVALID_PARAMETER,
                     QStringLiteral("Nur Zeichenketten werden gespeichert."));
-    if (const long code = pathOf(key, &base))
+    if (const long code = resolve(key, subKey, &target))
         return code;
-    if (const long code = splitSubKey(subKey, &names))
-        return code;
-    if (base.size() + names.size() > maxDepth)
-        return fail(ERROR_INVALID_PARAMETER,
-                    QStringLiteral("Der Schlüsselpfad \"%1\" ist zu tief.").arg(subKey));
     return change([&](RegKey &root, bool &changed) {
-        RegKey *parent = root.findPath(base);
-        if (!parent)
-            return fail(ERROR_KEY_DELETED,
-                        QStringLiteral("Der Schlüssel %1 wurde gelöscht.").arg(joinNames(base)));
-        RegKey *target = createPath(parent, names, changed);
-        if (target->value != data) {
-            target->value = data;
+        RegKey *base = nullptr;
+        if (const long missing = handleKey(root, target, &base))
+            return missing;
+        RegKey *key = createPath(base, target.names, changed);
+        if (key->value != data) {
+            key->value = data;
             changed = true;
         }
         return ERROR_SUCCESS;
@@ -439,52 +433,38 @@ long KeyStore::RegSetValueEx(HKEY key, const QString &valueName, quint32, quint3
 
 long KeyStore::RegQueryValue(HKEY key, const QString &subKey, QString *data)
 {
-    QStringList base;
-    QStringList names;
+    Target target;
+    std::optional<QString> value;
     if (!data)
         return fail(ERROR_INVALID_PARAMETER, QStringLiteral("Kein Platz für den Wert."));
-    if (const long code = pathOf(key, &base))
+    if (const long code = resolve(key, subKey, &target))
         return code;
-    if (const long code = splitSubKey(subKey, &names))
+    if (const long code = existing(target, &value))
         return code;
-    const Loaded current = load();
-    if (current.code != ERROR_SUCCESS)
-        return fail(current.code, current.error);
-    const RegKey *parent = current.root.findPath(base);
-    if (!parent)
-        return fail(ERROR_KEY_DELETED,
-                    QStringLiteral("Der Schlüssel %1 wurde gelöscht.").arg(joinNames(base)));
-    const RegKey *target = parent->findPath(names);
-    if (!target)
-        return fail(ERROR_FILE_NOT_FOUND,
-                    QStringLiteral("Den Schlüssel %1 gibt es nicht.").arg(joinNames(base + names)));
-    *data = target->value.value_or(QString());
+    *data = value.value_or(QString());
     return ERROR_SUCCESS;
 }
 
 long KeyStore::RegDeleteKey(HKEY key, const QString &subKey)
 {
-    QStringList base;
-    QStringList names;
-    if (const long code = pathOf(key, &base))
-        return code;
+    Target target;
     if (subKey.isEmpty())
         return fail(ERROR_INVALID_PARAMETER, QStringLiteral("Kein Schlüssel zum Löschen genannt."));
-    if (const long code = splitSubKey(subKey, &names))
+    if (const long code = resolve(key, subKey, &target))
         return code;
+    const QString last = target.names.takeLast();
     return change([&](RegKey &root, bool &changed) {
-        const QString shown = joinNames(base + names);
-        RegKey *parent = root.findPath(base);
-        if (!parent)
-            return fail(ERROR_KEY_DELETED,
-                        QStringLiteral("Der Schlüssel %1 wurde gelöscht.").arg(joinNames(base)));
-        parent = parent->findPath(names.mid(0, names.size() - 1));
-        qsizetype index = parent ? parent->subkeys.size() : 0;
-        for (qsizetype i = 0; parent && i < parent->subkeys.size(); ++i) {
-            if (parent->subkeys.at(i).name.compare(names.last(), Qt::CaseInsensitive) == 0)
-                index = i;
-        }
-        if (!parent || index == parent->subkeys.size())
+        const QString shown = joinNames(target.base + target.names + QStringList{last});
+        RegKey *base = nullptr;
+        if (const long missing = handleKey(root, target, &base))
+            return missing;
+        RegKey *parent = base->findPath(target.names);
+        const auto siblings = parent ? parent->subkeys.size() : 0;
+        qsizetype index = 0;
+        while (index < siblings &&
+               parent->subkeys.at(index).name.compare(last, Qt::CaseInsensitive) != 0)
+            ++index;
+        if (index == siblings)
             return fail(ERROR_FILE_NOT_FOUND,
                         QStringLiteral("Den Schlüssel %1 gibt es nicht.").arg(shown));
         if (!parent->subkeys.at(index).subkeys.isEmpty())

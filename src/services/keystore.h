@@ -128,10 +128,18 @@ private:
     long save(const Loaded &loaded, const RegKey &root);
     long lock();
     void unlock();
+    // A key named by a handle and a subkey path below it.
+    struct Target {
+        QStringList base;  // the handle's key
+        QStringList names; // the subkey's path below it
+    };
+
     long fail(long code, const QString &text);
-    // The path of an open handle, or a failure code.
-    long pathOf(reg::HKEY key, QStringList *path);
-    long splitSubKey(const QString &subKey, QStringList *names);
+    long resolve(reg::HKEY key, const QString &subKey, Target *target);
+    // The handle's key in a tree read from the file; it may have been deleted.
+    long handleKey(RegKey &root, const Target &target, RegKey **key);
+    // The value of an existing key (a key without one: nothing).
+    long existing(const Target &target, std::optional<QString> *value);
     template <typename Change> long change(Change &&change);
     reg::HKEY newHandle(const QStringList &path);
 
