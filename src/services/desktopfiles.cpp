@@ -1,5 +1,6 @@
 #include "services/desktopfiles.h"
 
+#include <QCryptographicHash>
 #include <QXmlStreamWriter>
 
 namespace kelo::desktop {
@@ -9,6 +10,7 @@ namespace {
 const QString commandPlaceholder = QStringLiteral(" %1");
 const QString iconName = QStringLiteral("accessories-text-editor");
 const QByteArray defaultSection = "[Default Applications]";
+constexpr qsizetype maxEncodedLength = 200;
 
 QByteArray line(const QString &key, const QString &value)
 {
@@ -87,6 +89,15 @@ QString ownMimeType(const QString &extensionKey)
         else
             subtype +=
                 QLatin1Char('_') + QString::number(c, 16).rightJustified(2, QLatin1Char('0'));
+    }
+    // update-mime-database keeps every type in a file named after it, and a
+    // file name holds at most 255 bytes: a long name keeps its start and
+    // gets a checksum of the whole extension in place of the rest.
+    if (subtype.size() > maxEncodedLength) {
+        const QByteArray sum =
+            QCryptographicHash::hash(extension.toUtf8(), QCryptographicHash::Sha1).toHex();
+        subtype = subtype.left(maxEncodedLength - 17) + QLatin1Char('-') +
+                  QString::fromLatin1(sum.left(16));
     }
     return ownTypePrefix + subtype;
 }

@@ -36,6 +36,7 @@ QString escapeValue(const QString &value);
 // Letters, digits, "-", "+" and "." stand for themselves; every other byte
 // of the extension's UTF-8 is "_" and two hex digits, so that distinct
 // extensions get distinct types; the lone "." gives application/x-kelo-_.
+// Beyond 200 characters the rest is a checksum of the extension.
 QString ownMimeType(const QString &extensionKey);
 
 // The desktop entry: Kelo as an application for the given types.

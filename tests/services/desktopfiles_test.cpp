@@ -71,6 +71,13 @@ TEST(OwnMimeType, DistinctExtensionsGetDistinctValidNames)
     };
     for (const auto &[extension, type] : cases)
         EXPECT_EQ(ownMimeType(extension), type) << extension.toStdString();
+
+    // Long names must fit update-mime-database's file per type.
+    const QString longest = QLatin1Char('.') + QString(125, u'ä');
+    const QString sibling = longest.chopped(1) + QLatin1Char('a');
+    EXPECT_LE(ownMimeType(longest).size(), 230);
+    EXPECT_EQ(ownMimeType(longest).left(40), ownMimeType(sibling).left(40));
+    EXPECT_NE(ownMimeType(longest), ownMimeType(sibling));
 }
 
 struct MimeappsCase {

@@ -126,7 +126,7 @@ struct NewExtension {
 
 void PrintTo(const NewExtension &c, std::ostream *out)
 {
-    *out << '"' << c.typed.toStdString() << '"';
+    *out << '"' << c.typed.left(20).toStdString() << '"';
 }
 
 class NewExtensionTest :
@@ -157,7 +157,9 @@ INSTANTIATE_TEST_SUITE_P(
                       NewExtension{QStringLiteral(" txt"), QStringLiteral("probe. txt"),
                                    QStringLiteral("application/x-kelo-_20txt")},
                       NewExtension{QStringLiteral("."), QStringLiteral("probe."),
-                                   QStringLiteral("application/x-kelo-_")}));
+                                   QStringLiteral("application/x-kelo-_")},
+                      NewExtension{QString(250, u'L'), QStringLiteral("p.") + QString(250, u'l'),
+                                   desktop::ownMimeType(QLatin1Char('.') + QString(250, u'l'))}));
 
 TEST_F(DesktopMirrorTest, AProgramPathWithQuotesAndBlanksStartsFromTheEntry)
 {
