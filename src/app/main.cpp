@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
@@ -23,6 +24,8 @@ int main(int argc, char *argv[])
     context.programFile = QApplication::applicationFilePath();
     context.programFolder = QApplication::applicationDirPath();
     context.arguments = QApplication::arguments().mid(1);
+    context.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    context.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     context.settings = &settings;
     context.messages = &messages;
 

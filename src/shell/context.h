@@ -16,6 +16,8 @@ struct KeloContext {
     QString programFolder; // folder of the running program file
     QString programFile;   // full path of the running program file
     QStringList arguments; // command-line arguments after the program name
+    QString dataHome;      // the user's data folder ($XDG_DATA_HOME); "" for the standard one
+    QString configHome;    // the user's config folder ($XDG_CONFIG_HOME); "" for the standard one
     SettingsStore *settings = nullptr;
     MessageBoxes *messages = nullptr;
     VolumeSource volumes = systemVolumes;

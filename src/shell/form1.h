@@ -21,6 +21,7 @@ class QPushButton;
 namespace kelo {
 
 class ColourSchemes;
+class DesktopIntegration;
 class OpenPanel;
 class OptionsPanel;
 class PictureButton;
@@ -120,6 +121,7 @@ private:
     KeloContext m_context;
     TextFormat m_format;
     ColourSchemes *m_schemes = nullptr;
+    DesktopIntegration *m_desktopIntegration = nullptr;
     bool m_unloading = false;
 };
 

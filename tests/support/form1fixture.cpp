@@ -15,6 +15,8 @@ void Form1Fixture::SetUp()
     ASSERT_TRUE(root.mkpath(QStringLiteral("program")));
     m_work = root.filePath(QStringLiteral("work"));
     m_programFolder = root.filePath(QStringLiteral("program"));
+    m_dataHome = root.filePath(QStringLiteral("data"));
+    m_configHome = root.filePath(QStringLiteral("config"));
     m_settings = std::make_unique<SettingsStore>(settingsPath());
     // The lists start in the current folder: make it one on the fake volume.
     m_previousCurrent = QDir::currentPath();
@@ -33,6 +35,8 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.programFolder = m_programFolder;
     context.programFile = m_programFolder + QStringLiteral("/kelo");
     context.arguments = arguments;
+    context.dataHome = m_dataHome;
+    context.configHome = m_configHome;
     context.settings = m_settings.get();
     context.messages = &m_messages;
     const QString volume = m_root.path();

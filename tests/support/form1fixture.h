@@ -33,6 +33,8 @@ protected:
     QTemporaryDir m_root;    // the fake volume
     QString m_work;          // a folder for the test's files
     QString m_programFolder; // where the "program" lives
+    QString m_dataHome;      // the window's $XDG_DATA_HOME and $XDG_CONFIG_HOME
+    QString m_configHome;
     QString m_previousCurrent;
     std::unique_ptr<SettingsStore> m_settings;
     ScriptedMessageBoxes m_messages;
