@@ -128,11 +128,6 @@ bool TemporaryTextFile::writeParts(QByteArrayView text, QByteArrayView ending)
     if (fd < 0)
         return fail(QStringLiteral("Die temporäre Datei %1 kann nicht angelegt werden"), errno);
     m_written = true;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0) {
-        m_device = info.st_dev;
-        m_inode = info.st_ino;
-    }
 
     int error = 0;
     for (QByteArrayView part : {text, ending}) {
@@ -185,11 +180,10 @@ std::optional<QByteArray> TemporaryTextFile::readBytes()
         fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelesen werden"), error);
         return std::nullopt;
     }
-    if (!S_ISREG(info.st_mode) ||
-        (m_written && (info.st_dev != m_device || info.st_ino != m_inode))) {
+    if (!S_ISREG(info.st_mode)) {
         ::close(fd);
-        m_error = QStringLiteral("Die temporäre Datei %1 wurde inzwischen durch etwas anderes "
-                                 "ersetzt und wird nicht gelesen.")
+        m_error = QStringLiteral("Die temporäre Datei %1 ist keine gewöhnliche Datei und wird "
+                                 "nicht gelesen.")
                       .arg(QDir::toNativeSeparators(m_path));
         return std::nullopt;
     }

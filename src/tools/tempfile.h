@@ -15,8 +15,6 @@
 #include <cstring>
 #include <optional>
 
-#include <sys/types.h>
-
 namespace kelo {
 
 // The folder for the temporary file: the program's folder when it is
@@ -78,11 +76,14 @@ public:
     // Reads the file back as lines; nullopt when it cannot be read.
     std::optional<QStringList> readLines();
     // Reads the file's bytes whole; nullopt when it cannot be read (also
-    // when something other than the file this object wrote lies there now).
+    // when something other than a plain file lies there).
     std::optional<QByteArray> readBytes();
 
     // Deletes the file; false when it is there and cannot be deleted.
     bool remove();
+    // Leaves the file written last to whoever reads it next: the destructor
+    // will not delete it (a rewrite in place hands the file back this way).
+    void release() { m_written = false; }
 
     // A German description of the last failure, naming the file.
     QString errorString() const;
@@ -94,9 +95,6 @@ private:
     QString m_path;
     QString m_error;
     bool m_written = false;
-    // The file this object last created, to recognise it when reading back.
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
 };
 
 } // namespace kelo

@@ -1,0 +1,113 @@
+// The line rules of the clean-up and of the line emptying, on file bytes.
+#include "support/testenv.h"
+#include "tools/linerules.h"
+
+#include <gtest/gtest.h>
+
+namespace kelo::test {
+namespace {
+
+struct BytesCase {
+    const char *name;
+    QByteArray in;
+    QByteArray out;
+};
+
+void PrintTo(const BytesCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const auto caseName = [](const auto &info) { return std::string(info.param.name); };
+
+class ShrinkSpaceRuns : public ::testing::TestWithParam<BytesCase> {};
+
+TEST_P(ShrinkSpaceRuns, LeavesNoTwoSpacesSideBySide)
+{
+    EXPECT_EQ(shrinkSpaceRuns(GetParam().in), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ShrinkSpaceRuns,
+    ::testing::Values(BytesCase{"Empty", "", ""}, BytesCase{"OneSpace", " ", " "},
+                      BytesCase{"OnlySpaces", "     ", " "},
+                      BytesCase{"OddAndEvenRuns", "a  b   c    d     e", "a b c d e"},
+                      BytesCase{"Indentation", "    x", " x"}, BytesCase{"Trailing", "x  ", "x "},
+                      BytesCase{"TabsAreNoSpaces", "a\t  \t\tb", "a\t \t\tb"},
+                      BytesCase{"NoBreakSpaceIsNoSpace", "a\xC2\xA0\xC2\xA0 b",
+                                "a\xC2\xA0\xC2\xA0 b"},
+                      BytesCase{"Nul", QByteArray("a\0  \0", 5), QByteArray("a\0 \0", 4)}),
+    caseName);
+
+class CleanLines : public ::testing::TestWithParam<BytesCase> {};
+
+TEST_P(CleanLines, DropsBlankLinesAndShrinksSpaces)
+{
+    EXPECT_EQ(cleanLines(GetParam().in), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CleanLines,
+    ::testing::Values(BytesCase{"Example", "a\r\n\r\n  b   c\r\n   \r\nd\r\n",
+                                "a\r\n b c\r\nd\r\n"},
+                      BytesCase{"TabLineStays", "\t\r\n", "\t\r\n"},
+                      BytesCase{"SpacesAroundATab", "  \t  \r\n", " \t \r\n"},
+                      BytesCase{"OnlyAnEmptyLine", "\r\n", ""}, BytesCase{"Nothing", "", ""},
+                      BytesCase{"LastLineWithoutBreak", "x", "x\r\n"},
+                      BytesCase{"LoneLfLinesAreOneLine", "a  \n\n  b\n \r\n", "a \n\n b\n \r\n"},
+                      BytesCase{"LoneCrEndsLines", "a\r  \rb  \r", "a\r\nb \r\n"},
+                      BytesCase{"ManyBlankLines", "\r\n\r\n \r\n  \r\nz\r\n\r\n", "z\r\n"}),
+    caseName);
+
+struct EmptyCase {
+    const char *name;
+    QByteArray in;
+    QByteArray text;
+    QByteArray out;
+};
+
+void PrintTo(const EmptyCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class EmptyLinesContaining : public ::testing::TestWithParam<EmptyCase> {};
+
+TEST_P(EmptyLinesContaining, EmptiesMatchingLinesAndKeepsTheirBreaks)
+{
+    EXPECT_EQ(emptyLinesContaining(GetParam().in, GetParam().text), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EmptyLinesContaining,
+    ::testing::Values(
+        EmptyCase{"CaseMatters", "xabcx\r\nABC\r\nq\r\n", "abc", "\r\nABC\r\nq\r\n"},
+        EmptyCase{"NoMatch", "a\r\n", "zzz", "a\r\n"},
+        EmptyCase{"EmptyTextEmptiesEveryLine", "a\r\n\r\nb\r\n", "", "\r\n\r\n\r\n"},
+        EmptyCase{"AtStartAndEnd", "abc\r\nxabc\r\nabcx\r\nab\r\n", "abc", "\r\n\r\n\r\nab\r\n"},
+        // A line never holds a CR: a text with CR LF matches no line.
+        EmptyCase{"CrLfInTheText", "a\r\nb\r\n", "a\r\nb", "a\r\nb\r\n"},
+        // A lone LF belongs to its line and can be matched.
+        EmptyCase{"LoneLfInTheText", "a\nb\r\nab\r\n", "a\nb", "\r\nab\r\n"},
+        EmptyCase{"Umlaut", "Tür\r\nTur\r\n", "ü", "\r\nTur\r\n"},
+        EmptyCase{"LastLineWithoutBreak", "q\r\nabc", "abc", "q\r\n\r\n"},
+        EmptyCase{"Nul", QByteArray("a\0b\r\nab\r\n", 9), QByteArray("\0", 1), "\r\nab\r\n"}),
+    caseName);
+
+class JoinFileLines : public ::testing::TestWithParam<BytesCase> {};
+
+TEST_P(JoinFileLines, EndsEveryLineWithCrLf)
+{
+    EXPECT_EQ(joinFileLines(GetParam().in), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, JoinFileLines,
+                         ::testing::Values(BytesCase{"Nothing", "", ""},
+                                           BytesCase{"OneEmptyLine", "\r\n", "\r\n"},
+                                           BytesCase{"LoneCr", "a\rb", "a\r\nb\r\n"},
+                                           BytesCase{"LoneLf", "a\nb", "a\nb\r\n"},
+                                           BytesCase{"Unchanged", "a\r\nb\r\n", "a\r\nb\r\n"}),
+                         caseName);
+
+} // namespace
+} // namespace kelo::test
