@@ -21,6 +21,7 @@ class QPushButton;
 namespace kelo {
 
 class ColourSchemes;
+class LineTools;
 class OpenPanel;
 class OptionsPanel;
 class PictureButton;
@@ -66,6 +67,8 @@ public:
 
     const KeloContext &context() const { return m_context; }
     ColourSchemes *schemes() const { return m_schemes; }
+    // "Leerzeilen", the Replace dialog and the emptying of lines.
+    LineTools *lineTools() const { return m_lineTools; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -120,6 +123,7 @@ private:
     KeloContext m_context;
     TextFormat m_format;
     ColourSchemes *m_schemes = nullptr;
+    LineTools *m_lineTools = nullptr;
     bool m_unloading = false;
 };
 

@@ -94,6 +94,19 @@ INSTANTIATE_TEST_SUITE_P(
         EmptyCase{"Nul", QByteArray("a\0b\r\nab\r\n", 9), QByteArray("\0", 1), "\r\nab\r\n"}),
     caseName);
 
+TEST(LongLines, TenMegabytesOnOneLineAreOneLine)
+{
+    QByteArray line;
+    QByteArray expected;
+    for (int i = 0; i < 2'000'000; ++i) {
+        line += "ab   ";
+        expected += "ab ";
+    }
+    EXPECT_EQ(cleanLines(QByteArray(line + "\r\n")), QByteArray(expected + "\r\n"));
+    EXPECT_EQ(emptyLinesContaining(line, "b   a"), QByteArray("\r\n"));
+    EXPECT_EQ(joinFileLines(line), QByteArray(line + "\r\n"));
+}
+
 class JoinFileLines : public ::testing::TestWithParam<BytesCase> {};
 
 TEST_P(JoinFileLines, EndsEveryLineWithCrLf)
