@@ -43,14 +43,6 @@ bool appendShrunk(QByteArray &out, QByteArrayView line)
 
 } // namespace
 
-QByteArray shrinkSpaceRuns(QByteArrayView line)
-{
-    QByteArray out;
-    out.reserve(line.size());
-    appendShrunk(out, line);
-    return out;
-}
-
 QByteArray cleanLines(QByteArrayView fileBytes)
 {
     QByteArray out;

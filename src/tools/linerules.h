@@ -13,13 +13,10 @@
 
 namespace kelo {
 
-// The line with every run of two or more spaces shrunk to one space,
-// wherever it stands (indentation included); tabs are left alone.
-QByteArray shrinkSpaceRuns(QByteArrayView line);
-
-// The rewrite of the clean-up: every line with its runs of spaces shrunk,
-// lines that hold nothing but spaces (or nothing) dropped, every kept line
-// followed by CR LF. A single leading or trailing space stays.
+// The rewrite of the clean-up: in every line each run of two or more spaces
+// shrunk to one space, wherever it stands (indentation included; tabs are
+// left alone); lines that hold nothing but spaces (or nothing) dropped;
+// every kept line followed by CR LF. A single leading or trailing space stays.
 QByteArray cleanLines(QByteArrayView fileBytes);
 
 // Every line followed by CR LF, with the lines that contain the text (exact,

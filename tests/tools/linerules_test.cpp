@@ -7,37 +7,20 @@
 namespace kelo::test {
 namespace {
 
+// Table cases carry a name, which failure messages show.
+template <typename Case>
+auto operator<<(std::ostream &out, const Case &c) -> decltype(out << c.name)
+{
+    return out << c.name;
+}
+
 struct BytesCase {
     const char *name;
     QByteArray in;
     QByteArray out;
 };
 
-void PrintTo(const BytesCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
 const auto caseName = [](const auto &info) { return std::string(info.param.name); };
-
-class ShrinkSpaceRuns : public ::testing::TestWithParam<BytesCase> {};
-
-TEST_P(ShrinkSpaceRuns, LeavesNoTwoSpacesSideBySide)
-{
-    EXPECT_EQ(shrinkSpaceRuns(GetParam().in), GetParam().out);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ShrinkSpaceRuns,
-    ::testing::Values(BytesCase{"Empty", "", ""}, BytesCase{"OneSpace", " ", " "},
-                      BytesCase{"OnlySpaces", "     ", " "},
-                      BytesCase{"OddAndEvenRuns", "a  b   c    d     e", "a b c d e"},
-                      BytesCase{"Indentation", "    x", " x"}, BytesCase{"Trailing", "x  ", "x "},
-                      BytesCase{"TabsAreNoSpaces", "a\t  \t\tb", "a\t \t\tb"},
-                      BytesCase{"NoBreakSpaceIsNoSpace", "a\xC2\xA0\xC2\xA0 b",
-                                "a\xC2\xA0\xC2\xA0 b"},
-                      BytesCase{"Nul", QByteArray("a\0  \0", 5), QByteArray("a\0 \0", 4)}),
-    caseName);
 
 class CleanLines : public ::testing::TestWithParam<BytesCase> {};
 
@@ -48,15 +31,18 @@ TEST_P(CleanLines, DropsBlankLinesAndShrinksSpaces)
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CleanLines,
-    ::testing::Values(BytesCase{"Example", "a\r\n\r\n  b   c\r\n   \r\nd\r\n",
-                                "a\r\n b c\r\nd\r\n"},
-                      BytesCase{"TabLineStays", "\t\r\n", "\t\r\n"},
-                      BytesCase{"SpacesAroundATab", "  \t  \r\n", " \t \r\n"},
-                      BytesCase{"OnlyAnEmptyLine", "\r\n", ""}, BytesCase{"Nothing", "", ""},
-                      BytesCase{"LastLineWithoutBreak", "x", "x\r\n"},
-                      BytesCase{"LoneLfLinesAreOneLine", "a  \n\n  b\n \r\n", "a \n\n b\n \r\n"},
-                      BytesCase{"LoneCrEndsLines", "a\r  \rb  \r", "a\r\nb \r\n"},
-                      BytesCase{"ManyBlankLines", "\r\n\r\n \r\n  \r\nz\r\n\r\n", "z\r\n"}),
+    ::testing::Values(
+        BytesCase{"Example", "a\r\n\r\n  b   c\r\n   \r\nd\r\n", "a\r\n b c\r\nd\r\n"},
+        BytesCase{"TabLineStays", "\t\r\n", "\t\r\n"},
+        BytesCase{"SpacesAroundATab", "  \t  \r\n", " \t \r\n"},
+        BytesCase{"OddAndEvenRuns", "a  b   c    d     e", "a b c d e\r\n"},
+        BytesCase{"NoBreakSpaceIsNoSpace", "\xC2\xA0  \xC2\xA0", "\xC2\xA0 \xC2\xA0\r\n"},
+        BytesCase{"Nul", QByteArray("a\0  \0", 5), QByteArray("a\0 \0\r\n", 6)},
+        BytesCase{"OnlyAnEmptyLine", "\r\n", ""}, BytesCase{"Nothing", "", ""},
+        BytesCase{"LastLineWithoutBreak", "x", "x\r\n"},
+        BytesCase{"LoneLfLinesAreOneLine", "a  \n\n  b\n \r\n", "a \n\n b\n \r\n"},
+        BytesCase{"LoneCrEndsLines", "a\r  \rb  \r", "a\r\nb \r\n"},
+        BytesCase{"ManyBlankLines", "\r\n\r\n \r\n  \r\nz\r\n\r\n", "z\r\n"}),
     caseName);
 
 struct EmptyCase {
@@ -65,11 +51,6 @@ struct EmptyCase {
     QByteArray text;
     QByteArray out;
 };
-
-void PrintTo(const EmptyCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
 
 class EmptyLinesContaining : public ::testing::TestWithParam<EmptyCase> {};
 
@@ -106,21 +87,6 @@ TEST(LongLines, TenMegabytesOnOneLineAreOneLine)
     EXPECT_EQ(emptyLinesContaining(line, "b   a"), QByteArray("\r\n"));
     EXPECT_EQ(joinFileLines(line), QByteArray(line + "\r\n"));
 }
-
-class JoinFileLines : public ::testing::TestWithParam<BytesCase> {};
-
-TEST_P(JoinFileLines, EndsEveryLineWithCrLf)
-{
-    EXPECT_EQ(joinFileLines(GetParam().in), GetParam().out);
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, JoinFileLines,
-                         ::testing::Values(BytesCase{"Nothing", "", ""},
-                                           BytesCase{"OneEmptyLine", "\r\n", "\r\n"},
-                                           BytesCase{"LoneCr", "a\rb", "a\r\nb\r\n"},
-                                           BytesCase{"LoneLf", "a\nb", "a\nb\r\n"},
-                                           BytesCase{"Unchanged", "a\r\nb\r\n", "a\r\nb\r\n"}),
-                         caseName);
 
 } // namespace
 } // namespace kelo::test

@@ -17,6 +17,13 @@
 namespace kelo::test {
 namespace {
 
+// Table cases carry a name, which failure messages show.
+template <typename Case>
+auto operator<<(std::ostream &out, const Case &c) -> decltype(out << c.name)
+{
+    return out << c.name;
+}
+
 const QString saved = QStringLiteral("temporäre Datei gespeichert");
 
 class LineToolsTest : public Form1Fixture {
@@ -55,11 +62,6 @@ struct CleanCase {
     QByteArray result;
 };
 
-void PrintTo(const CleanCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
 class Leerzeilen : public LineToolsTest, public ::testing::WithParamInterface<CleanCase> {};
 
 TEST_P(Leerzeilen, CleansTheTextAsOneUndoStepAndLeavesNoFile)
@@ -83,30 +85,11 @@ TEST_P(Leerzeilen, CleansTheTextAsOneUndoStepAndLeavesNoFile)
 INSTANTIATE_TEST_SUITE_P(
     Texts, Leerzeilen,
     ::testing::Values(CleanCase{"Example", "a\r\n\r\n  b   c\r\n   \r\nd", "a\r\n b c\r\nd\r\n"},
-                      CleanCase{"TabLineStays", "\t", "\t\r\n"}, CleanCase{"Empty", "", ""},
-                      CleanCase{"NoLineEnd", "x", "x\r\n"},
+                      CleanCase{"Empty", "", ""}, CleanCase{"NoLineEnd", "x", "x\r\n"},
                       CleanCase{"EndingWithCrLfDoesNotGrow", "a\r\n", "a\r\n"},
                       CleanCase{"LoneLfLinesAreOneLine", "a  b\n\nc", "a b\n\nc\r\n"},
-                      CleanCase{"LoneCrEndsALine", "a\r  b", "a\r\n b\r\n"},
-                      CleanCase{"OnlySpaces", "     ", ""},
-                      CleanCase{"Nul", QByteArray("a\0  b\r\n\r\n", 9), QByteArray("a\0 b\r\n", 6)},
                       CleanCase{"BeyondWindows1252", "Łódź  ☺\r\n\r\n😀", "Łódź ☺\r\n😀\r\n"}),
     [](const auto &info) { return std::string(info.param.name); });
-
-// The line tools themselves take a 10 MB line in stride (see the line rules'
-// tests); through the editor a megabyte is enough to show nothing is lost.
-TEST_F(LineToolsTest, LongLine)
-{
-    QByteArray line;
-    QByteArray expected;
-    for (int i = 0; i < 200'000; ++i) {
-        line += "ab   ";
-        expected += "ab ";
-    }
-    Form1 &form = startWith(line);
-    EXPECT_TRUE(form.lineTools()->Leerz());
-    EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray(expected + "\r\n"));
-}
 
 struct EmptyCase {
     const char *name;
@@ -114,11 +97,6 @@ struct EmptyCase {
     QString find;
     QByteArray result;
 };
-
-void PrintTo(const EmptyCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
 
 class ZeileLoeschen : public LineToolsTest, public ::testing::WithParamInterface<EmptyCase> {};
 
@@ -145,10 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, ZeileLoeschen,
     ::testing::Values(EmptyCase{"Example", "xabcx\r\nABC\r\nq", "abc", "\r\nABC\r\nq\r\n"},
                       EmptyCase{"EndingWithCrLfDoesNotGrow", "a\r\n", "zzz", "a\r\n"},
-                      EmptyCase{"EmptyTextEmptiesEveryLine", "a\r\n\r\nb", "", "\r\n\r\n\r\n"},
-                      EmptyCase{"CrLfInTheSearchMatchesNoLine", "a\r\nb\r\n", "a\r\nb",
-                                "a\r\nb\r\n"},
-                      EmptyCase{"Umlaut", "Tür\r\nTur\r\n", "ü", "\r\nTur\r\n"}),
+                      EmptyCase{"EmptyTextEmptiesEveryLine", "a\r\n\r\nb", "", "\r\n\r\n\r\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(LineToolsTest, LeftoversAndLinksAtTheNamesAreReplacedNotFollowed)
@@ -219,26 +194,6 @@ TEST_F(LineToolsTest, WorkingCopyThatCannotBeMadeKeepsTheTextAndLeavesNoFile)
     form.cmdDelEmpty->click();
     expectUnchangedWithFehlerBox(form, text, QStringLiteral("Temp_kelo.tmp"));
     EXPECT_EQ(entries(m_programFolder), QStringList{QStringLiteral("Temp_kelo.tmp")});
-}
-
-TEST_F(LineToolsTest, CleanFileOnAMissingFileShowsTheBoxAndMakesNothing)
-{
-    Form1 &form = start();
-    EXPECT_FALSE(form.lineTools()->CleanFile(m_work, QStringLiteral("fehlt.tmp")));
-    ASSERT_EQ(m_messages.shown().size(), 1);
-    EXPECT_EQ(m_messages.shown().first().title, QStringLiteral("Fehler"));
-    EXPECT_TRUE(m_messages.shown().first().text.contains(QStringLiteral("fehlt.tmp")));
-    EXPECT_FALSE(QFileInfo::exists(QDir(m_work).filePath(QStringLiteral("Temp_fehlt.tmp"))));
-}
-
-TEST_F(LineToolsTest, CleanFileRewritesInPlaceThroughACopyBesideIt)
-{
-    Form1 &form = start();
-    const QString file = makeFile(QStringLiteral("liste.tmp"), "x  y\r\n \r\n\r\nz");
-    EXPECT_TRUE(
-        form.lineTools()->CleanFile(m_work + QLatin1Char('/'), QStringLiteral("liste.tmp")));
-    EXPECT_EQ(readBytes(file), QByteArray("x y\r\nz\r\n"));
-    EXPECT_FALSE(QFileInfo::exists(QDir(m_work).filePath(QStringLiteral("Temp_liste.tmp"))));
 }
 
 } // namespace
