@@ -72,7 +72,8 @@ bool LineTools::Leerz()
 {
     const QString folder = workFolder();
     TemporaryTextFile file(folder, tempName);
-    if (!file.writeText(m_form->TextBox1->utf8Text())) {
+    const QByteArray original = m_form->TextBox1->utf8Text();
+    if (!file.writeText(original)) {
         reportFailure(file.errorString());
         return false;
     }
@@ -93,7 +94,7 @@ bool LineTools::Leerz()
         reportFailure(file.errorString());
         return false;
     }
-    if (text != m_form->TextBox1->utf8Text())
+    if (text != original)
         m_form->TextBox1->replaceAllUtf8(text);
     return true;
 }
@@ -101,7 +102,8 @@ bool LineTools::Leerz()
 bool LineTools::SLoesch(const QString &txt_find)
 {
     TemporaryTextFile file(workFolder(), tempName);
-    if (!file.writeText(m_form->TextBox1->utf8Text())) {
+    const QByteArray original = m_form->TextBox1->utf8Text();
+    if (!file.writeText(original)) {
         reportFailure(file.errorString());
         return false;
     }
@@ -116,7 +118,7 @@ bool LineTools::SLoesch(const QString &txt_find)
         reportFailure(file.errorString());
         return false;
     }
-    if (text != m_form->TextBox1->utf8Text())
+    if (text != original)
         m_form->TextBox1->replaceAllUtf8(text);
     return true;
 }

@@ -1,8 +1,11 @@
 // The line rules of the clean-up and of the line emptying, on file bytes.
 #include "support/testenv.h"
 #include "tools/linerules.h"
+#include "tools/tempfile.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace kelo::test {
 namespace {
@@ -86,6 +89,39 @@ TEST(LongLines, TenMegabytesOnOneLineAreOneLine)
     EXPECT_EQ(cleanLines(QByteArray(line + "\r\n")), QByteArray(expected + "\r\n"));
     EXPECT_EQ(emptyLinesContaining(line, "b   a"), QByteArray("\r\n"));
     EXPECT_EQ(joinFileLines(line), QByteArray(line + "\r\n"));
+}
+
+// The one-pass rules against the rules written out line by line as the
+// clean-up describes them, on random small files full of breaks and spaces.
+TEST(LineRulesProperty, AgreeWithTheLineByLineRules)
+{
+    const char *const pieces[] = {"a", " ", "  ", "\r", "\n", "\r\n", "ä", "\t"};
+    std::mt19937 random(4711);
+    const auto file = [&](int most) {
+        QByteArray bytes;
+        for (int n = std::uniform_int_distribution<int>(0, most)(random); n > 0; --n)
+            bytes += pieces[std::uniform_int_distribution<int>(0, 7)(random)];
+        return bytes;
+    };
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray bytes = file(12);
+        const QByteArray text = file(2).replace('\r', "");
+        QByteArray cleaned, emptied, joined;
+        forEachFileLine(bytes, [&](QByteArrayView view) {
+            QByteArray line = view.toByteArray();
+            while (line.contains("  "))
+                line.replace("  ", " ");
+            if (!line.trimmed().isEmpty() || line.contains('\t') || line.contains('\n'))
+                cleaned += line + "\r\n";
+            emptied += (view.contains(text) ? QByteArray() : view.toByteArray()) + "\r\n";
+            joined += view.toByteArray() + "\r\n";
+        });
+        SCOPED_TRACE(bytes.toPercentEncoding().toStdString() + " / " +
+                     text.toPercentEncoding().toStdString());
+        ASSERT_EQ(cleanLines(bytes), cleaned);
+        ASSERT_EQ(emptyLinesContaining(bytes, text), emptied);
+        ASSERT_EQ(joinFileLines(bytes), joined);
+    }
 }
 
 } // namespace
