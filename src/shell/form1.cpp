@@ -14,6 +14,7 @@
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
 #include "shell/unloadallforms.h"
+#include "tools/linetools.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -187,7 +188,10 @@ void Form1::createControls()
     Frame1 = new OptionsPanel(this);
     m_schemes = new ColourSchemes(TextBox1, Frame1, lbl_cursorPos, cmd_Einstell, this);
     connect(cmd_Einstell, &QPushButton::clicked, this, &Form1::cmd_Einstell_Click);
+
+    // The features, each wired to the controls above by its own class.
     m_desktopIntegration = new DesktopIntegration(*this);
+    m_lineTools = new LineTools(this);
 }
 
 void Form1::createShortcuts()

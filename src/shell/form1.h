@@ -22,6 +22,7 @@ namespace kelo {
 
 class ColourSchemes;
 class DesktopIntegration;
+class LineTools;
 class OpenPanel;
 class OptionsPanel;
 class PictureButton;
@@ -67,6 +68,8 @@ public:
 
     const KeloContext &context() const { return m_context; }
     ColourSchemes *schemes() const { return m_schemes; }
+    // "Leerzeilen", the Replace dialog and the emptying of lines.
+    LineTools *lineTools() const { return m_lineTools; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -122,6 +125,7 @@ private:
     TextFormat m_format;
     ColourSchemes *m_schemes = nullptr;
     DesktopIntegration *m_desktopIntegration = nullptr;
+    LineTools *m_lineTools = nullptr;
     bool m_unloading = false;
 };
 

@@ -1,0 +1,56 @@
+// The main window's line tools: the blank-line and double-space clean-up
+// ("Leerzeilen"), the emptying of lines that hold a text (the Replace
+// dialog's "ganze Zeile löschen"), and the Replace dialog itself, which the
+// button "replace" and Ctrl+H open.
+//
+// The clean-up and the emptying pass the editor text through the temporary
+// file "kelo.tmp", line by line; the file's line rules are theirs. Each
+// command replaces the editor text once, as one undo step, and only when it
+// succeeded: a failure of the temporary file leaves the text exactly as it
+// was, says what failed, and leaves no temporary file behind.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+namespace kelo {
+
+class Form1;
+class frm_ersetz;
+
+class LineTools : public QObject {
+    Q_OBJECT
+
+public:
+    // Connects the window's buttons "Leerzeilen" and "replace" and Ctrl+H.
+    explicit LineTools(Form1 *form);
+
+    // "Leerzeilen": the clean-up, then the display refresh.
+    void cmdDelEmpty_Click();
+    // "replace": shows the Replace dialog, creating it when it is not open.
+    void cmd_replace_Click();
+
+    // Removes the blank lines and shrinks the runs of spaces. False when the
+    // temporary file failed (the text is then unchanged).
+    bool Leerz();
+    // Empties every line that contains the text. False when the temporary
+    // file failed (the text is then unchanged).
+    bool SLoesch(const QString &txt_find);
+    // Rewrites the file folder/name in place through its working copy
+    // "Temp_" + name beside it: runs of spaces shrunk, lines of nothing but
+    // spaces dropped. On a failure shows the box "Fehler" and returns false.
+    bool CleanFile(const QString &folder, const QString &name);
+
+    // The open Replace dialog, or null.
+    frm_ersetz *replaceDialog() const;
+
+private:
+    void reportFailure(const QString &description);
+    QString workFolder() const;
+
+    Form1 *m_form;
+    QPointer<frm_ersetz> m_replace;
+};
+
+} // namespace kelo

@@ -1,0 +1,150 @@
+#include "tools/replaceall.h"
+
+#include <string>
+#include <vector>
+
+namespace kelo {
+
+QString sReplace(const QString &text, const QString &search, const QString &replacement)
+{
+    const qsizetype p = text.indexOf(search);
+    if (p < 0)
+        return text;
+    return text.left(p) + replacement + text.mid(p + search.size());
+}
+
+namespace {
+
+// Knuth-Morris-Pratt matching of the search text, one character at a time:
+// the state is the length of the longest end of what was read that begins
+// the search text.
+class Matcher {
+public:
+    explicit Matcher(QByteArrayView search)
+        : m_search(search)
+        , m_fallback(size_t(search.size()), 0)
+    {
+        qsizetype k = 0;
+        for (qsizetype i = 1; i < search.size(); ++i) {
+            while (k > 0 && search[i] != search[k])
+                k = m_fallback[size_t(k - 1)];
+            if (search[i] == search[k])
+                ++k;
+            m_fallback[size_t(i)] = k;
+        }
+    }
+
+    qsizetype step(qsizetype state, char c) const
+    {
+        while (state > 0 && m_search[state] != c)
+            state = m_fallback[size_t(state - 1)];
+        return m_search[state] == c ? state + 1 : 0;
+    }
+
+    // The state after reading the end of a text that holds no match: only
+    // the last length - 1 characters can begin one.
+    qsizetype stateAfter(QByteArrayView text) const
+    {
+        qsizetype state = 0;
+        for (const char c : text.last(std::min(text.size(), m_search.size() - 1)))
+            state = step(state, c);
+        return state;
+    }
+
+private:
+    QByteArrayView m_search;
+    std::vector<qsizetype> m_fallback;
+};
+
+} // namespace
+
+ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArrayView replacement,
+                            const ReplaceLimits &limits)
+{
+    ReplaceAllResult result;
+    if (search.isEmpty()) {
+        result.outcome = ReplaceOutcome::EmptySearch;
+        return result;
+    }
+    if (!text.contains(search))
+        return {ReplaceOutcome::Replaced, text.toByteArray(), 0};
+    if (replacement.contains(search)) {
+        result.outcome = ReplaceOutcome::EndlessReplacement;
+        return result;
+    }
+
+    const Matcher matcher(search);
+    const qsizetype length = search.size();
+    QByteArray &out = result.text; // the text read so far, holding no match
+    out.reserve(text.size() + std::max<qsizetype>(0, replacement.size() - length) * 16);
+    // Replacements still to be read, the next character last.
+    std::string pending;
+    qsizetype pos = 0; // the next character of the text not yet read
+    qsizetype state = 0;
+
+    // The match ends where the text read so far ends (and was taken off it).
+    const auto replace = [&] {
+        ++result.count;
+        const qint64 size =
+            out.size() + qint64(pending.size()) + (text.size() - pos) + replacement.size();
+        if (result.count > limits.maxReplacements || size > limits.maxBytes)
+            return false;
+        state = matcher.stateAfter(out);
+        pending.append(replacement.rbegin(), replacement.rend());
+        return true;
+    };
+
+    for (;;) {
+        char c;
+        if (!pending.empty()) {
+            c = pending.back();
+            pending.pop_back();
+        } else if (state == 0) {
+            // Nothing begun: the next match is the next occurrence in the
+            // text, found by the fast search.
+            const qsizetype found = text.indexOf(search, pos);
+            if (found < 0) {
+                out.append(text.sliced(pos));
+                break;
+            }
+            out.append(text.sliced(pos, found - pos));
+            pos = found + length;
+            if (!replace())
+                return {ReplaceOutcome::TooMuchWork, {}, 0};
+            continue;
+        } else if (pos < text.size()) {
+            c = text[pos++];
+        } else {
+            break;
+        }
+        out.append(c);
+        state = matcher.step(state, c);
+        if (state == length) {
+            out.chop(length);
+            if (!replace())
+                return {ReplaceOutcome::TooMuchWork, {}, 0};
+        }
+    }
+    return result;
+}
+
+QString replaceRefusal(ReplaceOutcome outcome)
+{
+    switch (outcome) {
+    case ReplaceOutcome::Replaced:
+        break;
+    case ReplaceOutcome::EmptySearch:
+        return QStringLiteral("Bitte einen Suchbegriff eingeben: Ein leerer Suchbegriff kann "
+                              "nicht ersetzt werden. Der Text bleibt unverändert.");
+    case ReplaceOutcome::EndlessReplacement:
+        return QStringLiteral("Der Ersatzbegriff enthält den Suchbegriff: Das Ersetzen fände nie "
+                              "ein Ende. Der Text bleibt unverändert.");
+    case ReplaceOutcome::TooMuchWork:
+        return QStringLiteral("Das Ersetzen wurde abgebrochen: Es bräuchte zu viele Ersetzungen "
+                              "oder ließe den Text über 1 GiB wachsen. Der Text bleibt "
+                              "unverändert.");
+    }
+    return {};
+}
+
+} // namespace kelo
