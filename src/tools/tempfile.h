@@ -12,7 +12,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstring>
 #include <optional>
+
+#include <sys/types.h>
 
 namespace kelo {
 
@@ -24,11 +27,39 @@ QString temporaryFolder(const QString &programFolder);
 // Splits file bytes (UTF-8) into lines by the rules above.
 QStringList splitFileLines(QByteArrayView utf8);
 
+// Calls lineFound(QByteArrayView line) for every line of the file bytes, by
+// the rules above, without copying: the byte form of splitFileLines for the
+// tools that work on large texts. CR and LF never occur inside a UTF-8
+// sequence, so cutting the bytes is cutting the characters.
+template <typename LineFound> void forEachFileLine(QByteArrayView bytes, LineFound &&lineFound)
+{
+    const char *const data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype start = 0;
+    while (start < size) {
+        const void *cr = std::memchr(data + start, '\r', size_t(size - start));
+        if (!cr) {
+            lineFound(QByteArrayView(data + start, size - start));
+            return;
+        }
+        const qsizetype end = static_cast<const char *>(cr) - data;
+        lineFound(QByteArrayView(data + start, end - start));
+        start = end + 1;
+        if (start < size && data[start] == '\n')
+            ++start;
+    }
+}
+
+// Whether writing this text adds the closing CR LF: only when it does not
+// already end with a line break (CR LF, LF or CR), so a text passed through
+// the file again and again does not grow by an empty line each time.
+bool needsClosingLineBreak(QByteArrayView utf8);
+
 class TemporaryTextFile {
 public:
     explicit TemporaryTextFile(const QString &folder,
                                const QString &name = QStringLiteral("kelo.tmp"));
-    // Deletes the file if it is still there.
+    // Deletes the file if this object wrote it and it is still there.
     ~TemporaryTextFile();
     TemporaryTextFile(const TemporaryTextFile &) = delete;
     TemporaryTextFile &operator=(const TemporaryTextFile &) = delete;
@@ -39,8 +70,17 @@ public:
     // removed first, never followed or written through) and writes the text
     // as UTF-8, followed by CR LF unless it already ends with a line break.
     bool write(const QString &text);
+    // The same for text that is UTF-8 already (the editor's own form).
+    bool writeText(QByteArrayView utf8);
+    // Creates the file fresh, as write() does, with exactly these bytes.
+    bool writeBytes(QByteArrayView bytes);
+
     // Reads the file back as lines; nullopt when it cannot be read.
     std::optional<QStringList> readLines();
+    // Reads the file's bytes whole; nullopt when it cannot be read (also
+    // when something other than the file this object wrote lies there now).
+    std::optional<QByteArray> readBytes();
+
     // Deletes the file; false when it is there and cannot be deleted.
     bool remove();
 
@@ -48,8 +88,15 @@ public:
     QString errorString() const;
 
 private:
+    bool writeParts(QByteArrayView text, QByteArrayView ending);
+    bool fail(const QString &what, int error);
+
     QString m_path;
     QString m_error;
+    bool m_written = false;
+    // The file this object last created, to recognise it when reading back.
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
 };
 
 } // namespace kelo
