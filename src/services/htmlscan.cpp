@@ -35,8 +35,8 @@ bool isOneOf(QByteArrayView name, std::initializer_list<const char *> names)
 // Elements whose content the tokenizer reads as text up to their end tag.
 bool isRawTextElement(QByteArrayView name)
 {
-    return isOneOf(name, {"script", "style", "xmp", "iframe", "noembed", "noframes", "title",
-                          "textarea"});
+    return isOneOf(
+        name, {"script", "style", "xmp", "iframe", "noembed", "noframes", "title", "textarea"});
 }
 
 } // namespace
@@ -71,8 +71,7 @@ std::optional<QByteArrayView> HtmlTag::attribute(QByteArrayView wanted) const
 HtmlScanner::HtmlScanner(QByteArrayView markup, qsizetype from)
     : m_markup(markup)
     , m_pos(from)
-{
-}
+{}
 
 void HtmlScanner::skipTo(char terminator)
 {
@@ -122,8 +121,8 @@ void HtmlScanner::skipRawText(QByteArrayView elementName)
             return;
         }
         const qsizetype nameEnd = open + 2 + elementName.size();
-        if (nameEnd <= size && equalsAsciiNoCase(m_markup.sliced(open + 2, elementName.size()),
-                                                 elementName)) {
+        if (nameEnd <= size &&
+            equalsAsciiNoCase(m_markup.sliced(open + 2, elementName.size()), elementName)) {
             if (nameEnd == size || isHtmlSpace(m_markup[nameEnd]) || m_markup[nameEnd] == '/' ||
                 m_markup[nameEnd] == '>') {
                 m_pos = open;

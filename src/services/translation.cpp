@@ -135,7 +135,7 @@ void Translation::translateText(TranslationDirection direction)
     m_page = translationPage();
 
     TemporaryTextFile file(temporaryFolder(m_form.context().programFolder));
-    if (!file.write(m_form.TextBox1->Text())) {
+    if (!file.writeText(m_form.TextBox1->utf8Text())) {
         messages.show(file.errorString() + QStringLiteral("\n\n") + keptText, MsgButtons::Ok,
                       MsgIcon::Critical);
         file.remove();

@@ -51,23 +51,23 @@ bool isLabelOf(const QByteArray &label, std::initializer_list<const char *> name
 
 bool isUtf8Label(const QByteArray &label)
 {
-    return isLabelOf(label, {"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8",
-                             "unicode20utf8", "x-unicode20utf8"});
+    return isLabelOf(label, {"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
+                             "x-unicode20utf8"});
 }
 
 // The web reads every one of these as Windows-1252.
 bool isWindows1252Label(const QByteArray &label)
 {
-    return isLabelOf(label, {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1",
-                             "iso88591", "iso_8859-1", "iso_8859-1:1987", "latin1", "l1",
-                             "ascii", "us-ascii", "csascii", "ansi_x3.4-1968", "cp819",
-                             "csisolatin1", "ibm819", "iso-ir-100"});
+    return isLabelOf(label,
+                     {"windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1", "iso88591",
+                      "iso_8859-1", "iso_8859-1:1987", "latin1", "l1", "ascii", "us-ascii",
+                      "csascii", "ansi_x3.4-1968", "cp819", "csisolatin1", "ibm819", "iso-ir-100"});
 }
 
 bool isUtf16Label(const QByteArray &label)
 {
-    return isLabelOf(label, {"utf-16", "utf-16le", "utf-16be", "unicode", "ucs-2",
-                             "csunicode", "iso-10646-ucs-2", "unicodefeff", "unicodefffe"});
+    return isLabelOf(label, {"utf-16", "utf-16le", "utf-16be", "unicode", "ucs-2", "csunicode",
+                             "iso-10646-ucs-2", "unicodefeff", "unicodefffe"});
 }
 
 QString fromWindows1252(QByteArrayView bytes)
@@ -103,8 +103,7 @@ public:
     GumboTree(QByteArrayView utf8, const GumboOptions &options)
         : m_options(options)
         , m_output(gumbo_parse_with_options(&m_options, utf8.data(), size_t(utf8.size())))
-    {
-    }
+    {}
     ~GumboTree()
     {
         if (m_output)
@@ -150,7 +149,8 @@ const GumboNode *elementById(const GumboNode *root, const char *id)
         const GumboNode *node = stack.back();
         stack.pop_back();
         if (node->type == GUMBO_NODE_ELEMENT) {
-            const GumboAttribute *attribute = gumbo_get_attribute(&node->v.element.attributes, "id");
+            const GumboAttribute *attribute =
+                gumbo_get_attribute(&node->v.element.attributes, "id");
             if (attribute && qstrcmp(attribute->value, id) == 0)
                 return node;
         }
@@ -172,11 +172,11 @@ bool isHiddenElement(GumboTag tag)
 bool isBlockElement(GumboTag tag)
 {
     static constexpr std::array blocks = {
-        GUMBO_TAG_BR,      GUMBO_TAG_P,     GUMBO_TAG_DIV,     GUMBO_TAG_LI,    GUMBO_TAG_TD,
-        GUMBO_TAG_TH,      GUMBO_TAG_TR,    GUMBO_TAG_TABLE,   GUMBO_TAG_UL,    GUMBO_TAG_OL,
-        GUMBO_TAG_H1,      GUMBO_TAG_H2,    GUMBO_TAG_H3,      GUMBO_TAG_H4,    GUMBO_TAG_H5,
-        GUMBO_TAG_H6,      GUMBO_TAG_PRE,   GUMBO_TAG_SECTION, GUMBO_TAG_DD,    GUMBO_TAG_DT,
-        GUMBO_TAG_ARTICLE, GUMBO_TAG_ASIDE, GUMBO_TAG_HEADER,  GUMBO_TAG_FOOTER, GUMBO_TAG_HR,
+        GUMBO_TAG_BR,        GUMBO_TAG_P,     GUMBO_TAG_DIV,     GUMBO_TAG_LI,     GUMBO_TAG_TD,
+        GUMBO_TAG_TH,        GUMBO_TAG_TR,    GUMBO_TAG_TABLE,   GUMBO_TAG_UL,     GUMBO_TAG_OL,
+        GUMBO_TAG_H1,        GUMBO_TAG_H2,    GUMBO_TAG_H3,      GUMBO_TAG_H4,     GUMBO_TAG_H5,
+        GUMBO_TAG_H6,        GUMBO_TAG_PRE,   GUMBO_TAG_SECTION, GUMBO_TAG_DD,     GUMBO_TAG_DT,
+        GUMBO_TAG_ARTICLE,   GUMBO_TAG_ASIDE, GUMBO_TAG_HEADER,  GUMBO_TAG_FOOTER, GUMBO_TAG_HR,
         GUMBO_TAG_BLOCKQUOTE};
     return std::find(blocks.begin(), blocks.end(), tag) != blocks.end();
 }

@@ -39,8 +39,7 @@ QString networkFailure(const QNetworkReply &reply)
 
 TranslationHttp::TranslationHttp(QObject *parent)
     : QObject(parent)
-{
-}
+{}
 
 HttpAnswer TranslationHttp::post(const QUrl &url)
 {

@@ -14,7 +14,8 @@ enum class TranslationDirection { GermanToEnglish, EnglishToGerman };
 
 // The page that answers a POST on ".../translate_t?text='...'&langpair=..&hl=.."
 // with an HTML page whose element "result_box" holds the translation.
-inline const QString defaultTranslationPage = QStringLiteral("http://translate.google.com/translate_t");
+inline const QString defaultTranslationPage =
+    QStringLiteral("http://translate.google.com/translate_t");
 
 // Settings key (section "Optionen") naming a compatible page instead; read
 // only, never written.

@@ -27,7 +27,7 @@ struct LineTranslation {
 struct TranslationRun {
     enum class State { Done, Failed, Cancelled };
     State state = State::Done;
-    QStringList lines;      // the translated lines (all of them when Done)
+    QStringList lines;        // the translated lines (all of them when Done)
     qsizetype lineNumber = 0; // 1-based line that failed or was cancelled
     qsizetype lineCount = 0;
     QString error;

@@ -9,6 +9,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
+#include "services/translation.h"
 #include "shell/colourschemes.h"
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
@@ -186,6 +187,8 @@ void Form1::createControls()
     Frame1 = new OptionsPanel(this);
     m_schemes = new ColourSchemes(TextBox1, Frame1, lbl_cursorPos, cmd_Einstell, this);
     connect(cmd_Einstell, &QPushButton::clicked, this, &Form1::cmd_Einstell_Click);
+
+    m_translation = new Translation(*this);
 }
 
 void Form1::createShortcuts()

@@ -26,6 +26,7 @@ class OptionsPanel;
 class PictureButton;
 class SaveAsPanel;
 class TextBox;
+class Translation;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -66,6 +67,8 @@ public:
 
     const KeloContext &context() const { return m_context; }
     ColourSchemes *schemes() const { return m_schemes; }
+    // The web translation behind cmd_DE2EN and cmd_EN2DE.
+    Translation *translation() const { return m_translation; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -120,6 +123,7 @@ private:
     KeloContext m_context;
     TextFormat m_format;
     ColourSchemes *m_schemes = nullptr;
+    Translation *m_translation = nullptr;
     bool m_unloading = false;
 };
 

@@ -65,7 +65,8 @@ void TestHttpServer::readFrom(QTcpSocket *socket)
             const qsizetype colon = lines[i].indexOf(':');
             if (colon < 0)
                 continue;
-            request.headers.append({lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
+            request.headers.append(
+                {lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
             if (request.headers.last().first.compare("content-length", Qt::CaseInsensitive) == 0)
                 length = request.headers.last().second.toLongLong();
         }

@@ -29,7 +29,7 @@ struct RecordedRequest {
 
 struct CannedAnswer {
     enum class Mode {
-        Whole,     // status, headers, Content-Length and body at once
+        Whole,      // status, headers, Content-Length and body at once
         UntilClose, // no Content-Length: the body, then the connection closes
         Stall,      // the headers and half the body, then nothing
         Trickle,    // the headers, then one byte of the body every 20 ms

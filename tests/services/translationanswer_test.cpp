@@ -27,8 +27,8 @@ TEST_P(Query, LineArrivesAsTextAndNeverAsQuerySyntax)
     EXPECT_EQ(translationQuery(line, TranslationDirection::GermanToEnglish),
               "text='" + QByteArray(GetParam().encoded) + "'&langpair=de%7Cen&hl=en");
     // The built URL keeps those bytes exactly.
-    const auto url = translationUrl(defaultTranslationPage, line,
-                                    TranslationDirection::EnglishToGerman);
+    const auto url =
+        translationUrl(defaultTranslationPage, line, TranslationDirection::EnglishToGerman);
     ASSERT_TRUE(url);
     EXPECT_EQ(url->toEncoded(), "http://translate.google.com/translate_t?text='" +
                                     QByteArray(GetParam().encoded) + "'&langpair=en%7Cde&hl=de");
@@ -49,8 +49,8 @@ TEST(QueryPage, OwnQueryIsKeptAndOnlyHttpPagesAreTaken)
     ASSERT_TRUE(url);
     EXPECT_EQ(url->toEncoded(), "https://h:8/t/translate_t?k=1&text='x'&langpair=de%7Cen&hl=en");
     for (const char *page : {"", "translate_t", "ftp://h/translate_t", "http:///translate_t"})
-        EXPECT_FALSE(translationUrl(QString::fromLatin1(page), {},
-                                    TranslationDirection::GermanToEnglish))
+        EXPECT_FALSE(
+            translationUrl(QString::fromLatin1(page), {}, TranslationDirection::GermanToEnglish))
             << page;
 }
 
@@ -79,30 +79,33 @@ TEST_P(Slice, FindsTheElementTheParserWouldFind)
 
 INSTANTIATE_TEST_SUITE_P(
     Pages, Slice,
-    ::testing::Values(
-        SliceCase{"<p>a</p><span id=\"result_box\">'x'</span><p>", "<span id=\"result_box\">'x'</span>"},
-        SliceCase{"<SPAN ID='result_box'>x</Span>", "<SPAN ID='result_box'>x</Span>"},
-        SliceCase{"<div id=result_box><div>a</div>b</div><div>c</div>",
-                  "<div id=result_box><div>a</div>b</div>"},
-        SliceCase{"<i id=result_box>x<i>y", "<i id=result_box>x<i>y"},
-        SliceCase{"<input id=result_box value=a>b", "<input id=result_box value=a>"},
-        SliceCase{"<textarea id=result_box></span></textarea>x",
-                  "<textarea id=result_box></span></textarea>"},
-        SliceCase{"<!-- <b id=result_box>no</b> --><b id=result_box>yes</b>",
-                  "<b id=result_box>yes</b>"},
-        SliceCase{"<!--><b id=result_box>after an empty comment</b>",
-                  "<b id=result_box>after an empty comment</b>"},
-        SliceCase{"<script>'<b id=result_box>'</script>", nullptr},
-        SliceCase{"<a title='<b id=result_box>'>x</a>", nullptr},
-        SliceCase{"<b id=x id=result_box>first id counts</b>", nullptr},
-        SliceCase{"<b id=Result_box>x</b><b id=result_box2>y</b>", nullptr},
-        SliceCase{"<b id=result_box", nullptr}));
+    ::testing::Values(SliceCase{"<p>a</p><span id=\"result_box\">'x'</span><p>",
+                                "<span id=\"result_box\">'x'</span>"},
+                      SliceCase{"<SPAN ID='result_box'>x</Span>", "<SPAN ID='result_box'>x</Span>"},
+                      SliceCase{"<div id=result_box><div>a</div>b</div><div>c</div>",
+                                "<div id=result_box><div>a</div>b</div>"},
+                      SliceCase{"<i id=result_box>x<i>y", "<i id=result_box>x<i>y"},
+                      SliceCase{"<input id=result_box value=a>b", "<input id=result_box value=a>"},
+                      SliceCase{"<textarea id=result_box></span></textarea>x",
+                                "<textarea id=result_box></span></textarea>"},
+                      SliceCase{"<!-- <b id=result_box>no</b> --><b id=result_box>yes</b>",
+                                "<b id=result_box>yes</b>"},
+                      SliceCase{"<!--><b id=result_box>after an empty comment</b>",
+                                "<b id=result_box>after an empty comment</b>"},
+                      SliceCase{"<script>'<b id=result_box>'</script>", nullptr},
+                      SliceCase{"<a title='<b id=result_box>'>x</a>", nullptr},
+                      SliceCase{"<b id=x id=result_box>first id counts</b>", nullptr},
+                      SliceCase{"<b id=Result_box>x</b><b id=result_box2>y</b>", nullptr},
+                      SliceCase{"<b id=result_box", nullptr}));
 
 TEST(SliceLimit, AnElementOfMoreTagsThanTheLimitIsRefusedWithoutReadingFurther)
 {
     const QByteArray inside = QByteArray("<i>").repeated(98);
-    EXPECT_TRUE(findElementById(QByteArray("<b id=result_box>" + inside + "</b>"), "result_box", 100).slice);
-    const auto refused = findElementById(QByteArray("<b id=result_box>" + inside + "<i></b>"), "result_box", 100);
+    EXPECT_TRUE(
+        findElementById(QByteArray("<b id=result_box>" + inside + "</b>"), "result_box", 100)
+            .slice);
+    const auto refused =
+        findElementById(QByteArray("<b id=result_box>" + inside + "<i></b>"), "result_box", 100);
     EXPECT_FALSE(refused.slice);
     EXPECT_EQ(refused.error, SliceError::TooManyTags);
 }
@@ -125,7 +128,8 @@ TEST_P(Charset, DecodesWithTheDeclaredSetAndWindows1252WithoutOne)
         return;
     }
     ASSERT_TRUE(decoded.text);
-    EXPECT_TRUE(decoded.text->contains(QString::fromUtf8(GetParam().expected))) << decoded.text->toStdString();
+    EXPECT_TRUE(decoded.text->contains(QString::fromUtf8(GetParam().expected)))
+        << decoded.text->toStdString();
 }
 
 const QByteArray utf8Word = "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC";
@@ -139,9 +143,12 @@ INSTANTIATE_TEST_SUITE_P(
         CharsetCase{"text/html; Charset = ISO-8859-1", cp1252Word, "Grüße €"},
         CharsetCase{"text/html", cp1252Word, "Grüße €"},
         CharsetCase{"", "<meta charset='utf-8'>" + utf8Word, "Grüße €"},
-        CharsetCase{"text/html", "<META HTTP-EQUIV=content-type CONTENT='text/html; charset=utf-8'>" + utf8Word, "Grüße €"},
+        CharsetCase{"text/html",
+                    "<META HTTP-EQUIV=content-type CONTENT='text/html; charset=utf-8'>" + utf8Word,
+                    "Grüße €"},
         CharsetCase{"", "<meta charset=utf-16>" + utf8Word, "Grüße €"},
-        CharsetCase{"text/html; charset=windows-1252", "<meta charset=utf-8>" + cp1252Word, "Grüße €"},
+        CharsetCase{"text/html; charset=windows-1252", "<meta charset=utf-8>" + cp1252Word,
+                    "Grüße €"},
         CharsetCase{"text/html; charset=windows-1252", "\xEF\xBB\xBF" + utf8Word, "Grüße €"},
         CharsetCase{"", "<!-- <meta charset=utf-8> -->" + cp1252Word, "Grüße €"},
         CharsetCase{"", "<body><meta charset=utf-8>" + cp1252Word, "Grüße €"},
@@ -197,10 +204,11 @@ TEST(HostileAnswer, DeepNestingAroundTheElementIsReadAndInsideItIsRefused)
     const AnswerReading around =
         readTranslationAnswer(QByteArray(open + "<span id=result_box>'ok'</span>" + close), {});
     EXPECT_EQ(around.translation, QStringLiteral("ok"));
-    const AnswerReading inside =
-        readTranslationAnswer(QByteArray("<div id=result_box>'" + open + "x'" + close + "</div>"), {});
+    const AnswerReading inside = readTranslationAnswer(
+        QByteArray("<div id=result_box>'" + open + "x'" + close + "</div>"), {});
     EXPECT_FALSE(inside.translation);
-    EXPECT_TRUE(inside.error.contains(QStringLiteral("mehr als 1000 Tags"))) << inside.error.toStdString();
+    EXPECT_TRUE(inside.error.contains(QStringLiteral("mehr als 1000 Tags")))
+        << inside.error.toStdString();
 }
 
 TEST(HostileAnswer, UnclosedTagsAroundAndInsideTheElement)
@@ -209,12 +217,15 @@ TEST(HostileAnswer, UnclosedTagsAroundAndInsideTheElement)
     for (int i = 0; i < 100000; ++i)
         unclosed += "<b c=" + QByteArray::number(i) + ">x";
     ASSERT_LT(unclosed.size(), maxAnswerBytes);
-    EXPECT_EQ(readTranslationAnswer(QByteArray(unclosed + "<i id=result_box>'ok'</i>"), {}).translation,
-              QStringLiteral("ok"));
-    EXPECT_FALSE(readTranslationAnswer(QByteArray("<i id=result_box>'" + unclosed), {}).translation);
+    EXPECT_EQ(
+        readTranslationAnswer(QByteArray(unclosed + "<i id=result_box>'ok'</i>"), {}).translation,
+        QStringLiteral("ok"));
+    EXPECT_FALSE(
+        readTranslationAnswer(QByteArray("<i id=result_box>'" + unclosed), {}).translation);
     // Few tags but a long text: the element's size is capped as well.
     const QByteArray longText(maxResultBytes, 'x');
-    const AnswerReading big = readTranslationAnswer(QByteArray("<i id=result_box>'" + longText + "'</i>"), {});
+    const AnswerReading big =
+        readTranslationAnswer(QByteArray("<i id=result_box>'" + longText + "'</i>"), {});
     EXPECT_TRUE(big.error.contains(QStringLiteral("größer als 256 KB"))) << big.error.toStdString();
 }
 
