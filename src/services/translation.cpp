@@ -10,7 +10,9 @@
 #include "tools/tempfile.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QTimer>
 
 #include <climits>
 
@@ -40,6 +42,58 @@ public:
 
 private:
     bool &m_flag;
+};
+
+// The window-modal box of a run: "Zeile n von m" and "Abbrechen". The label
+// follows the lines at most ten times a second, since repainting it for
+// every line of a page that answers at once took a third of the time per
+// line; a line that stays out longer is shown by the catch-up timer, which
+// runs while the request is waited for.
+class ProgressBox {
+public:
+    ProgressBox(QWidget *window, qsizetype lineCount)
+        : m_dialog(window)
+        , m_count(lineCount)
+    {
+        m_dialog.setWindowTitle(QStringLiteral("Übersetzung"));
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setRange(0, int(qMin<qsizetype>(lineCount, INT_MAX)));
+        m_catchUp.setSingleShot(true);
+        QObject::connect(&m_catchUp, &QTimer::timeout, &m_dialog, [this] { paint(); });
+        m_dialog.show();
+    }
+
+    QProgressDialog &dialog() { return m_dialog; }
+
+    void showLine(qsizetype lineNumber)
+    {
+        m_line = lineNumber;
+        if (!m_sincePaint.isValid() || m_sincePaint.elapsed() >= interval)
+            paint();
+        else if (!m_catchUp.isActive())
+            m_catchUp.start(interval);
+    }
+
+private:
+    static constexpr int interval = 100; // ms
+
+    void paint()
+    {
+        m_catchUp.stop();
+        m_sincePaint.start();
+        m_dialog.setLabelText(QStringLiteral("Zeile %1 von %2").arg(m_line).arg(m_count));
+        m_dialog.setValue(int(qMin<qsizetype>(m_line - 1, INT_MAX)));
+    }
+
+    QProgressDialog m_dialog;
+    QTimer m_catchUp;
+    QElapsedTimer m_sincePaint;
+    qsizetype m_line = 0;
+    qsizetype m_count;
 };
 
 } // namespace
@@ -150,29 +204,17 @@ void Translation::translateText(TranslationDirection direction)
         run.state = TranslationRun::State::Failed;
         run.error = file.errorString();
     } else {
-        QProgressDialog progress(&m_form);
-        m_progress = &progress;
-        progress.setWindowTitle(QStringLiteral("Übersetzung"));
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setCancelButtonText(QStringLiteral("Abbrechen"));
-        progress.setMinimumDuration(0);
-        progress.setAutoClose(false);
-        progress.setAutoReset(false);
-        progress.setRange(0, int(qMin<qsizetype>(lines->size(), INT_MAX)));
-        connect(&progress, &QProgressDialog::canceled, this, &Translation::cancel);
+        ProgressBox progress(&m_form, lines->size());
+        connect(&progress.dialog(), &QProgressDialog::canceled, this, &Translation::cancel);
         m_form.installEventFilter(this);
-        progress.show();
         run = translateLines(
             *lines,
             [this, direction](const QString &line) { return translateLine(line, direction); },
-            [this, &progress](qsizetype lineNumber, qsizetype lineCount) {
-                progress.setLabelText(
-                    QStringLiteral("Zeile %1 von %2").arg(lineNumber).arg(lineCount));
-                progress.setValue(int(qMin<qsizetype>(lineNumber - 1, INT_MAX)));
+            [this, &progress](qsizetype lineNumber, qsizetype) {
+                progress.showLine(lineNumber);
                 return !m_cancelled;
             });
         m_form.removeEventFilter(this);
-        m_progress.clear();
     }
     m_page.clear();
 

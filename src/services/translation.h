@@ -16,12 +16,9 @@
 #include "services/translationrun.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <chrono>
-
-class QProgressDialog;
 
 namespace kelo {
 
@@ -59,7 +56,6 @@ private:
 
     Form1 &m_form;
     TranslationHttp m_http;
-    QPointer<QProgressDialog> m_progress;
     QString m_page; // the page of the run under way
     bool m_running = false;
     bool m_cancelled = false;

@@ -28,7 +28,8 @@ QString RecordedRequest::query(const QString &key) const
 }
 
 TestHttpServer::TestHttpServer(Handler handler)
-    : m_handler(std::move(handler))
+    : m_server(this) // moves along when the server is moved to a thread of its own
+    , m_handler(std::move(handler))
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {

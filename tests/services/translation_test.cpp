@@ -224,8 +224,11 @@ TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
         if (m_server.requests().size() < 2)
             return TestHttpServer::upperCaseEcho(request);
         auto *progress = form.findChild<QProgressDialog *>();
-        label = progress->labelText();
-        QTimer::singleShot(0, progress, [progress] {
+        QTimer::singleShot(0, progress, [progress, &label] {
+            // While the line is out the box shows it (within a tenth of a second).
+            if (QTest::qWaitFor(
+                    [&] { return progress->labelText().startsWith(QLatin1String("Zeile 2")); }))
+                label = progress->labelText();
             for (auto *button : progress->findChildren<QPushButton *>()) {
                 if (button->text() == QLatin1String("Abbrechen"))
                     QTest::mouseClick(button, Qt::LeftButton);
