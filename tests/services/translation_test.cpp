@@ -103,6 +103,10 @@ struct TextCase {
     QStringList sent; // the "text" of every request, in order
     const char *result;
 };
+void PrintTo(const TextCase &c, std::ostream *out)
+{
+    *out << c.text;
+}
 
 class TranslateText : public Translate, public ::testing::WithParamInterface<TextCase> {};
 
@@ -130,6 +134,10 @@ struct EncodingCase {
     const char *contentType;
     QByteArray page;
 };
+void PrintTo(const EncodingCase &c, std::ostream *out)
+{
+    *out << '"' << c.contentType << "\" " << c.page.toPercentEncoding(" <>='/").constData();
+}
 
 class TranslateEncoding : public Translate, public ::testing::WithParamInterface<EncodingCase> {};
 
@@ -157,6 +165,10 @@ struct FailureCase {
     CannedAnswer secondAnswer;
     const char *reasonPart;
 };
+void PrintTo(const FailureCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class TranslateFailure : public Translate, public ::testing::WithParamInterface<FailureCase> {};
 

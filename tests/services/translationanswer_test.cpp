@@ -18,6 +18,10 @@ struct QueryCase {
     const char *line;
     const char *encoded; // what must stand between text=' and '
 };
+void PrintTo(const QueryCase &c, std::ostream *out)
+{
+    *out << c.line;
+}
 
 class Query : public ::testing::TestWithParam<QueryCase> {};
 
@@ -60,6 +64,10 @@ struct SliceCase {
     const char *markup;
     const char *slice; // nullptr: no element
 };
+void PrintTo(const SliceCase &c, std::ostream *out)
+{
+    *out << c.markup;
+}
 
 class Slice : public ::testing::TestWithParam<SliceCase> {};
 
@@ -117,6 +125,10 @@ struct CharsetCase {
     QByteArray body;
     const char *expected; // nullptr: unknown character set
 };
+void PrintTo(const CharsetCase &c, std::ostream *out)
+{
+    *out << '"' << c.contentType << "\" " << c.body.toPercentEncoding(" <>='\"/;-").constData();
+}
 
 class Charset : public ::testing::TestWithParam<CharsetCase> {};
 
@@ -162,6 +174,10 @@ struct TextCase {
     const char *translation; // nullptr: no translation
     const char *errorPart = "";
 };
+void PrintTo(const TextCase &c, std::ostream *out)
+{
+    *out << c.page;
+}
 
 class ElementText : public ::testing::TestWithParam<TextCase> {};
 

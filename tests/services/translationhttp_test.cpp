@@ -60,6 +60,10 @@ struct FailureCase {
     CannedAnswer answer;
     const char *errorPart;
 };
+void PrintTo(const FailureCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class HttpFailure : public Http, public ::testing::WithParamInterface<FailureCase> {};
 
