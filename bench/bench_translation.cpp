@@ -12,6 +12,7 @@
 #include "services/testhttpserver.h"
 #include "services/translation.h"
 #include "services/translationanswer.h"
+#include "services/translationhttp.h"
 #include "services/translationrequest.h"
 #include "shell/form1.h"
 
@@ -114,6 +115,32 @@ void BM_TranslateThousandLines(benchmark::State &state)
     state.counters["lines"] = lineCount;
 }
 BENCHMARK(BM_TranslateThousandLines)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The floor under the translation: the same 1,000 requests through the
+// translation's HTTP client alone, without the window, the temporary file
+// and the reading of the answers.
+void BM_HttpClientThousandPosts(benchmark::State &state)
+{
+    ServerThread server;
+    if (server.url().isEmpty()) {
+        state.SkipWithError("no local server");
+        return;
+    }
+    QList<QUrl> urls;
+    for (const QString &line : thousandLines())
+        urls << *kelo::translationUrl(server.url(), line,
+                                      kelo::TranslationDirection::GermanToEnglish);
+    kelo::TranslationHttp http;
+    for (auto _ : state) {
+        for (const QUrl &url : urls) {
+            if (http.post(url).status != kelo::HttpAnswer::Status::Ok) {
+                state.SkipWithError("a request failed");
+                return;
+            }
+        }
+    }
+}
+BENCHMARK(BM_HttpClientThousandPosts)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void BM_CurlThousandPosts(benchmark::State &state)
 {
