@@ -226,6 +226,19 @@ TEST_F(Translate, UnreachablePageFailsOnTheFirstLineWithOneMessage)
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("a\r\nb\r\nc"));
 }
 
+TEST_F(Translate, TemporaryFileThatCannotBeWrittenStopsBeforeAnyRequest)
+{
+    Form1 &form = startWith(QStringLiteral("a\r\nb"));
+    ASSERT_TRUE(QDir(m_programFolder).mkdir(QStringLiteral("kelo.tmp")));
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    form.cmd_DE2EN->click();
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_TRUE(m_messages.shown()[1].text.contains(QStringLiteral("kelo.tmp")))
+        << m_messages.shown()[1].text.toStdString();
+    EXPECT_TRUE(m_server.requests().isEmpty());
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("a\r\nb"));
+}
+
 TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
 {
     const QString original = QStringLiteral("eins\r\nzwei\r\ndrei");
