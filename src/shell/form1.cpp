@@ -10,6 +10,7 @@
 #include "platform/textbox.h"
 #include "platform/units.h"
 #include "services/desktopintegration.h"
+#include "services/translation.h"
 #include "shell/colourschemes.h"
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
@@ -192,6 +193,7 @@ void Form1::createControls()
     // The features, each wired to the controls above by its own class.
     m_desktopIntegration = new DesktopIntegration(*this);
     m_lineTools = new LineTools(this);
+    m_translation = new Translation(*this);
 }
 
 void Form1::createShortcuts()

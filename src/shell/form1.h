@@ -28,6 +28,7 @@ class OptionsPanel;
 class PictureButton;
 class SaveAsPanel;
 class TextBox;
+class Translation;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -70,6 +71,8 @@ public:
     ColourSchemes *schemes() const { return m_schemes; }
     // "Leerzeilen", the Replace dialog and the emptying of lines.
     LineTools *lineTools() const { return m_lineTools; }
+    // The web translation behind cmd_DE2EN and cmd_EN2DE.
+    Translation *translation() const { return m_translation; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -126,6 +129,7 @@ private:
     ColourSchemes *m_schemes = nullptr;
     DesktopIntegration *m_desktopIntegration = nullptr;
     LineTools *m_lineTools = nullptr;
+    Translation *m_translation = nullptr;
     bool m_unloading = false;
 };
 

@@ -1,0 +1,64 @@
+// The web translation of the main window: the two flag buttons translate the
+// whole editor text German to English (cmd_DE2EN) or English to German
+// (cmd_EN2DE), one request per line, after the user agreed once per run to
+// use the Internet connection.
+//
+// The text is taken apart into lines through the temporary file, every line
+// is sent on its own while a window-modal progress box shows "Zeile n von m"
+// and offers "Abbrechen", and only when every line is translated does the
+// editor get the new text (one undo step). A failure shows one message that
+// names the line and what went wrong; after it, and after a cancel, the
+// editor keeps the text it had.
+#pragma once
+
+#include "services/translationhttp.h"
+#include "services/translationrequest.h"
+#include "services/translationrun.h"
+
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+
+namespace kelo {
+
+class Form1;
+
+class Translation : public QObject {
+    Q_OBJECT
+
+public:
+    // Connects itself to the window's two flag buttons.
+    explicit Translation(Form1 &form);
+
+    void cmd_DE2EN_Click();
+    void cmd_EN2DE_Click();
+
+    // One line each way (the parameter keeps the one name both directions
+    // always had).
+    LineTranslation GetTranslatedToEN(const QString &strEN);
+    LineTranslation GetTranslatedToDE(const QString &strEN);
+
+    // The user agreed, in this run of the program, to use the Internet.
+    bool blnInternetOK = false;
+
+    bool isRunning() const { return m_running; }
+    void setTimeLimit(std::chrono::milliseconds limit) { m_http.setTimeLimit(limit); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void translateText(TranslationDirection direction);
+    LineTranslation translateLine(const QString &line, TranslationDirection direction);
+    QString translationPage() const;
+    void cancel();
+
+    Form1 &m_form;
+    TranslationHttp m_http;
+    QString m_page; // the page of the run under way
+    bool m_running = false;
+    bool m_cancelled = false;
+};
+
+} // namespace kelo

@@ -1,0 +1,57 @@
+// The web request of the translation: one POST at a time through one
+// QNetworkAccessManager, waited for in a local event loop (the caller keeps
+// the window from taking input meanwhile), with a time limit for the whole
+// request and a cap on the size of the answer.
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+
+class QNetworkReply;
+
+namespace kelo {
+
+struct HttpAnswer {
+    enum class Status { Ok, Failed, Cancelled };
+    Status status = Status::Failed;
+    QByteArray body;
+    QByteArray contentType; // the Content-Type header as sent
+    QString error;          // German, when Failed
+};
+
+class TranslationHttp : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TranslationHttp(QObject *parent = nullptr);
+
+    // A limit for the whole request, not only for silence: a server that
+    // sends a byte now and then cannot hold the program.
+    void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
+    std::chrono::milliseconds timeLimit() const { return m_timeLimit; }
+    void setMaxAnswerBytes(qsizetype bytes) { m_maxBytes = bytes; }
+
+    // Sends a POST with the header "Content-Type: text/xml" and no body and
+    // returns when the whole answer is there, the request failed, the time
+    // limit ran out or cancel() was called.
+    HttpAnswer post(const QUrl &url);
+
+    // Aborts the request that is under way; post() returns Cancelled.
+    void cancel();
+    bool isBusy() const { return !m_reply.isNull(); }
+
+private:
+    QNetworkAccessManager m_manager;
+    QPointer<QNetworkReply> m_reply;
+    std::chrono::milliseconds m_timeLimit{20000};
+    qsizetype m_maxBytes = 2 * 1024 * 1024;
+    bool m_cancelled = false;
+};
+
+} // namespace kelo

@@ -1,0 +1,129 @@
+#include "services/testhttpserver.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrlQuery>
+
+namespace kelo::test {
+
+QByteArray RecordedRequest::header(QByteArrayView name) const
+{
+    for (const auto &[key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+QByteArray RecordedRequest::target() const
+{
+    const QList<QByteArray> words = requestLine.split(' ');
+    return words.size() == 3 ? words[1] : QByteArray();
+}
+
+QString RecordedRequest::query(const QString &key) const
+{
+    const QUrl url = QUrl::fromEncoded(target());
+    return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
+}
+
+TestHttpServer::TestHttpServer(Handler handler)
+    : m_server(this) // moves along when the server is moved to a thread of its own
+    , m_handler(std::move(handler))
+{
+    connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
+}
+
+bool TestHttpServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost);
+}
+
+QString TestHttpServer::url(const QString &path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+}
+
+void TestHttpServer::readFrom(QTcpSocket *socket)
+{
+    // Requests may follow each other on one kept-alive connection; the
+    // unread rest waits in the socket's property until it is complete.
+    QByteArray buffer = socket->property("pending").toByteArray() + socket->readAll();
+    while (true) {
+        const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+        if (headEnd < 0)
+            break;
+        RecordedRequest request;
+        const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
+        request.requestLine = lines.value(0).trimmed();
+        qsizetype length = 0;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            if (colon < 0)
+                continue;
+            request.headers.append(
+                {lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
+            if (request.headers.last().first.compare("content-length", Qt::CaseInsensitive) == 0)
+                length = request.headers.last().second.toLongLong();
+        }
+        if (buffer.size() < headEnd + 4 + length)
+            break;
+        request.body = buffer.mid(headEnd + 4, length);
+        buffer.remove(0, headEnd + 4 + length);
+        m_requests.append(request);
+        answer(socket, m_handler ? m_handler(request) : upperCaseEcho(request));
+    }
+    socket->setProperty("pending", buffer);
+}
+
+void TestHttpServer::answer(QTcpSocket *socket, const CannedAnswer &answer)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason +
+                      "\r\nContent-Type: " + answer.contentType + "\r\n";
+    if (answer.mode == CannedAnswer::Mode::UntilClose)
+        head += "Connection: close\r\n";
+    else
+        head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
+    head += "\r\n";
+    switch (answer.mode) {
+    case CannedAnswer::Mode::Whole:
+        socket->write(head + answer.body);
+        break;
+    case CannedAnswer::Mode::UntilClose:
+        socket->write(head + answer.body);
+        socket->disconnectFromHost();
+        break;
+    case CannedAnswer::Mode::Stall:
+        socket->write(head + answer.body.left(answer.body.size() / 2));
+        break;
+    case CannedAnswer::Mode::Trickle: {
+        socket->write(head);
+        auto *timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket,
+                [socket, body = answer.body, sent = qsizetype(0)]() mutable {
+                    if (sent < body.size())
+                        socket->write(body.mid(sent++, 1));
+                });
+        timer->start(20);
+        break;
+    }
+    }
+}
+
+CannedAnswer TestHttpServer::upperCaseEcho(const RecordedRequest &request)
+{
+    const QString text = request.query(QStringLiteral("text")).toUpper();
+    CannedAnswer answer;
+    answer.contentType = "text/html; charset=utf-8";
+    answer.body = "<html><head><title>Translate</title></head><body><div id=gt-res>"
+                  "<span id=\"result_box\" class=\"short_text\"><span title=\"x\">" +
+                  text.toHtmlEscaped().toUtf8() + "</span></span></div></body></html>";
+    return answer;
+}
+
+} // namespace kelo::test

@@ -1,0 +1,71 @@
+// A small HTTP/1.1 server on 127.0.0.1 for the translation tests and the
+// benchmark: it records every request and answers with what the test's
+// handler says, also with answers that stall, trickle or never end.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <functional>
+#include <utility>
+
+class QTcpSocket;
+
+namespace kelo::test {
+
+struct RecordedRequest {
+    QByteArray requestLine; // "POST /translate_t?... HTTP/1.1"
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+
+    QByteArray header(QByteArrayView name) const; // first of that name, any case
+    QByteArray target() const;                    // the second word of the request line
+    // A query parameter, percent-decoded as UTF-8.
+    QString query(const QString &key) const;
+};
+
+struct CannedAnswer {
+    enum class Mode {
+        Whole,      // status, headers, Content-Length and body at once
+        UntilClose, // no Content-Length: the body, then the connection closes
+        Stall,      // the headers and half the body, then nothing
+        Trickle,    // the headers, then one byte of the body every 20 ms
+    };
+    int status = 200;
+    QByteArray reason = "OK";
+    QByteArray contentType = "text/html";
+    QByteArray body;
+    Mode mode = Mode::Whole;
+};
+
+class TestHttpServer : public QObject {
+    Q_OBJECT
+
+public:
+    using Handler = std::function<CannedAnswer(const RecordedRequest &request)>;
+
+    explicit TestHttpServer(Handler handler = {});
+    bool listen();
+    void close() { m_server.close(); }
+    // http://127.0.0.1:<port><path>
+    QString url(const QString &path = QStringLiteral("/translate_t")) const;
+    void setHandler(Handler handler) { m_handler = std::move(handler); }
+    const QList<RecordedRequest> &requests() const { return m_requests; }
+
+    // A page like the translation page's: the line from the query's "text"
+    // (apostrophes included) in upper case inside <span id="result_box">.
+    static CannedAnswer upperCaseEcho(const RecordedRequest &request);
+
+private:
+    void readFrom(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const CannedAnswer &answer);
+
+    QTcpServer m_server;
+    Handler m_handler;
+    QList<RecordedRequest> m_requests;
+};
+
+} // namespace kelo::test
