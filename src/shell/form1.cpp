@@ -3,6 +3,7 @@
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
+#include "files/saving.h"
 #include "platform/controls.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
@@ -186,6 +187,8 @@ void Form1::createControls()
     Frame1 = new OptionsPanel(this);
     m_schemes = new ColourSchemes(TextBox1, Frame1, lbl_cursorPos, cmd_Einstell, this);
     connect(cmd_Einstell, &QPushButton::clicked, this, &Form1::cmd_Einstell_Click);
+
+    m_saving = new Saving(*this);
 }
 
 void Form1::createShortcuts()
@@ -273,6 +276,12 @@ void Form1::closeEvent(QCloseEvent *event)
     // already and is not closed twice.
     if (m_unloading) {
         event->accept();
+        return;
+    }
+    // A changed text is offered for saving; a save that did not happen
+    // keeps the window open.
+    if (!m_saving->mayClose()) {
+        event->ignore();
         return;
     }
     m_unloading = true;

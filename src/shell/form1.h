@@ -25,6 +25,7 @@ class OpenPanel;
 class OptionsPanel;
 class PictureButton;
 class SaveAsPanel;
+class Saving;
 class TextBox;
 
 class Form1 : public QWidget {
@@ -66,6 +67,8 @@ public:
 
     const KeloContext &context() const { return m_context; }
     ColourSchemes *schemes() const { return m_schemes; }
+    // Speichern, the save-as panel's handlers and EXIT.
+    Saving *saving() const { return m_saving; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -120,6 +123,7 @@ private:
     KeloContext m_context;
     TextFormat m_format;
     ColourSchemes *m_schemes = nullptr;
+    Saving *m_saving = nullptr;
     bool m_unloading = false;
 };
 
