@@ -4,6 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <string_view>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +108,108 @@ bool writeAll(QSaveFile &file, QByteArrayView bytes)
     return bytes.isEmpty() || file.write(bytes.data(), bytes.size()) == bytes.size();
 }
 
+// Asks the system to start putting what was written so far on the disk,
+// without waiting, so that the disk works while the next piece is encoded
+// and the final sync has less to wait for. Only a hint: where the file
+// system does not take it, the sync at the end does all the work.
+void startWriteBack(QSaveFile &file)
+{
+    if (::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE) != 0) {
+        // Not supported here; nothing is lost.
+    }
+}
+
+bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Where the piece of text that starts at start ends. Pieces are encoded one
+// after the other, so that a large text is never held twice in memory and
+// each piece is written while it is still in the cache. A piece ends right
+// after a line feed, which no character and no CR LF pair spans; a line
+// longer than a piece is cut before a character, never between CR and LF.
+qsizetype pieceEnd(QByteArrayView text, qsizetype start)
+{
+    constexpr qsizetype pieceBytes = qsizetype(1) << 20;
+    if (text.size() - start <= pieceBytes)
+        return text.size();
+    const qsizetype limit = start + pieceBytes;
+    const std::string_view piece(text.data() + start, static_cast<std::size_t>(pieceBytes));
+    if (const std::size_t lf = piece.rfind('\n'); lf != std::string_view::npos)
+        return start + static_cast<qsizetype>(lf) + 1;
+    qsizetype cut = limit;
+    while (cut > start + 1 &&
+           (isContinuationByte(text[cut]) || (text[cut] == '\n' && text[cut - 1] == '\r')))
+        --cut;
+    return cut;
+}
+
+enum class BodyWritten { Yes, NeedsUtf8, Failed };
+
+// Encodes and writes the text piece by piece. Stops at the first piece that
+// holds a character the code page cannot represent.
+BodyWritten writeBody(QSaveFile &file, QByteArrayView text, TextFormat format)
+{
+    qsizetype start = 0;
+    do {
+        const qsizetype end = pieceEnd(text, start);
+        const EncodedText piece = encodeText(text.sliced(start, end - start), format);
+        if (piece.fellBackToUtf8)
+            return BodyWritten::NeedsUtf8;
+        if (!writeAll(file, piece.bytes) || !file.flush())
+            return BodyWritten::Failed;
+        startWriteBack(file);
+        format.byteOrderMark = false; // the mark starts the file only
+        start = end;
+    } while (start < text.size());
+    return BodyWritten::Yes;
+}
+
+struct Attempt {
+    BodyWritten body = BodyWritten::Failed;
+    QString error;
+};
+
+// One save through QSaveFile: the old file stays as it was unless the new
+// one is complete.
+Attempt saveOnce(const QString &path, const QFileInfo &old, QByteArrayView text,
+                 const TextFormat &format)
+{
+    // A direct write (QSaveFile's fallback for folders without write
+    // permission) could leave half a file behind: it stays off.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return {BodyWritten::Failed, QStringLiteral("Die Datei %1 kann nicht angelegt werden%2.")
+                                         .arg(path, systemReason(file))};
+    }
+    const BodyWritten body = writeBody(file, text, format);
+    if (body == BodyWritten::NeedsUtf8) {
+        file.cancelWriting();
+        file.commit(); // discards the temporary file
+        return {BodyWritten::NeedsUtf8, {}};
+    }
+    // commit() alone may report success after a short write on a full disk:
+    // every byte must have been taken, and the buffer flushed, first.
+    if (body == BodyWritten::Failed || !writeAll(file, finalLineBreak(text, format)) ||
+        !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString reason = systemReason(file);
+        file.cancelWriting();
+        file.commit(); // discards the temporary file
+        return {BodyWritten::Failed,
+                QStringLiteral("Die Datei %1 kann nicht vollständig geschrieben werden%2. Ist der "
+                               "Datenträger voll?")
+                    .arg(path, reason)};
+    }
+    if (old.exists())
+        keepOwner(file.handle(), old);
+    if (!file.commit()) {
+        return {BodyWritten::Failed, QStringLiteral("Die Datei %1 kann nicht ersetzt werden%2.")
+                                         .arg(path, systemReason(file))};
+    }
+    return {BodyWritten::Yes, {}};
+}
+
 } // namespace
 
 QByteArrayView finalLineBreak(QByteArrayView editorUtf8, const TextFormat &format)
@@ -131,44 +236,23 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
     if (!result.error.isEmpty())
         return result;
 
-    const EncodedText encoded = encodeText(editorUtf8, format);
-    const QByteArrayView lineBreak = finalLineBreak(editorUtf8, format);
-
-    // A direct write (QSaveFile's fallback for folders without write
-    // permission) could leave half a file behind: it stays off.
-    QSaveFile file(target.path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("Die Datei %1 kann nicht angelegt werden%2.")
-                           .arg(target.path, systemReason(file));
+    TextFormat written = format;
+    Attempt attempt = saveOnce(target.path, info, editorUtf8, written);
+    if (attempt.body == BodyWritten::NeedsUtf8) {
+        // Saving never loses a character: the whole text goes out as UTF-8
+        // instead, without a mark, which a Windows-1252 file never had.
+        result.fellBackToUtf8 = true;
+        written.encoding = Encoding::Utf8;
+        written.byteOrderMark = false;
+        attempt = saveOnce(target.path, info, editorUtf8, written);
+    }
+    if (attempt.body != BodyWritten::Yes) {
+        result.fellBackToUtf8 = false;
+        result.error = attempt.error;
         return result;
     }
-    // commit() alone may report success after a short write on a full disk:
-    // every byte must have been taken, and the buffer flushed, first.
-    if (!writeAll(file, encoded.bytes) || !writeAll(file, lineBreak) || !file.flush() ||
-        file.error() != QFileDevice::NoError) {
-        result.error =
-            QStringLiteral("Die Datei %1 kann nicht vollständig geschrieben werden%2. Ist der "
-                           "Datenträger voll?")
-                .arg(target.path, systemReason(file));
-        file.cancelWriting();
-        file.commit(); // discards the temporary file
-        return result;
-    }
-    if (info.exists())
-        keepOwner(file.handle(), info);
-    if (!file.commit()) {
-        result.error = QStringLiteral("Die Datei %1 kann nicht ersetzt werden%2.")
-                           .arg(target.path, systemReason(file));
-        return result;
-    }
-
     result.ok = true;
-    result.fellBackToUtf8 = encoded.fellBackToUtf8;
-    result.writtenFormat = format;
-    if (encoded.fellBackToUtf8) {
-        result.writtenFormat.encoding = Encoding::Utf8;
-        result.writtenFormat.byteOrderMark = false;
-    }
+    result.writtenFormat = written;
     result.writtenPath = target.path;
     return result;
 }

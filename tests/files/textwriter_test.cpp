@@ -170,6 +170,108 @@ TEST_P(TextWriterFallback, Windows1252TextWithOtherCharactersIsWrittenAsUtf8)
     EXPECT_EQ(reloaded.utf8, QByteArray("Gr\xc3\xbc\xc3\x9f \xce\xa9\r\nx\r\n"));
 }
 
+// ---- Large texts ---------------------------------------------------------
+
+// A large text is encoded and written in pieces of 1 MiB; the file must not
+// tell: it holds what encoding the whole text at once gives. The cases put a
+// character, a CR LF pair, the byte-order mark and the first character
+// outside Windows-1252 where the pieces meet.
+struct LargeText {
+    const char *name;
+    std::function<QByteArray()> text; // in the editor's form
+    TextFormat format;
+    bool fellBack;
+};
+
+void PrintTo(const LargeText &large, std::ostream *out)
+{
+    *out << large.name;
+}
+
+class TextWriterLargeText : public TextWriter, public ::testing::WithParamInterface<LargeText> {};
+
+constexpr qsizetype mebibyte = 1 << 20;
+
+QByteArray lines(const QByteArray &line, qsizetype atLeast)
+{
+    QByteArray text;
+    while (text.size() < atLeast)
+        text += line;
+    return text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AcrossPieces, TextWriterLargeText,
+    ::testing::Values(
+        // One line longer than a piece, an ä (two bytes) across its end.
+        LargeText{"CharacterAcrossTheCut",
+                  []() -> QByteArray { return QByteArray(mebibyte - 1, 'a') + "\xc3\xa4 Rest"; },
+                  {Encoding::Windows1252, false, false},
+                  false},
+        LargeText{
+            "FourByteCharacterAcrossTheCut",
+            []() -> QByteArray { return QByteArray(mebibyte - 2, 'a') + "\xf0\x9f\x98\x80 Rest"; },
+            {Encoding::Utf8, false, false},
+            false},
+        // CR at the last byte of a piece, its LF right after: one LF.
+        LargeText{"CrLfAcrossTheCutWithUnixLineEnds",
+                  []() -> QByteArray { return QByteArray(mebibyte - 1, 'a') + "\r\nb"; },
+                  {Encoding::Utf8, false, true},
+                  false},
+        LargeText{"LinesWithUnixLineEnds",
+                  []() -> QByteArray {
+                      return lines("Stra\xc3\x9f"
+                                   "e \xc3\xa4\xc3\xb6\r\n",
+                                   3 * mebibyte);
+                  },
+                  {Encoding::Windows1252, false, true},
+                  false},
+        LargeText{"MarkOnlyAtTheStart",
+                  []() -> QByteArray {
+                      return lines("Gr\xc3\xbc\xc3\x9f"
+                                   "e\r\n",
+                                   3 * mebibyte);
+                  },
+                  {Encoding::Utf8, true, false},
+                  false},
+        LargeText{"OutsideWindows1252InALaterPiece",
+                  []() -> QByteArray {
+                      return lines("Gr\xc3\xbc\xc3\x9f"
+                                   "e\r\n",
+                                   2 * mebibyte) +
+                             "\xce\xa9\r\n";
+                  },
+                  {Encoding::Windows1252, false, false},
+                  true},
+        LargeText{"OutsideWindows1252WithUnixLineEnds",
+                  []() -> QByteArray {
+                      return "\xce\xa9\r\n" + lines("Gr\xc3\xbc\xc3\x9f"
+                                                    "e\r\n",
+                                                    2 * mebibyte);
+                  },
+                  {Encoding::Windows1252, false, true},
+                  true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_P(TextWriterLargeText, FileHoldsWhatTheWholeTextEncodesTo)
+{
+    const QString file = path(QStringLiteral("gross.txt"));
+    writeBytes(file, "alt");
+    const QByteArray text = GetParam().text();
+    const TextFormat format = GetParam().format;
+
+    const TextWriteResult result = writeTextFile(file, text, format);
+
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    const EncodedText whole = encodeText(text, format);
+    ASSERT_EQ(whole.fellBackToUtf8, GetParam().fellBack);
+    EXPECT_EQ(result.fellBackToUtf8, GetParam().fellBack);
+    const QByteArray saved = readBytes(file);
+    EXPECT_EQ(saved.size(), whole.bytes.size() + finalLineBreak(text, format).size());
+    EXPECT_TRUE(saved == whole.bytes + finalLineBreak(text, format)); // no 3 MB dump on failure
+    EXPECT_EQ(snapshot(m_dir.path()).keys(), QStringList{QStringLiteral("gross.txt")});
+}
+
 // ---- Links -----------------------------------------------------------------
 
 TEST_F(TextWriter, LinkIsFollowedAndStaysALink)
