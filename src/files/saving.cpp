@@ -69,12 +69,12 @@ bool Saving::Speichern()
     const QString target = m_form.currentFile();
     if (!FileExists(target)) {
         messages().show(askForName);
-        panel()->showInPlace(panelTopTwips);
+        showPanelForAName();
         return false;
     }
     if (!writeText(target)) {
         messages().show(hoppla);
-        panel()->showInPlace(panelTopTwips);
+        showPanelForAName();
         return false;
     }
     messages().show(QStringLiteral("Datei ") + target + QStringLiteral(" wurde gespeichert"));
@@ -154,6 +154,12 @@ bool Saving::writeText(const QString &path)
     m_form.TextBox1->setModified(false);
     m_form.setStatus(result.fellBackToUtf8 ? fellBackToUtf8 : QString());
     return true;
+}
+
+void Saving::showPanelForAName()
+{
+    panel()->showInPlace(panelTopTwips);
+    panel()->saveas->setFocus();
 }
 
 bool Saving::userWantsItSaved()

@@ -54,6 +54,8 @@ private:
     // unchanged and takes the form it was written in; on failure the reason
     // goes to the status line.
     bool writeText(const QString &path);
+    // Shows the save-as panel, where the user left it, ready for a name.
+    void showPanelForAName();
     bool userWantsItSaved();
     MessageBoxes &messages() const;
     SaveAsPanel *panel() const;
