@@ -53,7 +53,8 @@ Saving::Saving(Form1 &form)
     // (Before the connection below: at start-up no file is named.)
     panel()->Dir2->setPath(form.context().programFolder);
     connect(panel(), &SaveAsPanel::folderChosen, &form, &Form1::setCurrentFile);
-    panel()->saveas->installEventFilter(this);
+    m_nameBox = panel()->saveas;
+    m_nameBox->installEventFilter(this);
 
     connect(form.img_save, &QToolButton::clicked, this, &Saving::img_save_Click);
     connect(form.Save_AS, &QToolButton::clicked, this, &Saving::Save_AS_Click);
@@ -137,7 +138,9 @@ bool Saving::mayClose()
 
 bool Saving::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == panel()->saveas && event->type() == QEvent::KeyPress)
+    // Only the event's own data here: while the window is destroyed, its
+    // children still send events and the window is no longer a Form1.
+    if (event->type() == QEvent::KeyPress && watched == m_nameBox)
         saveas_KeyPress(static_cast<QKeyEvent *>(event)->key());
     return QObject::eventFilter(watched, event);
 }

@@ -61,6 +61,7 @@ private:
     SaveAsPanel *panel() const;
 
     Form1 &m_form;
+    QObject *m_nameBox = nullptr; // the save-as panel's name box
     // Set while EXIT closes the window: it has asked already.
     bool m_exiting = false;
 };
