@@ -72,8 +72,7 @@ void BM_SavePlainQSaveFile(benchmark::State &state, Sample sample)
     const QString path = dir.filePath(QStringLiteral("text.txt"));
     for (auto _ : state) {
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-            !file.commit())
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             state.SkipWithError("plain write failed");
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());
