@@ -1,5 +1,6 @@
 #include "files/saveaspanel.h"
 
+#include "files/fileprocs.h"
 #include "platform/controls.h"
 #include "platform/listcontrols.h"
 #include "platform/units.h"
@@ -36,6 +37,8 @@ SaveAsPanel::SaveAsPanel(const VolumeSource &volumes, QWidget *parent)
     placeTwips(lbl_X2, 2640, 0, 255, 255);
 
     m_sync = std::make_unique<DriveFolderSync>(Drive2, Dir2);
+    connect(Drive2, &DriveListBox::driveChanged, this, &SaveAsPanel::Drive2_Change);
+    connect(Dir2, &DirListBox::pathChanged, this, &SaveAsPanel::Dir2_Change);
     connect(lbl_X2, &ClickableLabel::clicked, this, &QWidget::hide);
 
     placeTwips(this, 1260, 7380, 2895, 4695);
@@ -47,6 +50,30 @@ void SaveAsPanel::showAt(double topTwips)
     move(x(), twipsToPixels(topTwips));
     show();
     raise();
+}
+
+void SaveAsPanel::showInPlace(double topTwips)
+{
+    if (parentWidget() && !parentWidget()->rect().intersects(geometry()))
+        move(x(), twipsToPixels(topTwips));
+    show();
+    raise();
+}
+
+QString SaveAsPanel::chosenPath() const
+{
+    return joinPath(Dir2->path(), saveas->text());
+}
+
+void SaveAsPanel::Drive2_Change()
+{
+    m_sync->driveChanged([this](const QString &text) { Q_EMIT statusMessage(text); });
+}
+
+void SaveAsPanel::Dir2_Change()
+{
+    m_sync->folderChanged();
+    Q_EMIT folderChosen(chosenPath());
 }
 
 } // namespace kelo

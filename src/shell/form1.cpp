@@ -3,6 +3,7 @@
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
+#include "files/saving.h"
 #include "platform/controls.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
@@ -194,6 +195,7 @@ void Form1::createControls()
     m_desktopIntegration = new DesktopIntegration(*this);
     m_lineTools = new LineTools(this);
     m_translation = new Translation(*this);
+    m_saving = new Saving(*this);
 }
 
 void Form1::createShortcuts()
@@ -281,6 +283,12 @@ void Form1::closeEvent(QCloseEvent *event)
     // already and is not closed twice.
     if (m_unloading) {
         event->accept();
+        return;
+    }
+    // A changed text is offered for saving; a save that did not happen
+    // keeps the window open.
+    if (!m_saving->mayClose()) {
+        event->ignore();
         return;
     }
     m_unloading = true;

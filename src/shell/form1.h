@@ -27,6 +27,7 @@ class OpenPanel;
 class OptionsPanel;
 class PictureButton;
 class SaveAsPanel;
+class Saving;
 class TextBox;
 class Translation;
 
@@ -73,6 +74,8 @@ public:
     LineTools *lineTools() const { return m_lineTools; }
     // The web translation behind cmd_DE2EN and cmd_EN2DE.
     Translation *translation() const { return m_translation; }
+    // Speichern, the save-as panel's handlers and EXIT.
+    Saving *saving() const { return m_saving; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -130,6 +133,7 @@ private:
     DesktopIntegration *m_desktopIntegration = nullptr;
     LineTools *m_lineTools = nullptr;
     Translation *m_translation = nullptr;
+    Saving *m_saving = nullptr;
     bool m_unloading = false;
 };
 

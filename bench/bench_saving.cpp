@@ -1,0 +1,146 @@
+// Benchmarks of saving a 20 MB text: our writer (encoding, final line break,
+// checks, QSaveFile) and the whole Speichern of the main window (the text
+// taken from the editor), each against a plain QSaveFile write of the same
+// file bytes in the same run. Saving should cost at most twice the plain
+// write; compare BM_SavePlainQSaveFile/<sample> with the others.
+#include "files/saving.h"
+#include "files/textwriter.h"
+#include "germantext.h"
+#include "platform/codepage.h"
+#include "platform/messagebox.h"
+#include "platform/settingsstore.h"
+#include "platform/textbox.h"
+#include "shell/form1.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace kelo;
+
+constexpr qsizetype textSize = 20 * 1024 * 1024;
+
+enum class Sample { Windows1252, Utf8, Utf8LfOnly };
+
+QByteArray withoutCr(const QByteArray &text)
+{
+    QByteArray result;
+    result.reserve(text.size());
+    for (char c : text) {
+        if (c != '\r')
+            result.append(c);
+    }
+    return result;
+}
+
+// A loaded file: what the editor holds and the form it came in.
+const DecodedText &loaded(Sample sample)
+{
+    static const DecodedText windows1252 =
+        decodeText(bench::germanText(textSize, Encoding::Windows1252));
+    static const DecodedText utf8 = decodeText(bench::germanText(textSize, Encoding::Utf8));
+    static const DecodedText lfOnly =
+        decodeText(withoutCr(bench::germanText(textSize, Encoding::Utf8)));
+    switch (sample) {
+    case Sample::Windows1252:
+        return windows1252;
+    case Sample::Utf8:
+        return utf8;
+    case Sample::Utf8LfOnly:
+        return lfOnly;
+    }
+    return utf8;
+}
+
+// The bytes the file holds after a save, for the plain write.
+QByteArray fileBytes(Sample sample)
+{
+    const DecodedText &text = loaded(sample);
+    QByteArray bytes = encodeText(text.utf8, text.format).bytes;
+    bytes += finalLineBreak(text.utf8, text.format);
+    return bytes;
+}
+
+void BM_SavePlainQSaveFile(benchmark::State &state, Sample sample)
+{
+    const QByteArray bytes = fileBytes(sample);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("text.txt"));
+    for (auto _ : state) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            state.SkipWithError("plain write failed");
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+void BM_SaveWriter(benchmark::State &state, Sample sample)
+{
+    const DecodedText &text = loaded(sample);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("text.txt"));
+    for (auto _ : state) {
+        const TextWriteResult result = writeTextFile(path, text.utf8, text.format);
+        if (!result.ok)
+            state.SkipWithError(result.error.toStdString().c_str());
+    }
+    state.SetBytesProcessed(state.iterations() * text.utf8.size());
+}
+
+// Speichern as the button runs it, the message box answered at once.
+void BM_SaveSpeichern(benchmark::State &state, Sample sample)
+{
+    const DecodedText &text = loaded(sample);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("text.txt"));
+    QFile(path).open(QIODevice::WriteOnly);
+    SettingsStore settings(dir.filePath(QStringLiteral("Kelo.conf")));
+    ScriptedMessageBoxes messages;
+    KeloContext context;
+    context.programFolder = dir.path();
+    context.programFile = dir.filePath(QStringLiteral("kelo"));
+    context.settings = &settings;
+    context.messages = &messages;
+    Form1 form(context);
+    form.TextBox1->loadUtf8(text.utf8);
+    form.setTextFormat(text.format);
+    form.setCurrentFile(path);
+    for (auto _ : state) {
+        if (!form.saving()->Speichern())
+            state.SkipWithError("Speichern did not write");
+        messages.clear();
+    }
+    state.SetBytesProcessed(state.iterations() * text.utf8.size());
+}
+
+} // namespace
+
+BENCHMARK_CAPTURE(BM_SavePlainQSaveFile, Windows1252, Sample::Windows1252)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SaveWriter, Windows1252, Sample::Windows1252)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SaveSpeichern, Windows1252, Sample::Windows1252)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SavePlainQSaveFile, Utf8, Sample::Utf8)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SaveWriter, Utf8, Sample::Utf8)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SaveSpeichern, Utf8, Sample::Utf8)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SavePlainQSaveFile, Utf8LfOnly, Sample::Utf8LfOnly)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SaveWriter, Utf8LfOnly, Sample::Utf8LfOnly)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(BM_SaveSpeichern, Utf8LfOnly, Sample::Utf8LfOnly)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

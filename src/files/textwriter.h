@@ -1,0 +1,52 @@
+// Writing an editor text to its file: in the form it was read in, with one
+// line break at the end, whole and atomically.
+//
+// A save either replaces the file completely or leaves the old one exactly as
+// it was. The bytes go to a temporary file beside the target (QSaveFile), and
+// only a write that is known to be complete is renamed over the target.
+#pragma once
+
+#include "platform/codepage.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace kelo {
+
+// The line break a saved file gets at its end: none when the text already
+// ends in one (CR LF, LF or a lone CR), so that loading and saving a file
+// again and again never makes it grow; otherwise CR LF, or LF for a text
+// with Unix line ends. An empty text gets one.
+QByteArrayView finalLineBreak(QByteArrayView editorUtf8, const TextFormat &format);
+
+struct TextWriteResult {
+    bool ok = false;
+    // Why nothing was written, in German, naming the file (only when !ok).
+    QString error;
+    // The text was Windows-1252 but holds characters that Windows-1252
+    // cannot represent: it was written as UTF-8 instead.
+    bool fellBackToUtf8 = false;
+    // The form the file now has; later saves use it.
+    TextFormat writtenFormat;
+    // The file that was written: the target, or the file a symbolic link at
+    // the target leads to.
+    QString writtenPath;
+};
+
+// Writes an editor text (UTF-8, CR LF breaks) to a file in the given form,
+// followed by finalLineBreak.
+//
+// A symbolic link is followed: the file it leads to is replaced and the link
+// stays a link. Refused, leaving everything as it was: a folder, a device or
+// anything else that is not an ordinary file; a file without any write
+// permission (also for root, who could write it anyway: the user marked it
+// read-only); a missing folder; a name too long for the file system; a link
+// that leads round in a circle. Every write is checked to the last byte
+// before the new file takes the old one's place (a full disk).
+//
+// The owner and group of a replaced file are kept where the system allows
+// it, as are its permissions.
+TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
+                              const TextFormat &format);
+
+} // namespace kelo
