@@ -9,7 +9,8 @@ const QString sectionPrefix = QStringLiteral("Optionen/");
 }
 
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+    // The native format on Linux is the INI form in ~/.config/Kelo/Kelo.conf.
+    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                              QStringLiteral("Kelo"), QStringLiteral("Kelo")))
 {}
 

@@ -31,6 +31,16 @@ TEST_F(Settings, MissingKeyGivesTheDefaultAndWrittenValuesComeBackExactly)
     }
 }
 
+TEST(SettingsFile, UsersSettingsLiveInTheConfigFolder)
+{
+    const QString expected = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) +
+                             QStringLiteral("/Kelo/Kelo.conf");
+    SettingsStore store;
+    EXPECT_EQ(store.fileName(), expected);
+    ASSERT_TRUE(store.write(QStringLiteral("Filter"), QStringLiteral("*.txt")));
+    EXPECT_TRUE(test::readBytes(expected).contains("[Optionen]"));
+}
+
 TEST_F(Settings, KeysLiveInTheSectionOptionen)
 {
     SettingsStore(file()).write(QStringLiteral("lbl_schwarzweissblau"), QStringLiteral("weiss"));
