@@ -288,6 +288,13 @@ QByteArray TextBox::utf8Text() const
     return QByteArray(text, length);
 }
 
+QByteArrayView TextBox::utf8View() const
+{
+    const long length = send(*this, SCI_GETLENGTH);
+    const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return QByteArrayView(text, length);
+}
+
 void TextBox::replaceAllUtf8(const QByteArray &utf8)
 {
     replaceWhole(utf8, true);
@@ -326,8 +333,9 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     }
     send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
     send(*this, SCI_SETMODEVENTMASK, eventMask);
-    m_loneBreakIndexValid = false;
     m_utf16IndexStale = false;
+    m_loneBreakIndexValid = false;
+    ensureLoneBreakIndex();
 
     send(*this, SCI_SETSCROLLWIDTH, 1);
     send(*this, SCI_GOTOPOS, 0);
@@ -416,7 +424,54 @@ void TextBox::noteModification(int position, int type, const char *text, int len
         std::memchr(text, '\r', size_t(length)) == nullptr &&
         std::memchr(text, '\n', size_t(length)) == nullptr)
         return;
-    m_loneBreakIndexValid = false;
+    updateLoneBreakIndex(position, linesAdded);
+}
+
+bool TextBox::endsInLoneBreak(long line) const
+{
+    const long end = send(*this, SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    const long length = send(*this, SCI_GETLENGTH);
+    if (end >= length)
+        return false; // the last line has no break
+    if (send(*this, SCI_GETCHARAT, static_cast<unsigned long>(end)) == '\n')
+        return true;
+    return end + 1 >= length ||
+           send(*this, SCI_GETCHARAT, static_cast<unsigned long>(end + 1)) != '\n';
+}
+
+void TextBox::updateLoneBreakIndex(long position, long linesAdded)
+{
+    if (!m_loneBreakIndexValid)
+        return;
+    // Looking at every line end of a big insertion costs more than one pass
+    // over the text with memchr.
+    constexpr long incrementalLimit = 4096;
+    if (std::labs(linesAdded) > incrementalLimit) {
+        m_loneBreakIndexValid = false;
+        return;
+    }
+    // The edit changed the line ends from the line before the one of its
+    // position to the line of its end. The margins allow for a CR before the
+    // edit that met an LF after it (or lost it), which moves the position's
+    // line by one. Lines beyond that range keep their ends and only move.
+    const long line = send(*this, SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+    const long first = std::max(0L, line - 1);
+    const long lastBefore = line + 2 + std::max(0L, -linesAdded);
+    const long lastAfter =
+        std::min(line + 2 + std::max(0L, linesAdded), send(*this, SCI_GETLINECOUNT) - 1);
+
+    std::vector<long> &lines = m_loneBreakLines;
+    const auto from = std::lower_bound(lines.begin(), lines.end(), first);
+    const auto to = std::upper_bound(from, lines.end(), lastBefore);
+    for (auto moved = to; moved != lines.end(); ++moved)
+        *moved += linesAdded;
+    std::vector<long> found;
+    for (long candidate = first; candidate <= lastAfter; ++candidate) {
+        if (endsInLoneBreak(candidate))
+            found.push_back(candidate);
+    }
+    const auto at = lines.erase(from, to);
+    lines.insert(at, found.begin(), found.end());
 }
 
 void TextBox::ensureLoneBreakIndex() const

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -73,6 +74,14 @@ public:
     void loadUtf8(const QByteArray &utf8);
     // Length of the text in UTF-16 code units, without building the string.
     int textLength() const;
+    // The UTF-8 text as the editor holds it, without a copy. Valid until the
+    // next change of the text; for searching large texts quickly.
+    QByteArrayView utf8View() const;
+    // Converting between UTF-16 offsets and byte positions in the UTF-8
+    // text. An offset is clamped to the text, and one that falls inside a
+    // surrogate pair or a CR LF pair gives the position of the pair's start.
+    long utf16ToPosition(int offset) const;
+    int positionToUtf16(long position) const;
 
     // ---- Looks ------------------------------------------------------------
     // One font and two colours for the whole text. The caret is drawn in the
@@ -109,18 +118,20 @@ private:
     using QsciScintilla::document;
     using QsciScintilla::setDocument;
 
-    long utf16ToPosition(int offset) const;
-    int positionToUtf16(long position) const;
     void ensureLoneBreakIndex() const;
+    void updateLoneBreakIndex(long position, long linesAdded);
+    bool endsInLoneBreak(long line) const;
     void ensureUtf16Index() const;
     void noteModification(int position, int type, const char *text, int length, int linesAdded);
     void replaceWhole(const QByteArray &utf8, bool undoable);
     void selectRange(long anchor, long caret);
 
     std::function<void()> m_enterHandler;
-    // Scintilla line numbers whose line end is a lone CR or LF, sorted; built
-    // lazily after the text changed, so the CR LF line queries stay
-    // logarithmic on large texts.
+    // Scintilla line numbers whose line end is a lone CR or LF, sorted, so
+    // the CR LF line queries stay logarithmic on large texts. Built in one
+    // pass when the whole text is replaced and kept up to date by each edit,
+    // so that a click after typing Enter does not pay for a pass over the
+    // whole text.
     mutable std::vector<long> m_loneBreakLines;
     mutable bool m_loneBreakIndexValid = false;
     // Scintilla's UTF-16 line index goes wrong when an edit makes or breaks
