@@ -21,6 +21,7 @@ class QPushButton;
 namespace kelo {
 
 class ColourSchemes;
+class EditorTools;
 class OpenPanel;
 class OptionsPanel;
 class PictureButton;
@@ -66,6 +67,7 @@ public:
 
     const KeloContext &context() const { return m_context; }
     ColourSchemes *schemes() const { return m_schemes; }
+    EditorTools *editorTools() const { return m_editorTools; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -120,6 +122,7 @@ private:
     KeloContext m_context;
     TextFormat m_format;
     ColourSchemes *m_schemes = nullptr;
+    EditorTools *m_editorTools = nullptr;
     bool m_unloading = false;
 };
 
