@@ -189,14 +189,23 @@ TextBox::TextBox(QWidget *parent)
     setBackColor(colors.color(QPalette::Active, QPalette::Base));
     setTextColor(colors.color(QPalette::Active, QPalette::Text));
 
+    // QScintilla answers every insertion and deletion it is told of by
+    // counting the characters from the start of the text up to the edit, for
+    // assistive technologies: on a 20 MB text each key typed near its end
+    // took a tenth of a second. So the editor is told of edits only before
+    // they happen, which QScintilla passes on without counting, unless an
+    // assistive technology is listening.
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char *text, int length, int linesAdded, int, int,
-                   int, int, int) { noteModification(position, type, text, length, linesAdded); });
+            [this](int position, int type, const char *text, int length, int, int, int, int, int,
+                   int) { noteChange(position, type, text, length); });
+    accessibilityActiveChanged(QAccessible::isActive());
+    QAccessible::installActivationObserver(this);
 }
 
 TextBox::~TextBox()
 {
     // Switching documents below must not reach this half-destroyed object.
+    QAccessible::removeActivationObserver(this);
     disconnect(this, &QsciScintillaBase::SCN_MODIFIED, this, nullptr);
     if (SendScintillaPtrResult(SCI_GETDOCPOINTER) == m_leanDocument)
         SendScintilla(SCI_SETDOCPOINTER, 0, m_qsciDocument);
@@ -334,6 +343,7 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
     send(*this, SCI_SETMODEVENTMASK, eventMask);
     m_utf16IndexStale = false;
+    m_pendingEdit.reset();
     m_loneBreakIndexValid = false;
     ensureLoneBreakIndex();
 
@@ -402,29 +412,68 @@ void TextBox::selectRange(long anchor, long caret)
 
 // ---- CR LF lines -----------------------------------------------------------
 
-void TextBox::noteModification(int position, int type, const char *text, int length, int linesAdded)
+void TextBox::accessibilityActiveChanged(bool active)
 {
-    if ((type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) == 0)
+    m_accessible = active;
+    unsigned long mask = SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
+    if (active)
+        mask |= SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT;
+    send(*this, SCI_SETMODEVENTMASK, mask);
+}
+
+void TextBox::noteChange(int position, int type, const char *text, int length)
+{
+    const bool insertion = (type & SC_MOD_BEFOREINSERT) != 0;
+    if (!insertion && (type & SC_MOD_BEFOREDELETE) == 0)
         return;
+    // The edit before this one is done by now.
+    resolvePendingEdit();
+    // Without the notice after the edit QScintilla does not say that the
+    // text changed; that is said once the edits are done.
+    if (!m_accessible && !m_textChangedPosted) {
+        m_textChangedPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_textChangedPosted = false;
+                Q_EMIT textChanged();
+            },
+            Qt::QueuedConnection);
+    }
     // The UTF-16 index of this Scintilla goes wrong when an edit joins a CR
     // and an LF into a pair or splits one (found by comparing it with
     // SCI_COUNTCODEUNITS after random edits). Such an edit has a CR just
     // before it or an LF just after it; in a text of CR LF lines that only
     // happens next to a lone CR or LF.
-    const long before = position - 1;
-    const long after = (type & SC_MOD_INSERTTEXT) != 0 ? long(position) + length : long(position);
-    if ((before >= 0 && send(*this, SCI_GETCHARAT, static_cast<unsigned long>(before)) == '\r') ||
-        (after < send(*this, SCI_GETLENGTH) &&
-         send(*this, SCI_GETCHARAT, static_cast<unsigned long>(after)) == '\n'))
+    const long after = insertion ? long(position) : long(position) + length;
+    const bool crBefore = position > 0 && send(*this, SCI_GETCHARAT,
+                                               static_cast<unsigned long>(position - 1)) == '\r';
+    const bool lfAfter = after < send(*this, SCI_GETLENGTH) &&
+                         send(*this, SCI_GETCHARAT, static_cast<unsigned long>(after)) == '\n';
+    if (crBefore || lfAfter)
         m_utf16IndexStale = true;
-    // Text without CR or LF that leaves the number of Scintilla lines alone
-    // neither moves a line nor joins or splits a CR LF pair: typing inside a
-    // line keeps the index.
-    if (linesAdded == 0 && text != nullptr && length >= 0 &&
-        std::memchr(text, '\r', size_t(length)) == nullptr &&
-        std::memchr(text, '\n', size_t(length)) == nullptr)
+    if (!m_loneBreakIndexValid)
         return;
-    updateLoneBreakIndex(position, linesAdded);
+    // Text without CR or LF, away from them, neither moves a line nor joins
+    // or splits a CR LF pair: typing inside a line keeps the index.
+    bool linesMayChange = crBefore || lfAfter;
+    if (!linesMayChange && length > 0) {
+        const char *changed = insertion ? text : rangePointer(*this, position, length);
+        linesMayChange = changed == nullptr ||
+                         std::memchr(changed, '\r', size_t(length)) != nullptr ||
+                         std::memchr(changed, '\n', size_t(length)) != nullptr;
+    }
+    if (linesMayChange)
+        m_pendingEdit = PendingEdit{position, send(*this, SCI_GETLINECOUNT)};
+}
+
+void TextBox::resolvePendingEdit() const
+{
+    if (!m_pendingEdit)
+        return;
+    const PendingEdit edit = *m_pendingEdit;
+    m_pendingEdit.reset();
+    updateLoneBreakIndex(edit.position, send(*this, SCI_GETLINECOUNT) - edit.linesBefore);
 }
 
 bool TextBox::endsInLoneBreak(long line) const
@@ -439,7 +488,7 @@ bool TextBox::endsInLoneBreak(long line) const
            send(*this, SCI_GETCHARAT, static_cast<unsigned long>(end + 1)) != '\n';
 }
 
-void TextBox::updateLoneBreakIndex(long position, long linesAdded)
+void TextBox::updateLoneBreakIndex(long position, long linesAdded) const
 {
     if (!m_loneBreakIndexValid)
         return;
@@ -476,8 +525,11 @@ void TextBox::updateLoneBreakIndex(long position, long linesAdded)
 
 void TextBox::ensureLoneBreakIndex() const
 {
-    if (m_loneBreakIndexValid)
+    if (m_loneBreakIndexValid) {
+        resolvePendingEdit();
         return;
+    }
+    m_pendingEdit.reset();
     m_loneBreakLines.clear();
     const long length = send(*this, SCI_GETLENGTH);
     const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));

@@ -13,6 +13,7 @@
 // line. The text goes in and out with one call each, NUL bytes included.
 #pragma once
 
+#include <QAccessible>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QColor>
@@ -23,11 +24,12 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kelo {
 
-class TextBox : public QsciScintilla {
+class TextBox : public QsciScintilla, private QAccessible::ActivationObserver {
     Q_OBJECT
 
 public:
@@ -99,6 +101,12 @@ public:
     // Enter inserts CR LF.
     void setEnterHandler(std::function<void()> handler);
 
+    // QsciScintilla's textChanged() comes right after a whole-text
+    // replacement, and after other edits once control is back in the event
+    // loop, once for all edits made until then (the editor is told of edits
+    // only before they happen, see the constructor). linesChanged() comes
+    // after a whole-text replacement only.
+
 Q_SIGNALS:
     // Local files dropped onto the editor (text drops are inserted as usual).
     void filesDropped(const QStringList &paths);
@@ -118,11 +126,13 @@ private:
     using QsciScintilla::document;
     using QsciScintilla::setDocument;
 
+    void accessibilityActiveChanged(bool active) override;
     void ensureLoneBreakIndex() const;
-    void updateLoneBreakIndex(long position, long linesAdded);
+    void resolvePendingEdit() const;
+    void updateLoneBreakIndex(long position, long linesAdded) const;
     bool endsInLoneBreak(long line) const;
     void ensureUtf16Index() const;
-    void noteModification(int position, int type, const char *text, int length, int linesAdded);
+    void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
     void selectRange(long anchor, long caret);
 
@@ -134,6 +144,18 @@ private:
     // whole text.
     mutable std::vector<long> m_loneBreakLines;
     mutable bool m_loneBreakIndexValid = false;
+    // Scintilla tells of an edit before it happens (see the constructor);
+    // an edit that may change line ends is noted here and taken into the
+    // index once it is done: at the next query or the next edit.
+    struct PendingEdit {
+        long position = 0;
+        long linesBefore = 0; // Scintilla's line count before the edit
+    };
+    mutable std::optional<PendingEdit> m_pendingEdit;
+    // Whether an assistive technology listens (QScintilla then tells of each
+    // edit after it, too), and whether a textChanged() is on its way.
+    bool m_accessible = false;
+    bool m_textChangedPosted = false;
     // Scintilla's UTF-16 line index goes wrong when an edit makes or breaks
     // a CR LF pair; such an edit marks it for rebuilding before the next use.
     mutable bool m_utf16IndexStale = false;
