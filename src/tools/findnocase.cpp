@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace kelo {
@@ -209,6 +211,61 @@ qsizetype matchUtf16(QStringView text, qsizetype i, const Pattern &pattern)
     return at - i;
 }
 
+char32_t asciiLower(unsigned char byte)
+{
+    return byte >= 'A' && byte <= 'Z' ? char32_t(byte + ('a' - 'A')) : char32_t(byte);
+}
+
+// Finds the next byte that may begin a match. This is where a long search
+// spends its time, so when only a few byte values qualify (an ASCII letter
+// in both cases, say) it compares 16 bytes at a time.
+class FirstByteScanner {
+public:
+    explicit FirstByteScanner(const std::array<bool, 256> &table)
+        : m_table(table)
+    {
+        for (int value = 0; value < 256; ++value) {
+            if (!table[size_t(value)])
+                continue;
+            if (m_count == m_needles.size()) {
+                m_count = 0; // too many for the block scan
+                break;
+            }
+            m_needles[m_count++] = Block{} + static_cast<unsigned char>(value);
+        }
+    }
+
+    qsizetype next(const unsigned char *bytes, qsizetype at, qsizetype to) const
+    {
+        if constexpr (std::endian::native == std::endian::little) {
+            if (m_count > 0) {
+                for (; at + qsizetype(sizeof(Block)) <= to; at += qsizetype(sizeof(Block))) {
+                    Block block;
+                    std::memcpy(&block, bytes + at, sizeof(Block));
+                    auto hits = block == m_needles[0];
+                    for (std::size_t i = 1; i < m_count; ++i)
+                        hits |= block == m_needles[i];
+                    std::uint64_t halves[2];
+                    std::memcpy(halves, &hits, sizeof(halves));
+                    if (halves[0] != 0)
+                        return at + std::countr_zero(halves[0]) / 8;
+                    if (halves[1] != 0)
+                        return at + 8 + std::countr_zero(halves[1]) / 8;
+                }
+            }
+        }
+        while (at < to && !m_table[bytes[at]])
+            ++at;
+        return std::min(at, to);
+    }
+
+private:
+    using Block = unsigned char __attribute__((vector_size(16)));
+    std::array<bool, 256> m_table;
+    std::array<Block, 4> m_needles{};
+    std::size_t m_count = 0;
+};
+
 } // namespace
 
 char32_t searchLower(char32_t character)
@@ -277,22 +334,22 @@ Utf8Match findNoCaseUtf8(QByteArrayView text, QStringView term, qsizetype from, 
         return {};
     }
     const Pattern pattern(term);
-    const std::array<bool, 256> firstBytes = pattern.firstBytes();
+    const FirstByteScanner scanner(pattern.firstBytes());
     const std::vector<char32_t> &wanted = pattern.characters();
-    for (qsizetype at = from; at < to; ++at) {
-        // The scan for a possible first byte is where a long search spends
-        // its time; it touches each byte once.
-        while (at < to && !firstBytes[bytes[at]])
-            ++at;
-        if (at >= to)
-            break;
+    for (qsizetype at = scanner.next(bytes, from, to); at < to;
+         at = scanner.next(bytes, at + 1, to)) {
         qsizetype end = at;
         bool matches = true;
         for (const char32_t character : wanted) {
+            if (end >= to) {
+                matches = false;
+                break;
+            }
             int length = 1;
-            if (end >= to ||
-                searchLower(decodeUtf8(bytes + end, size - end, length)) != character ||
-                end + length > to) {
+            const char32_t found = bytes[end] < 0x80
+                                       ? asciiLower(bytes[end])
+                                       : searchLower(decodeUtf8(bytes + end, size - end, length));
+            if (found != character || end + length > to) {
                 matches = false;
                 break;
             }

@@ -153,6 +153,27 @@ TEST(FindNoCase, Utf8SearchStaysInsideTheRange)
     EXPECT_FALSE(findNoCaseUtf8(umlauts, u("\xc3\x84"), 1, 3).found());
 }
 
+// The scan for a first byte reads the text in blocks: a match is found
+// wherever it lies in a block, and a partial match is passed over.
+TEST(FindNoCase, Utf8SearchFindsAMatchAtEveryPlace)
+{
+    for (int place = 0; place < 40; ++place) {
+        SCOPED_TRACE(place);
+        QByteArray text(50, '-');
+        text.replace(place, 3, "XY-");
+        if (place >= 3)
+            text.replace(place - 3, 2, "xz"); // a near miss before it
+        const Utf8Match match = findNoCaseUtf8(text, u("xY"), 0, text.size());
+        EXPECT_EQ(match.position, place);
+        EXPECT_EQ(match.bytes, 2);
+        // A character of three bytes whose lower-case form is ASCII.
+        QByteArray kelvin(40, '.');
+        kelvin.insert(place, "\xe2\x84\xaa!");
+        EXPECT_EQ(findNoCaseUtf8(kelvin, u("K!"), 0, kelvin.size()).position, place);
+        EXPECT_EQ(findNoCaseUtf8(kelvin, u("K!"), place + 1, kelvin.size()).position, -1);
+    }
+}
+
 // Bytes that are not well-formed UTF-8 are characters of their own, read as
 // U+FFFD, and never hide the character after them.
 TEST(FindNoCase, Utf8SearchReadsBrokenBytesAsReplacementCharacters)
