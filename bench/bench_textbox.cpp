@@ -1,9 +1,11 @@
 // Benchmarks of the editor control on a large text: loading (against
 // QPlainTextEdit with the same text), reading the text back, the CR LF line
-// queries, and how much the process grows per byte loaded.
+// queries, typing at the end, and how much the process grows per byte loaded.
 #include "platform/textbox.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 
 #include <benchmark/benchmark.h>
@@ -192,6 +194,22 @@ void BM_TextBoxLineQueriesWithLoneBreaks20MB(benchmark::State &state)
     }
 }
 BENCHMARK(BM_TextBoxLineQueriesWithLoneBreaks20MB);
+
+// A key typed at the end of the text: an edit must not cost a pass over the
+// text before it.
+void BM_TextBoxTypeAtTheEnd20MB(benchmark::State &state)
+{
+    kelo::TextBox box;
+    box.loadUtf8(text20MB());
+    box.setSelStart(box.textLength());
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(&box, &press);
+    }
+    if (!box.Text().endsWith(QStringLiteral("aaa")))
+        state.SkipWithError("nothing was typed");
+}
+BENCHMARK(BM_TextBoxTypeAtTheEnd20MB)->Unit(benchmark::kMicrosecond)->Iterations(100);
 
 void BM_TextBoxSelectionAtTheEnd20MB(benchmark::State &state)
 {

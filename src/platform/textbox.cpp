@@ -189,14 +189,23 @@ TextBox::TextBox(QWidget *parent)
     setBackColor(colors.color(QPalette::Active, QPalette::Base));
     setTextColor(colors.color(QPalette::Active, QPalette::Text));
 
+    // QScintilla answers every insertion and deletion it is told of by
+    // counting the characters from the start of the text up to the edit, for
+    // assistive technologies: on a 20 MB text each key typed near its end
+    // took a tenth of a second. So the editor is told of edits only before
+    // they happen, which QScintilla passes on without counting, unless an
+    // assistive technology is listening.
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char *text, int length, int linesAdded, int, int,
-                   int, int, int) { noteModification(position, type, text, length, linesAdded); });
+            [this](int position, int type, const char *text, int length, int, int, int, int, int,
+                   int) { noteChange(position, type, text, length); });
+    accessibilityActiveChanged(QAccessible::isActive());
+    QAccessible::installActivationObserver(this);
 }
 
 TextBox::~TextBox()
 {
     // Switching documents below must not reach this half-destroyed object.
+    QAccessible::removeActivationObserver(this);
     disconnect(this, &QsciScintillaBase::SCN_MODIFIED, this, nullptr);
     if (SendScintillaPtrResult(SCI_GETDOCPOINTER) == m_leanDocument)
         SendScintilla(SCI_SETDOCPOINTER, 0, m_qsciDocument);
@@ -216,6 +225,24 @@ void TextBox::ensureUtf16Index() const
     send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
     m_utf16IndexHeld = true;
     m_utf16IndexStale = false;
+}
+
+void TextBox::postIndexBuild()
+{
+    // Both indexes take a pass over the text. Building them right after the
+    // text is shown keeps loading quick and the first click or search after
+    // it as quick as any later one.
+    if (m_indexBuildPosted)
+        return;
+    m_indexBuildPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_indexBuildPosted = false;
+            ensureUtf16Index();
+            ensureLoneBreakIndex();
+        },
+        Qt::QueuedConnection);
 }
 
 long TextBox::utf16ToPosition(int offset) const
@@ -294,6 +321,13 @@ QByteArray TextBox::utf8Text() const
     return QByteArray(text, length);
 }
 
+QByteArrayView TextBox::utf8View() const
+{
+    const long length = send(*this, SCI_GETLENGTH);
+    const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return QByteArrayView(text, length);
+}
+
 void TextBox::replaceAllUtf8(const QByteArray &utf8)
 {
     replaceWhole(utf8, true);
@@ -335,8 +369,10 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
         send(*this, SCI_SETSAVEPOINT);
     }
     send(*this, SCI_SETMODEVENTMASK, eventMask);
+    m_pendingEdit.reset();
     m_loneBreakIndexValid = false;
     m_utf16IndexStale = true;
+    postIndexBuild();
 
     send(*this, SCI_SETSCROLLWIDTH, 1);
     send(*this, SCI_GOTOPOS, 0);
@@ -403,35 +439,124 @@ void TextBox::selectRange(long anchor, long caret)
 
 // ---- CR LF lines -----------------------------------------------------------
 
-void TextBox::noteModification(int position, int type, const char *text, int length, int linesAdded)
+void TextBox::accessibilityActiveChanged(bool active)
 {
-    if ((type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT)) == 0)
+    m_accessible = active;
+    unsigned long mask = SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
+    if (active)
+        mask |= SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT;
+    send(*this, SCI_SETMODEVENTMASK, mask);
+}
+
+void TextBox::noteChange(int position, int type, const char *text, int length)
+{
+    const bool insertion = (type & SC_MOD_BEFOREINSERT) != 0;
+    if (!insertion && (type & SC_MOD_BEFOREDELETE) == 0)
         return;
+    // The edit before this one is done by now.
+    resolvePendingEdit();
+    // Without the notice after the edit QScintilla does not say that the
+    // text changed; that is said once the edits are done.
+    if (!m_accessible && !m_textChangedPosted) {
+        m_textChangedPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_textChangedPosted = false;
+                Q_EMIT textChanged();
+            },
+            Qt::QueuedConnection);
+    }
     // The UTF-16 index of this Scintilla goes wrong when an edit joins a CR
     // and an LF into a pair or splits one (found by comparing it with
     // SCI_COUNTCODEUNITS after random edits). Such an edit has a CR just
     // before it or an LF just after it; in a text of CR LF lines that only
     // happens next to a lone CR or LF.
-    const long before = position - 1;
-    const long after = (type & SC_MOD_INSERTTEXT) != 0 ? long(position) + length : long(position);
-    if ((before >= 0 && send(*this, SCI_GETCHARAT, static_cast<unsigned long>(before)) == '\r') ||
-        (after < send(*this, SCI_GETLENGTH) &&
-         send(*this, SCI_GETCHARAT, static_cast<unsigned long>(after)) == '\n'))
+    const long after = insertion ? long(position) : long(position) + length;
+    const bool crBefore = position > 0 && send(*this, SCI_GETCHARAT,
+                                               static_cast<unsigned long>(position - 1)) == '\r';
+    const bool lfAfter = after < send(*this, SCI_GETLENGTH) &&
+                         send(*this, SCI_GETCHARAT, static_cast<unsigned long>(after)) == '\n';
+    if (crBefore || lfAfter)
         m_utf16IndexStale = true;
-    // Text without CR or LF that leaves the number of Scintilla lines alone
-    // neither moves a line nor joins or splits a CR LF pair: typing inside a
-    // line keeps the index.
-    if (linesAdded == 0 && text != nullptr && length >= 0 &&
-        std::memchr(text, '\r', size_t(length)) == nullptr &&
-        std::memchr(text, '\n', size_t(length)) == nullptr)
+    if (!m_loneBreakIndexValid)
         return;
-    m_loneBreakIndexValid = false;
+    // Text without CR or LF, away from them, neither moves a line nor joins
+    // or splits a CR LF pair: typing inside a line keeps the index.
+    bool linesMayChange = crBefore || lfAfter;
+    if (!linesMayChange && length > 0) {
+        const char *changed = insertion ? text : rangePointer(*this, position, length);
+        linesMayChange = changed == nullptr ||
+                         std::memchr(changed, '\r', size_t(length)) != nullptr ||
+                         std::memchr(changed, '\n', size_t(length)) != nullptr;
+    }
+    if (linesMayChange)
+        m_pendingEdit = PendingEdit{position, send(*this, SCI_GETLINECOUNT)};
+}
+
+void TextBox::resolvePendingEdit() const
+{
+    if (!m_pendingEdit)
+        return;
+    const PendingEdit edit = *m_pendingEdit;
+    m_pendingEdit.reset();
+    updateLoneBreakIndex(edit.position, send(*this, SCI_GETLINECOUNT) - edit.linesBefore);
+}
+
+bool TextBox::endsInLoneBreak(long line) const
+{
+    const long end = send(*this, SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    const long length = send(*this, SCI_GETLENGTH);
+    if (end >= length)
+        return false; // the last line has no break
+    if (send(*this, SCI_GETCHARAT, static_cast<unsigned long>(end)) == '\n')
+        return true;
+    return end + 1 >= length ||
+           send(*this, SCI_GETCHARAT, static_cast<unsigned long>(end + 1)) != '\n';
+}
+
+void TextBox::updateLoneBreakIndex(long position, long linesAdded) const
+{
+    if (!m_loneBreakIndexValid)
+        return;
+    // Looking at every line end of a big insertion costs more than one pass
+    // over the text with memchr.
+    constexpr long incrementalLimit = 4096;
+    if (std::labs(linesAdded) > incrementalLimit) {
+        m_loneBreakIndexValid = false;
+        return;
+    }
+    // The edit changed the line ends from the line before the one of its
+    // position to the line of its end. The margins allow for a CR before the
+    // edit that met an LF after it (or lost it), which moves the position's
+    // line by one. Lines beyond that range keep their ends and only move.
+    const long line = send(*this, SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+    const long first = std::max(0L, line - 1);
+    const long lastBefore = line + 2 + std::max(0L, -linesAdded);
+    const long lastAfter =
+        std::min(line + 2 + std::max(0L, linesAdded), send(*this, SCI_GETLINECOUNT) - 1);
+
+    std::vector<long> &lines = m_loneBreakLines;
+    const auto from = std::lower_bound(lines.begin(), lines.end(), first);
+    const auto to = std::upper_bound(from, lines.end(), lastBefore);
+    for (auto moved = to; moved != lines.end(); ++moved)
+        *moved += linesAdded;
+    std::vector<long> found;
+    for (long candidate = first; candidate <= lastAfter; ++candidate) {
+        if (endsInLoneBreak(candidate))
+            found.push_back(candidate);
+    }
+    const auto at = lines.erase(from, to);
+    lines.insert(at, found.begin(), found.end());
 }
 
 void TextBox::ensureLoneBreakIndex() const
 {
-    if (m_loneBreakIndexValid)
+    if (m_loneBreakIndexValid) {
+        resolvePendingEdit();
         return;
+    }
+    m_pendingEdit.reset();
     m_loneBreakLines.clear();
     const long length = send(*this, SCI_GETLENGTH);
     const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));

@@ -13,7 +13,9 @@
 // line. The text goes in and out with one call each, NUL bytes included.
 #pragma once
 
+#include <QAccessible>
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -22,11 +24,12 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kelo {
 
-class TextBox : public QsciScintilla {
+class TextBox : public QsciScintilla, private QAccessible::ActivationObserver {
     Q_OBJECT
 
 public:
@@ -73,6 +76,14 @@ public:
     void loadUtf8(const QByteArray &utf8);
     // Length of the text in UTF-16 code units, without building the string.
     int textLength() const;
+    // The UTF-8 text as the editor holds it, without a copy. Valid until the
+    // next change of the text; for searching large texts quickly.
+    QByteArrayView utf8View() const;
+    // Converting between UTF-16 offsets and byte positions in the UTF-8
+    // text. An offset is clamped to the text, and one that falls inside a
+    // surrogate pair or a CR LF pair gives the position of the pair's start.
+    long utf16ToPosition(int offset) const;
+    int positionToUtf16(long position) const;
 
     // ---- Looks ------------------------------------------------------------
     // One font and two colours for the whole text. The caret is drawn in the
@@ -89,6 +100,12 @@ public:
     // pressed (not while an input method is composing). Without a handler,
     // Enter inserts CR LF.
     void setEnterHandler(std::function<void()> handler);
+
+    // QsciScintilla's textChanged() comes right after a whole-text
+    // replacement, and after other edits once control is back in the event
+    // loop, once for all edits made until then (the editor is told of edits
+    // only before they happen, see the constructor). linesChanged() comes
+    // after a whole-text replacement only.
 
 Q_SIGNALS:
     // Local files dropped onto the editor (text drops are inserted as usual).
@@ -109,26 +126,45 @@ private:
     using QsciScintilla::document;
     using QsciScintilla::setDocument;
 
-    long utf16ToPosition(int offset) const;
-    int positionToUtf16(long position) const;
+    void accessibilityActiveChanged(bool active) override;
     void ensureLoneBreakIndex() const;
+    void resolvePendingEdit() const;
+    void updateLoneBreakIndex(long position, long linesAdded) const;
+    bool endsInLoneBreak(long line) const;
     void ensureUtf16Index() const;
-    void noteModification(int position, int type, const char *text, int length, int linesAdded);
+    void postIndexBuild();
+    void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
     void selectRange(long anchor, long caret);
 
     std::function<void()> m_enterHandler;
-    // Scintilla line numbers whose line end is a lone CR or LF, sorted; built
-    // lazily after the text changed, so the CR LF line queries stay
-    // logarithmic on large texts.
+    // Scintilla line numbers whose line end is a lone CR or LF, sorted, so
+    // the CR LF line queries stay logarithmic on large texts. Built in one
+    // pass after the whole text is replaced and kept up to date by each edit,
+    // so that a click after typing Enter does not pay for a pass over the
+    // whole text.
     mutable std::vector<long> m_loneBreakLines;
     mutable bool m_loneBreakIndexValid = false;
+    // Scintilla tells of an edit before it happens (see the constructor);
+    // an edit that may change line ends is noted here and taken into the
+    // index once it is done: at the next query or the next edit.
+    struct PendingEdit {
+        long position = 0;
+        long linesBefore = 0; // Scintilla's line count before the edit
+    };
+    mutable std::optional<PendingEdit> m_pendingEdit;
+    // Whether an assistive technology listens (QScintilla then tells of each
+    // edit after it, too), and whether a textChanged() is on its way.
+    bool m_accessible = false;
+    bool m_textChangedPosted = false;
     // Scintilla's UTF-16 line index goes wrong when an edit makes or breaks
     // a CR LF pair; such an edit marks it for rebuilding before the next use.
     mutable bool m_utf16IndexStale = false;
     // Whether this editor holds Scintilla's UTF-16 index at all: a loaded or
-    // replaced text is indexed on first use, not while it is put in.
+    // replaced text is indexed once the event loop is idle again (or on first
+    // use, if that comes sooner), not while it is put in.
     mutable bool m_utf16IndexHeld = true;
+    bool m_indexBuildPosted = false;
     // The document QsciScintilla created and still believes it shows; kept
     // alive and put back on destruction so its bookkeeping stays sound.
     void *m_qsciDocument = nullptr;

@@ -17,6 +17,7 @@
 #include "shell/startup.h"
 #include "shell/unloadallforms.h"
 #include "tools/linetools.h"
+#include "tools/editortools.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -196,6 +197,7 @@ void Form1::createControls()
     m_lineTools = new LineTools(this);
     m_translation = new Translation(*this);
     m_saving = new Saving(*this);
+    m_editorTools = new EditorTools(this);
 }
 
 void Form1::createShortcuts()

@@ -23,6 +23,7 @@ namespace kelo {
 class ColourSchemes;
 class DesktopIntegration;
 class LineTools;
+class EditorTools;
 class OpenPanel;
 class OptionsPanel;
 class PictureButton;
@@ -76,6 +77,8 @@ public:
     Translation *translation() const { return m_translation; }
     // Speichern, the save-as panel's handlers and EXIT.
     Saving *saving() const { return m_saving; }
+    // The caret readout, automatic indentation and the Search dialog.
+    EditorTools *editorTools() const { return m_editorTools; }
 
     // The full path of the program file and the product name, for the
     // desktop integration.
@@ -134,6 +137,7 @@ private:
     LineTools *m_lineTools = nullptr;
     Translation *m_translation = nullptr;
     Saving *m_saving = nullptr;
+    EditorTools *m_editorTools = nullptr;
     bool m_unloading = false;
 };
 

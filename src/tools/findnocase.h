@@ -1,0 +1,39 @@
+// The search that ignores letter case, used by the Search dialog.
+//
+// Both sides are lower-cased one character at a time with the simple case
+// mapping (QChar::toLower), so that every character keeps its place: "Ä"
+// matches "ä", and "İ" becomes "i" instead of the two characters that a whole-
+// string lower-casing makes of it, which would shift every later match. A
+// character outside the Basic Multilingual Plane is one character (a
+// surrogate pair); it is lower-cased only when its lower-case form lies
+// outside that plane too, so lengths in UTF-16 code units never change.
+//
+// A match never begins or ends inside a surrogate pair or between the CR and
+// the LF of a line break: the editor cannot select half of either.
+#pragma once
+
+#include <QByteArrayView>
+#include <QStringView>
+
+namespace kelo {
+
+// The lower-case form of one character as the search compares it.
+char32_t searchLower(char32_t character);
+
+// Finds term in text from the 1-based position start on. Returns the position
+// of the first match counted from start (1 when it begins at start itself), or
+// 0 when there is none. An empty term is found at once, unless nothing of the
+// text is left from start on.
+int FindNoCase(QStringView text, QStringView term, int start);
+
+// The same search on UTF-8 text, the editor's own form, which spares a large
+// text the conversion to UTF-16: the first match that begins at or after the
+// byte position from and ends at or before the byte position to.
+struct Utf8Match {
+    qsizetype position = -1; // byte position of the match, -1: not found
+    qsizetype bytes = 0;     // its length in bytes
+    bool found() const { return position >= 0; }
+};
+Utf8Match findNoCaseUtf8(QByteArrayView text, QStringView term, qsizetype from, qsizetype to);
+
+} // namespace kelo

@@ -1,0 +1,131 @@
+// The Search dialog. The searches run on the editor's UTF-8 text in place
+// and convert only the positions they need to UTF-16 offsets: converting a
+// 20 MB text to UTF-16 would take longer than the search itself.
+#include "tools/frm_such.h"
+
+#include "platform/textbox.h"
+#include "platform/units.h"
+#include "tools/findnocase.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+
+namespace kelo {
+
+namespace {
+
+template <typename Widget> Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+const QString notFoundMessage = QStringLiteral("Suchbegriff nicht gefunden!");
+
+} // namespace
+
+frm_such::frm_such(TextBox *editor, std::function<void(const QString &)> setStatus, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+    , m_editor(editor)
+    , m_setStatus(std::move(setStatus))
+{
+    setObjectName(QStringLiteral("frm_such"));
+    setWindowTitle(QStringLiteral("search"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25));
+    setFixedSize(twipsToPixels(3315), twipsToPixels(1845));
+
+    txtSuch = named(new QLineEdit(this), "txtSuch");
+    placeTwips(txtSuch, 240, 120, 2775, 285);
+    cmdSuchen = named(new QPushButton(QStringLiteral("suchen"), this), "cmdSuchen");
+    placeTwips(cmdSuchen, 240, 480, 1095, 375);
+    cmdWeitersuchen =
+        named(new QPushButton(QStringLiteral("weitersuchen"), this), "cmdWeitersuchen");
+    placeTwips(cmdWeitersuchen, 1920, 480, 1095, 375);
+    Option1[0] = named(new QRadioButton(QStringLiteral("Gesamt"), this), "Option1_0");
+    placeTwips(Option1[0], 240, 1080, 1335, 255);
+    Option1[1] = named(new QRadioButton(QStringLiteral("Markierung"), this), "Option1_1");
+    placeTwips(Option1[1], 240, 1440, 1335, 255);
+    Option1[0]->setChecked(true);
+
+    setTabOrder(cmdSuchen, cmdWeitersuchen);
+    setTabOrder(cmdWeitersuchen, Option1[0]);
+    setTabOrder(Option1[0], Option1[1]);
+    setTabOrder(Option1[1], txtSuch);
+    cmdSuchen->setFocus();
+
+    connect(txtSuch, &QLineEdit::textChanged, this, &frm_such::txtSuch_Change);
+    for (QRadioButton *option : Option1)
+        connect(option, &QRadioButton::toggled, this, &frm_such::Option1_Click);
+    connect(cmdSuchen, &QPushButton::clicked, this, &frm_such::cmdSuchen_Click);
+    connect(cmdWeitersuchen, &QPushButton::clicked, this, &frm_such::cmdWeitersuchen_Click);
+
+    auto *findNext = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(findNext, &QShortcut::activated, this, [this] {
+        if (cmdWeitersuchen->isEnabled())
+            cmdWeitersuchen_Click();
+    });
+}
+
+void frm_such::txtSuch_Change()
+{
+    const bool hasTerm = !txtSuch->text().isEmpty();
+    cmdSuchen->setEnabled(hasTerm);
+    cmdWeitersuchen->setEnabled(hasTerm && Option1[0]->isChecked());
+}
+
+void frm_such::Option1_Click()
+{
+    cmdWeitersuchen->setEnabled(!txtSuch->text().isEmpty() && Option1[0]->isChecked());
+}
+
+void frm_such::cmdSuchen_Click()
+{
+    const QString term = txtSuch->text();
+    const QByteArrayView text = m_editor->utf8View();
+    Utf8Match found;
+    if (Option1[0]->isChecked()) {
+        found = findNoCaseUtf8(text, term, 0, text.size());
+    } else {
+        const int start = m_editor->SelStart();
+        found = findNoCaseUtf8(text, term, m_editor->utf16ToPosition(start),
+                               m_editor->utf16ToPosition(start + m_editor->SelLength()));
+    }
+    if (found.found())
+        showFound(long(found.position), long(found.bytes));
+    else
+        reportNotFound();
+}
+
+void frm_such::cmdWeitersuchen_Click()
+{
+    const QString term = txtSuch->text();
+    const QByteArrayView text = m_editor->utf8View();
+    // One code unit after the selection start: where that falls inside a
+    // character, the search skips on to the next one, as no match can begin
+    // in the middle of a character.
+    const qsizetype from = m_editor->utf16ToPosition(m_editor->SelStart()) + 1;
+    const Utf8Match found = findNoCaseUtf8(text, term, from, text.size());
+    if (found.found())
+        showFound(long(found.position), long(found.bytes));
+    else
+        reportNotFound();
+}
+
+void frm_such::showFound(long position, long bytes)
+{
+    const int start = m_editor->positionToUtf16(position);
+    m_editor->setSelStart(start);
+    m_editor->setSelLength(m_editor->positionToUtf16(position + bytes) - start);
+    m_editor->window()->activateWindow();
+    m_editor->setFocus();
+}
+
+void frm_such::reportNotFound()
+{
+    m_setStatus(notFoundMessage);
+}
+
+} // namespace kelo

@@ -1,0 +1,56 @@
+// The Search dialog "search" (frm_such): a small modeless window that stays on
+// top and finds a term in the main window's editor, ignoring letter case,
+// either in the whole text or inside the selection, and then the next
+// occurrence. A found occurrence becomes the editor's selection and the editor
+// gets the keyboard focus; the search never starts over at the beginning.
+//
+// The window is created when first needed and destroyed when closed, so each
+// opening starts with an empty term and "Gesamt" selected.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kelo {
+
+class TextBox;
+
+class frm_such : public QWidget {
+    Q_OBJECT
+
+public:
+    // Searches in editor; setStatus writes the main window's status line.
+    frm_such(TextBox *editor, std::function<void(const QString &)> setStatus,
+             QWidget *parent = nullptr);
+
+    // The enabling rules: "suchen" needs a term, "weitersuchen" a term and
+    // "Gesamt".
+    void txtSuch_Change();
+    void Option1_Click();
+
+    // "suchen": the first occurrence in the whole text or in the selection.
+    void cmdSuchen_Click();
+    // "weitersuchen": the next occurrence in the whole text, from one
+    // character after the start of the current selection.
+    void cmdWeitersuchen_Click();
+
+    QLineEdit *txtSuch = nullptr;
+    QPushButton *cmdSuchen = nullptr;
+    QPushButton *cmdWeitersuchen = nullptr;
+    std::array<QRadioButton *, 2> Option1{}; // 0: "Gesamt", 1: "Markierung"
+
+private:
+    void showFound(long position, long bytes);
+    void reportNotFound();
+
+    TextBox *m_editor;
+    std::function<void(const QString &)> m_setStatus;
+};
+
+} // namespace kelo
