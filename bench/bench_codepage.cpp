@@ -13,17 +13,6 @@ constexpr qsizetype fileSize = 20 * 1024 * 1024;
 
 enum class Sample { Windows1252, Utf8, Utf8LfOnly, Windows1252LfOnly };
 
-QByteArray withoutCr(const QByteArray &text)
-{
-    QByteArray result;
-    result.reserve(text.size());
-    for (char c : text) {
-        if (c != '\r')
-            result.append(c);
-    }
-    return result;
-}
-
 // The file bytes of each sample, made once per run.
 const QByteArray &sampleFile(Sample sample)
 {
@@ -35,11 +24,11 @@ const QByteArray &sampleFile(Sample sample)
     case Sample::Utf8:
         return utf8;
     case Sample::Utf8LfOnly: {
-        static const QByteArray lfOnly = withoutCr(utf8);
+        static const QByteArray lfOnly = bench::withoutCr(utf8);
         return lfOnly;
     }
     case Sample::Windows1252LfOnly: {
-        static const QByteArray lfOnly = withoutCr(windows1252);
+        static const QByteArray lfOnly = bench::withoutCr(windows1252);
         return lfOnly;
     }
     }

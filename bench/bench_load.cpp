@@ -18,8 +18,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 namespace {
 
 using kelo::Encoding;
@@ -66,19 +64,6 @@ struct Window {
         form->FileLoad();
     }
 };
-
-long statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 Encoding encodingOf(const benchmark::State &state)
 {
@@ -133,19 +118,15 @@ void BM_LoadMemoryGrowth(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         Window window(sample);
-        malloc_trim(0);
-        const long before = statusKiB("VmRSS");
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        if (clear.open(QIODevice::WriteOnly))
-            clear.write("5"); // restarts VmHWM at the current size
-        clear.close();
+        kelo::bench::settleMemory();
+        const long before = kelo::bench::statusKiB("VmRSS");
         state.ResumeTiming();
         window.chooseAndLoad();
         state.PauseTiming();
-        malloc_trim(0);
+        kelo::bench::settleMemory();
         const double file = double(QFileInfo(sample.file).size()) / 1024;
-        state.counters["growth_x"] = (statusKiB("VmRSS") - before) / file;
-        state.counters["peak_growth_x"] = (statusKiB("VmHWM") - before) / file;
+        state.counters["growth_x"] = (kelo::bench::statusKiB("VmRSS") - before) / file;
+        state.counters["peak_growth_x"] = (kelo::bench::statusKiB("VmHWM") - before) / file;
         state.ResumeTiming();
     }
 }

@@ -26,17 +26,6 @@ constexpr qsizetype textSize = 20 * 1024 * 1024;
 
 enum class Sample { Windows1252, Utf8, Utf8LfOnly };
 
-QByteArray withoutCr(const QByteArray &text)
-{
-    QByteArray result;
-    result.reserve(text.size());
-    for (char c : text) {
-        if (c != '\r')
-            result.append(c);
-    }
-    return result;
-}
-
 // A loaded file: what the editor holds and the form it came in.
 const DecodedText &loaded(Sample sample)
 {
@@ -44,7 +33,7 @@ const DecodedText &loaded(Sample sample)
         decodeText(bench::germanText(textSize, Encoding::Windows1252));
     static const DecodedText utf8 = decodeText(bench::germanText(textSize, Encoding::Utf8));
     static const DecodedText lfOnly =
-        decodeText(withoutCr(bench::germanText(textSize, Encoding::Utf8)));
+        decodeText(bench::withoutCr(bench::germanText(textSize, Encoding::Utf8)));
     switch (sample) {
     case Sample::Windows1252:
         return windows1252;

@@ -1,6 +1,7 @@
 // Benchmarks of the editor control on a large text: loading (against
 // QPlainTextEdit with the same text), reading the text back, the CR LF line
 // queries, typing at the end, and how much the process grows per byte loaded.
+#include "germantext.h"
 #include "platform/textbox.h"
 
 #include <QApplication>
@@ -10,63 +11,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <malloc.h>
-
 namespace {
-
-// Lines of German words with umlauts, about 50 bytes each, ending in CR LF.
-QByteArray germanText(qsizetype bytes)
-{
-    static const char *const words[] = {"Größe",   "Straße", "über",  "Ärger",     "Löwe",
-                                        "Haus",    "Baum",   "schön", "Tür",       "Fenster",
-                                        "Mädchen", "Brücke", "grün",  "Schlüssel", "und"};
-    constexpr quint32 wordCount = sizeof(words) / sizeof(words[0]);
-    QByteArray text;
-    text.reserve(bytes + 64);
-    quint32 seed = 1;
-    qsizetype lineStart = 0;
-    while (text.size() < bytes) {
-        seed = seed * 1103515245u + 12345u;
-        text.append(words[(seed >> 16) % wordCount]);
-        if (text.size() - lineStart >= 48) {
-            text.append("\r\n");
-            lineStart = text.size();
-        } else {
-            text.append(' ');
-        }
-    }
-    return text;
-}
 
 const QByteArray &text20MB()
 {
-    static const QByteArray text = germanText(20 << 20);
+    static const QByteArray text = kelo::bench::germanText(20 << 20, kelo::Encoding::Utf8, false);
     return text;
-}
-
-// A /proc/self/status value in KiB ("VmRSS", "VmHWM"), or -1.
-long statusKiB(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-// Hands freed heap memory back to the system, so that memory left over from
-// earlier benchmarks is not reused unseen, and lets VmHWM measure the peak
-// from here on ("5" resets it, Linux 4.0 and later).
-void settleMemory()
-{
-    malloc_trim(0);
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
 }
 
 void BM_TextBoxLoad20MB(benchmark::State &state)
@@ -94,19 +44,20 @@ BENCHMARK(BM_TextBoxComparedPlainTextEditLoad20MB)->Unit(benchmark::kMillisecond
 // rss_x after the load, peak_x at the highest point on the way.
 void BM_TextBoxMemory(benchmark::State &state)
 {
-    const QByteArray text = germanText(qsizetype(state.range(0)) << 20);
+    const QByteArray text =
+        kelo::bench::germanText(qsizetype(state.range(0)) << 20, kelo::Encoding::Utf8, false);
     double rssFactor = 0;
     double peakFactor = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto box = std::make_unique<kelo::TextBox>();
-        settleMemory();
-        const long before = statusKiB("VmRSS");
+        kelo::bench::settleMemory();
+        const long before = kelo::bench::statusKiB("VmRSS");
         state.ResumeTiming();
         box->loadUtf8(text);
         state.PauseTiming();
-        rssFactor = double(statusKiB("VmRSS") - before) * 1024 / double(text.size());
-        peakFactor = double(statusKiB("VmHWM") - before) * 1024 / double(text.size());
+        rssFactor = double(kelo::bench::statusKiB("VmRSS") - before) * 1024 / double(text.size());
+        peakFactor = double(kelo::bench::statusKiB("VmHWM") - before) * 1024 / double(text.size());
         box.reset();
         state.ResumeTiming();
     }
@@ -122,12 +73,12 @@ void BM_TextBoxComparedPlainTextEditMemory20MB(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         auto edit = std::make_unique<QPlainTextEdit>();
-        settleMemory();
-        const long before = statusKiB("VmRSS");
+        kelo::bench::settleMemory();
+        const long before = kelo::bench::statusKiB("VmRSS");
         state.ResumeTiming();
         edit->setPlainText(QString::fromUtf8(bytes));
         state.PauseTiming();
-        rssFactor = double(statusKiB("VmRSS") - before) * 1024 / double(bytes.size());
+        rssFactor = double(kelo::bench::statusKiB("VmRSS") - before) * 1024 / double(bytes.size());
         edit.reset();
         state.ResumeTiming();
     }

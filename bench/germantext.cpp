@@ -1,6 +1,10 @@
 // Generator of the German benchmark text; see germantext.h.
 #include "germantext.h"
 
+#include <QFile>
+
+#include <malloc.h>
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -111,6 +115,38 @@ QByteArray germanText(qsizetype approxBytes, Encoding encoding, bool withBlankLi
         text += "\r\n";
     }
     return text;
+}
+
+QByteArray withoutCr(const QByteArray &text)
+{
+    QByteArray result;
+    result.reserve(text.size());
+    for (char c : text) {
+        if (c != '\r')
+            result.append(c);
+    }
+    return result;
+}
+
+long statusKiB(const char *key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(key) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+void settleMemory()
+{
+    malloc_trim(0);
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
 }
 
 } // namespace kelo::bench

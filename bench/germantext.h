@@ -27,4 +27,16 @@ namespace kelo::bench {
 QByteArray germanText(qsizetype approxBytes, Encoding encoding,
                       bool withBlankLinesAndSpaceRuns = true);
 
+// The same text with Unix line breaks: every CR taken out.
+QByteArray withoutCr(const QByteArray &text);
+
+// A value of /proc/self/status in KiB ("VmRSS", "VmHWM"), or -1.
+long statusKiB(const char *key);
+
+// Hands freed heap memory back to the system, so that memory left over from
+// earlier benchmarks is not reused unseen, and restarts VmHWM at the current
+// size ("5" to clear_refs, Linux 4.0 and later), so it measures the peak from
+// here on.
+void settleMemory();
+
 } // namespace kelo::bench
