@@ -1,6 +1,8 @@
 // Kelo the Scriv: creates the main window with the real services and runs it.
+#include "platform/desktoplauncher.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
+#include "platform/textprinter.h"
 #include "platform/units.h"
 #include "shell/form1.h"
 
@@ -18,6 +20,8 @@ int main(int argc, char *argv[])
 
     kelo::SettingsStore settings;
     kelo::QtMessageBoxes messages;
+    kelo::SystemDesktopLauncher launcher;
+    kelo::DefaultPrinter printer;
 
     kelo::KeloContext context;
     context.programFile = QApplication::applicationFilePath();
@@ -25,6 +29,8 @@ int main(int argc, char *argv[])
     context.arguments = QApplication::arguments().mid(1);
     context.settings = &settings;
     context.messages = &messages;
+    context.launcher = &launcher;
+    context.printer = &printer;
 
     kelo::Form1 window(std::move(context));
     messages.setParent(&window);

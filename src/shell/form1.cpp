@@ -13,6 +13,7 @@
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
 #include "shell/unloadallforms.h"
+#include "shell/windowfeatures.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -186,6 +187,8 @@ void Form1::createControls()
     Frame1 = new OptionsPanel(this);
     m_schemes = new ColourSchemes(TextBox1, Frame1, lbl_cursorPos, cmd_Einstell, this);
     connect(cmd_Einstell, &QPushButton::clicked, this, &Form1::cmd_Einstell_Click);
+
+    installWindowFeatures(*this);
 }
 
 void Form1::createShortcuts()

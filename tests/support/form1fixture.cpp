@@ -35,6 +35,8 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.arguments = arguments;
     context.settings = m_settings.get();
     context.messages = &m_messages;
+    context.launcher = &m_launcher;
+    context.printer = &m_printer;
     const QString volume = m_root.path();
     context.volumes = [volume] { return QList<Volume>{{volume, true}}; };
     m_window = std::make_unique<Form1>(std::move(context));

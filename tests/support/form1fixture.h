@@ -5,6 +5,7 @@
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "shell/form1.h"
+#include "support/fakeservices.h"
 
 #include <QTemporaryDir>
 
@@ -36,6 +37,8 @@ protected:
     QString m_previousCurrent;
     std::unique_ptr<SettingsStore> m_settings;
     ScriptedMessageBoxes m_messages;
+    RecordingLauncher m_launcher;
+    RecordingPrinter m_printer;
     std::unique_ptr<Form1> m_window;
 };
 
