@@ -35,17 +35,5 @@ INSTANTIATE_TEST_SUITE_P(Edges, LineBreaks,
                                                      "Straße\n\xe2\x82\xac",
                                                      "Straße\r\n\xe2\x82\xac"}));
 
-TEST(LineBreaks, ManyShortLinesStayLinear)
-{
-    // A quadratic conversion would take minutes here.
-    QByteArray text;
-    for (int i = 0; i < 2'000'000; ++i)
-        text.append("ab\r\n");
-    const QByteArray lf = crlfToLf(text);
-    ASSERT_EQ(lf.size(), 2'000'000 * 3);
-    EXPECT_EQ(lf.count('\r'), 0);
-    EXPECT_EQ(breaksToCrlf(lf), text);
-}
-
 } // namespace
 } // namespace kelo

@@ -7,10 +7,6 @@
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 
-#include <QApplication>
-#include <QMouseEvent>
-#include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace kelo::test {
@@ -39,83 +35,43 @@ TEST(DragPanelProcedure, OnlyTheRightButtonAloneMovesEveryOtherButtonRemembers)
     Q_UNUSED(other)
 }
 
-TEST(DragPanelProcedure, FilePanelsMoveSidewaysOnlyAndStopAtTheLeftEdge)
-{
-    QWidget parent;
-    auto *panel = new QWidget(&parent);
-    placeTwips(panel, 1500, 9750, 2895, 4695);
-    DragStart start;
-    filePanelMouseMove(panel, start, 0, 0, 600);
-    EXPECT_EQ(start.Y, 840);
-    filePanelMouseMove(panel, start, 2, 0, 900);
-    EXPECT_EQ(panel->pos(), QPoint(120, 650));
-    filePanelMouseMove(panel, start, 2, 0, 600 - 5000);
-    EXPECT_EQ(panel->pos(), QPoint(0, 650));
-    // Far to the right there is no limit.
-    filePanelMouseMove(panel, start, 0, 0, 0);
-    filePanelMouseMove(panel, start, 2, 0, 300000);
-    EXPECT_EQ(panel->pos(), QPoint(20000, 650));
-}
-
-TEST(DragPanelProcedure, ButtonsAndKeysAsNumbers)
-{
-    EXPECT_EQ(classicButton(Qt::RightButton), 2);
-    EXPECT_EQ(classicButton(Qt::LeftButton | Qt::RightButton), 3);
-    EXPECT_EQ(classicButton(Qt::MiddleButton | Qt::BackButton), 4);
-    EXPECT_EQ(classicShift(Qt::ShiftModifier | Qt::AltModifier), 5);
-    EXPECT_EQ(classicShift(Qt::ControlModifier | Qt::KeypadModifier), 2);
-}
-
 class PanelDragging : public Form1Fixture {
 protected:
     void SetUp() override
     {
         Form1Fixture::SetUp();
-        Form1 &form = start();
-        form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        startShown();
     }
-
-    static void send(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
-                     Qt::MouseButtons buttons)
+    static void move(QWidget *panel, QPoint at, Qt::MouseButtons buttons = Qt::NoButton)
     {
-        QMouseEvent event(type, at, target->mapToGlobal(at), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(target, &event);
+        moveMouse(panel, at, buttons);
     }
-    static void move(QWidget *target, QPoint at, Qt::MouseButtons buttons = Qt::NoButton)
+    static void press(QWidget *panel, QPoint at, Qt::MouseButtons buttons = Qt::RightButton)
     {
-        send(target, QEvent::MouseMove, at, Qt::NoButton, buttons);
+        sendMouse(panel, QEvent::MouseButtonPress, at, Qt::RightButton, buttons);
+    }
+    static void release(QWidget *panel, QPoint at)
+    {
+        sendMouse(panel, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
     }
 };
 
-TEST_F(PanelDragging, BothFilePanelsFollowTheRightButtonSideways)
+TEST_F(PanelDragging, BothFilePanelsFollowTheRightButtonSidewaysToTheLeftEdge)
 {
-    for (QWidget *panel : {static_cast<QWidget *>(m_window->Dateiauswahl),
-                           static_cast<QWidget *>(m_window->Dateiauswahl2)}) {
+    for (QWidget *panel : QList<QWidget *>{m_window->Dateiauswahl, m_window->Dateiauswahl2}) {
         panel->move(200, 43);
         panel->show();
         ASSERT_EQ(panel->childAt(20, 3), nullptr) << "the caption row is the panel's own";
         // Pointer at panel x 20 (window x 220), dragged to window x 320.
         move(panel, {20, 3});
-        send(panel, QEvent::MouseButtonPress, {20, 3}, Qt::RightButton, Qt::RightButton);
+        press(panel, {20, 3});
         move(panel, {120, 200}, Qt::RightButton);
         EXPECT_EQ(panel->pos(), QPoint(300, 43)) << panel->objectName().toStdString();
-        send(panel, QEvent::MouseButtonRelease, {20, 200}, Qt::RightButton, Qt::NoButton);
+        move(panel, {-400, 3}, Qt::RightButton); // never past the window's left edge
+        EXPECT_EQ(panel->pos(), QPoint(0, 43));
+        release(panel, {20, 200});
         panel->hide();
     }
-}
-
-TEST_F(PanelDragging, DraggingLeftStopsAtTheWindowsEdge)
-{
-    OpenPanel *panel = m_window->Dateiauswahl;
-    panel->move(200, 43);
-    panel->show();
-    move(panel, {20, 3});
-    send(panel, QEvent::MouseButtonPress, {20, 3}, Qt::RightButton, Qt::RightButton);
-    move(panel, {-130, 3}, Qt::RightButton);
-    EXPECT_EQ(panel->pos(), QPoint(50, 43));
-    move(panel, {-400, 3}, Qt::RightButton);
-    EXPECT_EQ(panel->pos(), QPoint(0, 43));
 }
 
 TEST_F(PanelDragging, BothButtonsOrTheLeftOneDoNotDrag)
@@ -124,8 +80,7 @@ TEST_F(PanelDragging, BothButtonsOrTheLeftOneDoNotDrag)
     panel->move(200, 43);
     panel->show();
     move(panel, {20, 3});
-    send(panel, QEvent::MouseButtonPress, {20, 3}, Qt::LeftButton,
-         Qt::LeftButton | Qt::RightButton);
+    press(panel, {20, 3}, Qt::LeftButton | Qt::RightButton);
     move(panel, {90, 3}, Qt::LeftButton | Qt::RightButton);
     EXPECT_EQ(panel->pos(), QPoint(200, 43));
     // Both buttons refreshed the remembered point: letting go of the left one
@@ -146,15 +101,15 @@ TEST_F(PanelDragging, MovementsOverTheListsInsideNeitherDragNorRemember)
     // the movements after it, even when they reach the panel's margin.
     QWidget *list = panel->File1;
     const QPoint inList = list->geometry().center();
-    send(panel, QEvent::MouseButtonPress, inList, Qt::RightButton, Qt::RightButton);
+    press(panel, inList);
     move(panel, inList + QPoint(30, 0), Qt::RightButton);
     move(panel, {3, 3}, Qt::RightButton);
     EXPECT_EQ(panel->pos(), QPoint(200, 43));
-    send(panel, QEvent::MouseButtonRelease, {3, 3}, Qt::RightButton, Qt::NoButton);
+    release(panel, {3, 3});
 
     // A movement over the list without a button does not refresh the point.
     move(panel, inList);
-    send(panel, QEvent::MouseButtonPress, {20, 3}, Qt::RightButton, Qt::RightButton);
+    press(panel, {20, 3});
     move(panel, {40, 3}, Qt::RightButton);
     EXPECT_EQ(panel->pos(), QPoint(220, 43));
 }
