@@ -5,10 +5,12 @@
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
 #include "germantext.h"
+#include "platform/desktoplauncher.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
+#include "platform/textprinter.h"
 #include "shell/form1.h"
 
 #include <QDir>
@@ -42,6 +44,8 @@ struct Sample {
 struct Window {
     kelo::SettingsStore settings;
     kelo::ScriptedMessageBoxes messages;
+    kelo::SystemDesktopLauncher launcher; // never used while loading
+    kelo::DefaultPrinter printer;         // never used while loading
     std::unique_ptr<kelo::Form1> form;
 
     explicit Window(const Sample &sample)
@@ -52,6 +56,8 @@ struct Window {
         context.programFile = sample.dir.filePath(QStringLiteral("kelo"));
         context.settings = &settings;
         context.messages = &messages;
+        context.launcher = &launcher;
+        context.printer = &printer;
         form = std::make_unique<kelo::Form1>(std::move(context));
         form->Form_Load();
         form->Dateiauswahl->Dir1->setPath(sample.dir.path());

@@ -1,9 +1,8 @@
-// Kelo's start-up as main.cpp does it, ending when the main window is on the
-// screen (for the start-up benchmark). Settings come from the environment's
-// XDG_CONFIG_HOME, which the benchmark points at a throw-away folder.
-#include "platform/messagebox.h"
-#include "platform/settingsstore.h"
-#include "platform/units.h"
+// Kelo's start-up as the program does it, ending when the main window is on
+// the screen (for the start-up benchmark). Settings come from the
+// environment's XDG_CONFIG_HOME, which the benchmark points at a throw-away
+// folder.
+#include "shell/application.h"
 #include "shell/form1.h"
 #include "startup_probe.h"
 
@@ -12,22 +11,9 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kelo"));
-    QApplication::setOrganizationName(QStringLiteral("Kelo"));
-    kelo::installFontSubstitutions();
-
-    kelo::SettingsStore settings;
-    kelo::QtMessageBoxes messages;
-    kelo::KeloContext context;
-    context.programFile = QApplication::applicationFilePath();
-    context.programFolder = QApplication::applicationDirPath();
-    context.arguments = QApplication::arguments().mid(1);
-    context.settings = &settings;
-    context.messages = &messages;
-
-    kelo::Form1 window(std::move(context));
-    window.Form_Load();
-    kelo::bench::QuitWhenExposed quit(&window);
-    window.show();
+    kelo::prepareApplication();
+    kelo::KeloApplication kelo(QApplication::arguments().mid(1));
+    kelo::bench::QuitWhenExposed quit(&kelo.window());
+    kelo.start();
     return QApplication::exec();
 }

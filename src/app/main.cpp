@@ -1,37 +1,13 @@
-// Kelo the Scriv: creates the main window with the real services and runs it.
-#include "platform/messagebox.h"
-#include "platform/settingsstore.h"
-#include "platform/units.h"
-#include "shell/form1.h"
+// Kelo the Scriv: starts the main window with the real services and runs it.
+#include "shell/application.h"
 
 #include <QApplication>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Kelo"));
-    QApplication::setOrganizationName(QStringLiteral("Kelo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Kelo the Scriv"));
-    QApplication::setDesktopFileName(QStringLiteral("kelo-the-scriv"));
-    kelo::installFontSubstitutions();
-
-    kelo::SettingsStore settings;
-    kelo::QtMessageBoxes messages;
-
-    kelo::KeloContext context;
-    context.programFile = QApplication::applicationFilePath();
-    context.programFolder = QApplication::applicationDirPath();
-    context.arguments = QApplication::arguments().mid(1);
-    context.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    context.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    context.settings = &settings;
-    context.messages = &messages;
-
-    kelo::Form1 window(std::move(context));
-    messages.setParent(&window);
-    window.Form_Load();
-    window.show();
+    kelo::prepareApplication();
+    kelo::KeloApplication kelo(QApplication::arguments().mid(1));
+    kelo.start();
     return QApplication::exec();
 }

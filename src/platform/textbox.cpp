@@ -7,6 +7,8 @@
 // in a sorted list, so the CR LF line queries are binary searches.
 #include "platform/textbox.h"
 
+#include "platform/linebreaks.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -696,7 +698,12 @@ QFont TextBox::editorFont() const
     return font;
 }
 
-// ---- Keyboard, mouse, drops ------------------------------------------------
+// ---- Keyboard, mouse, clipboard, drops -------------------------------------
+
+QMimeData *TextBox::toMimeData(const QByteArray &text, bool rectangular) const
+{
+    return QsciScintilla::toMimeData(crlfToLf(text), rectangular);
+}
 
 void TextBox::setEnterHandler(std::function<void()> handler)
 {

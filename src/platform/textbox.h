@@ -114,6 +114,9 @@ Q_SIGNALS:
     void clicked();
 
 protected:
+    // What leaves the editor (copy, cut, dragging text out) has LF line
+    // breaks, as the rest of the desktop expects.
+    QMimeData *toMimeData(const QByteArray &text, bool rectangular) const override;
     void keyPressEvent(QKeyEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;

@@ -9,8 +9,10 @@
 
 namespace kelo {
 
+class DesktopLauncher;
 class MessageBoxes;
 class SettingsStore;
+class TextPrinter;
 
 struct KeloContext {
     QString programFolder; // folder of the running program file
@@ -21,6 +23,8 @@ struct KeloContext {
     SettingsStore *settings = nullptr;
     MessageBoxes *messages = nullptr;
     VolumeSource volumes = systemVolumes;
+    DesktopLauncher *launcher = nullptr; // browser and terminal
+    TextPrinter *printer = nullptr;      // the default printer
 };
 
 } // namespace kelo

@@ -18,6 +18,7 @@
 #include "shell/unloadallforms.h"
 #include "tools/linetools.h"
 #include "tools/editortools.h"
+#include "shell/windowfeatures.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -198,6 +199,7 @@ void Form1::createControls()
     m_translation = new Translation(*this);
     m_saving = new Saving(*this);
     m_editorTools = new EditorTools(this);
+    installWindowFeatures(*this);
 }
 
 void Form1::createShortcuts()

@@ -349,6 +349,25 @@ TEST(TextBox, PastedAndDroppedTextGetsCrLf)
     EXPECT_EQ(dropped.count(), 0);
 }
 
+TEST(TextBox, CopiedAndCutTextLeavesWithLfBreaksAndComesBackWithCrLf)
+{
+    TextBox box;
+    box.setText(u("eins\r\nzwei\r\ndrei\rvier"));
+    box.setSelStart(2);
+    box.setSelLength(15);
+    box.copy();
+    const QMimeData *copied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    // A lone CR is a character of the text, not a break, and stays.
+    EXPECT_EQ(copied->text(), u("ns\nzwei\ndrei\r"));
+
+    box.cut();
+    EXPECT_EQ(QApplication::clipboard()->text(), u("ns\nzwei\ndrei\r"));
+    EXPECT_EQ(box.Text(), u("eivier"));
+    box.paste();
+    EXPECT_EQ(box.Text(), u("eins\r\nzwei\r\ndrei\r\nvier"));
+}
+
 TEST(TextBox, DroppedFilesAreReportedNotInserted)
 {
     TextBox box;

@@ -2,8 +2,11 @@
 
 #include "support/testenv.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QSettings>
+#include <QTest>
 
 namespace kelo::test {
 
@@ -39,11 +42,21 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.configHome = m_configHome;
     context.settings = m_settings.get();
     context.messages = &m_messages;
+    context.launcher = &m_launcher;
+    context.printer = &m_printer;
     const QString volume = m_root.path();
     context.volumes = [volume] { return QList<Volume>{{volume, true}}; };
     m_window = std::make_unique<Form1>(std::move(context));
     m_window->Form_Load();
     return *m_window;
+}
+
+Form1 &Form1Fixture::startShown(const QStringList &arguments)
+{
+    Form1 &form = start(arguments);
+    form.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+    return form;
 }
 
 QString Form1Fixture::makeFile(const QString &name, const QByteArray &bytes)
@@ -73,6 +86,19 @@ QString Form1Fixture::setting(const QString &key) const
 void Form1Fixture::presetSetting(const QString &key, const QString &value)
 {
     m_settings->write(key, value);
+}
+
+void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, at, target->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+void moveMouse(QWidget *target, std::optional<QPoint> at, Qt::MouseButtons buttons)
+{
+    sendMouse(target, QEvent::MouseMove, at.value_or(target->rect().center()), Qt::NoButton,
+              buttons);
 }
 
 } // namespace kelo::test

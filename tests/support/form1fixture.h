@@ -5,12 +5,16 @@
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "shell/form1.h"
+#include "support/fakeservices.h"
 
+#include <QEvent>
+#include <QPoint>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 namespace kelo::test {
 
@@ -21,6 +25,8 @@ protected:
 
     // Builds the window with these command-line arguments and runs its start-up.
     Form1 &start(const QStringList &arguments = {});
+    // The same, and shows the window.
+    Form1 &startShown(const QStringList &arguments = {});
     // A file in the work folder with the given bytes; returns its path.
     QString makeFile(const QString &name, const QByteArray &bytes);
     // Closes the window the way the title bar does.
@@ -38,7 +44,17 @@ protected:
     QString m_previousCurrent;
     std::unique_ptr<SettingsStore> m_settings;
     ScriptedMessageBoxes m_messages;
+    RecordingLauncher m_launcher;
+    RecordingPrinter m_printer;
     std::unique_ptr<Form1> m_window;
 };
+
+// Sends a mouse event as Qt delivers it to the widget under the pointer (a
+// movement the widget does not take goes on to its parent).
+void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons buttons);
+// A movement to a point of the widget (its centre by default).
+void moveMouse(QWidget *target, std::optional<QPoint> at = {},
+               Qt::MouseButtons buttons = Qt::NoButton);
 
 } // namespace kelo::test

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QRect>
 #include <QString>
 
 #include <ostream>
@@ -20,6 +21,15 @@ inline void PrintTo(const QByteArray &bytes, std::ostream *out)
 inline void PrintTo(const QColor &color, std::ostream *out)
 {
     *out << color.name().toStdString();
+}
+inline void PrintTo(const QRect &rect, std::ostream *out)
+{
+    *out << '(' << rect.x() << ", " << rect.y() << ' ' << rect.width() << 'x' << rect.height()
+         << ')';
+}
+inline void PrintTo(const QPoint &point, std::ostream *out)
+{
+    *out << '(' << point.x() << ", " << point.y() << ')';
 }
 QT_END_NAMESPACE
 

@@ -1,0 +1,125 @@
+// Hints in the status line and the hover spot, driven by mouse movements as
+// Qt delivers them: to the control under the pointer, and on to the window
+// when the control does not take them.
+#include "files/openpanel.h"
+#include "files/saveaspanel.h"
+#include "platform/controls.h"
+#include "platform/textbox.h"
+#include "support/form1fixture.h"
+#include "support/testenv.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kelo::test {
+namespace {
+
+class Hints : public Form1Fixture {
+protected:
+    // A point of the window that no control covers, between "copy" and "clear".
+    static QPoint background(Form1 &form)
+    {
+        EXPECT_EQ(form.childAt(246, 10), nullptr);
+        return {246, 10};
+    }
+    // Which of the four pictures of the hover spot show.
+    static QString spot(Form1 &form)
+    {
+        QStringList shown;
+        for (QWidget *picture :
+             QList<QWidget *>{form.Info1, form.Info2, form.Image1, form.Image2}) {
+            if (picture->isVisible())
+                shown.append(picture->objectName());
+        }
+        return shown.join(u'+');
+    }
+};
+
+struct HintCase {
+    const char *control;
+    const char *hint;
+};
+
+class HintTable : public Hints, public ::testing::WithParamInterface<HintCase> {};
+
+TEST_P(HintTable, MovingOverTheControlReplacesTheStatusLine)
+{
+    Form1 &form = startShown();
+    form.lblstatus->setText(QStringLiteral("hel")); // a half-typed command
+    auto *control = form.findChild<QWidget *>(QString::fromLatin1(GetParam().control));
+    ASSERT_NE(control, nullptr);
+    moveMouse(control);
+    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().hint));
+    moveMouse(&form, background(form)); // leaving the control does not clear it
+    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().hint));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllThirteen, HintTable,
+    ::testing::Values(
+        HintCase{"cmd_open", "öffnet den Dateiauswahl Dialog / Die Box kann mit der rechten "
+                             "Maustaste bewegt werden"},
+        HintCase{"img_save", "speichern"},
+        HintCase{"Save_AS", "speichern als / Die Box kann mit der rechten Maustaste bewegt werden"},
+        HintCase{"cmd_fresh", "refresh"},
+        HintCase{"copy", "copy /markierten Text in die Zwischenablage kopieren"},
+        HintCase{"img_clear", "Vorsicht ! Löscht den Inhalt des Editorfensters !"},
+        HintCase{"search", "nach Texten suchen"},
+        HintCase{"cmd_replace", "Ersetzen von Texten oder Löschen von Zeilen"},
+        HintCase{"cmdDelEmpty", "Löschen von Leerzeilen und doppelten Leerzeichen"},
+        HintCase{"Print", "Ausdruck auf den Standarddrucker"},
+        HintCase{"cmd_Einstell", "Programm- Optionen /Farben /Highlightlisten"},
+        HintCase{"EXIT", "Programm verlassen"},
+        HintCase{"Info1", "Informationen über das Programm und den Autor"}),
+    [](const ::testing::TestParamInfo<HintCase> &info) { return std::string(info.param.control); });
+
+TEST_F(Hints, ControlsWithoutAHintLeaveTheStatusLineAlone)
+{
+    Form1 &form = startShown();
+    form.Info2->show();
+    form.Dateiauswahl->showAt(650);
+    form.lblstatus->setText(QStringLiteral("Meldung"));
+    for (QWidget *control :
+         QList<QWidget *>{form.cmd_DE2EN, form.cmd_EN2DE, form.Info2, form.Label15, form.Label2,
+                          form.TextBox1->viewport(), form.Dateiauswahl, form.lblstatus}) {
+        moveMouse(control);
+        EXPECT_EQ(form.lblstatus->text(), QStringLiteral("Meldung"))
+            << control->objectName().toStdString();
+    }
+}
+
+TEST_F(Hints, TheHoverSpotFollowsTheTable)
+{
+    Form1 &form = startShown();
+    EXPECT_EQ(spot(form), QStringLiteral("Info1"));
+    moveMouse(form.Info1);
+    EXPECT_EQ(spot(form), QStringLiteral("Info2"));
+    moveMouse(form.EXIT); // from Info1 straight to EXIT: its picture at once
+    EXPECT_EQ(spot(form), QStringLiteral("Image1"));
+    // Over the text buttons, a caption label and the picture itself it stays.
+    moveMouse(form.search);
+    moveMouse(form.Label15);
+    moveMouse(form.Image1);
+    EXPECT_EQ(spot(form), QStringLiteral("Image1"));
+    moveMouse(form.cmd_Einstell);
+    EXPECT_EQ(spot(form), QStringLiteral("Image2"));
+    moveMouse(&form, background(form)); // only the bare background brings Info1 back
+    EXPECT_EQ(spot(form), QStringLiteral("Info1"));
+}
+
+TEST_F(Hints, AClickOnTheBareBackgroundHidesNothing)
+{
+    Form1 &form = startShown();
+    form.Dateiauswahl2->showAt(650);
+    QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, background(form));
+    QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, background(form));
+    EXPECT_TRUE(form.Dateiauswahl2->isVisible());
+    EXPECT_TRUE(form.Dateiauswahl2->saveas->isVisible());
+}
+
+} // namespace
+} // namespace kelo::test
