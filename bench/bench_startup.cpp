@@ -16,7 +16,7 @@ void runProcess(benchmark::State &state, const QString &program, const QStringLi
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home.path());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    if (!environment.contains(QStringLiteral("DISPLAY")))
+    if (environment.value(QStringLiteral("DISPLAY")).isEmpty())
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     else
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));

@@ -28,9 +28,9 @@ OpenPanel::OpenPanel(const VolumeSource &volumes, QWidget *parent)
 
     Drive1 = named(new DriveListBox(volumes, this), "Drive1");
     placeTwips(Drive1, 120, 240, 2655, 315);
-    Dir1 = named(new DirListBox(this), "Dir1");
+    Dir1 = named(new DirListBox(this, DirListBox::Fill::WhenShown), "Dir1");
     placeTwips(Dir1, 120, 600, 2655, 1815);
-    File1 = named(new FileListBox(this), "File1");
+    File1 = named(new FileListBox(this, FileListBox::Fill::WhenShown), "File1");
     placeTwips(File1, 120, 2460, 2655, 1815);
     Label4 = named(new QLabel(QStringLiteral("Filter:"), this), "Label4");
     placeTwips(Label4, 120, 4380, 600, 255);

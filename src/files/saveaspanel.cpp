@@ -25,7 +25,7 @@ SaveAsPanel::SaveAsPanel(const VolumeSource &volumes, QWidget *parent)
 
     Drive2 = named(new DriveListBox(volumes, this), "Drive2");
     placeTwips(Drive2, 120, 240, 2655, 315);
-    Dir2 = named(new DirListBox(this), "Dir2");
+    Dir2 = named(new DirListBox(this, DirListBox::Fill::WhenShown), "Dir2");
     placeTwips(Dir2, 120, 600, 2655, 3255);
     saveas = named(new QLineEdit(this), "saveas");
     placeTwips(saveas, 120, 3960, 2655, 315);

@@ -109,7 +109,9 @@ OleColor foreColor(const QWidget *widget)
 
 QIcon themedIcon(const QString &themeName, const QString &fallbackResource)
 {
-    return QIcon::fromTheme(themeName, QIcon(fallbackResource));
+    // Our own picture is read only when the theme has none.
+    QIcon icon = themeName.isEmpty() ? QIcon() : QIcon::fromTheme(themeName);
+    return icon.isNull() ? QIcon(fallbackResource) : icon;
 }
 
 } // namespace kelo

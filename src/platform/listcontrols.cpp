@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
@@ -29,9 +30,19 @@ const QString kRoot = QStringLiteral("/");
 constexpr int kIconSize = 16;
 constexpr int kIndentStep = 8;
 
+// The lists' few pictures, looked up once: every list of every panel shows
+// the same ones, and the style's pictures are costly to make.
 QIcon themedIcon(const QWidget *widget, const char *name, QStyle::StandardPixmap fallback)
 {
-    return QIcon::fromTheme(QString::fromLatin1(name), widget->style()->standardIcon(fallback));
+    static QHash<QByteArray, QIcon> cache;
+    auto found = cache.find(name);
+    if (found == cache.end()) {
+        QIcon icon = QIcon::fromTheme(QString::fromLatin1(name));
+        if (icon.isNull())
+            icon = widget->style()->standardIcon(fallback);
+        found = cache.insert(name, icon);
+    }
+    return *found;
 }
 
 // Names in the lists are sorted like a classic list box, without regard to
@@ -274,10 +285,45 @@ void DriveListBox::showCurrent()
     setToolTip(drive());
 }
 
+// --- PanelList ---
+
+PanelList::PanelList(QWidget *parent, Fill fill)
+    : QListWidget(parent)
+    , m_fill(fill)
+{}
+
+void PanelList::refresh()
+{
+    m_stale = false;
+    fill();
+}
+
+void PanelList::contentsChanged()
+{
+    if (m_fill == Fill::WhenShown && !isVisible())
+        m_stale = true;
+    else
+        refresh();
+}
+
+void PanelList::ensureFilled() const
+{
+    // The entries are a view of the folder: filling them does not change
+    // what the list stands for.
+    if (m_stale)
+        const_cast<PanelList *>(this)->refresh();
+}
+
+void PanelList::showEvent(QShowEvent *event)
+{
+    ensureFilled();
+    QListWidget::showEvent(event);
+}
+
 // --- DirListBox ---
 
-DirListBox::DirListBox(QWidget *parent)
-    : QListWidget(parent)
+DirListBox::DirListBox(QWidget *parent, Fill fill)
+    : PanelList(parent, fill)
     , m_path(QDir::cleanPath(QDir::currentPath()))
 {
     setUpNarrowList(this);
@@ -285,7 +331,7 @@ DirListBox::DirListBox(QWidget *parent)
     // click would otherwise move the list under the user's first click.
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](const QListWidgetItem *item) { open(item); });
-    refresh();
+    contentsChanged();
 }
 
 QString DirListBox::path() const
@@ -303,12 +349,12 @@ bool DirListBox::setPath(const QString &path)
     if (resolved == m_path)
         return true;
     m_path = resolved;
-    refresh();
+    contentsChanged();
     Q_EMIT pathChanged();
     return true;
 }
 
-void DirListBox::refresh()
+void DirListBox::fill()
 {
     const QIcon closedIcon = themedIcon(this, "folder", QStyle::SP_DirClosedIcon);
     const QIcon openIcon = themedIcon(this, "folder-open", QStyle::SP_DirOpenIcon);
@@ -368,8 +414,8 @@ void DirListBox::open(const QListWidgetItem *item)
 
 // --- FileListBox ---
 
-FileListBox::FileListBox(QWidget *parent)
-    : QListWidget(parent)
+FileListBox::FileListBox(QWidget *parent, Fill fill)
+    : PanelList(parent, fill)
     , m_path(QDir::cleanPath(QDir::currentPath()))
 {
     setUpNarrowList(this);
@@ -377,7 +423,7 @@ FileListBox::FileListBox(QWidget *parent)
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemClicked, this, [this] { Q_EMIT fileClicked(); });
     connect(this, &QListWidget::itemDoubleClicked, this, [this] { Q_EMIT fileDoubleClicked(); });
-    refresh();
+    contentsChanged();
 }
 
 QString FileListBox::path() const
@@ -388,7 +434,7 @@ QString FileListBox::path() const
 void FileListBox::setPath(const QString &path)
 {
     m_path = resolvePath(m_path, path);
-    refresh();
+    contentsChanged();
 }
 
 QString FileListBox::pattern() const
@@ -399,17 +445,19 @@ QString FileListBox::pattern() const
 void FileListBox::setPattern(const QString &pattern)
 {
     m_pattern = pattern;
-    refresh();
+    contentsChanged();
 }
 
 QString FileListBox::fileName() const
 {
+    ensureFilled();
     const int index = listIndex();
     return index >= 0 ? item(index)->text() : QString();
 }
 
 QStringList FileListBox::list() const
 {
+    ensureFilled();
     QStringList names;
     names.reserve(count());
     for (int i = 0; i < count(); ++i)
@@ -419,6 +467,7 @@ QStringList FileListBox::list() const
 
 int FileListBox::listIndex() const
 {
+    ensureFilled();
     // Only a chosen (selected) entry counts; the keyboard focus alone can sit
     // on an entry nobody chose.
     const QListWidgetItem *current = currentItem();
@@ -427,6 +476,7 @@ int FileListBox::listIndex() const
 
 void FileListBox::setListIndex(int index)
 {
+    ensureFilled();
     if (index >= 0 && index < count()) {
         setCurrentRow(index);
     } else {
@@ -435,7 +485,7 @@ void FileListBox::setListIndex(int index)
     }
 }
 
-void FileListBox::refresh()
+void FileListBox::fill()
 {
     const PatternMatcher matcher(m_pattern);
     // QDir::Files without QDir::System leaves out devices, pipes, sockets and

@@ -51,10 +51,40 @@ private:
     bool m_syncing = false;
 };
 
+// A list of a file panel, which is hidden most of the time: with
+// Fill::WhenShown it reads its folder only when it is shown or its entries
+// are asked for, not on every change while hidden (start-up moves the lists
+// before anyone looks at them). With Fill::Immediately every change reads at
+// once.
+class PanelList : public QListWidget {
+    Q_OBJECT
+
+public:
+    enum class Fill { Immediately, WhenShown };
+
+    explicit PanelList(QWidget *parent = nullptr, Fill fill = Fill::Immediately);
+
+    // Reads the folder again, now.
+    void refresh();
+
+protected:
+    // Builds the entries from the folder.
+    virtual void fill() = 0;
+    // The folder or the pattern changed: fills now, or when shown.
+    void contentsChanged();
+    // Fills now if a change is still waiting (for reading the entries).
+    void ensureFilled() const;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    Fill m_fill;
+    bool m_stale = false;
+};
+
 // Folder list: the current folder's ancestors (from the root down) and its
 // subfolders, like a classic folder list box. A double click (or Enter) on an
 // entry makes it the current folder.
-class DirListBox : public QListWidget {
+class DirListBox : public PanelList {
     Q_OBJECT
 
 public:
@@ -63,7 +93,7 @@ public:
     static constexpr int PathRole = Qt::UserRole;
     static constexpr int LevelRole = Qt::UserRole + 1;
 
-    explicit DirListBox(QWidget *parent = nullptr);
+    explicit DirListBox(QWidget *parent = nullptr, Fill fill = Fill::Immediately);
 
     // The current folder, absolute and clean ("/" for the root, otherwise
     // without a trailing "/").
@@ -72,13 +102,12 @@ public:
     // current folder). Returns false, and changes nothing, when the path is
     // not an existing folder.
     bool setPath(const QString &path);
-    // Re-reads the subfolders of the current folder.
-    void refresh();
 
 Q_SIGNALS:
     void pathChanged();
 
 protected:
+    void fill() override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -88,11 +117,11 @@ private:
 };
 
 // File list: the non-hidden files of one folder whose names match a pattern.
-class FileListBox : public QListWidget {
+class FileListBox : public PanelList {
     Q_OBJECT
 
 public:
-    explicit FileListBox(QWidget *parent = nullptr);
+    explicit FileListBox(QWidget *parent = nullptr, Fill fill = Fill::Immediately);
 
     QString path() const;
     // Shows the files of another folder (re-read even when it is the same; a
@@ -110,14 +139,13 @@ public:
     QStringList list() const;
     int listIndex() const;
     void setListIndex(int index);
-    // Re-reads the folder with the current pattern.
-    void refresh();
 
 Q_SIGNALS:
     void fileClicked();
     void fileDoubleClicked();
 
 protected:
+    void fill() override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

@@ -291,6 +291,27 @@ TEST_F(ListsTest, FileListShowsMatchingRegularFilesAndRereads)
     }
 }
 
+TEST_F(ListsTest, ListsOfAHiddenPanelReadTheirFolderOnlyWhenLookedAt)
+{
+    QWidget panel; // never shown yet, like a file panel at start-up
+    DirListBox folders(&panel, PanelList::Fill::WhenShown);
+    FileListBox files(&panel, PanelList::Fill::WhenShown);
+    ASSERT_TRUE(folders.setPath(at("top")));
+    files.setPath(at("files"));
+    EXPECT_EQ(folders.count(), 0);
+    EXPECT_EQ(files.count(), 0);
+
+    // Asking for the entries reads the folder as it is now.
+    test::writeBytes(at("files/spät.txt"), "x");
+    EXPECT_TRUE(files.list().contains("spät.txt"));
+    // Showing the panel reads the folder list's folder.
+    panel.show();
+    EXPECT_EQ(folders.item(folders.count() - 1)->text(), "gamma");
+    // Once shown, a change reads at once.
+    ASSERT_TRUE(folders.setPath(at("a")));
+    EXPECT_EQ(folders.item(folders.count() - 1)->text(), "sub");
+}
+
 TEST_F(ListsTest, DoubleClickAndEnterOpen)
 {
     DirListBox dir;
