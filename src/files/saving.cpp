@@ -147,8 +147,10 @@ bool Saving::eventFilter(QObject *watched, QEvent *event)
 
 bool Saving::writeText(const QString &path)
 {
+    // Written straight from the editor's own buffer, which nothing changes
+    // while the write runs: a large text is not copied first.
     const TextWriteResult result =
-        writeTextFile(path, m_form.TextBox1->utf8Text(), m_form.textFormat());
+        writeTextFile(path, m_form.TextBox1->utf8View(), m_form.textFormat());
     if (!result.ok) {
         m_form.setStatus(result.error);
         return false;

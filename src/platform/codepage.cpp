@@ -185,7 +185,6 @@ Utf8Kind classifyUtf8(const Byte *p, const Byte *end)
 constexpr Byte cr = '\r';
 constexpr Byte lf = '\n';
 constexpr std::array<Byte, 3> byteOrderMark = {0xEF, 0xBB, 0xBF};
-constexpr std::array<Byte, 3> replacementCharacter = {0xEF, 0xBF, 0xBD}; // U+FFFD
 
 // Output is written through a raw pointer into a buffer sized beforehand.
 class Writer {
@@ -341,45 +340,11 @@ QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool 
     return bytes;
 }
 
-// The same for editor text that is not valid UTF-8, which the editor should
-// never hand over: each byte that does not belong to a well-formed sequence is
-// written as U+FFFD. Two passes, one to size the buffer and one to fill it.
-template <typename Sink>
-void walkRepairing(const Byte *p, const Byte *end, bool unixLineEnds, Sink &&sink)
-{
-    while (p < end) {
-        char32_t cp;
-        const int length = decodeUtf8(p, end, cp);
-        if (length == 0) {
-            sink(replacementCharacter.data(), replacementCharacter.size());
-            ++p;
-            continue;
-        }
-        if (!(unixLineEnds && *p == cr && p + 1 < end && p[1] == lf))
-            sink(p, static_cast<std::size_t>(length));
-        p += length;
-    }
-}
-
-QByteArray repairedEditorToUtf8File(const Byte *p, const Byte *end, bool withMark,
-                                    bool unixLineEnds)
-{
-    std::size_t size = withMark ? byteOrderMark.size() : 0;
-    walkRepairing(p, end, unixLineEnds, [&](const Byte *, std::size_t length) { size += length; });
-    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    Writer out(bytes);
-    if (withMark)
-        out.put(byteOrderMark.data(), byteOrderMark.size());
-    walkRepairing(p, end, unixLineEnds,
-                  [&](const Byte *data, std::size_t length) { out.put(data, length); });
-    Q_ASSERT(out.position() == bytes.constData() + bytes.size());
-    return bytes;
-}
-
+// The editor holds UTF-8 already, so its bytes go out as they are: no
+// pass to check them, and should a byte ever not be UTF-8, it is kept rather
+// than replaced.
 QByteArray editorToUtf8Bytes(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds)
 {
-    if (classifyUtf8(p, end) == Utf8Kind::Invalid)
-        return repairedEditorToUtf8File(p, end, withMark, unixLineEnds);
     return editorToUtf8File(p, end, withMark, unixLineEnds);
 }
 
@@ -406,6 +371,13 @@ std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bo
             if (!(unixLineEnds && *p == cr && p + 1 < end && p[1] == lf))
                 out.put(*p);
             ++p;
+            continue;
+        }
+        // Latin-1 letters (umlauts, ß) are two bytes whose value Windows-1252
+        // keeps: C3 xx is U+00C0 to U+00FF, C2 A0 to C2 BF is U+00A0 to U+00BF.
+        if (end - p >= 2 && (p[1] & 0xC0) == 0x80 && (*p == 0xC3 || (*p == 0xC2 && p[1] >= 0xA0))) {
+            out.put(static_cast<Byte>(((*p & 0x03) << 6) | (p[1] & 0x3F)));
+            p += 2;
             continue;
         }
         char32_t cp;

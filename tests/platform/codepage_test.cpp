@@ -210,12 +210,12 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         EncodeCase{"MarkWritten", "\xC3\xA4", utf8Mark, "\xEF\xBB\xBF\xC3\xA4", false},
         EncodeCase{"MarkOnEmptyText", {}, utf8Mark, "\xEF\xBB\xBF", false},
-        EncodeCase{"InvalidByteIsReplaced", "a\xFFz", utf8, "a\xEF\xBF\xBDz", false},
-        EncodeCase{"TruncatedAtEndIsReplaced", "ab\xE2\x82", utf8, "ab\xEF\xBF\xBD\xEF\xBF\xBD",
-                   false},
-        EncodeCase{"InvalidWithUnixEnds", "\xFF\r\n", utf8Unix, "\xEF\xBF\xBD\n", false},
-        EncodeCase{"InvalidInWindowsFallsBack", "\xC3\xA4\xFF", cp1252, "\xC3\xA4\xEF\xBF\xBD",
-                   true}),
+        // Bytes that are not UTF-8 never come from the editor; should they,
+        // they are kept, not replaced.
+        EncodeCase{"InvalidByteIsKept", "a\xFFz", utf8, "a\xFFz", false},
+        EncodeCase{"TruncatedAtEndIsKept", "ab\xE2\x82", utf8, "ab\xE2\x82", false},
+        EncodeCase{"InvalidWithUnixEnds", "\xFF\r\n", utf8Unix, "\xFF\n", false},
+        EncodeCase{"InvalidInWindowsFallsBack", "\xC3\xA4\xFF", cp1252, "\xC3\xA4\xFF", true}),
     [](const testing::TestParamInfo<EncodeCase> &info) { return std::string(info.param.name); });
 
 // Random files built from the pieces that matter: line breaks, NULs, high
