@@ -12,14 +12,6 @@
 
 namespace kelo {
 
-namespace {
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-} // namespace
-
 OpenPanel::OpenPanel(const VolumeSource &volumes, QWidget *parent)
     : QGroupBox(QStringLiteral("Dateiauswahl"), parent)
 {
@@ -38,12 +30,7 @@ OpenPanel::OpenPanel(const VolumeSource &volumes, QWidget *parent)
     placeTwips(Filter, 720, 4335, 1335, 315);
     cmdLoad = named(new QPushButton(QStringLiteral("ok"), this), "cmdLoad");
     placeTwips(cmdLoad, 2160, 4335, 615, 375);
-    lbl_X = named(new ClickableLabel(QStringLiteral("X"), this), "lbl_X");
-    lbl_X->setAlignment(Qt::AlignCenter);
-    lbl_X->setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25, true));
-    setBackColor(lbl_X, 0x0000FF);
-    setForeColor(lbl_X, 0x00FFFF);
-    placeTwips(lbl_X, 2640, 0, 255, 255);
+    lbl_X = makeCloseLabel(this, QStringLiteral("lbl_X"));
 
     File1->setPath(Dir1->path());
     m_sync = std::make_unique<DriveFolderSync>(Drive1, Dir1);
@@ -53,7 +40,6 @@ OpenPanel::OpenPanel(const VolumeSource &volumes, QWidget *parent)
     connect(File1, &FileListBox::fileClicked, this, &OpenPanel::File1_Click);
     connect(File1, &FileListBox::fileDoubleClicked, this, &OpenPanel::loadRequested);
     connect(cmdLoad, &QPushButton::clicked, this, &OpenPanel::loadRequested);
-    connect(lbl_X, &ClickableLabel::clicked, this, &QWidget::hide);
     Filter->installEventFilter(this);
 
     placeTwips(this, 105, 7560, 2895, 5175);

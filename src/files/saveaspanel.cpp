@@ -9,14 +9,6 @@
 
 namespace kelo {
 
-namespace {
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-} // namespace
-
 SaveAsPanel::SaveAsPanel(const VolumeSource &volumes, QWidget *parent)
     : QGroupBox(QStringLiteral("Dateiauswahl"), parent)
 {
@@ -29,17 +21,11 @@ SaveAsPanel::SaveAsPanel(const VolumeSource &volumes, QWidget *parent)
     placeTwips(Dir2, 120, 600, 2655, 3255);
     saveas = named(new QLineEdit(this), "saveas");
     placeTwips(saveas, 120, 3960, 2655, 315);
-    lbl_X2 = named(new ClickableLabel(QStringLiteral("X"), this), "lbl_X2");
-    lbl_X2->setAlignment(Qt::AlignCenter);
-    lbl_X2->setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25, true));
-    setBackColor(lbl_X2, 0x0000FF);
-    setForeColor(lbl_X2, 0x00FFFF);
-    placeTwips(lbl_X2, 2640, 0, 255, 255);
+    lbl_X2 = makeCloseLabel(this, QStringLiteral("lbl_X2"));
 
     m_sync = std::make_unique<DriveFolderSync>(Drive2, Dir2);
     connect(Drive2, &DriveListBox::driveChanged, this, &SaveAsPanel::Drive2_Change);
     connect(Dir2, &DirListBox::pathChanged, this, &SaveAsPanel::Dir2_Change);
-    connect(lbl_X2, &ClickableLabel::clicked, this, &QWidget::hide);
 
     placeTwips(this, 1260, 7380, 2895, 4695);
     hide();

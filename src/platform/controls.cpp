@@ -114,4 +114,16 @@ QIcon themedIcon(const QString &themeName, const QString &fallbackResource)
     return icon.isNull() ? QIcon(fallbackResource) : icon;
 }
 
+ClickableLabel *makeCloseLabel(QWidget *panel, const QString &name)
+{
+    auto *label = named(new ClickableLabel(QStringLiteral("X"), panel), name);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25, true));
+    setBackColor(label, 0x0000FF); // red
+    setForeColor(label, 0x00FFFF); // yellow
+    placeTwips(label, 2640, 0, 255, 255);
+    QObject::connect(label, &ClickableLabel::clicked, panel, &QWidget::hide);
+    return label;
+}
+
 } // namespace kelo

@@ -61,4 +61,15 @@ OleColor foreColor(const QWidget *widget);
 // An icon from the desktop's theme, else our own picture from the resources.
 QIcon themedIcon(const QString &themeName, const QString &fallbackResource);
 
+// Gives a control its designer name, which is also its object name (tests
+// and the hints find controls by it).
+template <typename Widget> Widget *named(Widget *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+// The red "X" in the top right corner of a file panel, which hides the panel.
+ClickableLabel *makeCloseLabel(QWidget *panel, const QString &name);
+
 } // namespace kelo

@@ -28,12 +28,6 @@ constexpr double frameWidth = 150;
 constexpr double neededRoom = 5520;
 constexpr double animationStep = 200;
 
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 QPixmap picture(const QString &resource, const QSize &size)
 {
     return QIcon(resource).pixmap(size);

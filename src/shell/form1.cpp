@@ -16,9 +16,9 @@
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
 #include "shell/unloadallforms.h"
-#include "tools/linetools.h"
-#include "tools/editortools.h"
 #include "shell/windowfeatures.h"
+#include "tools/editortools.h"
+#include "tools/linetools.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -49,12 +49,6 @@ constexpr double designClientHeight = 7365;
 constexpr double panelTopTwips = 650;
 
 const QString errorMessage = QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !");
-
-template <typename Widget> Widget *named(Widget *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
 
 } // namespace
 

@@ -12,12 +12,6 @@ namespace kelo {
 
 namespace {
 
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
 // A thin line of the frame around the colour group.
 void addLine(QWidget *parent, double x1, double y1, double x2, double y2)
 {

@@ -15,16 +15,6 @@
 
 namespace kelo {
 
-namespace {
-
-template <typename Widget> Widget *named(Widget *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
-} // namespace
-
 frm_ersetz::frm_ersetz(TextBox *editor, SettingsStore &settings, MessageBoxes &messages,
                        QWidget *mainWindow)
     : QWidget(mainWindow, Qt::Window | Qt::WindowStaysOnTopHint)

@@ -2,6 +2,7 @@
 // and convert only the positions they need to UTF-16 offsets: converting a
 // 20 MB text to UTF-16 would take longer than the search itself.
 #include "tools/frm_such.h"
+#include "platform/controls.h"
 
 #include "platform/textbox.h"
 #include "platform/units.h"
@@ -15,12 +16,6 @@
 namespace kelo {
 
 namespace {
-
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 const QString notFoundMessage = QStringLiteral("Suchbegriff nicht gefunden!");
 
