@@ -70,6 +70,24 @@ QString LineTools::workFolder() const
 
 bool LineTools::Leerz()
 {
+    return throughTemporaryFile(
+        [this](const QString &folder) {
+            // CleanFile says itself what failed.
+            return CleanFile(folder, tempName);
+        },
+        [](QByteArrayView lines) { return joinFileLines(lines); });
+}
+
+bool LineTools::SLoesch(const QString &txt_find)
+{
+    const QByteArray find = txt_find.toUtf8();
+    return throughTemporaryFile(
+        {}, [&find](QByteArrayView lines) { return emptyLinesContaining(lines, find); });
+}
+
+bool LineTools::throughTemporaryFile(const std::function<bool(const QString &folder)> &rewriteFile,
+                                     const std::function<QByteArray(QByteArrayView)> &rebuild)
+{
     const QString folder = workFolder();
     TemporaryTextFile file(folder, tempName);
     const QByteArray original = m_form->TextBox1->utf8Text();
@@ -78,8 +96,7 @@ bool LineTools::Leerz()
         return false;
     }
     m_form->setStatus(savedStatus);
-    if (!CleanFile(folder, tempName)) {
-        // CleanFile has said what failed.
+    if (rewriteFile && !rewriteFile(folder)) {
         file.remove();
         m_form->setStatus(unchangedStatus);
         return false;
@@ -89,31 +106,7 @@ bool LineTools::Leerz()
         reportFailure(file.errorString());
         return false;
     }
-    QByteArray text = joinFileLines(*lines);
-    if (!file.remove()) {
-        reportFailure(file.errorString());
-        return false;
-    }
-    if (text != original)
-        m_form->TextBox1->replaceAllUtf8(text);
-    return true;
-}
-
-bool LineTools::SLoesch(const QString &txt_find)
-{
-    TemporaryTextFile file(workFolder(), tempName);
-    const QByteArray original = m_form->TextBox1->utf8Text();
-    if (!file.writeText(original)) {
-        reportFailure(file.errorString());
-        return false;
-    }
-    m_form->setStatus(savedStatus);
-    const std::optional<QByteArray> lines = file.readBytes();
-    if (!lines) {
-        reportFailure(file.errorString());
-        return false;
-    }
-    QByteArray text = emptyLinesContaining(*lines, txt_find.toUtf8());
+    const QByteArray text = rebuild(*lines);
     if (!file.remove()) {
         reportFailure(file.errorString());
         return false;

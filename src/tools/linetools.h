@@ -11,8 +11,10 @@
 #pragma once
 
 #include <QObject>
+
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 namespace kelo {
 
@@ -46,6 +48,12 @@ public:
     frm_ersetz *replaceDialog() const;
 
 private:
+    // The passage both commands take: the text goes out to the temporary
+    // file, rewriteFile (if given) works on the file, and the editor gets
+    // what rebuild makes of the file's bytes. Any failure leaves the editor
+    // text as it was.
+    bool throughTemporaryFile(const std::function<bool(const QString &folder)> &rewriteFile,
+                              const std::function<QByteArray(QByteArrayView)> &rebuild);
     void reportFailure(const QString &description);
     QString workFolder() const;
 
