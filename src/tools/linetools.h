@@ -11,9 +11,9 @@
 #pragma once
 
 #include <QObject>
-
 #include <QPointer>
 #include <QString>
+
 #include <functional>
 
 namespace kelo {
