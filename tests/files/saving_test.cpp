@@ -47,10 +47,6 @@ protected:
         return form.Dateiauswahl2->isVisibleTo(&form) &&
                form.rect().intersects(form.Dateiauswahl2->geometry());
     }
-    QString inProgramFolder(const QString &name) const
-    {
-        return QDir(m_programFolder).filePath(name);
-    }
     // The window was closed and the shut-down stored the settings.
     bool closed(Form1 &form) const
     {
@@ -60,9 +56,9 @@ protected:
 
 // ---- Speichern -----------------------------------------------------------------
 
-TEST_F(Save, EmptyTextIsOneLineBreakAndCtrlSSavesFromTheEditor)
+TEST_F(Save, SpeichernConfirmsAndFallsBackToUtf8ForCharactersWindows1252Lacks)
 {
-    Form1 &form = startWith("leer.txt", "etwas");
+    Form1 &form = startWith("alt.txt", "Gr\374\337e\r\n");
     form.TextBox1->setText(QString());
     form.img_save->click();
     EXPECT_EQ(readBytes(form.currentFile()), "\r\n");
@@ -72,28 +68,17 @@ TEST_F(Save, EmptyTextIsOneLineBreakAndCtrlSSavesFromTheEditor)
 
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    form.TextBox1->setText(QStringLiteral("getippt"));
+    form.TextBox1->setText(QStringLiteral("Grüße Ω\r\n"));
     form.TextBox1->setFocus();
     QTest::keyClick(form.TextBox1, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(readBytes(form.currentFile()), "getippt\r\n");
-}
-
-// Without a current file Speichern means Kelo.txt in the program's folder,
-// but only replaces it: it is never created there.
-TEST_F(Save, WithoutACurrentFileKeloTxtIsReplacedButNotCreated)
-{
-    Form1 &form = start();
-    form.TextBox1->setText(QStringLiteral("neu"));
-    EXPECT_FALSE(form.saving()->Speichern());
-    EXPECT_EQ(m_messages.texts(), QStringList{askForName});
-    EXPECT_TRUE(panelShows(form));
-    const QString kelo = inProgramFolder("Kelo.txt");
-    EXPECT_EQ(form.currentFile(), kelo);
-    EXPECT_FALSE(QFileInfo::exists(kelo));
-
-    writeBytes(kelo, "alt\r\n");
-    EXPECT_TRUE(form.saving()->Speichern());
-    EXPECT_EQ(readBytes(kelo), "neu\r\n");
+    EXPECT_EQ(readBytes(form.currentFile()), QByteArray("Grüße Ω\r\n"));
+    EXPECT_EQ(form.lblstatus->text(),
+              QStringLiteral("Gespeichert als UTF-8: der Text enthält Zeichen, die Windows-1252 "
+                             "nicht darstellen kann."));
+    // The file is UTF-8 now, also once the Ω is gone.
+    form.TextBox1->setText(QStringLiteral("Grüße\r\n"));
+    form.img_save->click();
+    EXPECT_EQ(readBytes(form.currentFile()), QByteArray("Grüße\r\n"));
 }
 
 // Never confirmed, the old file and the text as they were, the window and
@@ -122,52 +107,33 @@ TEST_F(Save, FileMadeReadOnlyOrDeletedSinceLoadingLosesNothing)
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("neuer Inhalt"));
 }
 
-TEST_F(Save, Windows1252TextWithOtherCharactersIsSavedAsUtf8AndSaysSo)
-{
-    Form1 &form = startWith("alt.txt", "Gr\374\337e\r\n");
-    form.TextBox1->setText(QStringLiteral("Grüße Ω\r\n"));
-    EXPECT_TRUE(form.saving()->Speichern());
-    EXPECT_EQ(readBytes(form.currentFile()), QByteArray("Grüße Ω\r\n"));
-    EXPECT_EQ(form.lblstatus->text(),
-              QStringLiteral("Gespeichert als UTF-8: der Text enthält Zeichen, die Windows-1252 "
-                             "nicht darstellen kann."));
-    // The file is UTF-8 now, also once the Ω is gone.
-    form.TextBox1->setText(QStringLiteral("Grüße\r\n"));
-    form.saving()->Speichern();
-    EXPECT_EQ(readBytes(form.currentFile()), QByteArray("Grüße\r\n"));
-}
-
 // ---- The save-as panel -------------------------------------------------------
 
-TEST_F(Save, PanelStartsInTheProgramsFolderWhereANewTextGoes)
+TEST_F(Save, SaveAsWritesWhereThePanelShowsAndBrowsingNamesTheFile)
 {
     Form1 &form = start();
     form.cmd_open_Click();
     form.Save_AS->click();
     EXPECT_FALSE(form.Dateiauswahl->isVisibleTo(&form));
-    EXPECT_EQ(form.Dateiauswahl2->Dir2->path(), m_programFolder);
+    EXPECT_EQ(form.Dateiauswahl2->Dir2->path(), m_programFolder); // where Kelo.txt is
     form.TextBox1->setText(QStringLiteral("Erster Text"));
     saveAs(form, "neu.txt");
-    const QString path = inProgramFolder("neu.txt");
+    const QString path = m_programFolder + "/neu.txt";
     EXPECT_EQ(readBytes(path), "Erster Text\r\n");
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(m_messages.texts(), QStringList{"Datei wurde gespeichert unter " + path});
     EXPECT_FALSE(form.Dateiauswahl2->isVisibleTo(&form));
-}
 
-TEST_F(Save, BrowsingNamesTheFileAndSaveAsReplacesItWithoutAsking)
-{
-    Form1 &form = startWith("erst.txt", "erst\r\n");
+    // Browsing names the file; a save-as replaces it without asking.
     form.Dateiauswahl2->saveas->setText("a.txt");
     ASSERT_TRUE(form.Dateiauswahl2->Dir2->setPath("/"));
     EXPECT_EQ(form.currentFile(), QStringLiteral("/a.txt")); // one separator after the root
-    ASSERT_TRUE(form.Dateiauswahl2->Dir2->setPath(m_programFolder));
-    const QString existing = inProgramFolder("a.txt");
+    const QString existing = makeFile("a.txt", "wird ersetzt");
+    ASSERT_TRUE(form.Dateiauswahl2->Dir2->setPath(m_work));
     EXPECT_EQ(form.currentFile(), existing);
-    writeBytes(existing, "wird ersetzt");
     saveAs(form, "a.txt");
-    EXPECT_EQ(readBytes(existing), "erst\r\n");
-    EXPECT_EQ(m_messages.texts().size(), 1);
+    EXPECT_EQ(readBytes(existing), "Erster Text\r\n");
+    EXPECT_EQ(m_messages.texts().size(), 2);
 }
 
 // Names that are no file name in the shown folder: nothing is written, the
@@ -263,9 +229,10 @@ TEST_P(SaveOnClose, AsksOnlyWhenItShouldAndNeverTwice)
     EXPECT_EQ(readBytes(form.currentFile()), c.file);
 }
 
-// EXIT and the title bar: a Yes that does not save (no name yet) keeps the
-// window, and every other window, open.
-TEST_F(Save, YesWithoutAFileKeepsTheWindowOpenUntilTheTextIsSaved)
+// Without a current file Speichern means Kelo.txt in the program's folder,
+// which it replaces but never creates. A Yes from EXIT or the title bar that
+// did not save keeps this window, and every other one, open.
+TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
 {
     Form1 &form = start();
     form.show();
@@ -273,22 +240,22 @@ TEST_F(Save, YesWithoutAFileKeepsTheWindowOpenUntilTheTextIsSaved)
     QWidget other;
     other.show();
     m_messages.queueAnswer(MsgAnswer::Yes);
-    form.saving()->EXIT_Click();
+    form.EXIT->click();
     m_messages.queueAnswer(MsgAnswer::Yes);
     closeWindow();
-    EXPECT_EQ(m_messages.texts(), QStringList({unnamedQuestion, askForName,
-                                               question(inProgramFolder("Kelo.txt")), askForName}));
+    const QString kelo = m_programFolder + "/Kelo.txt";
+    EXPECT_EQ(m_messages.texts(),
+              QStringList({unnamedQuestion, askForName, question(kelo), askForName}));
     EXPECT_FALSE(closed(form));
     EXPECT_TRUE(other.isVisible());
     EXPECT_TRUE(panelShows(form));
+    EXPECT_FALSE(QFileInfo::exists(kelo));
 
-    // Saved, the text counts as unchanged: closing asks nothing more.
-    saveAs(form, "gerettet.txt");
-    m_messages.clear();
+    writeBytes(kelo, "alt\r\n");
+    m_messages.queueAnswer(MsgAnswer::Yes);
     closeWindow();
     EXPECT_TRUE(closed(form));
-    EXPECT_TRUE(m_messages.shown().isEmpty());
-    EXPECT_EQ(readBytes(inProgramFolder("gerettet.txt")), "nicht verlieren\r\n");
+    EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
 }
 
 } // namespace

@@ -31,30 +31,18 @@ TEST_F(Commands, PrintAsksAndYesPrintsTheEditorsTextEvenWhenEmpty)
     EXPECT_TRUE(m_printer.printed.isEmpty());
 
     form.TextBox1->setText(QStringLiteral("nicht gespeichert\r\nzweite Zeile"));
-    form.TextBox1->setSelStart(3);
-    form.TextBox1->setSelLength(4);
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.Print->click();
     form.TextBox1->setText(QString());
+    form.TextBox1->setFocus();
     m_messages.queueAnswer(MsgAnswer::Yes);
-    form.Print->click();
+    QTest::keyClick(form.TextBox1, Qt::Key_P, Qt::ControlModifier);
 
     EXPECT_EQ(m_messages.texts(), QStringList({question, question, question})); // no confirmation
     EXPECT_EQ(m_messages.shown().first().buttons, MsgButtons::YesNo);
     EXPECT_EQ(m_printer.printed,
               QStringList({QStringLiteral("nicht gespeichert\r\nzweite Zeile"), QString()}));
-}
-
-TEST_F(Commands, CtrlPAsksTheSameQuestion)
-{
-    Form1 &form = startShown();
-    form.TextBox1->setText(QStringLiteral("Text"));
-    form.TextBox1->setFocus();
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    QTest::keyClick(form.TextBox1, Qt::Key_P, Qt::ControlModifier);
-    EXPECT_EQ(m_messages.texts(), QStringList{question});
-    EXPECT_EQ(m_printer.printed, QStringList{QStringLiteral("Text")});
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Text")); // no "p" typed
+    EXPECT_EQ(form.TextBox1->Text(), QString()); // Ctrl+P typed no "p"
 }
 
 TEST_F(Commands, APrinterFailureIsShownAndNeverSilent)
@@ -69,10 +57,12 @@ TEST_F(Commands, APrinterFailureIsShownAndNeverSilent)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the wait cursor is gone
 }
 
-TEST_F(Commands, CopyPutsTheWholeTextWithLfBreaksWhateverIsSelected)
+// Copy takes the whole text whatever is selected, clear keeps the file and is
+// one undo step, refresh applies the scheme again with the caret at the start.
+TEST_F(Commands, CopyClearAndRefresh)
 {
-    Form1 &form = startShown();
-    form.TextBox1->setText(QStringLiteral("Größe\r\nStraße\r\n\r\nEnde\r"));
+    const QString path = makeFile("x.txt", "Größe\r\nStraße\r\n\r\nEnde\r");
+    Form1 &form = startShown({path});
     form.TextBox1->setSelStart(7);
     form.TextBox1->setSelLength(6);
     form.copy->click();
@@ -81,35 +71,21 @@ TEST_F(Commands, CopyPutsTheWholeTextWithLfBreaksWhateverIsSelected)
     EXPECT_EQ(data->text(), QStringLiteral("Größe\nStraße\n\nEnde\r"));
     EXPECT_FALSE(data->hasHtml());
 
-    // An empty text leaves an empty clipboard, not the old content.
-    form.TextBox1->setText(QString());
-    form.copy->click();
-    EXPECT_EQ(QApplication::clipboard()->text(), QString());
-}
-
-TEST_F(Commands, ClearEmptiesTheTextAsOneUndoStepAndKeepsTheFile)
-{
-    const QString path = makeFile("x.txt", "eins\r\nzwei");
-    Form1 &form = startShown({path});
-    form.TextBox1->setSelStart(6);
-    form.TextBox1->setSelText(QStringLiteral("neu "));
+    form.TextBox1->setSelText(QStringLiteral("neu"));
     form.img_clear->click();
     EXPECT_EQ(form.TextBox1->Text(), QString());
     EXPECT_EQ(form.currentFile(), path);
-    EXPECT_TRUE(m_messages.shown().isEmpty());
+    form.copy->click(); // an empty text empties the clipboard
+    EXPECT_EQ(QApplication::clipboard()->text(), QString());
     form.TextBox1->undo();
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("eins\r\nneu zwei"));
-}
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Größe\r\nneu\r\n\r\nEnde\r"));
 
-TEST_F(Commands, RefreshAppliesTheSchemeAgainAndPutsTheCaretAtTheStart)
-{
-    Form1 &form = startShown();
-    form.TextBox1->setText(QStringLiteral("eins zwei"));
     form.TextBox1->setSelStart(5);
     form.TextBox1->setBackColor(Qt::red);
     form.cmd_fresh->click();
     EXPECT_EQ(form.TextBox1->backColor(), QColor(0, 0, 128));
     EXPECT_EQ(form.TextBox1->SelStart(), 0);
+    EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
 } // namespace
