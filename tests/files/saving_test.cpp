@@ -33,10 +33,6 @@ QString question(const QString &path)
 
 class Save : public Form1Fixture {
 protected:
-    Form1 &startWith(const QString &name, const QByteArray &bytes)
-    {
-        return start({makeFile(name, bytes)});
-    }
     void saveAs(Form1 &form, const QString &name)
     {
         form.Dateiauswahl2->saveas->setText(name);
@@ -58,7 +54,7 @@ protected:
 
 TEST_F(Save, SpeichernConfirmsAndFallsBackToUtf8ForCharactersWindows1252Lacks)
 {
-    Form1 &form = startWith("alt.txt", "Gr\374\337e\r\n");
+    Form1 &form = start({makeFile("alt.txt", "Gr\374\337e\r\n")});
     form.TextBox1->setText(QString());
     form.img_save->click();
     EXPECT_EQ(readBytes(form.currentFile()), "\r\n");
@@ -86,13 +82,14 @@ TEST_F(Save, SpeichernConfirmsAndFallsBackToUtf8ForCharactersWindows1252Lacks)
 // line) or deleted (a name is asked for; nothing is created) since loading.
 TEST_F(Save, FileMadeReadOnlyOrDeletedSinceLoadingLosesNothing)
 {
-    Form1 &form = startWith("fest.txt", "alter Inhalt\r\n");
+    Form1 &form = start({makeFile("fest.txt", "alter Inhalt\r\n")});
     form.show();
     form.TextBox1->setText(QStringLiteral("neuer Inhalt"));
     QFile::setPermissions(form.currentFile(), QFile::ReadOwner | QFile::ReadOther);
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.EXIT->click();
     EXPECT_EQ(m_messages.texts(), QStringList({question(form.currentFile()), hoppla}));
+    EXPECT_EQ(m_messages.shown().first().buttons, MsgButtons::YesNo);
     EXPECT_FALSE(closed(form));
     EXPECT_TRUE(form.lblstatus->text().contains(QStringLiteral("schreibgeschützt")));
     EXPECT_EQ(readBytes(form.currentFile()), "alter Inhalt\r\n");
@@ -151,8 +148,7 @@ INSTANTIATE_TEST_SUITE_P(NameBox, SaveBadName,
                                            BadName{"Blanks", "   ", false},
                                            BadName{"Slash", "unter/a.txt", true},
                                            BadName{"DotDot", "..", true},
-                                           BadName{"ExistingFolder", "unter", true},
-                                           BadName{"TooLong", QString(300, u'n'), true}),
+                                           BadName{"ExistingFolder", "unter", true}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST_P(SaveBadName, NothingIsWrittenAndTheTextStays)
@@ -214,18 +210,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_P(SaveOnClose, AsksOnlyWhenItShouldAndNeverTwice)
 {
     const Closing &c = GetParam();
-    Form1 &form = startWith("zu.txt", "alt\r\n");
+    Form1 &form = start({makeFile("zu.txt", "alt\r\n")});
     form.show();
     if (c.text)
         form.TextBox1->setText(QString::fromUtf8(c.text));
     m_messages.queueAnswer(c.answer);
     c.exitButton ? form.EXIT->click() : closeWindow();
     EXPECT_TRUE(closed(form));
-    ASSERT_EQ(m_messages.shown().size(), c.messages);
-    if (c.messages > 0) {
-        EXPECT_EQ(m_messages.shown().first().text, question(form.currentFile()));
-        EXPECT_EQ(m_messages.shown().first().buttons, MsgButtons::YesNo);
-    }
+    EXPECT_EQ(m_messages.texts().size(), c.messages);
+    EXPECT_EQ(m_messages.texts().value(0), c.messages ? question(form.currentFile()) : QString());
     EXPECT_EQ(readBytes(form.currentFile()), c.file);
 }
 

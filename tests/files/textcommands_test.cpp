@@ -23,7 +23,7 @@ const QString question = QStringLiteral("Datei jetzt ausdrucken ?");
 
 using Commands = Form1Fixture;
 
-TEST_F(Commands, PrintAsksAndYesPrintsTheEditorsTextEvenWhenEmpty)
+TEST_F(Commands, PrintAsksAndYesPrintsTheEditorsTextEvenWhenEmptyOrSaysWhyNot)
 {
     Form1 &form = startShown({makeFile("brief.txt", "gespeichert")});
     m_messages.queueAnswer(MsgAnswer::No);
@@ -43,17 +43,14 @@ TEST_F(Commands, PrintAsksAndYesPrintsTheEditorsTextEvenWhenEmpty)
     EXPECT_EQ(m_printer.printed,
               QStringList({QStringLiteral("nicht gespeichert\r\nzweite Zeile"), QString()}));
     EXPECT_EQ(form.TextBox1->Text(), QString()); // Ctrl+P typed no "p"
-}
 
-TEST_F(Commands, APrinterFailureIsShownAndNeverSilent)
-{
-    Form1 &form = startShown();
+    // A printer failure is shown, never silent.
     m_printer.answer = {false, noPrinterMessage()};
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.Print->click();
-    ASSERT_EQ(m_messages.shown().size(), 2);
-    EXPECT_EQ(m_messages.shown().at(1).text, QStringLiteral("Es ist kein Drucker eingerichtet."));
-    EXPECT_EQ(m_messages.shown().at(1).icon, MsgIcon::Critical);
+    ASSERT_EQ(m_messages.shown().size(), 5);
+    EXPECT_EQ(m_messages.shown().at(4).text, QStringLiteral("Es ist kein Drucker eingerichtet."));
+    EXPECT_EQ(m_messages.shown().at(4).icon, MsgIcon::Critical);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the wait cursor is gone
 }
 

@@ -19,31 +19,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace kelo {
+namespace kelo::test {
 namespace {
-
-using test::readBytes;
-using test::writeBytes;
 
 class Files : public ::testing::Test {
 protected:
     QString path(const QString &name) const { return m_dir.filePath(name); }
 
     // Every entry (hidden ones too, so that a left-over temporary file shows)
-    // with its permissions, link target or bytes.
+    // with its link target or bytes.
     QMap<QString, QByteArray> snapshot() const
     {
         QMap<QString, QByteArray> entries;
-        for (const QFileInfo &info : QDir(m_dir.path())
-                                         .entryInfoList(QDir::AllEntries | QDir::Hidden |
-                                                        QDir::System | QDir::NoDotAndDotDot)) {
-            QByteArray state = QByteArray::number(int(info.permissions()), 16);
-            if (info.isSymLink())
-                state += " -> " + QFile::encodeName(info.symLinkTarget());
-            else if (info.isFile())
-                state += ' ' + readBytes(info.filePath());
-            entries.insert(info.fileName(), state);
-        }
+        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        for (const QFileInfo &info : QDir(m_dir.path()).entryInfoList(filter))
+            entries[info.fileName()] = info.isSymLink() ? QFile::encodeName(info.symLinkTarget())
+                                       : info.isFile()  ? readBytes(info.filePath())
+                                                        : QByteArray();
         return entries;
     }
 
@@ -55,16 +47,14 @@ template <typename Case> std::string caseName(const ::testing::TestParamInfo<Cas
     return info.param.name;
 }
 
-TEST_F(Files, ExistenceJoiningAndReading)
+TEST_F(Files, ExistenceAndReading)
 {
     writeBytes(path("a.txt"), "a");
     ASSERT_TRUE(QFile::link(path("a.txt"), path("link")));
     ASSERT_TRUE(QFile::link(path("gone"), path("dangling")));
     EXPECT_TRUE(FileExists(path("a.txt")) && FileExists(path("link")));
     EXPECT_FALSE(FileExists(m_dir.path()) || FileExists(path("dangling")));
-    EXPECT_TRUE(FolderExists(m_dir.path()) && !FolderExists(path("a.txt")));
     EXPECT_EQ(joinPath("/", "a.txt"), QStringLiteral("/a.txt"));
-    EXPECT_EQ(joinPath("/texte", "a.txt"), QStringLiteral("/texte/a.txt"));
 
     // Vanished since it was listed: the empty text, no error.
     const FileReadResult missing = ReadWholeFile(path("vanished.txt"));
@@ -286,4 +276,4 @@ TEST_F(Files, IncompleteWriteOnAFullDiskLeavesTheOldFile)
 }
 
 } // namespace
-} // namespace kelo
+} // namespace kelo::test
