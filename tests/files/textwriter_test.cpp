@@ -1,6 +1,7 @@
-// Writing a text to its file: byte-exact round trips, the final line break,
+// Reading and writing files: byte-exact round trips, the final line break,
 // pieces of a large text, links, and every refused or failed write leaving
 // the old file exactly as it was.
+#include "files/fileprocs.h"
 #include "files/textwriter.h"
 #include "support/testenv.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -19,30 +19,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace kelo {
+namespace kelo::test {
 namespace {
 
-using test::readBytes;
-using test::writeBytes;
-
-class TextWriter : public ::testing::Test {
+class Files : public ::testing::Test {
 protected:
-    QString path(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
 
-    // Every entry of a folder (hidden ones too, so that a left-over
-    // temporary file shows) with its permissions, link target or bytes.
-    static QMap<QString, QByteArray> snapshot(const QString &folder)
+    // Every entry (hidden ones too, so that a left-over temporary file shows)
+    // with its link target or bytes.
+    QMap<QString, QByteArray> snapshot() const
     {
         QMap<QString, QByteArray> entries;
-        for (const QFileInfo &info : QDir(folder).entryInfoList(
-                 QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-            QByteArray state = QByteArray::number(int(info.permissions()), 16);
-            if (info.isSymLink())
-                state += " -> " + QFile::encodeName(info.symLinkTarget());
-            else if (info.isFile())
-                state += ' ' + readBytes(info.filePath());
-            entries.insert(info.fileName(), state);
-        }
+        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+        for (const QFileInfo &info : QDir(m_dir.path()).entryInfoList(filter))
+            entries[info.fileName()] = info.isSymLink() ? QFile::encodeName(info.symLinkTarget())
+                                       : info.isFile()  ? readBytes(info.filePath())
+                                                        : QByteArray();
         return entries;
     }
 
@@ -54,247 +47,206 @@ template <typename Case> std::string caseName(const ::testing::TestParamInfo<Cas
     return info.param.name;
 }
 
-// ---- Round trips ---------------------------------------------------------
+TEST_F(Files, ExistenceAndReading)
+{
+    writeBytes(path("a.txt"), "a");
+    ASSERT_TRUE(QFile::link(path("a.txt"), path("link")));
+    ASSERT_TRUE(QFile::link(path("gone"), path("dangling")));
+    EXPECT_TRUE(FileExists(path("a.txt")) && FileExists(path("link")));
+    EXPECT_FALSE(FileExists(m_dir.path()) || FileExists(path("dangling")));
+    EXPECT_EQ(joinPath("/", "a.txt"), QStringLiteral("/a.txt"));
+
+    // Vanished since it was listed: the empty text, no error.
+    const FileReadResult missing = ReadWholeFile(path("vanished.txt"));
+    EXPECT_TRUE(missing.ok && missing.text.utf8.isEmpty());
+    const FileReadResult device = ReadWholeFile("/proc/self/stat"); // reports no size
+    EXPECT_TRUE(device.ok && !device.text.utf8.isEmpty());
+    if (::geteuid() != 0) { // root reads it anyway
+        QFile::setPermissions(path("a.txt"), QFile::WriteOwner);
+        const FileReadResult unreadable = ReadWholeFile(path("a.txt"));
+        EXPECT_FALSE(unreadable.ok || unreadable.error.isEmpty());
+    }
+}
+
+// ---- Round trips: loaded and saved unchanged, twice ---------------------------
 
 struct RoundTrip {
     const char *name;
-    QByteArray file;  // what the file held when it was loaded
-    QByteArray saved; // what saving the unchanged text gives
+    QByteArray file, saved;
 };
 
-class TextWriterRoundTrip : public TextWriter, public ::testing::WithParamInterface<RoundTrip> {};
+class FilesRoundTrip : public Files, public ::testing::WithParamInterface<RoundTrip> {};
 
 const QByteArray bom = "\xEF\xBB\xBF";
 
 INSTANTIATE_TEST_SUITE_P(
-    EveryKindOfText, TextWriterRoundTrip,
+    EveryKindOfText, FilesRoundTrip,
     ::testing::Values(
         RoundTrip{"Windows1252", "Gr\374\337e \200\r\n", "Gr\374\337e \200\r\n"},
-        RoundTrip{"Windows1252UndefinedBytes", "\x81\x8d\x8f\x90\x9d\xe4",
-                  "\x81\x8d\x8f\x90\x9d\xe4\r\n"},
         RoundTrip{"Utf8", "Grüße „Welt“ €\r\n", "Grüße „Welt“ €\r\n"},
         RoundTrip{"Utf8WithMark", bom + "Grüße\r\n", bom + "Grüße\r\n"},
-        RoundTrip{"Utf8WithMarkWithoutFinalBreak", bom + "x", bom + "x\r\n"},
+        RoundTrip{"Utf8WithMarkNoFinalBreak", bom + "x", bom + "x\r\n"},
         RoundTrip{"LfOnly", "eins\nzwei\n", "eins\nzwei\n"},
-        RoundTrip{"LfOnlyWithoutFinalBreak", "eins\nzw\xe4i", "eins\nzw\xe4i\n"},
+        RoundTrip{"LfOnlyNoFinalBreak", "eins\nzw\xe4i", "eins\nzw\xe4i\n"},
         RoundTrip{"Mixed", "a\r\nb\nc\rd\r\n", "a\r\nb\nc\rd\r\n"},
         RoundTrip{"EndingInLoneCr", "a\rb\r", "a\rb\r"},
-        RoundTrip{"MixedWithoutFinalBreak", "a\nb\r\nc", "a\nb\r\nc\r\n"},
+        RoundTrip{"MixedNoFinalBreak", "a\nb\r\nc", "a\nb\r\nc\r\n"},
         RoundTrip{"NulBytes", QByteArray("a\0b\0\r\n", 6), QByteArray("a\0b\0\r\n", 6)},
-        RoundTrip{"NulBytesInWindows1252", QByteArray("\0\xe4", 2), QByteArray("\0\xe4\r\n", 4)},
+        RoundTrip{"NulInWindows1252", QByteArray("\0\xe4", 2), QByteArray("\0\xe4\r\n", 4)},
         RoundTrip{"Empty", "", "\r\n"}),
     caseName<RoundTrip>);
 
-TEST_P(TextWriterRoundTrip, SavedBytesLoadBackAndASecondSaveChangesNothing)
+TEST_P(FilesRoundTrip, SavedBytesLoadBackAndASecondSaveChangesNothing)
 {
-    const QString file = path(QStringLiteral("text.txt"));
+    const QString file = path("text.txt");
     writeBytes(file, GetParam().file);
-    const DecodedText loaded = decodeText(readBytes(file));
-
-    const TextWriteResult first = writeTextFile(file, loaded.utf8, loaded.format);
-    ASSERT_TRUE(first.ok) << first.error.toStdString();
-    EXPECT_FALSE(first.fellBackToUtf8);
-    EXPECT_EQ(readBytes(file), GetParam().saved);
-
-    const DecodedText reloaded = decodeText(readBytes(file));
-    EXPECT_EQ(reloaded.format, loaded.format);
-    ASSERT_TRUE(writeTextFile(file, reloaded.utf8, reloaded.format).ok);
-    EXPECT_EQ(readBytes(file), GetParam().saved);
-    EXPECT_EQ(snapshot(m_dir.path()).keys(), QStringList{QStringLiteral("text.txt")});
+    for (int save = 0; save < 2; ++save) {
+        const FileReadResult loaded = ReadWholeFile(file);
+        ASSERT_TRUE(loaded.ok);
+        const TextWriteResult written = writeTextFile(file, loaded.text.utf8, loaded.text.format);
+        ASSERT_TRUE(written.ok) << written.error.toStdString();
+        EXPECT_FALSE(written.fellBackToUtf8);
+        EXPECT_EQ(readBytes(file), GetParam().saved);
+    }
+    EXPECT_EQ(snapshot().keys(), QStringList{QStringLiteral("text.txt")});
 }
 
-// ---- Large texts: written in pieces of 1 MiB, the file must not tell -------
+// ---- Large texts go out in pieces of 1 MiB; the file must not tell ------------
 
 struct LargeText {
     const char *name;
-    QByteArray (*text)(); // in the editor's form
+    QByteArray line; // repeated, then the tail: in the editor's form
+    qsizetype times;
+    QByteArray tail;
     TextFormat format;
 };
 
-class TextWriterLargeText : public TextWriter, public ::testing::WithParamInterface<LargeText> {};
+class FilesLargeText : public Files, public ::testing::WithParamInterface<LargeText> {};
 
 constexpr qsizetype mebibyte = 1 << 20;
 
-QByteArray lines(const QByteArray &line, qsizetype atLeast)
-{
-    QByteArray text;
-    while (text.size() < atLeast)
-        text += line;
-    return text;
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    AcrossPieces, TextWriterLargeText,
+    AcrossPieces, FilesLargeText,
     ::testing::Values(
-        // A line longer than a piece with an ä (two bytes) across its end.
-        LargeText{"CharacterAcrossTheCut",
-                  []() -> QByteArray { return QByteArray(mebibyte - 1, 'a') + "\xc3\xa4 Rest"; },
-                  {Encoding::Windows1252, false, false}},
-        // CR as the last byte of a piece, its LF right after: one LF.
-        LargeText{"CrLfAcrossTheCutWithUnixLineEnds",
-                  []() -> QByteArray { return QByteArray(mebibyte - 1, 'a') + "\r\nb"; },
-                  {Encoding::Utf8, false, true}},
-        // Pieces end after a line feed; the mark starts the first only.
-        LargeText{"MarkAndUnixLineEnds",
-                  []() -> QByteArray { return lines("Stra\303\237e\r\n", 3 * mebibyte); },
-                  {Encoding::Utf8, true, true}}),
+        // A line longer than a piece, an ä (two bytes) across the cut.
+        LargeText{
+            "CharacterAcrossTheCut", "a", mebibyte - 1, "\xc3\xa4 Rest", {Encoding::Windows1252}},
+        // CR the last byte of a piece: its LF must not make a second break.
+        LargeText{"CrLfAcrossTheCut", "a", mebibyte - 1, "\r\nb", {Encoding::Utf8, false, true}},
+        // The mark starts the first piece only.
+        LargeText{
+            "MarkAndUnixLineEnds", "Stra\303\237e\r\n", 400000, "", {Encoding::Utf8, true, true}}),
     caseName<LargeText>);
 
-TEST_P(TextWriterLargeText, FileHoldsWhatTheWholeTextEncodesTo)
+TEST_P(FilesLargeText, FileHoldsWhatTheWholeTextEncodesTo)
 {
-    const QString file = path(QStringLiteral("gross.txt"));
-    writeBytes(file, "alt");
-    const QByteArray text = GetParam().text();
-
-    const TextWriteResult result = writeTextFile(file, text, GetParam().format);
-
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
-    const EncodedText whole = encodeText(text, GetParam().format);
-    EXPECT_FALSE(result.fellBackToUtf8);
+    const LargeText &c = GetParam();
+    const QByteArray text = c.line.repeated(c.times) + c.tail;
+    ASSERT_TRUE(writeTextFile(path("gross.txt"), text, c.format).ok);
     // Compared as a whole, without printing megabytes on a failure.
-    EXPECT_TRUE(readBytes(file) == whole.bytes + finalLineBreak(text, GetParam().format));
-    EXPECT_EQ(snapshot(m_dir.path()).keys(), QStringList{QStringLiteral("gross.txt")});
+    EXPECT_TRUE(readBytes(path("gross.txt")) ==
+                encodeText(text, c.format).bytes + finalLineBreak(text, c.format));
 }
 
-// ---- Links and what a replaced file keeps -----------------------------------
+// ---- Links and what a replaced file keeps -------------------------------------
 
-TEST_F(TextWriter, LinksAreFollowedAndStayLinks)
+TEST_F(Files, LinksAreFollowedAndStayLinks)
 {
     // link -> echt/unter/zwischen -> ../ziel.txt, both relative.
-    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("echt/unter")));
-    writeBytes(path(QStringLiteral("echt/ziel.txt")), "alt\r\n");
-    ASSERT_EQ(::symlink("../ziel.txt", QFile::encodeName(path("echt/unter/zwischen")).constData()),
-              0);
-    ASSERT_EQ(::symlink("echt/unter/zwischen", QFile::encodeName(path("link")).constData()), 0);
-    ASSERT_TRUE(QFile::link(QStringLiteral("kommt.txt"), path(QStringLiteral("offen"))));
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("echt/unter"));
+    writeBytes(path("echt/ziel.txt"), "alt\r\n");
+    ASSERT_TRUE(QFile::link("../ziel.txt", path("echt/unter/zwischen")));
+    ASSERT_TRUE(QFile::link("echt/unter/zwischen", path("link")));
+    ASSERT_TRUE(QFile::link("kommt.txt", path("offen")));
 
-    const TextWriteResult result = writeTextFile(path(QStringLiteral("link")), "neu", {});
+    const TextWriteResult result = writeTextFile(path("link"), "neu", {});
     ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_EQ(result.writtenPath, path(QStringLiteral("echt/ziel.txt")));
-    EXPECT_EQ(readBytes(path(QStringLiteral("echt/ziel.txt"))), "neu\r\n");
-    EXPECT_EQ(QFile::symLinkTarget(path(QStringLiteral("link"))), path("echt/unter/zwischen"));
-    EXPECT_TRUE(QFileInfo(path(QStringLiteral("echt/unter/zwischen"))).isSymLink());
+    EXPECT_EQ(readBytes(path("echt/ziel.txt")), "neu\r\n");
+    EXPECT_EQ(QFile::symLinkTarget(path("link")), path("echt/unter/zwischen"));
+    EXPECT_TRUE(QFileInfo(path("echt/unter/zwischen")).isSymLink());
 
     // A dangling link: the file it points to is made.
-    ASSERT_TRUE(writeTextFile(path(QStringLiteral("offen")), "da", {}).ok);
-    EXPECT_EQ(readBytes(path(QStringLiteral("kommt.txt"))), "da\r\n");
-    EXPECT_TRUE(QFileInfo(path(QStringLiteral("offen"))).isSymLink());
+    ASSERT_TRUE(writeTextFile(path("offen"), "da", {}).ok);
+    EXPECT_EQ(readBytes(path("kommt.txt")), "da\r\n");
+    EXPECT_TRUE(QFileInfo(path("offen")).isSymLink());
 }
 
-TEST_F(TextWriter, ReplacedFileKeepsItsPermissionsAndOwner)
+// As root, the owner and group of a replaced file would otherwise change.
+TEST_F(Files, ReplacedFileKeepsItsOwner)
 {
-    const QByteArray file = QFile::encodeName(path(QStringLiteral("privat.txt")));
-    writeBytes(path(QStringLiteral("privat.txt")), "alt");
-    ASSERT_EQ(::chmod(file.constData(), 0640), 0);
-    const bool root = ::geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(::chown(file.constData(), 4321, 4322), 0);
-    }
-
-    ASSERT_TRUE(writeTextFile(path(QStringLiteral("privat.txt")), "neu", {}).ok);
-
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file away";
+    const QByteArray file = QFile::encodeName(path("privat.txt"));
+    writeBytes(path("privat.txt"), "alt");
+    ASSERT_EQ(::chown(file.constData(), 4321, 4322), 0);
+    ASSERT_TRUE(writeTextFile(path("privat.txt"), "neu", {}).ok);
     struct stat after {};
     ASSERT_EQ(::stat(file.constData(), &after), 0);
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
-    if (root) {
-        EXPECT_EQ(after.st_uid, 4321u);
-        EXPECT_EQ(after.st_gid, 4322u);
-    }
+    EXPECT_EQ(after.st_uid, 4321u);
+    EXPECT_EQ(after.st_gid, 4322u);
 }
 
-// ---- Refusals: nothing is touched and the reason is given -----------------
+// ---- Refusals: nothing is touched and the reason is given ---------------------
 
 struct Refusal {
     const char *name;
-    QString (*prepare)(const QDir &); // returns the name to write to
-    const char *reason;               // part of the German message
+    std::string target;
+    const char *reason; // part of the German message
 };
 
-class TextWriterRefusal : public TextWriter, public ::testing::WithParamInterface<Refusal> {};
-
-QString readOnlyFile(const QDir &dir)
-{
-    writeBytes(dir.filePath(QStringLiteral("nur.txt")), "schreibgeschützt\r\n");
-    QFile::setPermissions(dir.filePath(QStringLiteral("nur.txt")), QFile::ReadOwner);
-    return QStringLiteral("nur.txt");
-}
+class FilesRefusal : public Files, public ::testing::WithParamInterface<Refusal> {};
 
 INSTANTIATE_TEST_SUITE_P(
-    OldFileStaysWhole, TextWriterRefusal,
-    ::testing::Values(
-        Refusal{"Folder",
-                [](const QDir &dir) {
-                    dir.mkdir(QStringLiteral("ordner"));
-                    return QStringLiteral("ordner");
-                },
-                "ist ein Ordner"},
-        Refusal{"MissingFolder", [](const QDir &) { return QStringLiteral("fehlt/a.txt"); },
-                "gibt es nicht"},
-        Refusal{"FileInPlaceOfAFolder",
-                [](const QDir &dir) {
-                    writeBytes(dir.filePath(QStringLiteral("datei")), "x");
-                    return QStringLiteral("datei/a.txt");
-                },
-                "ist kein Ordner"},
-        // Also for root, who could write it: the user marked it read-only.
-        Refusal{"ReadOnlyFile", readOnlyFile, "schreibgeschützt"},
-        Refusal{"NameTooLong", [](const QDir &) { return QString(256, QLatin1Char('n')); },
-                "zu lang"},
-        // QSaveFile can create such a name but not replace it.
-        Refusal{"ExistingNameTooLongToReplace",
-                [](const QDir &dir) {
-                    writeBytes(dir.filePath(QString(250, QLatin1Char('n'))), "alt");
-                    return QString(250, QLatin1Char('n'));
-                },
-                "zu lang"},
-        Refusal{"LinkLoop",
-                [](const QDir &dir) {
-                    QFile::link(QStringLiteral("b"), dir.filePath(QStringLiteral("a")));
-                    QFile::link(QStringLiteral("a"), dir.filePath(QStringLiteral("b")));
-                    return QStringLiteral("a");
-                },
-                "im Kreis"},
-        // Root would otherwise replace the pipe by an ordinary file.
-        Refusal{"Fifo",
-                [](const QDir &dir) {
-                    ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("rohr"))).constData(),
-                             0666);
-                    return QStringLiteral("rohr");
-                },
-                "keine gewöhnliche Datei"}),
+    OldFileStaysWhole, FilesRefusal,
+    ::testing::Values(Refusal{"Folder", "ordner", "ist ein Ordner"},
+                      Refusal{"MissingFolder", "fehlt/a.txt", "gibt es nicht"},
+                      Refusal{"FileInPlaceOfAFolder", "datei/a.txt", "ist kein Ordner"},
+                      // Also for root, who could write it: the user marked it read-only.
+                      Refusal{"ReadOnlyFile", "nur.txt", "schreibgeschützt"},
+                      Refusal{"NameTooLong", std::string(256, 'n'), "zu lang"},
+                      // QSaveFile can create such a name but not replace it.
+                      Refusal{"ExistingNameTooLongToReplace", std::string(250, 'n'), "zu lang"},
+                      Refusal{"LinkLoop", "a", "im Kreis"},
+                      // Root would otherwise replace the pipe by an ordinary file.
+                      Refusal{"Fifo", "rohr", "keine gewöhnliche Datei"}),
     caseName<Refusal>);
 
-TEST_P(TextWriterRefusal, NothingIsTouchedAndTheReasonIsGiven)
+TEST_P(FilesRefusal, NothingIsTouchedAndTheReasonIsGiven)
 {
-    const QDir dir(m_dir.path());
-    const QString target = dir.filePath(GetParam().prepare(dir));
-    const auto before = snapshot(m_dir.path());
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("ordner"));
+    writeBytes(path("datei"), "x");
+    writeBytes(path("nur.txt"), "alt");
+    QFile::setPermissions(path("nur.txt"), QFile::ReadOwner);
+    writeBytes(path(QString(250, u'n')), "alt");
+    ASSERT_TRUE(QFile::link("b", path("a")) && QFile::link("a", path("b")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("rohr")).constData(), 0666), 0);
+    const auto before = snapshot();
 
-    const TextWriteResult result = writeTextFile(target, "neuer Text", {});
+    const TextWriteResult result =
+        writeTextFile(path(QString::fromStdString(GetParam().target)), "neuer Text", {});
 
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.contains(QString::fromUtf8(GetParam().reason)))
         << result.error.toStdString();
-    EXPECT_EQ(snapshot(m_dir.path()), before);
+    EXPECT_EQ(snapshot(), before);
 }
 
-TEST_F(TextWriter, FolderWithoutWritePermissionIsAFailure)
+TEST_F(Files, FolderWithoutWritePermissionIsAFailure)
 {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into any folder";
-    writeBytes(path(QStringLiteral("a.txt")), "alt");
+    writeBytes(path("a.txt"), "alt");
     QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_FALSE(writeTextFile(path(QStringLiteral("a.txt")), "neu", {}).ok);
+    EXPECT_FALSE(writeTextFile(path("a.txt"), "neu", {}).ok);
     QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(snapshot(m_dir.path()).keys(), QStringList{QStringLiteral("a.txt")});
-    EXPECT_EQ(readBytes(path(QStringLiteral("a.txt"))), "alt");
+    EXPECT_EQ(snapshot().keys(), QStringList{QStringLiteral("a.txt")});
+    EXPECT_EQ(readBytes(path("a.txt")), "alt");
 }
 
-// ---- A full disk -------------------------------------------------------------
+// ---- A full disk ------------------------------------------------------------------
 
-// Runs the write in a child process whose files may not grow beyond a limit,
-// so that the write fails as on a full disk. Returns the child's exit code:
-// 0 saved, 1 refused as an incomplete write, 2 any other failure.
+// Writes in a child process whose files may not grow beyond a limit, as on a
+// full disk. Returns 0 saved, 1 refused as incomplete, 2 any other failure.
 int writeWithFileSizeLimit(const QString &file, const QByteArray &text, rlim_t limit)
 {
     const pid_t child = ::fork();
@@ -306,48 +258,22 @@ int writeWithFileSizeLimit(const QString &file, const QByteArray &text, rlim_t l
         const TextWriteResult result = writeTextFile(file, text, {});
         ::_exit(result.ok ? 0 : result.error.contains(QStringLiteral("vollständig")) ? 1 : 2);
     }
-    if (child < 0)
-        return -1;
     int status = 0;
-    const bool ended =
-        QTest::qWaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; }, 60000);
-    if (!ended) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, &status, 0);
-        return -2;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+    if (child < 0 || ::waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
 }
 
-struct FullDisk {
-    const char *name;
-    qsizetype textSize; // without a final line break
-    int expected;
-};
-
-class TextWriterFullDisk : public TextWriter, public ::testing::WithParamInterface<FullDisk> {};
-
-constexpr rlim_t fileSizeLimit = 65536;
-
-INSTANTIATE_TEST_SUITE_P(FileSizeLimit, TextWriterFullDisk,
-                         ::testing::Values(FullDisk{"TextFarBeyond", 300000, 1},
-                                           // Only the final line break does not fit.
-                                           FullDisk{"LineBreakBeyond", 65535, 1},
-                                           FullDisk{"JustFits", 65534, 0}),
-                         caseName<FullDisk>);
-
-TEST_P(TextWriterFullDisk, IncompleteWriteLeavesTheOldFile)
+// Beyond the limit lies the text, or only its final line break.
+TEST_F(Files, IncompleteWriteOnAFullDiskLeavesTheOldFile)
 {
-    const QString file = path(QStringLiteral("voll.txt"));
-    writeBytes(file, "alter Inhalt\r\n");
-    const QByteArray text(GetParam().textSize, 'x');
-
-    EXPECT_EQ(writeWithFileSizeLimit(file, text, fileSizeLimit), GetParam().expected);
-
-    EXPECT_EQ(readBytes(file), GetParam().expected == 0 ? QByteArray(text + "\r\n")
-                                                        : QByteArray("alter Inhalt\r\n"));
-    EXPECT_EQ(snapshot(m_dir.path()).keys(), QStringList{QStringLiteral("voll.txt")});
+    for (const qsizetype size : {300000, 65535}) {
+        writeBytes(path("voll.txt"), "alter Inhalt\r\n");
+        EXPECT_EQ(writeWithFileSizeLimit(path("voll.txt"), QByteArray(size, 'x'), 65536), 1);
+        EXPECT_EQ(readBytes(path("voll.txt")), "alter Inhalt\r\n");
+        EXPECT_EQ(snapshot().keys(), QStringList{QStringLiteral("voll.txt")});
+    }
 }
 
 } // namespace
-} // namespace kelo
+} // namespace kelo::test
