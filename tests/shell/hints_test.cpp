@@ -77,22 +77,7 @@ INSTANTIATE_TEST_SUITE_P(
         HintCase{"Info1", "Informationen über das Programm und den Autor"}),
     [](const ::testing::TestParamInfo<HintCase> &info) { return std::string(info.param.control); });
 
-TEST_F(Hints, ControlsWithoutAHintLeaveTheStatusLineAlone)
-{
-    Form1 &form = startShown();
-    form.Info2->show();
-    form.Dateiauswahl->showAt(650);
-    form.lblstatus->setText(QStringLiteral("Meldung"));
-    for (QWidget *control :
-         QList<QWidget *>{form.cmd_DE2EN, form.cmd_EN2DE, form.Info2, form.Label15, form.Label2,
-                          form.TextBox1->viewport(), form.Dateiauswahl, form.lblstatus}) {
-        moveMouse(control);
-        EXPECT_EQ(form.lblstatus->text(), QStringLiteral("Meldung"))
-            << control->objectName().toStdString();
-    }
-}
-
-TEST_F(Hints, TheHoverSpotFollowsTheTable)
+TEST_F(Hints, TheHoverSpotFollowsTheTableAndControlsWithoutAHintKeepTheStatusLine)
 {
     Form1 &form = startShown();
     EXPECT_EQ(spot(form), QStringLiteral("Info1"));
@@ -100,10 +85,17 @@ TEST_F(Hints, TheHoverSpotFollowsTheTable)
     EXPECT_EQ(spot(form), QStringLiteral("Info2"));
     moveMouse(form.EXIT); // from Info1 straight to EXIT: its picture at once
     EXPECT_EQ(spot(form), QStringLiteral("Image1"));
-    // Over the text buttons, a caption label and the picture itself it stays.
+    // Over a text button, unhinted controls and the picture itself it stays.
     moveMouse(form.search);
-    moveMouse(form.Label15);
-    moveMouse(form.Image1);
+    form.lblstatus->setText(QStringLiteral("Meldung"));
+    form.Dateiauswahl->showAt(650);
+    for (QWidget *control :
+         QList<QWidget *>{form.cmd_DE2EN, form.Label15, form.Label2, form.Image1,
+                          form.TextBox1->viewport(), form.Dateiauswahl, form.lblstatus}) {
+        moveMouse(control);
+        EXPECT_EQ(form.lblstatus->text(), QStringLiteral("Meldung"))
+            << control->objectName().toStdString();
+    }
     EXPECT_EQ(spot(form), QStringLiteral("Image1"));
     moveMouse(form.cmd_Einstell);
     EXPECT_EQ(spot(form), QStringLiteral("Image2"));

@@ -1,4 +1,4 @@
-// The command line as start-up reads it.
+// The quotes start-up takes off the command line.
 #include "shell/startup.h"
 
 #include <gtest/gtest.h>
@@ -29,13 +29,6 @@ INSTANTIATE_TEST_SUITE_P(
                       QuoteCase{"\"", "\""},                        // the cut fails
                       QuoteCase{"\"\"", ""}, QuoteCase{"/plain/path", "/plain/path"},
                       QuoteCase{"x\"y\"", "x\"y\""}, QuoteCase{"", ""}));
-
-TEST(CommandArgument, JoinsArgumentsByOneBlank)
-{
-    EXPECT_EQ(commandArgument({QStringLiteral("/a b/c"), QStringLiteral("d")}),
-              QStringLiteral("/a b/c d"));
-    EXPECT_EQ(commandArgument({}), QString());
-}
 
 } // namespace
 } // namespace kelo
