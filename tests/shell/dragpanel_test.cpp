@@ -12,11 +12,6 @@ namespace {
 
 class PanelDragging : public Form1Fixture {
 protected:
-    void SetUp() override
-    {
-        Form1Fixture::SetUp();
-        startShown();
-    }
     static void press(QWidget *panel, QPoint at, Qt::MouseButtons buttons = Qt::RightButton)
     {
         sendMouse(panel, QEvent::MouseButtonPress, at, Qt::RightButton, buttons);
@@ -29,6 +24,7 @@ protected:
 
 TEST_F(PanelDragging, BothFilePanelsFollowTheRightButtonSidewaysToTheLeftEdge)
 {
+    startShown();
     for (QWidget *panel : QList<QWidget *>{m_window->Dateiauswahl, m_window->Dateiauswahl2}) {
         panel->move(200, 43);
         panel->show();
@@ -47,6 +43,7 @@ TEST_F(PanelDragging, BothFilePanelsFollowTheRightButtonSidewaysToTheLeftEdge)
 
 TEST_F(PanelDragging, OtherButtonsAndMovementsOverTheListsDoNotDrag)
 {
+    startShown();
     OpenPanel *panel = m_window->Dateiauswahl;
     panel->move(200, 43);
     panel->show();

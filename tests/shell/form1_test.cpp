@@ -22,11 +22,32 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace kelo::test {
 namespace {
 
 const QColor navy(0, 0, 128);
 const QColor cyan(0, 255, 255);
+
+// Quotes come off the command line only after an opening one.
+using QuoteCase = std::pair<const char *, const char *>;
+
+class StripQuotes : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(StripQuotes, DropsFirstAndLastCharacterOnlyAfterAnOpeningQuote)
+{
+    EXPECT_EQ(stripQuotes(QString::fromUtf8(GetParam().first)),
+              QString::fromUtf8(GetParam().second));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, StripQuotes,
+    ::testing::Values(QuoteCase{"\"/home/a b/c.txt\"", "/home/a b/c.txt"},
+                      QuoteCase{"\"/home/a/c.txt", "/home/a/c.tx"}, // no closing quote
+                      QuoteCase{"\"", "\""},                        // the cut fails
+                      QuoteCase{"\"\"", ""}, QuoteCase{"/plain/path", "/plain/path"},
+                      QuoteCase{"x\"y\"", "x\"y\""}, QuoteCase{"", ""}));
 
 using StartUp = Form1Fixture;
 
@@ -40,7 +61,6 @@ TEST_F(StartUp, QuotedPathWithBlanksSpreadOverArgumentsIsReadWithTheDefaults)
     // The lists' positions of that moment are stored, not the file's folder.
     EXPECT_EQ(setting(key::dir1), form.Dateiauswahl->Dir1->path());
     EXPECT_EQ(setting(key::drive1), form.Dateiauswahl->Drive1->drive());
-    EXPECT_EQ(form.strProgPfad, m_programFolder + QStringLiteral("/kelo"));
     EXPECT_EQ(form.Dateiauswahl->File1->pattern(), QStringLiteral("*.*"));
     EXPECT_EQ(form.Frame1->lbl_schwarzweissblau->text(), QStringLiteral("blau"));
     EXPECT_EQ(form.TextBox1->backColor(), navy);
@@ -76,18 +96,13 @@ INSTANTIATE_TEST_SUITE_P(Commands, StartUpWithoutFile,
                                            UnreadCase{"\"", "gibt es noch nicht"},
                                            UnreadCase{"@", "ist ein Ordner"}));
 
-TEST_F(StartUp, StoredFolderThatIsGoneLeavesTheListsWhereTheyWere)
+TEST_F(StartUp, NonsenseInTheSettingsKeepsTheListsAndNavyAndCyanInTheFontOfDesignTime)
 {
     presetSetting(key::dir1, QDir(m_root.path()).filePath(QStringLiteral("weg")));
     presetSetting(key::drive1, QStringLiteral("/nirgendwo"));
-    Form1 &form = start();
-    EXPECT_EQ(form.Dateiauswahl->Dir1->path(), m_work);
-}
-
-TEST_F(StartUp, UnknownSchemeNameKeepsNavyAndCyanAndTheFontOfDesignTime)
-{
     presetSetting(key::scheme, QStringLiteral("lila"));
     Form1 &form = start();
+    EXPECT_EQ(form.Dateiauswahl->Dir1->path(), m_work);
     EXPECT_EQ(form.TextBox1->backColor(), navy);
     EXPECT_EQ(form.TextBox1->textColor(), cyan);
     EXPECT_FALSE(form.TextBox1->editorFont().bold());
@@ -104,7 +119,6 @@ TEST_F(StartUp, StoredWeissAndFilterAreApplied)
     EXPECT_EQ(form.TextBox1->backColor(), resolveOleColor(systemColorFlag | 5));
     EXPECT_FALSE(form.TextBox1->editorFont().bold());
     EXPECT_EQ(form.TextBox1->SelStart(), 0);
-    EXPECT_EQ(form.Dateiauswahl->Filter->text(), QStringLiteral("*.md;*.txt"));
     EXPECT_EQ(form.Dateiauswahl->File1->pattern(), QStringLiteral("*.md;*.txt"));
 }
 
@@ -133,61 +147,37 @@ TEST_F(ShutDown, ClosingWritesListsPatternAndSchemeAndClosesOtherWindows)
 
 using Loading = Form1Fixture;
 
-TEST_F(Loading, CtrlOThenAChosenFileIsReadStoredAndRefreshed)
+TEST_F(Loading, CtrlOThenFileLoadNeedsAChosenFileAndReadsIt)
 {
     Form1 &form = startShown();
     const QString path = makeFile(QStringLiteral("brief.txt"), "Gr\xfc\xdf"
                                                                "e\r\n");
     OpenPanel *panel = form.Dateiauswahl;
     panel->File1->refresh();
+    form.TextBox1->setText(QStringLiteral("bleibt"));
     form.Dateiauswahl2->show();
     QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(form.Dateiauswahl2->isVisible());
     EXPECT_EQ(panel->y(), twipsToPixels(650));
+    panel->File1->setListIndex(-1);
+    form.FileLoad();
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Zuerst Datei auswählen !")});
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("bleibt"));
+
+    form.cmd_open_Click();
     panel->File1->setListIndex(panel->File1->list().indexOf(QStringLiteral("brief.txt")));
     Q_EMIT panel->File1->fileClicked();
     EXPECT_EQ(form.lblstatus->text(), path);
-
     form.FileLoad();
-
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n")); // Windows-1252 bytes
     EXPECT_EQ(form.textFormat().encoding, Encoding::Windows1252);
     EXPECT_TRUE(form.TextBox1->editorFont().bold()); // refreshed
     EXPECT_EQ(setting(key::dir1), m_work);
-    EXPECT_TRUE(m_messages.shown().isEmpty());
-}
-
-TEST_F(Loading, NoFileChosenHidesThePanelAndKeepsTheText)
-{
-    Form1 &form = start();
-    form.TextBox1->setText(QStringLiteral("bleibt"));
-    form.cmd_open_Click();
-    form.Dateiauswahl->File1->setListIndex(-1);
-    form.FileLoad();
-    EXPECT_FALSE(form.Dateiauswahl->isVisibleTo(&form));
-    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Zuerst Datei auswählen !")});
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("bleibt"));
-}
-
-TEST_F(Loading, FailedReadKeepsTextAndCurrentFileAndSaysHoppla)
-{
-    Form1 &form = start();
-    const QString previous = makeFile(QStringLiteral("alt.txt"), "alter Text");
-    form.loadDroppedFile(previous);
-    ASSERT_EQ(form.currentFile(), previous);
-    form.TextBox1->setText(QStringLiteral("geändert"));
-
-    // A folder where a file is expected cannot be read, even by root.
-    form.loadDroppedFile(m_work);
-
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geändert"));
-    EXPECT_EQ(form.currentFile(), previous);
-    EXPECT_EQ(m_messages.texts(),
-              QStringList{QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !")});
-    EXPECT_FALSE(form.lblstatus->text().isEmpty());
+    EXPECT_EQ(m_messages.shown().size(), 1);
 }
 
 void dropFile(QWidget *target, const QString &path)
@@ -200,7 +190,7 @@ void dropFile(QWidget *target, const QString &path)
     QCoreApplication::sendEvent(target, &drop);
 }
 
-TEST_F(Loading, HiddenAndEmptyFilesDroppedOntoTheWindowOrTheEditorAreLoaded)
+TEST_F(Loading, DroppedHiddenAndEmptyFilesAreReadAndAFailedReadLosesNothing)
 {
     Form1 &form = start();
     const QString sub = QDir(m_work).filePath(QStringLiteral("ablage"));
@@ -212,30 +202,44 @@ TEST_F(Loading, HiddenAndEmptyFilesDroppedOntoTheWindowOrTheEditorAreLoaded)
     EXPECT_EQ(form.Dateiauswahl->Dir1->path(), sub);
     EXPECT_EQ(setting(key::dir1), sub);
 
-    form.TextBox1->setText(QStringLiteral("getippt"));
+    // A folder where a file is expected cannot be read, even by root.
+    form.TextBox1->setText(QStringLiteral("geändert"));
+    form.loadDroppedFile(m_work);
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geändert"));
+    EXPECT_EQ(form.currentFile(), hidden);
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !")});
+    EXPECT_TRUE(form.lblstatus->text().contains(m_work));
+
     const QString empty = makeFile(QStringLiteral("leer.txt"), QByteArray());
     dropFile(form.TextBox1->viewport(), empty);
     EXPECT_TRUE(form.TextBox1->Text().isEmpty());
     EXPECT_EQ(form.currentFile(), empty);
     EXPECT_FALSE(form.TextBox1->isModified());
-    EXPECT_TRUE(m_messages.shown().isEmpty());
+    EXPECT_EQ(m_messages.shown().size(), 1);
 }
 
 using Schemes = Form1Fixture;
 
-TEST_F(Schemes, EachSchemeSetsTheEditorsColoursAndFontAndPutsTheCaretAtTheStart)
+TEST_F(Schemes, TheOptionsPanelSizesTheWindowAndEachSchemeSetsColoursFontAndCaret)
 {
     Form1 &form = start();
     form.TextBox1->setText(QStringLiteral("abc\r\ndef"));
     form.TextBox1->setSelStart(5);
+    form.setWindowWidthTwips(8000);
+    form.setWindowHeightTwips(4000);
     form.cmd_Einstell_Click();
-    ASSERT_TRUE(form.Frame1->isVisibleTo(&form));
+    EXPECT_NEAR(form.windowWidthTwips(), 12285, 15);
+    EXPECT_NEAR(form.windowHeightTwips(), 6000, 15);
+    EXPECT_TRUE(form.Frame1->isVisibleTo(&form));
+    EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("QUIT"));
     form.schemes()->schwarz_Click();
     EXPECT_EQ(form.TextBox1->backColor(), QColor(0, 0, 0));
     EXPECT_EQ(form.TextBox1->textColor(), cyan);
     EXPECT_TRUE(form.TextBox1->editorFont().bold());
     EXPECT_EQ(form.TextBox1->SelStart(), 0);
     EXPECT_FALSE(form.Frame1->isVisibleTo(&form));
+    EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("Einstellen"));
 
     // weiss ends with its refresh, which takes the button text colour.
     form.TextBox1->setSelStart(2);
@@ -244,27 +248,14 @@ TEST_F(Schemes, EachSchemeSetsTheEditorsColoursAndFontAndPutsTheCaretAtTheStart)
     EXPECT_EQ(form.TextBox1->backColor(), resolveOleColor(systemColorFlag | 5));
     EXPECT_EQ(form.TextBox1->SelStart(), 0);
     EXPECT_EQ(form.Frame1->lbl_schwarzweissblau->text(), QStringLiteral("weiss"));
-
     form.schemes()->blau_Click(); // leaving weiss brings cyan back
     EXPECT_EQ(form.TextBox1->textColor(), cyan);
     EXPECT_EQ(form.TextBox1->backColor(), navy);
-}
 
-TEST_F(Schemes, EinstellenSizesTheWindowAndShowsThePanelQuitOnlyClosesIt)
-{
-    Form1 &form = start();
-    form.setWindowWidthTwips(8000);
-    form.setWindowHeightTwips(4000);
     form.cmd_Einstell_Click();
-    EXPECT_NEAR(form.windowWidthTwips(), 12285, 15);
-    EXPECT_NEAR(form.windowHeightTwips(), 6000, 15);
-    EXPECT_TRUE(form.Frame1->isVisibleTo(&form));
-    EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("QUIT"));
-
     form.setWindowWidthTwips(9000);
-    Q_EMIT form.Frame1->LblExit->clicked();
+    Q_EMIT form.Frame1->LblExit->clicked(); // QUIT closes without resizing
     EXPECT_FALSE(form.Frame1->isVisibleTo(&form));
-    EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("Einstellen"));
     EXPECT_NEAR(form.windowWidthTwips(), 9000, 15);
 }
 

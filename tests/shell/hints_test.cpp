@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 namespace kelo::test {
@@ -21,11 +23,7 @@ namespace {
 class Hints : public Form1Fixture {
 protected:
     // A point of the window that no control covers, between "copy" and "clear".
-    static QPoint background(Form1 &form)
-    {
-        EXPECT_EQ(form.childAt(246, 10), nullptr);
-        return {246, 10};
-    }
+    const QPoint background{246, 10};
     // Which of the four pictures of the hover spot show.
     static QString spot(Form1 &form)
     {
@@ -39,10 +37,7 @@ protected:
     }
 };
 
-struct HintCase {
-    const char *control;
-    const char *hint;
-};
+using HintCase = std::pair<const char *, const char *>;
 
 class HintTable : public Hints, public ::testing::WithParamInterface<HintCase> {};
 
@@ -50,12 +45,12 @@ TEST_P(HintTable, MovingOverTheControlReplacesTheStatusLine)
 {
     Form1 &form = startShown();
     form.lblstatus->setText(QStringLiteral("hel")); // a half-typed command
-    auto *control = form.findChild<QWidget *>(QString::fromLatin1(GetParam().control));
+    auto *control = form.findChild<QWidget *>(QString::fromLatin1(GetParam().first));
     ASSERT_NE(control, nullptr);
     moveMouse(control);
-    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().hint));
-    moveMouse(&form, background(form)); // leaving the control does not clear it
-    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().hint));
+    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().second));
+    moveMouse(&form, background); // leaving the control does not clear it
+    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().second));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
         HintCase{"cmd_Einstell", "Programm- Optionen /Farben /Highlightlisten"},
         HintCase{"EXIT", "Programm verlassen"},
         HintCase{"Info1", "Informationen über das Programm und den Autor"}),
-    [](const ::testing::TestParamInfo<HintCase> &info) { return std::string(info.param.control); });
+    [](const ::testing::TestParamInfo<HintCase> &info) { return std::string(info.param.first); });
 
 TEST_F(Hints, TheHoverSpotFollowsTheTableAndControlsWithoutAHintKeepTheStatusLine)
 {
@@ -99,7 +94,7 @@ TEST_F(Hints, TheHoverSpotFollowsTheTableAndControlsWithoutAHintKeepTheStatusLin
     EXPECT_EQ(spot(form), QStringLiteral("Image1"));
     moveMouse(form.cmd_Einstell);
     EXPECT_EQ(spot(form), QStringLiteral("Image2"));
-    moveMouse(&form, background(form)); // only the bare background brings Info1 back
+    moveMouse(&form, background); // only the bare background brings Info1 back
     EXPECT_EQ(spot(form), QStringLiteral("Info1"));
 }
 
@@ -107,8 +102,9 @@ TEST_F(Hints, AClickOnTheBareBackgroundHidesNothing)
 {
     Form1 &form = startShown();
     form.Dateiauswahl2->showAt(650);
-    QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, background(form));
-    QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, background(form));
+    ASSERT_EQ(form.childAt(background), nullptr);
+    QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, background);
+    QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, background);
     EXPECT_TRUE(form.Dateiauswahl2->isVisible());
     EXPECT_TRUE(form.Dateiauswahl2->saveas->isVisible());
 }
