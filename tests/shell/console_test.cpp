@@ -1,6 +1,5 @@
 // The status-line console: the command words exactly, their near misses, the
 // double click, the terminal and the way out.
-#include "shell/console.h"
 #include "shell/productinfo.h"
 #include "shell/startup.h"
 #include "support/form1fixture.h"
@@ -8,6 +7,8 @@
 
 #include <QLineEdit>
 #include <QTest>
+
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -31,82 +32,59 @@ protected:
 
 enum class Effect { None, DownloadPage, Terminal, Exit, Author };
 
-struct CommandCase {
-    const char *text;
-    Effect effect;
-};
-
-class Commands : public Console, public ::testing::WithParamInterface<CommandCase> {};
+class Commands :
+    public Console,
+    public ::testing::WithParamInterface<std::pair<const char *, Effect>> {};
 
 TEST_P(Commands, OnlyTheExactWordsDoSomething)
 {
-    const QString typed = QString::fromUtf8(GetParam().text);
-    enter(typed);
-    const Effect effect = GetParam().effect;
-
-    QString expectedStatus = typed;
+    const auto [typed, effect] = GetParam();
+    enter(QString::fromUtf8(typed));
+    QString expectedStatus = QString::fromUtf8(typed);
     QList<QUrl> expectedUrls;
-    if (effect == Effect::DownloadPage) {
-        expectedStatus = product::downloadPage;
-        expectedUrls = {QUrl(product::downloadPage)};
-    } else if (effect == Effect::Author) {
-        expectedStatus = product::authorContactLine;
-        expectedUrls = {QUrl(product::authorPage)};
+    if (effect == Effect::DownloadPage || effect == Effect::Author) {
+        const bool author = effect == Effect::Author;
+        expectedStatus = author ? product::authorContactLine : product::downloadPage;
+        expectedUrls = {QUrl(author ? product::authorPage : product::downloadPage)};
     }
     EXPECT_EQ(status()->text(), expectedStatus);
     EXPECT_EQ(m_launcher.urls, expectedUrls);
     EXPECT_EQ(m_launcher.terminalsStarted, effect == Effect::Terminal ? 1 : 0);
     EXPECT_EQ(m_window->isVisible(), effect != Effect::Exit);
+    // The exit words take the title bar's way out, whose shut-down writes the settings.
+    EXPECT_EQ(setting(key::scheme) == QStringLiteral("blau"), effect == Effect::Exit);
     EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
+using enum Effect;
 INSTANTIATE_TEST_SUITE_P(
     Words, Commands,
-    ::testing::Values(CommandCase{"help", Effect::DownloadPage},
-                      CommandCase{"info", Effect::DownloadPage},
-                      CommandCase{"quentor", Effect::DownloadPage},
-                      CommandCase{"DOS", Effect::Terminal}, CommandCase{"dos", Effect::Terminal},
-                      CommandCase{"X", Effect::Exit}, CommandCase{"x", Effect::Exit},
-                      CommandCase{"EXIT", Effect::Exit}, CommandCase{"exit", Effect::Exit},
-                      CommandCase{"autor", Effect::Author},
+    ::testing::Values(std::pair{"help", DownloadPage}, std::pair{"info", DownloadPage},
+                      std::pair{"quentor", DownloadPage}, std::pair{"DOS", Terminal},
+                      std::pair{"dos", Terminal}, std::pair{"X", Exit}, std::pair{"x", Exit},
+                      std::pair{"EXIT", Exit}, std::pair{"exit", Exit}, std::pair{"autor", Author},
                       // Near misses: other cases, blanks, more or less.
-                      CommandCase{"Help", Effect::None}, CommandCase{" help", Effect::None},
-                      CommandCase{"help ", Effect::None}, CommandCase{"HELP", Effect::None},
-                      CommandCase{"Dos", Effect::None}, CommandCase{"Exit", Effect::None},
-                      CommandCase{"xx", Effect::None}, CommandCase{"Autor", Effect::None},
-                      CommandCase{"autor\t", Effect::None}, CommandCase{"hilfe", Effect::None}));
+                      std::pair{"Help", None}, std::pair{" help", None}, std::pair{"help ", None},
+                      std::pair{"HELP", None}, std::pair{"Dos", None}, std::pair{"Exit", None},
+                      std::pair{"xx", None}, std::pair{"Autor", None}, std::pair{"autor\t", None},
+                      std::pair{"hilfe", None}));
 
-TEST_F(Console, HelpLeavesTheAddressWhichIsNoCommandTheNextTime)
+TEST_F(Console, EnterRunsAtMostOneCommandAndNothingOnAnEmptyOrHugeLine)
 {
+    enter(QString());
+    const QString huge(10000, u'x');
+    enter(huge);
+    EXPECT_EQ(status()->text(), huge);
     enter(QStringLiteral("help"));
-    QTest::keyClick(status(), Qt::Key_Return);
+    QTest::keyClick(status(), Qt::Key_Return); // the address left behind is no command
     EXPECT_EQ(status()->text(), product::downloadPage);
     EXPECT_EQ(m_launcher.urls.size(), 1);
-    // Ctrl+Enter is no Enter; the keypad's Enter is.
     status()->setText(QStringLiteral("info"));
-    QTest::keyClick(status(), Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(status(), Qt::Key_Return, Qt::ControlModifier); // Ctrl+Enter is no Enter
     EXPECT_EQ(m_launcher.urls.size(), 1);
     QTest::keyClick(status(), Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(m_launcher.urls.size(), 2);
-}
-
-TEST_F(Console, EnterInAnEmptyOrHugeStatusLineDoesNothing)
-{
-    enter(QString());
-    EXPECT_EQ(status()->text(), QString());
-    const QString huge = QString(10000, u'x');
-    enter(huge);
-    EXPECT_EQ(status()->text(), huge);
-    enter(QStringLiteral("exit") + QString(9996, u' '));
-    EXPECT_TRUE(m_window->isVisible());
-    EXPECT_TRUE(m_launcher.urls.isEmpty());
-    EXPECT_EQ(m_launcher.terminalsStarted, 0);
-}
-
-TEST_F(Console, ADoubleClickEmptiesTheStatusLineWhateverItShows)
-{
-    m_window->setStatus(QStringLiteral("Die Datei wurde gespeichert."));
-    QTest::mouseDClick(status(), Qt::LeftButton);
+    QTest::mouseDClick(status(), Qt::LeftButton); // empties whatever the line shows
     EXPECT_EQ(status()->text(), QString());
 }
 
@@ -117,15 +95,6 @@ TEST_F(Console, ATerminalThatCannotStartIsReportedInGerman)
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("kein Terminal")));
     EXPECT_EQ(m_messages.shown().first().icon, MsgIcon::Critical);
-    EXPECT_EQ(status()->text(), QStringLiteral("dos"));
-}
-
-TEST_F(Console, ExitTakesTheWayOutOfTheTitleBar)
-{
-    enter(QStringLiteral("exit"));
-    EXPECT_FALSE(m_window->isVisible());
-    // The shut-down ran: the settings were written.
-    EXPECT_EQ(setting(key::filter), QStringLiteral("*.*"));
 }
 
 } // namespace

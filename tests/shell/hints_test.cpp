@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 namespace kelo::test {
@@ -21,11 +23,7 @@ namespace {
 class Hints : public Form1Fixture {
 protected:
     // A point of the window that no control covers, between "copy" and "clear".
-    static QPoint background(Form1 &form)
-    {
-        EXPECT_EQ(form.childAt(246, 10), nullptr);
-        return {246, 10};
-    }
+    const QPoint background{246, 10};
     // Which of the four pictures of the hover spot show.
     static QString spot(Form1 &form)
     {
@@ -39,10 +37,7 @@ protected:
     }
 };
 
-struct HintCase {
-    const char *control;
-    const char *hint;
-};
+using HintCase = std::pair<const char *, const char *>;
 
 class HintTable : public Hints, public ::testing::WithParamInterface<HintCase> {};
 
@@ -50,12 +45,12 @@ TEST_P(HintTable, MovingOverTheControlReplacesTheStatusLine)
 {
     Form1 &form = startShown();
     form.lblstatus->setText(QStringLiteral("hel")); // a half-typed command
-    auto *control = form.findChild<QWidget *>(QString::fromLatin1(GetParam().control));
+    auto *control = form.findChild<QWidget *>(QString::fromLatin1(GetParam().first));
     ASSERT_NE(control, nullptr);
     moveMouse(control);
-    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().hint));
-    moveMouse(&form, background(form)); // leaving the control does not clear it
-    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().hint));
+    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().second));
+    moveMouse(&form, background); // leaving the control does not clear it
+    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().second));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -75,24 +70,9 @@ INSTANTIATE_TEST_SUITE_P(
         HintCase{"cmd_Einstell", "Programm- Optionen /Farben /Highlightlisten"},
         HintCase{"EXIT", "Programm verlassen"},
         HintCase{"Info1", "Informationen über das Programm und den Autor"}),
-    [](const ::testing::TestParamInfo<HintCase> &info) { return std::string(info.param.control); });
+    [](const ::testing::TestParamInfo<HintCase> &info) { return std::string(info.param.first); });
 
-TEST_F(Hints, ControlsWithoutAHintLeaveTheStatusLineAlone)
-{
-    Form1 &form = startShown();
-    form.Info2->show();
-    form.Dateiauswahl->showAt(650);
-    form.lblstatus->setText(QStringLiteral("Meldung"));
-    for (QWidget *control :
-         QList<QWidget *>{form.cmd_DE2EN, form.cmd_EN2DE, form.Info2, form.Label15, form.Label2,
-                          form.TextBox1->viewport(), form.Dateiauswahl, form.lblstatus}) {
-        moveMouse(control);
-        EXPECT_EQ(form.lblstatus->text(), QStringLiteral("Meldung"))
-            << control->objectName().toStdString();
-    }
-}
-
-TEST_F(Hints, TheHoverSpotFollowsTheTable)
+TEST_F(Hints, TheHoverSpotFollowsTheTableAndControlsWithoutAHintKeepTheStatusLine)
 {
     Form1 &form = startShown();
     EXPECT_EQ(spot(form), QStringLiteral("Info1"));
@@ -100,14 +80,21 @@ TEST_F(Hints, TheHoverSpotFollowsTheTable)
     EXPECT_EQ(spot(form), QStringLiteral("Info2"));
     moveMouse(form.EXIT); // from Info1 straight to EXIT: its picture at once
     EXPECT_EQ(spot(form), QStringLiteral("Image1"));
-    // Over the text buttons, a caption label and the picture itself it stays.
+    // Over a text button, unhinted controls and the picture itself it stays.
     moveMouse(form.search);
-    moveMouse(form.Label15);
-    moveMouse(form.Image1);
+    form.lblstatus->setText(QStringLiteral("Meldung"));
+    form.Dateiauswahl->showAt(650);
+    for (QWidget *control :
+         QList<QWidget *>{form.cmd_DE2EN, form.Label15, form.Label2, form.Image1,
+                          form.TextBox1->viewport(), form.Dateiauswahl, form.lblstatus}) {
+        moveMouse(control);
+        EXPECT_EQ(form.lblstatus->text(), QStringLiteral("Meldung"))
+            << control->objectName().toStdString();
+    }
     EXPECT_EQ(spot(form), QStringLiteral("Image1"));
     moveMouse(form.cmd_Einstell);
     EXPECT_EQ(spot(form), QStringLiteral("Image2"));
-    moveMouse(&form, background(form)); // only the bare background brings Info1 back
+    moveMouse(&form, background); // only the bare background brings Info1 back
     EXPECT_EQ(spot(form), QStringLiteral("Info1"));
 }
 
@@ -115,8 +102,9 @@ TEST_F(Hints, AClickOnTheBareBackgroundHidesNothing)
 {
     Form1 &form = startShown();
     form.Dateiauswahl2->showAt(650);
-    QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, background(form));
-    QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, background(form));
+    ASSERT_EQ(form.childAt(background), nullptr);
+    QTest::mouseClick(&form, Qt::LeftButton, Qt::NoModifier, background);
+    QTest::mouseDClick(&form, Qt::LeftButton, Qt::NoModifier, background);
     EXPECT_TRUE(form.Dateiauswahl2->isVisible());
     EXPECT_TRUE(form.Dateiauswahl2->saveas->isVisible());
 }
