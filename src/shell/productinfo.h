@@ -1,5 +1,5 @@
 // The product's and the author's addresses, shown by the status-line console
-// and the About window.
+// and the About window. The author is the project's team; no person is named.
 #pragma once
 
 #include <QString>
@@ -7,11 +7,11 @@
 namespace kelo::product {
 
 inline const QString downloadPage = QStringLiteral("https://kelo.example.org/download/");
-inline const QString authorName = QStringLiteral("Max Mustermann");
-inline const QString authorMail = QStringLiteral("max@example.org");
-inline const QString authorPage = QStringLiteral("https://www.example.org/mustermann/");
+inline const QString authorName = QStringLiteral("Das Kelo-Team");
+inline const QString authorMail = QStringLiteral("team@kelo.example.org");
+inline const QString authorPage = QStringLiteral("https://kelo.example.org/team/");
 inline const QString authorContactLine =
-    QStringLiteral("Autor: Max Mustermann - E-Mail: max@example.org - Web: "
-                   "https://www.example.org/mustermann/");
+    QStringLiteral("Autor: Das Kelo-Team - E-Mail: team@kelo.example.org - Web: "
+                   "https://kelo.example.org/team/");
 
 } // namespace kelo::product
