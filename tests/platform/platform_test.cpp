@@ -11,13 +11,7 @@
 namespace kelo {
 namespace {
 
-class Settings : public ::testing::Test {
-protected:
-    QString file() const { return QDir(m_dir.path()).filePath(QStringLiteral("Kelo.conf")); }
-    QTemporaryDir m_dir;
-};
-
-TEST_F(Settings, MissingKeyGivesTheDefaultAndWrittenValuesComeBackExactly)
+TEST(Settings, MissingKeyGivesTheDefaultAndWrittenValuesComeBackExactly)
 {
     SettingsStore store;
     const QString expected =
@@ -36,22 +30,21 @@ TEST_F(Settings, MissingKeyGivesTheDefaultAndWrittenValuesComeBackExactly)
     EXPECT_TRUE(test::readBytes(expected).contains("\nlbl_schwarzweissblau=weiss\n"));
 }
 
-TEST_F(Settings, HandEditedNonsenseReadsAsTextOrDefault)
+TEST(Settings, NonsenseReadsAsTextOrDefaultAndAFailedWriteIsReported)
 {
-    test::writeBytes(file(), "\x01\x02 garbage [[[\n[Optionen]\nFilter=*.txt, *.md\n"
-                             "dir1=@Variant(\\0\\0\\0\\x7f)\nnoequals\n");
-    SettingsStore store(file());
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Kelo.conf"));
+    test::writeBytes(file, "\x01\x02 garbage [[[\n[Optionen]\nFilter=*.txt, *.md\n"
+                           "dir1=@Variant(\\0\\0\\0\\x7f)\nnoequals\n");
+    SettingsStore store(file);
     EXPECT_EQ(store.read(QStringLiteral("Filter"), QString()), QStringLiteral("*.txt, *.md"));
     EXPECT_EQ(store.read(QStringLiteral("drive1"), QStringLiteral("C:")), QStringLiteral("C:"));
-}
-
-TEST_F(Settings, UnwritableFileReportsFailure)
-{
     // A folder where the file should be cannot be written, even by root.
-    QDir(m_dir.path()).mkdir(QStringLiteral("Kelo.conf"));
-    SettingsStore store(file());
-    EXPECT_FALSE(store.write(QStringLiteral("Filter"), QStringLiteral("*.*")));
-    EXPECT_EQ(store.read(QStringLiteral("dir1"), QStringLiteral("d")), QStringLiteral("d"));
+    const QString folder = dir.filePath(QStringLiteral("folder.conf"));
+    QDir().mkdir(folder);
+    EXPECT_FALSE(SettingsStore(folder).write(QStringLiteral("Filter"), QStringLiteral("*.*")));
+    EXPECT_EQ(SettingsStore(folder).read(QStringLiteral("dir1"), QStringLiteral("d")),
+              QStringLiteral("d"));
 }
 
 TEST(Units, TwipsAndPixelsAt96Dpi)
