@@ -1,6 +1,5 @@
 // Tests of the volumes and the drive, folder and file lists: which volume holds
-// a path, the change rule the panels chain their handlers on, and what the
-// lists show.
+// a path, the change rule the panels chain their handlers on, what they show.
 #include "platform/listcontrols.h"
 #include "support/testenv.h"
 
@@ -28,89 +27,56 @@ void doubleClick(QListWidget &list, const QListWidgetItem *item)
     QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, where);
 }
 
-struct HoldCase {
-    const char *path;
-    int expected;
-    friend void PrintTo(const HoldCase &c, std::ostream *out) { *out << '"' << c.path << '"'; }
-};
-
-class VolumeIndexOf : public ::testing::TestWithParam<HoldCase> {};
-
-TEST_P(VolumeIndexOf, FindsTheDeepestVolumeAbove)
+TEST(Volumes, ThePathIsOnTheDeepestVolumeAbove)
 {
     const QList<Volume> volumes{
         {"/"}, {"/media/a"}, {"/media/ab"}, {"/media/a/inner"}, {"/mnt/x/"}};
-    EXPECT_EQ(volumeIndexOf(volumes, QString::fromUtf8(GetParam().path)), GetParam().expected);
+    // clang-format off
+    const std::pair<const char *, int> cases[] = {
+        {"/", 0}, {"/etc/passwd", 0}, {"/media/a", 1}, {"/media/a/", 1}, {"/media/a/x/y", 1},
+        {"/media/ab/f", 2}, {"/media/abc", 0}, {"/media/a/inner/f", 3}, {"/media/a/innerx", 1},
+        {"/media/a/../ab", 2}, {"//media//a", 1}, {"/mnt/x/y", 4}, {"media/a", -1}, {"", -1},
+        {"C:", -1}, {"C:\\", -1}, {":/resource", -1}};
+    // clang-format on
+    for (const auto &[path, expected] : cases)
+        EXPECT_EQ(volumeIndexOf(volumes, QString::fromUtf8(path)), expected) << path;
+    EXPECT_EQ(volumeIndexOf({{"/media/a"}}, "/etc"), -1); // no root listed
 }
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Paths, VolumeIndexOf, ::testing::Values(
-    HoldCase{"/", 0}, HoldCase{"/etc/passwd", 0}, HoldCase{"/media/a", 1}, HoldCase{"/media/a/", 1},
-    HoldCase{"/media/a/x/y", 1}, HoldCase{"/media/ab/f", 2}, HoldCase{"/media/abc", 0},
-    HoldCase{"/media/a/inner/f", 3}, HoldCase{"/media/a/innerx", 1}, HoldCase{"/media/a/../ab", 2},
-    HoldCase{"//media//a", 1}, HoldCase{"/mnt/x/y", 4}, HoldCase{"media/a", -1}, HoldCase{"", -1},
-    HoldCase{"C:", -1}, HoldCase{"C:\\", -1}, HoldCase{":/resource", -1}));
-// clang-format on
 
 TEST(Volumes, PicksTheMountsAUserRecognises)
 {
-    const QStringList mounts{"/proc",
-                             "/media",
-                             "/media/anna/STICK",
-                             "/mnt",
-                             "/mnt/data/",
-                             "/home",
-                             "/run/media/bob/USB",
-                             "/home/anna",
-                             "/mediafoo",
-                             "/mntx",
-                             "/media/anna/STICK",
-                             "relative/mnt",
-                             "/boot/efi",
-                             "/run/media",
-                             "/"};
+    const QStringList mounts =
+        QStringLiteral("/proc /media /media/anna/STICK /mnt /mnt/data/ /home /run/media/bob/USB "
+                       "/home/anna /mediafoo /mntx /media/anna/STICK relative/mnt /boot/efi "
+                       "/run/media /")
+            .split(u' ');
     EXPECT_EQ(userVolumePaths(mounts), (QStringList{"/", "/home", "/media/anna/STICK", "/mnt",
                                                     "/mnt/data", "/run/media/bob/USB"}));
     const QList<Volume> system = systemVolumes();
     ASSERT_FALSE(system.isEmpty());
     EXPECT_EQ(system.first(), (Volume{"/", true}));
     EXPECT_GE(volumeIndexOf(system, QDir::currentPath()), 0);
-    EXPECT_EQ(volumeIndexOf({{"/media/a"}}, "/etc"), -1); // no root listed
 }
 
-struct PatternCase {
-    const char *name;
-    const char *pattern;
-    bool expected;
-    friend void PrintTo(const PatternCase &c, std::ostream *out)
-    {
-        *out << '"' << c.name << "\" ~ \"" << c.pattern << '"';
-    }
-};
-
-class Pattern : public ::testing::TestWithParam<PatternCase> {};
-
-TEST_P(Pattern, Matches)
+TEST(Pattern, MatchesWildcardsWithoutRegardToCase)
 {
-    const PatternCase &c = GetParam();
-    EXPECT_EQ(matchesPattern(QString::fromUtf8(c.name), QString::fromUtf8(c.pattern)), c.expected);
+    // clang-format off
+    const std::tuple<const char *, const char *, bool> cases[] = {
+        {"a.txt", "*.*", true}, {"noext", "*.*", true}, {"A.TXT", "a.txt", true},
+        {"a.txt.bak", "*.txt", false}, {"atxt", "*.txt", false}, {"abtxt", "a.txt", false},
+        {"a.md", "*.txt;*.md", true}, {"a.md", "  *.txt ;\t*.MD ", true},
+        {"a.md", "*.txt;;", false}, {"a.txt", "", false}, {"a.txt", " ; ", false},
+        {"ab.txt", "a?.txt", true}, {"a.txt", "a?.txt", false}, {"abc.txt", "a?.txt", false},
+        {"x[1].txt", "x[1].txt", true}, {"x1.txt", "x[1].txt", false},
+        {"a+b(1).txt", "a+b(1).*", true}, {"aab1.txt", "a+b(1).*", false},
+        {"a^$|.txt", "a^$|.*", true}, {"a\\b.txt", "a\\b.*", true}, {"Ärger.txt", "ä*", true},
+        {"two\nlines.txt", "*.txt", true}};
+    // clang-format on
+    for (const auto &[name, pattern, expected] : cases) {
+        EXPECT_EQ(matchesPattern(QString::fromUtf8(name), QString::fromUtf8(pattern)), expected)
+            << name << " ~ " << pattern;
+    }
 }
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Table, Pattern, ::testing::Values(
-    PatternCase{"a.txt", "*.*", true}, PatternCase{"noext", "*.*", true}, PatternCase{"noext", "*", true},
-    PatternCase{"a.TXT", "*.txt", true}, PatternCase{"A.txt", "a.*", true},
-    PatternCase{"a.txt.bak", "*.txt", false}, PatternCase{"atxt", "*.txt", false},
-    PatternCase{"abtxt", "a.txt", false}, PatternCase{"a.md", "*.txt;*.md", true},
-    PatternCase{"a.md", "  *.txt ;\t*.MD ", true}, PatternCase{"a.md", "*.txt;;", false},
-    PatternCase{"a.txt", "", false}, PatternCase{"a.txt", " ; ", false},
-    PatternCase{"ab.txt", "a?.txt", true}, PatternCase{"a.txt", "a?.txt", false},
-    PatternCase{"abc.txt", "a?.txt", false}, PatternCase{"x[1].txt", "x[1].txt", true},
-    PatternCase{"x1.txt", "x[1].txt", false}, PatternCase{"a+b(1).txt", "a+b(1).*", true},
-    PatternCase{"aab1.txt", "a+b(1).*", false}, PatternCase{"a^$|.txt", "a^$|.*", true},
-    PatternCase{"a\\b.txt", "a\\b.*", true}, PatternCase{"Ärger.txt", "ä*", true},
-    PatternCase{"two\nlines.txt", "*.txt", true}));
-// clang-format on
 
 // A temporary tree under its canonical path, so that paths the lists report
 // compare equal to the ones the test builds.
@@ -133,69 +99,46 @@ protected:
 
     QString at(const char *relative) const { return m_base + '/' + QString::fromUtf8(relative); }
     QString rel(const QString &path) const { return path.mid(m_base.size() + 1); }
-    VolumeSource fakeVolumes() const
-    {
-        return [this] { return QList<Volume>{{at("a")}, {at("b")}, {at("missing"), false}}; };
-    }
 
+    const VolumeSource m_volumes = [this] {
+        return QList<Volume>{{at("a")}, {at("b")}, {at("missing"), false}};
+    };
     QTemporaryDir m_tmp;
     QString m_base;
 };
 
-TEST_F(ListsTest, ListsStartAtTheCurrentFolderAndItsVolume)
+TEST_F(ListsTest, DriveListStartsAtTheCurrentFolderAndRefusesPathsOnNoVolume)
 {
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(at("b/x")));
-    const DriveListBox drive(fakeVolumes());
+    DriveListBox drive(m_volumes);
     const DirListBox dir;
     const FileListBox files;
     QDir::setCurrent(previous);
     EXPECT_EQ(QStringList({drive.drive(), drive.currentText(), dir.path(), files.path()}),
               QStringList({at("b"), at("b"), at("b/x"), at("b/x")}));
-}
 
-TEST_F(ListsTest, DriveSignalsOnlyRealChangesAndRefusesUnheldPaths)
-{
-    DriveListBox drive(fakeVolumes());
-    QSignalSpy changed(&drive, &DriveListBox::driveChanged);
-    EXPECT_TRUE(drive.setDrive(at("a/sub"))); // already the drive: the current folder is on none
     for (const char *bad : {"C:", "C:\\", "b", "", "/not-on-a-fake-volume"})
         EXPECT_FALSE(drive.setDrive(QString::fromUtf8(bad))) << bad;
-    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(drive.drive(), at("b"));
     EXPECT_TRUE(drive.isReady());
-
-    EXPECT_TRUE(drive.setDrive(at("b/x/deeper")));
-    EXPECT_EQ(QStringList({drive.drive(), drive.currentText()}), QStringList({at("b"), at("b")}));
     EXPECT_TRUE(drive.setDrive(at("missing")));
     EXPECT_FALSE(drive.isReady());
-    drive.setCurrentIndex(0); // the user's choice in the combo
-    EXPECT_EQ(changed.count(), 3);
+    drive.setCurrentIndex(1); // the user's choice in the combo
+    EXPECT_EQ(QStringList({drive.drive(), drive.currentText()}), QStringList({at("b"), at("b")}));
+
+    ASSERT_TRUE(drive.setDrive(at("a")));
     ASSERT_TRUE(QDir(at("a")).removeRecursively());
     EXPECT_FALSE(drive.isReady()); // asked afresh, not taken from the list
     test::writeBytes(at("a"), "a file where the root should be");
     EXPECT_FALSE(drive.isReady());
 }
 
-TEST_F(ListsTest, RefreshKeepsAListedDriveAndFallsBackToTheHoldingOne)
-{
-    QList<Volume> volumes{{m_base}, {at("b")}};
-    DriveListBox drive([&volumes] { return volumes; });
-    QSignalSpy changed(&drive, &DriveListBox::driveChanged);
-    ASSERT_TRUE(drive.setDrive(at("b/x")));
-    volumes = {{at("a")}, {at("b")}, {m_base}};
-    drive.refresh();
-    EXPECT_EQ(QStringList({drive.drive(), drive.currentText()}), QStringList({at("b"), at("b")}));
-    volumes = {{at("a")}, {m_base}};
-    drive.refresh();
-    EXPECT_EQ(drive.drive(), m_base);
-    EXPECT_EQ(changed.count(), 2);
-}
-
 // The two change handlers of the open panel, chained as the panel chains
 // them; the log shows what ran inside what.
 TEST_F(ListsTest, ChangeHandlersRunNestedAndOnlyOnRealChanges)
 {
-    DriveListBox drive(fakeVolumes());
+    DriveListBox drive(m_volumes);
     DirListBox dir;
     QStringList log;
     QObject::connect(&dir, &DirListBox::pathChanged, [&] {
@@ -256,10 +199,6 @@ TEST_F(ListsTest, FolderListShowsAncestorsThenSortedVisibleSubfolders)
     ASSERT_TRUE(dir.setPath("/"));
     EXPECT_EQ(dir.path(), "/");
     EXPECT_EQ(dir.currentRow(), 0);
-    for (int i = 1; i < dir.count(); ++i) {
-        EXPECT_EQ(dir.item(i)->data(DirListBox::LevelRole).toInt(), 1);
-        EXPECT_LE(dir.item(i - 1)->text().compare(dir.item(i)->text(), Qt::CaseInsensitive), 0);
-    }
 }
 
 TEST_F(ListsTest, FileListShowsMatchingRegularFilesAndRereads)
