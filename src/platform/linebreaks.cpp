@@ -32,24 +32,4 @@ QByteArray crlfToLf(QByteArrayView text)
     return dropCrBeforeLf<QByteArray>(text);
 }
 
-QByteArray breaksToCrlf(QByteArrayView text)
-{
-    QByteArray out;
-    out.reserve(text.size() + text.size() / 16);
-    const qsizetype size = text.size();
-    qsizetype from = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = text[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        out.append(text.sliced(from, i - from));
-        out.append("\r\n", 2);
-        if (c == '\r' && i + 1 < size && text[i + 1] == '\n')
-            ++i;
-        from = i + 1;
-    }
-    out.append(text.sliced(from));
-    return out;
-}
-
 } // namespace kelo

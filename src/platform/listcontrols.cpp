@@ -249,6 +249,12 @@ void DriveListBox::refresh()
         Q_EMIT driveChanged();
 }
 
+void DriveListBox::showPopup()
+{
+    refresh();
+    QComboBox::showPopup();
+}
+
 void DriveListBox::choose(int index)
 {
     if (index < 0 || index >= m_volumes.size() || index == m_current) {

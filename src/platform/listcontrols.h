@@ -34,6 +34,9 @@ public:
     bool isReady() const;
     // Re-reads the volumes (keeps the current drive when it is still listed).
     void refresh();
+    // The list is read again each time it opens: a stick plugged in since
+    // shows up, one pulled out is gone.
+    void showPopup() override;
 
 Q_SIGNALS:
     void driveChanged();

@@ -134,6 +134,21 @@ TEST_F(ListsTest, DriveListStartsAtTheCurrentFolderAndRefusesPathsOnNoVolume)
     EXPECT_FALSE(drive.isReady());
 }
 
+TEST_F(ListsTest, DriveListReadsTheVolumesAgainWhenItOpens)
+{
+    QList<Volume> mounted{{at("a")}, {at("b")}};
+    DriveListBox drive([&mounted] { return mounted; });
+    ASSERT_TRUE(drive.setDrive(at("b")));
+    mounted = {{at("b")}, {at("top")}}; // a stick pulled out, another plugged in
+    QSignalSpy changed(&drive, &DriveListBox::driveChanged);
+    drive.showPopup();
+    drive.hidePopup();
+    EXPECT_EQ(drive.count(), 2);
+    EXPECT_EQ(drive.itemText(1), at("top"));
+    EXPECT_EQ(drive.drive(), at("b")); // still listed: kept, no change
+    EXPECT_EQ(changed.count(), 0);
+}
+
 // The two change handlers of the open panel, chained as the panel chains
 // them; the log shows what ran inside what.
 TEST_F(ListsTest, ChangeHandlersRunNestedAndOnlyOnRealChanges)
