@@ -10,73 +10,30 @@
 namespace kelo::test {
 namespace {
 
-// Table cases carry a name, which failure messages show.
-template <typename Case>
-auto operator<<(std::ostream &out, const Case &c) -> decltype(out << c.name)
+using B = QByteArray;
+
+TEST(LineRules, CleanLinesDropsBlankLinesAndShrinksSpaces)
 {
-    return out << c.name;
+    EXPECT_EQ(cleanLines("a\r\n\r\n  b   c\r\n   \r\nd\r\n"), B("a\r\n b c\r\nd\r\n"));
+    EXPECT_EQ(cleanLines("\t\r\n"), B("\t\r\n")); // a tab is no space
+    EXPECT_EQ(cleanLines("a  b   c    d     e"), B("a b c d e\r\n"));
+    EXPECT_EQ(cleanLines("\xC2\xA0  \xC2\xA0"), B("\xC2\xA0 \xC2\xA0\r\n"));
+    EXPECT_EQ(cleanLines(B("a\0  \0", 5)), B("a\0 \0\r\n", 6));
+    EXPECT_EQ(cleanLines("a  \n\n  b\n \r\n"), B("a \n\n b\n \r\n")); // a lone LF ends no line
+    EXPECT_EQ(cleanLines("a\r  \rb  \r"), B("a\r\nb \r\n"));
+    EXPECT_EQ(cleanLines("\r\n\r\n \r\n  \r\nz\r\n\r\n"), B("z\r\n"));
 }
 
-struct BytesCase {
-    const char *name;
-    QByteArray in;
-    QByteArray out;
-};
-
-const auto caseName = [](const auto &info) { return std::string(info.param.name); };
-
-class CleanLines : public ::testing::TestWithParam<BytesCase> {};
-
-TEST_P(CleanLines, DropsBlankLinesAndShrinksSpaces)
+TEST(LineRules, EmptyLinesContainingKeepsTheirBreaks)
 {
-    EXPECT_EQ(cleanLines(GetParam().in), GetParam().out);
+    EXPECT_EQ(emptyLinesContaining("xabcx\r\nABC\r\nq", "abc"), B("\r\nABC\r\nq\r\n"));
+    EXPECT_EQ(emptyLinesContaining("a\r\n\r\nb\r\n", ""), B("\r\n\r\n\r\n"));
+    EXPECT_EQ(emptyLinesContaining("abc\r\nxabc\r\nabcx\r\nab", "abc"), B("\r\n\r\n\r\nab\r\n"));
+    // A line never holds a CR, but may hold a lone LF.
+    EXPECT_EQ(emptyLinesContaining("a\r\nb\r\n", "a\r\nb"), B("a\r\nb\r\n"));
+    EXPECT_EQ(emptyLinesContaining("a\nb\r\nab\r\n", "a\nb"), B("\r\nab\r\n"));
+    EXPECT_EQ(emptyLinesContaining(B("a\0b\r\nab\r\n", 9), B("\0", 1)), B("\r\nab\r\n"));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, CleanLines,
-    ::testing::Values(
-        BytesCase{"Example", "a\r\n\r\n  b   c\r\n   \r\nd\r\n", "a\r\n b c\r\nd\r\n"},
-        BytesCase{"TabLineStays", "\t\r\n", "\t\r\n"},
-        BytesCase{"SpacesAroundATab", "  \t  \r\n", " \t \r\n"},
-        BytesCase{"OddAndEvenRuns", "a  b   c    d     e", "a b c d e\r\n"},
-        BytesCase{"NoBreakSpaceIsNoSpace", "\xC2\xA0  \xC2\xA0", "\xC2\xA0 \xC2\xA0\r\n"},
-        BytesCase{"Nul", QByteArray("a\0  \0", 5), QByteArray("a\0 \0\r\n", 6)},
-        BytesCase{"OnlyAnEmptyLine", "\r\n", ""}, BytesCase{"Nothing", "", ""},
-        BytesCase{"LastLineWithoutBreak", "x", "x\r\n"},
-        BytesCase{"LoneLfLinesAreOneLine", "a  \n\n  b\n \r\n", "a \n\n b\n \r\n"},
-        BytesCase{"LoneCrEndsLines", "a\r  \rb  \r", "a\r\nb \r\n"},
-        BytesCase{"ManyBlankLines", "\r\n\r\n \r\n  \r\nz\r\n\r\n", "z\r\n"}),
-    caseName);
-
-struct EmptyCase {
-    const char *name;
-    QByteArray in;
-    QByteArray text;
-    QByteArray out;
-};
-
-class EmptyLinesContaining : public ::testing::TestWithParam<EmptyCase> {};
-
-TEST_P(EmptyLinesContaining, EmptiesMatchingLinesAndKeepsTheirBreaks)
-{
-    EXPECT_EQ(emptyLinesContaining(GetParam().in, GetParam().text), GetParam().out);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, EmptyLinesContaining,
-    ::testing::Values(
-        EmptyCase{"CaseMatters", "xabcx\r\nABC\r\nq\r\n", "abc", "\r\nABC\r\nq\r\n"},
-        EmptyCase{"NoMatch", "a\r\n", "zzz", "a\r\n"},
-        EmptyCase{"EmptyTextEmptiesEveryLine", "a\r\n\r\nb\r\n", "", "\r\n\r\n\r\n"},
-        EmptyCase{"AtStartAndEnd", "abc\r\nxabc\r\nabcx\r\nab\r\n", "abc", "\r\n\r\n\r\nab\r\n"},
-        // A line never holds a CR: a text with CR LF matches no line.
-        EmptyCase{"CrLfInTheText", "a\r\nb\r\n", "a\r\nb", "a\r\nb\r\n"},
-        // A lone LF belongs to its line and can be matched.
-        EmptyCase{"LoneLfInTheText", "a\nb\r\nab\r\n", "a\nb", "\r\nab\r\n"},
-        EmptyCase{"Umlaut", "Tür\r\nTur\r\n", "ü", "\r\nTur\r\n"},
-        EmptyCase{"LastLineWithoutBreak", "q\r\nabc", "abc", "q\r\n\r\n"},
-        EmptyCase{"Nul", QByteArray("a\0b\r\nab\r\n", 9), QByteArray("\0", 1), "\r\nab\r\n"}),
-    caseName);
 
 TEST(LongLines, TenMegabytesOnOneLineAreOneLine)
 {
@@ -91,8 +48,8 @@ TEST(LongLines, TenMegabytesOnOneLineAreOneLine)
     EXPECT_EQ(joinFileLines(line), QByteArray(line + "\r\n"));
 }
 
-// The one-pass rules against the rules written out line by line as the
-// clean-up describes them, on random small files full of breaks and spaces.
+// The one-pass rules against the same rules written out line by line, on
+// random small files full of breaks and spaces.
 TEST(LineRulesProperty, AgreeWithTheLineByLineRules)
 {
     const char *const pieces[] = {"a", " ", "  ", "\r", "\n", "\r\n", "ä", "\t"};
