@@ -1,11 +1,12 @@
 // The text tools in the main window: the caret readout after real clicks,
-// automatic indentation on a real Enter, and the Search dialog with its
-// buttons, options and keys acting on the editor. The search itself is
-// checked case by case in findnocase_test, the indentation in autoindent_test.
+// automatic indentation (its width, then a real Enter), and the Search dialog
+// with its buttons, options and keys acting on the editor. The search itself
+// is checked case by case in findnocase_test.
 #include "platform/textbox.h"
 #include "shell/form1.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
+#include "tools/autoindent.h"
 #include "tools/editortools.h"
 #include "tools/frm_such.h"
 
@@ -17,6 +18,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace kelo::test {
 namespace {
@@ -55,8 +58,6 @@ protected:
         QTest::mouseClick(box.viewport(), Qt::LeftButton, modifiers, target);
     }
 
-    void pressEnter() { QTest::keyClick(m_window->TextBox1, Qt::Key_Return); }
-
     frm_such &openSearch()
     {
         m_window->search->click();
@@ -90,7 +91,6 @@ TEST_F(TextTools, AClickShowsLineAndColumnOfTheSelectionStart)
         EXPECT_EQ(form.TextBox1->SelStart(), offset);
         return form.lblstatus->text();
     };
-    EXPECT_EQ(click("abc\r\ndef\r\nghi", 0), u("Zeile 1, Spalte 1"));
     EXPECT_EQ(click("abc\r\ndef\r\nghi", 10), u("Zeile 3, Spalte 1"));
     EXPECT_EQ(click("a\nb\r\ncd\re", 8), u("Zeile 2, Spalte 4")); // no line of its own
     EXPECT_EQ(click("x😀y\r\n😀z", 8), u("Zeile 2, Spalte 3"));     // an emoji counts two
@@ -105,11 +105,55 @@ TEST_F(TextTools, AClickShowsLineAndColumnOfTheSelectionStart)
     EXPECT_EQ(form.lblstatus->text(), u("Zeile 2, Spalte 5"));
     QTest::keyClick(form.TextBox1, Qt::Key_End);
     QTest::keyClicks(form.TextBox1, QStringLiteral("xyz"));
-    pressEnter();
+    QTest::keyClick(form.TextBox1, Qt::Key_Return);
     EXPECT_EQ(form.lblstatus->text(), u("Zeile 2, Spalte 5"));
 }
 
-// The widths themselves are checked in autoindent_test.
+// The width for a caret at a UTF-16 offset, from the UTF-16 and the UTF-8 form.
+int indent(const char *utf8, int pos)
+{
+    const QString text = QString::fromUtf8(utf8);
+    const int width = CountIndent(text, pos);
+    const QByteArray bytes = text.toUtf8();
+    EXPECT_EQ(CountIndent(QByteArrayView(bytes), text.left(std::max(pos, 0)).toUtf8().size()),
+              width);
+    return width;
+}
+
+// The indentation width: only CR LF ends a line, only spaces count, the run
+// is measured in the whole line, the first line never indents.
+TEST(CountIndent, CountsTheLeadingSpacesOfTheCaretsLine)
+{
+    // The first line carries nothing over, however it begins.
+    EXPECT_EQ(indent("   abc", 6), 0);
+    EXPECT_EQ(indent("", 0), 0);
+    // A later line: its leading spaces, wherever the caret is in it, even
+    // inside the run, where the spaces after the caret count too.
+    EXPECT_EQ(indent("x\r\n   abc", 3), 3);
+    EXPECT_EQ(indent("x\r\n   äö", 8), 3);
+    EXPECT_EQ(indent("x\r\n    x", 5), 4);
+    // Tabs and non-breaking spaces end the run.
+    EXPECT_EQ(indent("x\r\n\t  abc", 9), 0);
+    EXPECT_EQ(indent("x\r\n  \t abc", 9), 2);
+    EXPECT_EQ(indent("x\r\n\u00a0 abc", 8), 0);
+    // An empty line before an indented one; a line of spaces only.
+    EXPECT_EQ(indent("x\r\n\r\n   y", 3), 0);
+    EXPECT_EQ(indent("x\r\n  \r\n   y", 5), 2);
+    EXPECT_EQ(indent("x\r\n   ", 6), 3);
+    // A lone LF or CR does not start a line.
+    EXPECT_EQ(indent("  a\n  b", 7), 0);
+    EXPECT_EQ(indent("  a\r  b", 7), 0);
+    EXPECT_EQ(indent("x\r\n a\n  b", 9), 1);
+    // The caret between CR and LF is still on the line before.
+    EXPECT_EQ(indent("x\r\n  y\r\n", 7), 2);
+    EXPECT_EQ(indent("  x\r\n", 4), 0);
+    // The last of several line breaks decides; a caret beyond the end counts
+    // as at the end.
+    EXPECT_EQ(indent(" a\r\n  b\r\n    c", 13), 4);
+    EXPECT_EQ(indent(" a\r\n  b", 99), 2);
+    EXPECT_EQ(indent(" a\r\n  b", -1), 0);
+}
+
 TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
 {
     Form1 &form = showWith(QString());
@@ -118,7 +162,7 @@ TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
         form.TextBox1->setText(u(text));
         form.TextBox1->setSelStart(start);
         form.TextBox1->setSelLength(length);
-        pressEnter();
+        QTest::keyClick(form.TextBox1, Qt::Key_Return);
         EXPECT_EQ(form.TextBox1->SelLength(), 0);
         const QString after = form.TextBox1->Text().insert(form.TextBox1->SelStart(), u'|');
         form.TextBox1->undo();

@@ -1,7 +1,9 @@
-// The temporary line file: its line rules, what it writes byte for byte, and
-// its place. Links at its name and its failures are checked on the main
-// window in linetools_test.
+// The temporary line file: its line rules, what it writes byte for byte, its
+// place, and what the clean-up and the line emptying make of its lines. Links
+// at its name and its failures are checked on the main window in
+// linetools_test.
 #include "support/testenv.h"
+#include "tools/linerules.h"
 #include "tools/tempfile.h"
 
 #include <QDir>
@@ -10,6 +12,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include <sys/stat.h>
 
@@ -51,49 +55,33 @@ protected:
     QTemporaryDir m_dir;
 };
 
-struct WriteCase {
-    QString text;
-    QByteArray bytes;
-    QStringList lines;
-};
-
-class TempFileWrite : public TempFileTest, public ::testing::WithParamInterface<WriteCase> {};
-
-// Written as it was, a text ending with a line break came back with an empty line more.
-TEST_P(TempFileWrite, WritesUtf8AndAClosingBreakOnlyWhenMissing)
+// Written as it was, a text ending with a line break came back with an empty
+// line more. A leftover of a crash is replaced, not reused with its mode;
+// links at the names are checked on the main window.
+TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMissing)
 {
-    TemporaryTextFile file(m_dir.path());
-    ASSERT_TRUE(file.write(GetParam().text)) << file.errorString().toStdString();
-    EXPECT_EQ(readBytes(at("kelo.tmp")), GetParam().bytes);
-    EXPECT_EQ(file.readLines(), GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TempFileWrite,
-    ::testing::Values(WriteCase{"a\r\nb", "a\r\nb\r\n", {"a", "b"}},
-                      WriteCase{"a\r\n", "a\r\n", {"a"}}, WriteCase{"a\n", "a\n", {"a\n"}},
-                      WriteCase{"a\r", "a\r", {"a"}}, WriteCase{"", "\r\n", {""}},
-                      WriteCase{"Łódź ☺ 😀", "Łódź ☺ 😀\r\n", {QStringLiteral("Łódź ☺ 😀")}}));
-
-// A leftover of a crash is replaced, not reused with its mode. Links at the
-// names are checked on the main window.
-TEST_F(TempFileTest, LeftoverIsReplacedByAFreshPrivateFile)
-{
-    writeBytes(at("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
-    ASSERT_EQ(::chmod(QFile::encodeName(at("kelo.tmp")).constData(), 0644), 0);
     const mode_t previous = ::umask(0);
     const auto restore = qScopeGuard([previous] { ::umask(previous); });
-    TemporaryTextFile file(m_dir.path());
-    ASSERT_TRUE(file.write(QStringLiteral("kurz")));
-    EXPECT_EQ(file.readLines(), QStringList{QStringLiteral("kurz")});
-    EXPECT_EQ(mode(file.path()) & 0777, 0600u);
+    const auto written = [&](const char *text, const QStringList &lines) {
+        writeBytes(at("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
+        TemporaryTextFile file(m_dir.path());
+        EXPECT_TRUE(file.write(QString::fromUtf8(text)));
+        EXPECT_EQ(file.readLines(), lines);
+        EXPECT_EQ(mode(file.path()) & 0777, 0600u);
+        return readBytes(file.path());
+    };
+    EXPECT_EQ(written("a\r\nb", {"a", "b"}), QByteArray("a\r\nb\r\n"));
+    EXPECT_EQ(written("a\r\n", {"a"}), QByteArray("a\r\n"));
+    EXPECT_EQ(written("a\n", {"a\n"}), QByteArray("a\n"));
+    EXPECT_EQ(written("a\r", {"a"}), QByteArray("a\r"));
+    EXPECT_EQ(written("", {""}), QByteArray("\r\n"));
+    EXPECT_EQ(written("Łódź ☺ 😀", {"Łódź ☺ 😀"}), QByteArray("Łódź ☺ 😀\r\n"));
 }
 
 // The runtime folder in place of an unusable program folder is checked on
 // the main window; here the fallback behind it.
 TEST_F(TempFileTest, WithoutRuntimeFolderAPrivateCacheFolderIsMade)
 {
-    EXPECT_EQ(temporaryFolder(m_dir.path()), m_dir.path());
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), cache = qgetenv("XDG_CACHE_HOME");
     const auto restore = qScopeGuard([&] {
         qputenv("XDG_RUNTIME_DIR", runtime);
@@ -104,8 +92,64 @@ TEST_F(TempFileTest, WithoutRuntimeFolderAPrivateCacheFolderIsMade)
     const QString folder = temporaryFolder(at("fehlt"));
     EXPECT_EQ(folder, at("cache/kelo"));
     EXPECT_EQ(mode(folder) & (S_IFMT | 0777), S_IFDIR | 0700u);
-    TemporaryTextFile file(folder);
-    EXPECT_TRUE(file.write(QStringLiteral("x")));
+}
+
+using B = QByteArray;
+
+TEST(LineRules, CleanLinesDropsBlankLinesAndShrinksSpaces)
+{
+    EXPECT_EQ(cleanLines("a\r\n\r\n  b   c\r\n   \r\nd\r\n"), B("a\r\n b c\r\nd\r\n"));
+    EXPECT_EQ(cleanLines("\t\r\n"), B("\t\r\n")); // a tab is no space
+    EXPECT_EQ(cleanLines("a  b   c    d     e"), B("a b c d e\r\n"));
+    EXPECT_EQ(cleanLines("\xC2\xA0  \xC2\xA0"), B("\xC2\xA0 \xC2\xA0\r\n"));
+    EXPECT_EQ(cleanLines(B("a\0  \0", 5)), B("a\0 \0\r\n", 6));
+    EXPECT_EQ(cleanLines("a  \n\n  b\n \r\n"), B("a \n\n b\n \r\n")); // a lone LF ends no line
+    EXPECT_EQ(cleanLines("a\r  \rb  \r"), B("a\r\nb \r\n"));
+    EXPECT_EQ(cleanLines("\r\n\r\n \r\n  \r\nz\r\n\r\n"), B("z\r\n"));
+}
+
+TEST(LineRules, EmptyLinesContainingKeepsTheirBreaks)
+{
+    EXPECT_EQ(emptyLinesContaining("xabcx\r\nABC\r\nq", "abc"), B("\r\nABC\r\nq\r\n"));
+    EXPECT_EQ(emptyLinesContaining("a\r\n\r\nb\r\n", ""), B("\r\n\r\n\r\n"));
+    EXPECT_EQ(emptyLinesContaining("abc\r\nxabc\r\nabcx\r\nab", "abc"), B("\r\n\r\n\r\nab\r\n"));
+    // A line never holds a CR, but may hold a lone LF.
+    EXPECT_EQ(emptyLinesContaining("a\r\nb\r\n", "a\r\nb"), B("a\r\nb\r\n"));
+    EXPECT_EQ(emptyLinesContaining("a\nb\r\nab\r\n", "a\nb"), B("\r\nab\r\n"));
+    EXPECT_EQ(emptyLinesContaining(B("a\0b\r\nab\r\n", 9), B("\0", 1)), B("\r\nab\r\n"));
+}
+
+// The one-pass rules against the same rules written out line by line, on
+// random small files full of breaks and spaces.
+TEST(LineRulesProperty, AgreeWithTheLineByLineRules)
+{
+    const char *const pieces[] = {"a", " ", "  ", "\r", "\n", "\r\n", "ä", "\t"};
+    std::mt19937 random(4711);
+    const auto file = [&](int most) {
+        QByteArray bytes;
+        for (int n = std::uniform_int_distribution<int>(0, most)(random); n > 0; --n)
+            bytes += pieces[std::uniform_int_distribution<int>(0, 7)(random)];
+        return bytes;
+    };
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray bytes = file(12);
+        const QByteArray text = file(2).replace('\r', "");
+        QByteArray cleaned, emptied, joined;
+        forEachFileLine(bytes, [&](QByteArrayView view) {
+            QByteArray line = view.toByteArray();
+            while (line.contains("  "))
+                line.replace("  ", " ");
+            if (!line.trimmed().isEmpty() || line.contains('\t') || line.contains('\n'))
+                cleaned += line + "\r\n";
+            emptied += (view.contains(text) ? QByteArray() : view.toByteArray()) + "\r\n";
+            joined += view.toByteArray() + "\r\n";
+        });
+        SCOPED_TRACE(bytes.toPercentEncoding().toStdString() + " / " +
+                     text.toPercentEncoding().toStdString());
+        ASSERT_EQ(cleanLines(bytes), cleaned);
+        ASSERT_EQ(emptyLinesContaining(bytes, text), emptied);
+        ASSERT_EQ(joinFileLines(bytes), joined);
+    }
 }
 
 } // namespace
