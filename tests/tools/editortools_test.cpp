@@ -172,7 +172,7 @@ TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
     EXPECT_EQ(enter("x\r\n  abc def", 5, 3), u("x\r\n  \r\n  | def"));
     EXPECT_EQ(enter("  x\r\n  abc\r\n    d", 7, 9), u("  x\r\n  \r\n  |d"));
     EXPECT_EQ(enter("x\r\n    x", 5, 0), u("x\r\n  \r\n    |  x")); // caret inside the spaces
-    EXPECT_EQ(enter("ä\r\n  ö😀", 8, 0), u("ä\r\n  ö😀\r\n  |"));
+    EXPECT_EQ(enter("ä😀ä\r\n  x", 9, 0), u("ä😀ä\r\n  x\r\n  |"));   // bytes are not units
 }
 
 // ---- Search dialog ----------------------------------------------------------

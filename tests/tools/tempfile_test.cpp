@@ -56,8 +56,7 @@ protected:
 };
 
 // Written as it was, a text ending with a line break came back with an empty
-// line more. A leftover of a crash is replaced, not reused with its mode;
-// links at the names are checked on the main window.
+// line more. A leftover of a crash is replaced, not reused with its mode.
 TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMissing)
 {
     const mode_t previous = ::umask(0);
