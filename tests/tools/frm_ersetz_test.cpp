@@ -1,33 +1,116 @@
-// The Replace dialog on a real main window: how it opens and where, its
-// fields kept across closing and restarting, replace all with its count and
-// refusals, "TAB ->", "ganze Zeile löschen", and undo.
-#include "platform/messagebox.h"
+// Replace all against the straightforward loop it stands for (replace the
+// leftmost occurrence, search again from the start, until none is left) on
+// thousands of random small cases, and its bounds; then the Replace dialog on
+// a real main window: how it opens and where, its fields kept across closing
+// and restarting, replace all with its count and refusals, "ganze Zeile
+// löschen", and undo.
 #include "platform/textbox.h"
-#include "platform/units.h"
 #include "shell/startup.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 #include "tools/frm_ersetz.h"
 #include "tools/linetools.h"
+#include "tools/replaceall.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace kelo::test {
 namespace {
 
-// Table cases carry a name, which failure messages show.
-template <typename Case>
-auto operator<<(std::ostream &out, const Case &c) -> decltype(out << c.name)
+// The loop as the dialog was first written, one replacement per pass on the
+// whole text, stopped at the same bounds as replaceAll.
+struct Literal {
+    bool ended = true;
+    QString text;
+    qint64 count = 0;
+};
+
+Literal literalReplaceAll(QString s, const QString &f, const QString &r,
+                          const ReplaceLimits &limits)
 {
-    return out << c.name;
+    qint64 count = 0;
+    while (s.contains(f)) {
+        s = sReplace(s, f, r);
+        if (++count > limits.maxReplacements || s.toUtf8().size() > limits.maxBytes)
+            return {false, {}, count};
+    }
+    return {true, s, count};
+}
+
+TEST(ReplaceAllProperty, AgreesWithTheLoopOnRandomSmallCases)
+{
+    // Small alphabets make matches, overlaps and cascades frequent; the
+    // umlaut and the emoji check that bytes and characters agree.
+    const QStringList alphabets[] = {
+        {"a", "b"}, {"a", "b", "c"}, {"a", "ä", "😀"}, {"a", " ", "\r", "\n"}};
+    const ReplaceLimits small{2000, 2000};
+    std::mt19937 random(20240607);
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    int endless = 0, tooMuch = 0, replaced = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const QStringList &alphabet = alphabets[i % 4];
+        const auto word = [&](int low, int high) {
+            QString w;
+            for (int n = pick(low, high); n > 0; --n)
+                w += alphabet[pick(0, int(alphabet.size()) - 1)];
+            return w;
+        };
+        const QString s = word(0, 14), f = word(1, 3), r = word(0, 4);
+        SCOPED_TRACE(("case " + std::to_string(i) + ": '" + s.toStdString() + "' '" +
+                      f.toStdString() + "' -> '" + r.toStdString() + "'"));
+
+        const Literal expected = literalReplaceAll(s, f, r, small);
+        const QByteArray s8 = s.toUtf8(), f8 = f.toUtf8(), r8 = r.toUtf8();
+        if (r.contains(f) && s.contains(f)) {
+            EXPECT_FALSE(expected.ended);
+            EXPECT_EQ(replaceAll(s8, f8, r8).outcome, ReplaceOutcome::EndlessReplacement);
+            ++endless;
+        } else if (!expected.ended) {
+            EXPECT_EQ(replaceAll(s8, f8, r8, small).outcome, ReplaceOutcome::TooMuchWork);
+            ++tooMuch;
+        } else {
+            const ReplaceAllResult got = replaceAll(s8, f8, r8);
+            ASSERT_EQ(got.outcome, ReplaceOutcome::Replaced);
+            EXPECT_EQ(got.text, expected.text.toUtf8());
+            EXPECT_EQ(got.count, expected.count);
+            replaced += expected.count > 0;
+        }
+    }
+    // The cases must reach every branch, or the comparison proves little.
+    EXPECT_GT(endless, 100);
+    EXPECT_GT(tooMuch, 0);
+    EXPECT_GT(replaced, 2000);
+}
+
+// "ab" -> "ba" on a^k b^k takes k² replacements: the bounds stop it at the
+// limit, not one replacement or byte earlier or later.
+TEST(ReplaceAllBounds, LimitsAreExact)
+{
+    const QByteArray text = QByteArray(30, 'a') + QByteArray(30, 'b');
+    const ReplaceAllResult enough = replaceAll(text, "ab", "ba", {900, qint64(1) << 30});
+    EXPECT_EQ(enough.outcome, ReplaceOutcome::Replaced);
+    EXPECT_EQ(enough.count, 900);
+    EXPECT_EQ(enough.text, QByteArray(30, 'b') + QByteArray(30, 'a'));
+    const ReplaceAllResult tooFew = replaceAll(text, "ab", "ba", {899, qint64(1) << 30});
+    EXPECT_EQ(tooFew.outcome, ReplaceOutcome::TooMuchWork);
+    EXPECT_TRUE(tooFew.text.isEmpty());
+    // 100 replacements of "x" by "yy": the text grows from 100 to 200 bytes.
+    const QByteArray xs(100, 'x');
+    EXPECT_EQ(replaceAll(xs, "x", "yy", {1000, 200}).outcome, ReplaceOutcome::Replaced);
+    EXPECT_EQ(replaceAll(xs, "x", "yy", {1000, 199}).outcome, ReplaceOutcome::TooMuchWork);
+    EXPECT_TRUE(
+        replaceRefusal(ReplaceOutcome::TooMuchWork).contains(QStringLiteral("unverändert")));
 }
 
 class ReplaceDialog : public Form1Fixture {
@@ -58,82 +141,29 @@ protected:
     }
 };
 
-TEST_F(ReplaceDialog, OpensOnTopAtAThirdOfTheWindowWithTheDefaultsAndFocusOnExit)
-{
-    Form1 &form = startShown();
-    frm_ersetz &dialog = open(form);
+class ReplaceDialogClosing : public ReplaceDialog, public ::testing::WithParamInterface<bool> {};
 
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Replace"));
-    EXPECT_TRUE(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(dialog.isWindow());
-    EXPECT_FALSE(dialog.isModal());
-    const QRect main = form.frameGeometry();
-    EXPECT_EQ(dialog.pos(), main.topLeft() + QPoint(main.width() / 3, main.height() / 3));
-
-    EXPECT_EQ(dialog.txt_finde->text(), QStringLiteral("Suchbegriff eingeben"));
-    EXPECT_EQ(dialog.txt_replace->text(), QStringLiteral("Ersatzbegriff eingeben"));
-    EXPECT_TRUE(dialog.lbl_anzahl->text().isEmpty());
-    EXPECT_TRUE(dialog.lbl_text->text().isEmpty());
-    EXPECT_TRUE(dialog.lbl_anzahl->font().bold());
-    EXPECT_EQ(dialog.focusWidget(), dialog.cmd_exit);
-
-    // The keyboard's round through the dialog, from "EXIT" on.
-    const QList<QWidget *> order = {dialog.cmd_exit,  dialog.cmd_ersetzen, dialog.txt_replace,
-                                    dialog.txt_finde, dialog.cmdTAB,       dialog.cmdZSLOESCH};
-    QWidget *widget = dialog.cmd_exit;
-    for (qsizetype i = 1; i <= order.size(); ++i) {
-        do
-            widget = widget->nextInFocusChain();
-        while (!(widget->focusPolicy() & Qt::TabFocus));
-        EXPECT_EQ(widget, order[i % order.size()]) << i;
-    }
-}
-
-TEST_F(ReplaceDialog, AnotherClickOrCtrlHShowsTheSameDialog)
+TEST_P(ReplaceDialogClosing, OpensWithTheDefaultsAndKeepsTheFieldsForTheNextStart)
 {
     Form1 &form = startShown();
     QTest::keyClick(form.TextBox1, Qt::Key_H, Qt::ControlModifier);
-    QPointer<frm_ersetz> first = form.lineTools()->replaceDialog();
-    ASSERT_TRUE(first);
-    EXPECT_TRUE(first->isVisible());
-    // Ctrl+H in the editor opens the dialog and types nothing.
-    EXPECT_TRUE(form.TextBox1->Text().isEmpty());
-
-    first->txt_finde->setText(QStringLiteral("ungespeichert"));
-    EXPECT_EQ(&open(form), first.data());
-    EXPECT_EQ(first->txt_finde->text(), QStringLiteral("ungespeichert"));
-}
-
-enum Closing { ExitButton, TitleBar, MainWindow };
-const char *const closingNames[] = {"ExitButton", "TitleBar", "MainWindow"};
-
-void PrintTo(Closing closing, std::ostream *out)
-{
-    *out << closingNames[closing];
-}
-
-class ReplaceDialogClosing : public ReplaceDialog, public ::testing::WithParamInterface<Closing> {};
-
-TEST_P(ReplaceDialogClosing, StoresTheFieldsWhichTheNextStartShows)
-{
-    Form1 &form = startShown();
-    QPointer<frm_ersetz> dialog = &open(form);
+    QPointer<frm_ersetz> dialog = form.lineTools()->replaceDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(form.TextBox1->Text().isEmpty()); // the key types nothing
+    const QRect main = form.frameGeometry();
+    EXPECT_EQ(dialog->pos(), main.topLeft() + QPoint(main.width() / 3, main.height() / 3));
+    EXPECT_EQ(dialog->focusWidget(), dialog->cmd_exit);
+    EXPECT_EQ(dialog->txt_finde->text(), QStringLiteral("Suchbegriff eingeben"));
+    EXPECT_EQ(dialog->txt_replace->text(), QStringLiteral("Ersatzbegriff eingeben"));
     dialog->txt_finde->setText(QStringLiteral("Straße, Weg"));
     dialog->cmdTAB->click();
+    EXPECT_EQ(&open(form), dialog.data()); // open already: shown again as it is
     EXPECT_EQ(dialog->txt_replace->text(), QStringLiteral("\t"));
 
-    switch (GetParam()) {
-    case ExitButton:
+    if (GetParam())
+        closeWindow(); // the main window takes the dialog down with it
+    else
         dialog->cmd_exit->click();
-        break;
-    case TitleBar:
-        dialog->close();
-        break;
-    case MainWindow:
-        closeWindow();
-        break;
-    }
     EXPECT_EQ(setting(key::txtFinde), QStringLiteral("Straße, Weg"));
     EXPECT_EQ(setting(key::txtReplace), QStringLiteral("\t"));
     // Closed is gone: the next click makes a new one.
@@ -145,112 +175,60 @@ TEST_P(ReplaceDialogClosing, StoresTheFieldsWhichTheNextStartShows)
     EXPECT_EQ(reopened.txt_replace->text(), QStringLiteral("\t"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, ReplaceDialogClosing,
-                         ::testing::Values(ExitButton, TitleBar, MainWindow),
-                         [](const auto &info) { return std::string(closingNames[info.param]); });
+INSTANTIATE_TEST_SUITE_P(Ways, ReplaceDialogClosing, ::testing::Bool(), [](const auto &info) {
+    return std::string(info.param ? "MainWindow" : "ExitButton");
+});
 
-struct ReplaceCase {
-    const char *name;
-    QString text, find, replacement, result, count;
-};
-
-class ReplaceDialogErsetzen :
-    public ReplaceDialog,
-    public ::testing::WithParamInterface<ReplaceCase> {};
-
-TEST_P(ReplaceDialogErsetzen, ReplacesAllAsOneUndoStepAndShowsTheCount)
+TEST_F(ReplaceDialog, ErsetzenReplacesAllAsOneUndoStepAndShowsTheCountOrRefuses)
 {
-    const ReplaceCase &c = GetParam();
-    Form1 &form = startShown(c.text.toUtf8());
-    form.TextBox1->setSelStart(3);
+    Form1 &form = startShown();
     frm_ersetz &dialog = open(form);
-    replace(dialog, c.find, c.replacement);
-
-    EXPECT_EQ(form.TextBox1->Text(), c.result);
-    EXPECT_EQ(dialog.lbl_anzahl->text(), c.count);
-    EXPECT_EQ(dialog.lbl_text->text(), QStringLiteral("ersetzt"));
-    EXPECT_EQ(form.TextBox1->SelStart(), 0);
-    EXPECT_TRUE(m_messages.shown().isEmpty());
-    if (c.result != c.text) {
+    // The text afterwards and the labels; one undo brings the text back.
+    const auto ersetzen = [&](const char *text, const QString &find, const QString &replacement) {
+        form.TextBox1->loadUtf8(text);
+        form.TextBox1->setSelStart(3);
+        replace(dialog, find, replacement);
+        EXPECT_EQ(form.TextBox1->SelStart(), 0);
+        const QString result = form.TextBox1->Text() + QStringLiteral(" / ") +
+                               dialog.lbl_anzahl->text() + u' ' + dialog.lbl_text->text();
         form.TextBox1->undo();
-        EXPECT_EQ(form.TextBox1->Text(), c.text);
+        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray(text));
+        EXPECT_FALSE(form.TextBox1->isUndoAvailable()); // nor an empty step when nothing changed
+        return result;
+    };
+    EXPECT_EQ(ersetzen("aaaa", "aa", "a"), QStringLiteral("a / 3 ersetzt"));
+    EXPECT_EQ(ersetzen("abc", "Suchbegriff eingeben", "x"), QStringLiteral("abc / 0 ersetzt"));
+    EXPECT_EQ(ersetzen("a        b      c    \r\n  d", "    ", "\t"),
+              QStringLiteral("a\t\tb\t  c\t\r\n  d / 4 ersetzt"));
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+
+    // The endless cases change nothing, clear the labels and say why.
+    for (const auto &[find, replacement] : {std::pair(QString(), QStringLiteral("x")),
+                                            std::pair(QStringLiteral("a"), QStringLiteral("ba"))}) {
+        EXPECT_EQ(ersetzen("a b a", "a", "c"), QStringLiteral("c b c / 2 ersetzt"));
+        m_messages.clear();
+        replace(dialog, find, replacement);
+        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a b a"));
+        EXPECT_FALSE(form.TextBox1->isUndoAvailable());
+        ASSERT_EQ(m_messages.shown().size(), 1);
+        EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("unverändert")));
+        EXPECT_EQ(dialog.lbl_anzahl->text() + dialog.lbl_text->text(), QString());
     }
-    // Nothing changed, nothing to undo: no empty undo step either.
-    EXPECT_FALSE(form.TextBox1->isUndoAvailable());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ReplaceDialogErsetzen,
-    ::testing::Values(ReplaceCase{"Welt", "Hallo Welt, hallo Welt", "Welt", "Erde",
-                                  "Hallo Erde, hallo Erde", "2"},
-                      ReplaceCase{"MadeTextIsSearchedAgain", "aaaa", "aa", "a", "a", "3"},
-                      ReplaceCase{"NotThere", "abc", "Suchbegriff eingeben", "x", "abc", "0"},
-                      ReplaceCase{"CrLfInTheSearch", "a\r\nb\r\nc", "\r\n", " ", "a b c", "2"}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(ReplaceDialog, TabButtonTurnsGroupsOfFourSpacesIntoTabs)
+TEST_F(ReplaceDialog, GanzeZeileLoeschenEmptiesTheLinesAsOneUndoStepWithoutGrowing)
 {
-    Form1 &form = startShown("a        b      c    \r\n  d");
-    frm_ersetz &dialog = open(form);
-    dialog.cmdTAB->click();
-    dialog.txt_finde->setText(QStringLiteral("    "));
-    dialog.cmd_ersetzen->click();
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("a\t\tb\t  c\t\r\n  d"));
-    EXPECT_EQ(dialog.lbl_anzahl->text(), QStringLiteral("4"));
-}
-
-struct RefusalCase {
-    const char *name;
-    QString find, replacement;
-};
-
-class ReplaceDialogRefusal :
-    public ReplaceDialog,
-    public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(ReplaceDialogRefusal, EndlessReplacingIsRefusedAndChangesNothing)
-{
-    const QByteArray text = "a b a";
-    Form1 &form = startShown(text);
-    frm_ersetz &dialog = open(form);
-    replace(dialog, QStringLiteral("a"), QStringLiteral("c"));
-    ASSERT_EQ(dialog.lbl_anzahl->text(), QStringLiteral("2"));
-    form.TextBox1->undo();
-
-    replace(dialog, GetParam().find, GetParam().replacement);
-    EXPECT_EQ(form.TextBox1->utf8Text(), text);
-    EXPECT_FALSE(form.TextBox1->isUndoAvailable());
-    ASSERT_EQ(m_messages.shown().size(), 1);
-    EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("unverändert")));
-    EXPECT_TRUE(dialog.lbl_anzahl->text().isEmpty());
-    EXPECT_TRUE(dialog.lbl_text->text().isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Inputs, ReplaceDialogRefusal,
-                         ::testing::Values(RefusalCase{"EmptySearch", "", "x"},
-                                           RefusalCase{"ReplacementHoldsTheSearch", "a", "ba"}),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(ReplaceDialog, GanzeZeileLoeschenEmptiesTheLinesAndLeavesTheCount)
-{
-    const QByteArray text = "eins abc\r\nzwei\r\nabc drei\r\n";
+    const QByteArray text = "eins abc\r\nzwei\r\nabc drei";
     Form1 &form = startShown(text);
     form.TextBox1->setSelStart(7);
     frm_ersetz &dialog = open(form);
-    replace(dialog, QStringLiteral("zwei"), QStringLiteral("Zwei"));
-    ASSERT_EQ(dialog.lbl_anzahl->text(), QStringLiteral("1"));
-    form.TextBox1->undo();
-    form.TextBox1->setSelStart(7);
-
     dialog.txt_finde->setText(QStringLiteral("abc"));
-    dialog.cmdZSLOESCH->click();
-
-    EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("\r\nzwei\r\n\r\n"));
-    EXPECT_EQ(dialog.lbl_anzahl->text(), QStringLiteral("1"));
-    EXPECT_EQ(dialog.lbl_text->text(), QStringLiteral("ersetzt"));
+    for (int run = 0; run < 2; ++run) {
+        dialog.cmdZSLOESCH->click();
+        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("\r\nzwei\r\n\r\n"));
+    }
     EXPECT_EQ(form.TextBox1->SelStart(), 0); // the display refresh ran
-    EXPECT_EQ(QDir(m_programFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList());
+    EXPECT_TRUE(QDir(m_programFolder).isEmpty());
     form.TextBox1->undo();
     EXPECT_EQ(form.TextBox1->utf8Text(), text);
     EXPECT_FALSE(form.TextBox1->isUndoAvailable());

@@ -1,30 +1,26 @@
 // The temporary line file: its line rules, what it writes byte for byte, its
-// place, and that it never follows or writes through what lies at its name.
+// place, and what the clean-up and the line emptying make of its lines. Links
+// at its name and its failures are checked on the main window in
+// linetools_test.
 #include "support/testenv.h"
+#include "tools/linerules.h"
 #include "tools/tempfile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace kelo::test {
 namespace {
 
-// Table cases carry a name, which failure messages show.
-template <typename Case>
-auto operator<<(std::ostream &out, const Case &c) -> decltype(out << c.name)
-{
-    return out << c.name;
-}
-
 struct LineCase {
-    const char *name;
     QByteArray bytes;
     QStringList lines;
 };
@@ -36,194 +32,123 @@ TEST_P(SplitFileLines, FollowsTheLineRules)
     EXPECT_EQ(splitFileLines(GetParam().bytes), GetParam().lines);
 }
 
-const QString nulLine = QString(QStringLiteral("x")) + QChar(0) + QStringLiteral("y");
-
 INSTANTIATE_TEST_SUITE_P(
     Rules, SplitFileLines,
-    ::testing::Values(
-        LineCase{"Empty", "", {}}, LineCase{"CrLfBetween", "a\r\nb", {"a", "b"}},
-        LineCase{"ClosingCrLfAddsNoLine", "a\r\n", {"a"}}, LineCase{"OnlyCrLf", "\r\n", {""}},
-        LineCase{"TwoCrLf", "\r\n\r\n", {"", ""}}, LineCase{"LoneCrEndsALine", "a\rb", {"a", "b"}},
-        LineCase{"LoneCrAtTheEnd", "a\r", {"a"}}, LineCase{"OnlyLoneCr", "\r", {""}},
-        LineCase{"LoneLfIsOrdinary", "a\nb\n", {"a\nb\n"}},
-        LineCase{"CrBeforeCrLf", "a\r\r\nb", {"a", "", "b"}}, LineCase{"LfCr", "\n\r", {"\n"}},
-        LineCase{"NulStays", QByteArray("x\0y\r\n", 5), {nulLine}},
-        LineCase{"Utf8", "Grüße\r\n€ 😀\r\n", {QStringLiteral("Grüße"), QStringLiteral("€ 😀")}},
-        LineCase{"TabsAndSpaces", "\t \r\n  ", {"\t ", "  "}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    ::testing::Values(LineCase{"", {}}, LineCase{"a\r\nb", {"a", "b"}}, LineCase{"a\r\n", {"a"}},
+                      LineCase{"\r\n\r\n", {"", ""}}, LineCase{"a\rb", {"a", "b"}},
+                      LineCase{"a\r", {"a"}}, LineCase{"a\nb\n", {"a\nb\n"}},
+                      LineCase{"a\r\r\nb", {"a", "", "b"}}, LineCase{"\n\r", {"\n"}},
+                      LineCase{QByteArray("x\0y\r\n", 5), {QString::fromUtf8("x\0y", 3)}},
+                      LineCase{"Grüße\r\n😀", {QStringLiteral("Grüße"), QStringLiteral("😀")}}));
 
 class TempFileTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-    QString at(const QString &name) const { return QDir(m_dir.path()).filePath(name); }
+    QString at(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
+    static mode_t mode(const QString &path)
+    {
+        struct stat info {};
+        EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+        return info.st_mode;
+    }
 
     QTemporaryDir m_dir;
 };
 
-struct WriteCase {
-    const char *name;
-    QString text;
-    QByteArray bytes;
-    QStringList lines;
-};
-
-class TempFileWrite : public TempFileTest, public ::testing::WithParamInterface<WriteCase> {};
-
-TEST_P(TempFileWrite, WritesUtf8AndAClosingBreakOnlyWhenMissing)
-{
-    TemporaryTextFile file(m_dir.path());
-    ASSERT_TRUE(file.write(GetParam().text)) << file.errorString().toStdString();
-    EXPECT_EQ(readBytes(at(QStringLiteral("kelo.tmp"))), GetParam().bytes);
-    EXPECT_EQ(file.readLines(), GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TempFileWrite,
-    ::testing::Values(WriteCase{"TwoLines", QStringLiteral("a\r\nb"), "a\r\nb\r\n", {"a", "b"}},
-                      // Written as it was, the text would come back with an empty line more.
-                      WriteCase{"EndsWithCrLf", QStringLiteral("a\r\n"), "a\r\n", {"a"}},
-                      WriteCase{"EndsWithLf", QStringLiteral("a\n"), "a\n", {"a\n"}},
-                      WriteCase{"EndsWithCr", QStringLiteral("a\r"), "a\r", {"a"}},
-                      WriteCase{"Empty", QString(), "\r\n", {""}},
-                      WriteCase{"BeyondWindows1252",
-                                QStringLiteral("Łódź ☺ 😀"),
-                                "Łódź ☺ 😀\r\n",
-                                {QStringLiteral("Łódź ☺ 😀")}}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(TempFileTest, FileIsPrivate)
+// Written as it was, a text ending with a line break came back with an empty
+// line more. A leftover of a crash is replaced, not reused with its mode.
+TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMissing)
 {
     const mode_t previous = ::umask(0);
-    TemporaryTextFile file(m_dir.path());
-    const bool written = file.write(QStringLiteral("geheim"));
-    ::umask(previous);
-    ASSERT_TRUE(written);
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(file.path()).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST_F(TempFileTest, PlantedLinkIsNeitherFollowedNorWrittenThrough)
-{
-    const QString victim = at(QStringLiteral("victim"));
-    writeBytes(victim, "unberührt");
-    ASSERT_TRUE(QFile::link(victim, at(QStringLiteral("kelo.tmp"))));
-
-    TemporaryTextFile file(m_dir.path());
-    ASSERT_TRUE(file.write(QStringLiteral("neu")));
-
-    EXPECT_EQ(readBytes(victim), QByteArray("unberührt"));
-    EXPECT_FALSE(QFileInfo(file.path()).isSymLink());
-    EXPECT_EQ(readBytes(file.path()), QByteArray("neu\r\n"));
-}
-
-TEST_F(TempFileTest, LeftoverOfACrashIsReplacedWhole)
-{
-    writeBytes(at(QStringLiteral("kelo.tmp")), "ein viel längerer alter Inhalt\r\nzwei");
-    ASSERT_EQ(::chmod(QFile::encodeName(at(QStringLiteral("kelo.tmp"))).constData(), 0644), 0);
-    TemporaryTextFile file(m_dir.path());
-    ASSERT_TRUE(file.write(QStringLiteral("kurz")));
-    EXPECT_EQ(file.readLines(), QStringList{QStringLiteral("kurz")});
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(file.path()).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 077, 0u);
-}
-
-TEST_F(TempFileTest, FolderInPlaceOfTheFileIsAFailureThatSaysSo)
-{
-    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("kelo.tmp/inhalt")));
-    TemporaryTextFile file(m_dir.path());
-    EXPECT_FALSE(file.write(QStringLiteral("x")));
-    EXPECT_TRUE(file.errorString().contains(file.path()));
-    EXPECT_TRUE(file.errorString().contains(QStringLiteral("kann nicht entfernt werden")));
-    EXPECT_TRUE(QFileInfo(at(QStringLiteral("kelo.tmp/inhalt"))).isDir());
-    // A folder that cannot be removed is no file to delete either.
-    EXPECT_FALSE(file.remove());
-}
-
-TEST_F(TempFileTest, RemoveAndDestructorLeaveNothingBehind)
-{
-    {
+    const auto restore = qScopeGuard([previous] { ::umask(previous); });
+    const auto written = [&](const char *text, const QStringList &lines) {
+        writeBytes(at("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
         TemporaryTextFile file(m_dir.path());
-        ASSERT_TRUE(file.write(QStringLiteral("x")));
-        EXPECT_TRUE(file.remove());
-        EXPECT_FALSE(QFileInfo::exists(file.path()));
-        EXPECT_TRUE(file.remove()); // nothing there: nothing to fail
-        ASSERT_TRUE(file.write(QStringLiteral("y")));
-    }
-    EXPECT_FALSE(QFileInfo::exists(at(QStringLiteral("kelo.tmp"))));
-    {
-        TemporaryTextFile file(m_dir.path());
-        ASSERT_TRUE(file.write(QStringLiteral("z")));
-        file.release();
-    }
-    EXPECT_EQ(readBytes(at(QStringLiteral("kelo.tmp"))), QByteArray("z\r\n"));
-    {
-        // A file this object did not write is not its to delete.
-        TemporaryTextFile reader(m_dir.path());
-        EXPECT_TRUE(reader.readLines().has_value());
-    }
-    EXPECT_TRUE(QFileInfo::exists(at(QStringLiteral("kelo.tmp"))));
+        EXPECT_TRUE(file.write(QString::fromUtf8(text)));
+        EXPECT_EQ(file.readLines(), lines);
+        EXPECT_EQ(mode(file.path()) & 0777, 0600u);
+        return readBytes(file.path());
+    };
+    EXPECT_EQ(written("a\r\nb", {"a", "b"}), QByteArray("a\r\nb\r\n"));
+    EXPECT_EQ(written("a\r\n", {"a"}), QByteArray("a\r\n"));
+    EXPECT_EQ(written("a\n", {"a\n"}), QByteArray("a\n"));
+    EXPECT_EQ(written("a\r", {"a"}), QByteArray("a\r"));
+    EXPECT_EQ(written("", {""}), QByteArray("\r\n"));
+    EXPECT_EQ(written("Łódź ☺ 😀", {"Łódź ☺ 😀"}), QByteArray("Łódź ☺ 😀\r\n"));
 }
 
-// Restores an environment variable when the test ends.
-class EnvironmentGuard {
-public:
-    explicit EnvironmentGuard(const char *name)
-        : m_name(name)
-        , m_value(qgetenv(name))
-        , m_wasSet(qEnvironmentVariableIsSet(name))
-    {}
-    ~EnvironmentGuard()
-    {
-        if (m_wasSet)
-            qputenv(m_name, m_value);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    QByteArray m_value;
-    bool m_wasSet;
-};
-
-class TemporaryFolderTest : public TempFileTest {
-protected:
-    EnvironmentGuard m_runtime{"XDG_RUNTIME_DIR"};
-    EnvironmentGuard m_cache{"XDG_CACHE_HOME"};
-};
-
-TEST_F(TemporaryFolderTest, WritableProgramFolderIsUsed)
+// The runtime folder in place of an unusable program folder is checked on
+// the main window; here the fallback behind it.
+TEST_F(TempFileTest, WithoutRuntimeFolderAPrivateCacheFolderIsMade)
 {
-    EXPECT_EQ(temporaryFolder(m_dir.path()), m_dir.path());
-}
-
-TEST_F(TemporaryFolderTest, UnusableProgramFolderGivesTheRuntimeFolder)
-{
-    const QString runtime = at(QStringLiteral("run"));
-    ASSERT_TRUE(QDir().mkpath(runtime));
-    ASSERT_EQ(::chmod(QFile::encodeName(runtime).constData(), 0700), 0);
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-
-    writeBytes(at(QStringLiteral("eine Datei")), "x");
-    EXPECT_EQ(temporaryFolder(at(QStringLiteral("fehlt"))), runtime);
-    EXPECT_EQ(temporaryFolder(at(QStringLiteral("eine Datei"))), runtime);
-    EXPECT_EQ(temporaryFolder(QString()), runtime);
-}
-
-TEST_F(TemporaryFolderTest, WithoutRuntimeFolderAPrivateCacheFolderIsMade)
-{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), cache = qgetenv("XDG_CACHE_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("XDG_CACHE_HOME", cache);
+    });
     qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(at(QStringLiteral("cache"))));
-    const QString folder = temporaryFolder(at(QStringLiteral("fehlt")));
-    EXPECT_EQ(folder, at(QStringLiteral("cache/kelo")));
-    struct stat info {};
-    ASSERT_EQ(::lstat(QFile::encodeName(folder).constData(), &info), 0);
-    EXPECT_TRUE(S_ISDIR(info.st_mode));
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    TemporaryTextFile file(folder);
-    EXPECT_TRUE(file.write(QStringLiteral("x")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(at("cache")));
+    const QString folder = temporaryFolder(at("fehlt"));
+    EXPECT_EQ(folder, at("cache/kelo"));
+    EXPECT_EQ(mode(folder) & (S_IFMT | 0777), S_IFDIR | 0700u);
+}
+
+using B = QByteArray;
+
+TEST(LineRules, CleanLinesDropsBlankLinesAndShrinksSpaces)
+{
+    EXPECT_EQ(cleanLines("a\r\n\r\n  b   c\r\n   \r\nd\r\n"), B("a\r\n b c\r\nd\r\n"));
+    EXPECT_EQ(cleanLines("\t\r\n"), B("\t\r\n")); // a tab is no space
+    EXPECT_EQ(cleanLines("a  b   c    d     e"), B("a b c d e\r\n"));
+    EXPECT_EQ(cleanLines("\xC2\xA0  \xC2\xA0"), B("\xC2\xA0 \xC2\xA0\r\n"));
+    EXPECT_EQ(cleanLines(B("a\0  \0", 5)), B("a\0 \0\r\n", 6));
+    EXPECT_EQ(cleanLines("a  \n\n  b\n \r\n"), B("a \n\n b\n \r\n")); // a lone LF ends no line
+    EXPECT_EQ(cleanLines("a\r  \rb  \r"), B("a\r\nb \r\n"));
+    EXPECT_EQ(cleanLines("\r\n\r\n \r\n  \r\nz\r\n\r\n"), B("z\r\n"));
+}
+
+TEST(LineRules, EmptyLinesContainingKeepsTheirBreaks)
+{
+    EXPECT_EQ(emptyLinesContaining("xabcx\r\nABC\r\nq", "abc"), B("\r\nABC\r\nq\r\n"));
+    EXPECT_EQ(emptyLinesContaining("a\r\n\r\nb\r\n", ""), B("\r\n\r\n\r\n"));
+    EXPECT_EQ(emptyLinesContaining("abc\r\nxabc\r\nabcx\r\nab", "abc"), B("\r\n\r\n\r\nab\r\n"));
+    // A line never holds a CR, but may hold a lone LF.
+    EXPECT_EQ(emptyLinesContaining("a\r\nb\r\n", "a\r\nb"), B("a\r\nb\r\n"));
+    EXPECT_EQ(emptyLinesContaining("a\nb\r\nab\r\n", "a\nb"), B("\r\nab\r\n"));
+    EXPECT_EQ(emptyLinesContaining(B("a\0b\r\nab\r\n", 9), B("\0", 1)), B("\r\nab\r\n"));
+}
+
+// The one-pass rules against the same rules written out line by line, on
+// random small files full of breaks and spaces.
+TEST(LineRulesProperty, AgreeWithTheLineByLineRules)
+{
+    const char *const pieces[] = {"a", " ", "  ", "\r", "\n", "\r\n", "ä", "\t"};
+    std::mt19937 random(4711);
+    const auto file = [&](int most) {
+        QByteArray bytes;
+        for (int n = std::uniform_int_distribution<int>(0, most)(random); n > 0; --n)
+            bytes += pieces[std::uniform_int_distribution<int>(0, 7)(random)];
+        return bytes;
+    };
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray bytes = file(12);
+        const QByteArray text = file(2).replace('\r', "");
+        QByteArray cleaned, emptied, joined;
+        forEachFileLine(bytes, [&](QByteArrayView view) {
+            QByteArray line = view.toByteArray();
+            while (line.contains("  "))
+                line.replace("  ", " ");
+            if (!line.trimmed().isEmpty() || line.contains('\t') || line.contains('\n'))
+                cleaned += line + "\r\n";
+            emptied += (view.contains(text) ? QByteArray() : view.toByteArray()) + "\r\n";
+            joined += view.toByteArray() + "\r\n";
+        });
+        SCOPED_TRACE(bytes.toPercentEncoding().toStdString() + " / " +
+                     text.toPercentEncoding().toStdString());
+        ASSERT_EQ(cleanLines(bytes), cleaned);
+        ASSERT_EQ(emptyLinesContaining(bytes, text), emptied);
+        ASSERT_EQ(joinFileLines(bytes), joined);
+    }
 }
 
 } // namespace
