@@ -17,17 +17,10 @@ const QString verb = QStringLiteral("Kelo the Scriv");
 
 class ContextMenuTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_sandbox.isValid()); }
-
-    void create(const QString &path)
-    {
-        ASSERT_EQ(m_store.RegSetValue(HKEY_CLASSES_ROOT, path, REG_SZ, QStringLiteral("/p %1")),
-                  ERROR_SUCCESS);
-    }
     bool exists(const QString &path)
     {
         HKEY key = 0;
-        const bool found = m_store.RegOpenKeyEx(HKEY_CLASSES_ROOT, path, 0, 0, &key) == 0;
+        const bool found = m_store.RegOpenKeyEx(HKEY_CLASSES_ROOT, "*\\" + path, 0, 0, &key) == 0;
         m_store.RegCloseKey(key);
         return found;
     }
@@ -53,59 +46,42 @@ TEST_F(ContextMenuTest, RegisteringTwiceLeavesOneUnquotedEntry)
     EXPECT_TRUE(QFile::exists(m_mirror.desktopEntryPath()));
 }
 
-TEST_F(ContextMenuTest, RemovingWhatIsNotThereChangesNothingAndIsNoFailure)
-{
-    const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
-    EXPECT_FALSE(removal.deleted);
-    EXPECT_EQ(removal.error, std::nullopt);
-    EXPECT_FALSE(QFile::exists(m_store.fileName()));
-}
+// Keys below "*" before; deleted; a part of the error; a key that must
+// be left and one that must be gone afterwards.
+using Removal = std::tuple<QStringList, bool, QString, QString, QString>;
+class RemovalTest : public ContextMenuTest, public ::testing::WithParamInterface<Removal> {};
 
-TEST_F(ContextMenuTest, ACommandKeyInCapitalsIsRemovedWithTheVerb)
+TEST_P(RemovalTest, StopsAtTheFirstStepThatCannotBeDone)
 {
-    create(QStringLiteral("*\\SHELL\\KELO THE SCRIV\\COMMAND"));
-    const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
-    EXPECT_TRUE(removal.deleted);
-    EXPECT_EQ(removal.error, std::nullopt);
-    EXPECT_FALSE(exists(QStringLiteral("*\\shell\\Kelo the Scriv")));
-    EXPECT_TRUE(exists(QStringLiteral("*\\shell")));
-}
-
-TEST_F(ContextMenuTest, ACommandWithSubkeysStopsTheRemovalAtOnce)
-{
-    create(QStringLiteral("*\\shell\\Kelo the Scriv\\command\\extra"));
-    const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
-    EXPECT_FALSE(removal.deleted);
-    ASSERT_TRUE(removal.error.has_value());
-    EXPECT_TRUE(removal.error->contains(QStringLiteral("Unterschlüssel")));
-    EXPECT_TRUE(exists(QStringLiteral("*\\shell\\Kelo the Scriv\\command\\extra")));
-}
-
-TEST_F(ContextMenuTest, AVerbWithOtherSubkeysLosesOnlyItsCommand)
-{
-    create(QStringLiteral("*\\shell\\Kelo the Scriv\\command"));
-    create(QStringLiteral("*\\shell\\Kelo the Scriv\\ddeexec"));
+    const auto &[before, deleted, errorPart, left, gone] = GetParam();
+    for (const QString &key : before)
+        ASSERT_EQ(
+            m_store.RegSetValue(HKEY_CLASSES_ROOT, "*\\" + key, REG_SZ, QStringLiteral("/p %1")),
+            0);
     ASSERT_EQ(m_mirror.sync(*m_store.snapshot()), std::nullopt);
-    ASSERT_TRUE(QFile::exists(m_mirror.serviceMenuPath()));
 
     const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
-    EXPECT_FALSE(removal.deleted);
-    EXPECT_TRUE(removal.error.has_value());
-    EXPECT_FALSE(exists(QStringLiteral("*\\shell\\Kelo the Scriv\\command")));
-    EXPECT_TRUE(exists(QStringLiteral("*\\shell\\Kelo the Scriv\\ddeexec")));
-    // Without its command the entry is gone from the desktop.
-    EXPECT_FALSE(QFile::exists(m_mirror.serviceMenuPath()));
-    EXPECT_FALSE(QFile::exists(m_mirror.desktopEntryPath()));
+    EXPECT_EQ(removal.deleted, deleted);
+    EXPECT_EQ(removal.error.has_value(), !errorPart.isEmpty());
+    EXPECT_TRUE(removal.error.value_or(QString()).contains(errorPart));
+    EXPECT_TRUE(exists(left)) << left.toStdString();
+    EXPECT_TRUE(gone.isEmpty() || !exists(gone)) << gone.toStdString();
+    // The desktop follows the store: without the command no entry.
+    EXPECT_EQ(QFile::exists(m_mirror.desktopEntryPath()), exists("shell\\" + verb + "\\command"));
+    EXPECT_EQ(QFile::exists(m_mirror.serviceMenuPath()), exists("shell\\" + verb + "\\command"));
 }
 
-TEST_F(ContextMenuTest, AVerbWithoutCommandStays)
-{
-    create(QStringLiteral("*\\shell\\Kelo the Scriv"));
-    const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
-    EXPECT_FALSE(removal.deleted);
-    EXPECT_EQ(removal.error, std::nullopt);
-    EXPECT_TRUE(exists(QStringLiteral("*\\shell\\Kelo the Scriv")));
-}
+const QString verbKey = QStringLiteral("shell\\Kelo the Scriv");
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RemovalTest,
+    ::testing::Values(Removal{{"shell\\x"}, false, {}, "shell\\x", verbKey},
+                      Removal{{"SHELL\\KELO THE SCRIV\\COMMAND"}, true, {}, "shell", verbKey},
+                      Removal(QStringList{verbKey + "\\command", verbKey + "\\command\\extra"},
+                              false, "Unterschlüssel", verbKey + "\\command\\extra", QString()),
+                      Removal(QStringList{verbKey + "\\command", verbKey + "\\ddeexec"}, false,
+                              "Unterschlüssel", verbKey + "\\ddeexec", verbKey + "\\command"),
+                      Removal{{verbKey}, false, {}, verbKey, verbKey + "\\command"}));
 
 } // namespace
 } // namespace kelo::test

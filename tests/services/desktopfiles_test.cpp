@@ -12,27 +12,19 @@ namespace {
 
 using namespace desktop;
 
-struct ExecCase {
-    QString program;
-    QString exec; // as the desktop file holds it
-};
-
-void PrintTo(const ExecCase &c, std::ostream *out)
-{
-    *out << c.program.toStdString();
-}
-
-class ExecLine : public ::testing::TestWithParam<ExecCase> {};
+// The program, and the Exec value the desktop file holds for it.
+using ExecLine = ::testing::TestWithParam<std::tuple<QString, QString>>;
 
 TEST_P(ExecLine, QuotesTheProgramAndTheValidatorAcceptsTheEntry)
 {
-    EXPECT_EQ(execValue(GetParam().program), GetParam().exec);
+    const auto &[program, exec] = GetParam();
+    EXPECT_EQ(execValue(program), exec);
 
     DesktopSandbox sandbox;
     const QString entry = sandbox.path(QStringLiteral("kelo-the-scriv.desktop"));
-    ASSERT_FALSE(writeFileAtomically(
-        entry, desktopEntry(QStringLiteral("Kelo the Scriv"), GetParam().program,
-                            {QStringLiteral("application/octet-stream")})));
+    ASSERT_FALSE(
+        writeFileAtomically(entry, desktopEntry(QStringLiteral("Kelo the Scriv"), program,
+                                                {QStringLiteral("application/octet-stream")})));
     const auto validated =
         runDesktopTool(sandbox.folders(), QStringLiteral("desktop-file-validate"), {entry});
     if (!validated)
@@ -43,20 +35,13 @@ TEST_P(ExecLine, QuotesTheProgramAndTheValidatorAcceptsTheEntry)
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, ExecLine,
-    ::testing::Values(
-        ExecCase{QStringLiteral("/usr/bin/kelo"), QStringLiteral("\"/usr/bin/kelo\" %f")},
-        ExecCase{QStringLiteral("/opt/Kelo the Scriv/kelo"),
-                 QStringLiteral("\"/opt/Kelo the Scriv/kelo\" %f")},
-        ExecCase{QStringLiteral("/opt/\"Kelo\"/kelo"),
-                 QStringLiteral("\"/opt/\\\\\"Kelo\\\\\"/kelo\" %f")},
-        ExecCase{QStringLiteral("/opt/100%/kelo"), QStringLiteral("\"/opt/100%%/kelo\" %f")},
-        ExecCase{QStringLiteral("/opt/$HOME/`x`/kelo"),
-                 QStringLiteral("\"/opt/\\\\$HOME/\\\\`x\\\\`/kelo\" %f")},
-        ExecCase{QStringLiteral("/opt/a\\b/kelo"), QStringLiteral("\"/opt/a\\\\\\\\b/kelo\" %f")},
-        ExecCase{QStringLiteral("/opt/it's;#(~)/kelo"),
-                 QStringLiteral("\"/opt/it's;#(~)/kelo\" %f")},
-        ExecCase{QStringLiteral("/home/jürgen/Über/kelo"),
-                 QStringLiteral("\"/home/jürgen/Über/kelo\" %f")}));
+    ::testing::Values(std::tuple{"/opt/Kelo the Scriv/kelo", "\"/opt/Kelo the Scriv/kelo\" %f"},
+                      std::tuple{"/opt/\"Kelo\"/kelo", "\"/opt/\\\\\"Kelo\\\\\"/kelo\" %f"},
+                      std::tuple{"/opt/100%/kelo", "\"/opt/100%%/kelo\" %f"},
+                      std::tuple{"/opt/$HOME/`x`/kelo", "\"/opt/\\\\$HOME/\\\\`x\\\\`/kelo\" %f"},
+                      std::tuple{"/opt/a\\b/kelo", "\"/opt/a\\\\\\\\b/kelo\" %f"},
+                      std::tuple{"/opt/it's;#(~)/kelo", "\"/opt/it's;#(~)/kelo\" %f"},
+                      std::tuple{"/home/jürgen/Über/kelo", "\"/home/jürgen/Über/kelo\" %f"}));
 
 TEST(OwnMimeType, DistinctExtensionsGetDistinctValidNames)
 {
@@ -80,24 +65,13 @@ TEST(OwnMimeType, DistinctExtensionsGetDistinctValidNames)
     EXPECT_NE(ownMimeType(longest), ownMimeType(sibling));
 }
 
-struct MimeappsCase {
-    const char *name;
-    QByteArray before;
-    QByteArray after;
-};
-
-void PrintTo(const MimeappsCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
-class Mimeapps : public ::testing::TestWithParam<MimeappsCase> {};
+// mimeapps.list before and after Kelo became the default for text/plain.
+using Mimeapps = ::testing::TestWithParam<std::tuple<QByteArray, QByteArray>>;
 
 TEST_P(Mimeapps, KeloBecomesTheDefaultAndEveryOtherLineStays)
 {
-    EXPECT_EQ(
-        withDefaultApplication(GetParam().before, QStringLiteral("text/plain"), entryFileName),
-        GetParam().after);
+    const auto &[before, after] = GetParam();
+    EXPECT_EQ(withDefaultApplication(before, QStringLiteral("text/plain"), entryFileName), after);
 }
 
 const QByteArray crowded = "# chosen by hand\n"
@@ -122,33 +96,26 @@ QByteArray crowdedWith(const QByteArray &line)
 INSTANTIATE_TEST_SUITE_P(
     Files, Mimeapps,
     ::testing::Values(
-        MimeappsCase{"missing file", "",
-                     "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n"},
-        MimeappsCase{"former default stays behind Kelo",
-                     crowdedWith(" Text/Plain = gedit.desktop;vim.desktop\n"),
-                     crowdedWith("Text/Plain=kelo-the-scriv.desktop;gedit.desktop;vim.desktop;\n")},
-        MimeappsCase{"no default for the type yet", crowdedWith(""),
-                     crowdedWith("").replace("# end of the defaults\n",
-                                             "# end of the defaults\n"
-                                             "text/plain=kelo-the-scriv.desktop;\n")},
-        MimeappsCase{"Kelo moves to the front",
-                     "[Default Applications]\ntext/plain=a.desktop;kelo-the-scriv.desktop;b;\n",
-                     "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a.desktop;b;\n"},
-        MimeappsCase{"Kelo is the default already",
-                     "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n[X]\ny=z\n",
-                     "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n[X]\ny=z\n"},
-        MimeappsCase{"windows line ends, no section",
-                     "[Added Associations]\r\ntext/html=a.desktop;\r\n",
-                     "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
-                     "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
-        MimeappsCase{"no line end after the last line",
-                     "[Default Applications]\nimage/png=gimp.desktop;",
-                     "[Default Applications]\nimage/png=gimp.desktop;\n"
-                     "text/plain=kelo-the-scriv.desktop;\n"},
-        MimeappsCase{"a commented default is not the default",
-                     "[Default Applications]\n#text/plain=a.desktop;\n",
-                     "[Default Applications]\n#text/plain=a.desktop;\n"
-                     "text/plain=kelo-the-scriv.desktop;\n"}));
+        std::tuple{"", "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n"},
+        std::tuple{crowdedWith(" Text/Plain = gedit.desktop;vim.desktop\n"),
+                   crowdedWith("Text/Plain=kelo-the-scriv.desktop;gedit.desktop;vim.desktop;\n")},
+        std::tuple{crowdedWith(""),
+                   crowdedWith("").replace("# end of the defaults\n",
+                                           "# end of the defaults\n"
+                                           "text/plain=kelo-the-scriv.desktop;\n")},
+        std::tuple{"[Default Applications]\ntext/plain=a.desktop;kelo-the-scriv.desktop;b;\n",
+                   "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a.desktop;b;\n"},
+        std::tuple{"[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n[X]\ny=z\n",
+                   "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n[X]\ny=z\n"},
+        std::tuple{"[Added Associations]\r\ntext/html=a.desktop;\r\n",
+                   "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
+                   "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
+        std::tuple{"[Default Applications]\nimage/png=gimp.desktop;",
+                   "[Default Applications]\nimage/png=gimp.desktop;\n"
+                   "text/plain=kelo-the-scriv.desktop;\n"},
+        std::tuple{"[Default Applications]\n#text/plain=a.desktop;\n",
+                   "[Default Applications]\n#text/plain=a.desktop;\n"
+                   "text/plain=kelo-the-scriv.desktop;\n"}));
 
 } // namespace
 } // namespace kelo::test

@@ -6,6 +6,12 @@
 
 namespace kelo::test {
 
+void PrintTo(const CannedAnswer &answer, std::ostream *out)
+{
+    *out << answer.status << ", mode " << int(answer.mode) << ", " << answer.body.size()
+         << " bytes";
+}
+
 QByteArray RecordedRequest::header(QByteArrayView name) const
 {
     for (const auto &[key, value] : headers) {

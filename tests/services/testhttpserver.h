@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <ostream>
 #include <utility>
 
 class QTcpSocket;
@@ -40,6 +41,8 @@ struct CannedAnswer {
     QByteArray body;
     Mode mode = Mode::Whole;
 };
+// Short, for the names of test cases.
+void PrintTo(const CannedAnswer &answer, std::ostream *out);
 
 class TestHttpServer : public QObject {
     Q_OBJECT
