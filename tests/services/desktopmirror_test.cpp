@@ -1,8 +1,9 @@
-// The desktop takes effect: the files Kelo writes for its context-menu
-// entry and its associations, judged by the desktop's own tools
+// The desktop takes effect: the texts of the files Kelo writes for its
+// context-menu entry and its associations, judged by the desktop's own tools
 // (desktop-file-validate, xdg-mime, gio) in throw-away XDG folders.
 #include "desktoptools.h"
 #include "platform/messagebox.h"
+#include "services/atomicfile.h"
 #include "services/contextmenu.h"
 #include "services/desktopfiles.h"
 #include "services/desktopmirror.h"
@@ -20,13 +21,101 @@
 namespace kelo::test {
 namespace {
 
+using namespace desktop;
+
 const QString verb = QStringLiteral("Kelo the Scriv");
-const QString entryId = desktop::entryFileName;
+
+// The program, and the Exec value the desktop file holds for it.
+using ExecLine = ::testing::TestWithParam<std::tuple<QString, QString>>;
+
+TEST_P(ExecLine, QuotesTheProgramAndTheValidatorAcceptsTheEntry)
+{
+    const auto &[program, exec] = GetParam();
+    EXPECT_EQ(execValue(program), exec);
+
+    DesktopSandbox sandbox;
+    const QString entry = sandbox.path(QStringLiteral("kelo-the-scriv.desktop"));
+    ASSERT_FALSE(writeFileAtomically(
+        entry, desktopEntry(verb, program, {QStringLiteral("application/octet-stream")})));
+    const auto validated =
+        runDesktopTool(sandbox.folders(), QStringLiteral("desktop-file-validate"), {entry});
+    if (!validated)
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    EXPECT_EQ(validated->exitCode, 0) << validated->output.toStdString();
+    EXPECT_EQ(validated->output, QString()) << "hints or warnings";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, ExecLine,
+    ::testing::Values(std::tuple{"/opt/Kelo the Scriv/kelo", "\"/opt/Kelo the Scriv/kelo\" %f"},
+                      std::tuple{"/opt/\"Kelo\"/kelo", "\"/opt/\\\\\"Kelo\\\\\"/kelo\" %f"},
+                      std::tuple{"/opt/100%/kelo", "\"/opt/100%%/kelo\" %f"},
+                      std::tuple{"/opt/$HOME/`x`/kelo", "\"/opt/\\\\$HOME/\\\\`x\\\\`/kelo\" %f"},
+                      std::tuple{"/opt/a\\b/kelo", "\"/opt/a\\\\\\\\b/kelo\" %f"},
+                      std::tuple{"/opt/it's;#(~)/kelo", "\"/opt/it's;#(~)/kelo\" %f"},
+                      std::tuple{"/home/jürgen/Über/kelo", "\"/home/jürgen/Über/kelo\" %f"}));
+
+TEST(OwnMimeType, DistinctExtensionsGetDistinctValidNames)
+{
+    EXPECT_EQ(ownMimeType(".xyz"), "application/x-kelo-xyz");
+    EXPECT_EQ(ownMimeType(".tar.k+1-2"), "application/x-kelo-tar.k+1-2");
+    EXPECT_EQ(ownMimeType(". txt "), "application/x-kelo-_20txt_20");
+    EXPECT_EQ(ownMimeType(".a_20"), "application/x-kelo-a_5f20");
+    EXPECT_EQ(ownMimeType(".äß"), "application/x-kelo-_c3_a4_c3_9f");
+    EXPECT_EQ(ownMimeType(".a;b=c#"), "application/x-kelo-a_3bb_3dc_23");
+    // Long names must fit update-mime-database's file per type.
+    const QString longest = QLatin1Char('.') + QString(125, u'ä');
+    const QString sibling = longest.chopped(1) + QLatin1Char('a');
+    EXPECT_LE(ownMimeType(longest).size(), 230);
+    EXPECT_EQ(ownMimeType(longest).left(40), ownMimeType(sibling).left(40));
+    EXPECT_NE(ownMimeType(longest), ownMimeType(sibling));
+}
+
+// mimeapps.list before and after Kelo became the default for text/plain.
+using Mimeapps = ::testing::TestWithParam<std::tuple<QByteArray, QByteArray>>;
+
+TEST_P(Mimeapps, KeloBecomesTheDefaultAndEveryOtherLineStays)
+{
+    const auto &[before, after] = GetParam();
+    EXPECT_EQ(withDefaultApplication(before, QStringLiteral("text/plain"), entryFileName), after);
+}
+
+const QByteArray crowded =
+    "# chosen by hand\n[Added Associations]\ntext/plain=other.desktop;\n\n"
+    "[Default Applications]\nimage/png=gimp.desktop;\n%1# end of the defaults\n"
+    "\n\n[Removed Associations]\ntext/plain=kelo-the-scriv.desktop;\n";
+QByteArray crowdedWith(const QByteArray &line)
+{
+    QByteArray text = crowded;
+    return text.replace("%1", line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Mimeapps,
+    ::testing::Values(
+        std::tuple{"", "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n"},
+        std::tuple{crowdedWith(" Text/Plain = gedit.desktop;vim.desktop\n"),
+                   crowdedWith("Text/Plain=kelo-the-scriv.desktop;gedit.desktop;vim.desktop;\n")},
+        std::tuple{crowdedWith(""),
+                   crowdedWith("").replace("# end of the defaults\n",
+                                           "# end of the defaults\n"
+                                           "text/plain=kelo-the-scriv.desktop;\n")},
+        std::tuple{"[Default Applications]\ntext/plain=a.desktop;kelo-the-scriv.desktop;b;\n",
+                   "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a.desktop;b;\n"},
+        std::tuple{"[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n[X]\ny=z\n",
+                   "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n[X]\ny=z\n"},
+        std::tuple{"[Added Associations]\r\ntext/html=a.desktop;\r\n",
+                   "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
+                   "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
+        std::tuple{"[Default Applications]\nimage/png=gimp.desktop;",
+                   "[Default Applications]\nimage/png=gimp.desktop;\n"
+                   "text/plain=kelo-the-scriv.desktop;\n"},
+        std::tuple{"[Default Applications]\n#text/plain=a.desktop;\n",
+                   "[Default Applications]\n#text/plain=a.desktop;\n"
+                   "text/plain=kelo-the-scriv.desktop;\n"}));
 
 class DesktopMirrorTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_sandbox.isValid()); }
-
     // "gio" makes xdg-mime read the shared-mime-info globs the way GNOME
     // does; without a desktop it asks file(1), which knows no globs.
     std::optional<ToolOutput> xdgMime(const QStringList &arguments, const QString &desktop = {})
@@ -99,9 +188,9 @@ TEST_F(DesktopMirrorTest, AssociatingTxtMakesKeloTheDefaultForPlainText)
     const auto generic = xdgMime(query);
     if (!generic)
         GTEST_SKIP() << "xdg-mime is not installed";
-    EXPECT_EQ(generic->output, entryId);
+    EXPECT_EQ(generic->output, entryFileName);
     if (const auto gnome = xdgMime(query, QStringLiteral("GNOME"))) {
-        EXPECT_EQ(gnome->output, entryId);
+        EXPECT_EQ(gnome->output, entryFileName);
     }
 }
 
@@ -134,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::tuple{" txt", "probe. txt", "application/x-kelo-_20txt"},
                       std::tuple{".", "probe.", "application/x-kelo-_"},
                       std::tuple{QString(250, u'L'), QString("p." + QString(250, u'l')),
-                                 desktop::ownMimeType("." + QString(250, u'l'))}));
+                                 ownMimeType("." + QString(250, u'l'))}));
 
 TEST_F(DesktopMirrorTest, AProgramPathWithQuotesAndBlanksStartsFromTheEntry)
 {
@@ -175,14 +264,10 @@ TEST_F(DesktopMirrorTest, ADesktopToolThatFailsIsReported)
 
 TEST_F(DesktopMirrorTest, KelosOwnTypesDoNotCountAsKnowingAnExtension)
 {
-    QStringList answer;
-    const DesktopMirror mirror(m_sandbox.folders(), verb,
-                               [&answer](const QString &) { return answer; });
-    answer = {QStringLiteral("application/x-kelo-abc"), QStringLiteral("text/x-abc")};
+    QStringList answer{QStringLiteral("application/x-kelo-abc"), QStringLiteral("text/x-abc")};
+    const DesktopMirror mirror(m_sandbox.folders(), verb, [&](const QString &) { return answer; });
     EXPECT_EQ(mirror.mimeTypeOf(QStringLiteral(".abc")), QStringLiteral("text/x-abc"));
-    answer = {QStringLiteral("application/x-kelo-abc")};
-    EXPECT_EQ(mirror.mimeTypeOf(QStringLiteral(".abc")), QStringLiteral("application/x-kelo-abc"));
-    answer = {};
+    answer.removeLast();
     EXPECT_EQ(mirror.mimeTypeOf(QStringLiteral(".abc")), QStringLiteral("application/x-kelo-abc"));
 }
 

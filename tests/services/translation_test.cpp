@@ -1,10 +1,12 @@
-// The two translate buttons of the main window against a local translation
-// page: the consent question, the requests line by line, the new text, and
-// the old text kept after a failure, a cancel or a close.
+// The translation against a local translation page: the HTTP request and
+// every way its answer can fail to come, then the two translate buttons of
+// the main window with the consent question, the requests line by line, the
+// new text, and the old text kept after a failure, a cancel or a close.
 #include "platform/controls.h"
 #include "platform/textbox.h"
 #include "services/testhttpserver.h"
 #include "services/translation.h"
+#include "services/translationhttp.h"
 #include "services/translationrequest.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
@@ -22,11 +24,73 @@ namespace kelo::test {
 namespace {
 
 using namespace std::chrono_literals;
+using Mode = CannedAnswer::Mode;
+
+class Http : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.listen());
+        m_http.setTimeLimit(400ms);
+    }
+    HttpAnswer postLine(const QString &line)
+    {
+        return m_http.post(
+            *translationUrl(m_server.url(), line, TranslationDirection::GermanToEnglish));
+    }
+
+    TestHttpServer m_server;
+    TranslationHttp m_http;
+};
+
+CannedAnswer canned(int status, QByteArray body, Mode mode = Mode::Whole)
+{
+    return {status, status == 200 ? "OK" : "Internal Server Error", "text/html", std::move(body),
+            mode};
+}
+
+// What the server answers, and a part of the German error.
+class HttpFailure :
+    public Http,
+    public ::testing::WithParamInterface<std::tuple<CannedAnswer, QString>> {};
+
+TEST_P(HttpFailure, IsReportedInGermanWithoutABody)
+{
+    const auto &[canned, errorPart] = GetParam();
+    m_server.setHandler([canned](const RecordedRequest &) { return canned; });
+    const HttpAnswer answer = postLine(QStringLiteral("x"));
+    EXPECT_EQ(answer.status, HttpAnswer::Status::Failed);
+    EXPECT_TRUE(answer.error.contains(errorPart)) << answer.error.toStdString();
+    EXPECT_TRUE(answer.body.isEmpty());
+    EXPECT_FALSE(m_http.isBusy());
+}
+
+const QByteArray resultPage = "<span id=result_box>'x'</span>";
+const QByteArray threeMegabytes(3 * 1024 * 1024, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, HttpFailure,
+    ::testing::Values(
+        std::tuple{canned(500, resultPage), "Fehler 500 (Internal Server Error)"},
+        std::tuple{canned(200, resultPage, Mode::Stall), "nicht innerhalb von 0.4 Sekunden"},
+        // Bytes keep coming, so a limit on silence alone would wait forever.
+        std::tuple{canned(200, QByteArray(1000, 'x'), Mode::Trickle),
+                   "nicht innerhalb von 0.4 Sekunden"},
+        std::tuple{canned(200, threeMegabytes), "größer als 2048 KB"},
+        std::tuple{canned(200, threeMegabytes, Mode::UntilClose), "größer als 2048 KB"}));
+
+TEST_F(Http, ClosedPortIsAConnectionFailure)
+{
+    const QUrl url = *translationUrl(m_server.url(), {}, TranslationDirection::GermanToEnglish);
+    m_server.close();
+    const HttpAnswer answer = m_http.post(url);
+    EXPECT_EQ(answer.status, HttpAnswer::Status::Failed);
+    EXPECT_TRUE(answer.error.contains(QStringLiteral("abgelehnt"))) << answer.error.toStdString();
+}
 
 const QString question = QStringLiteral("Sie benötigen für diese Funktion eine Internet "
                                         "Verbindung ! Soll dieser Text übersetzt werden ?");
-const CannedAnswer stalled{200, "OK", "text/html", "<span id=result_box>'x'</span>",
-                           CannedAnswer::Mode::Stall};
+const CannedAnswer stalled = canned(200, resultPage, Mode::Stall);
 
 class Translate : public Form1Fixture {
 protected:
@@ -71,6 +135,7 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
     EXPECT_EQ(m_server.requests()[0].requestLine,
               "POST /translate_t?text='Hallo%20Welt'&langpair=de%7Cen&hl=en HTTP/1.1");
     EXPECT_EQ(m_server.requests()[0].header("Content-Type"), "text/xml");
+    EXPECT_TRUE(m_server.requests()[0].body.isEmpty());
     form.TextBox1->undo(); // the whole translation is one undo step
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Hallo Welt\r\nzweite Zeile"));
 
@@ -138,10 +203,7 @@ TEST_P(TranslateFailure, OneMessageNamesTheLineAndTheTextStays)
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, TranslateFailure,
-                         ::testing::Values(CannedAnswer{500, "Internal Server Error", "text/html",
-                                                        "", CannedAnswer::Mode::Whole},
-                                           CannedAnswer{200, "OK", "text/html", "<p>'x'</p>",
-                                                        CannedAnswer::Mode::Whole}));
+                         ::testing::Values(canned(500, {}), canned(200, "<p>'x'</p>")));
 
 TEST_F(Translate, TemporaryFileThatCannotBeWrittenStopsBeforeAnyRequest)
 {

@@ -1,0 +1,196 @@
+// The context-menu verb and the association of an extension on the key
+// store: the keys written, the steps of a removal, what is refused and what
+// the boxes say. The desktop is mirrored without its tools here.
+#include "desktoptools.h"
+#include "platform/messagebox.h"
+#include "services/contextmenu.h"
+#include "services/filetypeassociation.h"
+#include "support/testenv.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace kelo::test {
+namespace {
+
+using namespace reg;
+
+const QString verb = QStringLiteral("Kelo the Scriv");
+
+class RegistrationTest : public ::testing::Test {
+protected:
+    bool exists(const QString &path)
+    {
+        HKEY key = 0;
+        const bool found = m_store.RegOpenKeyEx(HKEY_CLASSES_ROOT, "*\\" + path, 0, 0, &key) == 0;
+        m_store.RegCloseKey(key);
+        return found;
+    }
+    QString value(const QString &path)
+    {
+        QString data = QStringLiteral("<missing>");
+        m_store.RegQueryValue(HKEY_CLASSES_ROOT, path, &data);
+        return data;
+    }
+    bool associate(const QString &typed, KeyStore *store = nullptr)
+    {
+        return FileTypeAssociation(store ? *store : m_store, m_mirror, m_messages, m_program)
+            .DateitypVerknuepfen(typed);
+    }
+
+    DesktopSandbox m_sandbox;
+    KeyStore m_store{KeyStore::fileIn(m_sandbox.folders().dataHome)};
+    // Fast and independent of what is installed: txt is plain text, no tools.
+    DesktopMirror m_mirror{m_sandbox.folders(), verb,
+                           [](const QString &name) {
+                               return name == QStringLiteral("x.txt")
+                                          ? QStringList{QStringLiteral("text/plain")}
+                                          : QStringList{};
+                           },
+                           [](const QString &, const QStringList &) { return ToolRun{}; }};
+    ContextMenuEntry m_entry{m_store, m_mirror};
+    ScriptedMessageBoxes m_messages;
+    QString m_program = QStringLiteral("/opt/Kelo the Scriv/kelo");
+};
+
+TEST_F(RegistrationTest, RegisteringTwiceLeavesOneUnquotedEntry)
+{
+    ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, m_program), std::nullopt);
+    ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, m_program), std::nullopt);
+    const RegKey root = *m_store.snapshot();
+    const RegKey *shell = root.findPath({QStringLiteral("*"), QStringLiteral("shell")});
+    ASSERT_NE(shell, nullptr);
+    ASSERT_EQ(shell->subkeys.size(), 1);
+    ASSERT_EQ(shell->subkeys[0].subkeys.size(), 1);
+    EXPECT_EQ(shell->subkeys[0].subkeys[0].value, QStringLiteral("/opt/Kelo the Scriv/kelo %1"));
+    EXPECT_TRUE(QFile::exists(m_mirror.desktopEntryPath()));
+}
+
+// Keys below "*" before; deleted; a part of the error; a key that must
+// be left and one that must be gone afterwards.
+using Removal = std::tuple<QStringList, bool, QString, QString, QString>;
+class RemovalTest : public RegistrationTest, public ::testing::WithParamInterface<Removal> {};
+
+TEST_P(RemovalTest, StopsAtTheFirstStepThatCannotBeDone)
+{
+    const auto &[before, deleted, errorPart, left, gone] = GetParam();
+    for (const QString &key : before)
+        ASSERT_EQ(
+            m_store.RegSetValue(HKEY_CLASSES_ROOT, "*\\" + key, REG_SZ, QStringLiteral("/p %1")),
+            0);
+    ASSERT_EQ(m_mirror.sync(*m_store.snapshot()), std::nullopt);
+
+    const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
+    EXPECT_EQ(removal.deleted, deleted);
+    EXPECT_EQ(removal.error.has_value(), !errorPart.isEmpty());
+    EXPECT_TRUE(removal.error.value_or(QString()).contains(errorPart));
+    EXPECT_TRUE(exists(left)) << left.toStdString();
+    EXPECT_TRUE(gone.isEmpty() || !exists(gone)) << gone.toStdString();
+    // The desktop follows the store: without the command no entry.
+    EXPECT_EQ(QFile::exists(m_mirror.desktopEntryPath()), exists("shell\\" + verb + "\\command"));
+    EXPECT_EQ(QFile::exists(m_mirror.serviceMenuPath()), exists("shell\\" + verb + "\\command"));
+}
+
+const QString verbKey = QStringLiteral("shell\\Kelo the Scriv");
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RemovalTest,
+    ::testing::Values(Removal{{"shell\\x"}, false, {}, "shell\\x", verbKey},
+                      Removal{{"SHELL\\KELO THE SCRIV\\COMMAND"}, true, {}, "shell", verbKey},
+                      Removal(QStringList{verbKey + "\\command", verbKey + "\\command\\extra"},
+                              false, "Unterschlüssel", verbKey + "\\command\\extra", QString()),
+                      Removal(QStringList{verbKey + "\\command", verbKey + "\\ddeexec"}, false,
+                              "Unterschlüssel", verbKey + "\\ddeexec", verbKey + "\\command"),
+                      Removal{{verbKey}, false, {}, verbKey, verbKey + "\\command"}));
+
+// What was typed, X and T.
+using AcceptedExtension = ::testing::TestWithParam<std::tuple<QString, QString, QString>>;
+
+TEST_P(AcceptedExtension, GivesTheKeyAndTheTypeName)
+{
+    const auto &[typed, X, T] = GetParam();
+    EXPECT_EQ(extensionProblem(typed), std::nullopt);
+    const ExtensionKeys keys = deriveExtensionKeys(typed);
+    EXPECT_EQ(keys.X, X);
+    EXPECT_EQ(keys.T, T);
+}
+
+const QString a250(250, u'a');
+const QString umlauts125(125, u'ä'); // 250 bytes in UTF-8
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, AcceptedExtension,
+    ::testing::Values(std::tuple{"txt", ".txt", "txtfile"}, std::tuple{".txt", ".txt", "txtfile"},
+                      std::tuple{"TXT", ".txt", "txtfile"}, std::tuple{".TXT", ".txt", "txtfile"},
+                      std::tuple{".", ".", "file"}, std::tuple{" txt ", ". txt ", " txt file"},
+                      std::tuple{". ", ". ", " file"}, std::tuple{"ÄÖÜ", ".äöü", "äöüfile"},
+                      std::tuple{"Tar.GZ", ".tar.gz", "tar.gzfile"},
+                      std::tuple{a250, "." + a250, a250 + "file"},
+                      std::tuple{umlauts125, "." + umlauts125, umlauts125 + "file"}));
+
+// What was typed, and a part of the message.
+class RefusedExtension :
+    public RegistrationTest,
+    public ::testing::WithParamInterface<std::tuple<QString, QString>> {};
+
+TEST_P(RefusedExtension, IsNamedInAStopBoxAndNothingIsWritten)
+{
+    const auto &[typed, reason] = GetParam();
+    EXPECT_FALSE(associate(typed));
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_TRUE(m_messages.shown()[0].text.contains(reason))
+        << m_messages.shown()[0].text.toStdString();
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(QDir(m_sandbox.folders().dataHome).isEmpty());
+    EXPECT_TRUE(QDir(m_sandbox.folders().configHome).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, RefusedExtension,
+    ::testing::Values(std::tuple{"", "Dateiendung benötigt."}, std::tuple{"a/b", "\"/\""},
+                      std::tuple{"a\\b", "\"\\\""}, std::tuple{"..", "zwei Punkte"},
+                      std::tuple{"txt..bak", "zwei Punkte"}, std::tuple{"t\tx", "Steuerzeichen"},
+                      std::tuple{"*", "Platzhalter"}, std::tuple{"t?t", "Platzhalter"},
+                      std::tuple{"[tx]t", "Platzhalter"}, std::tuple{a250 + "a", "zu lang"},
+                      std::tuple{umlauts125 + "ä", "zu lang"}));
+
+TEST_F(RegistrationTest, WritesTheThreeValuesAndShowsThem)
+{
+    ASSERT_TRUE(associate(QStringLiteral(".TXT")));
+    EXPECT_EQ(value(QStringLiteral(".txt")), QStringLiteral("txtfile"));
+    EXPECT_EQ(value(QStringLiteral("txtfile\\shell\\open\\command")),
+              QStringLiteral("/opt/Kelo the Scriv/kelo %1"));
+    EXPECT_EQ(value(QStringLiteral("txtfile\\DefaultIcon")),
+              QStringLiteral("/opt/Kelo the Scriv/kelo,0"));
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown()[0].text,
+              QStringLiteral("Dateityp: .txt\r\nRegistriert auf: txtfile\r\n"
+                             "open-Anweisung: /opt/Kelo the Scriv/kelo %1"));
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::None);
+}
+
+TEST_F(RegistrationTest, AFailedWriteIsReportedInsteadOfTheSummary)
+{
+    // The desktop entries' folder is taken by a file: the keys are written,
+    // the desktop does not follow, and the box says so.
+    writeBytes(m_sandbox.folders().dataHome + QStringLiteral("/applications"), "in the way");
+    EXPECT_FALSE(associate(QStringLiteral("txt")));
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(m_messages.shown()[0].text.startsWith(
+        QStringLiteral("Die Dateiendung .txt konnte nicht mit Kelo the Scriv verknüpft werden:")));
+    EXPECT_TRUE(m_messages.shown()[0].text.contains(QStringLiteral("applications")));
+
+    // The key store's folder is taken by a file: nothing can be written.
+    DesktopSandbox other;
+    writeBytes(other.folders().dataHome + QStringLiteral("/Kelo"), "in the way");
+    KeyStore blocked(KeyStore::fileIn(other.folders().dataHome));
+    EXPECT_FALSE(associate(QStringLiteral("txt"), &blocked));
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_EQ(m_messages.shown()[1].icon, MsgIcon::Critical);
+    EXPECT_FALSE(m_messages.shown()[1].text.contains(QStringLiteral("Registriert auf")));
+}
+
+} // namespace
+} // namespace kelo::test
