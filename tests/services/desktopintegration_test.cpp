@@ -15,25 +15,20 @@
 namespace kelo::test {
 namespace {
 
-const QString registered =
-    QStringLiteral("Kelo the Scriv ist nun im Kontextmenü des Explorers verfügbar !");
+const QString registered = "Kelo the Scriv ist nun im Kontextmenü des Explorers verfügbar !";
 const QString removed =
-    QStringLiteral("Der Eintrag ins Kontextmenü des Explorers für Kelo the Scriv wurde gelöscht !");
+    "Der Eintrag ins Kontextmenü des Explorers für Kelo the Scriv wurde gelöscht !";
 
 class DesktopButtons : public Form1Fixture {
 protected:
     QString command()
     {
         KeyStore store(KeyStore::fileIn(m_dataHome));
-        QString value = QStringLiteral("<missing>");
-        store.RegQueryValue(reg::HKEY_CLASSES_ROOT,
-                            QStringLiteral("*\\shell\\Kelo the Scriv\\command"), &value);
+        QString value = "<missing>";
+        store.RegQueryValue(reg::HKEY_CLASSES_ROOT, "*\\shell\\Kelo the Scriv\\command", &value);
         return value;
     }
-    QString desktopEntry() const
-    {
-        return m_dataHome + QStringLiteral("/applications/kelo-the-scriv.desktop");
-    }
+    QString desktopEntry() const { return m_dataHome + "/applications/kelo-the-scriv.desktop"; }
 };
 
 TEST_F(DesktopButtons, RegisterAndRemoveTheContextEntryAndAssociateAnExtension)
@@ -41,12 +36,12 @@ TEST_F(DesktopButtons, RegisterAndRemoveTheContextEntryAndAssociateAnExtension)
     Form1 &form = start();
     form.Frame1->cmd_register->click();
     EXPECT_EQ(form.lblstatus->text(), registered);
-    EXPECT_EQ(command(), form.strProgPfad + QStringLiteral(" %1"));
+    EXPECT_EQ(command(), form.strProgPfad + " %1");
     EXPECT_TRUE(QFile::exists(desktopEntry()));
 
     form.Frame1->cmd_delReg->click();
     EXPECT_EQ(form.lblstatus->text(), removed);
-    EXPECT_EQ(command(), QStringLiteral("<missing>"));
+    EXPECT_EQ(command(), "<missing>");
     EXPECT_FALSE(QFile::exists(desktopEntry()));
     // Nothing left to remove: the entry is gone all the same.
     form.setStatus(QString());
@@ -54,14 +49,14 @@ TEST_F(DesktopButtons, RegisterAndRemoveTheContextEntryAndAssociateAnExtension)
     EXPECT_EQ(form.lblstatus->text(), removed);
     EXPECT_TRUE(m_messages.shown().isEmpty());
 
-    form.Frame1->txt_reggie->setText(QStringLiteral("TXT"));
+    form.Frame1->txt_reggie->setText("TXT");
     form.Frame1->txtRegister->click();
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_EQ(m_messages.shown()[0].text,
-              QStringLiteral("Dateityp: .txt\r\nRegistriert auf: txtfile\r\nopen-Anweisung: ") +
-                  m_programFolder + QStringLiteral("/kelo %1"));
-    EXPECT_TRUE(readBytes(m_configHome + QStringLiteral("/mimeapps.list"))
-                    .contains("text/plain=kelo-the-scriv.desktop;"));
+              "Dateityp: .txt\r\nRegistriert auf: txtfile\r\nopen-Anweisung: " + m_programFolder +
+                  "/kelo %1");
+    EXPECT_TRUE(
+        readBytes(m_configHome + "/mimeapps.list").contains("text/plain=kelo-the-scriv.desktop;"));
 }
 
 TEST_F(DesktopButtons, AFailedRegistrationIsReportedNotConfirmed)
@@ -70,7 +65,7 @@ TEST_F(DesktopButtons, AFailedRegistrationIsReportedNotConfirmed)
     Form1 &form = start();
     form.Frame1->cmd_register->click();
     EXPECT_TRUE(form.lblstatus->text().startsWith(
-        QStringLiteral("Kelo the Scriv konnte nicht ins Kontextmenü eingetragen werden:")))
+        "Kelo the Scriv konnte nicht ins Kontextmenü eingetragen werden:"))
         << form.lblstatus->text().toStdString();
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
@@ -85,7 +80,7 @@ TEST_F(DesktopButtons, ARemovalTheDesktopDoesNotFollowIsReported)
     // Something that cannot be removed as a file stands where the entry was.
     QFile::remove(desktopEntry());
     QDir().mkpath(desktopEntry());
-    writeBytes(desktopEntry() + QStringLiteral("/inside"), "x");
+    writeBytes(desktopEntry() + "/inside", "x");
 
     form.Frame1->cmd_delReg->click();
     EXPECT_TRUE(form.lblstatus->text().startsWith(QStringLiteral(

@@ -16,7 +16,7 @@ namespace {
 
 using namespace reg;
 
-const QString verb = QStringLiteral("Kelo the Scriv");
+const QString verb = "Kelo the Scriv";
 
 class RegistrationTest : public ::testing::Test {
 protected:
@@ -29,7 +29,7 @@ protected:
     }
     QString value(const QString &path)
     {
-        QString data = QStringLiteral("<missing>");
+        QString data = "<missing>";
         m_store.RegQueryValue(HKEY_CLASSES_ROOT, path, &data);
         return data;
     }
@@ -44,14 +44,12 @@ protected:
     // Fast and independent of what is installed: txt is plain text, no tools.
     DesktopMirror m_mirror{m_sandbox.folders(), verb,
                            [](const QString &name) {
-                               return name == QStringLiteral("x.txt")
-                                          ? QStringList{QStringLiteral("text/plain")}
-                                          : QStringList{};
+                               return name == "x.txt" ? QStringList{"text/plain"} : QStringList{};
                            },
                            [](const QString &, const QStringList &) { return ToolRun{}; }};
     ContextMenuEntry m_entry{m_store, m_mirror};
     ScriptedMessageBoxes m_messages;
-    QString m_program = QStringLiteral("/opt/Kelo the Scriv/kelo");
+    QString m_program = "/opt/Kelo the Scriv/kelo";
 };
 
 TEST_F(RegistrationTest, RegisteringTwiceLeavesOneUnquotedEntry)
@@ -59,11 +57,11 @@ TEST_F(RegistrationTest, RegisteringTwiceLeavesOneUnquotedEntry)
     ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, m_program), std::nullopt);
     ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, m_program), std::nullopt);
     const RegKey root = *m_store.snapshot();
-    const RegKey *shell = root.findPath({QStringLiteral("*"), QStringLiteral("shell")});
+    const RegKey *shell = root.findPath({"*", "shell"});
     ASSERT_NE(shell, nullptr);
     ASSERT_EQ(shell->subkeys.size(), 1);
     ASSERT_EQ(shell->subkeys[0].subkeys.size(), 1);
-    EXPECT_EQ(shell->subkeys[0].subkeys[0].value, QStringLiteral("/opt/Kelo the Scriv/kelo %1"));
+    EXPECT_EQ(shell->subkeys[0].subkeys[0].value, "/opt/Kelo the Scriv/kelo %1");
     EXPECT_TRUE(QFile::exists(m_mirror.desktopEntryPath()));
 }
 
@@ -76,9 +74,7 @@ TEST_P(RemovalTest, StopsAtTheFirstStepThatCannotBeDone)
 {
     const auto &[before, deleted, errorPart, left, gone] = GetParam();
     for (const QString &key : before)
-        ASSERT_EQ(
-            m_store.RegSetValue(HKEY_CLASSES_ROOT, "*\\" + key, REG_SZ, QStringLiteral("/p %1")),
-            0);
+        ASSERT_EQ(m_store.RegSetValue(HKEY_CLASSES_ROOT, "*\\" + key, REG_SZ, "/p %1"), 0);
     ASSERT_EQ(m_mirror.sync(*m_store.snapshot()), std::nullopt);
 
     const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
@@ -92,7 +88,7 @@ TEST_P(RemovalTest, StopsAtTheFirstStepThatCannotBeDone)
     EXPECT_EQ(QFile::exists(m_mirror.serviceMenuPath()), exists("shell\\" + verb + "\\command"));
 }
 
-const QString verbKey = QStringLiteral("shell\\Kelo the Scriv");
+const QString verbKey = "shell\\Kelo the Scriv";
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, RemovalTest,
@@ -157,12 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RegistrationTest, WritesTheThreeValuesAndShowsThem)
 {
-    ASSERT_TRUE(associate(QStringLiteral(".TXT")));
-    EXPECT_EQ(value(QStringLiteral(".txt")), QStringLiteral("txtfile"));
-    EXPECT_EQ(value(QStringLiteral("txtfile\\shell\\open\\command")),
-              QStringLiteral("/opt/Kelo the Scriv/kelo %1"));
-    EXPECT_EQ(value(QStringLiteral("txtfile\\DefaultIcon")),
-              QStringLiteral("/opt/Kelo the Scriv/kelo,0"));
+    ASSERT_TRUE(associate(".TXT"));
+    EXPECT_EQ(value(".txt"), "txtfile");
+    EXPECT_EQ(value("txtfile\\shell\\open\\command"), "/opt/Kelo the Scriv/kelo %1");
+    EXPECT_EQ(value("txtfile\\DefaultIcon"), "/opt/Kelo the Scriv/kelo,0");
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_EQ(m_messages.shown()[0].text,
               QStringLiteral("Dateityp: .txt\r\nRegistriert auf: txtfile\r\n"
@@ -174,22 +168,22 @@ TEST_F(RegistrationTest, AFailedWriteIsReportedInsteadOfTheSummary)
 {
     // The desktop entries' folder is taken by a file: the keys are written,
     // the desktop does not follow, and the box says so.
-    writeBytes(m_sandbox.folders().dataHome + QStringLiteral("/applications"), "in the way");
-    EXPECT_FALSE(associate(QStringLiteral("txt")));
+    writeBytes(m_sandbox.folders().dataHome + "/applications", "in the way");
+    EXPECT_FALSE(associate("txt"));
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
     EXPECT_TRUE(m_messages.shown()[0].text.startsWith(
-        QStringLiteral("Die Dateiendung .txt konnte nicht mit Kelo the Scriv verknüpft werden:")));
-    EXPECT_TRUE(m_messages.shown()[0].text.contains(QStringLiteral("applications")));
+        "Die Dateiendung .txt konnte nicht mit Kelo the Scriv verknüpft werden:"));
+    EXPECT_TRUE(m_messages.shown()[0].text.contains("applications"));
 
     // The key store's folder is taken by a file: nothing can be written.
     DesktopSandbox other;
-    writeBytes(other.folders().dataHome + QStringLiteral("/Kelo"), "in the way");
+    writeBytes(other.folders().dataHome + "/Kelo", "in the way");
     KeyStore blocked(KeyStore::fileIn(other.folders().dataHome));
-    EXPECT_FALSE(associate(QStringLiteral("txt"), &blocked));
+    EXPECT_FALSE(associate("txt", &blocked));
     ASSERT_EQ(m_messages.shown().size(), 2);
     EXPECT_EQ(m_messages.shown()[1].icon, MsgIcon::Critical);
-    EXPECT_FALSE(m_messages.shown()[1].text.contains(QStringLiteral("Registriert auf")));
+    EXPECT_FALSE(m_messages.shown()[1].text.contains("Registriert auf"));
 }
 
 } // namespace

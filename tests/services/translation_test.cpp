@@ -58,7 +58,7 @@ TEST_P(HttpFailure, IsReportedInGermanWithoutABody)
 {
     const auto &[canned, errorPart] = GetParam();
     m_server.setHandler([canned](const RecordedRequest &) { return canned; });
-    const HttpAnswer answer = postLine(QStringLiteral("x"));
+    const HttpAnswer answer = postLine("x");
     EXPECT_EQ(answer.status, HttpAnswer::Status::Failed);
     EXPECT_TRUE(answer.error.contains(errorPart)) << answer.error.toStdString();
     EXPECT_TRUE(answer.body.isEmpty());
@@ -85,7 +85,7 @@ TEST_F(Http, ClosedPortIsAConnectionFailure)
     m_server.close();
     const HttpAnswer answer = m_http.post(url);
     EXPECT_EQ(answer.status, HttpAnswer::Status::Failed);
-    EXPECT_TRUE(answer.error.contains(QStringLiteral("abgelehnt"))) << answer.error.toStdString();
+    EXPECT_TRUE(answer.error.contains("abgelehnt")) << answer.error.toStdString();
 }
 
 const QString question = QStringLiteral("Sie benötigen für diese Funktion eine Internet "
@@ -113,23 +113,21 @@ protected:
 
 TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
 {
-    Form1 &form = startWith(QStringLiteral("Hallo Welt\r\nzweite Zeile"));
-    form.setStatus(QStringLiteral("vorher"));
+    Form1 &form = startWith("Hallo Welt\r\nzweite Zeile");
     form.TextBox1->setSelStart(5);
     form.cmd_DE2EN->click();
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_EQ(m_messages.shown()[0].text, question);
     EXPECT_EQ(m_messages.shown()[0].buttons, MsgButtons::YesNo);
     EXPECT_TRUE(m_server.requests().isEmpty());
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Hallo Welt\r\nzweite Zeile"));
-    EXPECT_EQ(form.lblstatus->text(), QStringLiteral("vorher"));
+    EXPECT_EQ(form.TextBox1->Text(), "Hallo Welt\r\nzweite Zeile");
 
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.cmd_DE2EN->click();
     EXPECT_EQ(m_messages.texts(), QStringList({question, question}));
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("HALLO WELT\r\nZWEITE ZEILE\r\n"));
+    EXPECT_EQ(form.TextBox1->Text(), "HALLO WELT\r\nZWEITE ZEILE\r\n");
     EXPECT_EQ(form.TextBox1->SelStart(), 0); // RefreshText ran
-    EXPECT_EQ(form.lblstatus->text(), QStringLiteral("temporäre Datei wurde gelöscht"));
+    EXPECT_EQ(form.lblstatus->text(), "temporäre Datei wurde gelöscht");
     EXPECT_FALSE(temporaryFileLeft());
     ASSERT_EQ(m_server.requests().size(), 2);
     EXPECT_EQ(m_server.requests()[0].requestLine,
@@ -137,13 +135,12 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
     EXPECT_EQ(m_server.requests()[0].header("Content-Type"), "text/xml");
     EXPECT_TRUE(m_server.requests()[0].body.isEmpty());
     form.TextBox1->undo(); // the whole translation is one undo step
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Hallo Welt\r\nzweite Zeile"));
+    EXPECT_EQ(form.TextBox1->Text(), "Hallo Welt\r\nzweite Zeile");
 
     form.cmd_EN2DE->click();
     EXPECT_EQ(m_messages.shown().size(), 2);
-    EXPECT_EQ(m_server.requests().last().query(QStringLiteral("langpair")),
-              QStringLiteral("en|de"));
-    EXPECT_EQ(m_server.requests().last().query(QStringLiteral("hl")), QStringLiteral("de"));
+    EXPECT_EQ(m_server.requests().last().query("langpair"), "en|de");
+    EXPECT_EQ(m_server.requests().last().query("hl"), "de");
     EXPECT_EQ(setting(translationPageKey), m_server.url()); // read, never written
 }
 
@@ -158,10 +155,8 @@ TEST_P(TranslateText, SendsOneRequestPerLineOfTheTemporaryFile)
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.cmd_DE2EN->click();
     QStringList texts;
-    for (const RecordedRequest &request : m_server.requests()) {
-        texts << request.query(QStringLiteral("text"));
-        EXPECT_EQ(request.query(QStringLiteral("langpair")), QStringLiteral("de|en"));
-    }
+    for (const RecordedRequest &request : m_server.requests())
+        texts << request.query("text");
     EXPECT_EQ(texts, sent);
     EXPECT_EQ(form.TextBox1->Text(), result);
 }
@@ -180,7 +175,7 @@ class TranslateFailure : public Translate, public ::testing::WithParamInterface<
 
 TEST_P(TranslateFailure, OneMessageNamesTheLineAndTheTextStays)
 {
-    const QString original = QStringLiteral("eins\r\nzwei\r\ndrei");
+    const QString original = "eins\r\nzwei\r\ndrei";
     Form1 &form = startWith(original);
     m_server.setHandler([this](const RecordedRequest &request) {
         return m_server.requests().size() == 2 ? GetParam()
@@ -192,13 +187,11 @@ TEST_P(TranslateFailure, OneMessageNamesTheLineAndTheTextStays)
     EXPECT_EQ(m_server.requests().size(), 2);
     ASSERT_EQ(m_messages.shown().size(), 2);
     const QString message = m_messages.shown()[1].text;
-    EXPECT_TRUE(message.startsWith(QStringLiteral("Die Übersetzung ist in Zeile 2 von 3 "
-                                                  "fehlgeschlagen:\n")))
-        << message.toStdString();
-    EXPECT_TRUE(message.endsWith(QStringLiteral("\n\nDer Text im Editor bleibt unverändert.")))
+    EXPECT_TRUE(message.startsWith("Die Übersetzung ist in Zeile 2 von 3 fehlgeschlagen:\n") &&
+                message.endsWith("\n\nDer Text im Editor bleibt unverändert."))
         << message.toStdString();
     EXPECT_EQ(form.TextBox1->Text(), original);
-    EXPECT_TRUE(form.lblstatus->text().contains(QStringLiteral("unverändert")));
+    EXPECT_TRUE(form.lblstatus->text().contains("unverändert"));
     EXPECT_FALSE(temporaryFileLeft());
 }
 
@@ -207,20 +200,20 @@ INSTANTIATE_TEST_SUITE_P(Answers, TranslateFailure,
 
 TEST_F(Translate, TemporaryFileThatCannotBeWrittenStopsBeforeAnyRequest)
 {
-    Form1 &form = startWith(QStringLiteral("a\r\nb"));
-    ASSERT_TRUE(QDir(m_programFolder).mkdir(QStringLiteral("kelo.tmp")));
+    Form1 &form = startWith("a\r\nb");
+    ASSERT_TRUE(QDir(m_programFolder).mkdir("kelo.tmp"));
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.cmd_DE2EN->click();
     ASSERT_EQ(m_messages.shown().size(), 2);
-    EXPECT_TRUE(m_messages.shown()[1].text.contains(QStringLiteral("kelo.tmp")))
+    EXPECT_TRUE(m_messages.shown()[1].text.contains("kelo.tmp"))
         << m_messages.shown()[1].text.toStdString();
     EXPECT_TRUE(m_server.requests().isEmpty());
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("a\r\nb"));
+    EXPECT_EQ(form.TextBox1->Text(), "a\r\nb");
 }
 
 TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
 {
-    const QString original = QStringLiteral("eins\r\nzwei\r\ndrei");
+    const QString original = "eins\r\nzwei\r\ndrei";
     Form1 &form = startWith(original);
     form.translation()->setTimeLimit(60s);
     QString label;
@@ -242,18 +235,18 @@ TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.cmd_DE2EN->click();
 
-    EXPECT_EQ(label, QStringLiteral("Zeile 2 von 3"));
+    EXPECT_EQ(label, "Zeile 2 von 3");
     EXPECT_EQ(m_server.requests().size(), 2);
     EXPECT_EQ(m_messages.shown().size(), 1); // the question only
     EXPECT_EQ(form.TextBox1->Text(), original);
-    EXPECT_TRUE(form.lblstatus->text().startsWith(QStringLiteral("Übersetzung abgebrochen")));
+    EXPECT_TRUE(form.lblstatus->text().startsWith("Übersetzung abgebrochen"));
     EXPECT_FALSE(temporaryFileLeft());
     EXPECT_FALSE(form.findChild<QProgressDialog *>());
 }
 
 TEST_F(Translate, ClosingTheWindowWhileALineIsOutCancelsAndKeepsTheWindow)
 {
-    Form1 &form = startWith(QStringLiteral("eins\r\nzwei"));
+    Form1 &form = startWith("eins\r\nzwei");
     form.translation()->setTimeLimit(60s);
     form.show();
     m_server.setHandler([&](const RecordedRequest &) {
@@ -263,7 +256,7 @@ TEST_F(Translate, ClosingTheWindowWhileALineIsOutCancelsAndKeepsTheWindow)
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.cmd_DE2EN->click();
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("eins\r\nzwei"));
+    EXPECT_EQ(form.TextBox1->Text(), "eins\r\nzwei");
     EXPECT_EQ(m_server.requests().size(), 1);
 }
 
