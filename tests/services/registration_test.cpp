@@ -20,19 +20,13 @@ const QString verb = "Kelo the Scriv";
 
 class RegistrationTest : public ::testing::Test {
 protected:
-    bool exists(const QString &path)
-    {
-        HKEY key = 0;
-        const bool found = m_store.RegOpenKeyEx(HKEY_CLASSES_ROOT, "*\\" + path, 0, 0, &key) == 0;
-        m_store.RegCloseKey(key);
-        return found;
-    }
     QString value(const QString &path)
     {
         QString data = "<missing>";
         m_store.RegQueryValue(HKEY_CLASSES_ROOT, path, &data);
         return data;
     }
+    bool exists(const QString &path) { return value("*\\" + path) != QLatin1String("<missing>"); }
     bool associate(const QString &typed, KeyStore *store = nullptr)
     {
         return FileTypeAssociation(store ? *store : m_store, m_mirror, m_messages, m_program)
@@ -57,11 +51,9 @@ TEST_F(RegistrationTest, RegisteringTwiceLeavesOneUnquotedEntry)
     ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, m_program), std::nullopt);
     ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, m_program), std::nullopt);
     const RegKey root = *m_store.snapshot();
-    const RegKey *shell = root.findPath({"*", "shell"});
-    ASSERT_NE(shell, nullptr);
-    ASSERT_EQ(shell->subkeys.size(), 1);
-    ASSERT_EQ(shell->subkeys[0].subkeys.size(), 1);
-    EXPECT_EQ(shell->subkeys[0].subkeys[0].value, "/opt/Kelo the Scriv/kelo %1");
+    ASSERT_EQ(root.findPath({"*", "shell"})->subkeys.size(), 1);
+    ASSERT_EQ(root.findPath({"*", "shell", verb})->subkeys.size(), 1);
+    EXPECT_EQ(value("*\\shell\\" + verb + "\\command"), "/opt/Kelo the Scriv/kelo %1");
     EXPECT_TRUE(QFile::exists(m_mirror.desktopEntryPath()));
 }
 
@@ -107,9 +99,8 @@ TEST_P(AcceptedExtension, GivesTheKeyAndTheTypeName)
 {
     const auto &[typed, X, T] = GetParam();
     EXPECT_EQ(extensionProblem(typed), std::nullopt);
-    const ExtensionKeys keys = deriveExtensionKeys(typed);
-    EXPECT_EQ(keys.X, X);
-    EXPECT_EQ(keys.T, T);
+    EXPECT_EQ(deriveExtensionKeys(typed).X, X);
+    EXPECT_EQ(deriveExtensionKeys(typed).T, T);
 }
 
 const QString a250(250, u'a');
@@ -135,11 +126,10 @@ TEST_P(RefusedExtension, IsNamedInAStopBoxAndNothingIsWritten)
     const auto &[typed, reason] = GetParam();
     EXPECT_FALSE(associate(typed));
     ASSERT_EQ(m_messages.shown().size(), 1);
-    EXPECT_TRUE(m_messages.shown()[0].text.contains(reason))
-        << m_messages.shown()[0].text.toStdString();
+    EXPECT_TRUE(m_messages.shown()[0].text.contains(reason)) << m_messages.texts()[0].toStdString();
     EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(QDir(m_sandbox.folders().dataHome).isEmpty());
-    EXPECT_TRUE(QDir(m_sandbox.folders().configHome).isEmpty());
+    EXPECT_TRUE(QDir(m_sandbox.folders().dataHome).isEmpty() &&
+                QDir(m_sandbox.folders().configHome).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -158,9 +148,8 @@ TEST_F(RegistrationTest, WritesTheThreeValuesAndShowsThem)
     EXPECT_EQ(value("txtfile\\shell\\open\\command"), "/opt/Kelo the Scriv/kelo %1");
     EXPECT_EQ(value("txtfile\\DefaultIcon"), "/opt/Kelo the Scriv/kelo,0");
     ASSERT_EQ(m_messages.shown().size(), 1);
-    EXPECT_EQ(m_messages.shown()[0].text,
-              QStringLiteral("Dateityp: .txt\r\nRegistriert auf: txtfile\r\n"
-                             "open-Anweisung: /opt/Kelo the Scriv/kelo %1"));
+    EXPECT_EQ(m_messages.shown()[0].text, "Dateityp: .txt\r\nRegistriert auf: txtfile\r\n"
+                                          "open-Anweisung: /opt/Kelo the Scriv/kelo %1");
     EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::None);
 }
 
@@ -172,9 +161,9 @@ TEST_F(RegistrationTest, AFailedWriteIsReportedInsteadOfTheSummary)
     EXPECT_FALSE(associate("txt"));
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(m_messages.shown()[0].text.startsWith(
-        "Die Dateiendung .txt konnte nicht mit Kelo the Scriv verknüpft werden:"));
-    EXPECT_TRUE(m_messages.shown()[0].text.contains("applications"));
+    EXPECT_TRUE(m_messages.texts()[0].startsWith(
+                    "Die Dateiendung .txt konnte nicht mit Kelo the Scriv verknüpft werden:") &&
+                m_messages.texts()[0].contains("applications"));
 
     // The key store's folder is taken by a file: nothing can be written.
     DesktopSandbox other;
