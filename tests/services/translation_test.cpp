@@ -1,12 +1,10 @@
-// The translation against a local translation page: the HTTP request and
-// every way its answer can fail to come, then the two translate buttons of
-// the main window with the consent question, the requests line by line, the
-// new text, and the old text kept after a failure, a cancel or a close.
+// The two translate buttons of the main window against a local translation
+// page: the consent question, the requests line by line, the new text, and
+// the old text kept after every kind of failure, a cancel or a close.
 #include "platform/controls.h"
 #include "platform/textbox.h"
 #include "services/testhttpserver.h"
 #include "services/translation.h"
-#include "services/translationhttp.h"
 #include "services/translationrequest.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
@@ -26,81 +24,33 @@ namespace {
 using namespace std::chrono_literals;
 using Mode = CannedAnswer::Mode;
 
-class Http : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_server.listen());
-        m_http.setTimeLimit(400ms);
-    }
-    HttpAnswer postLine(const QString &line)
-    {
-        return m_http.post(
-            *translationUrl(m_server.url(), line, TranslationDirection::GermanToEnglish));
-    }
-
-    TestHttpServer m_server;
-    TranslationHttp m_http;
-};
+const QString question = QStringLiteral("Sie benötigen für diese Funktion eine Internet "
+                                        "Verbindung ! Soll dieser Text übersetzt werden ?");
 
 CannedAnswer canned(int status, QByteArray body, Mode mode = Mode::Whole)
 {
     return {status, status == 200 ? "OK" : "Internal Server Error", "text/html", std::move(body),
             mode};
 }
-
-// What the server answers, and a part of the German error.
-class HttpFailure :
-    public Http,
-    public ::testing::WithParamInterface<std::tuple<CannedAnswer, QString>> {};
-
-TEST_P(HttpFailure, IsReportedInGermanWithoutABody)
-{
-    const auto &[canned, errorPart] = GetParam();
-    m_server.setHandler([canned](const RecordedRequest &) { return canned; });
-    const HttpAnswer answer = postLine("x");
-    EXPECT_EQ(answer.status, HttpAnswer::Status::Failed);
-    EXPECT_TRUE(answer.error.contains(errorPart)) << answer.error.toStdString();
-    EXPECT_TRUE(answer.body.isEmpty());
-    EXPECT_FALSE(m_http.isBusy());
-}
-
-const QByteArray resultPage = "<span id=result_box>'x'</span>";
-const QByteArray threeMegabytes(3 * 1024 * 1024, 'x');
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, HttpFailure,
-    ::testing::Values(
-        std::tuple{canned(500, resultPage), "Fehler 500 (Internal Server Error)"},
-        std::tuple{canned(200, resultPage, Mode::Stall), "nicht innerhalb von 0.4 Sekunden"},
-        // Bytes keep coming, so a limit on silence alone would wait forever.
-        std::tuple{canned(200, QByteArray(1000, 'x'), Mode::Trickle),
-                   "nicht innerhalb von 0.4 Sekunden"},
-        std::tuple{canned(200, threeMegabytes), "größer als 2048 KB"},
-        std::tuple{canned(200, threeMegabytes, Mode::UntilClose), "größer als 2048 KB"}));
-
-TEST_F(Http, ClosedPortIsAConnectionFailure)
-{
-    const QUrl url = *translationUrl(m_server.url(), {}, TranslationDirection::GermanToEnglish);
-    m_server.close();
-    const HttpAnswer answer = m_http.post(url);
-    EXPECT_EQ(answer.status, HttpAnswer::Status::Failed);
-    EXPECT_TRUE(answer.error.contains("abgelehnt")) << answer.error.toStdString();
-}
-
-const QString question = QStringLiteral("Sie benötigen für diese Funktion eine Internet "
-                                        "Verbindung ! Soll dieser Text übersetzt werden ?");
-const CannedAnswer stalled = canned(200, resultPage, Mode::Stall);
+const CannedAnswer stalled = canned(200, "<span id=result_box>'x'</span>", Mode::Stall);
 
 class Translate : public Form1Fixture {
 protected:
-    Form1 &startWith(const QString &text)
+    Form1 &startWith(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
     {
         EXPECT_TRUE(m_server.listen());
         presetSetting(translationPageKey, m_server.url());
-        Form1 &form = start();
-        form.translation()->setTimeLimit(500ms);
+        Form1 &form = startShown();
+        form.translation()->setTimeLimit(timeLimit);
         form.TextBox1->setText(text);
+        return form;
+    }
+    // The same, and the text goes to English with the question answered Yes.
+    Form1 &translate(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
+    {
+        Form1 &form = startWith(text, timeLimit);
+        m_messages.queueAnswer(MsgAnswer::Yes);
+        form.cmd_DE2EN->click();
         return form;
     }
     bool temporaryFileLeft() const
@@ -151,9 +101,7 @@ class TranslateText : public Translate, public ::testing::WithParamInterface<Tex
 TEST_P(TranslateText, SendsOneRequestPerLineOfTheTemporaryFile)
 {
     const auto &[text, sent, result] = GetParam();
-    Form1 &form = startWith(text);
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.cmd_DE2EN->click();
+    Form1 &form = translate(text);
     QStringList texts;
     for (const RecordedRequest &request : m_server.requests())
         texts << request.query("text");
@@ -170,75 +118,88 @@ INSTANTIATE_TEST_SUITE_P(
                                {"'a & langpair=en|de # 50% + ü'"},
                                "A & LANGPAIR=EN|DE # 50% + Ü\r\n"}));
 
-// A failing request and a page without a translation both stop the run.
-class TranslateFailure : public Translate, public ::testing::WithParamInterface<CannedAnswer> {};
+// The answer to the second of three lines, and a part of the German reason.
+class TranslateFailure :
+    public Translate,
+    public ::testing::WithParamInterface<std::tuple<CannedAnswer, QString>> {};
 
-TEST_P(TranslateFailure, OneMessageNamesTheLineAndTheTextStays)
+TEST_P(TranslateFailure, OneMessageNamesTheLineAndTheReasonAndTheTextStays)
 {
-    const QString original = "eins\r\nzwei\r\ndrei";
-    Form1 &form = startWith(original);
-    m_server.setHandler([this](const RecordedRequest &request) {
-        return m_server.requests().size() == 2 ? GetParam()
-                                               : TestHttpServer::upperCaseEcho(request);
+    const auto &[answer, reason] = GetParam();
+    m_server.setHandler([&](const RecordedRequest &request) {
+        return m_server.requests().size() == 2 ? answer : TestHttpServer::upperCaseEcho(request);
     });
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.cmd_DE2EN->click();
-
+    Form1 &form = translate("eins\r\nzwei\r\ndrei");
     EXPECT_EQ(m_server.requests().size(), 2);
     ASSERT_EQ(m_messages.shown().size(), 2);
     const QString message = m_messages.shown()[1].text;
     EXPECT_TRUE(message.startsWith("Die Übersetzung ist in Zeile 2 von 3 fehlgeschlagen:\n") &&
+                message.contains(reason) &&
                 message.endsWith("\n\nDer Text im Editor bleibt unverändert."))
         << message.toStdString();
-    EXPECT_EQ(form.TextBox1->Text(), original);
+    EXPECT_EQ(form.TextBox1->Text(), "eins\r\nzwei\r\ndrei");
     EXPECT_TRUE(form.lblstatus->text().contains("unverändert"));
     EXPECT_FALSE(temporaryFileLeft());
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, TranslateFailure,
-                         ::testing::Values(canned(500, {}), canned(200, "<p>'x'</p>")));
+const QByteArray threeMegabytes(3 * 1024 * 1024, 'x');
 
-TEST_F(Translate, TemporaryFileThatCannotBeWrittenStopsBeforeAnyRequest)
+INSTANTIATE_TEST_SUITE_P(
+    Answers, TranslateFailure,
+    ::testing::Values(std::tuple{canned(500, "<span id=result_box>'x'</span>"),
+                                 "Fehler 500 (Internal Server Error)"},
+                      std::tuple{canned(200, "<p>'x'</p>"), "kein Element"},
+                      std::tuple{stalled, "nicht innerhalb von 0.5 Sekunden"},
+                      // Bytes keep coming, so a limit on silence alone would wait forever.
+                      std::tuple{canned(200, QByteArray(1000, 'x'), Mode::Trickle),
+                                 "nicht innerhalb von 0.5 Sekunden"},
+                      std::tuple{canned(200, threeMegabytes), "größer als 2048 KB"},
+                      std::tuple{canned(200, threeMegabytes, Mode::UntilClose),
+                                 "größer als 2048 KB"}));
+
+TEST_F(Translate, AnUnreachablePageStopsAtTheFirstLine)
 {
     Form1 &form = startWith("a\r\nb");
-    ASSERT_TRUE(QDir(m_programFolder).mkdir("kelo.tmp"));
+    m_server.close();
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.cmd_DE2EN->click();
     ASSERT_EQ(m_messages.shown().size(), 2);
-    EXPECT_TRUE(m_messages.shown()[1].text.contains("kelo.tmp"))
-        << m_messages.shown()[1].text.toStdString();
+    EXPECT_TRUE(m_messages.texts()[1].contains("Zeile 1 von 2") &&
+                m_messages.texts()[1].contains("abgelehnt"))
+        << m_messages.texts()[1].toStdString();
+    EXPECT_EQ(form.TextBox1->Text(), "a\r\nb");
+}
+
+TEST_F(Translate, TemporaryFileThatCannotBeWrittenStopsBeforeAnyRequest)
+{
+    ASSERT_TRUE(QDir(m_programFolder).mkdir("kelo.tmp"));
+    Form1 &form = translate("a\r\nb");
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_TRUE(m_messages.texts()[1].contains("kelo.tmp")) << m_messages.texts()[1].toStdString();
     EXPECT_TRUE(m_server.requests().isEmpty());
     EXPECT_EQ(form.TextBox1->Text(), "a\r\nb");
 }
 
 TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
 {
-    const QString original = "eins\r\nzwei\r\ndrei";
-    Form1 &form = startWith(original);
-    form.translation()->setTimeLimit(60s);
-    QString label;
+    QString shown; // the progress box's line and button while line 2 is out
     m_server.setHandler([&](const RecordedRequest &request) {
         if (m_server.requests().size() < 2)
             return TestHttpServer::upperCaseEcho(request);
-        auto *progress = form.findChild<QProgressDialog *>();
-        QTimer::singleShot(0, progress, [progress, &label] {
-            if (QTest::qWaitFor(
-                    [&] { return progress->labelText().startsWith(QLatin1String("Zeile 2")); }))
-                label = progress->labelText();
-            for (auto *button : progress->findChildren<QPushButton *>()) {
-                if (button->text() == QLatin1String("Abbrechen"))
-                    QTest::mouseClick(button, Qt::LeftButton);
-            }
+        QTimer::singleShot(0, m_window.get(), [&] {
+            auto *progress = m_window->findChild<QProgressDialog *>();
+            auto *cancel = progress->findChild<QPushButton *>();
+            if (QTest::qWaitFor([&] { return progress->labelText().startsWith(u"Zeile 2"); }))
+                shown = progress->labelText() + u'/' + cancel->text();
+            QTest::mouseClick(cancel, Qt::LeftButton);
         });
         return stalled;
     });
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.cmd_DE2EN->click();
-
-    EXPECT_EQ(label, "Zeile 2 von 3");
+    Form1 &form = translate("eins\r\nzwei\r\ndrei", 60s);
+    EXPECT_EQ(shown, "Zeile 2 von 3/Abbrechen");
     EXPECT_EQ(m_server.requests().size(), 2);
     EXPECT_EQ(m_messages.shown().size(), 1); // the question only
-    EXPECT_EQ(form.TextBox1->Text(), original);
+    EXPECT_EQ(form.TextBox1->Text(), "eins\r\nzwei\r\ndrei");
     EXPECT_TRUE(form.lblstatus->text().startsWith("Übersetzung abgebrochen"));
     EXPECT_FALSE(temporaryFileLeft());
     EXPECT_FALSE(form.findChild<QProgressDialog *>());
@@ -246,15 +207,11 @@ TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
 
 TEST_F(Translate, ClosingTheWindowWhileALineIsOutCancelsAndKeepsTheWindow)
 {
-    Form1 &form = startWith("eins\r\nzwei");
-    form.translation()->setTimeLimit(60s);
-    form.show();
     m_server.setHandler([&](const RecordedRequest &) {
-        QTimer::singleShot(0, &form, [&form] { form.close(); });
+        QTimer::singleShot(0, m_window.get(), [&] { m_window->close(); });
         return stalled;
     });
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.cmd_DE2EN->click();
+    Form1 &form = translate("eins\r\nzwei", 60s);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.TextBox1->Text(), "eins\r\nzwei");
     EXPECT_EQ(m_server.requests().size(), 1);
