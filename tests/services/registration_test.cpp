@@ -1,13 +1,19 @@
 // The context-menu verb and the association of an extension on the key
 // store: the keys written, the steps of a removal, what is refused and what
-// the boxes say. The desktop is mirrored without its tools here.
+// the boxes say (the desktop mirrored without its tools), and the options
+// panel's buttons for them, which never confirm a failure.
 #include "desktoptools.h"
+#include "platform/controls.h"
 #include "platform/messagebox.h"
 #include "services/contextmenu.h"
 #include "services/filetypeassociation.h"
+#include "shell/optionspanel.h"
+#include "support/form1fixture.h"
 #include "support/testenv.h"
 
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -173,6 +179,70 @@ TEST_F(RegistrationTest, AFailedWriteIsReportedInsteadOfTheSummary)
     ASSERT_EQ(m_messages.shown().size(), 2);
     EXPECT_EQ(m_messages.shown()[1].icon, MsgIcon::Critical);
     EXPECT_FALSE(m_messages.shown()[1].text.contains("Registriert auf"));
+}
+
+const QString registered = "Kelo the Scriv ist nun im Kontextmenü des Explorers verfügbar !";
+const QString removed =
+    "Der Eintrag ins Kontextmenü des Explorers für Kelo the Scriv wurde gelöscht !";
+
+class DesktopButtons : public Form1Fixture {
+protected:
+    QString command()
+    {
+        QString value = "<missing>";
+        KeyStore(KeyStore::fileIn(m_dataHome))
+            .RegQueryValue(HKEY_CLASSES_ROOT, "*\\shell\\Kelo the Scriv\\command", &value);
+        return value;
+    }
+    QString desktopEntry() const { return m_dataHome + "/applications/kelo-the-scriv.desktop"; }
+};
+
+TEST_F(DesktopButtons, RegisterRemoveAndAssociateAndAFailedRemovalIsNotConfirmed)
+{
+    Form1 &form = start();
+    form.Frame1->cmd_register->click();
+    EXPECT_EQ(form.lblstatus->text(), registered);
+    EXPECT_EQ(command(), form.strProgPfad + " %1");
+    EXPECT_TRUE(QFile::exists(desktopEntry()));
+    form.Frame1->cmd_delReg->click();
+    EXPECT_EQ(form.lblstatus->text(), removed);
+    EXPECT_EQ(command(), "<missing>");
+    EXPECT_FALSE(QFile::exists(desktopEntry()));
+    // Nothing left to remove: the entry is gone all the same.
+    form.setStatus(QString());
+    form.Frame1->cmd_delReg->click();
+    EXPECT_EQ(form.lblstatus->text(), removed);
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+    // A command with a subkey of its own cannot be removed.
+    KeyStore(KeyStore::fileIn(m_dataHome))
+        .RegSetValue(HKEY_CLASSES_ROOT, "*\\shell\\Kelo the Scriv\\command\\x", REG_SZ, {});
+    form.Frame1->cmd_delReg->click();
+    EXPECT_TRUE(form.lblstatus->text().startsWith(
+        "Der Eintrag ins Kontextmenü für Kelo the Scriv konnte nicht gelöscht werden:"))
+        << form.lblstatus->text().toStdString();
+    EXPECT_EQ(m_messages.shown().size(), 1);
+
+    form.Frame1->txt_reggie->setText("TXT");
+    form.Frame1->txtRegister->click();
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_EQ(m_messages.texts()[1],
+              "Dateityp: .txt\r\nRegistriert auf: txtfile\r\nopen-Anweisung: " + m_programFolder +
+                  "/kelo %1");
+    EXPECT_TRUE(
+        readBytes(m_configHome + "/mimeapps.list").contains("text/plain=kelo-the-scriv.desktop;"));
+}
+
+TEST_F(DesktopButtons, AFailedRegistrationIsReportedNotConfirmed)
+{
+    writeBytes(m_dataHome, "a file where the data folder belongs");
+    Form1 &form = start();
+    form.Frame1->cmd_register->click();
+    EXPECT_TRUE(form.lblstatus->text().startsWith(
+        "Kelo the Scriv konnte nicht ins Kontextmenü eingetragen werden:"))
+        << form.lblstatus->text().toStdString();
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(m_messages.texts()[0].contains(QDir::toNativeSeparators(m_dataHome)));
 }
 
 } // namespace
