@@ -62,12 +62,9 @@ inline std::optional<ToolOutput> runDesktopTool(const DesktopFolders &folders,
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(executable, arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return ToolOutput{-1, QStringLiteral("did not finish")};
-    }
-    return ToolOutput{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+    const bool finished = process.waitForFinished(60000); // else killed with the QProcess
+    return ToolOutput{finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
+                                                                               : -1,
                       QString::fromUtf8(process.readAll()).trimmed()};
 }
 

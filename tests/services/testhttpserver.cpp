@@ -6,12 +6,6 @@
 
 namespace kelo::test {
 
-void PrintTo(const CannedAnswer &answer, std::ostream *out)
-{
-    *out << answer.status << ", mode " << int(answer.mode) << ", " << answer.body.size()
-         << " bytes";
-}
-
 QByteArray RecordedRequest::header(QByteArrayView name) const
 {
     for (const auto &[key, value] : headers) {
@@ -21,15 +15,9 @@ QByteArray RecordedRequest::header(QByteArrayView name) const
     return {};
 }
 
-QByteArray RecordedRequest::target() const
-{
-    const QList<QByteArray> words = requestLine.split(' ');
-    return words.size() == 3 ? words[1] : QByteArray();
-}
-
 QString RecordedRequest::query(const QString &key) const
 {
-    const QUrl url = QUrl::fromEncoded(target());
+    const QUrl url = QUrl::fromEncoded(requestLine.split(' ').value(1));
     return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
 }
 

@@ -10,7 +10,6 @@
 #include <QUrl>
 
 #include <functional>
-#include <ostream>
 #include <utility>
 
 class QTcpSocket;
@@ -23,9 +22,7 @@ struct RecordedRequest {
     QByteArray body;
 
     QByteArray header(QByteArrayView name) const; // first of that name, any case
-    QByteArray target() const;                    // the second word of the request line
-    // A query parameter, percent-decoded as UTF-8.
-    QString query(const QString &key) const;
+    QString query(const QString &key) const;      // percent-decoded as UTF-8
 };
 
 struct CannedAnswer {
@@ -41,8 +38,6 @@ struct CannedAnswer {
     QByteArray body;
     Mode mode = Mode::Whole;
 };
-// Short, for the names of test cases.
-void PrintTo(const CannedAnswer &answer, std::ostream *out);
 
 class TestHttpServer : public QObject {
     Q_OBJECT
