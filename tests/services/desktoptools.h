@@ -5,7 +5,6 @@
 #include "services/desktopmirror.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -15,21 +14,14 @@
 namespace kelo::test {
 
 // $XDG_DATA_HOME and $XDG_CONFIG_HOME in a temporary folder.
-class DesktopSandbox {
-public:
+struct DesktopSandbox {
     DesktopSandbox()
-        : m_folders{m_dir.filePath(QStringLiteral("data")),
-                    m_dir.filePath(QStringLiteral("config"))}
     {
-        QDir().mkpath(m_folders.dataHome);
-        QDir().mkpath(m_folders.configHome);
+        QDir().mkpath(folders.dataHome);
+        QDir().mkpath(folders.configHome);
     }
-    const DesktopFolders &folders() const { return m_folders; }
-    QString path(const QString &relative) const { return m_dir.filePath(relative); }
-
-private:
-    QTemporaryDir m_dir;
-    DesktopFolders m_folders;
+    QTemporaryDir dir;
+    DesktopFolders folders{dir.filePath("data"), dir.filePath("config")};
 };
 
 struct ToolOutput {
@@ -66,18 +58,6 @@ inline std::optional<ToolOutput> runDesktopTool(const DesktopFolders &folders,
     return ToolOutput{finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
                                                                                : -1,
                       QString::fromUtf8(process.readAll()).trimmed()};
-}
-
-// Every file below a folder, as sorted paths relative to it.
-inline QStringList filesBelow(const QString &folder)
-{
-    QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        files.append(QDir(folder).relativeFilePath(it.next()));
-    files.sort();
-    return files;
 }
 
 } // namespace kelo::test

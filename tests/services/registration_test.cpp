@@ -40,9 +40,9 @@ protected:
     }
 
     DesktopSandbox m_sandbox;
-    KeyStore m_store{KeyStore::fileIn(m_sandbox.folders().dataHome)};
+    KeyStore m_store{KeyStore::fileIn(m_sandbox.folders.dataHome)};
     // Fast and independent of what is installed: txt is plain text, no tools.
-    DesktopMirror m_mirror{m_sandbox.folders(), verb,
+    DesktopMirror m_mirror{m_sandbox.folders, verb,
                            [](const QString &name) {
                                return name == "x.txt" ? QStringList{"text/plain"} : QStringList{};
                            },
@@ -123,8 +123,8 @@ TEST_P(RefusedExtension, IsNamedInAStopBoxAndNothingIsWritten)
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_TRUE(m_messages.shown()[0].text.contains(reason)) << m_messages.texts()[0].toStdString();
     EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
-    EXPECT_TRUE(QDir(m_sandbox.folders().dataHome).isEmpty() &&
-                QDir(m_sandbox.folders().configHome).isEmpty());
+    EXPECT_TRUE(QDir(m_sandbox.folders.dataHome).isEmpty() &&
+                QDir(m_sandbox.folders.configHome).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -152,7 +152,7 @@ TEST_F(RegistrationTest, AFailedWriteIsReportedInsteadOfTheSummary)
 {
     // The desktop entries' folder is taken by a file: the keys are written,
     // the desktop does not follow, and the box says so.
-    writeBytes(m_sandbox.folders().dataHome + "/applications", "in the way");
+    writeBytes(m_sandbox.folders.dataHome + "/applications", "in the way");
     EXPECT_FALSE(associate("txt"));
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
@@ -162,8 +162,8 @@ TEST_F(RegistrationTest, AFailedWriteIsReportedInsteadOfTheSummary)
 
     // The key store's folder is taken by a file: nothing can be written.
     DesktopSandbox other;
-    writeBytes(other.folders().dataHome + "/Kelo", "in the way");
-    KeyStore blocked(KeyStore::fileIn(other.folders().dataHome));
+    writeBytes(other.folders.dataHome + "/Kelo", "in the way");
+    KeyStore blocked(KeyStore::fileIn(other.folders.dataHome));
     EXPECT_FALSE(associate("txt", &blocked));
     ASSERT_EQ(m_messages.shown().size(), 2);
     EXPECT_EQ(m_messages.shown()[1].icon, MsgIcon::Critical);
