@@ -1,28 +1,27 @@
-// The desktop's own tools as independent judges of the files Kelo writes:
-// each runs in the test's own XDG folders, never the real ones.
+// Throw-away XDG folders, and the desktop's own tools run in them as
+// independent judges of the files Kelo writes.
 #pragma once
 
 #include "services/desktopmirror.h"
 
-#include <QString>
-#include <QStringList>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <optional>
 
 namespace kelo::test {
 
-// Throw-away $XDG_DATA_HOME and $XDG_CONFIG_HOME.
-class DesktopSandbox {
-public:
-    DesktopSandbox();
-    bool isValid() const { return m_dir.isValid(); }
-    const DesktopFolders &folders() const { return m_folders; }
-    QString path(const QString &relative) const { return m_dir.filePath(relative); }
-
-private:
-    QTemporaryDir m_dir;
-    DesktopFolders m_folders;
+// $XDG_DATA_HOME and $XDG_CONFIG_HOME in a temporary folder.
+struct DesktopSandbox {
+    DesktopSandbox()
+    {
+        QDir().mkpath(folders.dataHome);
+        QDir().mkpath(folders.configHome);
+    }
+    QTemporaryDir dir;
+    DesktopFolders folders{dir.filePath("data"), dir.filePath("config")};
 };
 
 struct ToolOutput {
@@ -31,12 +30,34 @@ struct ToolOutput {
 };
 
 // Runs a tool with HOME and the XDG folders of the sandbox and no desktop
-// session in its environment (desktop names one for xdg-mime, such as
-// "GNOME"). Nothing when the tool is not installed.
-std::optional<ToolOutput> runDesktopTool(const DesktopFolders &folders, const QString &program,
-                                         const QStringList &arguments, const QString &desktop = {});
-
-// Every file below a folder, as paths relative to it.
-QStringList filesBelow(const QString &folder);
+// session but `desktop` (for xdg-mime, such as "GNOME"); nothing when the
+// tool is not installed.
+inline std::optional<ToolOutput> runDesktopTool(const DesktopFolders &folders,
+                                                const QString &program,
+                                                const QStringList &arguments,
+                                                const QString &desktop = {})
+{
+    const QString executable = QStandardPaths::findExecutable(program);
+    if (executable.isEmpty())
+        return std::nullopt;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // xdg-mime asks the running desktop when it recognises one.
+    for (const char *name : {"XDG_CURRENT_DESKTOP", "DE", "DESKTOP_SESSION", "KDE_FULL_SESSION",
+                             "GNOME_DESKTOP_SESSION_ID", "XDG_SESSION_DESKTOP"})
+        environment.remove(QString::fromLatin1(name));
+    if (!desktop.isEmpty())
+        environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop);
+    environment.insert(QStringLiteral("HOME"), QFileInfo(folders.dataHome).path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folders.dataHome);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folders.configHome);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(executable, arguments);
+    const bool finished = process.waitForFinished(60000); // else killed with the QProcess
+    return ToolOutput{finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
+                                                                               : -1,
+                      QString::fromUtf8(process.readAll()).trimmed()};
+}
 
 } // namespace kelo::test

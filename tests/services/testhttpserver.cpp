@@ -15,15 +15,9 @@ QByteArray RecordedRequest::header(QByteArrayView name) const
     return {};
 }
 
-QByteArray RecordedRequest::target() const
-{
-    const QList<QByteArray> words = requestLine.split(' ');
-    return words.size() == 3 ? words[1] : QByteArray();
-}
-
 QString RecordedRequest::query(const QString &key) const
 {
-    const QUrl url = QUrl::fromEncoded(target());
+    const QUrl url = QUrl::fromEncoded(requestLine.split(' ').value(1));
     return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
 }
 
@@ -39,16 +33,6 @@ TestHttpServer::TestHttpServer(Handler handler)
     });
 }
 
-bool TestHttpServer::listen()
-{
-    return m_server.listen(QHostAddress::LocalHost);
-}
-
-QString TestHttpServer::url(const QString &path) const
-{
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-}
-
 void TestHttpServer::readFrom(QTcpSocket *socket)
 {
     // Requests may follow each other on one kept-alive connection; the
@@ -61,16 +45,12 @@ void TestHttpServer::readFrom(QTcpSocket *socket)
         RecordedRequest request;
         const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
         request.requestLine = lines.value(0).trimmed();
-        qsizetype length = 0;
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const qsizetype colon = lines[i].indexOf(':');
-            if (colon < 0)
-                continue;
-            request.headers.append(
-                {lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
-            if (request.headers.last().first.compare("content-length", Qt::CaseInsensitive) == 0)
-                length = request.headers.last().second.toLongLong();
+        for (const QByteArray &line : lines.mid(1)) {
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0)
+                request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
         }
+        const qsizetype length = request.header("Content-Length").toLongLong();
         if (buffer.size() < headEnd + 4 + length)
             break;
         request.body = buffer.mid(headEnd + 4, length);
@@ -83,26 +63,13 @@ void TestHttpServer::readFrom(QTcpSocket *socket)
 
 void TestHttpServer::answer(QTcpSocket *socket, const CannedAnswer &answer)
 {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason +
-                      "\r\nContent-Type: " + answer.contentType + "\r\n";
-    if (answer.mode == CannedAnswer::Mode::UntilClose)
-        head += "Connection: close\r\n";
-    else
-        head += "Content-Length: " + QByteArray::number(answer.body.size()) + "\r\n";
-    head += "\r\n";
-    switch (answer.mode) {
-    case CannedAnswer::Mode::Whole:
-        socket->write(head + answer.body);
-        break;
-    case CannedAnswer::Mode::UntilClose:
-        socket->write(head + answer.body);
-        socket->disconnectFromHost();
-        break;
-    case CannedAnswer::Mode::Stall:
-        socket->write(head + answer.body.left(answer.body.size() / 2));
-        break;
-    case CannedAnswer::Mode::Trickle: {
-        socket->write(head);
+    using Mode = CannedAnswer::Mode;
+    const QByteArray length = answer.mode == Mode::UntilClose
+                                  ? QByteArray("Connection: close")
+                                  : "Content-Length: " + QByteArray::number(answer.body.size());
+    socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason +
+                  "\r\nContent-Type: " + answer.contentType + "\r\n" + length + "\r\n\r\n");
+    if (answer.mode == Mode::Trickle) {
         auto *timer = new QTimer(socket);
         connect(timer, &QTimer::timeout, socket,
                 [socket, body = answer.body, sent = qsizetype(0)]() mutable {
@@ -110,9 +77,12 @@ void TestHttpServer::answer(QTcpSocket *socket, const CannedAnswer &answer)
                         socket->write(body.mid(sent++, 1));
                 });
         timer->start(20);
-        break;
+        return;
     }
-    }
+    socket->write(answer.mode == Mode::Stall ? answer.body.left(answer.body.size() / 2)
+                                             : answer.body);
+    if (answer.mode == Mode::UntilClose)
+        socket->disconnectFromHost();
 }
 
 CannedAnswer TestHttpServer::upperCaseEcho(const RecordedRequest &request)

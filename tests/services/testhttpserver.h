@@ -22,9 +22,7 @@ struct RecordedRequest {
     QByteArray body;
 
     QByteArray header(QByteArrayView name) const; // first of that name, any case
-    QByteArray target() const;                    // the second word of the request line
-    // A query parameter, percent-decoded as UTF-8.
-    QString query(const QString &key) const;
+    QString query(const QString &key) const;      // percent-decoded as UTF-8
 };
 
 struct CannedAnswer {
@@ -48,10 +46,12 @@ public:
     using Handler = std::function<CannedAnswer(const RecordedRequest &request)>;
 
     explicit TestHttpServer(Handler handler = {});
-    bool listen();
+    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
     void close() { m_server.close(); }
-    // http://127.0.0.1:<port><path>
-    QString url(const QString &path = QStringLiteral("/translate_t")) const;
+    QString url(const QString &path = QStringLiteral("/translate_t")) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     const QList<RecordedRequest> &requests() const { return m_requests; }
 
