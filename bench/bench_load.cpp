@@ -2,15 +2,12 @@
 // the editor, against QPlainTextEdit::setPlainText with the same text and
 // against only reading and decoding the file, all in the same run. Also how
 // much the process grows when a file is loaded into a fresh window.
+#include "benchwindow.h"
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
 #include "germantext.h"
-#include "platform/desktoplauncher.h"
 #include "platform/listcontrols.h"
-#include "platform/messagebox.h"
-#include "platform/settingsstore.h"
 #include "platform/textbox.h"
-#include "platform/textprinter.h"
 #include "shell/form1.h"
 
 #include <QCoreApplication>
@@ -43,32 +40,21 @@ struct Sample {
 // A main window as the program builds it, on throw-away settings, with its
 // open panel pointing at the sample's folder.
 struct Window {
-    kelo::SettingsStore settings;
-    kelo::ScriptedMessageBoxes messages;
-    kelo::SystemDesktopLauncher launcher; // never used while loading
-    kelo::DefaultPrinter printer;         // never used while loading
-    std::unique_ptr<kelo::Form1> form;
+    kelo::bench::BenchWindow window;
 
     explicit Window(const Sample &sample)
-        : settings(sample.dir.filePath(QStringLiteral("Kelo.conf")))
+        : window(sample.dir.path())
     {
-        kelo::KeloContext context;
-        context.programFolder = sample.dir.path();
-        context.programFile = sample.dir.filePath(QStringLiteral("kelo"));
-        context.settings = &settings;
-        context.messages = &messages;
-        context.launcher = &launcher;
-        context.printer = &printer;
-        form = std::make_unique<kelo::Form1>(std::move(context));
-        form->Form_Load();
-        form->Dateiauswahl->Dir1->setPath(sample.dir.path());
+        window.open(sample.dir.path()).Dateiauswahl->Dir1->setPath(sample.dir.path());
     }
+
+    kelo::Form1 *form() const { return window.form.get(); }
 
     void chooseAndLoad()
     {
-        kelo::FileListBox *files = form->Dateiauswahl->File1;
+        kelo::FileListBox *files = form()->Dateiauswahl->File1;
         files->setListIndex(files->list().indexOf(QStringLiteral("text.txt")));
-        form->FileLoad();
+        form()->FileLoad();
     }
 };
 
@@ -83,7 +69,7 @@ void BM_LoadFileLoad(benchmark::State &state)
     Window window(sample);
     for (auto _ : state)
         window.chooseAndLoad();
-    if (window.form->TextBox1->utf8Text().size() < (19 << 20))
+    if (window.form()->TextBox1->utf8Text().size() < (19 << 20))
         state.SkipWithError("the text did not arrive in the editor");
     state.SetBytesProcessed(state.iterations() * QFileInfo(sample.file).size());
 }

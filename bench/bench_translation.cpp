@@ -16,6 +16,7 @@
 #include "services/translationrequest.h"
 #include "shell/form1.h"
 
+#include "benchwindow.h"
 #include "germantext.h"
 
 #include <QDir>
@@ -92,16 +93,9 @@ void BM_TranslateThousandLines(benchmark::State &state)
         state.SkipWithError("no local server or folder");
         return;
     }
-    kelo::SettingsStore settings(QDir(folder.path()).filePath(QStringLiteral("Kelo.conf")));
-    settings.write(kelo::translationPageKey, server.url());
-    kelo::ScriptedMessageBoxes messages;
-    kelo::KeloContext context;
-    context.programFolder = folder.path();
-    context.programFile = QDir(folder.path()).filePath(QStringLiteral("kelo"));
-    context.settings = &settings;
-    context.messages = &messages;
-    context.volumes = [] { return QList<kelo::Volume>{}; };
-    kelo::Form1 form(std::move(context));
+    kelo::bench::BenchWindow window(folder.path());
+    window.settings.write(kelo::translationPageKey, server.url());
+    kelo::Form1 &form = window.open(folder.path(), [] { return QList<kelo::Volume>{}; });
     form.translation()->blnInternetOK = true;
     const QString text = thousandLines().join(QStringLiteral("\r\n"));
 
@@ -109,7 +103,7 @@ void BM_TranslateThousandLines(benchmark::State &state)
         form.TextBox1->setText(text);
         form.translation()->cmd_DE2EN_Click();
     }
-    if (!messages.shown().isEmpty() ||
+    if (!window.messages.shown().isEmpty() ||
         server.requestCount() != qsizetype(state.iterations()) * lineCount)
         state.SkipWithError("the translation failed");
     state.counters["lines"] = lineCount;

@@ -13,7 +13,7 @@ packages=(
     qt6-base-dev libqt6svg6 libqscintilla2-qt6-dev libgumbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
-    poppler-utils desktop-file-utils xdg-utils shared-mime-info
+    poppler-utils desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin
 )
 
 missing=()
