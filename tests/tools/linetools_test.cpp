@@ -1,21 +1,99 @@
-// The blank-line clean-up and the line emptying on a real main window: one
-// undo step, nothing left behind, and the editor text kept whole whenever the
-// temporary file fails. The line rules are in tempfile_test, the Replace
-// dialog's "ganze Zeile löschen" in frm_ersetz_test.
+// Replace all against the plain loop it stands for; then, on the main window,
+// the clean-up, "ganze Zeile löschen" and the Replace dialog.
 #include "platform/textbox.h"
+#include "shell/startup.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
+#include "tools/frm_ersetz.h"
 #include "tools/linetools.h"
+#include "tools/replaceall.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+
 namespace kelo::test {
 namespace {
+
+// The loop as the dialog was first written: replace the leftmost occurrence,
+// search again from the start. Nothing when it passes the bounds.
+std::optional<std::pair<QString, qint64>> loop(QString s, const QString &f, const QString &r,
+                                               const ReplaceLimits &limits)
+{
+    qint64 count = 0;
+    while (s.contains(f)) {
+        s = sReplace(s, f, r);
+        if (++count > limits.maxReplacements || s.toUtf8().size() > limits.maxBytes)
+            return std::nullopt;
+    }
+    return std::pair(s, count);
+}
+
+TEST(ReplaceAllProperty, AgreesWithTheLoopOnRandomSmallCases)
+{
+    // Small alphabets make overlaps and cascades frequent; the umlaut and the
+    // emoji check that bytes and characters agree.
+    const QStringList alphabets[] = {
+        {"a", "b"}, {"a", "b", "c"}, {"a", "ä", "😀"}, {"a", " ", "\r", "\n"}};
+    const ReplaceLimits small{2000, 2000};
+    std::mt19937 random(20240607);
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    int endless = 0, tooMuch = 0, replaced = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const auto word = [&](int low, int high) {
+            QString w;
+            for (int n = pick(low, high); n > 0; --n)
+                w += alphabets[i % 4][pick(0, int(alphabets[i % 4].size()) - 1)];
+            return w;
+        };
+        const QString s = word(0, 14), f = word(1, 3), r = word(0, 4);
+        SCOPED_TRACE(QString(s + " | " + f + " -> " + r).toStdString());
+        const auto expected = loop(s, f, r, small);
+        const ReplaceAllResult got = replaceAll(s.toUtf8(), f.toUtf8(), r.toUtf8(), small);
+        if (r.contains(f) && s.contains(f)) {
+            EXPECT_EQ(got.outcome, ReplaceOutcome::EndlessReplacement);
+            ++endless;
+        } else if (!expected) {
+            EXPECT_EQ(got.outcome, ReplaceOutcome::TooMuchWork);
+            ++tooMuch;
+        } else {
+            ASSERT_EQ(got.outcome, ReplaceOutcome::Replaced);
+            EXPECT_EQ(got.text, expected->first.toUtf8());
+            EXPECT_EQ(got.count, expected->second);
+            replaced += expected->second > 0;
+        }
+    }
+    // The cases must reach every branch, or the comparison proves little.
+    EXPECT_GT(endless, 100);
+    EXPECT_GT(tooMuch, 0);
+    EXPECT_GT(replaced, 2000);
+}
+
+// "ab" -> "ba" on a^k b^k takes k² replacements; the bounds stop at the
+// limit, not one replacement or byte earlier or later.
+TEST(ReplaceAllBounds, LimitsAreExact)
+{
+    const QByteArray text = QByteArray(30, 'a') + QByteArray(30, 'b');
+    const ReplaceAllResult enough = replaceAll(text, "ab", "ba", {900, qint64(1) << 30});
+    EXPECT_EQ(enough.outcome, ReplaceOutcome::Replaced);
+    EXPECT_EQ(enough.count, 900);
+    EXPECT_EQ(replaceAll(text, "ab", "ba", {899, qint64(1) << 30}).outcome,
+              ReplaceOutcome::TooMuchWork);
+    const QByteArray xs(100, 'x'); // grows from 100 to 200 bytes
+    EXPECT_EQ(replaceAll(xs, "x", "yy", {1000, 200}).outcome, ReplaceOutcome::Replaced);
+    EXPECT_EQ(replaceAll(xs, "x", "yy", {1000, 199}).outcome, ReplaceOutcome::TooMuchWork);
+}
 
 class LineToolsTest : public Form1Fixture {
 protected:
@@ -24,17 +102,29 @@ protected:
         start().TextBox1->loadUtf8(text);
         return *m_window;
     }
-
+    frm_ersetz &openReplace()
+    {
+        m_window->cmd_replace->click();
+        frm_ersetz *dialog = m_window->lineTools()->replaceDialog();
+        EXPECT_NE(dialog, nullptr);
+        return *dialog;
+    }
     // Everything in a folder, hidden files included.
     static QStringList entries(const QString &folder)
     {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
                                       QDir::NoDotAndDotDot);
     }
+    void expectUndoneTo(const QByteArray &text)
+    {
+        m_window->TextBox1->undo();
+        EXPECT_EQ(m_window->TextBox1->utf8Text(), text);
+        EXPECT_FALSE(m_window->TextBox1->isUndoAvailable());
+    }
 };
 
-// Each run meets a leftover of a crash and a planted link at the two names.
-TEST_F(LineToolsTest, LeerzeilenCleansAsOneUndoStepLeavingNoFileAndFollowingNoLink)
+// Each run meets a leftover of a crash and planted links at the two names.
+TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollowingNoLink)
 {
     const QDir program(m_programFolder);
     const QString victim = makeFile(QStringLiteral("victim.txt"), "nicht anfassen");
@@ -48,9 +138,7 @@ TEST_F(LineToolsTest, LeerzeilenCleansAsOneUndoStepLeavingNoFileAndFollowingNoLi
         EXPECT_EQ(form.lblstatus->text(), QStringLiteral("temporäre Datei gespeichert"));
         EXPECT_EQ(form.TextBox1->SelStart(), 0); // the display refresh ran
         EXPECT_EQ(entries(m_programFolder), QStringList());
-        form.TextBox1->undo();
-        EXPECT_EQ(form.TextBox1->utf8Text(), text);
-        EXPECT_FALSE(form.TextBox1->isUndoAvailable());
+        expectUndoneTo(text);
         return result;
     };
     EXPECT_EQ(leerzeilen("a\r\n\r\n  b   c\r\n   \r\nd"), QByteArray("a\r\n b c\r\nd\r\n"));
@@ -58,14 +146,22 @@ TEST_F(LineToolsTest, LeerzeilenCleansAsOneUndoStepLeavingNoFileAndFollowingNoLi
     // characters beyond Windows-1252 used to be lost in the file.
     EXPECT_EQ(leerzeilen("a\r\n"), QByteArray("a\r\n"));
     EXPECT_EQ(leerzeilen("Łódź  ☺\r\n\r\n😀"), QByteArray("Łódź ☺\r\n😀\r\n"));
-    EXPECT_TRUE(m_messages.shown().isEmpty());
 
     ASSERT_TRUE(QFile::link(victim, program.filePath(QStringLiteral("kelo.tmp"))));
-    form.TextBox1->loadUtf8("a\r\nb");
-    EXPECT_TRUE(form.lineTools()->SLoesch(QStringLiteral("b")));
-    EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a\r\n\r\n"));
+    const QByteArray text = "eins abc\r\nzwei\r\nabc drei";
+    form.TextBox1->loadUtf8(text);
+    form.TextBox1->setSelStart(7);
+    frm_ersetz &dialog = openReplace();
+    dialog.txt_finde->setText(QStringLiteral("abc"));
+    for (int run = 0; run < 2; ++run) {
+        dialog.cmdZSLOESCH->click();
+        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("\r\nzwei\r\n\r\n"));
+    }
+    EXPECT_EQ(form.TextBox1->SelStart(), 0);
     EXPECT_EQ(entries(m_programFolder), QStringList());
     EXPECT_EQ(readBytes(victim), QByteArray("nicht anfassen"));
+    expectUndoneTo(text);
+    EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
 TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolder)
@@ -86,6 +182,8 @@ TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolder)
     EXPECT_EQ(entries(runtime), before);
 }
 
+// A folder that cannot be removed stands where the temporary file or its
+// working copy must be made.
 class BlockedName : public LineToolsTest, public ::testing::WithParamInterface<const char *> {
 protected:
     void expectUnchangedWithFehlerBox(Form1 &form, const QByteArray &text, const QString &name)
@@ -101,8 +199,6 @@ protected:
     }
 };
 
-// A folder that cannot be removed stands where the temporary file or its
-// working copy must be made.
 TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
 {
     const QString name = QString::fromLatin1(GetParam());
@@ -118,6 +214,79 @@ TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, BlockedName, ::testing::Values("kelo.tmp", "Temp_kelo.tmp"));
+
+// Ctrl+H opens the dialog; "EXIT" and closing the main window both keep its
+// fields for the next start.
+TEST_F(LineToolsTest, ReplaceDialogOpensWithTheDefaultsAndKeepsTheFieldsHoweverClosed)
+{
+    Form1 &form = startShown();
+    QTest::keyClick(form.TextBox1, Qt::Key_H, Qt::ControlModifier);
+    QPointer<frm_ersetz> dialog = form.lineTools()->replaceDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(form.TextBox1->Text().isEmpty()); // the key types nothing
+    const QRect main = form.frameGeometry();
+    EXPECT_EQ(dialog->pos(), main.topLeft() + QPoint(main.width() / 3, main.height() / 3));
+    EXPECT_EQ(dialog->focusWidget(), dialog->cmd_exit);
+    EXPECT_EQ(dialog->txt_finde->text(), "Suchbegriff eingeben");
+    EXPECT_EQ(dialog->txt_replace->text(), "Ersatzbegriff eingeben");
+    const auto keptFields = [&](const char *find, bool byMainWindow) -> QString {
+        dialog->txt_finde->setText(find);
+        dialog->txt_replace->setText("x");
+        dialog->cmdTAB->click();
+        EXPECT_EQ(&openReplace(), dialog.data()); // open already: shown again as it is
+        if (byMainWindow)
+            closeWindow(); // takes the dialog down with it
+        else
+            dialog->cmd_exit->click();
+        EXPECT_EQ(setting(key::txtFinde) + '|' + setting(key::txtReplace), find + QString("|\t"));
+        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isNull(); }));
+        startShown();
+        dialog = &openReplace();
+        return dialog->txt_finde->text() + '|' + dialog->txt_replace->text();
+    };
+    EXPECT_EQ(keptFields("Straße, Weg", false), "Straße, Weg|\t");
+    EXPECT_EQ(keptFields("Gasse", true), "Gasse|\t");
+}
+
+TEST_F(LineToolsTest, ErsetzenReplacesAllAsOneUndoStepAndShowsTheCountOrRefuses)
+{
+    Form1 &form = start();
+    frm_ersetz &dialog = openReplace();
+    const auto replace = [&](const QString &find, const QString &replacement) {
+        dialog.txt_finde->setText(find);
+        dialog.txt_replace->setText(replacement);
+        dialog.cmd_ersetzen->click();
+    };
+    // The text afterwards and the labels; one undo brings the text back.
+    const auto ersetzen = [&](const char *text, const QString &find, const QString &replacement) {
+        form.TextBox1->loadUtf8(text);
+        form.TextBox1->setSelStart(3);
+        replace(find, replacement);
+        EXPECT_EQ(form.TextBox1->SelStart(), 0);
+        const QString result = form.TextBox1->Text() + QStringLiteral(" / ") +
+                               dialog.lbl_anzahl->text() + u' ' + dialog.lbl_text->text();
+        expectUndoneTo(text); // nor an empty step when nothing changed
+        return result;
+    };
+    EXPECT_EQ(ersetzen("aaaa", "aa", "a"), QStringLiteral("a / 3 ersetzt"));
+    EXPECT_EQ(ersetzen("abc", "Suchbegriff eingeben", "x"), QStringLiteral("abc / 0 ersetzt"));
+    EXPECT_EQ(ersetzen("a        b      c    \r\n  d", "    ", "\t"),
+              QStringLiteral("a\t\tb\t  c\t\r\n  d / 4 ersetzt"));
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+
+    // The endless cases change nothing, clear the labels and say why.
+    for (const auto &[find, replacement] : {std::pair(QString(), QStringLiteral("x")),
+                                            std::pair(QStringLiteral("a"), QStringLiteral("ba"))}) {
+        EXPECT_EQ(ersetzen("a b a", "a", "c"), QStringLiteral("c b c / 2 ersetzt"));
+        m_messages.clear();
+        replace(find, replacement);
+        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a b a"));
+        EXPECT_FALSE(form.TextBox1->isUndoAvailable());
+        ASSERT_EQ(m_messages.shown().size(), 1);
+        EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("unverändert")));
+        EXPECT_EQ(dialog.lbl_anzahl->text() + dialog.lbl_text->text(), QString());
+    }
+}
 
 } // namespace
 } // namespace kelo::test
