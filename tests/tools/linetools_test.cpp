@@ -1,12 +1,15 @@
-// Replace all against the plain loop it stands for; then, on the main window,
-// the clean-up, "ganze Zeile löschen" and the Replace dialog.
+// The line tools: replace all against the plain loop it stands for, the
+// temporary file and its line rules; then, on the main window, the clean-up,
+// "ganze Zeile löschen" and the Replace dialog.
 #include "platform/textbox.h"
 #include "shell/startup.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 #include "tools/frm_ersetz.h"
+#include "tools/linerules.h"
 #include "tools/linetools.h"
 #include "tools/replaceall.h"
+#include "tools/tempfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +17,16 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <random>
+
+#include <sys/stat.h>
 
 namespace kelo::test {
 namespace {
@@ -41,10 +48,11 @@ std::optional<std::pair<QString, qint64>> loop(QString s, const QString &f, cons
 TEST(ReplaceAllProperty, AgreesWithTheLoopOnRandomSmallCases)
 {
     // Small alphabets make overlaps and cascades frequent; the umlaut and the
-    // emoji check that bytes and characters agree.
+    // emoji check that bytes and characters agree. Limits this small are
+    // often met, so they must hold exactly.
     const QStringList alphabets[] = {
         {"a", "b"}, {"a", "b", "c"}, {"a", "ä", "😀"}, {"a", " ", "\r", "\n"}};
-    const ReplaceLimits small{2000, 2000};
+    const ReplaceLimits small{12, 40};
     std::mt19937 random(20240607);
     const auto pick = [&random](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
@@ -76,32 +84,106 @@ TEST(ReplaceAllProperty, AgreesWithTheLoopOnRandomSmallCases)
     }
     // The cases must reach every branch, or the comparison proves little.
     EXPECT_GT(endless, 100);
-    EXPECT_GT(tooMuch, 0);
-    EXPECT_GT(replaced, 2000);
+    EXPECT_GT(tooMuch, 20);
+    EXPECT_GT(replaced, 1500);
 }
 
-// "ab" -> "ba" on a^k b^k takes k² replacements; the bounds stop at the
-// limit, not one replacement or byte earlier or later.
-TEST(ReplaceAllBounds, LimitsAreExact)
+class TempFileTest : public ::testing::Test {
+protected:
+    QString at(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
+    static mode_t mode(const QString &path)
+    {
+        struct stat info {};
+        EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+        return info.st_mode;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// Written as it was, a text ending with a line break came back with an empty
+// line more. A leftover of a crash is replaced, not reused with its mode.
+TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMissing)
 {
-    const QByteArray text = QByteArray(30, 'a') + QByteArray(30, 'b');
-    const ReplaceAllResult enough = replaceAll(text, "ab", "ba", {900, qint64(1) << 30});
-    EXPECT_EQ(enough.outcome, ReplaceOutcome::Replaced);
-    EXPECT_EQ(enough.count, 900);
-    EXPECT_EQ(replaceAll(text, "ab", "ba", {899, qint64(1) << 30}).outcome,
-              ReplaceOutcome::TooMuchWork);
-    const QByteArray xs(100, 'x'); // grows from 100 to 200 bytes
-    EXPECT_EQ(replaceAll(xs, "x", "yy", {1000, 200}).outcome, ReplaceOutcome::Replaced);
-    EXPECT_EQ(replaceAll(xs, "x", "yy", {1000, 199}).outcome, ReplaceOutcome::TooMuchWork);
+    const mode_t previous = ::umask(0);
+    const auto restore = qScopeGuard([previous] { ::umask(previous); });
+    const auto written = [&](const char *text, const QStringList &lines) {
+        writeBytes(at("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
+        TemporaryTextFile file(m_dir.path());
+        EXPECT_TRUE(file.write(QString::fromUtf8(text)));
+        EXPECT_EQ(file.readLines(), lines);
+        EXPECT_EQ(mode(file.path()) & 0777, 0600u);
+        return readBytes(file.path());
+    };
+    // Lines end at CR LF or a lone CR, not at a lone LF.
+    EXPECT_EQ(written("a\r\nb", {"a", "b"}), QByteArray("a\r\nb\r\n"));
+    EXPECT_EQ(written("\r\n\r\n", {"", ""}), QByteArray("\r\n\r\n"));
+    EXPECT_EQ(written("Ł\r\r\nb\n😀\n", {"Ł", "", "b\n😀\n"}), QByteArray("Ł\r\r\nb\n😀\n"));
+    EXPECT_EQ(written("a\r", {"a"}), QByteArray("a\r"));
+    EXPECT_EQ(written("", {""}), QByteArray("\r\n"));
+}
+
+// The runtime folder is checked on the main window; here the fallback behind it.
+TEST_F(TempFileTest, WithoutRuntimeFolderAPrivateCacheFolderIsMade)
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), cache = qgetenv("XDG_CACHE_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("XDG_CACHE_HOME", cache);
+    });
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(at("cache")));
+    const QString folder = temporaryFolder(at("fehlt"));
+    EXPECT_EQ(folder, at("cache/kelo"));
+    EXPECT_EQ(mode(folder) & (S_IFMT | 0777), S_IFDIR | 0700u);
+}
+
+using B = QByteArray;
+
+// The one-pass rules on the Part's examples and on bytes the random files
+// lack, then against the same rules written out line by line on random small
+// files full of breaks and spaces.
+TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
+{
+    EXPECT_EQ(cleanLines("\t\r\n"), B("\t\r\n")); // a tab is no space
+    EXPECT_EQ(cleanLines("\xC2\xA0  \xC2\xA0"), B("\xC2\xA0 \xC2\xA0\r\n"));
+    EXPECT_EQ(cleanLines("a  \n\n  b\n \r\n"), B("a \n\n b\n \r\n")); // a lone LF ends no line
+    EXPECT_EQ(emptyLinesContaining("xabcx\r\nABC\r\nq", "abc"), B("\r\nABC\r\nq\r\n"));
+    // A line never holds a CR, but may hold a NUL.
+    EXPECT_EQ(emptyLinesContaining("a\r\nb\r\n", "a\r\nb"), B("a\r\nb\r\n"));
+    EXPECT_EQ(emptyLinesContaining(B("a\0b\r\nab\r\n", 9), B("\0", 1)), B("\r\nab\r\n"));
+
+    const char *const pieces[] = {"a", " ", "  ", "\r", "\n", "\r\n", "ä", "\t"};
+    std::mt19937 random(4711);
+    const auto file = [&](int most) {
+        QByteArray bytes;
+        for (int n = std::uniform_int_distribution<int>(0, most)(random); n > 0; --n)
+            bytes += pieces[std::uniform_int_distribution<int>(0, 7)(random)];
+        return bytes;
+    };
+    for (int i = 0; i < 5000; ++i) {
+        const QByteArray bytes = file(12);
+        const QByteArray text = file(2).replace('\r', "");
+        QByteArray cleaned, emptied, joined;
+        forEachFileLine(bytes, [&](QByteArrayView view) {
+            QByteArray line = view.toByteArray();
+            while (line.contains("  "))
+                line.replace("  ", " ");
+            if (!line.trimmed().isEmpty() || line.contains('\t') || line.contains('\n'))
+                cleaned += line + "\r\n";
+            emptied += (view.contains(text) ? QByteArray() : view.toByteArray()) + "\r\n";
+            joined += view.toByteArray() + "\r\n";
+        });
+        SCOPED_TRACE(bytes.toPercentEncoding().toStdString() + " / " +
+                     text.toPercentEncoding().toStdString());
+        ASSERT_EQ(cleanLines(bytes), cleaned);
+        ASSERT_EQ(emptyLinesContaining(bytes, text), emptied);
+        ASSERT_EQ(joinFileLines(bytes), joined);
+    }
 }
 
 class LineToolsTest : public Form1Fixture {
 protected:
-    Form1 &startWith(const QByteArray &text)
-    {
-        start().TextBox1->loadUtf8(text);
-        return *m_window;
-    }
     frm_ersetz &openReplace()
     {
         m_window->cmd_replace->click();
@@ -142,10 +224,10 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
         return result;
     };
     EXPECT_EQ(leerzeilen("a\r\n\r\n  b   c\r\n   \r\nd"), QByteArray("a\r\n b c\r\nd\r\n"));
+    EXPECT_EQ(leerzeilen(""), QByteArray());
     // A text ending with a line break used to grow by an empty line each time;
     // characters beyond Windows-1252 used to be lost in the file.
-    EXPECT_EQ(leerzeilen("a\r\n"), QByteArray("a\r\n"));
-    EXPECT_EQ(leerzeilen("Łódź  ☺\r\n\r\n😀"), QByteArray("Łódź ☺\r\n😀\r\n"));
+    EXPECT_EQ(leerzeilen("Łódź  ☺\r\n\r\n😀\r\n"), QByteArray("Łódź ☺\r\n😀\r\n"));
 
     ASSERT_TRUE(QFile::link(victim, program.filePath(QStringLiteral("kelo.tmp"))));
     const QByteArray text = "eins abc\r\nzwei\r\nabc drei";
@@ -173,43 +255,39 @@ TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolder)
     ASSERT_FALSE(runtime.isEmpty());
     const QStringList before = entries(runtime);
 
-    Form1 &form = startWith("a\r\n\r\nb");
+    Form1 &form = start();
+    form.TextBox1->loadUtf8("a\r\n\r\nb");
     form.cmdDelEmpty->click();
     EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a\r\nb\r\n"));
-    EXPECT_TRUE(form.lineTools()->SLoesch(QStringLiteral("b")));
-    EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a\r\n\r\n"));
     EXPECT_TRUE(m_messages.shown().isEmpty());
     EXPECT_EQ(entries(runtime), before);
 }
 
 // A folder that cannot be removed stands where the temporary file or its
 // working copy must be made.
-class BlockedName : public LineToolsTest, public ::testing::WithParamInterface<const char *> {
-protected:
-    void expectUnchangedWithFehlerBox(Form1 &form, const QByteArray &text, const QString &name)
-    {
-        EXPECT_EQ(form.TextBox1->utf8Text(), text);
-        EXPECT_FALSE(form.TextBox1->isUndoAvailable());
-        EXPECT_EQ(entries(m_programFolder), QStringList{name});
-        ASSERT_EQ(m_messages.shown().size(), 1);
-        EXPECT_EQ(m_messages.shown().first().title, QStringLiteral("Fehler"));
-        EXPECT_TRUE(m_messages.shown().first().text.contains(name));
-        EXPECT_TRUE(form.lblstatus->text().contains(QStringLiteral("unverändert")));
-        m_messages.clear();
-    }
-};
+class BlockedName : public LineToolsTest, public ::testing::WithParamInterface<const char *> {};
 
 TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
 {
     const QString name = QString::fromLatin1(GetParam());
-    ASSERT_TRUE(QDir(m_programFolder).mkpath(name + QStringLiteral("/drin")));
+    ASSERT_TRUE(QDir(m_programFolder).mkpath(name + "/drin"));
     const QByteArray text = "a\r\n\r\n  b";
-    Form1 &form = startWith(text);
-    form.cmdDelEmpty->click();
-    expectUnchangedWithFehlerBox(form, text, name);
-    if (name == QStringLiteral("kelo.tmp")) { // the line emptying needs no working copy
-        EXPECT_FALSE(form.lineTools()->SLoesch(QStringLiteral("a")));
-        expectUnchangedWithFehlerBox(form, text, name);
+    Form1 &form = start();
+    form.TextBox1->loadUtf8(text);
+    // The line emptying needs no working copy.
+    for (int run = 0; run < (name == "kelo.tmp" ? 2 : 1); ++run) {
+        if (run == 0)
+            form.cmdDelEmpty->click();
+        else
+            EXPECT_FALSE(form.lineTools()->SLoesch("a"));
+        EXPECT_EQ(form.TextBox1->utf8Text(), text);
+        EXPECT_FALSE(form.TextBox1->isUndoAvailable());
+        EXPECT_EQ(entries(m_programFolder), QStringList{name});
+        ASSERT_EQ(m_messages.shown().size(), 1);
+        EXPECT_EQ(m_messages.shown().first().title, "Fehler");
+        EXPECT_TRUE(m_messages.shown().first().text.contains(name));
+        EXPECT_TRUE(form.lblstatus->text().contains("unverändert"));
+        m_messages.clear();
     }
 }
 
@@ -262,7 +340,6 @@ TEST_F(LineToolsTest, ErsetzenReplacesAllAsOneUndoStepAndShowsTheCountOrRefuses)
         form.TextBox1->loadUtf8(text);
         form.TextBox1->setSelStart(3);
         replace(find, replacement);
-        EXPECT_EQ(form.TextBox1->SelStart(), 0);
         const QString result = form.TextBox1->Text() + QStringLiteral(" / ") +
                                dialog.lbl_anzahl->text() + u' ' + dialog.lbl_text->text();
         expectUndoneTo(text); // nor an empty step when nothing changed
