@@ -1,6 +1,5 @@
 // Print, copy, clear and refresh on the main window. What the printer code
 // puts on paper is checked through a PDF in the platform tests.
-#include "files/textcommands.h"
 #include "platform/controls.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
