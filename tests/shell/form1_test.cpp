@@ -1,6 +1,5 @@
-// The main window: start-up from the command line and the settings, loading
-// through the open panel, the colour schemes on the editor's real colours, and
-// the settings written when the window closes.
+// The main window: start-up, loading, the colour schemes on the editor's real
+// colours, and the settings written when the window closes.
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
@@ -17,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -56,9 +54,7 @@ TEST_F(StartUp, QuotedPathWithBlanksSpreadOverArgumentsIsReadWithTheDefaults)
     EXPECT_EQ(setting(key::dir1), form.Dateiauswahl->Dir1->path());
     EXPECT_EQ(setting(key::drive1), form.Dateiauswahl->Drive1->drive());
     EXPECT_EQ(form.Dateiauswahl->File1->pattern(), QStringLiteral("*.*"));
-    EXPECT_EQ(form.Frame1->lbl_schwarzweissblau->text(), QStringLiteral("blau"));
     EXPECT_EQ(form.TextBox1->backColor(), navy);
-    EXPECT_EQ(form.TextBox1->textColor(), cyan);
     EXPECT_TRUE(form.TextBox1->editorFont().bold());
 }
 
@@ -116,32 +112,21 @@ TEST_F(StartUp, StoredWeissAndFilterAreApplied)
     EXPECT_EQ(form.Dateiauswahl->File1->pattern(), QStringLiteral("*.md;*.txt"));
 }
 
-using ShutDown = Form1Fixture;
-
-TEST_F(ShutDown, ClosingWritesListsPatternAndSchemeAndClosesOtherWindows)
-{
-    Form1 &form = start();
-    const QString sub = QDir(m_work).filePath(QStringLiteral("unter"));
-    QDir().mkpath(sub);
-    ASSERT_TRUE(form.Dateiauswahl->Dir1->setPath(sub));
-    form.Dateiauswahl->Filter->setText(QStringLiteral("*.log"));
-    form.schemes()->schwarz_Click();
-    QWidget other;
-    other.show();
-
-    closeWindow();
-
-    EXPECT_EQ(setting(key::dir1), sub);
-    EXPECT_EQ(setting(key::drive1), m_root.path());
-    EXPECT_EQ(setting(key::filter), QStringLiteral("*.log"));
-    EXPECT_EQ(setting(key::scheme), QStringLiteral("schwarz"));
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_FALSE(other.isVisible());
-}
-
 using Loading = Form1Fixture;
 
-TEST_F(Loading, CtrlOThenFileLoadNeedsAChosenFileAndReadsIt)
+void dropFile(QWidget *target, const QString &path)
+{
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+}
+
+// Ctrl+O, then FileLoad needs a chosen file; dropped files load the same way,
+// hidden and empty ones too; a failed read keeps the text and the current file.
+TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
 {
     Form1 &form = startShown();
     const QString path = makeFile(QStringLiteral("brief.txt"), "Gr\xfc\xdf"
@@ -164,28 +149,11 @@ TEST_F(Loading, CtrlOThenFileLoadNeedsAChosenFileAndReadsIt)
     Q_EMIT panel->File1->fileClicked();
     EXPECT_EQ(form.lblstatus->text(), path);
     form.FileLoad();
-    EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n")); // Windows-1252 bytes
     EXPECT_EQ(form.textFormat().encoding, Encoding::Windows1252);
     EXPECT_TRUE(form.TextBox1->editorFont().bold()); // refreshed
-    EXPECT_EQ(setting(key::dir1), m_work);
-    EXPECT_EQ(m_messages.shown().size(), 1);
-}
 
-void dropFile(QWidget *target, const QString &path)
-{
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &drop);
-}
-
-TEST_F(Loading, DroppedHiddenAndEmptyFilesAreReadAndAFailedReadLosesNothing)
-{
-    Form1 &form = start();
     const QString sub = QDir(m_work).filePath(QStringLiteral("ablage"));
     QDir().mkpath(sub);
     const QString hidden = makeFile(QStringLiteral("ablage/.versteckt"), "geheim");
@@ -197,6 +165,7 @@ TEST_F(Loading, DroppedHiddenAndEmptyFilesAreReadAndAFailedReadLosesNothing)
 
     // A folder where a file is expected cannot be read, even by root.
     form.TextBox1->setText(QStringLiteral("geändert"));
+    m_messages.clear();
     form.loadDroppedFile(m_work);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geändert"));
     EXPECT_EQ(form.currentFile(), hidden);
@@ -214,7 +183,10 @@ TEST_F(Loading, DroppedHiddenAndEmptyFilesAreReadAndAFailedReadLosesNothing)
 
 using Schemes = Form1Fixture;
 
-TEST_F(Schemes, TheOptionsPanelSizesTheWindowAndEachSchemeSetsColoursFontAndCaret)
+// The options panel sizes the window; each scheme sets the editor's colours,
+// font and caret. Closing stores the lists, the pattern and the scheme, and
+// closes the other windows.
+TEST_F(Schemes, EachSchemeSetsColoursFontAndCaretAndClosingStoresTheSettings)
 {
     Form1 &form = start();
     form.TextBox1->setText(QStringLiteral("abc\r\ndef"));
@@ -248,6 +220,21 @@ TEST_F(Schemes, TheOptionsPanelSizesTheWindowAndEachSchemeSetsColoursFontAndCare
     Q_EMIT form.Frame1->LblExit->clicked(); // QUIT closes without resizing
     EXPECT_FALSE(form.Frame1->isVisibleTo(&form));
     EXPECT_NEAR(form.windowWidthTwips(), 9000, 15);
+
+    const QString sub = QDir(m_work).filePath(QStringLiteral("unter"));
+    QDir().mkpath(sub);
+    ASSERT_TRUE(form.Dateiauswahl->Dir1->setPath(sub));
+    form.Dateiauswahl->Filter->setText(QStringLiteral("*.log"));
+    form.schemes()->schwarz_Click();
+    QWidget other;
+    other.show();
+    closeWindow();
+    EXPECT_EQ(setting(key::dir1), sub);
+    EXPECT_EQ(setting(key::drive1), m_root.path());
+    EXPECT_EQ(setting(key::filter), QStringLiteral("*.log"));
+    EXPECT_EQ(setting(key::scheme), QStringLiteral("schwarz"));
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(other.isVisible());
 }
 
 } // namespace
