@@ -26,13 +26,11 @@ protected:
     // Which of the four pictures of the hover spot show.
     static QString spot(Form1 &form)
     {
-        QStringList shown;
+        QString shown;
         for (QWidget *picture :
-             QList<QWidget *>{form.Info1, form.Info2, form.Image1, form.Image2}) {
-            if (picture->isVisible())
-                shown.append(picture->objectName());
-        }
-        return shown.join(u'+');
+             std::initializer_list<QWidget *>{form.Info1, form.Info2, form.Image1, form.Image2})
+            shown += picture->isVisible() ? picture->objectName() : QString();
+        return shown;
     }
 };
 
