@@ -67,7 +67,7 @@ TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.EXIT->click();
     EXPECT_EQ(m_messages.texts(), QStringList({question(file), hoppla}));
-    EXPECT_EQ(m_messages.shown().first().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNo);
     EXPECT_FALSE(closed());
     EXPECT_TRUE(form.lblstatus->text().contains(QStringLiteral("schreibgeschützt")));
     EXPECT_EQ(readBytes(file), QByteArray("Grüße Ω\r\n"));
@@ -188,7 +188,7 @@ TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
     writeBytes(kelo, "alt\r\n");
     m_messages.queueAnswer(MsgAnswer::Yes);
     closeWindow();
-    EXPECT_EQ(m_messages.texts().at(2), question(kelo));
+    EXPECT_EQ(m_messages.texts().value(2), question(kelo));
     EXPECT_TRUE(closed());
     EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
 }

@@ -37,7 +37,7 @@ TEST_F(Commands, PrintCopyClearAndRefresh)
     m_messages.queueAnswer(MsgAnswer::Yes);
     QTest::keyClick(form.TextBox1, Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(m_printer.printed, QStringList{text});
-    EXPECT_EQ(m_messages.shown().first().buttons, MsgButtons::YesNo);
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNo);
     EXPECT_EQ(form.TextBox1->Text(), text); // Ctrl+P typed no "p"
 
     form.TextBox1->setSelStart(2);
@@ -61,7 +61,7 @@ TEST_F(Commands, PrintCopyClearAndRefresh)
     EXPECT_EQ(m_messages.texts(),
               QStringList({question, question, question,
                            QStringLiteral("Es ist kein Drucker eingerichtet.")}));
-    EXPECT_EQ(m_messages.shown().last().icon, MsgIcon::Critical);
+    EXPECT_EQ(m_messages.shown().value(3).icon, MsgIcon::Critical);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the wait cursor is gone
 }
 
