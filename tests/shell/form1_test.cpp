@@ -151,8 +151,7 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     form.FileLoad();
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n")); // Windows-1252 bytes
-    EXPECT_EQ(form.textFormat().encoding, Encoding::Windows1252);
-    EXPECT_TRUE(form.TextBox1->editorFont().bold()); // refreshed
+    EXPECT_TRUE(form.TextBox1->editorFont().bold());               // refreshed
 
     const QString sub = QDir(m_work).filePath(QStringLiteral("ablage"));
     QDir().mkpath(sub);
