@@ -1,9 +1,6 @@
-// Saving in the main window: Speichern and its messages, the save-as panel,
-// EXIT, and the question before the window closes over a changed text.
+// Saving in the main window: Speichern, the save-as panel, EXIT and closing.
 // Nothing may be lost on any of these ways.
-#include "files/openpanel.h"
 #include "files/saveaspanel.h"
-#include "files/saving.h"
 #include "platform/controls.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
@@ -24,7 +21,6 @@ namespace {
 
 const QString hoppla = QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !");
 const QString askForName = QStringLiteral("Bitte zuerst einen Namen vergeben !");
-const QString unnamedQuestion = QStringLiteral("Datei  speichern ?"); // no current file
 
 QString question(const QString &path)
 {
@@ -33,221 +29,167 @@ QString question(const QString &path)
 
 class Save : public Form1Fixture {
 protected:
-    void saveAs(Form1 &form, const QString &name)
+    void saveAs(const QString &name)
     {
-        form.Dateiauswahl2->saveas->setText(name);
-        QTest::keyClick(form.Dateiauswahl2->saveas, Qt::Key_Return);
+        m_window->Dateiauswahl2->saveas->setText(name);
+        QTest::keyClick(m_window->Dateiauswahl2->saveas, Qt::Key_Return);
     }
-    static bool panelShows(Form1 &form)
+    bool panelShows() const
     {
-        return form.Dateiauswahl2->isVisibleTo(&form) &&
-               form.rect().intersects(form.Dateiauswahl2->geometry());
+        return m_window->Dateiauswahl2->isVisibleTo(m_window.get()) &&
+               m_window->rect().intersects(m_window->Dateiauswahl2->geometry());
     }
     // The window was closed and the shut-down stored the settings.
-    bool closed(Form1 &form) const
-    {
-        return !form.isVisible() && setting(key::filter) != QStringLiteral("<missing>");
-    }
+    bool closed() const { return !m_window->isVisible() && setting(key::filter) != "<missing>"; }
 };
 
-// ---- Speichern -----------------------------------------------------------------
-
-TEST_F(Save, SpeichernConfirmsAndFallsBackToUtf8ForCharactersWindows1252Lacks)
+// A file made read-only or deleted since loading: never confirmed, the old
+// file and the text as they were, the window and the panel open.
+TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
 {
-    Form1 &form = start({makeFile("alt.txt", "Gr\374\337e\r\n")});
+    Form1 &form = startShown({makeFile("alt.txt", "Gr\374\337e\r\n")});
+    const QString file = form.currentFile();
     form.TextBox1->setText(QString());
     form.img_save->click();
-    EXPECT_EQ(readBytes(form.currentFile()), "\r\n");
-    EXPECT_EQ(m_messages.texts(),
-              QStringList{QStringLiteral("Datei ") + form.currentFile() + " wurde gespeichert"});
+    EXPECT_EQ(readBytes(file), "\r\n");
+    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + file + " wurde gespeichert"});
     EXPECT_FALSE(form.TextBox1->isModified());
 
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.TextBox1->setText(QStringLiteral("Grüße Ω\r\n"));
     form.TextBox1->setFocus();
     QTest::keyClick(form.TextBox1, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(readBytes(form.currentFile()), QByteArray("Grüße Ω\r\n"));
-    EXPECT_EQ(form.lblstatus->text(),
-              QStringLiteral("Gespeichert als UTF-8: der Text enthält Zeichen, die Windows-1252 "
-                             "nicht darstellen kann."));
-    // The file is UTF-8 now, also once the Ω is gone.
-    form.TextBox1->setText(QStringLiteral("Grüße\r\n"));
-    form.img_save->click();
-    EXPECT_EQ(readBytes(form.currentFile()), QByteArray("Grüße\r\n"));
-}
+    EXPECT_EQ(readBytes(file), QByteArray("Grüße Ω\r\n"));
+    EXPECT_TRUE(form.lblstatus->text().startsWith(QStringLiteral("Gespeichert als UTF-8")));
 
-// Never confirmed, the old file and the text as they were, the window and
-// the panel open: a file made read-only (Hoppla, the reason in the status
-// line) or deleted (a name is asked for; nothing is created) since loading.
-TEST_F(Save, FileMadeReadOnlyOrDeletedSinceLoadingLosesNothing)
-{
-    Form1 &form = start({makeFile("fest.txt", "alter Inhalt\r\n")});
-    form.show();
-    form.TextBox1->setText(QStringLiteral("neuer Inhalt"));
-    QFile::setPermissions(form.currentFile(), QFile::ReadOwner | QFile::ReadOther);
+    form.TextBox1->setText(QStringLiteral("neu"));
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadOther);
+    m_messages.clear();
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.EXIT->click();
-    EXPECT_EQ(m_messages.texts(), QStringList({question(form.currentFile()), hoppla}));
-    EXPECT_EQ(m_messages.shown().first().buttons, MsgButtons::YesNo);
-    EXPECT_FALSE(closed(form));
+    EXPECT_EQ(m_messages.texts(), QStringList({question(file), hoppla}));
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNo);
+    EXPECT_FALSE(closed());
     EXPECT_TRUE(form.lblstatus->text().contains(QStringLiteral("schreibgeschützt")));
-    EXPECT_EQ(readBytes(form.currentFile()), "alter Inhalt\r\n");
+    EXPECT_EQ(readBytes(file), QByteArray("Grüße Ω\r\n"));
     EXPECT_TRUE(form.TextBox1->isModified());
-    EXPECT_TRUE(panelShows(form));
+    EXPECT_TRUE(panelShows());
 
-    ASSERT_TRUE(QFile::remove(form.currentFile()));
+    ASSERT_TRUE(QFile::remove(file));
     m_messages.clear();
     form.img_save->click();
     EXPECT_EQ(m_messages.texts(), QStringList{askForName});
-    EXPECT_FALSE(QFileInfo::exists(form.currentFile()));
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("neuer Inhalt"));
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("neu"));
 }
 
-// ---- The save-as panel -------------------------------------------------------
-
-TEST_F(Save, SaveAsWritesWhereThePanelShowsAndBrowsingNamesTheFile)
+// The panel writes where it shows; browsing names the file. Bad names write
+// nothing, keep the text and the panel, and say why (blank ones only in the
+// status line).
+TEST_F(Save, SaveAsWritesWhereThePanelShowsAndNothingForBadNames)
 {
     Form1 &form = start();
-    form.cmd_open_Click();
     form.Save_AS->click();
-    EXPECT_FALSE(form.Dateiauswahl->isVisibleTo(&form));
-    EXPECT_EQ(form.Dateiauswahl2->Dir2->path(), m_programFolder); // where Kelo.txt is
-    form.TextBox1->setText(QStringLiteral("Erster Text"));
-    saveAs(form, "neu.txt");
+    EXPECT_EQ(form.Dateiauswahl2->Dir2->path(), m_programFolder);
+    form.TextBox1->setText(QStringLiteral("mein Text"));
+    saveAs("neu.txt");
     const QString path = m_programFolder + "/neu.txt";
-    EXPECT_EQ(readBytes(path), "Erster Text\r\n");
+    EXPECT_EQ(readBytes(path), "mein Text\r\n");
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(m_messages.texts(), QStringList{"Datei wurde gespeichert unter " + path});
     EXPECT_FALSE(form.Dateiauswahl2->isVisibleTo(&form));
 
-    // Browsing names the file; a save-as replaces it without asking.
     form.Dateiauswahl2->saveas->setText("a.txt");
     ASSERT_TRUE(form.Dateiauswahl2->Dir2->setPath("/"));
     EXPECT_EQ(form.currentFile(), QStringLiteral("/a.txt")); // one separator after the root
-    const QString existing = makeFile("a.txt", "wird ersetzt");
-    ASSERT_TRUE(form.Dateiauswahl2->Dir2->setPath(m_work));
-    EXPECT_EQ(form.currentFile(), existing);
-    saveAs(form, "a.txt");
-    EXPECT_EQ(readBytes(existing), "Erster Text\r\n");
-    EXPECT_EQ(m_messages.texts().size(), 2);
-}
-
-// Names that are no file name in the shown folder: nothing is written, the
-// text stays, the status line says why, the panel stays open.
-struct BadName {
-    const char *name;
-    QString typed;
-    bool hoppla; // a blank name only gets the status line
-};
-
-class SaveBadName : public Save, public ::testing::WithParamInterface<BadName> {};
-
-INSTANTIATE_TEST_SUITE_P(NameBox, SaveBadName,
-                         ::testing::Values(BadName{"Empty", QString(), false},
-                                           BadName{"Blanks", "   ", false},
-                                           BadName{"Slash", "unter/a.txt", true},
-                                           BadName{"DotDot", "..", true},
-                                           BadName{"ExistingFolder", "unter", true}),
-                         [](const auto &info) { return std::string(info.param.name); });
-
-TEST_P(SaveBadName, NothingIsWrittenAndTheTextStays)
-{
-    Form1 &form = start();
     QDir(m_work).mkdir("unter");
     ASSERT_TRUE(form.Dateiauswahl2->Dir2->setPath(m_work));
+
     form.Save_AS->click();
-    form.TextBox1->setText(QStringLiteral("mein Text"));
-    saveAs(form, GetParam().typed);
-    const auto entries = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
-    EXPECT_EQ(QDir(m_work).entryList(entries), QStringList{QStringLiteral("unter")});
-    EXPECT_TRUE(QDir(m_work + "/unter").entryList(entries).isEmpty());
+    const std::pair<QString, bool> cases[] = {
+        {QString(), false}, {"   ", false}, {"unter/a.txt", true}, {"..", true}, {"unter", true}};
+    for (const auto &[typed, fails] : cases) {
+        form.lblstatus->clear();
+        m_messages.clear();
+        saveAs(typed);
+        const auto entries = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+        EXPECT_EQ(QDir(m_work).entryList(entries), QStringList{QStringLiteral("unter")});
+        EXPECT_TRUE(QDir(m_work + "/unter").entryList(entries).isEmpty());
+        EXPECT_EQ(m_messages.texts(), fails ? QStringList{hoppla} : QStringList{})
+            << typed.toStdString();
+        EXPECT_FALSE(form.lblstatus->text().isEmpty());
+        EXPECT_TRUE(panelShows());
+    }
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("mein Text"));
-    EXPECT_EQ(m_messages.texts(), GetParam().hoppla ? QStringList{hoppla} : QStringList{});
-    EXPECT_FALSE(form.lblstatus->text().isEmpty());
-    EXPECT_TRUE(panelShows(form));
 }
 
 TEST(SaveAsPanelDrives, DriveThatIsNotReadyGoesBackAndSaysSo)
 {
     QTemporaryDir ready;
-    const QString readyPath = ready.path(), gonePath = readyPath + "-weg";
-    SaveAsPanel panel([=] { return QList<Volume>{{readyPath, true}, {gonePath, false}}; });
-    ASSERT_TRUE(panel.Dir2->setPath(readyPath));
+    const QString gone = ready.path() + "-weg";
+    SaveAsPanel panel([&] { return QList<Volume>{{ready.path(), true}, {gone, false}}; });
+    ASSERT_TRUE(panel.Dir2->setPath(ready.path()));
     QStringList reports;
     QObject::connect(&panel, &SaveAsPanel::statusMessage, [&](const QString &t) { reports << t; });
-    QObject::connect(&panel, &SaveAsPanel::folderChosen, [&](const QString &t) { reports << t; });
-    EXPECT_TRUE(panel.Drive2->setDrive(gonePath));
-    EXPECT_EQ(panel.Drive2->drive(), readyPath);
-    EXPECT_EQ(panel.Dir2->path(), readyPath);
+    EXPECT_TRUE(panel.Drive2->setDrive(gone));
+    EXPECT_EQ(panel.Drive2->drive(), ready.path());
     EXPECT_EQ(reports, QStringList{QStringLiteral("Laufwerk nicht verfügbar !")});
 }
 
-// ---- EXIT and closing ----------------------------------------------------------
-
 // EXIT asks whenever there is text, closing only over a changed one, and
-// neither asks twice; No closes without saving.
+// neither asks twice; No closes without saving, Yes saves and closes.
 struct Closing {
     const char *name;
     bool exitButton;
     const char *text; // typed over the loaded "alt", or nothing
     MsgAnswer answer;
-    int messages; // the question first
-    QByteArray file;
+    bool asks;
 };
 
 class SaveOnClose : public Save, public ::testing::WithParamInterface<Closing> {};
 
 INSTANTIATE_TEST_SUITE_P(
     Questions, SaveOnClose,
-    ::testing::Values(Closing{"ExitEmptyText", true, "", MsgAnswer::Yes, 0, "alt\r\n"},
-                      Closing{"ExitUnchangedNo", true, nullptr, MsgAnswer::No, 1, "alt\r\n"},
-                      Closing{"CloseUnchanged", false, nullptr, MsgAnswer::Yes, 0, "alt\r\n"},
-                      Closing{"CloseChangedNo", false, "neu", MsgAnswer::No, 1, "alt\r\n"},
-                      Closing{"CloseChangedYes", false, "neu", MsgAnswer::Yes, 2, "neu\r\n"}),
+    ::testing::Values(Closing{"ExitEmptyText", true, "", MsgAnswer::Yes, false},
+                      Closing{"ExitUnchanged", true, nullptr, MsgAnswer::No, true},
+                      Closing{"CloseUnchanged", false, nullptr, MsgAnswer::Yes, false},
+                      Closing{"CloseChangedNo", false, "neu", MsgAnswer::No, true},
+                      Closing{"CloseChangedYes", false, "neu", MsgAnswer::Yes, true}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_P(SaveOnClose, AsksOnlyWhenItShouldAndNeverTwice)
 {
     const Closing &c = GetParam();
-    Form1 &form = start({makeFile("zu.txt", "alt\r\n")});
-    form.show();
+    Form1 &form = startShown({makeFile("zu.txt", "alt\r\n")});
     if (c.text)
         form.TextBox1->setText(QString::fromUtf8(c.text));
     m_messages.queueAnswer(c.answer);
     c.exitButton ? form.EXIT->click() : closeWindow();
-    EXPECT_TRUE(closed(form));
-    EXPECT_EQ(m_messages.texts().size(), c.messages);
-    EXPECT_EQ(m_messages.texts().value(0), c.messages ? question(form.currentFile()) : QString());
-    EXPECT_EQ(readBytes(form.currentFile()), c.file);
+    const bool saved = c.asks && c.answer == MsgAnswer::Yes;
+    EXPECT_TRUE(closed());
+    EXPECT_EQ(m_messages.texts().value(0), c.asks ? question(form.currentFile()) : QString());
+    EXPECT_EQ(m_messages.texts().size(), int(c.asks) + int(saved)); // the confirmation
+    EXPECT_EQ(readBytes(form.currentFile()), saved ? "neu\r\n" : "alt\r\n");
 }
 
-// Without a current file Speichern means Kelo.txt in the program's folder,
-// which it replaces but never creates. A Yes from EXIT or the title bar that
-// did not save keeps this window, and every other one, open.
+// Without a current file Speichern replaces Kelo.txt but never creates it; a
+// Yes that did not save keeps the window open.
 TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
 {
-    Form1 &form = start();
-    form.show();
+    Form1 &form = startShown();
     form.TextBox1->setText(QStringLiteral("nicht verlieren"));
-    QWidget other;
-    other.show();
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.EXIT->click();
     m_messages.queueAnswer(MsgAnswer::Yes);
     closeWindow();
     const QString kelo = m_programFolder + "/Kelo.txt";
-    EXPECT_EQ(m_messages.texts(),
-              QStringList({unnamedQuestion, askForName, question(kelo), askForName}));
-    EXPECT_FALSE(closed(form));
-    EXPECT_TRUE(other.isVisible());
-    EXPECT_TRUE(panelShows(form));
+    EXPECT_EQ(m_messages.texts(), QStringList({question(QString()), askForName}));
+    EXPECT_FALSE(closed());
+    EXPECT_TRUE(panelShows());
     EXPECT_FALSE(QFileInfo::exists(kelo));
 
     writeBytes(kelo, "alt\r\n");
     m_messages.queueAnswer(MsgAnswer::Yes);
     closeWindow();
-    EXPECT_TRUE(closed(form));
+    EXPECT_EQ(m_messages.texts().value(2), question(kelo));
+    EXPECT_TRUE(closed());
     EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
 }
 

@@ -1,7 +1,5 @@
-// Print, copy, clear and refresh on the main window, with the printer and the
-// message boxes answered by the test. What the printer code puts on paper is
-// checked through a PDF in the platform tests.
-#include "files/textcommands.h"
+// Print, copy, clear and refresh on the main window. What the printer code
+// puts on paper is checked through a PDF in the platform tests.
 #include "platform/controls.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
@@ -11,7 +9,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -23,66 +20,49 @@ const QString question = QStringLiteral("Datei jetzt ausdrucken ?");
 
 using Commands = Form1Fixture;
 
-TEST_F(Commands, PrintAsksAndYesPrintsTheEditorsTextEvenWhenEmptyOrSaysWhyNot)
-{
-    Form1 &form = startShown({makeFile("brief.txt", "gespeichert")});
-    m_messages.queueAnswer(MsgAnswer::No);
-    form.Print->click();
-    EXPECT_TRUE(m_printer.printed.isEmpty());
-
-    form.TextBox1->setText(QStringLiteral("nicht gespeichert\r\nzweite Zeile"));
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.Print->click();
-    form.TextBox1->setText(QString());
-    form.TextBox1->setFocus();
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    QTest::keyClick(form.TextBox1, Qt::Key_P, Qt::ControlModifier);
-
-    EXPECT_EQ(m_messages.texts(), QStringList({question, question, question})); // no confirmation
-    EXPECT_EQ(m_messages.shown().first().buttons, MsgButtons::YesNo);
-    EXPECT_EQ(m_printer.printed,
-              QStringList({QStringLiteral("nicht gespeichert\r\nzweite Zeile"), QString()}));
-    EXPECT_EQ(form.TextBox1->Text(), QString()); // Ctrl+P typed no "p"
-
-    // A printer failure is shown, never silent.
-    m_printer.answer = {false, noPrinterMessage()};
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.Print->click();
-    ASSERT_EQ(m_messages.shown().size(), 5);
-    EXPECT_EQ(m_messages.shown().at(4).text, QStringLiteral("Es ist kein Drucker eingerichtet."));
-    EXPECT_EQ(m_messages.shown().at(4).icon, MsgIcon::Critical);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the wait cursor is gone
-}
-
-// Copy takes the whole text whatever is selected, clear keeps the file and is
-// one undo step, refresh applies the scheme again with the caret at the start.
-TEST_F(Commands, CopyClearAndRefresh)
+// Print asks first and prints the editor's text, or says why not; copy takes
+// the whole text whatever is selected; clear asks nothing, keeps the file and
+// is one undo step; refresh applies the scheme again.
+TEST_F(Commands, PrintCopyClearAndRefresh)
 {
     const QString path = makeFile("x.txt", "Größe\r\nStraße\r\n\r\nEnde\r");
     Form1 &form = startShown({path});
     form.TextBox1->setSelStart(7);
     form.TextBox1->setSelLength(6);
-    form.copy->click();
-    const QMimeData *data = QApplication::clipboard()->mimeData();
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->text(), QStringLiteral("Größe\nStraße\n\nEnde\r"));
-    EXPECT_FALSE(data->hasHtml());
+    form.TextBox1->setSelText(QStringLiteral("neu")); // not saved
+    const QString text = QStringLiteral("Größe\r\nneu\r\n\r\nEnde\r");
+    m_messages.queueAnswer(MsgAnswer::No);
+    form.Print->click();
+    form.TextBox1->setFocus();
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    QTest::keyClick(form.TextBox1, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(m_printer.printed, QStringList{text});
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNo);
+    EXPECT_EQ(form.TextBox1->Text(), text); // Ctrl+P typed no "p"
 
-    form.TextBox1->setSelText(QStringLiteral("neu"));
+    form.TextBox1->setSelStart(2);
+    form.TextBox1->setSelLength(3);
+    form.copy->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("Größe\nneu\n\nEnde\r"));
     form.img_clear->click();
     EXPECT_EQ(form.TextBox1->Text(), QString());
     EXPECT_EQ(form.currentFile(), path);
     form.copy->click(); // an empty text empties the clipboard
     EXPECT_EQ(QApplication::clipboard()->text(), QString());
     form.TextBox1->undo();
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Größe\r\nneu\r\n\r\nEnde\r"));
-
-    form.TextBox1->setSelStart(5);
+    EXPECT_EQ(form.TextBox1->Text(), text);
     form.TextBox1->setBackColor(Qt::red);
     form.cmd_fresh->click();
     EXPECT_EQ(form.TextBox1->backColor(), QColor(0, 0, 128));
-    EXPECT_EQ(form.TextBox1->SelStart(), 0);
-    EXPECT_TRUE(m_messages.shown().isEmpty());
+
+    m_printer.answer = {false, noPrinterMessage()};
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    form.Print->click();
+    EXPECT_EQ(m_messages.texts(),
+              QStringList({question, question, question,
+                           QStringLiteral("Es ist kein Drucker eingerichtet.")}));
+    EXPECT_EQ(m_messages.shown().value(3).icon, MsgIcon::Critical);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the wait cursor is gone
 }
 
 } // namespace

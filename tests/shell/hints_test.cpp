@@ -1,6 +1,5 @@
 // Hints in the status line and the hover spot, driven by mouse movements as
-// Qt delivers them: to the control under the pointer, and on to the window
-// when the control does not take them.
+// Qt delivers them (on to the window when the control does not take them).
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
@@ -27,50 +26,42 @@ protected:
     // Which of the four pictures of the hover spot show.
     static QString spot(Form1 &form)
     {
-        QStringList shown;
+        QString shown;
         for (QWidget *picture :
-             QList<QWidget *>{form.Info1, form.Info2, form.Image1, form.Image2}) {
-            if (picture->isVisible())
-                shown.append(picture->objectName());
-        }
-        return shown.join(u'+');
+             std::initializer_list<QWidget *>{form.Info1, form.Info2, form.Image1, form.Image2})
+            shown += picture->isVisible() ? picture->objectName() : QString();
+        return shown;
     }
 };
 
-using HintCase = std::pair<const char *, const char *>;
-
-class HintTable : public Hints, public ::testing::WithParamInterface<HintCase> {};
-
-TEST_P(HintTable, MovingOverTheControlReplacesTheStatusLine)
+// Moving over a control replaces the status line, even a half-typed command,
+// with its hint; leaving it for the background does not clear it.
+TEST_F(Hints, AllThirteenHints)
 {
     Form1 &form = startShown();
-    form.lblstatus->setText(QStringLiteral("hel")); // a half-typed command
-    auto *control = form.findChild<QWidget *>(QString::fromLatin1(GetParam().first));
-    ASSERT_NE(control, nullptr);
-    moveMouse(control);
-    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().second));
-    moveMouse(&form, background); // leaving the control does not clear it
-    EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(GetParam().second));
+    form.lblstatus->setText(QStringLiteral("hel"));
+    // clang-format off
+    const std::pair<const char *, const char *> hints[] = {
+        {"cmd_open", "öffnet den Dateiauswahl Dialog / Die Box kann mit der rechten Maustaste "
+                     "bewegt werden"},
+        {"Save_AS", "speichern als / Die Box kann mit der rechten Maustaste bewegt werden"},
+        {"img_save", "speichern"}, {"cmd_fresh", "refresh"}, {"search", "nach Texten suchen"},
+        {"copy", "copy /markierten Text in die Zwischenablage kopieren"},
+        {"img_clear", "Vorsicht ! Löscht den Inhalt des Editorfensters !"},
+        {"cmd_replace", "Ersetzen von Texten oder Löschen von Zeilen"},
+        {"cmdDelEmpty", "Löschen von Leerzeilen und doppelten Leerzeichen"},
+        {"Print", "Ausdruck auf den Standarddrucker"}, {"EXIT", "Programm verlassen"},
+        {"cmd_Einstell", "Programm- Optionen /Farben /Highlightlisten"},
+        {"Info1", "Informationen über das Programm und den Autor"}};
+    // clang-format on
+    for (const auto &[name, hint] : hints) {
+        auto *control = form.findChild<QWidget *>(QString::fromLatin1(name));
+        ASSERT_NE(control, nullptr) << name;
+        moveMouse(control);
+        moveMouse(&form, background);
+        EXPECT_EQ(form.lblstatus->text(), QString::fromUtf8(hint));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    AllThirteen, HintTable,
-    ::testing::Values(
-        HintCase{"cmd_open", "öffnet den Dateiauswahl Dialog / Die Box kann mit der rechten "
-                             "Maustaste bewegt werden"},
-        HintCase{"img_save", "speichern"},
-        HintCase{"Save_AS", "speichern als / Die Box kann mit der rechten Maustaste bewegt werden"},
-        HintCase{"cmd_fresh", "refresh"},
-        HintCase{"copy", "copy /markierten Text in die Zwischenablage kopieren"},
-        HintCase{"img_clear", "Vorsicht ! Löscht den Inhalt des Editorfensters !"},
-        HintCase{"search", "nach Texten suchen"},
-        HintCase{"cmd_replace", "Ersetzen von Texten oder Löschen von Zeilen"},
-        HintCase{"cmdDelEmpty", "Löschen von Leerzeilen und doppelten Leerzeichen"},
-        HintCase{"Print", "Ausdruck auf den Standarddrucker"},
-        HintCase{"cmd_Einstell", "Programm- Optionen /Farben /Highlightlisten"},
-        HintCase{"EXIT", "Programm verlassen"},
-        HintCase{"Info1", "Informationen über das Programm und den Autor"}),
-    [](const ::testing::TestParamInfo<HintCase> &info) { return std::string(info.param.first); });
 
 TEST_F(Hints, TheHoverSpotFollowsTheTableAndControlsWithoutAHintKeepTheStatusLine)
 {
