@@ -50,7 +50,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(OwnMimeType, DistinctExtensionsGetDistinctValidNames)
 {
-    EXPECT_EQ(ownMimeType(".tar.k+1-2"), "application/x-kelo-tar.k+1-2");
     EXPECT_EQ(ownMimeType(".a_20"), "application/x-kelo-a_5f20");
     EXPECT_EQ(ownMimeType(".äß"), "application/x-kelo-_c3_a4_c3_9f");
     EXPECT_EQ(ownMimeType(".a;b=c#"), "application/x-kelo-a_3bb_3dc_23");
@@ -135,10 +134,8 @@ protected:
         const QString executable = QStandardPaths::findExecutable(program);
         if (executable.isEmpty())
             return std::nullopt;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"XDG_CURRENT_DESKTOP", "DE", "DESKTOP_SESSION", "KDE_FULL_SESSION",
-                                 "GNOME_DESKTOP_SESSION_ID", "XDG_SESSION_DESKTOP"})
-            environment.remove(QString::fromLatin1(name));
+        QProcessEnvironment environment;
+        environment.insert("PATH", qEnvironmentVariable("PATH"));
         if (!desktop.isEmpty())
             environment.insert("XDG_CURRENT_DESKTOP", desktop);
         environment.insert("HOME", m_dir.path());
