@@ -27,13 +27,9 @@ protected:
         return QString::fromUtf8(tool.readAllStandardOutput());
     }
     // The text without any white space: what must reach the paper.
-    static QString ink(const QString &text)
+    static QString ink(QString text)
     {
-        QString out;
-        for (const QChar c : text)
-            if (!c.isSpace())
-                out.append(c);
-        return out;
+        return text.removeIf([](QChar c) { return c.isSpace(); });
     }
 
     QTemporaryDir m_dir;
