@@ -1,10 +1,17 @@
-// The small platform pieces: settings store, twips and colours.
+// The small platform pieces: settings store, twips and colours, line breaks
+// leaving the editor, the user's terminal and what ShellExec hands over.
+#include "platform/desktoplauncher.h"
+#include "platform/linebreaks.h"
 #include "platform/settingsstore.h"
 #include "platform/units.h"
+#include "support/fakeservices.h"
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -14,18 +21,15 @@ namespace {
 TEST(Settings, MissingKeyGivesTheDefaultAndWrittenValuesComeBackExactly)
 {
     SettingsStore store;
-    const QString expected =
-        QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/Kelo/Kelo.conf");
-    EXPECT_EQ(store.fileName(), expected);
-    EXPECT_EQ(store.read(QStringLiteral("dir1"), QStringLiteral("C:\\")), QStringLiteral("C:\\"));
-    const QStringList values = {QStringLiteral("/home/a b/c, d"), QStringLiteral("  Leer  "),
-                                QStringLiteral("ä\tß;=\"\\"), QString()};
+    const QString expected = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kelo/Kelo.conf";
+    EXPECT_EQ(store.read("dir1", "C:\\"), "C:\\");
+    const QStringList values = {"/home/a b/c, d", "  Leer  ", "ä\tß;=\"\\", QString()};
     for (const QString &value : values) {
-        ASSERT_TRUE(store.write(QStringLiteral("Filter"), value));
-        EXPECT_EQ(SettingsStore().read(QStringLiteral("Filter"), QStringLiteral("-")), value);
+        ASSERT_TRUE(store.write("Filter", value));
+        EXPECT_EQ(SettingsStore().read("Filter", "-"), value);
     }
     // Synced at once, in the section Optionen.
-    ASSERT_TRUE(store.write(QStringLiteral("lbl_schwarzweissblau"), QStringLiteral("weiss")));
+    ASSERT_TRUE(store.write("lbl_schwarzweissblau", "weiss"));
     EXPECT_TRUE(test::readBytes(expected).contains("[Optionen]\n"));
     EXPECT_TRUE(test::readBytes(expected).contains("\nlbl_schwarzweissblau=weiss\n"));
 }
@@ -33,18 +37,17 @@ TEST(Settings, MissingKeyGivesTheDefaultAndWrittenValuesComeBackExactly)
 TEST(Settings, NonsenseReadsAsTextOrDefaultAndAFailedWriteIsReported)
 {
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("Kelo.conf"));
+    const QString file = dir.filePath("Kelo.conf");
     test::writeBytes(file, "\x01\x02 garbage [[[\n[Optionen]\nFilter=*.txt, *.md\n"
                            "dir1=@Variant(\\0\\0\\0\\x7f)\nnoequals\n");
     SettingsStore store(file);
-    EXPECT_EQ(store.read(QStringLiteral("Filter"), QString()), QStringLiteral("*.txt, *.md"));
-    EXPECT_EQ(store.read(QStringLiteral("drive1"), QStringLiteral("C:")), QStringLiteral("C:"));
+    EXPECT_EQ(store.read("Filter", QString()), "*.txt, *.md");
+    EXPECT_EQ(store.read("drive1", "C:"), "C:");
     // A folder where the file should be cannot be written, even by root.
-    const QString folder = dir.filePath(QStringLiteral("folder.conf"));
+    const QString folder = dir.filePath("folder.conf");
     QDir().mkdir(folder);
-    EXPECT_FALSE(SettingsStore(folder).write(QStringLiteral("Filter"), QStringLiteral("*.*")));
-    EXPECT_EQ(SettingsStore(folder).read(QStringLiteral("dir1"), QStringLiteral("d")),
-              QStringLiteral("d"));
+    EXPECT_FALSE(SettingsStore(folder).write("Filter", "*.*"));
+    EXPECT_EQ(SettingsStore(folder).read("dir1", "d"), "d");
 }
 
 TEST(Units, TwipsAndPixelsAt96Dpi)
@@ -67,6 +70,80 @@ TEST(Units, ClassicColoursHaveBlueInTheHighByte)
     EXPECT_EQ(resolveOleColor(0x80000005, palette), QColor(Qt::white));
     EXPECT_EQ(resolveOleColor(0x80000008, palette), QColor(Qt::darkGreen));
     EXPECT_EQ(resolveOleColor(0x80000012, palette), QColor(Qt::darkRed));
+}
+
+// Line breaks leaving the editor (CR LF) for the desktop (LF).
+using LineBreaks = ::testing::TestWithParam<std::pair<const char *, const char *>>;
+
+TEST_P(LineBreaks, CrLfBecomesLfInBytesAndInText)
+{
+    const auto &[editor, lf] = GetParam();
+    EXPECT_EQ(crlfToLf(QByteArrayView(editor)), QByteArray(lf));
+    EXPECT_EQ(crlfToLf(QString::fromUtf8(editor)), QString::fromUtf8(lf));
+}
+
+// Lone breaks are characters of the text and stay.
+INSTANTIATE_TEST_SUITE_P(
+    Edges, LineBreaks,
+    ::testing::Values(std::pair{"", ""}, std::pair{"a\r\nb\r\n", "a\nb\n"},
+                      std::pair{"a\rb\nc", "a\rb\nc"}, std::pair{"\r\r\n\n", "\r\n\n"},
+                      std::pair{"\n\r", "\n\r"}, std::pair{"x\r", "x\r"},
+                      std::pair{"Straße\r\n\xe2\x82\xac", "Straße\n\xe2\x82\xac"}));
+
+// A PATH of fake terminals, scripts that write their name and arguments
+// into a file when started.
+class Terminals : public ::testing::Test {
+protected:
+    void makeTerminal(const QString &name, bool executable = true)
+    {
+        const QString path = m_dir.filePath(name);
+        test::writeBytes(path, "#!/bin/sh\necho \"${0##*/} $*\" > '" + marker().toUtf8() + "'\n");
+        if (executable)
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QString marker() const { return m_dir.filePath("started"); }
+    // Starts a terminal and gives the line it wrote ("" when none started in time).
+    QString startWith(const QString &terminalVariable)
+    {
+        QFile::remove(marker());
+        QProcessEnvironment env;
+        env.insert("PATH", m_dir.path());
+        if (!terminalVariable.isNull())
+            env.insert("TERMINAL", terminalVariable);
+        if (!SystemDesktopLauncher(env).startTerminal())
+            return "none";
+        static_cast<void>(QTest::qWaitFor([&] { return QFileInfo(marker()).size() > 0; }, 10000));
+        return QString::fromUtf8(test::readBytes(marker())).trimmed();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(Terminals, TheUsersOwnTerminalThenTheFirstKnownOneOnThePath)
+{
+    makeTerminal("xterm", false); // found by name, but no program
+    EXPECT_EQ(startWith(QString()), "none");
+    makeTerminal("xfce4-terminal");
+    makeTerminal("konsole");
+    EXPECT_EQ(startWith("/nirgends/term"), "konsole");
+    makeTerminal("x-terminal-emulator");
+    makeTerminal("mein terminal");
+    EXPECT_EQ(startWith(QLatin1Char('"') + m_dir.filePath("mein terminal") + "\" -e bash"),
+              "mein terminal -e bash");
+}
+
+// A path becomes a file URL (blanks and all); only "open" is known, and an
+// empty path is nothing to open.
+TEST(ShellExecTest, PathsAreOpenedAsFilesAndFailuresReported)
+{
+    test::RecordingLauncher launcher;
+    EXPECT_TRUE(ShellExec(launcher, "/tmp/eine Datei.txt", 1, "open"));
+    EXPECT_FALSE(ShellExec(launcher, "/tmp/x", 1, "print"));
+    EXPECT_FALSE(ShellExec(launcher, QString()));
+    launcher.opens = false;
+    EXPECT_FALSE(ShellExec(launcher, "https://www.example.org/"));
+    EXPECT_EQ(launcher.urls, (QList<QUrl>{QUrl::fromLocalFile("/tmp/eine Datei.txt"),
+                                          QUrl("https://www.example.org/")}));
 }
 
 } // namespace

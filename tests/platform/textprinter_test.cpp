@@ -18,24 +18,18 @@ protected:
     // layout mode keeps blank lines, which the plain mode drops).
     QString printed(const QString &text)
     {
-        const QString pdf = m_dir.filePath(QStringLiteral("out.pdf"));
+        const QString pdf = m_dir.filePath("out.pdf");
         EXPECT_TRUE(PdfPrinter(pdf).printText(text).ok);
         QProcess tool;
-        tool.start(QStringLiteral("pdftotext"),
-                   {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf,
-                    QStringLiteral("-")});
+        tool.start("pdftotext", {"-layout", "-enc", "UTF-8", pdf, "-"});
         if (!tool.waitForFinished(600000) || tool.exitCode() != 0)
             ADD_FAILURE() << "pdftotext failed: " << tool.readAllStandardError().toStdString();
         return QString::fromUtf8(tool.readAllStandardOutput());
     }
     // The text without any white space: what must reach the paper.
-    static QString ink(const QString &text)
+    static QString ink(QString text)
     {
-        QString out;
-        for (const QChar c : text)
-            if (!c.isSpace())
-                out.append(c);
-        return out;
+        return text.removeIf([](QChar c) { return c.isSpace(); });
     }
 
     QTemporaryDir m_dir;
@@ -47,28 +41,26 @@ TEST_F(Printing, TheWholeTextComesOutInItsLines)
 {
     QStringList numbered;
     for (int i = 1; i <= 300; ++i)
-        numbered.append(QStringLiteral("Zeile %1").arg(i));
-    QString out = printed(QStringLiteral("Größe\r\nzweite\rdritte\nvierte €\r\n\r\n") +
-                          numbered.join(QStringLiteral("\r\n")));
+        numbered.append(QString("Zeile %1").arg(i));
+    QString out = printed("Größe\r\nzweite\rdritte\nvierte €\r\n\r\n" + numbered.join("\r\n"));
     EXPECT_GE(out.count(u'\f'), 3);
     QStringList got = QString(out).remove(u'\f').split(u'\n'); // lines without page ends
     for (QString &line : got)
         line = line.trimmed();
-    EXPECT_EQ(got.mid(0, 6), (QStringList{QStringLiteral("Größe"), QStringLiteral("zweite"),
-                                          QStringLiteral("dritte"), QStringLiteral("vierte €"),
-                                          QString(), QStringLiteral("Zeile 1")}));
+    EXPECT_EQ(got.mid(0, 6),
+              (QStringList{"Größe", "zweite", "dritte", "vierte €", QString(), "Zeile 1"}));
     got.removeAll(QString()); // the blank line and the page ends
     EXPECT_EQ(got.mid(4), numbered);
 
     // A word far wider than the page, then a line that wraps between words.
     QStringList words;
     for (int i = 0; i < 200; ++i)
-        words.append(QStringLiteral("Wort%1").arg(i));
-    const QString wide = QString(600, u'x') + QStringLiteral("\r\n") + words.join(u' ');
+        words.append(QString("Wort%1").arg(i));
+    const QString wide = QString(600, u'x') + "\r\n" + words.join(u' ');
     out = printed(wide);
     EXPECT_EQ(ink(out), ink(wide));
     EXPECT_GT(out.count(u'\n'), 6);
-    EXPECT_TRUE(out.contains(QStringLiteral("Wort100 "))) << "words stay whole";
+    EXPECT_TRUE(out.contains("Wort100 ")) << "words stay whole";
 
     out = printed(QString()); // one blank page
     EXPECT_EQ(out.count(u'\f'), 1);
@@ -77,10 +69,10 @@ TEST_F(Printing, TheWholeTextComesOutInItsLines)
 
 TEST_F(Printing, AnUnwritableTargetIsReportedInGerman)
 {
-    const QString path = m_dir.filePath(QStringLiteral("fehlt/out.pdf"));
-    const PrintResult result = PdfPrinter(path).printText(QStringLiteral("Text"));
+    const QString path = m_dir.filePath("fehlt/out.pdf");
+    const PrintResult result = PdfPrinter(path).printText("Text");
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("Drucker"))) << result.error.toStdString();
+    EXPECT_TRUE(result.error.contains("Drucker")) << result.error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(path));
 }
 
@@ -93,7 +85,7 @@ TEST_F(Printing, TwentyMegabytesArePrintedWhole)
 #endif
     QString text;
     for (int i = 0; text.size() < (20 << 20); ++i)
-        text += QStringLiteral("%1 Größe Straße über Ärger Löwe Haus Baum schön\r\n").arg(i);
+        text += QString("%1 Größe Straße über Ärger Löwe Haus Baum schön\r\n").arg(i);
     const QString out = printed(text);
     EXPECT_GT(out.count(u'\f'), 3000); // about 80 lines a page
     EXPECT_TRUE(ink(out) == ink(text)) << "a letter is missing or extra";

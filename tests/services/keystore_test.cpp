@@ -64,27 +64,18 @@ TEST_F(KeyStoreTest, NamesMatchWithoutCaseAndOnlyKeysWithoutSubkeysAreDeleted)
     EXPECT_EQ(valueAt("*\\shell\\kelo"), "<missing>");
 }
 
-class KeyPathTest :
-    public KeyStoreTest,
-    public ::testing::WithParamInterface<std::tuple<QString, long>> {};
-
-TEST_P(KeyPathTest, EmptyOrOverlongNamesAreRefused)
+TEST_F(KeyStoreTest, EmptyOrOverlongNamesAreRefusedAndNothingIsWritten)
 {
-    const auto &[path, code] = GetParam();
     HKEY key = 0;
-    EXPECT_EQ(m_store.RegCreateKey(HKEY_CLASSES_ROOT, path, &key), code);
-    EXPECT_EQ(set(path), code);
-    EXPECT_EQ(QFile::exists(m_file), code == ERROR_SUCCESS);
+    for (const QString &path : {QString("\\a"), QString("a\\"), QString("a\\\\b"),
+                                QString(256, u'n'), QString("a\\" + QString(256, u'n'))}) {
+        EXPECT_EQ(m_store.RegCreateKey(HKEY_CLASSES_ROOT, path, &key), ERROR_INVALID_PARAMETER)
+            << path.toStdString();
+        EXPECT_EQ(set(path), ERROR_INVALID_PARAMETER) << path.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(m_file));
+    EXPECT_EQ(set(QString(255, u'n')), ERROR_SUCCESS);
 }
-
-const long refused = ERROR_INVALID_PARAMETER;
-
-INSTANTIATE_TEST_SUITE_P(Paths, KeyPathTest,
-                         ::testing::Values(std::tuple{"\\a", refused}, std::tuple{"a\\", refused},
-                                           std::tuple{"a\\\\b", refused},
-                                           std::tuple{QString(256, u'n'), refused},
-                                           std::tuple{QString("a\\" + QString(256, u'n')), refused},
-                                           std::tuple{QString(255, u'n'), ERROR_SUCCESS}));
 
 class DamagedFileTest : public KeyStoreTest, public ::testing::WithParamInterface<QByteArray> {};
 
@@ -132,7 +123,9 @@ TEST_F(KeyStoreTest, UnwritableOrUnreadablePlacesFailAndChangeNothing)
     EXPECT_TRUE(QFileInfo(other).isDir());
 }
 
-TEST_F(KeyStoreTest, AnotherWindowsLockHoldsChangesBackButNotReads)
+// Another window's lock holds a change back (with a message) but not a read;
+// two windows writing at once lose nothing.
+TEST_F(KeyStoreTest, WindowsShareTheFileUnderALock)
 {
     ASSERT_EQ(set("a", "v"), ERROR_SUCCESS);
     QLockFile otherWindow(m_file + ".lock");
@@ -141,11 +134,7 @@ TEST_F(KeyStoreTest, AnotherWindowsLockHoldsChangesBackButNotReads)
     EXPECT_TRUE(m_store.errorString().contains("anderen Kelo-Fenster"));
     EXPECT_EQ(valueAt("a"), "v");
     otherWindow.unlock();
-    EXPECT_EQ(set("a", "w"), ERROR_SUCCESS);
-}
 
-TEST_F(KeyStoreTest, TwoWindowsWritingAtOnceLoseNothing)
-{
     const auto window = [this](const QString &prefix) {
         KeyStore store(m_file, 30000);
         for (int i = 0; i < 25; ++i)
@@ -155,7 +144,7 @@ TEST_F(KeyStoreTest, TwoWindowsWritingAtOnceLoseNothing)
     std::thread second(window, "second");
     first.join();
     second.join();
-    EXPECT_EQ(m_store.snapshot()->subkeys.size(), 50);
+    EXPECT_EQ(m_store.snapshot()->subkeys.size(), 51);
     EXPECT_TRUE(QJsonDocument::fromJson(readBytes(m_file)).isObject());
 }
 

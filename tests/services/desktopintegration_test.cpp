@@ -1,0 +1,440 @@
+// The context-menu verb and the association of an extension on the key
+// store, the desktop files mirrored from it and judged by the desktop's own
+// tools (desktop-file-validate, xdg-mime, gio) in throw-away XDG folders, and
+// the options panel's buttons, which never confirm a failure.
+#include "platform/controls.h"
+#include "platform/messagebox.h"
+#include "services/contextmenu.h"
+#include "services/desktopfiles.h"
+#include "services/desktopmirror.h"
+#include "services/filetypeassociation.h"
+#include "shell/optionspanel.h"
+#include "support/form1fixture.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kelo::test {
+namespace {
+
+using namespace desktop;
+using namespace reg;
+
+const QString verb = "Kelo the Scriv";
+
+// The program, and the Exec value the desktop file holds for it.
+using ExecLine = ::testing::TestWithParam<std::tuple<QString, QString>>;
+
+TEST_P(ExecLine, QuotesTheProgram)
+{
+    EXPECT_EQ(execValue(std::get<0>(GetParam())), std::get<1>(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, ExecLine,
+    ::testing::Values(
+        std::tuple{"/opt/Kelo the Scriv/kelo", "\"/opt/Kelo the Scriv/kelo\" %f"},
+        std::tuple{"/opt/\"K\"/100%/$HOME/`x`/a\\b/kelo",
+                   "\"/opt/\\\\\"K\\\\\"/100%%/\\\\$HOME/\\\\`x\\\\`/a\\\\\\\\b/kelo\" %f"},
+        std::tuple{"/home/jürgen/it's;#(~)/kelo", "\"/home/jürgen/it's;#(~)/kelo\" %f"}));
+
+TEST(OwnMimeType, DistinctExtensionsGetDistinctValidNames)
+{
+    EXPECT_EQ(ownMimeType(".a_20"), "application/x-kelo-a_5f20");
+    EXPECT_EQ(ownMimeType(".äß"), "application/x-kelo-_c3_a4_c3_9f");
+    EXPECT_EQ(ownMimeType(".a;b=c#"), "application/x-kelo-a_3bb_3dc_23");
+    // Long names must fit update-mime-database's file per type.
+    const QString longest = QLatin1Char('.') + QString(125, u'ä');
+    const QString sibling = longest.chopped(1) + QLatin1Char('a');
+    EXPECT_LE(ownMimeType(longest).size(), 230);
+    EXPECT_EQ(ownMimeType(longest).left(40), ownMimeType(sibling).left(40));
+    EXPECT_NE(ownMimeType(longest), ownMimeType(sibling));
+}
+
+// mimeapps.list before and after Kelo became the default for text/plain.
+using Mimeapps = ::testing::TestWithParam<std::tuple<QByteArray, QByteArray>>;
+
+TEST_P(Mimeapps, KeloBecomesTheDefaultAndEveryOtherLineStays)
+{
+    const auto &[before, after] = GetParam();
+    EXPECT_EQ(withDefaultApplication(before, "text/plain", entryFileName), after);
+}
+
+QByteArray crowdedWith(const QByteArray &line)
+{
+    return "# chosen by hand\n[Added Associations]\ntext/plain=other.desktop;\n\n"
+           "[Default Applications]\nimage/png=gimp.desktop;\n" +
+           line +
+           "# end of the defaults\n\n\n[Removed Associations]\n"
+           "text/plain=kelo-the-scriv.desktop;\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Mimeapps,
+    ::testing::Values(
+        std::tuple{"", "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n"},
+        std::tuple{crowdedWith(" Text/Plain = gedit.desktop;vim.desktop\n"),
+                   crowdedWith("Text/Plain=kelo-the-scriv.desktop;gedit.desktop;vim.desktop;\n")},
+        std::tuple{crowdedWith(""),
+                   crowdedWith("").replace("# end of the defaults\n",
+                                           "# end of the defaults\n"
+                                           "text/plain=kelo-the-scriv.desktop;\n")},
+        std::tuple{"[Default Applications]\ntext/plain=a.desktop;kelo-the-scriv.desktop;b;\n",
+                   "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a.desktop;b;\n"},
+        std::tuple{"[Added Associations]\r\ntext/html=a.desktop;\r\n",
+                   "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
+                   "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
+        std::tuple{"[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;",
+                   "[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;\n"
+                   "text/plain=kelo-the-scriv.desktop;\n"}));
+
+struct ToolOutput {
+    int exitCode = -1;
+    QString output; // standard output and error, trimmed
+};
+
+// Throw-away $XDG_DATA_HOME and $XDG_CONFIG_HOME with a key store, a mirror
+// that is fast and independent of what is installed (txt is plain text, no
+// tools) and one with the desktop's own types and tools.
+class Desktop : public ::testing::Test {
+protected:
+    Desktop()
+    {
+        QDir().mkpath(m_folders.dataHome);
+        QDir().mkpath(m_folders.configHome);
+    }
+    QString value(const QString &path)
+    {
+        QString data = "<missing>";
+        m_store.RegQueryValue(HKEY_CLASSES_ROOT, path, &data);
+        return data;
+    }
+    bool exists(const QString &path) { return value("*\\" + path) != QLatin1String("<missing>"); }
+    bool associate(const QString &typed, DesktopMirror &mirror, KeyStore *store = nullptr)
+    {
+        return FileTypeAssociation(store ? *store : m_store, mirror, m_messages, m_program)
+            .DateitypVerknuepfen(typed);
+    }
+    // Runs a tool with HOME and the XDG folders here and no desktop session
+    // but `desktop` (xdg-mime asks a desktop it recognises); nothing when the
+    // tool is not installed.
+    std::optional<ToolOutput> runTool(const QString &program, const QStringList &arguments,
+                                      const QString &desktop = {})
+    {
+        const QString executable = QStandardPaths::findExecutable(program);
+        if (executable.isEmpty())
+            return std::nullopt;
+        QProcessEnvironment environment;
+        environment.insert("PATH", qEnvironmentVariable("PATH"));
+        if (!desktop.isEmpty())
+            environment.insert("XDG_CURRENT_DESKTOP", desktop);
+        environment.insert("HOME", m_dir.path());
+        environment.insert("XDG_DATA_HOME", m_folders.dataHome);
+        environment.insert("XDG_CONFIG_HOME", m_folders.configHome);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(executable, arguments);
+        const bool finished = process.waitForFinished(60000); // else killed with the QProcess
+        return ToolOutput{
+            finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAll()).trimmed()};
+    }
+
+    QTemporaryDir m_dir;
+    DesktopFolders m_folders{m_dir.filePath("data"), m_dir.filePath("config")};
+    KeyStore m_store{KeyStore::fileIn(m_folders.dataHome)};
+    DesktopMirror m_mirror{m_folders, verb,
+                           [](const QString &name) {
+                               return name == "x.txt" ? QStringList{"text/plain"} : QStringList{};
+                           },
+                           [](const QString &, const QStringList &) { return ToolRun{}; }};
+    DesktopMirror m_desktop{m_folders, verb};
+    ContextMenuEntry m_entry{m_store, m_mirror};
+    ScriptedMessageBoxes m_messages;
+    QString m_program = "/opt/Kelo the Scriv/kelo";
+};
+
+// Keys below "*" before; deleted; a part of the error; a key that must
+// be left and one that must be gone afterwards.
+using Removal = std::tuple<QStringList, bool, QString, QString, QString>;
+class RemovalTest : public Desktop, public ::testing::WithParamInterface<Removal> {};
+
+TEST_P(RemovalTest, StopsAtTheFirstStepThatCannotBeDone)
+{
+    const auto &[before, deleted, errorPart, left, gone] = GetParam();
+    for (const QString &key : before)
+        ASSERT_EQ(m_store.RegSetValue(HKEY_CLASSES_ROOT, "*\\" + key, REG_SZ, "/p %1"), 0);
+    ASSERT_EQ(m_mirror.sync(*m_store.snapshot()), std::nullopt);
+    // The desktop follows the store, whatever the spelling: an entry while there is a command.
+    const auto mirrored = [&] { return QFile::exists(m_mirror.desktopEntryPath()); };
+    EXPECT_EQ(mirrored(), exists("shell\\" + verb + "\\command"));
+
+    const ContextMenuEntry::Removal removal = m_entry.Delete_ContextItem(verb);
+    EXPECT_EQ(removal.deleted, deleted);
+    EXPECT_EQ(removal.error.has_value(), !errorPart.isEmpty());
+    EXPECT_TRUE(removal.error.value_or(QString()).contains(errorPart));
+    EXPECT_TRUE(exists(left)) << left.toStdString();
+    EXPECT_TRUE(gone.isEmpty() || !exists(gone)) << gone.toStdString();
+    EXPECT_EQ(mirrored(), exists("shell\\" + verb + "\\command"));
+    EXPECT_EQ(QFile::exists(m_mirror.serviceMenuPath()), exists("shell\\" + verb + "\\command"));
+}
+
+const QString verbKey = "shell\\Kelo the Scriv";
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, RemovalTest,
+    ::testing::Values(Removal{{"shell\\x"}, false, {}, "shell\\x", verbKey},
+                      Removal{{"SHELL\\KELO THE SCRIV\\COMMAND"}, true, {}, "shell", verbKey},
+                      Removal(QStringList{verbKey + "\\command", verbKey + "\\command\\extra"},
+                              false, "Unterschlüssel", verbKey + "\\command\\extra", QString()),
+                      Removal(QStringList{verbKey + "\\command", verbKey + "\\ddeexec"}, false,
+                              "Unterschlüssel", verbKey + "\\ddeexec", verbKey + "\\command"),
+                      Removal{{verbKey}, false, {}, verbKey, verbKey + "\\command"}));
+
+// What was typed, then the key X and the type name T it gives, or (X empty)
+// a part of the stop box's text.
+class Extension :
+    public Desktop,
+    public ::testing::WithParamInterface<std::tuple<QString, QString, QString>> {};
+
+TEST_P(Extension, GivesTheKeyAndTheTypeNameOrIsRefusedAndNothingIsWritten)
+{
+    const auto &[typed, X, T] = GetParam();
+    EXPECT_EQ(associate(typed, m_mirror), !X.isEmpty());
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    if (!X.isEmpty()) {
+        EXPECT_EQ(value(X), T);
+        return;
+    }
+    EXPECT_TRUE(m_messages.texts()[0].contains(T)) << m_messages.texts()[0].toStdString();
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(QDir(m_folders.dataHome).isEmpty() && QDir(m_folders.configHome).isEmpty());
+}
+
+const QString a250(250, u'a');
+const QString umlauts125(125, u'ä'); // 250 bytes in UTF-8
+
+INSTANTIATE_TEST_SUITE_P(
+    Typed, Extension,
+    ::testing::Values(std::tuple{"txt", ".txt", "txtfile"}, std::tuple{".txt", ".txt", "txtfile"},
+                      std::tuple{"TXT", ".txt", "txtfile"}, std::tuple{".TXT", ".txt", "txtfile"},
+                      std::tuple{".", ".", "file"}, std::tuple{" txt ", ". txt ", " txt file"},
+                      std::tuple{". ", ". ", " file"}, std::tuple{"ÄÖÜ", ".äöü", "äöüfile"},
+                      std::tuple{"Tar.GZ", ".tar.gz", "tar.gzfile"},
+                      std::tuple{a250, "." + a250, a250 + "file"},
+                      std::tuple{umlauts125, "." + umlauts125, umlauts125 + "file"},
+                      std::tuple{"", "", "Dateiendung benötigt."}, std::tuple{"a/b", "", "\"/\""},
+                      std::tuple{"a\\b", "", "\"\\\""}, std::tuple{"..", "", "zwei Punkte"},
+                      std::tuple{"txt..bak", "", "zwei Punkte"},
+                      std::tuple{"t\tx", "", "Steuerzeichen"}, std::tuple{"*", "", "Platzhalter"},
+                      std::tuple{"t?t", "", "Platzhalter"}, std::tuple{"[tx]t", "", "Platzhalter"},
+                      std::tuple{a250 + "a", "", "zu lang"},
+                      std::tuple{umlauts125 + "ä", "", "zu lang"}));
+
+TEST_F(Desktop, AnAssociationWritesTheThreeValuesAndShowsThem)
+{
+    ASSERT_TRUE(associate(".TXT", m_mirror));
+    EXPECT_EQ(value("txtfile\\shell\\open\\command"), "/opt/Kelo the Scriv/kelo %1");
+    EXPECT_EQ(value("txtfile\\DefaultIcon"), "/opt/Kelo the Scriv/kelo,0");
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown()[0].text, "Dateityp: .txt\r\nRegistriert auf: txtfile\r\n"
+                                          "open-Anweisung: /opt/Kelo the Scriv/kelo %1");
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::None);
+}
+
+TEST_F(Desktop, AFailedWriteIsReportedInsteadOfTheSummary)
+{
+    // The desktop entries' folder is taken by a file: the keys are written,
+    // the desktop does not follow, and the box says so.
+    writeBytes(m_folders.dataHome + "/applications", "in the way");
+    EXPECT_FALSE(associate("txt", m_mirror));
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(m_messages.texts()[0].startsWith(
+                    "Die Dateiendung .txt konnte nicht mit Kelo the Scriv verknüpft werden:") &&
+                m_messages.texts()[0].contains("applications"));
+
+    // The key store's folder is taken by a file: nothing can be written.
+    writeBytes(m_dir.filePath("Kelo"), "in the way");
+    KeyStore blocked(KeyStore::fileIn(m_dir.path()));
+    EXPECT_FALSE(associate("txt", m_mirror, &blocked));
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_EQ(m_messages.shown()[1].icon, MsgIcon::Critical);
+    EXPECT_FALSE(m_messages.shown()[1].text.contains("Registriert auf"));
+}
+
+TEST_F(Desktop, ContextEntryIsValidForEveryFileAndLeavesNothingBehind)
+{
+    ContextMenuEntry entry(m_store, m_desktop);
+    ASSERT_EQ(entry.ProgrammRegistrierung(verb, "/opt/Kelo \"the\" 100% $Scriv `x` a\\b ü/kelo"),
+              std::nullopt);
+    const QString menu = m_desktop.serviceMenuPath();
+    EXPECT_TRUE(
+        readBytes(m_desktop.desktopEntryPath()).contains("\nMimeType=application/octet-stream;\n"));
+    EXPECT_TRUE(readBytes(menu).contains("\nMimeType=all/allfiles;\n"));
+    EXPECT_TRUE(QFileInfo(menu).isExecutable()) << "Dolphin ignores a local service menu otherwise";
+    const auto checked = runTool("desktop-file-validate", {m_desktop.desktopEntryPath(), menu});
+    if (checked) {
+        EXPECT_EQ(checked->exitCode, 0) << checked->output.toStdString();
+        // The only remark is on KDE's pseudo type for all files.
+        for (const QString &line : checked->output.split(u'\n', Qt::SkipEmptyParts))
+            EXPECT_TRUE(line.contains("all/allfiles")) << line.toStdString();
+    }
+
+    EXPECT_TRUE(entry.Delete_ContextItem(verb).deleted);
+    // Left are the key store and the rebuilt cache, which no longer names Kelo.
+    const QDir data(m_folders.dataHome);
+    for (QDirIterator it(data.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString file = data.relativeFilePath(it.next());
+        if (file == "applications/mimeinfo.cache")
+            EXPECT_FALSE(readBytes(it.filePath()).contains("kelo"));
+        else
+            EXPECT_TRUE(file.startsWith("Kelo/")) << file.toStdString();
+    }
+    if (!checked)
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+}
+
+TEST_F(Desktop, AssociatingTxtMakesKeloTheDefaultForPlainText)
+{
+    // Another editor was the default so far.
+    QDir().mkpath(m_folders.dataHome + "/applications");
+    writeBytes(m_folders.dataHome + "/applications/other-editor.desktop",
+               "[Desktop Entry]\nType=Application\nName=Other\nExec=true %f\n"
+               "MimeType=text/plain;\n");
+    writeBytes(m_desktop.mimeappsPath(),
+               "[Default Applications]\ntext/plain=other-editor.desktop;\n");
+    ASSERT_TRUE(associate("TXT", m_desktop));
+    EXPECT_TRUE(readBytes(m_desktop.desktopEntryPath()).contains("\nMimeType=text/plain;\n"));
+
+    const auto found = runTool("xdg-mime", {"query", "default", "text/plain"});
+    if (!found)
+        GTEST_SKIP() << "xdg-mime is not installed";
+    EXPECT_EQ(found->output, entryFileName);
+}
+
+// What was typed, a file with that extension, the type it gets.
+class NewExtension :
+    public Desktop,
+    public ::testing::WithParamInterface<std::tuple<QString, QString, QString>> {};
+
+TEST_P(NewExtension, GetsATypeOfItsOwnThatTheDesktopFinds)
+{
+    const auto &[typed, probeFile, type] = GetParam();
+    ASSERT_TRUE(associate(typed, m_desktop)) << m_messages.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(readBytes(m_desktop.desktopEntryPath())
+                    .contains(QByteArray("MimeType=" + type.toUtf8() + ";\n")));
+    EXPECT_TRUE(readBytes(m_desktop.mimeappsPath())
+                    .contains(QByteArray(type.toUtf8() + "=kelo-the-scriv.desktop;")));
+
+    const QString probe = m_dir.filePath(probeFile);
+    writeBytes(probe, "Hallo\n");
+    // As GNOME's, xdg-mime asks gio, which reads the globs; file(1) knows none.
+    const auto found = QStandardPaths::findExecutable("gio").isEmpty()
+                           ? std::nullopt
+                           : runTool("xdg-mime", {"query", "filetype", probe}, "GNOME");
+    if (!found)
+        GTEST_SKIP() << "xdg-mime or gio is not installed";
+    EXPECT_EQ(found->output, type);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Extensions, NewExtension,
+    ::testing::Values(std::tuple{"KeloTest", "probe.KELOTEST", "application/x-kelo-kelotest"},
+                      std::tuple{" txt", "probe. txt", "application/x-kelo-_20txt"},
+                      std::tuple{".", "probe.", "application/x-kelo-_"},
+                      std::tuple{QString(250, u'L'), QString("p." + QString(250, u'l')),
+                                 ownMimeType("." + QString(250, u'l'))}));
+
+TEST_F(Desktop, ADesktopToolThatFailsIsReported)
+{
+    DesktopMirror failingTools(m_folders, verb, installedMimeTypes,
+                               [](const QString &, const QStringList &) {
+                                   return ToolRun{true, false, "kaputt"};
+                               });
+    const auto error =
+        ContextMenuEntry(m_store, failingTools).ProgrammRegistrierung(verb, "/opt/kelo");
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->contains("update-desktop-database"));
+    EXPECT_TRUE(error->contains("kaputt"));
+}
+
+const QString registered = "Kelo the Scriv ist nun im Kontextmenü des Explorers verfügbar !";
+const QString removed =
+    "Der Eintrag ins Kontextmenü des Explorers für Kelo the Scriv wurde gelöscht !";
+
+class DesktopButtons : public Form1Fixture {
+protected:
+    QString command()
+    {
+        QString value = "<missing>";
+        KeyStore(KeyStore::fileIn(m_dataHome))
+            .RegQueryValue(HKEY_CLASSES_ROOT, "*\\shell\\Kelo the Scriv\\command", &value);
+        return value;
+    }
+    QString desktopEntry() const { return m_dataHome + "/applications/kelo-the-scriv.desktop"; }
+};
+
+TEST_F(DesktopButtons, RegisterRemoveAndAssociateAndAFailedRemovalIsNotConfirmed)
+{
+    Form1 &form = start();
+    form.Frame1->cmd_register->click();
+    form.Frame1->cmd_register->click();
+    EXPECT_EQ(form.lblstatus->text(), registered);
+    EXPECT_EQ(command(), form.strProgPfad + " %1"); // unquoted
+    const RegKey root = *KeyStore(KeyStore::fileIn(m_dataHome)).snapshot();
+    EXPECT_EQ(root.findPath({"*", "shell"})->subkeys.size(), 1);
+    EXPECT_TRUE(QFile::exists(desktopEntry()));
+    form.Frame1->cmd_delReg->click();
+    EXPECT_EQ(form.lblstatus->text(), removed);
+    EXPECT_EQ(command(), "<missing>");
+    EXPECT_FALSE(QFile::exists(desktopEntry()));
+    // Nothing left to remove: the entry is gone all the same.
+    form.setStatus(QString());
+    form.Frame1->cmd_delReg->click();
+    EXPECT_EQ(form.lblstatus->text(), removed);
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+    // A command with a subkey of its own cannot be removed.
+    KeyStore(KeyStore::fileIn(m_dataHome))
+        .RegSetValue(HKEY_CLASSES_ROOT, "*\\shell\\Kelo the Scriv\\command\\x", REG_SZ, {});
+    form.Frame1->cmd_delReg->click();
+    EXPECT_TRUE(form.lblstatus->text().startsWith(
+        "Der Eintrag ins Kontextmenü für Kelo the Scriv konnte nicht gelöscht werden:"))
+        << form.lblstatus->text().toStdString();
+    EXPECT_EQ(m_messages.shown().size(), 1);
+
+    form.Frame1->txt_reggie->setText("TXT");
+    form.Frame1->txtRegister->click();
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_TRUE(m_messages.texts()[1].endsWith("open-Anweisung: " + m_programFolder + "/kelo %1"));
+    EXPECT_TRUE(
+        readBytes(m_configHome + "/mimeapps.list").contains("text/plain=kelo-the-scriv.desktop;"));
+}
+
+TEST_F(DesktopButtons, AFailedRegistrationIsReportedNotConfirmed)
+{
+    writeBytes(m_dataHome, "a file where the data folder belongs");
+    Form1 &form = start();
+    form.Frame1->cmd_register->click();
+    EXPECT_TRUE(form.lblstatus->text().startsWith(
+        "Kelo the Scriv konnte nicht ins Kontextmenü eingetragen werden:"))
+        << form.lblstatus->text().toStdString();
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(m_messages.texts()[0].contains(QDir::toNativeSeparators(m_dataHome)));
+}
+
+} // namespace
+} // namespace kelo::test
