@@ -1,13 +1,12 @@
-// Benchmarks of the editor control on a large text: loading (against
-// QPlainTextEdit with the same text), reading the text back, the CR LF line
-// queries, typing at the end, and how much the process grows per byte loaded.
+// Benchmarks of the editor control on a large text: loading, reading the text
+// back, the CR LF line queries and typing at the end. Loading against
+// QPlainTextEdit, and the memory a load costs, are measured end to end through
+// the open panel in bench_load.cpp.
 #include "germantext.h"
 #include "platform/textbox.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
 
 #include <benchmark/benchmark.h>
 
@@ -28,63 +27,6 @@ void BM_TextBoxLoad20MB(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 BENCHMARK(BM_TextBoxLoad20MB)->Unit(benchmark::kMillisecond);
-
-void BM_TextBoxComparedPlainTextEditLoad20MB(benchmark::State &state)
-{
-    const QString text = QString::fromUtf8(text20MB());
-    QPlainTextEdit edit;
-    for (auto _ : state)
-        edit.setPlainText(text);
-    state.SetBytesProcessed(state.iterations() * text20MB().size());
-}
-BENCHMARK(BM_TextBoxComparedPlainTextEditLoad20MB)->Unit(benchmark::kMillisecond)->Iterations(2);
-
-// Growth of the process through a load into an existing editor (the text
-// bytes themselves already being in memory), as a multiple of the text size:
-// rss_x after the load, peak_x at the highest point on the way.
-void BM_TextBoxMemory(benchmark::State &state)
-{
-    const QByteArray text =
-        kelo::bench::germanText(qsizetype(state.range(0)) << 20, kelo::Encoding::Utf8, false);
-    double rssFactor = 0;
-    double peakFactor = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto box = std::make_unique<kelo::TextBox>();
-        kelo::bench::settleMemory();
-        const long before = kelo::bench::statusKiB("VmRSS");
-        state.ResumeTiming();
-        box->loadUtf8(text);
-        state.PauseTiming();
-        rssFactor = double(kelo::bench::statusKiB("VmRSS") - before) * 1024 / double(text.size());
-        peakFactor = double(kelo::bench::statusKiB("VmHWM") - before) * 1024 / double(text.size());
-        box.reset();
-        state.ResumeTiming();
-    }
-    state.counters["rss_x"] = rssFactor;
-    state.counters["peak_x"] = peakFactor;
-}
-BENCHMARK(BM_TextBoxMemory)->Arg(20)->Arg(100)->Iterations(1)->Unit(benchmark::kMillisecond);
-
-void BM_TextBoxComparedPlainTextEditMemory20MB(benchmark::State &state)
-{
-    const QByteArray &bytes = text20MB();
-    double rssFactor = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto edit = std::make_unique<QPlainTextEdit>();
-        kelo::bench::settleMemory();
-        const long before = kelo::bench::statusKiB("VmRSS");
-        state.ResumeTiming();
-        edit->setPlainText(QString::fromUtf8(bytes));
-        state.PauseTiming();
-        rssFactor = double(kelo::bench::statusKiB("VmRSS") - before) * 1024 / double(bytes.size());
-        edit.reset();
-        state.ResumeTiming();
-    }
-    state.counters["rss_x"] = rssFactor;
-}
-BENCHMARK(BM_TextBoxComparedPlainTextEditMemory20MB)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_TextBoxText20MB(benchmark::State &state)
 {
