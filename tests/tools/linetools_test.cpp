@@ -37,8 +37,8 @@ std::optional<std::pair<QString, qint64>> loop(QString s, const QString &f, cons
                                                const ReplaceLimits &limits)
 {
     qint64 count = 0;
-    while (s.contains(f)) {
-        s = sReplace(s, f, r);
+    for (qsizetype p = s.indexOf(f); p >= 0; p = s.indexOf(f)) {
+        s.replace(p, f.size(), r);
         if (++count > limits.maxReplacements || s.toUtf8().size() > limits.maxBytes)
             return std::nullopt;
     }
