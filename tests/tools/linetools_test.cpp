@@ -110,7 +110,7 @@ TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyW
     const auto written = [&](const char *text, const QStringList &lines) {
         writeBytes(at("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
         TemporaryTextFile file(m_dir.path());
-        EXPECT_TRUE(file.write(QString::fromUtf8(text)));
+        EXPECT_TRUE(file.writeText(text));
         EXPECT_EQ(file.readLines(), lines);
         EXPECT_EQ(mode(file.path()) & 0777, 0600u);
         return readBytes(file.path());
