@@ -253,7 +253,6 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
     }
     result.ok = true;
     result.writtenFormat = written;
-    result.writtenPath = target.path;
     return result;
 }
 

@@ -28,9 +28,6 @@ struct TextWriteResult {
     bool fellBackToUtf8 = false;
     // The form the file now has; later saves use it.
     TextFormat writtenFormat;
-    // The file that was written: the target, or the file a symbolic link at
-    // the target leads to.
-    QString writtenPath;
 };
 
 // Writes an editor text (UTF-8, CR LF breaks) to a file in the given form,

@@ -8,16 +8,14 @@
 
 namespace kelo {
 
-namespace {
-
-template <typename Unit> int countIndent(const Unit *text, qsizetype size, qsizetype pos)
+int CountIndent(QByteArrayView text, qsizetype pos)
 {
-    pos = std::clamp<qsizetype>(pos, 0, size);
+    pos = std::clamp<qsizetype>(pos, 0, text.size());
     // The last CR LF before the caret; without one the caret is on the first
     // line, which gives nothing.
     qsizetype lineStart = -1;
     for (qsizetype i = pos - 2; i >= 0; --i) {
-        if (text[i] == Unit('\r') && text[i + 1] == Unit('\n')) {
+        if (text[i] == '\r' && text[i + 1] == '\n') {
             lineStart = i + 2;
             break;
         }
@@ -25,21 +23,9 @@ template <typename Unit> int countIndent(const Unit *text, qsizetype size, qsize
     if (lineStart < 0)
         return 0;
     int spaces = 0;
-    for (qsizetype i = lineStart; i < size && text[i] == Unit(' '); ++i)
+    for (qsizetype i = lineStart; i < text.size() && text[i] == ' '; ++i)
         ++spaces;
     return spaces;
-}
-
-} // namespace
-
-int CountIndent(QStringView text, int pos)
-{
-    return countIndent(text.utf16(), text.size(), pos);
-}
-
-int CountIndent(QByteArrayView text, qsizetype pos)
-{
-    return countIndent(text.data(), text.size(), pos);
 }
 
 void AutoIndent(TextBox &box)

@@ -9,17 +9,14 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QStringView>
 
 namespace kelo {
 
 class TextBox;
 
-// The indentation for a line break typed at pos (0-based, UTF-16 units):
-// the spaces at the start of the line that holds pos.
-int CountIndent(QStringView text, int pos);
-// The same on UTF-8 text with pos a byte position: the rules look at CR, LF
-// and spaces only, which are single bytes there.
+// The indentation for a line break typed at pos of the editor's UTF-8 text
+// (a byte position): the spaces at the start of the line that holds pos. The
+// rules look at CR, LF and spaces only, which are single bytes there.
 int CountIndent(QByteArrayView text, qsizetype pos);
 
 // Replaces the selection (or inserts at the caret) with CR LF and the

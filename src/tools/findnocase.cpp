@@ -93,10 +93,24 @@ bool startsCharacter(const unsigned char *text, qsizetype p, qsizetype size)
     return true;
 }
 
-// A match boundary between the CR and the LF of a line break.
-template <typename Unit> bool splitsLineBreak(const Unit *text, qsizetype at, qsizetype size)
+// The lower-case form of one character as the search compares it.
+char32_t searchLower(char32_t character)
 {
-    return at > 0 && at < size && text[at - 1] == Unit('\r') && text[at] == Unit('\n');
+    // The one character whose simple lower-case form QChar does not give:
+    // it keeps "İ" as it is because the full mapping makes two characters of
+    // it, but its simple mapping is "i".
+    if (character == 0x0130)
+        return u'i';
+    if (character <= 0xFFFF)
+        return QChar::toLower(char16_t(character));
+    const char32_t lower = QChar::toLower(character);
+    return lower > 0xFFFF ? lower : character;
+}
+
+// A match boundary between the CR and the LF of a line break.
+bool splitsLineBreak(const unsigned char *text, qsizetype at, qsizetype size)
+{
+    return at > 0 && at < size && text[at - 1] == '\r' && text[at] == '\n';
 }
 
 // Every BMP character whose lower-case form is another character, as pairs
@@ -119,10 +133,9 @@ const std::vector<std::pair<char16_t, char16_t>> &upperForms()
     return table;
 }
 
-// The term, lower-cased, and the UTF-16 code units that can begin an
-// occurrence of it: every unit whose lower-case form is the term's first
-// character, or every high surrogate when that character lies outside the
-// Basic Multilingual Plane.
+// The term, lower-cased, and the lead bytes of the UTF-8 forms of the
+// characters that can begin an occurrence of it: every character whose
+// lower-case form is the term's first character.
 class Pattern {
 public:
     explicit Pattern(QStringView term)
@@ -136,80 +149,45 @@ public:
             return;
         const char32_t first = m_characters.front();
         if (first > 0xFFFF) {
-            m_beginsBeyondBmp = true;
-            for (char32_t unit = 0xD800; unit <= 0xDBFF; ++unit)
-                addFirstUnit(char16_t(unit));
+            for (int lead = 0xF0; lead <= 0xF4; ++lead)
+                m_firstBytes[size_t(lead)] = true;
             return;
         }
-        if (searchLower(first) == first)
-            addFirstUnit(char16_t(first));
+        // Half a surrogate pair never occurs in UTF-8, so it begins nothing.
         if (isHighSurrogate(first) || isLowSurrogate(first))
-            return; // half a pair only ever stands for itself
+            return;
+        if (searchLower(first) == first)
+            markLeadByte(char16_t(first));
         const auto &forms = upperForms();
         const auto range =
             std::equal_range(forms.begin(), forms.end(), std::pair(char16_t(first), char16_t(0)),
                              [](const auto &a, const auto &b) { return a.first < b.first; });
         for (auto it = range.first; it != range.second; ++it)
-            addFirstUnit(it->second);
+            markLeadByte(it->second);
+        // U+FFFD also stands for any byte that is not well-formed.
+        if (first == replacementCharacter) {
+            for (int lead = 0x80; lead <= 0xFF; ++lead)
+                m_firstBytes[size_t(lead)] = true;
+        }
     }
 
     const std::vector<char32_t> &characters() const { return m_characters; }
-
-    bool mayBegin(char16_t unit) const { return (m_firstUnits[unit >> 6] >> (unit & 63)) & 1; }
-
-    // The lead bytes of the UTF-8 forms of those characters. A term that
-    // begins with U+FFFD may also begin at any byte that is not well-formed.
-    std::array<bool, 256> firstBytes() const
-    {
-        std::array<bool, 256> bytes{};
-        if (m_beginsBeyondBmp) {
-            for (int lead = 0xF0; lead <= 0xF4; ++lead)
-                bytes[lead] = true;
-        }
-        for (const char16_t unit : m_firstUnitList) {
-            if (isHighSurrogate(unit) || isLowSurrogate(unit))
-                continue; // never in UTF-8
-            if (unit < 0x80)
-                bytes[unit] = true;
-            else if (unit < 0x800)
-                bytes[0xC0 | (unit >> 6)] = true;
-            else
-                bytes[0xE0 | (unit >> 12)] = true;
-        }
-        if (m_characters.front() == replacementCharacter) {
-            for (int lead = 0x80; lead <= 0xFF; ++lead)
-                bytes[lead] = true;
-        }
-        return bytes;
-    }
+    const std::array<bool, 256> &firstBytes() const { return m_firstBytes; }
 
 private:
-    void addFirstUnit(char16_t unit)
+    void markLeadByte(char16_t unit)
     {
-        m_firstUnits[unit >> 6] |= std::uint64_t(1) << (unit & 63);
-        m_firstUnitList.push_back(unit);
+        if (unit < 0x80)
+            m_firstBytes[unit] = true;
+        else if (unit < 0x800)
+            m_firstBytes[0xC0 | (unit >> 6)] = true;
+        else
+            m_firstBytes[0xE0 | (unit >> 12)] = true;
     }
 
     std::vector<char32_t> m_characters;
-    std::array<std::uint64_t, 1024> m_firstUnits{};
-    std::vector<char16_t> m_firstUnitList;
-    bool m_beginsBeyondBmp = false;
+    std::array<bool, 256> m_firstBytes{};
 };
-
-// The number of UTF-16 units of the match of pattern at i, or -1.
-qsizetype matchUtf16(QStringView text, qsizetype i, const Pattern &pattern)
-{
-    qsizetype at = i;
-    for (const char32_t wanted : pattern.characters()) {
-        if (at >= text.size())
-            return -1;
-        int units = 1;
-        if (searchLower(decodeUtf16(text, at, units)) != wanted)
-            return -1;
-        at += units;
-    }
-    return at - i;
-}
 
 char32_t asciiLower(unsigned char byte)
 {
@@ -267,53 +245,6 @@ private:
 };
 
 } // namespace
-
-char32_t searchLower(char32_t character)
-{
-    // The one character whose simple lower-case form QChar does not give:
-    // it keeps "İ" as it is because the full mapping makes two characters of
-    // it, but its simple mapping is "i".
-    if (character == 0x0130)
-        return u'i';
-    if (character <= 0xFFFF)
-        return QChar::toLower(char16_t(character));
-    const char32_t lower = QChar::toLower(character);
-    return lower > 0xFFFF ? lower : character;
-}
-
-int FindNoCase(QStringView text, QStringView term, int start)
-{
-    const qsizetype size = text.size();
-    const qsizetype first = qsizetype(std::max(start, 1)) - 1;
-    if (first >= size)
-        return 0;
-    const char16_t *units = reinterpret_cast<const char16_t *>(text.data());
-    const auto insidePair = [&](qsizetype at) {
-        return at > 0 && at < size && QChar::isLowSurrogate(units[at]) &&
-               QChar::isHighSurrogate(units[at - 1]);
-    };
-    const auto acceptable = [&](qsizetype at, qsizetype length) {
-        return !insidePair(at) && !splitsLineBreak(units, at, size) &&
-               !splitsLineBreak(units, at + length, size);
-    };
-
-    if (term.isEmpty()) {
-        for (qsizetype at = first; at < size; ++at) {
-            if (acceptable(at, 0))
-                return int(at - first + 1);
-        }
-        return 0;
-    }
-    const Pattern pattern(term);
-    for (qsizetype at = first; at < size; ++at) {
-        if (!pattern.mayBegin(units[at]))
-            continue;
-        const qsizetype length = matchUtf16(text, at, pattern);
-        if (length >= 0 && acceptable(at, length))
-            return int(at - first + 1);
-    }
-    return 0;
-}
 
 Utf8Match findNoCaseUtf8(QByteArrayView text, QStringView term, qsizetype from, qsizetype to)
 {

@@ -8,8 +8,8 @@
 // surrogate pair); it is lower-cased only when its lower-case form lies
 // outside that plane too, so lengths in UTF-16 code units never change.
 //
-// A match never begins or ends inside a surrogate pair or between the CR and
-// the LF of a line break: the editor cannot select half of either.
+// A match never begins or ends inside a character or between the CR and the
+// LF of a line break: the editor cannot select half of either.
 #pragma once
 
 #include <QByteArrayView>
@@ -17,18 +17,10 @@
 
 namespace kelo {
 
-// The lower-case form of one character as the search compares it.
-char32_t searchLower(char32_t character);
-
-// Finds term in text from the 1-based position start on. Returns the position
-// of the first match counted from start (1 when it begins at start itself), or
-// 0 when there is none. An empty term is found at once, unless nothing of the
-// text is left from start on.
-int FindNoCase(QStringView text, QStringView term, int start);
-
-// The same search on UTF-8 text, the editor's own form, which spares a large
-// text the conversion to UTF-16: the first match that begins at or after the
-// byte position from and ends at or before the byte position to.
+// Finds term in UTF-8 text, the editor's own form, which spares a large text
+// the conversion to UTF-16: the first match that begins at or after the byte
+// position from and ends at or before the byte position to. An empty term is
+// found at the first character boundary from on, unless from is at to.
 struct Utf8Match {
     qsizetype position = -1; // byte position of the match, -1: not found
     qsizetype bytes = 0;     // its length in bytes

@@ -2,8 +2,8 @@
 // and convert only the positions they need to UTF-16 offsets: converting a
 // 20 MB text to UTF-16 would take longer than the search itself.
 #include "tools/frm_such.h"
-#include "platform/controls.h"
 
+#include "platform/controls.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
 #include "tools/findnocase.h"
@@ -14,12 +14,6 @@
 #include <QShortcut>
 
 namespace kelo {
-
-namespace {
-
-const QString notFoundMessage = QStringLiteral("Suchbegriff nicht gefunden!");
-
-} // namespace
 
 frm_such::frm_such(TextBox *editor, std::function<void(const QString &)> setStatus, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
@@ -88,39 +82,30 @@ void frm_such::cmdSuchen_Click()
         found = findNoCaseUtf8(text, term, m_editor->utf16ToPosition(start),
                                m_editor->utf16ToPosition(start + m_editor->SelLength()));
     }
-    if (found.found())
-        showFound(long(found.position), long(found.bytes));
-    else
-        reportNotFound();
+    showResult(found);
 }
 
 void frm_such::cmdWeitersuchen_Click()
 {
-    const QString term = txtSuch->text();
     const QByteArrayView text = m_editor->utf8View();
     // One code unit after the selection start: where that falls inside a
     // character, the search skips on to the next one, as no match can begin
     // in the middle of a character.
     const qsizetype from = m_editor->utf16ToPosition(m_editor->SelStart()) + 1;
-    const Utf8Match found = findNoCaseUtf8(text, term, from, text.size());
-    if (found.found())
-        showFound(long(found.position), long(found.bytes));
-    else
-        reportNotFound();
+    showResult(findNoCaseUtf8(text, txtSuch->text(), from, text.size()));
 }
 
-void frm_such::showFound(long position, long bytes)
+void frm_such::showResult(const Utf8Match &found)
 {
-    const int start = m_editor->positionToUtf16(position);
+    if (!found.found()) {
+        m_setStatus(QStringLiteral("Suchbegriff nicht gefunden!"));
+        return;
+    }
+    const int start = m_editor->positionToUtf16(long(found.position));
     m_editor->setSelStart(start);
-    m_editor->setSelLength(m_editor->positionToUtf16(position + bytes) - start);
+    m_editor->setSelLength(m_editor->positionToUtf16(long(found.position + found.bytes)) - start);
     m_editor->window()->activateWindow();
     m_editor->setFocus();
-}
-
-void frm_such::reportNotFound()
-{
-    m_setStatus(notFoundMessage);
 }
 
 } // namespace kelo

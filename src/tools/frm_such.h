@@ -20,6 +20,7 @@ class QRadioButton;
 namespace kelo {
 
 class TextBox;
+struct Utf8Match;
 
 class frm_such : public QWidget {
     Q_OBJECT
@@ -46,8 +47,8 @@ public:
     std::array<QRadioButton *, 2> Option1{}; // 0: "Gesamt", 1: "Markierung"
 
 private:
-    void showFound(long position, long bytes);
-    void reportNotFound();
+    // A match becomes the selection; without one the status line says so.
+    void showResult(const Utf8Match &found);
 
     TextBox *m_editor;
     std::function<void(const QString &)> m_setStatus;

@@ -1,5 +1,7 @@
 #include "tools/linerules.h"
 
+#include "tools/tempfile.h"
+
 #include <cstring>
 
 namespace kelo {
@@ -21,24 +23,13 @@ public:
     // Whole lines, each with its line break made CR LF.
     void appendLines(const char *from, const char *end)
     {
-        while (from < end) {
-            const auto *cr = static_cast<const char *>(std::memchr(from, '\r', size_t(end - from)));
-            const char *const lineEnd = cr ? cr : end;
-            append(from, lineEnd);
+        forEachFileLine(QByteArrayView(from, end), [this](QByteArrayView line) {
+            std::memcpy(m_at, line.data(), size_t(line.size()));
+            m_at += line.size();
             appendBreak();
-            if (!cr)
-                return;
-            from = cr + 1;
-            if (from < end && *from == '\n')
-                ++from;
-        }
+        });
     }
 
-    void append(const char *from, const char *end)
-    {
-        std::memcpy(m_at, from, size_t(end - from));
-        m_at += end - from;
-    }
     void appendBreak()
     {
         *m_at++ = '\r';
@@ -109,18 +100,15 @@ QByteArray cleanLines(QByteArrayView fileBytes)
 
 QByteArray emptyLinesContaining(QByteArrayView fileBytes, QByteArrayView text)
 {
+    // A line never holds a CR, so no line can contain such a text.
+    if (text.contains('\r'))
+        return joinFileLines(fileBytes);
     Output out(fileBytes.size());
     const char *const begin = fileBytes.data();
     const char *const end = begin + fileBytes.size();
     const char *done = begin; // everything before is written
-    if (text.contains('\r')) {
-        // A line never holds a CR, so no line can contain the text.
-        out.appendLines(done, end);
-        return out.take();
-    }
     if (text.isEmpty()) {
-        for (const char *line = begin; line < end; line = nextLine(lineEndAfter(line, end), end))
-            out.appendBreak();
+        forEachFileLine(fileBytes, [&out](QByteArrayView) { out.appendBreak(); });
         return out.take();
     }
 

@@ -63,11 +63,6 @@ frm_ersetz *LineTools::replaceDialog() const
     return m_replace;
 }
 
-QString LineTools::workFolder() const
-{
-    return temporaryFolder(m_form->context().programFolder);
-}
-
 bool LineTools::Leerz()
 {
     return throughTemporaryFile(
@@ -75,7 +70,7 @@ bool LineTools::Leerz()
             // CleanFile says itself what failed.
             return CleanFile(folder, tempName);
         },
-        [](QByteArrayView lines) { return joinFileLines(lines); });
+        joinFileLines);
 }
 
 bool LineTools::SLoesch(const QString &txt_find)
@@ -88,7 +83,7 @@ bool LineTools::SLoesch(const QString &txt_find)
 bool LineTools::throughTemporaryFile(const std::function<bool(const QString &folder)> &rewriteFile,
                                      const std::function<QByteArray(QByteArrayView)> &rebuild)
 {
-    const QString folder = workFolder();
+    const QString folder = temporaryFolder(m_form->context().programFolder);
     TemporaryTextFile file(folder, tempName);
     const QByteArray original = m_form->TextBox1->utf8Text();
     if (!file.writeText(original)) {

@@ -55,7 +55,6 @@ private:
     bool throughTemporaryFile(const std::function<bool(const QString &folder)> &rewriteFile,
                               const std::function<QByteArray(QByteArrayView)> &rebuild);
     void reportFailure(const QString &description);
-    QString workFolder() const;
 
     Form1 *m_form;
     QPointer<frm_ersetz> m_replace;

@@ -5,14 +5,6 @@
 
 namespace kelo {
 
-QString sReplace(const QString &text, const QString &search, const QString &replacement)
-{
-    const qsizetype p = text.indexOf(search);
-    if (p < 0)
-        return text;
-    return text.left(p) + replacement + text.mid(p + search.size());
-}
-
 namespace {
 
 // Knuth-Morris-Pratt matching of the search text, one character at a time:

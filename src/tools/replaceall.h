@@ -17,10 +17,6 @@
 
 namespace kelo {
 
-// The text with the first occurrence of the search text replaced; the text
-// unchanged when there is none.
-QString sReplace(const QString &text, const QString &search, const QString &replacement);
-
 // Bounds on inputs that end only after a huge number of replacements ("ab" ->
 // "ba" on a...ab...b takes n² of them) or grow the text without end.
 struct ReplaceLimits {

@@ -1,6 +1,7 @@
 #include "tools/tempfile.h"
 
 #include "files/fileprocs.h"
+#include "files/textwriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,8 +45,6 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-const QByteArrayView closingLineBreak("\r\n");
-
 } // namespace
 
 QString temporaryFolder(const QString &programFolder)
@@ -68,18 +67,6 @@ QString temporaryFolder(const QString &programFolder)
     return cache;
 }
 
-QStringList splitFileLines(QByteArrayView utf8)
-{
-    QStringList lines;
-    forEachFileLine(utf8, [&lines](QByteArrayView line) { lines.append(QString::fromUtf8(line)); });
-    return lines;
-}
-
-bool needsClosingLineBreak(QByteArrayView utf8)
-{
-    return utf8.isEmpty() || (utf8.back() != '\n' && utf8.back() != '\r');
-}
-
 TemporaryTextFile::TemporaryTextFile(const QString &folder, const QString &name)
     : m_path(joinPath(folder, name))
 {}
@@ -95,14 +82,10 @@ QString TemporaryTextFile::path() const
     return m_path;
 }
 
-bool TemporaryTextFile::write(const QString &text)
-{
-    return writeText(text.toUtf8());
-}
-
 bool TemporaryTextFile::writeText(QByteArrayView utf8)
 {
-    return writeParts(utf8, needsClosingLineBreak(utf8) ? closingLineBreak : QByteArrayView());
+    // The same closing break as a saved file with CR LF breaks gets.
+    return writeParts(utf8, finalLineBreak(utf8, TextFormat{}));
 }
 
 bool TemporaryTextFile::writeBytes(QByteArrayView bytes)
@@ -156,10 +139,13 @@ bool TemporaryTextFile::writeParts(QByteArrayView text, QByteArrayView ending)
 
 std::optional<QStringList> TemporaryTextFile::readLines()
 {
-    std::optional<QByteArray> bytes = readBytes();
+    const std::optional<QByteArray> bytes = readBytes();
     if (!bytes)
         return std::nullopt;
-    return splitFileLines(*bytes);
+    QStringList lines;
+    forEachFileLine(*bytes,
+                    [&lines](QByteArrayView line) { lines.append(QString::fromUtf8(line)); });
+    return lines;
 }
 
 std::optional<QByteArray> TemporaryTextFile::readBytes()

@@ -22,12 +22,8 @@ namespace kelo {
 // per-user folder under the cache location, created private).
 QString temporaryFolder(const QString &programFolder);
 
-// Splits file bytes (UTF-8) into lines by the rules above.
-QStringList splitFileLines(QByteArrayView utf8);
-
 // Calls lineFound(QByteArrayView line) for every line of the file bytes, by
-// the rules above, without copying: the byte form of splitFileLines for the
-// tools that work on large texts. CR and LF never occur inside a UTF-8
+// the rules above, without copying. CR and LF never occur inside a UTF-8
 // sequence, so cutting the bytes is cutting the characters.
 template <typename LineFound> void forEachFileLine(QByteArrayView bytes, LineFound &&lineFound)
 {
@@ -48,11 +44,6 @@ template <typename LineFound> void forEachFileLine(QByteArrayView bytes, LineFou
     }
 }
 
-// Whether writing this text adds the closing CR LF: only when it does not
-// already end with a line break (CR LF, LF or CR), so a text passed through
-// the file again and again does not grow by an empty line each time.
-bool needsClosingLineBreak(QByteArrayView utf8);
-
 class TemporaryTextFile {
 public:
     explicit TemporaryTextFile(const QString &folder,
@@ -65,12 +56,12 @@ public:
     QString path() const;
 
     // Creates the file fresh (a leftover file or a link of that name is
-    // removed first, never followed or written through) and writes the text
-    // as UTF-8, followed by CR LF unless it already ends with a line break.
-    bool write(const QString &text);
-    // The same for text that is UTF-8 already (the editor's own form).
+    // removed first, never followed or written through) and writes the UTF-8
+    // text (the editor's own form), followed by CR LF unless it already ends
+    // with a line break, so a text passed through the file again and again
+    // does not grow by an empty line each time.
     bool writeText(QByteArrayView utf8);
-    // Creates the file fresh, as write() does, with exactly these bytes.
+    // Creates the file fresh, as writeText() does, with exactly these bytes.
     bool writeBytes(QByteArrayView bytes);
 
     // Reads the file back as lines; nullopt when it cannot be read.

@@ -37,8 +37,8 @@ std::optional<std::pair<QString, qint64>> loop(QString s, const QString &f, cons
                                                const ReplaceLimits &limits)
 {
     qint64 count = 0;
-    while (s.contains(f)) {
-        s = sReplace(s, f, r);
+    for (qsizetype p = s.indexOf(f); p >= 0; p = s.indexOf(f)) {
+        s.replace(p, f.size(), r);
         if (++count > limits.maxReplacements || s.toUtf8().size() > limits.maxBytes)
             return std::nullopt;
     }
@@ -110,7 +110,7 @@ TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyW
     const auto written = [&](const char *text, const QStringList &lines) {
         writeBytes(at("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
         TemporaryTextFile file(m_dir.path());
-        EXPECT_TRUE(file.write(QString::fromUtf8(text)));
+        EXPECT_TRUE(file.writeText(text));
         EXPECT_EQ(file.readLines(), lines);
         EXPECT_EQ(mode(file.path()) & 0777, 0600u);
         return readBytes(file.path());
