@@ -38,10 +38,10 @@ std::optional<QString> ContextMenuEntry::ProgrammRegistrierung(const QString &st
         return m_store.errorString();
     const QString value = strAnwendung + QStringLiteral(" %1");
     const long set = m_store.RegSetValue(HKEY_CLASSES_ROOT, path, REG_SZ, value);
-    const QString setError = m_store.errorString();
+    // Closing an open handle cannot fail, and leaves errorString() alone.
     m_store.RegCloseKey(hKey);
     if (set != ERROR_SUCCESS)
-        return setError;
+        return m_store.errorString();
     return mirror();
 }
 
@@ -69,24 +69,18 @@ ContextMenuEntry::Removal ContextMenuEntry::Delete_ContextItem(const QString &st
     if (code != ERROR_SUCCESS)
         return failed(code);
     code = m_store.RegDeleteKey(hKey, QStringLiteral("Command"));
-    if (code != ERROR_SUCCESS) {
-        const Removal result = failed(code);
-        m_store.RegCloseKey(hKey);
-        return result;
-    }
     m_store.RegCloseKey(hKey);
+    if (code != ERROR_SUCCESS)
+        return failed(code);
 
     code = m_store.RegOpenKeyEx(HKEY_CLASSES_ROOT, verbParent, 0, KEY_SET_VALUE, &hKey);
     if (code != ERROR_SUCCESS)
         return failed(code);
     code = m_store.RegDeleteKey(hKey, strText);
-    removal.deleted = code == ERROR_SUCCESS;
-    if (code != ERROR_SUCCESS) {
-        const Removal result = failed(code);
-        m_store.RegCloseKey(hKey);
-        return result;
-    }
     m_store.RegCloseKey(hKey);
+    if (code != ERROR_SUCCESS)
+        return failed(code);
+    removal.deleted = true;
     removal.error = mirror();
     return removal;
 }

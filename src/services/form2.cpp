@@ -33,19 +33,16 @@ QPixmap picture(const QString &resource, const QSize &size)
     return QIcon(resource).pixmap(size);
 }
 
-} // namespace
+// The notice text of the About window.
+const QString aboutNotice = QStringLiteral(
+    "Kelo the Scriv ist Freeware. Sie dürfen das Programm kostenlos benutzen, kopieren und "
+    "weitergeben, solange es unverändert bleibt und niemand Geld dafür verlangt.\n\n"
+    "Die Benutzung geschieht auf eigene Gefahr. Der Autor haftet nicht für Schäden, die durch "
+    "die Benutzung des Programms oder die Unmöglichkeit seiner Benutzung entstehen, auch "
+    "nicht für verlorene Daten. Sichern Sie wichtige Dateien regelmäßig.\n\n"
+    "Fragen, Fehlerberichte und Wünsche schicken Sie bitte per E-Mail an den Autor.");
 
-const QString &aboutNotice()
-{
-    static const QString text = QStringLiteral(
-        "Kelo the Scriv ist Freeware. Sie dürfen das Programm kostenlos benutzen, kopieren und "
-        "weitergeben, solange es unverändert bleibt und niemand Geld dafür verlangt.\n\n"
-        "Die Benutzung geschieht auf eigene Gefahr. Der Autor haftet nicht für Schäden, die durch "
-        "die Benutzung des Programms oder die Unmöglichkeit seiner Benutzung entstehen, auch "
-        "nicht für verlorene Daten. Sichern Sie wichtige Dateien regelmäßig.\n\n"
-        "Fragen, Fehlerberichte und Wünsche schicken Sie bitte per E-Mail an den Autor.");
-    return text;
-}
+} // namespace
 
 AboutPlacement placeAboutWindow(double screenWidth, double mainLeft, double mainTop,
                                 double mainWidth)
@@ -123,7 +120,7 @@ void Form2::createControls()
     placeTwips(Label5, 600, 1920, 4395, 255);
     connect(Label5, &ClickableLabel::clicked, this, &Form2::Label5_Click);
 
-    Text1 = named(new QPlainTextEdit(aboutNotice(), this), "Text1");
+    Text1 = named(new QPlainTextEdit(aboutNotice, this), "Text1");
     Text1->setReadOnly(true);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -94,7 +94,6 @@ public:
                 DesktopLauncher *launcher);
 
     void open();
-    Form2 *window() const { return m_window; }
 
 private:
     QWidget &m_mainWindow;
@@ -102,8 +101,5 @@ private:
     DesktopLauncher *m_launcher;
     QPointer<Form2> m_window;
 };
-
-// The notice text of the About window.
-const QString &aboutNotice();
 
 } // namespace kelo

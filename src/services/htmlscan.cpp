@@ -39,6 +39,14 @@ bool isRawTextElement(QByteArrayView name)
         name, {"script", "style", "xmp", "iframe", "noembed", "noframes", "title", "textarea"});
 }
 
+// HTML's void elements: they never have content or an end tag.
+bool isVoidElement(QByteArrayView name)
+{
+    return isOneOf(name, {"area", "base", "basefont", "bgsound", "br", "col", "embed", "frame",
+                          "hr", "image", "img", "input", "keygen", "link", "meta", "param",
+                          "source", "track", "wbr"});
+}
+
 } // namespace
 
 bool equalsAsciiNoCase(QByteArrayView a, QByteArrayView b)
@@ -52,13 +60,6 @@ bool equalsAsciiNoCase(QByteArrayView a, QByteArrayView b)
     return true;
 }
 
-bool isVoidElement(QByteArrayView name)
-{
-    return isOneOf(name, {"area", "base", "basefont", "bgsound", "br", "col", "embed", "frame",
-                          "hr", "image", "img", "input", "keygen", "link", "meta", "param",
-                          "source", "track", "wbr"});
-}
-
 std::optional<QByteArrayView> HtmlTag::attribute(QByteArrayView wanted) const
 {
     for (const HtmlAttribute &attribute : attributes) {
@@ -68,9 +69,8 @@ std::optional<QByteArrayView> HtmlTag::attribute(QByteArrayView wanted) const
     return std::nullopt;
 }
 
-HtmlScanner::HtmlScanner(QByteArrayView markup, qsizetype from)
+HtmlScanner::HtmlScanner(QByteArrayView markup)
     : m_markup(markup)
-    , m_pos(from)
 {}
 
 void HtmlScanner::skipTo(char terminator)
@@ -269,14 +269,15 @@ ElementSliceResult findElementById(QByteArrayView markup, QByteArrayView id, qsi
     ElementSlice slice;
     slice.begin = tag->begin;
     slice.tagName = tag->name;
-    slice.tagCount = 1;
     if (isVoidElement(tag->name)) {
         slice.end = tag->end;
         return {slice, {}};
     }
+    // Tags from its start tag to its end, both included.
+    qsizetype tagCount = 1;
     qsizetype depth = 1;
     while (const std::optional<HtmlTag> inner = scanner.next()) {
-        if (++slice.tagCount > maxTags)
+        if (++tagCount > maxTags)
             return {std::nullopt, SliceError::TooManyTags};
         if (!equalsAsciiNoCase(inner->name, slice.tagName))
             continue;

@@ -36,18 +36,13 @@ struct HtmlTag {
 
 bool equalsAsciiNoCase(QByteArrayView a, QByteArrayView b);
 
-// HTML's void elements: they never have content or an end tag.
-bool isVoidElement(QByteArrayView name);
-
 class HtmlScanner {
 public:
-    explicit HtmlScanner(QByteArrayView markup, qsizetype from = 0);
+    explicit HtmlScanner(QByteArrayView markup);
 
     // The next start or end tag; nullopt at the end of the markup. Text,
     // comments, doctypes and the content of raw-text elements are passed over.
     std::optional<HtmlTag> next();
-
-    qsizetype position() const { return m_pos; }
 
 private:
     void skipRawText(QByteArrayView elementName);
@@ -64,7 +59,6 @@ struct ElementSlice {
     qsizetype begin = 0; // its start tag
     qsizetype end = 0;   // after its end tag (or the end of the markup)
     QByteArrayView tagName;
-    qsizetype tagCount = 0; // tags from its start tag to its end, both included
 };
 
 enum class SliceError { NotFound, TooManyTags };

@@ -72,7 +72,6 @@ public:
 
     // The store's file in a data folder ($XDG_DATA_HOME): <folder>/Kelo/keystore.json.
     static QString fileIn(const QString &dataFolder);
-    QString fileName() const { return m_filePath; }
 
     // The classic calls. Each returns ERROR_SUCCESS or an error code; the
     // German description of the last failure is errorString().

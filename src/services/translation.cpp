@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <climits>
@@ -27,22 +28,6 @@ const QString savedStatus =
     QStringLiteral("temporäre Datei gespeichert. Die Funktion wird ausgeführt. Bitte warten...");
 const QString deletedStatus = QStringLiteral("temporäre Datei wurde gelöscht");
 const QString keptText = QStringLiteral("Der Text im Editor bleibt unverändert.");
-
-// Restores a flag on every way out of a scope.
-class Flag {
-public:
-    explicit Flag(bool &flag)
-        : m_flag(flag)
-    {
-        m_flag = true;
-    }
-    ~Flag() { m_flag = false; }
-    Flag(const Flag &) = delete;
-    Flag &operator=(const Flag &) = delete;
-
-private:
-    bool &m_flag;
-};
 
 // The window-modal box of a run: "Zeile n von m" and "Abbrechen". The label
 // follows the lines at most ten times a second, since repainting it for
@@ -184,7 +169,8 @@ void Translation::translateText(TranslationDirection direction)
         if (!blnInternetOK)
             return;
     }
-    const Flag running(m_running);
+    m_running = true;
+    const auto notRunning = qScopeGuard([this] { m_running = false; });
     m_cancelled = false;
     m_page = translationPage();
 

@@ -42,7 +42,6 @@ public:
     // The user agreed, in this run of the program, to use the Internet.
     bool blnInternetOK = false;
 
-    bool isRunning() const { return m_running; }
     void setTimeLimit(std::chrono::milliseconds limit) { m_http.setTimeLimit(limit); }
 
 protected:

@@ -1,5 +1,7 @@
 #include "services/translationhttp.h"
 
+#include "services/translationanswer.h"
+
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -44,7 +46,7 @@ TranslationHttp::TranslationHttp(QObject *parent)
 HttpAnswer TranslationHttp::post(const QUrl &url)
 {
     HttpAnswer answer;
-    if (isBusy()) {
+    if (m_reply) {
         answer.error = QStringLiteral("Es läuft schon eine Anfrage.");
         return answer;
     }
@@ -66,7 +68,7 @@ HttpAnswer TranslationHttp::post(const QUrl &url)
         reply->abort();
     });
     const auto refuseIfTooLarge = [&](qsizetype size) {
-        if (size > m_maxBytes && !tooLarge) {
+        if (size > maxAnswerBytes && !tooLarge) {
             tooLarge = true;
             reply->abort();
         }
@@ -103,7 +105,7 @@ HttpAnswer TranslationHttp::post(const QUrl &url)
         answer.error = QStringLiteral("Die Antwort von %1 ist größer als %2 KB und wird nicht "
                                       "gelesen.")
                            .arg(host)
-                           .arg(m_maxBytes / 1024);
+                           .arg(maxAnswerBytes / 1024);
     } else if (const int status =
                    reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
                status >= 300) {

@@ -34,23 +34,20 @@ public:
     // A limit for the whole request, not only for silence: a server that
     // sends a byte now and then cannot hold the program.
     void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
-    std::chrono::milliseconds timeLimit() const { return m_timeLimit; }
-    void setMaxAnswerBytes(qsizetype bytes) { m_maxBytes = bytes; }
 
     // Sends a POST with the header "Content-Type: text/xml" and no body and
     // returns when the whole answer is there, the request failed, the time
-    // limit ran out or cancel() was called.
+    // limit ran out or cancel() was called. An answer over maxAnswerBytes is
+    // refused.
     HttpAnswer post(const QUrl &url);
 
     // Aborts the request that is under way; post() returns Cancelled.
     void cancel();
-    bool isBusy() const { return !m_reply.isNull(); }
 
 private:
     QNetworkAccessManager m_manager;
     QPointer<QNetworkReply> m_reply;
     std::chrono::milliseconds m_timeLimit{20000};
-    qsizetype m_maxBytes = 2 * 1024 * 1024;
     bool m_cancelled = false;
 };
 

@@ -42,7 +42,6 @@ class PanelDragger : public QObject {
 public:
     explicit PanelDragger(QObject *parent = nullptr);
     void addPanel(QWidget *panel);
-    const DragStart &dragStart() const { return m_dragStart; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -53,17 +53,6 @@ QString hintFor(const QString &controlName)
     return {};
 }
 
-const QStringList &hintedControls()
-{
-    static const QStringList names = [] {
-        QStringList list;
-        for (const auto &entry : hintTable())
-            list.append(entry.first);
-        return list;
-    }();
-    return names;
-}
-
 std::optional<SpotChange> spotChangeFor(const QString &controlName)
 {
     using enum SpotPicture;
@@ -86,8 +75,8 @@ HoverHints::HoverHints(Form1 &form)
     // track the mouse.
     m_form.setMouseTracking(true);
     m_form.installEventFilter(this);
-    for (const QString &name : hintedControls()) {
-        if (auto *control = m_form.findChild<QWidget *>(name, Qt::FindDirectChildrenOnly)) {
+    for (const auto &entry : hintTable()) {
+        if (auto *control = m_form.findChild<QWidget *>(entry.first, Qt::FindDirectChildrenOnly)) {
             control->setMouseTracking(true);
             control->installEventFilter(this);
         }

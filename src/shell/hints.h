@@ -19,8 +19,6 @@ class Form1;
 
 // The hint for a control by its name, or a null string when it has none.
 QString hintFor(const QString &controlName);
-// The names of the controls that have a hint.
-const QStringList &hintedControls();
 
 // The four pictures of the hover spot.
 enum class SpotPicture { Info1, Info2, Image1, Image2 };

@@ -10,8 +10,8 @@ inline const QString downloadPage = QStringLiteral("https://kelo.example.org/dow
 inline const QString authorName = QStringLiteral("Das Kelo-Team");
 inline const QString authorMail = QStringLiteral("team@kelo.example.org");
 inline const QString authorPage = QStringLiteral("https://kelo.example.org/team/");
-inline const QString authorContactLine =
-    QStringLiteral("Autor: Das Kelo-Team - E-Mail: team@kelo.example.org - Web: "
-                   "https://kelo.example.org/team/");
+inline const QString authorContactLine = QStringLiteral("Autor: ") + authorName +
+                                         QStringLiteral(" - E-Mail: ") + authorMail +
+                                         QStringLiteral(" - Web: ") + authorPage;
 
 } // namespace kelo::product
