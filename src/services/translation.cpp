@@ -195,7 +195,10 @@ void Translation::translateText(TranslationDirection direction)
         m_form.installEventFilter(this);
         run = translateLines(
             *lines,
-            [this, direction](const QString &line) { return translateLine(line, direction); },
+            [this, direction](const QString &line) {
+                return direction == TranslationDirection::GermanToEnglish ? GetTranslatedToEN(line)
+                                                                          : GetTranslatedToDE(line);
+            },
             [this, &progress](qsizetype lineNumber, qsizetype) {
                 progress.showLine(lineNumber);
                 return !m_cancelled;

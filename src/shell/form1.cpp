@@ -216,7 +216,7 @@ void Form1::Form_Load()
     if (!cmd.isEmpty()) {
         cmd = stripQuotes(cmd);
         Label1->setText(cmd);
-        if (FileExists(cmd) && !cmd.isEmpty()) {
+        if (FileExists(cmd)) {
             const FileReadResult read = ReadWholeFile(cmd);
             if (read.ok) {
                 TextBox1->loadUtf8(read.text.utf8);
