@@ -412,6 +412,12 @@ std::optional<unsigned char> unicodeToWindows1252(char32_t codePoint)
     return std::nullopt;
 }
 
+int utf8SequenceLength(const unsigned char *p, const unsigned char *end)
+{
+    char32_t cp;
+    return decodeUtf8(p, end, cp);
+}
+
 bool isValidUtf8(QByteArrayView bytes)
 {
     return classifyUtf8(bytesOf(bytes), bytesOf(bytes) + bytes.size()) != Utf8Kind::Invalid;
