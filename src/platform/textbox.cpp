@@ -282,9 +282,7 @@ int TextBox::textLength() const
 
 QString TextBox::Text() const
 {
-    const long length = send(*this, SCI_GETLENGTH);
-    const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return QString::fromUtf8(text, length);
+    return QString::fromUtf8(utf8View());
 }
 
 void TextBox::setText(const QString &text)
@@ -294,9 +292,7 @@ void TextBox::setText(const QString &text)
 
 QByteArray TextBox::utf8Text() const
 {
-    const long length = send(*this, SCI_GETLENGTH);
-    const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return QByteArray(text, length);
+    return utf8View().toByteArray();
 }
 
 QByteArrayView TextBox::utf8View() const
