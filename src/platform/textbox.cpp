@@ -91,6 +91,17 @@ bool acceptAsCopy(QDropEvent *event)
     return true;
 }
 
+// A drag that carries local files is answered here (as a copy, or refused);
+// false for any other drag, which the editor handles as text.
+bool takeFileDrag(QDragMoveEvent *event)
+{
+    if (localFiles(event->mimeData()).isEmpty())
+        return false;
+    if (!acceptAsCopy(event))
+        event->ignore();
+    return true;
+}
+
 // Programmatic changes go through even when the user may not edit, as with
 // a Windows text box.
 class WritableScope {
@@ -697,22 +708,14 @@ void TextBox::keyPressEvent(QKeyEvent *event)
 
 void TextBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (localFiles(event->mimeData()).isEmpty()) {
+    if (!takeFileDrag(event))
         QsciScintilla::dragEnterEvent(event);
-        return;
-    }
-    if (!acceptAsCopy(event))
-        event->ignore();
 }
 
 void TextBox::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (localFiles(event->mimeData()).isEmpty()) {
+    if (!takeFileDrag(event))
         QsciScintilla::dragMoveEvent(event);
-        return;
-    }
-    if (!acceptAsCopy(event))
-        event->ignore();
 }
 
 void TextBox::dropEvent(QDropEvent *event)
