@@ -314,8 +314,10 @@ QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLine
 
 // --- Saving -----------------------------------------------------------------
 
-// Valid editor text as UTF-8 file bytes: copied, with CR LF narrowed to LF for
-// a file with Unix line ends (a lone CR stays).
+// Editor text as UTF-8 file bytes: copied, with CR LF narrowed to LF for a
+// file with Unix line ends (a lone CR stays). The editor holds UTF-8 already,
+// so its bytes go out as they are: no pass to check them, and should a byte
+// ever not be UTF-8, it is kept rather than replaced.
 QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds)
 {
     const std::size_t markLength = withMark ? byteOrderMark.size() : 0;
@@ -338,14 +340,6 @@ QByteArray editorToUtf8File(const Byte *p, const Byte *end, bool withMark, bool 
     }
     bytes.resize(out.position() - bytes.constData());
     return bytes;
-}
-
-// The editor holds UTF-8 already, so its bytes go out as they are: no
-// pass to check them, and should a byte ever not be UTF-8, it is kept rather
-// than replaced.
-QByteArray editorToUtf8Bytes(const Byte *p, const Byte *end, bool withMark, bool unixLineEnds)
-{
-    return editorToUtf8File(p, end, withMark, unixLineEnds);
 }
 
 // Editor text as Windows-1252 bytes, or nothing when it holds a character that
@@ -418,6 +412,12 @@ std::optional<unsigned char> unicodeToWindows1252(char32_t codePoint)
     return std::nullopt;
 }
 
+int utf8SequenceLength(const unsigned char *p, const unsigned char *end)
+{
+    char32_t cp;
+    return decodeUtf8(p, end, cp);
+}
+
 bool isValidUtf8(QByteArrayView bytes)
 {
     return classifyUtf8(bytesOf(bytes), bytesOf(bytes) + bytes.size()) != Utf8Kind::Invalid;
@@ -468,10 +468,10 @@ EncodedText encodeText(QByteArrayView editorUtf8, const TextFormat &format)
         // Saving never loses a character: the whole text goes out as UTF-8
         // instead, without a mark, which a Windows-1252 file never had.
         result.fellBackToUtf8 = true;
-        result.bytes = editorToUtf8Bytes(begin, end, false, format.unixLineEnds);
+        result.bytes = editorToUtf8File(begin, end, false, format.unixLineEnds);
         return result;
     }
-    result.bytes = editorToUtf8Bytes(begin, end, format.byteOrderMark, format.unixLineEnds);
+    result.bytes = editorToUtf8File(begin, end, format.byteOrderMark, format.unixLineEnds);
     return result;
 }
 

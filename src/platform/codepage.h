@@ -59,6 +59,10 @@ EncodedText encodeText(QByteArrayView editorUtf8, const TextFormat &format);
 // U+10FFFF, no truncated sequences.
 bool isValidUtf8(QByteArrayView bytes);
 
+// Length of the well-formed UTF-8 sequence at p (p < end), or 0 when the bytes
+// there do not start one (by the rules of isValidUtf8).
+int utf8SequenceLength(const unsigned char *p, const unsigned char *end);
+
 // The Windows-1252 table, both ways.
 char32_t windows1252ToUnicode(unsigned char byte);
 std::optional<unsigned char> unicodeToWindows1252(char32_t codePoint);

@@ -39,13 +39,6 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
         Q_EMIT clicked();
 }
 
-void ClickableLabel::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    QLabel::mouseDoubleClickEvent(event);
-    if (event->button() == Qt::LeftButton)
-        Q_EMIT doubleClicked();
-}
-
 WrapButton::WrapButton(const QString &caption, QWidget *parent)
     : QPushButton(caption, parent)
 {}

@@ -23,7 +23,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 };
 
-// A label that reports clicks (and double clicks).
+// A label that reports clicks.
 class ClickableLabel : public QLabel {
     Q_OBJECT
 
@@ -32,11 +32,9 @@ public:
 
 Q_SIGNALS:
     void clicked();
-    void doubleClicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
-    void mouseDoubleClickEvent(QMouseEvent *event) override;
 };
 
 // A push button whose caption wraps onto several lines when it does not fit;

@@ -7,6 +7,10 @@
 
 namespace kelo {
 
+namespace {
+
+// The terminal command lines to try, in order. $TERMINAL may carry arguments
+// ("kitty --single-instance"); an empty one is skipped.
 QList<QStringList> terminalCandidates(const QString &terminalVariable)
 {
     QList<QStringList> candidates;
@@ -19,6 +23,8 @@ QList<QStringList> terminalCandidates(const QString &terminalVariable)
         candidates.append({QString::fromLatin1(name)});
     return candidates;
 }
+
+} // namespace
 
 SystemDesktopLauncher::SystemDesktopLauncher(QProcessEnvironment environment)
     : m_environment(std::move(environment))

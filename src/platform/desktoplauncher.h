@@ -32,10 +32,6 @@ private:
     QProcessEnvironment m_environment;
 };
 
-// The terminal command lines to try, in order. $TERMINAL may carry arguments
-// ("kitty --single-instance"); an empty one is skipped.
-QList<QStringList> terminalCandidates(const QString &terminalVariable);
-
 // ShellExec: hands Path to the desktop with the operation "open" (the only
 // one the program uses; any other is refused). The window style of the
 // classic call is accepted for the callers' sake; the desktop chooses how the

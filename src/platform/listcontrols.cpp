@@ -231,19 +231,11 @@ void DriveListBox::refresh()
     const QString previous = drive();
     fill(m_source ? m_source() : QList<Volume>{});
 
-    int index = -1;
-    for (int i = 0; i < m_volumes.size() && index < 0; ++i) {
-        if (m_volumes.at(i).rootPath == previous)
-            index = i;
-    }
-    // A drive that went away gives way to the volume that now holds its path
-    // (usually "/"), else to the first one.
-    if (index < 0 && !previous.isEmpty())
-        index = volumeIndexOf(m_volumes, previous);
-    if (index < 0 && !m_volumes.isEmpty())
-        index = 0;
-
-    m_current = index;
+    // A drive still listed is kept; one that went away gives way to the
+    // volume that now holds its path (usually "/"), else to the first one.
+    m_current = volumeIndexOf(m_volumes, previous);
+    if (m_current < 0 && !m_volumes.isEmpty())
+        m_current = 0;
     showCurrent();
     if (drive() != previous)
         Q_EMIT driveChanged();

@@ -6,8 +6,6 @@
 #include <QSettings>
 #include <QString>
 
-#include <memory>
-
 namespace kelo {
 
 class SettingsStore {
@@ -16,7 +14,6 @@ public:
     SettingsStore();
     // A settings file of the given path (tests, other profiles).
     explicit SettingsStore(const QString &iniFilePath);
-    ~SettingsStore();
 
     // The stored value, or the default when the key is missing or the file
     // cannot be read.
@@ -27,7 +24,7 @@ public:
     QString fileName() const;
 
 private:
-    std::unique_ptr<QSettings> m_settings;
+    QSettings m_settings;
 };
 
 } // namespace kelo

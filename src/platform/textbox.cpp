@@ -7,6 +7,7 @@
 // in a sorted list, so the CR LF line queries are binary searches.
 #include "platform/textbox.h"
 
+#include "platform/codepage.h"
 #include "platform/linebreaks.h"
 
 #include <QApplication>
@@ -57,33 +58,6 @@ QColor colorFromScintilla(long value)
     return QColor(int(value & 0xff), int((value >> 8) & 0xff), int((value >> 16) & 0xff));
 }
 
-// Length in bytes of the UTF-8 character at p, judged as Scintilla judges it:
-// a byte that does not start a well-formed sequence is a character of its own.
-int utf8CharLength(const unsigned char *p, long available)
-{
-    const unsigned char lead = p[0];
-    const auto trail = [&](long i) { return i < available && (p[i] & 0xc0) == 0x80; };
-    if (lead < 0xc2)
-        return 1;
-    if (lead < 0xe0)
-        return trail(1) ? 2 : 1;
-    if (lead < 0xf0) {
-        if (!trail(1) || !trail(2))
-            return 1;
-        if ((lead == 0xe0 && p[1] < 0xa0) || (lead == 0xed && p[1] >= 0xa0))
-            return 1; // overlong form or a surrogate
-        return 3;
-    }
-    if (lead < 0xf5) {
-        if (!trail(1) || !trail(2) || !trail(3))
-            return 1;
-        if ((lead == 0xf0 && p[1] < 0x90) || (lead == 0xf4 && p[1] >= 0x90))
-            return 1; // overlong form or beyond U+10FFFF
-        return 4;
-    }
-    return 1;
-}
-
 const char *findByte(const char *from, const char *end, char byte)
 {
     if (from >= end)
@@ -114,6 +88,17 @@ bool acceptAsCopy(QDropEvent *event)
     else
         return false;
     event->accept();
+    return true;
+}
+
+// A drag that carries local files is answered here (as a copy, or refused);
+// false for any other drag, which the editor handles as text.
+bool takeFileDrag(QDragMoveEvent *event)
+{
+    if (localFiles(event->mimeData()).isEmpty())
+        return false;
+    if (!acceptAsCopy(event))
+        event->ignore();
     return true;
 }
 
@@ -268,7 +253,9 @@ long TextBox::utf16ToPosition(int offset) const
         reinterpret_cast<const unsigned char *>(rangePointer(*this, lineStart, lineLength));
     long i = 0;
     while (remaining > 0 && i < lineLength) {
-        const int length = utf8CharLength(bytes + i, lineLength - i);
+        // A byte that does not start a well-formed sequence is a character of
+        // its own, as Scintilla counts it.
+        const int length = std::max(1, utf8SequenceLength(bytes + i, bytes + lineLength));
         const int units = length == 4 ? 2 : 1;
         if (units > remaining)
             break;
@@ -306,9 +293,7 @@ int TextBox::textLength() const
 
 QString TextBox::Text() const
 {
-    const long length = send(*this, SCI_GETLENGTH);
-    const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return QString::fromUtf8(text, length);
+    return QString::fromUtf8(utf8View());
 }
 
 void TextBox::setText(const QString &text)
@@ -318,9 +303,7 @@ void TextBox::setText(const QString &text)
 
 QByteArray TextBox::utf8Text() const
 {
-    const long length = send(*this, SCI_GETLENGTH);
-    const auto *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
-    return QByteArray(text, length);
+    return utf8View().toByteArray();
 }
 
 QByteArrayView TextBox::utf8View() const
@@ -725,22 +708,14 @@ void TextBox::keyPressEvent(QKeyEvent *event)
 
 void TextBox::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (localFiles(event->mimeData()).isEmpty()) {
+    if (!takeFileDrag(event))
         QsciScintilla::dragEnterEvent(event);
-        return;
-    }
-    if (!acceptAsCopy(event))
-        event->ignore();
 }
 
 void TextBox::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (localFiles(event->mimeData()).isEmpty()) {
+    if (!takeFileDrag(event))
         QsciScintilla::dragMoveEvent(event);
-        return;
-    }
-    if (!acceptAsCopy(event))
-        event->ignore();
 }
 
 void TextBox::dropEvent(QDropEvent *event)

@@ -125,8 +125,8 @@ private:
     double m_y = 0;
 };
 
-} // namespace
-
+// The page making shared by both printers: the text and one line end on the
+// pages of an already set-up printer.
 PrintResult printPlainText(QPrinter &printer, const QString &text)
 {
     QPainter painter;
@@ -155,6 +155,8 @@ PrintResult printPlainText(QPrinter &printer, const QString &text)
         return {false, failedMessage()};
     return {};
 }
+
+} // namespace
 
 PrintResult DefaultPrinter::printText(const QString &text)
 {

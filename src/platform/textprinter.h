@@ -10,8 +10,6 @@
 
 #include <QString>
 
-class QPrinter;
-
 namespace kelo {
 
 struct PrintResult {
@@ -41,10 +39,6 @@ public:
 private:
     QString m_path;
 };
-
-// The page making shared by both: the text and one line end on the pages of
-// an already set-up printer.
-PrintResult printPlainText(QPrinter &printer, const QString &text);
 
 inline const QString &noPrinterMessage()
 {
