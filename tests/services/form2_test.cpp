@@ -33,7 +33,6 @@ TEST_P(Placement, BesideTheMainWindowWhenThereIsRoomElseAtTheLeftEdge)
 INSTANTIATE_TEST_SUITE_P(Rooms, Placement,
                          ::testing::Values(std::tuple{19200, 1395, 300, 12285, 13680}, // room 5520
                                            std::tuple{19200, 1396, 300, 12285, 0},
-                                           std::tuple{28800, 0, 0, 12285, 12285},
                                            std::tuple{19200, -3000, 45, 12285, 9285}));
 
 using AboutWindow = Form1Fixture;

@@ -21,9 +21,8 @@ QString RecordedRequest::query(const QString &key) const
     return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
 }
 
-TestHttpServer::TestHttpServer(Handler handler)
+TestHttpServer::TestHttpServer()
     : m_server(this) // moves along when the server is moved to a thread of its own
-    , m_handler(std::move(handler))
 {
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
@@ -90,9 +89,8 @@ CannedAnswer TestHttpServer::upperCaseEcho(const RecordedRequest &request)
     const QString text = request.query(QStringLiteral("text")).toUpper();
     CannedAnswer answer;
     answer.contentType = "text/html; charset=utf-8";
-    answer.body = "<html><head><title>Translate</title></head><body><div id=gt-res>"
-                  "<span id=\"result_box\" class=\"short_text\"><span title=\"x\">" +
-                  text.toHtmlEscaped().toUtf8() + "</span></span></div></body></html>";
+    answer.body = "<html><body><span id=\"result_box\"><span title=\"x\">" +
+                  text.toHtmlEscaped().toUtf8() + "</span></span></body></html>";
     return answer;
 }
 

@@ -1,6 +1,5 @@
-// A small HTTP/1.1 server on 127.0.0.1 for the translation tests and the
-// benchmark: it records every request and answers with what the test's
-// handler says, also with answers that stall, trickle or never end.
+// An HTTP/1.1 server on 127.0.0.1 for the translation tests and benchmark: it records
+// every request and answers as the handler says, also stalling, trickling or endless.
 #pragma once
 
 #include <QByteArray>
@@ -45,7 +44,7 @@ class TestHttpServer : public QObject {
 public:
     using Handler = std::function<CannedAnswer(const RecordedRequest &request)>;
 
-    explicit TestHttpServer(Handler handler = {});
+    TestHttpServer();
     bool listen() { return m_server.listen(QHostAddress::LocalHost); }
     void close() { m_server.close(); }
     QString url(const QString &path = QStringLiteral("/translate_t")) const
@@ -55,8 +54,7 @@ public:
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     const QList<RecordedRequest> &requests() const { return m_requests; }
 
-    // A page like the translation page's: the line from the query's "text"
-    // (apostrophes included) in upper case inside <span id="result_box">.
+    // The query's "text" (apostrophes included) in upper case as a translation page.
     static CannedAnswer upperCaseEcho(const RecordedRequest &request);
 
 private:

@@ -27,12 +27,7 @@ using Mode = CannedAnswer::Mode;
 const QString question = QStringLiteral("Sie benötigen für diese Funktion eine Internet "
                                         "Verbindung ! Soll dieser Text übersetzt werden ?");
 
-CannedAnswer canned(int status, QByteArray body, Mode mode = Mode::Whole)
-{
-    return {status, status == 200 ? "OK" : "Internal Server Error", "text/html", std::move(body),
-            mode};
-}
-const CannedAnswer stalled = canned(200, "<span id=result_box>'x'</span>", Mode::Stall);
+const CannedAnswer stalled{.body = "<span id=result_box>'x'</span>", .mode = Mode::Stall};
 
 class Translate : public Form1Fixture {
 protected:
@@ -144,15 +139,17 @@ const QByteArray threeMegabytes(3 * 1024 * 1024, 'x');
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, TranslateFailure,
-    ::testing::Values(std::tuple{canned(500, "<span id=result_box>'x'</span>"),
+    ::testing::Values(std::tuple{CannedAnswer{.status = 500,
+                                              .reason = "Internal Server Error",
+                                              .body = "<span id=result_box>'x'</span>"},
                                  "Fehler 500 (Internal Server Error)"},
-                      std::tuple{canned(200, "<p>'x'</p>"), "kein Element"},
+                      std::tuple{CannedAnswer{.body = "<p>'x'</p>"}, "kein Element"},
                       std::tuple{stalled, "nicht innerhalb von 0.5 Sekunden"},
                       // Bytes keep coming, so a limit on silence alone would wait forever.
-                      std::tuple{canned(200, QByteArray(1000, 'x'), Mode::Trickle),
+                      std::tuple{CannedAnswer{.body = QByteArray(1000, 'x'), .mode = Mode::Trickle},
                                  "nicht innerhalb von 0.5 Sekunden"},
-                      std::tuple{canned(200, threeMegabytes), "größer als 2048 KB"},
-                      std::tuple{canned(200, threeMegabytes, Mode::UntilClose),
+                      std::tuple{CannedAnswer{.body = threeMegabytes}, "größer als 2048 KB"},
+                      std::tuple{CannedAnswer{.body = threeMegabytes, .mode = Mode::UntilClose},
                                  "größer als 2048 KB"}));
 
 TEST_F(Translate, AnUnwritableTemporaryFileOrAnUnreachablePageKeepsTheText)
@@ -173,7 +170,10 @@ TEST_F(Translate, AnUnwritableTemporaryFileOrAnUnreachablePageKeepsTheText)
     EXPECT_EQ(form.TextBox1->Text(), "a\r\nb");
 }
 
-TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
+// Cancelling in the progress box, or closing the window (true), while line 2 is out.
+class TranslateStop : public Translate, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TranslateStop, KeepsTheTextAndTheWindowAndSendsNoMore)
 {
     QString shown; // the progress box's line and button while line 2 is out
     m_server.setHandler([&](const RecordedRequest &request) {
@@ -184,7 +184,10 @@ TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
             auto *cancel = progress->findChild<QPushButton *>();
             if (QTest::qWaitFor([&] { return progress->labelText().startsWith(u"Zeile 2"); }))
                 shown = progress->labelText() + u'/' + cancel->text();
-            QTest::mouseClick(cancel, Qt::LeftButton);
+            if (GetParam())
+                m_window->close();
+            else
+                QTest::mouseClick(cancel, Qt::LeftButton);
         });
         return stalled;
     });
@@ -196,19 +199,10 @@ TEST_F(Translate, CancelInTheProgressBoxKeepsTheTextAndSendsNoMore)
     EXPECT_TRUE(form.lblstatus->text().startsWith("Übersetzung abgebrochen"));
     EXPECT_FALSE(temporaryFileLeft());
     EXPECT_FALSE(form.findChild<QProgressDialog *>());
+    EXPECT_TRUE(form.isVisible());
 }
 
-TEST_F(Translate, ClosingTheWindowWhileALineIsOutCancelsAndKeepsTheWindow)
-{
-    m_server.setHandler([&](const RecordedRequest &) {
-        QTimer::singleShot(0, m_window.get(), [&] { m_window->close(); });
-        return stalled;
-    });
-    Form1 &form = translate("eins\r\nzwei", 60s);
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.TextBox1->Text(), "eins\r\nzwei");
-    EXPECT_EQ(m_server.requests().size(), 1);
-}
+INSTANTIATE_TEST_SUITE_P(CancelOrClose, TranslateStop, ::testing::Bool());
 
 } // namespace
 } // namespace kelo::test
