@@ -108,7 +108,6 @@ TEST_F(Files, ReplacedFileKeepsItsLinksAndOwner)
     ASSERT_TRUE(writeTextFile(path("link"), "neu", {}).ok);
     EXPECT_EQ(readBytes(path("echt/ziel.txt")), "neu\r\n");
     EXPECT_EQ(QFile::symLinkTarget(path("link")), path("echt/unter/zwischen"));
-    EXPECT_TRUE(QFileInfo(path("echt/unter/zwischen")).isSymLink());
     struct stat after {};
     ASSERT_EQ(::stat(target.constData(), &after), 0);
     EXPECT_TRUE(!root || (after.st_uid == 4321 && after.st_gid == 4322)) << after.st_uid;

@@ -8,9 +8,9 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <utility>
-
 #include <gtest/gtest.h>
+
+#include <utility>
 
 namespace kelo::test {
 namespace {
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{"HELP", None}, std::pair{"Dos", None}, std::pair{"Exit", None},
                       std::pair{"xx", None}, std::pair{"Autor", None}));
 
-TEST_F(Console, EnterRunsAtMostOneCommandAndNothingOnAnEmptyOrHugeLine)
+TEST_F(Console, EnterRunsAtMostOneCommandAndAFailedTerminalIsReported)
 {
     enter(QString());
     const QString huge(10000, u'x');
@@ -85,11 +85,8 @@ TEST_F(Console, EnterRunsAtMostOneCommandAndNothingOnAnEmptyOrHugeLine)
     EXPECT_EQ(m_launcher.urls.size(), 2);
     QTest::mouseDClick(status(), Qt::LeftButton); // empties whatever the line shows
     EXPECT_EQ(status()->text(), QString());
-}
 
-TEST_F(Console, ATerminalThatCannotStartIsReportedInGerman)
-{
-    m_launcher.terminalStarts = false;
+    m_launcher.terminalStarts = false; // a terminal that cannot start is reported
     enter(QStringLiteral("dos"));
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("kein Terminal")));

@@ -44,7 +44,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RuleCase{6000, 7920, Fit, 5610, 6255},
                       RuleCase{6000, 1671, Fit, 5610, 6},    // just high enough
                       RuleCase{6000, 1670, SetHeight, 0, 0}, // 1670 and below snap to 2000
-                      RuleCase{6000, 2000, Fit, 5610, 335},  // where the snap lands
                       RuleCase{120, 3000, Fit, 0, 1335},     // never a negative width
                       RuleCase{153600, 86400, Fit, 153210, 84735}));
 
