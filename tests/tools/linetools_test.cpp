@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -235,6 +236,7 @@ TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolderElseAPrivateCach
         qputenv("XDG_CACHE_HOME", cache);
     });
     const QStringList before = entries(QFile::decodeName(runtime));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_work + "/cache"));
     Form1 &form = start();
     for (int run = 0; run < 2; ++run) {
         form.TextBox1->loadUtf8("a\r\n\r\nb");
@@ -242,8 +244,8 @@ TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolderElseAPrivateCach
         EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a\r\nb\r\n"));
         EXPECT_TRUE(m_messages.shown().isEmpty());
         EXPECT_EQ(entries(QFile::decodeName(runtime)), before);
+        EXPECT_EQ(QFileInfo::exists(m_work + "/cache"), run == 1);
         qunsetenv("XDG_RUNTIME_DIR");
-        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_work + "/cache"));
     }
     EXPECT_EQ(mode(m_work + "/cache/kelo") & (S_IFMT | 0777), S_IFDIR | 0700u);
     EXPECT_EQ(entries(m_work + "/cache/kelo"), QStringList());
