@@ -119,7 +119,6 @@ TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
         EXPECT_EQ(form.TextBox1->Text(), QString::fromUtf8(text));
         return after;
     };
-    EXPECT_EQ(enter("x\r\n  abc def", 5, 3), "x\r\n  \r\n  | def");
     EXPECT_EQ(enter("  x\r\n  abc\r\n    d", 7, 9), "  x\r\n  \r\n  |d");
     EXPECT_EQ(enter("x\r\n    x", 5, 0), "x\r\n  \r\n    |  x"); // caret inside the spaces
     EXPECT_EQ(enter("ä😀ä\r\n  x", 9, 0), "ä😀ä\r\n  x\r\n  |");   // bytes are not units
