@@ -119,45 +119,35 @@ TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
         EXPECT_EQ(form.TextBox1->Text(), QString::fromUtf8(text));
         return after;
     };
-    EXPECT_EQ(enter("x\r\n  abc def", 5, 3), "x\r\n  \r\n  | def");
     EXPECT_EQ(enter("  x\r\n  abc\r\n    d", 7, 9), "  x\r\n  \r\n  |d");
     EXPECT_EQ(enter("x\r\n    x", 5, 0), "x\r\n  \r\n    |  x"); // caret inside the spaces
     EXPECT_EQ(enter("ä😀ä\r\n  x", 9, 0), "ä😀ä\r\n  x\r\n  |");   // bytes are not units
 }
 
-// The search from the 1-based UTF-16 position start, on the UTF-8 form of the
-// text: the match's position counted from start (1 when it begins at start),
-// or 0.
-int find(const QString &text, const QString &term, int start)
+// The search on the UTF-8 form from the UTF-16 offset start (moved off the
+// middle of a pair, as the dialog does): the match's UTF-16 offset, or -1.
+int find(const QString &text, const QString &term, qsizetype start)
 {
     const QByteArray bytes = text.toUtf8();
-    qsizetype from = start - 1; // on to the next character, as the search does
-    from += from > 0 && from < text.size() && text[from].isLowSurrogate();
+    start += start > 0 && start < text.size() && text[start].isLowSurrogate();
     const Utf8Match match =
-        findNoCaseUtf8(bytes, term, text.left(from).toUtf8().size(), bytes.size());
+        findNoCaseUtf8(bytes, term, text.left(start).toUtf8().size(), bytes.size());
     if (!match.found())
-        return 0;
+        return -1;
     EXPECT_EQ(QString::fromUtf8(bytes.mid(match.position, match.bytes)).size(), term.size());
-    return int(QString::fromUtf8(bytes.left(match.position)).size()) - (start - 1) + 1;
-}
-
-// The random texts below hold the other hard characters.
-TEST(FindNoCase, LowerCasesEachCharacterInPlace)
-{
-    EXPECT_EQ(find("Viel ÄRGER", "ärger", 1), 6);
-    EXPECT_EQ(find("STRASSE", "straße", 1), 0); // no full case folding
-    EXPECT_EQ(find("İ abc", "ABC", 1), 3);      // "İ" keeps its one place
+    return int(QString::fromUtf8(bytes.left(match.position)).size());
 }
 
 // Random texts of pieces whose lower-case forms are written out beside them,
 // against a plain indexOf on the lowered text that skips matches splitting a
-// pair or a CR LF.
+// pair or a CR LF. Each character is lowered in place: "İ" is one "i", "ß"
+// no "ss".
 TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
 {
     const QStringList pieces =
-        QString::fromUtf8("a|A|ä|Ä|i|I|İ|k|\u212a|ß|ẞ|😀|𐐀|𐐨|\r|\n|\r\n| ").split(u'|');
+        QString::fromUtf8("a|A|ä|Ä|i|I|İ|k|\u212a|s|S|ß|ẞ|😀|𐐀|𐐨|\r|\n|\r\n| ").split(u'|');
     const QStringList lowered =
-        QString::fromUtf8("a|a|ä|ä|i|i|i|k|k|ß|ß|😀|𐐨|𐐨|\r|\n|\r\n| ").split(u'|');
+        QString::fromUtf8("a|a|ä|ä|i|i|i|k|k|s|s|ß|ß|😀|𐐨|𐐨|\r|\n|\r\n| ").split(u'|');
     quint32 seed = 4711;
     const auto next = [&seed](qsizetype range) {
         seed = seed * 1103515245u + 12345u;
@@ -180,17 +170,17 @@ TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
             term.chop(1);
             lowTerm.chop(1);
         }
-        const int start = 1 + next(text.size() + 2);
+        const int start = next(text.size() + 2);
         const auto splits = [&text](qsizetype at) {
             return at > 0 && at < text.size() &&
                    ((text[at - 1] == u'\r' && text[at] == u'\n') ||
                     (text[at - 1].isHighSurrogate() && text[at].isLowSurrogate()));
         };
-        int expected = 0;
-        for (qsizetype at = lowText.indexOf(lowTerm, start - 1); at >= 0 && at < text.size();
+        qsizetype expected = -1;
+        for (qsizetype at = lowText.indexOf(lowTerm, start); at >= 0 && at < text.size();
              at = lowText.indexOf(lowTerm, at + 1)) {
             if (!splits(at) && !splits(at + term.size())) {
-                expected = int(at - start + 2);
+                expected = at;
                 break;
             }
         }
@@ -221,28 +211,23 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     frm_such &dialog = *form.editorTools()->searchDialog();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.cmdSuchen->hasFocus(); }));
 
-    using Both = std::pair<bool, bool>; // "suchen", "weitersuchen"
-    const auto enabled = [](frm_such &d) {
-        return Both(d.cmdSuchen->isEnabled(), d.cmdWeitersuchen->isEnabled());
+    // "suchen" and "weitersuchen" enabled (1) or not after each step: "G" or
+    // "M" picks an option, "=t" sets the term t.
+    const auto state = [&dialog]() -> QString {
+        return QString::number(dialog.cmdSuchen->isEnabled()) +
+               QString::number(dialog.cmdWeitersuchen->isEnabled());
     };
-    const auto option = [&](int index) {
-        dialog.Option1[index]->setChecked(true);
-        return enabled(dialog);
-    };
-    const auto term = [&](const char *text) {
-        dialog.txtSuch->setText(QString::fromUtf8(text));
-        return enabled(dialog);
-    };
-    EXPECT_EQ(enabled(dialog), Both(true, true)); // loaded with the empty term
-    EXPECT_EQ(option(1), Both(true, false));
-    EXPECT_EQ(option(0), Both(true, false)); // the option alone does not decide
-    EXPECT_EQ(term("a"), Both(true, true));
-    EXPECT_EQ(term(""), Both(false, false));
-    EXPECT_EQ(option(1), Both(false, false));
-    EXPECT_EQ(term("ab"), Both(true, false));
-    EXPECT_EQ(option(0), Both(true, true));
+    QString states = state(); // loaded with the empty term
+    for (const QString step : {"M", "G", "=a", "=", "M", "=ab", "G"}) {
+        if (step.startsWith(u'='))
+            dialog.txtSuch->setText(step.mid(1));
+        else
+            dialog.Option1[step == "M"]->setChecked(true);
+        states += ' ' + state();
+    }
+    EXPECT_EQ(states, "11 10 10 11 00 00 10 11"); // the option alone does not enable
 
-    term("TEST");
+    dialog.txtSuch->setText("TEST");
     EXPECT_EQ(press(dialog.cmdSuchen), Sel(4, 4));
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.TextBox1->hasFocus(); }));
     keyIn(form.TextBox1, Qt::Key_F3);
@@ -253,12 +238,12 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     EXPECT_EQ(form.lblstatus->text(), notFound);
 
     // "Markierung" looks only inside the selection; F3 is off with it.
-    option(1);
+    dialog.Option1[1]->setChecked(true);
     const auto search = [&](int start, int length, const char *text) {
         form.setStatus(QString());
         form.TextBox1->setSelStart(start);
         form.TextBox1->setSelLength(length);
-        term(text);
+        dialog.txtSuch->setText(QString::fromUtf8(text));
         return press(dialog.cmdSuchen);
     };
     EXPECT_EQ(search(9, 12, "EIN"), Sel(13, 3));
@@ -271,7 +256,7 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     EXPECT_EQ(form.lblstatus->text(), notFound);
 
     // Overlapping matches are found in turn.
-    option(0);
+    dialog.Option1[0]->setChecked(true);
     form.TextBox1->setText("aaaa");
     EXPECT_EQ(search(0, 0, "aa"), Sel(0, 2));
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(1, 2));
@@ -300,10 +285,7 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     EXPECT_EQ(form.editorTools()->searchDialog(), &dialog);
     dialog.close();
     form.search->click();
-    frm_such &again = *form.editorTools()->searchDialog();
-    EXPECT_TRUE(again.txtSuch->text().isEmpty());
-    EXPECT_TRUE(again.Option1[0]->isChecked());
-    EXPECT_EQ(enabled(again), Both(true, true));
+    EXPECT_TRUE(form.editorTools()->searchDialog()->txtSuch->text().isEmpty());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -88,28 +89,30 @@ TEST(ReplaceAllProperty, AgreesWithTheLoopOnRandomSmallCases)
     EXPECT_GT(replaced, 1500);
 }
 
-class TempFileTest : public ::testing::Test {
-protected:
-    QString at(const char *name) const { return QDir(m_dir.path()).filePath(QLatin1String(name)); }
-    static mode_t mode(const QString &path)
-    {
-        struct stat info {};
-        EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
-        return info.st_mode;
-    }
+mode_t mode(const QString &path)
+{
+    struct stat info {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &info), 0);
+    return info.st_mode;
+}
 
-    QTemporaryDir m_dir;
-};
+// Everything in a folder, hidden files included.
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
 
 // Written as it was, a text ending with a line break came back with an empty
 // line more. A leftover of a crash is replaced, not reused with its mode.
-TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMissing)
+TEST(TempFile, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMissing)
 {
     const mode_t previous = ::umask(0);
     const auto restore = qScopeGuard([previous] { ::umask(previous); });
+    QTemporaryDir dir;
     const auto written = [&](const char *text, const QStringList &lines) {
-        writeBytes(at("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
-        TemporaryTextFile file(m_dir.path());
+        writeBytes(dir.filePath("kelo.tmp"), "ein viel längerer alter Inhalt\r\nzwei");
+        TemporaryTextFile file(dir.path());
         EXPECT_TRUE(file.writeText(text));
         EXPECT_EQ(file.readLines(), lines);
         EXPECT_EQ(mode(file.path()) & 0777, 0600u);
@@ -123,31 +126,13 @@ TEST_F(TempFileTest, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyW
     EXPECT_EQ(written("", {""}), QByteArray("\r\n"));
 }
 
-// The runtime folder is checked on the main window; here the fallback behind it.
-TEST_F(TempFileTest, WithoutRuntimeFolderAPrivateCacheFolderIsMade)
-{
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), cache = qgetenv("XDG_CACHE_HOME");
-    const auto restore = qScopeGuard([&] {
-        qputenv("XDG_RUNTIME_DIR", runtime);
-        qputenv("XDG_CACHE_HOME", cache);
-    });
-    qunsetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(at("cache")));
-    const QString folder = temporaryFolder(at("fehlt"));
-    EXPECT_EQ(folder, at("cache/kelo"));
-    EXPECT_EQ(mode(folder) & (S_IFMT | 0777), S_IFDIR | 0700u);
-}
-
 using B = QByteArray;
 
-// The one-pass rules on the Part's examples and on bytes the random files
-// lack, then against the same rules written out line by line on random small
-// files full of breaks and spaces.
+// The one-pass rules on bytes the random files lack, then against the same
+// rules written out line by line on random small files full of breaks and spaces.
 TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
 {
-    EXPECT_EQ(cleanLines("\t\r\n"), B("\t\r\n")); // a tab is no space
     EXPECT_EQ(cleanLines("\xC2\xA0  \xC2\xA0"), B("\xC2\xA0 \xC2\xA0\r\n"));
-    EXPECT_EQ(cleanLines("a  \n\n  b\n \r\n"), B("a \n\n b\n \r\n")); // a lone LF ends no line
     EXPECT_EQ(emptyLinesContaining("xabcx\r\nABC\r\nq", "abc"), B("\r\nABC\r\nq\r\n"));
     // A line never holds a CR, but may hold a NUL.
     EXPECT_EQ(emptyLinesContaining("a\r\nb\r\n", "a\r\nb"), B("a\r\nb\r\n"));
@@ -191,12 +176,6 @@ protected:
         EXPECT_NE(dialog, nullptr);
         return *dialog;
     }
-    // Everything in a folder, hidden files included.
-    static QStringList entries(const QString &folder)
-    {
-        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                      QDir::NoDotAndDotDot);
-    }
     void expectUndoneTo(const QByteArray &text)
     {
         m_window->TextBox1->undo();
@@ -208,28 +187,25 @@ protected:
 // Each run meets a leftover of a crash and planted links at the two names.
 TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollowingNoLink)
 {
-    const QDir program(m_programFolder);
     const QString victim = makeFile(QStringLiteral("victim.txt"), "nicht anfassen");
     Form1 &form = start();
     const auto leerzeilen = [&](const QByteArray &text) {
-        writeBytes(program.filePath(QStringLiteral("kelo.tmp")), "alter Rest\r\n");
-        EXPECT_TRUE(QFile::link(victim, program.filePath(QStringLiteral("Temp_kelo.tmp"))));
+        writeBytes(m_programFolder + "/kelo.tmp", "alter Rest\r\n");
+        EXPECT_TRUE(QFile::link(victim, m_programFolder + "/Temp_kelo.tmp"));
         form.TextBox1->loadUtf8(text);
         form.cmdDelEmpty->click();
         const QByteArray result = form.TextBox1->utf8Text();
-        EXPECT_EQ(form.lblstatus->text(), QStringLiteral("temporäre Datei gespeichert"));
         EXPECT_EQ(form.TextBox1->SelStart(), 0); // the display refresh ran
         EXPECT_EQ(entries(m_programFolder), QStringList());
         expectUndoneTo(text);
         return result;
     };
     EXPECT_EQ(leerzeilen("a\r\n\r\n  b   c\r\n   \r\nd"), QByteArray("a\r\n b c\r\nd\r\n"));
-    EXPECT_EQ(leerzeilen(""), QByteArray());
     // A text ending with a line break used to grow by an empty line each time;
     // characters beyond Windows-1252 used to be lost in the file.
     EXPECT_EQ(leerzeilen("Łódź  ☺\r\n\r\n😀\r\n"), QByteArray("Łódź ☺\r\n😀\r\n"));
 
-    ASSERT_TRUE(QFile::link(victim, program.filePath(QStringLiteral("kelo.tmp"))));
+    ASSERT_TRUE(QFile::link(victim, m_programFolder + "/kelo.tmp"));
     const QByteArray text = "eins abc\r\nzwei\r\nabc drei";
     form.TextBox1->loadUtf8(text);
     form.TextBox1->setSelStart(7);
@@ -246,21 +222,32 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
     EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
-TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolder)
+// Without a usable program folder the runtime folder takes the file, and
+// without that a private folder in the cache.
+TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolderElseAPrivateCacheFolder)
 {
-    // A file where the program's folder should be: nothing can be made there.
     ASSERT_TRUE(QDir(m_programFolder).removeRecursively());
     writeBytes(m_programFolder, "kein Ordner");
-    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR"), cache = qgetenv("XDG_CACHE_HOME");
     ASSERT_FALSE(runtime.isEmpty());
-    const QStringList before = entries(runtime);
-
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qputenv("XDG_CACHE_HOME", cache);
+    });
+    const QStringList before = entries(QFile::decodeName(runtime));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_work + "/cache"));
     Form1 &form = start();
-    form.TextBox1->loadUtf8("a\r\n\r\nb");
-    form.cmdDelEmpty->click();
-    EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a\r\nb\r\n"));
-    EXPECT_TRUE(m_messages.shown().isEmpty());
-    EXPECT_EQ(entries(runtime), before);
+    for (int run = 0; run < 2; ++run) {
+        form.TextBox1->loadUtf8("a\r\n\r\nb");
+        form.cmdDelEmpty->click();
+        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a\r\nb\r\n"));
+        EXPECT_TRUE(m_messages.shown().isEmpty());
+        EXPECT_EQ(entries(QFile::decodeName(runtime)), before);
+        EXPECT_EQ(QFileInfo::exists(m_work + "/cache"), run == 1);
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    EXPECT_EQ(mode(m_work + "/cache/kelo") & (S_IFMT | 0777), S_IFDIR | 0700u);
+    EXPECT_EQ(entries(m_work + "/cache/kelo"), QStringList());
 }
 
 // A folder that cannot be removed stands where the temporary file or its
@@ -275,11 +262,13 @@ TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
     Form1 &form = start();
     form.TextBox1->loadUtf8(text);
     // The line emptying needs no working copy.
-    for (int run = 0; run < (name == "kelo.tmp" ? 2 : 1); ++run) {
-        if (run == 0)
-            form.cmdDelEmpty->click();
-        else
+    for (const bool sloesch : {false, true}) {
+        if (sloesch && name != "kelo.tmp")
+            break;
+        if (sloesch)
             EXPECT_FALSE(form.lineTools()->SLoesch("a"));
+        else
+            form.cmdDelEmpty->click();
         EXPECT_EQ(form.TextBox1->utf8Text(), text);
         EXPECT_FALSE(form.TextBox1->isUndoAvailable());
         EXPECT_EQ(entries(m_programFolder), QStringList{name});
@@ -293,47 +282,21 @@ TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
 
 INSTANTIATE_TEST_SUITE_P(Names, BlockedName, ::testing::Values("kelo.tmp", "Temp_kelo.tmp"));
 
-// Ctrl+H opens the dialog; "EXIT" and closing the main window both keep its
-// fields for the next start.
-TEST_F(LineToolsTest, ReplaceDialogOpensWithTheDefaultsAndKeepsTheFieldsHoweverClosed)
+// Replace all is one undo step showing its count, or refuses; "EXIT" and
+// closing the main window both keep the fields for the next start.
+TEST_F(LineToolsTest, ReplaceDialogReplacesAllOrRefusesAndKeepsTheFieldsHoweverClosed)
 {
     Form1 &form = startShown();
     QTest::keyClick(form.TextBox1, Qt::Key_H, Qt::ControlModifier);
     QPointer<frm_ersetz> dialog = form.lineTools()->replaceDialog();
     ASSERT_TRUE(dialog);
     EXPECT_TRUE(form.TextBox1->Text().isEmpty()); // the key types nothing
-    const QRect main = form.frameGeometry();
-    EXPECT_EQ(dialog->pos(), main.topLeft() + QPoint(main.width() / 3, main.height() / 3));
-    EXPECT_EQ(dialog->focusWidget(), dialog->cmd_exit);
-    EXPECT_EQ(dialog->txt_finde->text(), "Suchbegriff eingeben");
-    EXPECT_EQ(dialog->txt_replace->text(), "Ersatzbegriff eingeben");
-    const auto keptFields = [&](const char *find, bool byMainWindow) -> QString {
-        dialog->txt_finde->setText(find);
-        dialog->txt_replace->setText("x");
-        dialog->cmdTAB->click();
-        EXPECT_EQ(&openReplace(), dialog.data()); // open already: shown again as it is
-        if (byMainWindow)
-            closeWindow(); // takes the dialog down with it
-        else
-            dialog->cmd_exit->click();
-        EXPECT_EQ(setting(key::txtFinde) + '|' + setting(key::txtReplace), find + QString("|\t"));
-        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isNull(); }));
-        startShown();
-        dialog = &openReplace();
-        return dialog->txt_finde->text() + '|' + dialog->txt_replace->text();
-    };
-    EXPECT_EQ(keptFields("Straße, Weg", false), "Straße, Weg|\t");
-    EXPECT_EQ(keptFields("Gasse", true), "Gasse|\t");
-}
-
-TEST_F(LineToolsTest, ErsetzenReplacesAllAsOneUndoStepAndShowsTheCountOrRefuses)
-{
-    Form1 &form = start();
-    frm_ersetz &dialog = openReplace();
+    EXPECT_EQ(dialog->txt_finde->text() + '|' + dialog->txt_replace->text(),
+              "Suchbegriff eingeben|Ersatzbegriff eingeben");
     const auto replace = [&](const QString &find, const QString &replacement) {
-        dialog.txt_finde->setText(find);
-        dialog.txt_replace->setText(replacement);
-        dialog.cmd_ersetzen->click();
+        dialog->txt_finde->setText(find);
+        dialog->txt_replace->setText(replacement);
+        dialog->cmd_ersetzen->click();
     };
     // The text afterwards and the labels; one undo brings the text back.
     const auto ersetzen = [&](const char *text, const QString &find, const QString &replacement) {
@@ -341,7 +304,7 @@ TEST_F(LineToolsTest, ErsetzenReplacesAllAsOneUndoStepAndShowsTheCountOrRefuses)
         form.TextBox1->setSelStart(3);
         replace(find, replacement);
         const QString result = form.TextBox1->Text() + QStringLiteral(" / ") +
-                               dialog.lbl_anzahl->text() + u' ' + dialog.lbl_text->text();
+                               dialog->lbl_anzahl->text() + u' ' + dialog->lbl_text->text();
         expectUndoneTo(text); // nor an empty step when nothing changed
         return result;
     };
@@ -361,8 +324,26 @@ TEST_F(LineToolsTest, ErsetzenReplacesAllAsOneUndoStepAndShowsTheCountOrRefuses)
         EXPECT_FALSE(form.TextBox1->isUndoAvailable());
         ASSERT_EQ(m_messages.shown().size(), 1);
         EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("unverändert")));
-        EXPECT_EQ(dialog.lbl_anzahl->text() + dialog.lbl_text->text(), QString());
+        EXPECT_EQ(dialog->lbl_anzahl->text() + dialog->lbl_text->text(), QString());
     }
+
+    const auto keptFields = [&](const char *find, bool byMainWindow) -> QString {
+        dialog->txt_finde->setText(find);
+        dialog->txt_replace->setText("x");
+        dialog->cmdTAB->click();
+        EXPECT_EQ(&openReplace(), dialog.data()); // open already: shown again as it is
+        if (byMainWindow)
+            closeWindow(); // takes the dialog down with it
+        else
+            dialog->cmd_exit->click();
+        EXPECT_EQ(setting(key::txtFinde) + '|' + setting(key::txtReplace), find + QString("|\t"));
+        EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isNull(); }));
+        startShown();
+        dialog = &openReplace();
+        return dialog->txt_finde->text() + '|' + dialog->txt_replace->text();
+    };
+    EXPECT_EQ(keptFields("Straße, Weg", false), "Straße, Weg|\t");
+    EXPECT_EQ(keptFields("Gasse", true), "Gasse|\t");
 }
 
 } // namespace
