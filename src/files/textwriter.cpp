@@ -219,7 +219,19 @@ QByteArrayView finalLineBreak(QByteArrayView editorUtf8, const TextFormat &forma
         if (last == '\n' || last == '\r')
             return {};
     }
-    return format.unixLineEnds ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    switch (format.finalBreak) {
+    case FinalBreak::NewText:
+        return format.unixLineEnds ? QByteArrayView("\n") : QByteArrayView("\r\n");
+    case FinalBreak::None:
+        return {};
+    case FinalBreak::CrLf:
+        return "\r\n";
+    case FinalBreak::Lf:
+        return "\n";
+    case FinalBreak::Cr:
+        return "\r";
+    }
+    return {};
 }
 
 TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
@@ -251,6 +263,8 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
         result.error = attempt.error;
         return result;
     }
+    if (written.finalBreak == FinalBreak::NewText)
+        written.finalBreak = written.unixLineEnds ? FinalBreak::Lf : FinalBreak::CrLf;
     result.ok = true;
     result.writtenFormat = written;
     return result;

@@ -13,10 +13,11 @@
 
 namespace kelo {
 
-// The line break a saved file gets at its end: none when the text already
-// ends in one (CR LF, LF or a lone CR), so that loading and saving a file
-// again and again never makes it grow; otherwise CR LF, or LF for a text
-// with Unix line ends. An empty text gets one.
+// The bytes a saved file gets after its text, so that a file goes back in
+// the form it came in: none when the text already ends in a line break (CR
+// LF, LF or a lone CR), and none for the text of a file that came without
+// one; the text of a file that ended with one gets that break back when it
+// lacks one. A new text gets CR LF (an empty one too).
 QByteArrayView finalLineBreak(QByteArrayView editorUtf8, const TextFormat &format);
 
 struct TextWriteResult {
@@ -26,7 +27,8 @@ struct TextWriteResult {
     // The text was Windows-1252 but holds characters that Windows-1252
     // cannot represent: it was written as UTF-8 instead.
     bool fellBackToUtf8 = false;
-    // The form the file now has; later saves use it.
+    // The form the file now has; later saves use it. A new text has now
+    // been written with its closing line break.
     TextFormat writtenFormat;
 };
 

@@ -423,11 +423,23 @@ bool isValidUtf8(QByteArrayView bytes)
     return classifyUtf8(bytesOf(bytes), bytesOf(bytes) + bytes.size()) != Utf8Kind::Invalid;
 }
 
+FinalBreak finalBreakOf(QByteArrayView fileBytes)
+{
+    if (fileBytes.endsWith("\r\n"))
+        return FinalBreak::CrLf;
+    if (fileBytes.endsWith('\n'))
+        return FinalBreak::Lf;
+    if (fileBytes.endsWith('\r'))
+        return FinalBreak::Cr;
+    return FinalBreak::None;
+}
+
 DecodedText decodeText(QByteArrayView bytes)
 {
     DecodedText result;
+    result.format.finalBreak = finalBreakOf(bytes);
     if (bytes.isEmpty())
-        return result; // a new, empty text: UTF-8
+        return result; // an empty file: UTF-8
     const Byte *begin = bytesOf(bytes);
     const Byte *end = begin + bytes.size();
     const auto size = static_cast<std::size_t>(bytes.size());

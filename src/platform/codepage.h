@@ -11,7 +11,9 @@
 //  - a pure-ASCII file, and a new text, are UTF-8;
 //  - a file whose every line break is a lone LF (and which holds no CR at all)
 //    is shown with CR LF breaks and written back with LF breaks; every other
-//    file keeps its bytes exactly, lone CRs and LFs included.
+//    file keeps its bytes exactly, lone CRs and LFs included;
+//  - how the file ended (with which line break, or with none) is remembered,
+//    so that saving an unchanged text adds nothing.
 #pragma once
 
 #include <QByteArray>
@@ -24,11 +26,16 @@ namespace kelo {
 
 enum class Encoding { Utf8, Windows1252 };
 
+// The line break a file ended with, as bytes of the file. A new text, read
+// from no file, has none of these: saving gives it the classic CR LF.
+enum class FinalBreak { NewText, None, CrLf, Lf, Cr };
+
 // How a text was stored in its file; writing uses the same form.
 struct TextFormat {
     Encoding encoding = Encoding::Utf8;
     bool byteOrderMark = false; // the file started with EF BB BF
     bool unixLineEnds = false;  // the file's breaks were lone LFs, shown as CR LF
+    FinalBreak finalBreak = FinalBreak::NewText;
     friend bool operator==(const TextFormat &, const TextFormat &) = default;
 };
 
@@ -47,8 +54,13 @@ struct EncodedText {
     bool fellBackToUtf8 = false;
 };
 
-// Reads a file's bytes into the editor's form. Linear in the size.
+// Reads a file's bytes into the editor's form. Linear in the size. The bytes
+// are a file's, so even no bytes at all are a file that ended without a line
+// break.
 DecodedText decodeText(QByteArrayView bytes);
+
+// The line break at the end of a file's bytes, or None.
+FinalBreak finalBreakOf(QByteArrayView fileBytes);
 
 // Turns an editor text (UTF-8, CR LF breaks) back into file bytes of the given
 // form. For a text that decodeText produced and that was not changed, the

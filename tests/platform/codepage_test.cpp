@@ -31,23 +31,34 @@ constexpr TextFormat cp1252{Encoding::Windows1252, false, false};
 constexpr TextFormat cp1252Unix{Encoding::Windows1252, false, true};
 const QByteArray mark = QByteArray::fromHex("efbbbf");
 
+// The same form, for a file that ended with the given break (or none).
+constexpr TextFormat ending(TextFormat format, FinalBreak finalBreak)
+{
+    format.finalBreak = finalBreak;
+    return format;
+}
+constexpr FinalBreak none = FinalBreak::None;
+constexpr FinalBreak lf = FinalBreak::Lf;
+
 TEST(Codepage, ReadingGivesFormatAndEditorTextAndRoundTrips)
 {
     const QByteArray ascii17(17, 'x');
     // clang-format off
     const std::tuple<QByteArray, TextFormat, QByteArray> cases[] = {
-        {QByteArray(), utf8, QByteArray()},
-        {QByteArray("a\0b\0", 4), utf8, QByteArray("a\0b\0", 4)},
-        {"a\n\nb", utf8Unix, "a\r\n\r\nb"},
-        {"a\r\nb\nc\rd", utf8, "a\r\nb\nc\rd"}, // mixed: taken as it is
-        {"M\xC3\xBCll\n", utf8Unix, "M\xC3\xBCll\r\n"},
-        {mark, utf8Mark, {}},
-        {mark + mark, utf8Mark, mark},
-        {mark + "a\n", {Encoding::Utf8, true, true}, "a\r\n"},
-        {mark + "\xFF", cp1252, "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xBF"},
-        {"M\xFCll \xDF", cp1252, "M\xC3\xBCll \xC3\x9F"},
-        {"\xE4\n\x80\n", cp1252Unix, "\xC3\xA4\r\n\xE2\x82\xAC\r\n"},
-        {ascii17 + "\xFF\n", cp1252Unix, ascii17 + "\xC3\xBF\r\n"}};
+        {QByteArray(), ending(utf8, none), QByteArray()},
+        {QByteArray("a\0b\0", 4), ending(utf8, none), QByteArray("a\0b\0", 4)},
+        {"a\n\nb", ending(utf8Unix, none), "a\r\n\r\nb"},
+        {"a\r\nb\nc\rd", ending(utf8, none), "a\r\nb\nc\rd"}, // mixed: taken as it is
+        {"M\xC3\xBCll\n", ending(utf8Unix, lf), "M\xC3\xBCll\r\n"},
+        {"a\r", ending(utf8, FinalBreak::Cr), "a\r"},
+        {"a\rb\r\n", ending(utf8, FinalBreak::CrLf), "a\rb\r\n"},
+        {mark, ending(utf8Mark, none), {}},
+        {mark + mark, ending(utf8Mark, none), mark},
+        {mark + "a\n", ending({Encoding::Utf8, true, true}, lf), "a\r\n"},
+        {mark + "\xFF", ending(cp1252, none), "\xC3\xAF\xC2\xBB\xC2\xBF\xC3\xBF"},
+        {"M\xFCll \xDF", ending(cp1252, none), "M\xC3\xBCll \xC3\x9F"},
+        {"\xE4\n\x80\n", ending(cp1252Unix, lf), "\xC3\xA4\r\n\xE2\x82\xAC\r\n"},
+        {ascii17 + "\xFF\n", ending(cp1252Unix, lf), ascii17 + "\xC3\xBF\r\n"}};
     // clang-format on
     for (const auto &[file, format, editorText] : cases) {
         SCOPED_TRACE(file.toHex(' ').toStdString());
@@ -72,7 +83,7 @@ TEST(Codepage, OnlyStrictUtf8IsReadAsUtf8)
          {"c080", "c1bf", "e09fbf", "f08fbfbf", "eda080", "f4908080", "e282", "e2827a", "6181"}) {
         const QByteArray invalid = QByteArray::fromHex(hex);
         EXPECT_FALSE(isValidUtf8(invalid)) << hex;
-        EXPECT_EQ(decodeText(invalid).format, cp1252) << hex;
+        EXPECT_EQ(decodeText(invalid).format.encoding, Encoding::Windows1252) << hex;
         expectRoundTrip(invalid);
     }
 }
@@ -103,11 +114,11 @@ TEST(Codepage, AllByteValuesRoundTripAloneAndTogether)
         all.append(static_cast<char>(b));
         expectRoundTrip(QByteArray(1, static_cast<char>(b)));
     }
-    EXPECT_EQ(decodeText(all).format, cp1252);
+    EXPECT_EQ(decodeText(all).format, ending(cp1252, none));
     expectRoundTrip(all + all + all);
     // Without its CR the same file has Unix line ends.
     all.remove('\r', 1);
-    EXPECT_EQ(decodeText(all).format, cp1252Unix);
+    EXPECT_EQ(decodeText(all).format, ending(cp1252Unix, none));
     expectRoundTrip(all);
 }
 
