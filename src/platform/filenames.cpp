@@ -1,0 +1,87 @@
+#include "platform/filenames.h"
+
+#include "platform/codepage.h"
+
+namespace kelo {
+
+namespace {
+
+constexpr char16_t escapeBase = 0xF700;
+constexpr char16_t firstEscape = escapeBase + 0x80;
+constexpr char16_t lastEscape = escapeBase + 0xFF;
+
+bool isEscape(char16_t c)
+{
+    return c >= firstEscape && c <= lastEscape;
+}
+
+// The code point of a well-formed sequence (length 2 to 4).
+char32_t codePointOf(const unsigned char *p, int length)
+{
+    char32_t cp = p[0] & (0x7F >> length);
+    for (int i = 1; i < length; ++i)
+        cp = (cp << 6) | (p[i] & 0x3F);
+    return cp;
+}
+
+} // namespace
+
+QString decodeFileName(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = p + bytes.size();
+    QString name;
+    name.reserve(bytes.size());
+    while (p < end) {
+        if (*p < 0x80) {
+            name.append(QChar(*p++));
+            continue;
+        }
+        const int length = utf8SequenceLength(p, end);
+        const char32_t cp = length > 0 ? codePointOf(p, length) : 0;
+        if (length == 0 || (cp >= firstEscape && cp <= lastEscape)) {
+            // Not UTF-8, or a character that stands for a byte: each byte on
+            // its own, so that the way back is unambiguous.
+            const int count = length == 0 ? 1 : length;
+            for (int i = 0; i < count; ++i)
+                name.append(QChar(char16_t(escapeBase + p[i])));
+            p += count;
+            continue;
+        }
+        name.append(QString::fromUcs4(&cp, 1));
+        p += length;
+    }
+    return name;
+}
+
+QByteArray encodeFileName(const QString &name)
+{
+    QByteArray bytes;
+    bytes.reserve(name.size());
+    qsizetype runStart = 0;
+    const auto flushRun = [&](qsizetype upTo) {
+        if (upTo > runStart)
+            bytes += QStringView(name).sliced(runStart, upTo - runStart).toUtf8();
+    };
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.at(i).unicode();
+        if (!isEscape(c))
+            continue;
+        flushRun(i);
+        bytes += char(c - escapeBase);
+        runStart = i + 1;
+    }
+    flushRun(name.size());
+    return bytes;
+}
+
+bool hasUndecodableBytes(const QString &name)
+{
+    for (const QChar c : name) {
+        if (isEscape(c.unicode()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace kelo

@@ -1,0 +1,43 @@
+// File names that are not UTF-8 come back byte for byte.
+#include "platform/filenames.h"
+#include "support/testenv.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace kelo {
+namespace {
+
+TEST(FileNames, EveryByteStringComesBackAndUtf8NamesReadAsQtReadsThem)
+{
+    const QByteArray latin1("\xE4rger.txt");
+    EXPECT_EQ(decodeFileName(latin1).size(), latin1.size());
+    EXPECT_TRUE(hasUndecodableBytes(decodeFileName(latin1)));
+    EXPECT_EQ(encodeFileName(decodeFileName(latin1)), latin1);
+    // Well-formed names are the text Qt makes of them.
+    for (const QByteArray &name : {QByteArray("/home/a b/Ärger €.txt"), QByteArray("\xF0\x9F\x98\x80"),
+                                  QByteArray()}) {
+        EXPECT_EQ(decodeFileName(name), QFile::decodeName(name));
+        EXPECT_FALSE(hasUndecodableBytes(decodeFileName(name)));
+        EXPECT_EQ(encodeFileName(decodeFileName(name)), name);
+    }
+    // A name that holds one of the characters standing for bytes, a cut
+    // sequence, an overlong form and a surrogate.
+    for (const QByteArray &name : {QByteArray("\xEF\x9E\x80"), QByteArray("a\xE2\x82"),
+                                  QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80")})
+        EXPECT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().toStdString();
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 5000; ++round) {
+        QByteArray name;
+        for (int n = int(random() % 24); n > 0; --n)
+            name += char(random() % 3 == 0 ? 'a' + random() % 26 : 0x80 + random() % 128);
+        ASSERT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().toStdString();
+    }
+}
+
+} // namespace
+} // namespace kelo
