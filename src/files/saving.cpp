@@ -1,5 +1,6 @@
 #include "files/saving.h"
 
+#include "files/fileidentity.h"
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
@@ -73,6 +74,12 @@ bool Saving::Speichern()
         showPanelForAName();
         return false;
     }
+    if (!mayOverwrite(target)) {
+        m_form.setStatus(QStringLiteral("Nicht gespeichert: die Datei %1 bleibt, wie das andere "
+                                        "Programm sie geschrieben hat.")
+                             .arg(target));
+        return false;
+    }
     if (!writeText(target)) {
         messages().show(hoppla);
         showPanelForAName();
@@ -123,17 +130,39 @@ void Saving::saveas_KeyPress(int key)
 
 void Saving::EXIT_Click()
 {
-    if (m_form.TextBox1->textLength() > 0 && userWantsItSaved() && !Speichern())
-        return;
+    if (m_form.TextBox1->textLength() > 0) {
+        switch (askToSave(MsgButtons::YesNo)) {
+        case MsgAnswer::Yes:
+            if (!Speichern())
+                return;
+            break;
+        case MsgAnswer::No:
+            break;
+        default: // Escape or the box's close button: back to the text
+            return;
+        }
+    }
     const QScopedValueRollback exiting(m_exiting, true);
     UnloadAllForms();
 }
 
+bool Saving::confirmDropChangedText()
+{
+    if (!m_form.TextBox1->isModified())
+        return true;
+    switch (askToSave(MsgButtons::YesNoCancel)) {
+    case MsgAnswer::Yes:
+        return Speichern();
+    case MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool Saving::mayClose()
 {
-    if (m_exiting || !m_form.TextBox1->isModified())
-        return true;
-    return !userWantsItSaved() || Speichern();
+    return m_exiting || confirmDropChangedText();
 }
 
 bool Saving::eventFilter(QObject *watched, QEvent *event)
@@ -156,6 +185,7 @@ bool Saving::writeText(const QString &path)
         return false;
     }
     m_form.setTextFormat(result.writtenFormat);
+    m_form.rememberFile(path);
     m_form.TextBox1->setModified(false);
     m_form.setStatus(result.fellBackToUtf8 ? fellBackToUtf8 : QString());
     return true;
@@ -167,11 +197,26 @@ void Saving::showPanelForAName()
     panel()->saveas->setFocus();
 }
 
-bool Saving::userWantsItSaved()
+bool Saving::mayOverwrite(const QString &path)
+{
+    const KnownFile &known = m_form.knownFile();
+    if (known.path != path || changeOf(known) == FileChange::Unchanged)
+        return true;
+    const QString question =
+        QStringLiteral("Die Datei %1 wurde seit dem Laden oder letzten Speichern von einem "
+                       "anderen Programm geändert oder ersetzt.\n\nSoll sie mit dem Text im "
+                       "Editor überschrieben werden ? Was das andere Programm geschrieben hat, "
+                       "geht dann verloren.")
+            .arg(path);
+    return messages().show(question, MsgButtons::YesNo, MsgIcon::None, {}, MsgAnswer::No) ==
+           MsgAnswer::Yes;
+}
+
+MsgAnswer Saving::askToSave(MsgButtons buttons)
 {
     const QString question =
         QStringLiteral("Datei ") + m_form.currentFile() + QStringLiteral(" speichern ?");
-    return messages().show(question, MsgButtons::YesNo) == MsgAnswer::Yes;
+    return messages().show(question, buttons);
 }
 
 MessageBoxes &Saving::messages() const

@@ -221,6 +221,7 @@ void Form1::Form_Load()
             if (read.ok) {
                 TextBox1->loadUtf8(read.text.utf8);
                 m_format = read.text.format;
+                rememberFile(cmd);
             } else {
                 // Never leave an unreadable file as the current file: a save
                 // would replace what could not be shown.
@@ -273,6 +274,37 @@ void Form1::Form_Unload()
     settings.write(key::filter, Dateiauswahl->Filter->text());
     settings.write(key::scheme, m_schemes->schemeName());
     UnloadAllForms();
+}
+
+void Form1::rememberFile(const QString &path)
+{
+    setKnownFile({path, identityOf(path)});
+}
+
+void Form1::setKnownFile(const KnownFile &known)
+{
+    m_knownFile = known;
+    m_reportedChange = FileChange::Unchanged;
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    // Back in the window: say once when another program changed or deleted
+    // the current file meanwhile. Saving then asks before it writes over it.
+    if (m_knownFile.path.isEmpty() || m_knownFile.path != currentFile())
+        return;
+    const FileChange change = changeOf(m_knownFile);
+    if (change == m_reportedChange)
+        return;
+    m_reportedChange = change;
+    if (change == FileChange::Changed)
+        setStatus(QStringLiteral("Die Datei %1 wurde von einem anderen Programm geändert.")
+                      .arg(m_knownFile.path));
+    else if (change == FileChange::Gone)
+        setStatus(QStringLiteral("Die Datei %1 gibt es nicht mehr.").arg(m_knownFile.path));
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -340,6 +372,9 @@ void Form1::cmd_Einstell_Click()
 
 void Form1::FileLoad()
 {
+    // A changed text is offered for saving before another file replaces it.
+    if (Dateiauswahl->hasChosenFile() && !m_saving->confirmDropChangedText())
+        return;
     const QString previousFile = currentFile();
     setCurrentFile(Dateiauswahl->chosenPath());
     Dateiauswahl->hide();
@@ -352,6 +387,8 @@ void Form1::FileLoad()
 
 void Form1::loadDroppedFile(const QString &path)
 {
+    if (!m_saving->confirmDropChangedText())
+        return;
     const QString previousFile = currentFile();
     const QFileInfo info(path);
     // The open panel moves to the file's folder, as if it had been chosen there.
@@ -366,6 +403,7 @@ void Form1::readFileIntoEditor(const QString &path, const QString &previousFile)
     if (FileReadResult read = ReadWholeFile(path); read.ok) {
         TextBox1->loadUtf8(read.text.utf8);
         m_format = read.text.format;
+        rememberFile(path);
     } else {
         error = read.error;
         // A failed read keeps the text and the current file: saving now must

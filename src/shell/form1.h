@@ -7,6 +7,7 @@
 // own; this class places the controls and wires them.
 #pragma once
 
+#include "files/fileidentity.h"
 #include "platform/codepage.h"
 #include "shell/context.h"
 
@@ -56,6 +57,11 @@ public:
     void setCurrentFile(const QString &path);
     const TextFormat &textFormat() const { return m_format; }
     void setTextFormat(const TextFormat &format) { m_format = format; }
+    // The file as Kelo last read or wrote it, to notice another program's
+    // writes. rememberFile() takes the identity the file has now.
+    const KnownFile &knownFile() const { return m_knownFile; }
+    void rememberFile(const QString &path);
+    void setKnownFile(const KnownFile &known);
 
     // Loads the file chosen in the open panel.
     void FileLoad();
@@ -120,6 +126,7 @@ public:
     OptionsPanel *Frame1 = nullptr;
 
 protected:
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -132,6 +139,10 @@ private:
 
     KeloContext m_context;
     TextFormat m_format;
+    KnownFile m_knownFile;
+    // What the status line last said about the known file on disk, so that
+    // it is said once per change and not on every activation.
+    FileChange m_reportedChange = FileChange::Unchanged;
     ColourSchemes *m_schemes = nullptr;
     DesktopIntegration *m_desktopIntegration = nullptr;
     LineTools *m_lineTools = nullptr;

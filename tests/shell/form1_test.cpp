@@ -13,6 +13,7 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -156,22 +157,93 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     EXPECT_EQ(form.Dateiauswahl->Dir1->path(), sub);
     EXPECT_EQ(setting(key::dir1), sub);
 
-    // A folder where a file is expected cannot be read, even by root.
+    // A folder where a file is expected cannot be read, even by root. (The
+    // changed text is offered for saving first; "Nein" lets the load go on.)
     form.TextBox1->setText(QStringLiteral("geändert"));
     m_messages.clear();
+    m_messages.queueAnswer(MsgAnswer::No);
     form.loadDroppedFile(m_work);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geändert"));
     EXPECT_EQ(form.currentFile(), hidden);
     EXPECT_EQ(m_messages.texts(),
-              QStringList{QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !")});
+              QStringList({"Datei " + hidden + " speichern ?",
+                           QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !")}));
     EXPECT_TRUE(form.lblstatus->text().contains(m_work));
 
     const QString empty = makeFile(QStringLiteral("leer.txt"), QByteArray());
+    m_messages.queueAnswer(MsgAnswer::No);
     dropFile(form.TextBox1->viewport(), empty);
     EXPECT_TRUE(form.TextBox1->Text().isEmpty());
     EXPECT_EQ(form.currentFile(), empty);
     EXPECT_FALSE(form.TextBox1->isModified());
-    EXPECT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown().size(), 3);
+}
+
+// Loading over a changed text, through the open panel or by a drop: "Ja"
+// saves and loads only when the save worked, "Nein" loads, going back
+// changes nothing (the panel stays as it was). An unchanged text loads at once.
+struct LoadOver {
+    const char *name;
+    bool drop;
+    MsgAnswer answer;
+    bool savable; // the current file exists, so Speichern can write it
+    bool loads;
+};
+
+class LoadOverChanges : public Form1Fixture, public ::testing::WithParamInterface<LoadOver> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, LoadOverChanges,
+    ::testing::Values(LoadOver{"PanelYes", false, MsgAnswer::Yes, true, true},
+                      LoadOver{"PanelYesNotSaved", false, MsgAnswer::Yes, false, false},
+                      LoadOver{"PanelNo", false, MsgAnswer::No, true, true},
+                      LoadOver{"PanelCancel", false, MsgAnswer::Cancel, true, false},
+                      LoadOver{"DropYes", true, MsgAnswer::Yes, true, true},
+                      LoadOver{"DropNo", true, MsgAnswer::No, true, true},
+                      LoadOver{"DropCancel", true, MsgAnswer::Cancel, true, false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_P(LoadOverChanges, AsksAndLoadsOnlyWhenTheTextIsSafe)
+{
+    const LoadOver &c = GetParam();
+    const QString first = makeFile("erste.txt", "eins\r\n");
+    const QString second = makeFile("zweite.txt", "zwei\r\n");
+    Form1 &form = startShown({first});
+    OpenPanel *panel = form.Dateiauswahl;
+    const auto load = [&](const QString &path) {
+        if (c.drop) {
+            dropFile(&form, path);
+            return;
+        }
+        form.cmd_open_Click();
+        panel->File1->refresh();
+        panel->File1->setListIndex(panel->File1->list().indexOf(QFileInfo(path).fileName()));
+        form.FileLoad();
+    };
+    load(second);
+    load(first);
+    EXPECT_TRUE(m_messages.texts().isEmpty());
+    ASSERT_EQ(form.currentFile(), first);
+
+    form.TextBox1->setText(QStringLiteral("meine Änderung"));
+    if (!c.savable) {
+        ASSERT_TRUE(QFile::remove(first));
+    }
+    m_messages.queueAnswer(c.answer);
+    load(second);
+
+    EXPECT_EQ(m_messages.texts().value(0), "Datei " + first + " speichern ?");
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(form.currentFile(), c.loads ? second : first);
+    EXPECT_EQ(form.TextBox1->Text(),
+              c.loads ? QStringLiteral("zwei\r\n") : QStringLiteral("meine Änderung"));
+    if (c.savable) {
+        EXPECT_EQ(readBytes(first), c.answer == MsgAnswer::Yes ? QByteArray("meine Änderung\r\n")
+                                                               : QByteArray("eins\r\n"));
+    }
+    // Going back leaves the panel as it was; the text stays changed.
+    EXPECT_EQ(panel->isVisible(), !c.drop && !c.loads);
+    EXPECT_EQ(form.TextBox1->isModified(), !c.loads);
 }
 
 using Schemes = Form1Fixture;
