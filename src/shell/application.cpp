@@ -1,9 +1,13 @@
 #include "shell/application.h"
 
+#include "files/recoverycopy.h"
 #include "platform/units.h"
 #include "shell/form1.h"
+#include "shell/sessionend.h"
 
 #include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
 #include <QStandardPaths>
 
 namespace kelo {
@@ -25,6 +29,7 @@ KeloApplication::KeloApplication(const QStringList &arguments)
     context.arguments = arguments;
     context.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     context.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    context.recoveryFolder = defaultRecoveryFolder();
     context.settings = &m_settings;
     context.messages = &m_messages;
     context.launcher = &m_launcher;
@@ -39,6 +44,15 @@ void KeloApplication::start()
 {
     m_window->Form_Load();
     m_window->show();
+    // Copies that a crashed Kelo left are offered once the window is up.
+    QTimer::singleShot(0, m_window.get(), &Form1::offerRecoveryCopies);
+    // At the end of the desktop session a changed text is offered for
+    // saving, or kept as a recovery copy when no question may be asked.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, m_window.get(),
+                     [window = m_window.get()](QSessionManager &manager) {
+                         QtSessionEnd session(manager);
+                         window->commitData(session);
+                     });
 }
 
 } // namespace kelo

@@ -2,6 +2,7 @@
 
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
+#include "files/recoverykeeper.h"
 #include "files/saveaspanel.h"
 #include "files/saving.h"
 #include "platform/controls.h"
@@ -14,6 +15,7 @@
 #include "services/translation.h"
 #include "shell/colourschemes.h"
 #include "shell/optionspanel.h"
+#include "shell/sessionend.h"
 #include "shell/startup.h"
 #include "shell/unloadallforms.h"
 #include "shell/windowfeatures.h"
@@ -69,7 +71,12 @@ Form1::Form1(KeloContext context, QWidget *parent)
     createShortcuts();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Before the editor goes: the keeper's last work needs it no more, but it
+    // must end while the window still stands.
+    m_recovery.reset();
+}
 
 void Form1::createControls()
 {
@@ -194,6 +201,75 @@ void Form1::createControls()
     m_saving = new Saving(*this);
     m_editorTools = new EditorTools(this);
     installWindowFeatures(*this);
+
+    if (!m_context.recoveryFolder.isEmpty()) {
+        m_recovery = std::make_unique<RecoveryKeeper>(m_context.recoveryFolder, *TextBox1,
+                                                      [this] { return describeText(); });
+        connect(m_recovery.get(), &RecoveryKeeper::failed, this, &Form1::setStatus);
+    }
+    connect(TextBox1, &TextBox::textChanged, this, [this] { m_textSettled = false; });
+}
+
+RecoveryCopy Form1::describeText() const
+{
+    RecoveryCopy copy;
+    copy.path = currentFile();
+    copy.format = m_format;
+    if (m_knownFile.path == copy.path)
+        copy.identity = m_knownFile.identity;
+    return copy;
+}
+
+void Form1::offerRecoveryCopies()
+{
+    if (!m_recovery)
+        return;
+    kelo::offerRecoveryCopies(
+        m_recovery->folder(), *m_context.messages,
+        [this](RecoveryCopy &&copy) { restoreRecoveredText(std::move(copy)); },
+        [this](const QString &text) { setStatus(text); });
+}
+
+void Form1::restoreRecoveredText(RecoveryCopy &&copy)
+{
+    // One undoable change, so that what was loaded before is one undo away.
+    TextBox1->replaceAllUtf8(copy.text);
+    setCurrentFile(copy.path);
+    m_format = copy.format;
+    setKnownFile({copy.path, copy.identity});
+    // Safe again at once, in this window's own copy, before the old copy goes.
+    m_recovery->copyNow();
+    m_recovery->waitUntilWritten();
+    if (copy.path.isEmpty())
+        setStatus(QStringLiteral("Der Text wurde wiederhergestellt; er ist noch nicht gespeichert."));
+    else if (changeOf(m_knownFile) == FileChange::Gone)
+        setStatus(QStringLiteral("Der Text von %1 wurde wiederhergestellt. Die Datei gibt es nicht "
+                                 "mehr: beim Speichern wird nach einem Namen gefragt.")
+                      .arg(copy.path));
+    else
+        setStatus(QStringLiteral("Der Text von %1 wurde wiederhergestellt; er ist noch nicht "
+                                 "gespeichert.")
+                      .arg(copy.path));
+}
+
+void Form1::commitData(SessionEnd &session)
+{
+    if (!TextBox1->isModified())
+        return;
+    if (!session.allowsInteraction()) {
+        // No question may be asked: nothing is lost, the next start offers it.
+        if (m_recovery)
+            m_recovery->keepCopy();
+        m_textSettled = true;
+        return;
+    }
+    const bool mayGo = m_saving->confirmDropChangedText();
+    session.release();
+    if (!mayGo) {
+        session.cancel();
+        return;
+    }
+    m_textSettled = true;
 }
 
 void Form1::createShortcuts()
@@ -317,7 +393,7 @@ void Form1::closeEvent(QCloseEvent *event)
     }
     // A changed text is offered for saving; a save that did not happen
     // keeps the window open.
-    if (!m_saving->mayClose()) {
+    if (!m_textSettled && !m_saving->mayClose()) {
         event->ignore();
         return;
     }

@@ -28,7 +28,10 @@ class EditorTools;
 class OpenPanel;
 class OptionsPanel;
 class PictureButton;
+class RecoveryKeeper;
 class SaveAsPanel;
+struct RecoveryCopy;
+class SessionEnd;
 class Saving;
 class TextBox;
 class Translation;
@@ -68,6 +71,15 @@ public:
     // Loads a file by its path through the same steps as FileLoad (a file
     // dropped onto the window).
     void loadDroppedFile(const QString &path);
+
+    // Offers the recovery copies of Kelo windows that are gone (after the
+    // window is shown); "Ja" puts the text back with its file and form.
+    void offerRecoveryCopies();
+    // The desktop session ends: a changed text is offered for saving, or,
+    // when no question may be asked, kept as a recovery copy.
+    void commitData(SessionEnd &session);
+    // This window's recovery copies, or null when it keeps none.
+    RecoveryKeeper *recovery() const { return m_recovery.get(); }
 
     void cmd_open_Click();
     void cmd_Einstell_Click();
@@ -136,6 +148,8 @@ private:
     void createShortcuts();
     void Form_Unload();
     void readFileIntoEditor(const QString &path, const QString &previousFile);
+    void restoreRecoveredText(RecoveryCopy &&copy);
+    RecoveryCopy describeText() const;
 
     KeloContext m_context;
     TextFormat m_format;
@@ -149,7 +163,11 @@ private:
     Translation *m_translation = nullptr;
     Saving *m_saving = nullptr;
     EditorTools *m_editorTools = nullptr;
+    std::unique_ptr<RecoveryKeeper> m_recovery;
     bool m_unloading = false;
+    // The session's end already settled the text (saved, "Nein", or kept as
+    // a recovery copy): closing asks no more, until the text changes again.
+    bool m_textSettled = false;
 };
 
 } // namespace kelo

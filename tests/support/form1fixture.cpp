@@ -20,6 +20,7 @@ void Form1Fixture::SetUp()
     m_programFolder = root.filePath(QStringLiteral("program"));
     m_dataHome = root.filePath(QStringLiteral("data"));
     m_configHome = root.filePath(QStringLiteral("config"));
+    m_recoveryFolder = root.filePath(QStringLiteral("state/Kelo"));
     m_settings = std::make_unique<SettingsStore>(settingsPath());
     // The lists start in the current folder: make it one on the fake volume.
     m_previousCurrent = QDir::currentPath();
@@ -40,6 +41,7 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.arguments = arguments;
     context.dataHome = m_dataHome;
     context.configHome = m_configHome;
+    context.recoveryFolder = m_recoveryFolder;
     context.settings = m_settings.get();
     context.messages = &m_messages;
     context.launcher = &m_launcher;

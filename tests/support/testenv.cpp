@@ -20,6 +20,7 @@ void pointHomeAt(const QString &folder)
     setDir("XDG_CONFIG_HOME", QStringLiteral(".config"));
     setDir("XDG_DATA_HOME", QStringLiteral(".local/share"));
     setDir("XDG_CACHE_HOME", QStringLiteral(".cache"));
+    setDir("XDG_STATE_HOME", QStringLiteral(".local/state"));
     setDir("XDG_RUNTIME_DIR", QStringLiteral("runtime"));
 }
 
