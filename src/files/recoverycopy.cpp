@@ -447,7 +447,9 @@ std::vector<std::unique_ptr<Leftover>> claimLeftovers(const QString &folder)
         names.append(decodeFileName(entry->d_name));
     ::closedir(dir);
 
-    const auto path = [&folder](const QString &name) { return folder + QLatin1Char('/') + name; };
+    const auto path = [&folder](const QString &name) -> QString {
+        return folder + QLatin1Char('/') + name;
+    };
     struct Found {
         qint64 time;
         std::unique_ptr<Leftover> leftover;
