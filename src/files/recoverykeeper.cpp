@@ -6,6 +6,9 @@
 #include <QLocale>
 #include <QMetaObject>
 
+#include <cstring>
+#include <utility>
+
 namespace kelo {
 
 RecoveryKeeper::RecoveryKeeper(QString folder, TextBox &editor,
@@ -45,14 +48,30 @@ void RecoveryKeeper::setIntervals(std::chrono::milliseconds pause,
     m_longest.setInterval(longest);
 }
 
+namespace {
+
+// Room for the text to grow between two copies without new memory.
+qsizetype roomFor(qsizetype size)
+{
+    return size + size / 16 + (1 << 16);
+}
+
+} // namespace
+
 void RecoveryKeeper::textChanged()
 {
     m_keep = false;
     if (!m_editor.isModified())
         return;
     m_pause.start();
-    if (!m_longest.isActive())
+    if (!m_longest.isActive()) {
         m_longest.start();
+        const qsizetype size = m_editor.utf8View().size();
+        if (size > m_prepared) {
+            m_prepared = roomFor(size);
+            enqueue({Job::Kind::Prepare, {}, m_prepared});
+        }
+    }
 }
 
 void RecoveryKeeper::modificationChanged(bool modified)
@@ -62,6 +81,7 @@ void RecoveryKeeper::modificationChanged(bool modified)
     // Saved, loaded afresh, or undone back to the saved state: nothing to keep.
     m_pause.stop();
     m_longest.stop();
+    m_prepared = 0;
     enqueue({Job::Kind::Remove, {}});
 }
 
@@ -85,7 +105,17 @@ void RecoveryKeeper::takeCopy()
     RecoveryCopy copy = m_describe();
     // The one piece of work on this thread: the buffer copied whole, so the
     // writer never looks at a text that typing changes.
-    copy.text = m_editor.utf8Text();
+    const QByteArrayView buffer = m_editor.utf8View();
+    {
+        const std::lock_guard lock(m_mutex);
+        copy.text = std::exchange(m_spare, {});
+    }
+    if (copy.text.capacity() < buffer.size()) {
+        copy.text = QByteArray();
+        copy.text.reserve(roomFor(buffer.size()));
+    }
+    copy.text.resize(buffer.size());
+    std::memcpy(copy.text.data(), buffer.data(), std::size_t(buffer.size()));
     copy.written = QDateTime::currentDateTimeUtc();
     enqueue({Job::Kind::Write, std::move(copy)});
 }
@@ -96,7 +126,7 @@ void RecoveryKeeper::enqueue(Job job)
         const std::lock_guard lock(m_mutex);
         // Only the newest copy matters; a removal makes every copy before it
         // pointless.
-        if (job.kind != Job::Kind::Write) {
+        if (job.kind == Job::Kind::Remove || job.kind == Job::Kind::Release) {
             std::erase_if(m_jobs, [](const Job &j) { return j.kind == Job::Kind::Write; });
         } else if (!m_jobs.empty() && m_jobs.back().kind == Job::Kind::Write) {
             m_jobs.back() = std::move(job);
@@ -134,16 +164,31 @@ void RecoveryKeeper::run()
         m_busy = true;
         lock.unlock();
         QString problem;
-        if (job.kind == Job::Kind::Write)
+        QByteArray spare;
+        switch (job.kind) {
+        case Job::Kind::Prepare:
+            // Memory the system hands out is only really made when first
+            // touched: touched here, it costs typing nothing later.
+            spare.resize(job.size);
+            std::memset(spare.data(), 0, std::size_t(spare.size()));
+            break;
+        case Job::Kind::Write:
             problem = m_slot.write(job.copy);
-        else
-            m_slot.remove(job.kind == Job::Kind::Release);
-        if (job.kind == Job::Kind::Write) {
-            job.copy.text.clear(); // the snapshot's memory goes back at once
+            spare = std::move(job.copy.text);
             QMetaObject::invokeMethod(this, [this, problem] { report(problem); },
                                       Qt::QueuedConnection);
+            break;
+        case Job::Kind::Remove:
+        case Job::Kind::Release:
+            m_slot.remove(job.kind == Job::Kind::Release);
+            break;
         }
         lock.lock();
+        // Nothing to copy any more after a removal: the memory goes back.
+        if (job.kind == Job::Kind::Remove || job.kind == Job::Kind::Release)
+            m_spare = QByteArray();
+        else if (spare.capacity() > m_spare.capacity())
+            m_spare = std::move(spare);
         m_busy = false;
         if (m_jobs.empty())
             m_idle.notify_all();

@@ -2,8 +2,11 @@
 // that are not saved: a copy is taken when typing pauses for two seconds, and
 // at least every thirty seconds while it goes on. Taking the copy is a copy
 // of the editor's buffer; checksumming and writing it happen on a thread of
-// their own, so typing does not wait for the disk. The copy goes when the
-// text is saved (or back at its saved state) and when Kelo ends normally.
+// their own, so typing does not wait for the disk. The buffer copy goes into
+// memory that the writing thread made ready beforehand and that is used
+// again for every copy: fresh memory costs the system more to hand out than
+// the copy itself. The copy goes when the text is saved (or back at its
+// saved state) and when Kelo ends normally.
 //
 // A copy that cannot be written (the state folder read-only or missing, a
 // full disk) is said once, through failed(); typing goes on and the next
@@ -58,8 +61,9 @@ Q_SIGNALS:
 
 private:
     struct Job {
-        enum class Kind { Write, Remove, Release } kind;
-        RecoveryCopy copy;
+        enum class Kind { Prepare, Write, Remove, Release } kind;
+        RecoveryCopy copy;    // to write
+        qsizetype size = 0;   // of the memory to prepare
     };
 
     void textChanged();
@@ -83,6 +87,8 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Job> m_jobs;
+    QByteArray m_spare; // memory for the next copy of the buffer
+    qsizetype m_prepared = 0; // the size asked for
     bool m_busy = false;
     bool m_stop = false;
     std::thread m_writer;
