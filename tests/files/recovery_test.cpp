@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <random>
 #include <sys/resource.h>
@@ -147,6 +148,48 @@ TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
     claimed.clear();
     EXPECT_TRUE(claimLeftovers(folder()).empty());
     EXPECT_EQ(entries(), QStringList{QFileInfo(aside).fileName()});
+}
+
+// Windows starting at the same instant share out the copies of dead ones:
+// every copy goes to exactly one of them.
+TEST_F(RecoveryFolder, WindowsStartingTogetherNeverClaimTheSameCopy)
+{
+    for (int i = 0; i < 6; ++i)
+        RecoverySlot(folder()).write(sampleCopy());
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    std::vector<pid_t> children;
+    for (int c = 0; c < 4; ++c) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            const auto claimed = claimLeftovers(folder());
+            QByteArray names;
+            for (const auto &leftover : claimed)
+                names += QFileInfo(leftover->copyPath()).fileName().toUtf8() + '\n';
+            // Held until every child has claimed: the parent reads, then ends us.
+            [[maybe_unused]] const ssize_t wrote = ::write(pipeEnds[1], names.constData(), size_t(names.size()));
+            ::pause();
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    ::close(pipeEnds[1]);
+    QTest::qWait(500);
+    for (const pid_t child : children)
+        ::kill(child, SIGKILL);
+    QByteArray all;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        all.append(buffer, got);
+    ::close(pipeEnds[0]);
+    for (const pid_t child : children)
+        ::waitpid(child, nullptr, 0);
+    QList<QByteArray> names = all.split('\n');
+    names.removeAll(QByteArray());
+    EXPECT_EQ(names.size(), 6);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
 }
 
 // What a killed window leaves half done is cleared: a copy being written, a
