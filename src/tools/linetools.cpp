@@ -2,14 +2,11 @@
 
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
-#include "shell/colourschemes.h"
-#include "shell/form1.h"
+#include "platform/windowport.h"
 #include "tools/frm_ersetz.h"
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
 
-#include <QPushButton>
-#include <QShortcut>
 
 namespace kelo {
 
@@ -23,20 +20,15 @@ const QString errorTitle = QStringLiteral("Fehler");
 
 } // namespace
 
-LineTools::LineTools(Form1 *form)
-    : QObject(form)
-    , m_form(form)
-{
-    connect(form->cmdDelEmpty, &QPushButton::clicked, this, &LineTools::cmdDelEmpty_Click);
-    connect(form->cmd_replace, &QPushButton::clicked, this, &LineTools::cmd_replace_Click);
-    auto *replace = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), form);
-    connect(replace, &QShortcut::activated, this, &LineTools::cmd_replace_Click);
-}
+LineTools::LineTools(WindowPort &port, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+{}
 
 void LineTools::cmdDelEmpty_Click()
 {
     Leerz();
-    m_form->schemes()->RefreshText();
+    m_port.refreshText();
 }
 
 void LineTools::cmd_replace_Click()
@@ -48,11 +40,11 @@ void LineTools::cmd_replace_Click()
         m_replace->activateWindow();
         return;
     }
-    const KeloContext &context = m_form->context();
-    m_replace = new frm_ersetz(m_form->TextBox1, *context.settings, *context.messages, m_form);
+    m_replace = new frm_ersetz(&m_port.editor(), m_port.settings(), m_port.messages(),
+                               &m_port.window());
     connect(m_replace, &frm_ersetz::deleteLinesRequested, this, [this](const QString &text) {
         SLoesch(text);
-        m_form->schemes()->RefreshText();
+        m_port.refreshText();
     });
     m_replace->Form_Load();
     m_replace->show();
@@ -83,17 +75,17 @@ bool LineTools::SLoesch(const QString &txt_find)
 bool LineTools::throughTemporaryFile(const std::function<bool(const QString &folder)> &rewriteFile,
                                      const std::function<QByteArray(QByteArrayView)> &rebuild)
 {
-    const QString folder = temporaryFolder(m_form->context().programFolder);
+    const QString folder = temporaryFolder(m_port.programFolder());
     TemporaryTextFile file(folder, tempName);
-    const QByteArray original = m_form->TextBox1->utf8Text();
+    const QByteArray original = m_port.editor().utf8Text();
     if (!file.writeText(original)) {
         reportFailure(file.errorString());
         return false;
     }
-    m_form->setStatus(savedStatus);
+    m_port.setStatus(savedStatus);
     if (rewriteFile && !rewriteFile(folder)) {
         file.remove();
-        m_form->setStatus(unchangedStatus);
+        m_port.setStatus(unchangedStatus);
         return false;
     }
     const std::optional<QByteArray> lines = file.readBytes();
@@ -107,7 +99,7 @@ bool LineTools::throughTemporaryFile(const std::function<bool(const QString &fol
         return false;
     }
     if (text != original)
-        m_form->TextBox1->replaceAllUtf8(text);
+        m_port.editor().replaceAllUtf8(text);
     return true;
 }
 
@@ -117,7 +109,7 @@ bool LineTools::CleanFile(const QString &folder, const QString &name)
     // The working copy lies beside the file, in a folder we may write.
     TemporaryTextFile copy(folder, QStringLiteral("Temp_") + name);
     const auto failed = [this](const TemporaryTextFile &file) {
-        m_form->context().messages->show(file.errorString(), MsgButtons::Ok, MsgIcon::Critical,
+        m_port.messages().show(file.errorString(), MsgButtons::Ok, MsgIcon::Critical,
                                          errorTitle);
         return false; // the copy's destructor deletes it
     };
@@ -143,8 +135,8 @@ bool LineTools::CleanFile(const QString &folder, const QString &name)
 
 void LineTools::reportFailure(const QString &description)
 {
-    m_form->setStatus(unchangedStatus);
-    m_form->context().messages->show(description + QStringLiteral("\nDer Text bleibt unverändert."),
+    m_port.setStatus(unchangedStatus);
+    m_port.messages().show(description + QStringLiteral("\nDer Text bleibt unverändert."),
                                      MsgButtons::Ok, MsgIcon::Critical, errorTitle);
 }
 
