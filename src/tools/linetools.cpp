@@ -71,9 +71,9 @@ bool LineTools::Leerz()
 bool LineTools::SLoesch(const QString &txt_find)
 {
     const QByteArray find = txt_find.toUtf8();
-    return throughTemporaryFile(
-        {.rewrite = {},
-         .rebuild = [&find](QByteArrayView lines) { return emptyLinesContaining(lines, find); }});
+    return throughTemporaryFile({.rewrite = {}, .rebuild = [&find](QByteArrayView lines) {
+                                     return emptyLinesContaining(lines, find);
+                                 }});
 }
 
 bool LineTools::throughTemporaryFile(const TextPassage &passage)

@@ -100,8 +100,8 @@ QString temporaryFolder(const QString &programFolder)
 
 namespace {
 
-constexpr int lastNumber = 999;       // kelo.tmp, kelo-2.tmp ... kelo-999.tmp
-constexpr int attemptsPerName = 100;  // each a name lost to a racing run
+constexpr int lastNumber = 999;      // kelo.tmp, kelo-2.tmp ... kelo-999.tmp
+constexpr int attemptsPerName = 100; // each a name lost to a racing run
 
 // "kelo.tmp" for the first, "kelo-2.tmp" for the second.
 QString numberedName(const QString &name, int number)
@@ -171,8 +171,10 @@ bool TemporaryTextFile::create()
         for (int attempt = 0; attempt < attemptsPerName; ++attempt) {
             m_path = path;
             const Claim claimed = claim(path);
-            if (claimed == Claim::Taken)
+            if (claimed == Claim::Taken) {
+                removeLeftoversAfter(number);
                 return true;
+            }
             if (claimed == Claim::Failed)
                 return false;
             if (claimed == Claim::Held)
@@ -184,6 +186,24 @@ bool TemporaryTextFile::create()
                              "Kelo-Fenster benutzen alle.")
                   .arg(QDir::toNativeSeparators(m_path));
     return false;
+}
+
+// A run that died holding a numbered name ("kelo-2.tmp") left a file that
+// only a run beside others would meet again. So after taking a name, the
+// leftovers at the names after it go too, up to the first free name (one
+// beyond a gap waits for a run that needs its name).
+void TemporaryTextFile::removeLeftoversAfter(int number)
+{
+    const QString path = m_path;
+    for (int next = number + 1; next <= lastNumber; ++next) {
+        const QByteArray name = encodeFileName(joinPath(m_folder, numberedName(m_name, next)));
+        struct stat found {};
+        if (::lstat(name.constData(), &found) != 0 || clearName(name) == Claim::Failed)
+            break;
+    }
+    // What could not be cleared is no failure of this run.
+    m_path = path;
+    m_error.clear();
 }
 
 TemporaryTextFile::Claim TemporaryTextFile::claim(const QString &path)
@@ -214,7 +234,11 @@ TemporaryTextFile::Claim TemporaryTextFile::claim(const QString &path)
         fail(QStringLiteral("Die temporäre Datei %1 kann nicht angelegt werden"), errno);
         return Claim::Failed;
     }
+    return clearName(name);
+}
 
+TemporaryTextFile::Claim TemporaryTextFile::clearName(const QByteArray &name)
+{
     struct stat found {};
     if (::lstat(name.constData(), &found) != 0) {
         if (errno == ENOENT)
@@ -267,8 +291,9 @@ TemporaryTextFile::Claim TemporaryTextFile::claim(const QString &path)
 
 bool TemporaryTextFile::openExisting()
 {
-    m_error.clear();
+    remove();
     close();
+    m_error.clear();
     const QByteArray name = encodeFileName(m_path);
     // Not blocking on open: something planted in place of the file (a pipe)
     // must not hang the program; it is refused below.
@@ -408,8 +433,7 @@ bool TemporaryTextFile::remove()
         // Kelo have put one there all the same, it is not ours to delete.
         const QByteArray name = encodeFileName(m_path);
         if (isStillAt(m_fd, name) && ::unlink(name.constData()) != 0 && errno != ENOENT)
-            return fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelöscht werden"),
-                        errno);
+            return fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelöscht werden"), errno);
     }
     close();
     return true;

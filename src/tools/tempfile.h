@@ -106,6 +106,8 @@ private:
 
     bool create();
     Claim claim(const QString &path);
+    Claim clearName(const QByteArray &name);
+    void removeLeftoversAfter(int number);
     bool writeParts(QByteArrayView text, QByteArrayView ending);
     void close();
     bool fail(const QString &what, int error);

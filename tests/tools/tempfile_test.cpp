@@ -26,9 +26,8 @@ constexpr int workerLimitMs = 120000;
 // Everything in a folder, hidden files included, sorted by bytes.
 QStringList entries(const QString &folder)
 {
-    QStringList names =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                               QDir::NoDotAndDotDot);
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                               QDir::NoDotAndDotDot);
     names.sort();
     return names;
 }
@@ -100,27 +99,31 @@ TEST(SharedProgramFolder, LeftoversOfAKilledRunAreRemovedAndTheirNamesTaken)
 {
     QTemporaryDir folder;
     QStringList paths;
-    const std::unique_ptr<QProcess> holder =
-        startHolder(folder.path(), {QStringLiteral("kelo.tmp"), QStringLiteral("Temp_kelo.tmp")},
-                    &paths);
+    const std::unique_ptr<QProcess> holder = startHolder(
+        folder.path(),
+        {QStringLiteral("kelo.tmp"), QStringLiteral("kelo-2.tmp"), QStringLiteral("Temp_kelo.tmp")},
+        &paths);
     holder->kill(); // SIGKILL: nothing of the run's own clean-up runs
     ASSERT_TRUE(holder->waitForFinished(workerLimitMs));
-    ASSERT_EQ(entries(folder.path()), QStringList({"Temp_kelo.tmp", "kelo.tmp"}));
+    ASSERT_EQ(entries(folder.path()), QStringList({"Temp_kelo.tmp", "kelo-2.tmp", "kelo.tmp"}));
 
     {
         TemporaryTextFile file(folder.path());
         ASSERT_TRUE(file.writeText("neu")) << file.errorString().toStdString();
         EXPECT_EQ(file.path(), paths[0]);
         EXPECT_EQ(file.readBytes(), QByteArray("neu\r\n"));
+        // The numbered name after ours goes with it; the copy's when a copy is made.
+        EXPECT_EQ(entries(folder.path()), QStringList({"Temp_kelo.tmp", "kelo.tmp"}));
     }
-    const PassageResult result = passThroughTemporaryFile(folder.path(), "a  b\r\n\r\nc", leerzeilen);
+    const PassageResult result =
+        passThroughTemporaryFile(folder.path(), "a  b\r\n\r\nc", leerzeilen);
     EXPECT_EQ(result.text, QByteArray("a b\r\nc\r\n")) << result.error.toStdString();
     EXPECT_EQ(entries(folder.path()), QStringList());
 }
 
 struct Held {
-    QStringList names;    // what another running Kelo holds
-    QString ourName;      // the name our run then takes
+    QStringList names; // what another running Kelo holds
+    QString ourName;   // the name our run then takes
 };
 
 void PrintTo(const Held &held, std::ostream *out)
@@ -177,12 +180,12 @@ TEST_P(HeldByARunningKelo, StaysAsItIsWhileTheRunTakesANameOfItsOwn)
     EXPECT_EQ(entries(folder.path()), QStringList());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, HeldByARunningKelo,
-    ::testing::Values(Held{{"kelo.tmp"}, "kelo-2.tmp"},
-                      // The working copy's name is taken on its own.
-                      Held{{"Temp_kelo.tmp"}, "kelo.tmp"},
-                      Held{{"kelo.tmp", "kelo-2.tmp", "Temp_kelo-3.tmp"}, "kelo-3.tmp"}));
+INSTANTIATE_TEST_SUITE_P(Names, HeldByARunningKelo,
+                         ::testing::Values(Held{{"kelo.tmp"}, "kelo-2.tmp"},
+                                           // The working copy's name is taken on its own.
+                                           Held{{"Temp_kelo.tmp"}, "kelo.tmp"},
+                                           Held{{"kelo.tmp", "kelo-2.tmp", "Temp_kelo-3.tmp"},
+                                                "kelo-3.tmp"}));
 
 } // namespace
 } // namespace kelo::test

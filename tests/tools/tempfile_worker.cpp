@@ -39,7 +39,7 @@ QByteArray textFor(unsigned seed, int round)
     const auto pick = [&random](int low, int high) {
         return std::uniform_int_distribution<int>(low, high)(random);
     };
-    static const char *const pieces[] = {"wort", " ",  "  ", "    ",   "abc", "ä",
+    static const char *const pieces[] = {"wort", " ",    "  ", "    ",     "abc", "ä",
                                          "\t",   "\r\n", "\r", "\r\n\r\n", "\n"};
     QByteArray text = QByteArray("Lauf ") + QByteArray::number(seed) + " Runde " +
                       QByteArray::number(round) + "\r\n";
@@ -78,8 +78,8 @@ int runRounds(const QString &folder, unsigned seed, int count)
                 std::printf("round %d, %s: %s\n", round, kind.what,
                             result.error.toUtf8().constData());
             } else {
-                std::printf("round %d, %s: a text not its own (%lld bytes, expected %lld)\n",
-                            round, kind.what, static_cast<long long>(result.text->size()),
+                std::printf("round %d, %s: a text not its own (%lld bytes, expected %lld)\n", round,
+                            kind.what, static_cast<long long>(result.text->size()),
                             static_cast<long long>(kind.expected.size()));
             }
         }
