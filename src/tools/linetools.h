@@ -5,10 +5,9 @@
 //
 // The clean-up and the emptying pass the editor text through the temporary
 // file "kelo.tmp" (textpassage.h), line by line; the file's line rules are
-// theirs. Each
-// command replaces the editor text once, as one undo step, and only when it
-// succeeded: a failure of the temporary file leaves the text exactly as it
-// was, says what failed, and leaves no temporary file behind.
+// theirs. Each command replaces the editor text once, as one undo step, and
+// only when it succeeded: a failure of the temporary file leaves the text
+// exactly as it was, says what failed, and leaves no temporary file behind.
 #pragma once
 
 #include <QObject>

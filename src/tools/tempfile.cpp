@@ -94,9 +94,12 @@ QString temporaryFolder(const QString &programFolder)
 // what the run reads back. And the lock goes with the process: a run killed
 // with SIGKILL leaves a file nobody holds, which the next run removes.
 //
-// This needs no hard link (a published private file), so it works on every
-// file system that has locks, FAT sticks included. The descriptors are
-// close-on-exec, so a program Kelo starts cannot inherit and keep a lock.
+// Making the file under a private name and linking it to the public one
+// would keep a fresh file from ever being seen unlocked; but it needs hard
+// links, which FAT sticks lack. Here a fresh file can be seen unlocked for a
+// moment, and a run that takes it for a leftover deletes it: that costs its
+// maker one more try, nothing else. The descriptors are close-on-exec, so a
+// program Kelo starts (the terminal) cannot inherit and keep a lock.
 
 namespace {
 
