@@ -1,5 +1,7 @@
 #include "platform/messagebox.h"
 
+#include "platform/filenames.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -18,7 +20,8 @@ MsgAnswer QtMessageBoxes::show(const QString &text, MsgButtons buttons, MsgIcon 
                                const QString &title)
 {
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    title.isEmpty() ? defaultMessageTitle() : title, text, QMessageBox::NoButton,
+                    title.isEmpty() ? defaultMessageTitle() : title, displayFileName(text),
+                    QMessageBox::NoButton,
                     m_parent);
     if (buttons == MsgButtons::YesNo) {
         QPushButton *yes = box.addButton(QStringLiteral("Ja"), QMessageBox::YesRole);
@@ -46,7 +49,8 @@ QStringList ScriptedMessageBoxes::texts() const
 MsgAnswer ScriptedMessageBoxes::show(const QString &text, MsgButtons buttons, MsgIcon icon,
                                      const QString &title)
 {
-    m_shown.append({text, buttons, icon, title.isEmpty() ? defaultMessageTitle() : title});
+    m_shown.append(
+        {displayFileName(text), buttons, icon, title.isEmpty() ? defaultMessageTitle() : title});
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;

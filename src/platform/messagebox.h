@@ -24,7 +24,8 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     // Shows a modal box and returns the answer. An empty title shows the
-    // program's name.
+    // program's name. File names in the text that are not UTF-8 show as
+    // displayFileName has them.
     virtual MsgAnswer show(const QString &text, MsgButtons buttons = MsgButtons::Ok,
                            MsgIcon icon = MsgIcon::None, const QString &title = {}) = 0;
 };
@@ -46,7 +47,7 @@ private:
 class ScriptedMessageBoxes final : public MessageBoxes {
 public:
     struct Shown {
-        QString text;
+        QString text; // as shown
         MsgButtons buttons;
         MsgIcon icon;
         QString title; // as shown: the program's name when none was given
