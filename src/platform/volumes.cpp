@@ -45,6 +45,9 @@ bool isRecognisedMount(const QString &path)
            isAtOrBelow(path, QStringLiteral("/mnt"));
 }
 
+// Where the system keeps its own mounts (memory ones among them).
+const char *const systemFolders[] = {"/dev", "/proc", "/sys", "/var/run", "/var/lock"};
+
 bool isVolumeReady(const QString &rootPath)
 {
     struct statvfs volume {};
@@ -117,11 +120,17 @@ QStringList mountedPaths(QByteArrayView mountTable)
         const QByteArray device = unescapedField(fields.at(0));
         const QByteArray &type = fields.at(2);
         // As QStorageInfo has it: a device or memory, no kernel or network
-        // pseudo file system.
+        // pseudo file system, nothing in the system's own folders.
         if ((!device.startsWith('/') && type != "tmpfs") || type == "rootfs" ||
             type == "rpc_pipefs")
             continue;
-        paths.append(decodeFileName(unescapedField(fields.at(1))));
+        const QString path = decodeFileName(unescapedField(fields.at(1)));
+        const auto systemFolder = [&path](const char *folder) {
+            return isAtOrBelow(path, QString::fromLatin1(folder));
+        };
+        if (std::any_of(std::begin(systemFolders), std::end(systemFolders), systemFolder))
+            continue;
+        paths.append(path);
     }
     return paths;
 }
