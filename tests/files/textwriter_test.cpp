@@ -241,8 +241,9 @@ TEST_P(Files, LargeTextsComeOutAsTheWholeTextEncodes)
     }
 }
 
-// A link is followed and stays a link; as root, the replaced file keeps its
-// owner and group, which would otherwise become root's.
+// A link is followed and stays a link; the replaced file keeps its
+// permissions and, as root, its owner and group, which would otherwise
+// become root's.
 TEST_P(Files, ReplacedFileKeepsItsLinksAndOwner)
 {
     // link -> echt/unter/zwischen -> ../ziel.txt, both relative.
@@ -254,6 +255,7 @@ TEST_P(Files, ReplacedFileKeepsItsLinksAndOwner)
     const QByteArray target = native(path("echt/ziel.txt"));
     const bool root = ::geteuid() == 0;
     ASSERT_TRUE(!root || ::chown(target.constData(), 4321, 4322) == 0);
+    setMode(path("echt/ziel.txt"), 0640);
 
     ASSERT_TRUE(writeTextFile(path("link"), "neu", {}).ok);
     EXPECT_EQ(readBytes(path("echt/ziel.txt")), "neu\r\n");
@@ -261,6 +263,7 @@ TEST_P(Files, ReplacedFileKeepsItsLinksAndOwner)
     struct stat after {};
     ASSERT_EQ(::stat(target.constData(), &after), 0);
     EXPECT_TRUE(!root || (after.st_uid == 4321 && after.st_gid == 4322)) << after.st_uid;
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
 
     // A dangling link: the file it points to is made.
     ASSERT_TRUE(writeTextFile(path("offen"), "da", {}).ok);
