@@ -2,8 +2,9 @@
 // editor, the status line and the three panels that appear over the editor.
 //
 // The window holds the program's state in its controls: the editor text in
-// TextBox1, the current file in the caption of Label1, the colour scheme in
-// lbl_schwarzweissblau and lbl_cursorPos. The features are classes of their
+// TextBox1, the current file in the caption of Label1 (which shows a name
+// that is not UTF-8 readably; the name itself is kept beside it), the colour
+// scheme in lbl_schwarzweissblau and lbl_cursorPos. The features are classes of their
 // own; this class places the controls and wires them.
 #pragma once
 
@@ -84,7 +85,8 @@ public:
     void cmd_open_Click();
     void cmd_Einstell_Click();
 
-    // Writes a hint or a message into the status line.
+    // Writes a hint or a message into the status line (file names in it that
+    // are not UTF-8 show as displayFileName has them).
     void setStatus(const QString &text);
 
     const KeloContext &context() const { return m_context; }
@@ -152,6 +154,7 @@ private:
     RecoveryCopy describeText() const;
 
     KeloContext m_context;
+    QString m_currentFile; // exactly as the system names it; Label1 shows it
     TextFormat m_format;
     KnownFile m_knownFile;
     // What the status line last said about the known file on disk, so that
