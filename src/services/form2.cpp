@@ -3,7 +3,7 @@
 #include "platform/controls.h"
 #include "platform/desktoplauncher.h"
 #include "platform/units.h"
-#include "shell/productinfo.h"
+#include "platform/productinfo.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -6,6 +6,7 @@
 #include "files/saveaspanel.h"
 #include "files/saving.h"
 #include "platform/controls.h"
+#include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
@@ -300,12 +301,12 @@ void Form1::Form_Load()
 
     if (!cmd.isEmpty()) {
         cmd = stripQuotes(cmd);
-        Label1->setText(cmd);
+        setCurrentFile(cmd);
         if (FileExists(cmd)) {
             if (const std::optional<QString> reason = readIntoEditor(cmd)) {
                 // Never leave an unreadable file as the current file: a save
                 // would replace what could not be shown.
-                Label1->clear();
+                setCurrentFile({});
                 setStatus(*reason);
                 QTimer::singleShot(0, this, [this, reason] {
                     m_context.messages->show(*reason, MsgButtons::Ok, MsgIcon::Critical);
@@ -423,12 +424,13 @@ void Form1::setWindowHeightTwips(double twips)
 
 QString Form1::currentFile() const
 {
-    return Label1->text();
+    return m_currentFile;
 }
 
 void Form1::setCurrentFile(const QString &path)
 {
-    Label1->setText(path);
+    m_currentFile = path;
+    Label1->setText(displayFileName(path));
 }
 
 void Form1::cmd_open_Click()
@@ -517,7 +519,7 @@ void Form1::readFileIntoEditor(const QString &path, const QString &previousFile)
 
 void Form1::setStatus(const QString &text)
 {
-    lblstatus->setText(text);
+    lblstatus->setText(displayFileName(text));
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent *event)
@@ -531,7 +533,7 @@ void Form1::dropEvent(QDropEvent *event)
     for (const QUrl &url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
             event->acceptProposedAction();
-            loadDroppedFile(url.toLocalFile());
+            loadDroppedFile(localFilePath(url));
             return;
         }
     }

@@ -2,7 +2,8 @@
 // editor, the status line and the three panels that appear over the editor.
 //
 // The window holds the program's state in its controls: the editor text in
-// TextBox1, the current file in the caption of Label1, the colour scheme in
+// TextBox1, the current file (which Label1 shows, a name that is not UTF-8
+// readably; the name itself is kept beside it), the colour scheme in
 // lbl_schwarzweissblau and lbl_cursorPos. The features are classes of their
 // own that see the window only through its port (WindowPort); this class
 // places the controls, builds the features, and decides in one place
@@ -168,6 +169,7 @@ private:
     RecoveryCopy describeText() const;
 
     KeloContext m_context;
+    QString m_currentFile; // exactly as the system names it; Label1 shows it
     TextFormat m_format;
     KnownFile m_knownFile;
     // What the status line last said about the known file on disk, so that
