@@ -37,12 +37,6 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 
-// The pictures live in the static library; register them before first use.
-static void initKeloResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace kelo {
 
 namespace {
@@ -62,7 +56,7 @@ Form1::Form1(KeloContext context, QWidget *parent)
     : QWidget(parent)
     , m_context(std::move(context))
 {
-    initKeloResources();
+    initResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kelo the Scriv"));
     setWindowIcon(
