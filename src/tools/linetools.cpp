@@ -2,15 +2,11 @@
 
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
-#include "shell/colourschemes.h"
-#include "shell/form1.h"
+#include "platform/windowport.h"
 #include "tools/frm_ersetz.h"
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
 #include "tools/textpassage.h"
-
-#include <QPushButton>
-#include <QShortcut>
 
 namespace kelo {
 
@@ -23,20 +19,15 @@ const QString errorTitle = QStringLiteral("Fehler");
 
 } // namespace
 
-LineTools::LineTools(Form1 *form)
-    : QObject(form)
-    , m_form(form)
-{
-    connect(form->cmdDelEmpty, &QPushButton::clicked, this, &LineTools::cmdDelEmpty_Click);
-    connect(form->cmd_replace, &QPushButton::clicked, this, &LineTools::cmd_replace_Click);
-    auto *replace = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), form);
-    connect(replace, &QShortcut::activated, this, &LineTools::cmd_replace_Click);
-}
+LineTools::LineTools(WindowPort &port, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+{}
 
 void LineTools::cmdDelEmpty_Click()
 {
     Leerz();
-    m_form->schemes()->RefreshText();
+    m_port.refreshText();
 }
 
 void LineTools::cmd_replace_Click()
@@ -48,11 +39,11 @@ void LineTools::cmd_replace_Click()
         m_replace->activateWindow();
         return;
     }
-    const KeloContext &context = m_form->context();
-    m_replace = new frm_ersetz(m_form->TextBox1, *context.settings, *context.messages, m_form);
+    m_replace = new frm_ersetz(&m_port.editor(), m_port.settings(), m_port.messages(),
+                               &m_port.window());
     connect(m_replace, &frm_ersetz::deleteLinesRequested, this, [this](const QString &text) {
         SLoesch(text);
-        m_form->schemes()->RefreshText();
+        m_port.refreshText();
     });
     m_replace->Form_Load();
     m_replace->show();
@@ -78,18 +69,18 @@ bool LineTools::SLoesch(const QString &txt_find)
 
 bool LineTools::throughTemporaryFile(const TextPassage &passage)
 {
-    const QByteArray original = m_form->TextBox1->utf8Text();
+    const QByteArray original = m_port.editor().utf8Text();
     const PassageResult result =
-        passThroughTemporaryFile(m_form->context().programFolder, original, passage);
+        passThroughTemporaryFile(m_port.programFolder(), original, passage);
     if (result.failedStep == PassageStep::Write) {
         reportFailure(result.error);
         return false;
     }
-    m_form->setStatus(savedStatus);
+    m_port.setStatus(savedStatus);
     if (result.failedStep == PassageStep::Rewrite) {
         // The working copy's rewrite says what failed as CleanFile does.
         showCleanFileFailure(result.error);
-        m_form->setStatus(unchangedStatus);
+        m_port.setStatus(unchangedStatus);
         return false;
     }
     if (!result.text) {
@@ -97,7 +88,7 @@ bool LineTools::throughTemporaryFile(const TextPassage &passage)
         return false;
     }
     if (*result.text != original)
-        m_form->TextBox1->replaceAllUtf8(*result.text);
+        m_port.editor().replaceAllUtf8(*result.text);
     return true;
 }
 
@@ -115,13 +106,13 @@ bool LineTools::CleanFile(const QString &folder, const QString &name)
 
 void LineTools::showCleanFileFailure(const QString &description)
 {
-    m_form->context().messages->show(description, MsgButtons::Ok, MsgIcon::Critical, errorTitle);
+    m_port.messages().show(description, MsgButtons::Ok, MsgIcon::Critical, errorTitle);
 }
 
 void LineTools::reportFailure(const QString &description)
 {
-    m_form->setStatus(unchangedStatus);
-    m_form->context().messages->show(description + QStringLiteral("\nDer Text bleibt unverändert."),
+    m_port.setStatus(unchangedStatus);
+    m_port.messages().show(description + QStringLiteral("\nDer Text bleibt unverändert."),
                                      MsgButtons::Ok, MsgIcon::Critical, errorTitle);
 }
 

@@ -1,7 +1,7 @@
 // The main window's line tools: the blank-line and double-space clean-up
 // ("Leerzeilen"), the emptying of lines that hold a text (the Replace
 // dialog's "ganze Zeile löschen"), and the Replace dialog itself, which the
-// button "replace" and Ctrl+H open.
+// command "replace" (button and Ctrl+H) opens.
 //
 // The clean-up and the emptying pass the editor text through the temporary
 // file "kelo.tmp" (textpassage.h), line by line; the file's line rules are
@@ -16,7 +16,7 @@
 
 namespace kelo {
 
-class Form1;
+class WindowPort;
 class frm_ersetz;
 struct TextPassage;
 
@@ -24,8 +24,7 @@ class LineTools : public QObject {
     Q_OBJECT
 
 public:
-    // Connects the window's buttons "Leerzeilen" and "replace" and Ctrl+H.
-    explicit LineTools(Form1 *form);
+    explicit LineTools(WindowPort &port, QObject *parent = nullptr);
 
     // "Leerzeilen": the clean-up, then the display refresh.
     void cmdDelEmpty_Click();
@@ -54,7 +53,7 @@ private:
     void reportFailure(const QString &description);
     void showCleanFileFailure(const QString &description);
 
-    Form1 *m_form;
+    WindowPort &m_port;
     QPointer<frm_ersetz> m_replace;
 };
 

@@ -5,7 +5,7 @@
 #include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
-#include "shell/startup.h"
+#include "platform/settingsstore.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 

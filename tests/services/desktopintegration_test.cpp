@@ -6,6 +6,7 @@
 #include "platform/messagebox.h"
 #include "services/contextmenu.h"
 #include "services/desktopfiles.h"
+#include "services/desktopintegration.h"
 #include "services/desktopmirror.h"
 #include "services/filetypeassociation.h"
 #include "shell/optionspanel.h"
@@ -373,7 +374,7 @@ TEST_F(DesktopButtons, RegisterRemoveAndAssociateAndAFailedRemovalIsNotConfirmed
     form.Frame1->cmd_register->click();
     form.Frame1->cmd_register->click();
     EXPECT_EQ(form.lblstatus->text(), registered);
-    EXPECT_EQ(command(), form.strProgPfad + " %1"); // unquoted
+    EXPECT_EQ(command(), form.desktopIntegration()->facts().programFile + " %1"); // unquoted
     const RegKey root = *KeyStore(KeyStore::fileIn(m_dataHome)).snapshot();
     EXPECT_EQ(root.findPath({"*", "shell"})->subkeys.size(), 1);
     EXPECT_TRUE(QFile::exists(desktopEntry()));

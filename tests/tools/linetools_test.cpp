@@ -2,7 +2,7 @@
 // temporary file and its line rules; then, on the main window, the clean-up,
 // "ganze Zeile löschen" and the Replace dialog.
 #include "platform/textbox.h"
-#include "shell/startup.h"
+#include "platform/settingsstore.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 #include "tools/frm_ersetz.h"
