@@ -25,8 +25,7 @@ const char *findByte(const char *from, const char *end, char byte)
 
 TextIndex::TextIndex(const QsciScintillaBase &editor)
     : m_editor(editor)
-{
-}
+{}
 
 // ---- UTF-16 offsets --------------------------------------------------------
 
@@ -88,10 +87,10 @@ int TextIndex::positionToUtf16(long position) const
         send(m_editor, Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     const long lineStart =
         send(m_editor, Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    return int(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
-                    kUtf16Index) +
-               send(m_editor, Sci::SCI_COUNTCODEUNITS, static_cast<unsigned long>(lineStart),
-                    position));
+    return int(
+        send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
+             kUtf16Index) +
+        send(m_editor, Sci::SCI_COUNTCODEUNITS, static_cast<unsigned long>(lineStart), position));
 }
 
 int TextIndex::textLength() const
@@ -108,8 +107,7 @@ int TextIndex::textLength() const
 
 bool TextIndex::endsInLoneBreak(long line) const
 {
-    const long end =
-        send(m_editor, Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    const long end = send(m_editor, Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
     const long length = send(m_editor, Sci::SCI_GETLENGTH);
     if (end >= length)
         return false; // the last line has no break
@@ -147,8 +145,8 @@ void TextIndex::updateLoneBreakIndex(long position, long linesAdded) const
         send(m_editor, Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     const long first = std::max(0L, line - 1);
     const long lastBefore = line + 2 + std::max(0L, -linesAdded);
-    const long lastAfter = std::min(line + 2 + std::max(0L, linesAdded),
-                                    send(m_editor, Sci::SCI_GETLINECOUNT) - 1);
+    const long lastAfter =
+        std::min(line + 2 + std::max(0L, linesAdded), send(m_editor, Sci::SCI_GETLINECOUNT) - 1);
 
     std::vector<long> &lines = m_loneBreakLines;
     const auto from = std::lower_bound(lines.begin(), lines.end(), first);
@@ -262,9 +260,8 @@ void TextIndex::beforeEdit(long position, bool insertion, const char *text, long
     // wrong there (found by comparing it with SCI_COUNTCODEUNITS after random
     // edits).
     const long after = insertion ? position : position + length;
-    const bool crBefore =
-        position > 0 &&
-        send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(position - 1)) == '\r';
+    const bool crBefore = position > 0 && send(m_editor, Sci::SCI_GETCHARAT,
+                                               static_cast<unsigned long>(position - 1)) == '\r';
     const bool lfAfter =
         after < send(m_editor, Sci::SCI_GETLENGTH) &&
         send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(after)) == '\n';
