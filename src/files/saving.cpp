@@ -9,6 +9,7 @@
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
+#include "platform/userfiles.h"
 #include "shell/form1.h"
 #include "shell/unloadallforms.h"
 
@@ -49,10 +50,11 @@ Saving::Saving(Form1 &form)
     , m_form(form)
 {
     setObjectName(QStringLiteral("Saving"));
-    // The panel starts in the program's folder, where a save-as without a
-    // current file has always gone: the folder shown is the folder used.
+    // The panel starts in the program's folder (the home folder for an
+    // installed Kelo), where a save-as without a current file has always
+    // gone: the folder shown is the folder used.
     // (Before the connection below: at start-up no file is named.)
-    panel()->Dir2->setPath(form.context().programFolder);
+    panel()->Dir2->setPath(folderForUserFiles(form.context().programFolder));
     connect(panel(), &SaveAsPanel::folderChosen, &form, &Form1::setCurrentFile);
     m_nameBox = panel()->saveas;
     m_nameBox->installEventFilter(this);
@@ -67,7 +69,8 @@ Saving::Saving(Form1 &form)
 bool Saving::Speichern()
 {
     if (m_form.currentFile().isEmpty())
-        m_form.setCurrentFile(joinPath(m_form.context().programFolder, QStringLiteral("Kelo.txt")));
+        m_form.setCurrentFile(joinPath(folderForUserFiles(m_form.context().programFolder),
+                                       QStringLiteral("Kelo.txt")));
     const QString target = m_form.currentFile();
     if (!FileExists(target)) {
         messages().show(askForName);
