@@ -32,7 +32,7 @@ DesktopIntegration::~DesktopIntegration() = default;
 DesktopFolders DesktopIntegration::folders() const
 {
     const KeloContext &context = m_form.context();
-    DesktopFolders folders{context.dataHome, context.configHome};
+    DesktopFolders folders{context.dataHome, context.configHome, context.dataDirs};
     if (folders.dataHome.isEmpty())
         folders.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (folders.configHome.isEmpty())
