@@ -13,7 +13,7 @@
 // takes over the copy of a window that is still running.
 #pragma once
 
-#include "files/fileidentity.h"
+#include "platform/fileidentity.h"
 #include "platform/codepage.h"
 
 #include <QByteArray>

@@ -16,16 +16,16 @@
 
 namespace kelo {
 
-class Form1;
 class SaveAsPanel;
+class WindowPort;
 
 class Saving : public QObject {
     Q_OBJECT
 
 public:
-    // Wires the buttons, the shortcut and the save-as panel of the window,
-    // and moves the panel's folder list to the program's folder.
-    explicit Saving(Form1 &form);
+    // Takes over the save-as panel (its name box and folder list) and moves
+    // its folder list to the program's folder.
+    Saving(WindowPort &port, SaveAsPanel &panel, QObject *parent = nullptr);
 
     // Writes the text over the current file (the program's folder's
     // Kelo.txt when there is none) if that file exists, and says so. A file
@@ -38,6 +38,7 @@ public:
     bool Speichern();
 
     void img_save_Click();
+    // Shows the save-as panel at its working position, ready for a name.
     void Save_AS_Click();
     // A key pressed in the name box: Enter with a name writes the text to
     // the folder the panel shows under that name, which becomes the current
@@ -54,9 +55,6 @@ public:
     // the text may go: it was unchanged, it was saved, or the user said
     // "Nein".
     bool confirmDropChangedText();
-    // Asked by the window before it closes by any way but EXIT (which asks
-    // itself): as confirmDropChangedText.
-    bool mayClose();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -73,13 +71,10 @@ private:
     // Shows the save-as panel, where the user left it, ready for a name.
     void showPanelForAName();
     MsgAnswer askToSave(MsgButtons buttons);
-    MessageBoxes &messages() const;
-    SaveAsPanel *panel() const;
 
-    Form1 &m_form;
-    QObject *m_nameBox = nullptr; // the save-as panel's name box
-    // Set while EXIT closes the window: it has asked already.
-    bool m_exiting = false;
+    WindowPort &m_port;
+    SaveAsPanel &m_panel;
+    QObject *m_nameBox = nullptr; // compared, never followed: see eventFilter
 };
 
 } // namespace kelo

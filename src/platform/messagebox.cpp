@@ -1,5 +1,7 @@
 #include "platform/messagebox.h"
 
+#include "platform/filenames.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -29,7 +31,8 @@ MsgAnswer QtMessageBoxes::show(const QString &text, MsgButtons buttons, MsgIcon 
     });
 
     QMessageBox box(icon == MsgIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    title.isEmpty() ? defaultMessageTitle() : title, text, QMessageBox::NoButton,
+                    title.isEmpty() ? defaultMessageTitle() : title, displayFileName(text),
+                    QMessageBox::NoButton,
                     m_parent);
     if (buttons == MsgButtons::Ok) {
         QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
@@ -75,7 +78,8 @@ MsgAnswer ScriptedMessageBoxes::show(const QString &text, MsgButtons buttons, Ms
                                      const QString &title, MsgAnswer defaultAnswer)
 {
     m_shown.append(
-        {text, buttons, icon, title.isEmpty() ? defaultMessageTitle() : title, defaultAnswer});
+        {displayFileName(text), buttons, icon, title.isEmpty() ? defaultMessageTitle() : title,
+         defaultAnswer});
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;

@@ -28,7 +28,8 @@ public:
     // Shows a modal box and returns the answer. An empty title shows the
     // program's name. A question's default button (the one Enter presses)
     // is "Ja" unless another is given. When the box closes, the keyboard
-    // focus goes back to where it was.
+    // focus goes back to where it was. File names in the text that are not
+    // UTF-8 show as displayFileName has them.
     virtual MsgAnswer show(const QString &text, MsgButtons buttons = MsgButtons::Ok,
                            MsgIcon icon = MsgIcon::None, const QString &title = {},
                            MsgAnswer defaultAnswer = MsgAnswer::Yes) = 0;
@@ -51,7 +52,7 @@ private:
 class ScriptedMessageBoxes final : public MessageBoxes {
 public:
     struct Shown {
-        QString text;
+        QString text; // as shown
         MsgButtons buttons;
         MsgIcon icon;
         QString title; // as shown: the program's name when none was given

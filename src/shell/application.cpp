@@ -1,6 +1,7 @@
 #include "shell/application.h"
 
 #include "files/recoverycopy.h"
+#include "platform/filenames.h"
 #include "platform/units.h"
 #include "services/desktopfiles.h"
 #include "services/desktopmirror.h"
@@ -12,6 +13,10 @@
 #include <QTimer>
 #include <QWindow>
 #include <QStandardPaths>
+
+#include <climits>
+
+#include <unistd.h>
 
 namespace kelo {
 
@@ -30,11 +35,34 @@ void prepareApplication()
     installFontSubstitutions();
 }
 
+QStringList commandLineArguments(int argc, const char *const *argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(decodeFileName(QByteArrayView(argv[i])));
+    return arguments;
+}
+
+QString runningProgramFile()
+{
+    // Qt reads the same link, but turns bytes that are not UTF-8 into
+    // other ones.
+    QByteArray path(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length =
+        ::readlink("/proc/self/exe", path.data(), static_cast<size_t>(path.size()));
+    if (length <= 0 || length >= path.size())
+        return QApplication::applicationFilePath();
+    path.truncate(length);
+    return decodeFileName(path);
+}
+
 KeloApplication::KeloApplication(const QStringList &arguments)
 {
     KeloContext context;
-    context.programFile = QApplication::applicationFilePath();
-    context.programFolder = QApplication::applicationDirPath();
+    context.programFile = runningProgramFile();
+    const qsizetype slash = context.programFile.lastIndexOf(QLatin1Char('/'));
+    context.programFolder =
+        slash <= 0 ? QStringLiteral("/") : context.programFile.left(slash);
     context.arguments = arguments;
     context.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     context.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);

@@ -2,9 +2,10 @@
 // Nothing may be lost on any of these ways.
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
+#include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
-#include "shell/startup.h"
+#include "platform/settingsstore.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace kelo::test {
 namespace {
@@ -117,6 +119,43 @@ TEST_F(Save, SaveAsWritesWhereThePanelShowsAndNothingForBadNames)
         EXPECT_TRUE(panelShows());
     }
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("mein Text"));
+}
+
+using SaveLatin1 = Latin1Fixture;
+
+// The save-as panel enters the Latin-1 folder from its folder list and writes
+// a newly named file inside it, and nothing else; a save that is refused
+// there names the file readably and leaves it as it was.
+TEST_F(SaveLatin1, SaveAsWritesIntoAFolderWhoseNameIsNotUtf8)
+{
+    Form1 &form = startShown();
+    form.Save_AS->click();
+    SaveAsPanel *panel = form.Dateiauswahl2;
+    ASSERT_TRUE(panel->Dir2->setPath(m_work));
+    const QList<QListWidgetItem *> folders =
+        panel->Dir2->findItems(QStringLiteral("Älteres"), Qt::MatchExactly);
+    ASSERT_EQ(folders.size(), 1);
+    doubleClick(*panel->Dir2, folders.first());
+    EXPECT_EQ(encodeFileName(panel->Dir2->path()), m_folderRaw);
+
+    form.TextBox1->setText(QStringLiteral("mein Text"));
+    panel->saveas->setText(QStringLiteral("neu.txt"));
+    QTest::keyClick(panel->saveas, Qt::Key_Return);
+    EXPECT_EQ(readRaw(m_folderRaw + "/neu.txt"), "mein Text\r\n");
+    EXPECT_EQ(rawEntries(m_folderRaw), QByteArrayList({"neu.txt", "\xE4rger.txt"}));
+    EXPECT_EQ(encodeFileName(form.currentFile()), m_folderRaw + "/neu.txt");
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{"Datei wurde gespeichert unter " + m_folderShown + "/neu.txt"});
+
+    form.setCurrentFile(decodeFileName(m_fileRaw));
+    ASSERT_EQ(::chmod(m_fileRaw.constData(), S_IRUSR), 0);
+    m_messages.clear();
+    form.img_save->click();
+    EXPECT_EQ(m_messages.texts(), QStringList{hoppla});
+    EXPECT_TRUE(form.lblstatus->text().contains(m_fileShown + " ist schreibgeschützt"))
+        << form.lblstatus->text().toStdString();
+    EXPECT_EQ(readRaw(m_fileRaw), "Gr\374\337e\r\n");
+    EXPECT_EQ(rawEntries(m_folderRaw), QByteArrayList({"neu.txt", "\xE4rger.txt"}));
 }
 
 TEST(SaveAsPanelDrives, DriveThatIsNotReadyGoesBackAndSaysSo)

@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace kelo::test {
 
 void Form1Fixture::SetUp()
@@ -89,6 +91,33 @@ QString Form1Fixture::setting(const QString &key) const
 void Form1Fixture::presetSetting(const QString &key, const QString &value)
 {
     m_settings->write(key, value);
+}
+
+void Latin1Fixture::SetUp()
+{
+    Form1Fixture::SetUp();
+    m_folderRaw = m_work.toUtf8() + "/\xC4lteres";
+    m_fileRaw = m_folderRaw + "/\xE4rger.txt";
+    makeRawFolder(m_folderRaw);
+    writeRaw(m_fileRaw, "Gr\374\337e\r\n");
+    m_folderShown = m_work + QStringLiteral("/Älteres");
+    m_fileShown = m_folderShown + QStringLiteral("/ärger.txt");
+}
+
+void Latin1Fixture::TearDown()
+{
+    Form1Fixture::TearDown();
+    ::chmod(m_folderRaw.constData(), S_IRWXU);
+    removeRawTree(m_folderRaw);
+}
+
+void doubleClick(QListWidget &list, const QListWidgetItem *item)
+{
+    list.scrollToItem(item);
+    const QPoint where = list.visualItemRect(item).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, where);
 }
 
 void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,

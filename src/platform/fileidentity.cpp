@@ -1,4 +1,4 @@
-#include "files/fileidentity.h"
+#include "platform/fileidentity.h"
 
 #include "platform/filenames.h"
 
