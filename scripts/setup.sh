@@ -1,12 +1,23 @@
 #!/usr/bin/env bash
 # Shared by run.sh and test.sh: installs the Debian packages that are missing,
-# then configures and builds one CMake preset.
-#   scripts/setup.sh PRESET [extra cmake arguments...]
+# then configures and builds one CMake preset (everything, or only the target
+# given).
+#   scripts/setup.sh PRESET [--target TARGET] [extra cmake arguments...]
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 preset=${1:?preset name missing}
 shift
+target=()
+while (($#)); do
+    case $1 in
+    --target)
+        target=(--target "${2:?target name missing}")
+        shift 2
+        ;;
+    *) break ;;
+    esac
+done
 
 packages=(
     cmake ninja-build g++ pkg-config
@@ -42,4 +53,4 @@ fi
 
 cd "$top"
 cmake --preset "$preset" "$@"
-cmake --build --preset "$preset"
+cmake --build --preset "$preset" "${target[@]}"
