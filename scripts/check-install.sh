@@ -46,11 +46,11 @@ quiet() {
 
 expected=(
     bin/kelo
-    share/applications/$id.desktop
-    share/metainfo/$id.metainfo.xml
-    share/icons/hicolor/scalable/apps/$id.svg
-    share/icons/hicolor/48x48/apps/$id.png
-    share/icons/hicolor/128x128/apps/$id.png
+    "share/applications/$id.desktop"
+    "share/metainfo/$id.metainfo.xml"
+    "share/icons/hicolor/scalable/apps/$id.svg"
+    "share/icons/hicolor/48x48/apps/$id.png"
+    "share/icons/hicolor/128x128/apps/$id.png"
     share/man/man1/kelo.1.gz
     share/man/de/man1/kelo.1.gz
     share/doc/kelo/copyright
