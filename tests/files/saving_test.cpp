@@ -257,6 +257,46 @@ TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
     EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
 }
 
+// Where the save-as panel starts and Speichern's default Kelo.txt lies: the
+// program's folder for a Kelo run from its build folder, the home folder for
+// an installed one whose folder takes no files. The tests run as root, whom
+// permission bits do not stop: /proc stands for the installed program's
+// folder, as no one can create a file there.
+using UserFolder = std::tuple<const char *, bool>; // program folder, installed
+class SaveBeside : public Save, public ::testing::WithParamInterface<UserFolder> {};
+
+TEST_P(SaveBeside, ThePanelAndKeloTxtUseTheProgramFolderOrTheHomeFolder)
+{
+    const auto &[programFolder, installed] = GetParam();
+    if (installed)
+        m_programFolder = QString::fromLatin1(programFolder);
+    const QString home = m_root.filePath("home");
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    const QString expected = installed ? home : m_programFolder;
+
+    Form1 &form = startShown();
+    form.Save_AS->click();
+    EXPECT_EQ(form.Dateiauswahl2->Dir2->path(), expected);
+
+    form.TextBox1->setText(QStringLiteral("nicht verlieren"));
+    form.img_save->click();
+    const QString kelo = expected + "/Kelo.txt";
+    EXPECT_EQ(m_messages.texts(), QStringList{askForName});
+    EXPECT_EQ(form.currentFile(), kelo);
+    writeBytes(kelo, "alt\r\n");
+    form.img_save->click();
+    EXPECT_EQ(m_messages.texts().value(1), "Datei " + kelo + " wurde gespeichert");
+    EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
+    qputenv("HOME", previousHome);
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, SaveBeside,
+                         ::testing::Values(UserFolder{"build folder", false},
+                                           UserFolder{"/proc/self", true},
+                                           UserFolder{"/proc", true}));
+
 // Another program wrote the file after Kelo read it: Speichern asks first,
 // "Nein" (the default) and going back keep that program's bytes. A file that
 // is gone, or a folder now, is not written: the save-as panel asks for a name.
