@@ -9,6 +9,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "services/form2.h"
+#include "shell/application.h"
 #include "shell/hints.h"
 #include "shell/optionspanel.h"
 #include "support/form1fixture.h"
@@ -415,6 +416,26 @@ TEST_F(KeyboardReach, TheDialogsAndTheAboutWindowAreTransientChildrenOfTheMainWi
         EXPECT_EQ(child->windowHandle()->transientParent(), form.windowHandle())
             << child->objectName().toStdString();
     }
+}
+
+// On a Wayland session Kelo asks for Wayland first and X11 after it; what the
+// user chose, and a session without Wayland, stay as they are.
+TEST(WindowSystem, WaylandSessionsGetWaylandWithXcbBehindUnlessThePlatformIsChosen)
+{
+    const struct {
+        const char *chosen;
+        const char *waylandDisplay;
+        const char *expected;
+    } cases[] = {
+        {"", "wayland-0", "wayland;xcb"},
+        {"", "", ""},
+        {"xcb", "wayland-0", ""},
+        {"offscreen", "wayland-0", ""},
+        {"wayland", "", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(windowSystemFor(c.chosen, c.waylandDisplay), QByteArray(c.expected))
+            << c.chosen << " / " << c.waylandDisplay;
 }
 
 } // namespace
