@@ -290,6 +290,17 @@ void TextBox::keyPressEvent(QKeyEvent *event)
         m_enterHandler();
         return;
     }
+    // Tab writes a tab into the text, so Ctrl+Tab (and Ctrl+Shift+Tab) is the
+    // keyboard's way out of the editor, to the status line and the top bar.
+    const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
+    if (control && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)) {
+        const bool back =
+            event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier) != 0;
+        event->accept();
+        // Past QScintilla, which keeps the focus while the text is editable.
+        QAbstractScrollArea::focusNextPrevChild(!back);
+        return;
+    }
     QsciScintilla::keyPressEvent(event);
 }
 

@@ -20,6 +20,25 @@
 
 namespace kelo {
 
+QByteArray windowSystemFor(const QByteArray &chosenPlatform, const QByteArray &waylandDisplay)
+{
+    if (!chosenPlatform.isEmpty() || waylandDisplay.isEmpty())
+        return {};
+    // Natively rather than through XWayland: the compositor scales the
+    // window sharply and keeps the dialogs, transient children of the main
+    // window, above it. The one thing given up is placing the About window
+    // beside the main window, which Wayland leaves to the compositor.
+    return QByteArrayLiteral("wayland;xcb");
+}
+
+void chooseWindowSystem()
+{
+    const QByteArray platform =
+        windowSystemFor(qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+}
+
 void prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Kelo"));

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace kelo {
 
@@ -76,6 +77,18 @@ frm_ersetz::frm_ersetz(TextBox *editor, SettingsStore &settings, MessageBoxes &m
           static_cast<QWidget *>(lbl_anzahl), static_cast<QWidget *>(lbl_text)})
         unfocused->setFocusPolicy(Qt::NoFocus);
     cmd_exit->setFocus();
+
+    txt_finde->setAccessibleName(QStringLiteral("find: zu ersetzender Text"));
+    txt_replace->setAccessibleName(QStringLiteral("replace: neuer Text"));
+    cmdTAB->setAccessibleName(QStringLiteral("TAB"));
+    cmdTAB->setAccessibleDescription(QStringLiteral("setzt einen Tabulator als neuen Text"));
+    cmd_ersetzen->setAccessibleDescription(QStringLiteral("ersetzt jedes Vorkommen im Text"));
+    cmdZSLOESCH->setAccessibleDescription(
+        QStringLiteral("leert jede Zeile, die den zu ersetzenden Text enthält"));
+    cmd_exit->setAccessibleDescription(QStringLiteral("schließt den Dialog (auch mit Escape)"));
+    // Escape leaves as "EXIT" does, the texts stored on the way.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, cmd_exit, &QPushButton::click);
 
     connect(cmd_ersetzen, &QPushButton::clicked, this, &frm_ersetz::cmd_ersetzen_Click);
     connect(cmdTAB, &QPushButton::clicked, this, &frm_ersetz::cmdTAB_Click);
