@@ -4,6 +4,7 @@
 // test links only its own layer and this, so it needs no Form1.
 #pragma once
 
+#include "platform/filenames.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
@@ -24,7 +25,9 @@ public:
     MessageBoxes &messages() override { return boxes; }
     SettingsStore &settings() override { return *m_settings; }
     QString programFolder() const override { return m_programFolder; }
-    void setStatus(const QString &text) override { statusLine = text; }
+    // The status line shows names that are not UTF-8 readably, as the
+    // window's does.
+    void setStatus(const QString &text) override { statusLine = displayFileName(text); }
     void refreshText() override { ++refreshes; }
     QString currentFile() const override { return file; }
     void setCurrentFile(const QString &path) override { file = path; }
@@ -38,6 +41,8 @@ public:
     QString makeFile(const QString &name, const QByteArray &bytes);
     // Loads a file into the editor as the window does: text, form, identity.
     void load(const QString &path);
+    // Shows the window, as a started Kelo is shown, and waits until it is.
+    void show();
     QString workFolder() const { return m_root.filePath(QStringLiteral("work")); }
     QString settingsFile() const { return m_root.filePath(QStringLiteral("Kelo.conf")); }
 
