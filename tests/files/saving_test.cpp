@@ -9,7 +9,7 @@
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
 #include "support/fakeport.h"
-#include "support/mouse.h"
+#include "support/input.h"
 #include "support/testenv.h"
 
 #include <QDir>

@@ -28,7 +28,9 @@ public:
     // The status line shows names that are not UTF-8 readably, as the
     // window's does.
     void setStatus(const QString &text) override { statusLine = displayFileName(text); }
-    void refreshText() override { ++refreshes; }
+    // Counted; the colours stay, the caret goes to the start as the
+    // window's refresh puts it.
+    void refreshText() override;
     QString currentFile() const override { return file; }
     void setCurrentFile(const QString &path) override { file = path; }
     TextFormat textFormat() const override { return format; }
@@ -57,9 +59,11 @@ public:
 private:
     QTemporaryDir m_root;
     QString m_programFolder;
+    // Outlives the window, as the program's settings do: dialogs of the
+    // window store their fields when they go with it.
+    std::unique_ptr<SettingsStore> m_settings;
     QWidget m_window;
     TextBox *m_editor;
-    std::unique_ptr<SettingsStore> m_settings;
 };
 
 } // namespace kelo::test

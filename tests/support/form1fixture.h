@@ -6,7 +6,7 @@
 #include "platform/settingsstore.h"
 #include "shell/form1.h"
 #include "support/fakeservices.h"
-#include "support/mouse.h"
+#include "support/input.h"
 #include "support/testenv.h"
 
 #include <QTemporaryDir>

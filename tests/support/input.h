@@ -1,5 +1,6 @@
-// The mouse as a user moves it: double clicks on list entries, and events
-// delivered to the widget under the pointer.
+// The mouse and the keys as a user works them: double clicks on list
+// entries, events delivered to the widget under the pointer, keys typed into
+// the active window.
 #pragma once
 
 #include <QEvent>
@@ -20,5 +21,9 @@ void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton bu
 // A movement to a point of the widget (its centre by default).
 void moveMouse(QWidget *target, std::optional<QPoint> at = {},
                Qt::MouseButtons buttons = Qt::NoButton);
+
+// A key typed into a widget of the active window, as a user's keys go: the
+// widget's window is made active first (fails the calling test otherwise).
+void keyIn(QWidget *widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
 
 } // namespace kelo::test

@@ -1,8 +1,10 @@
-#include "support/mouse.h"
+#include "support/input.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 namespace kelo::test {
 
@@ -26,6 +28,14 @@ void moveMouse(QWidget *target, std::optional<QPoint> at, Qt::MouseButtons butto
 {
     sendMouse(target, QEvent::MouseMove, at.value_or(target->rect().center()), Qt::NoButton,
               buttons);
+}
+
+void keyIn(QWidget *widget, Qt::Key key, Qt::KeyboardModifiers modifiers)
+{
+    widget->activateWindow();
+    ASSERT_TRUE(
+        QTest::qWaitFor([widget] { return QApplication::activeWindow() == widget->window(); }));
+    QTest::keyClick(widget, key, modifiers);
 }
 
 } // namespace kelo::test
