@@ -94,7 +94,6 @@ void Latin1Fixture::SetUp()
     m_latin1.emplace(m_work);
     m_folderRaw = m_latin1->folderRaw;
     m_fileRaw = m_latin1->fileRaw;
-    m_folderShown = m_latin1->folderShown;
     m_fileShown = m_latin1->fileShown;
 }
 

@@ -60,9 +60,7 @@ protected:
     std::optional<Latin1Folder> m_latin1;
     QByteArray m_folderRaw; // the bytes of the folder's full path
     QByteArray m_fileRaw;   // and of the file's
-    // How the window shows them.
-    QString m_folderShown;
-    QString m_fileShown;
+    QString m_fileShown;    // how the window shows the file
 };
 
 } // namespace kelo::test
