@@ -52,6 +52,13 @@ protected:
     ScriptedMessageBoxes &m_messages = m_port.boxes;
     const QString m_programFolder = m_port.programFolder();
     const QString m_work = m_port.workFolder();
+    // The folder lists start in the current folder: make it one on the fake
+    // volume, so that nothing can land beside the tests.
+    struct CurrentFolder {
+        explicit CurrentFolder(const QString &path) { EXPECT_TRUE(QDir::setCurrent(path)); }
+        ~CurrentFolder() { QDir::setCurrent(previous); }
+        const QString previous = QDir::currentPath();
+    } m_current{m_work};
     SaveAsPanel m_panel{[volume = QFileInfo(m_programFolder).path()] {
                             return QList<Volume>{{volume, true}};
                         },

@@ -6,6 +6,7 @@
 #include "files/saveaspanel.h"
 #include "otherwrites.h"
 #include "platform/controls.h"
+#include "platform/filenames.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "support/form1fixture.h"
@@ -17,6 +18,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace kelo::test {
 namespace {
@@ -65,6 +68,21 @@ TEST_F(SaveWindow, CtrlSAndTheButtonsReachSaving)
     EXPECT_TRUE(panelShows());
     EXPECT_FALSE(form.Dateiauswahl->isVisibleTo(&form));
     EXPECT_TRUE(form.Dateiauswahl2->saveas->hasFocus());
+}
+
+using SaveWindowLatin1 = Latin1Fixture;
+
+// A refused save of a file whose name is not UTF-8 names it readably in the
+// window's status line.
+TEST_F(SaveWindowLatin1, TheStatusLineNamesARefusedFileReadably)
+{
+    Form1 &form = startShown({decodeFileName(m_fileRaw)});
+    ASSERT_EQ(::chmod(m_fileRaw.constData(), S_IRUSR), 0);
+    form.TextBox1->setText(QStringLiteral("neu"));
+    form.img_save->click();
+    EXPECT_TRUE(form.lblstatus->text().contains(m_fileShown + " ist schreibgeschützt"))
+        << form.lblstatus->text().toStdString();
+    EXPECT_EQ(readRaw(m_fileRaw), "Gr\374\337e\r\n");
 }
 
 // EXIT asks whenever there is text ("Ja"/"Nein"), every other way of closing
@@ -141,14 +159,13 @@ struct OtherWrite {
 
 class OtherWriteNotice : public SaveWindow, public ::testing::WithParamInterface<OtherWrite> {};
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, OtherWriteNotice,
-    ::testing::Values(OtherWrite{"Written", writeOther, "geändert"},
-                      OtherWrite{"Replaced", replaceOther, "geändert"},
-                      OtherWrite{"Linked", linkOther, "geändert"},
-                      OtherWrite{"Deleted", deleteIt, "nicht mehr"},
-                      OtherWrite{"Folder", folderInstead, "nicht mehr"}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, OtherWriteNotice,
+                         ::testing::Values(OtherWrite{"Written", writeOther, "geändert"},
+                                           OtherWrite{"Replaced", replaceOther, "geändert"},
+                                           OtherWrite{"Linked", linkOther, "geändert"},
+                                           OtherWrite{"Deleted", deleteIt, "nicht mehr"},
+                                           OtherWrite{"Folder", folderInstead, "nicht mehr"}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_P(OtherWriteNotice, TheWindowSaysWhatHappenedWhenItIsActiveAgain)
 {
