@@ -3,6 +3,8 @@
 #include "files/recoverycopy.h"
 #include "platform/filenames.h"
 #include "platform/units.h"
+#include "services/desktopfiles.h"
+#include "services/desktopmirror.h"
 #include "shell/form1.h"
 #include "shell/sessionend.h"
 
@@ -23,7 +25,13 @@ void prepareApplication()
     QApplication::setApplicationName(QStringLiteral("Kelo"));
     QApplication::setOrganizationName(QStringLiteral("Kelo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelo the Scriv"));
-    QApplication::setDesktopFileName(QStringLiteral("kelo-the-scriv"));
+    // The desktop finds the window's name and icon through this entry: the
+    // installed one where there is one, else the one the options panel writes.
+    const QStringList dataFolders =
+        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    QApplication::setDesktopFileName(holdsInstalledEntry(dataFolders)
+                                         ? desktop::applicationId
+                                         : QStringLiteral("kelo-the-scriv"));
     installFontSubstitutions();
 }
 
@@ -58,6 +66,7 @@ KeloApplication::KeloApplication(const QStringList &arguments)
     context.arguments = arguments;
     context.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     context.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    context.dataDirs = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
     context.recoveryFolder = defaultRecoveryFolder();
     context.settings = &m_settings;
     context.messages = &m_messages;

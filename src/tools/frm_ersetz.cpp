@@ -83,14 +83,6 @@ frm_ersetz::frm_ersetz(TextBox *editor, SettingsStore &settings, MessageBoxes &m
     connect(cmd_exit, &QPushButton::clicked, this, &frm_ersetz::cmd_exit_Click);
 }
 
-frm_ersetz::~frm_ersetz()
-{
-    // Taken down with the main window without being closed first: the fields
-    // are kept all the same.
-    if (!m_stored)
-        Form_Unload();
-}
-
 void frm_ersetz::Form_Load()
 {
     const QRect main = m_mainWindow->frameGeometry();
@@ -103,7 +95,6 @@ void frm_ersetz::Form_Unload()
 {
     m_settings.write(key::txtFinde, txt_finde->text());
     m_settings.write(key::txtReplace, txt_replace->text());
-    m_stored = true;
 }
 
 void frm_ersetz::closeEvent(QCloseEvent *event)

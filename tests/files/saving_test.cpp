@@ -59,7 +59,7 @@ protected:
         ~CurrentFolder() { QDir::setCurrent(previous); }
         const QString previous = QDir::currentPath();
     } m_current{m_work};
-    SaveAsPanel m_panel{[volume = QFileInfo(m_programFolder).path()] {
+    SaveAsPanel m_panel{[volume = QFileInfo(m_work).path()] {
                             return QList<Volume>{{volume, true}};
                         },
                         &m_port.window()};
@@ -213,6 +213,50 @@ TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
     EXPECT_TRUE(mayClose);
     EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
 }
+
+// Where the save-as panel starts and Speichern's default Kelo.txt lies: the
+// program's folder for a Kelo run from its build folder, the home folder for
+// an installed one whose folder takes no files. The tests run as root, whom
+// permission bits do not stop: /proc stands for the installed program's
+// folder, as no one can create a file there.
+using UserFolder = std::tuple<const char *, bool>; // program folder, installed
+class SaveBeside : public ::testing::TestWithParam<UserFolder> {};
+
+TEST_P(SaveBeside, ThePanelAndKeloTxtUseTheProgramFolderOrTheHomeFolder)
+{
+    const auto &[programFolder, installed] = GetParam();
+    FakePort port;
+    const QString root = QFileInfo(port.workFolder()).path();
+    if (installed)
+        port.setProgramFolder(QString::fromLatin1(programFolder));
+    const QString home = root + "/home";
+    ASSERT_TRUE(QDir().mkpath(home));
+    const QByteArray previousHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(home));
+    const QString expected = installed ? home : port.programFolder();
+
+    // Built as the window builds them, once the program's folder is known.
+    SaveAsPanel panel([root] { return QList<Volume>{{root, true}}; }, &port.window());
+    Saving saving(port, panel);
+    saving.Save_AS_Click();
+    EXPECT_EQ(panel.Dir2->path(), expected);
+
+    port.editor().setText(QStringLiteral("nicht verlieren"));
+    saving.img_save_Click();
+    const QString kelo = expected + "/Kelo.txt";
+    EXPECT_EQ(port.boxes.texts(), QStringList{askForName});
+    EXPECT_EQ(port.currentFile(), kelo);
+    writeBytes(kelo, "alt\r\n");
+    saving.img_save_Click();
+    EXPECT_EQ(port.boxes.texts().value(1), "Datei " + kelo + " wurde gespeichert");
+    EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
+    qputenv("HOME", previousHome);
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, SaveBeside,
+                         ::testing::Values(UserFolder{"build folder", false},
+                                           UserFolder{"/proc/self", true},
+                                           UserFolder{"/proc", true}));
 
 // Another program wrote the file after Kelo read it: Speichern asks first,
 // "Nein" (the default) and going back keep that program's bytes. A file that

@@ -45,6 +45,9 @@ public:
     void load(const QString &path);
     // Shows the window, as a started Kelo is shown, and waits until it is.
     void show();
+    // Runs the program from another folder (an installed Kelo's, say); by
+    // default it runs from a folder of the port's own.
+    void setProgramFolder(const QString &folder) { m_programFolder = folder; }
     QString workFolder() const { return m_root.filePath(QStringLiteral("work")); }
     QString settingsFile() const { return m_root.filePath(QStringLiteral("Kelo.conf")); }
 
@@ -59,8 +62,7 @@ public:
 private:
     QTemporaryDir m_root;
     QString m_programFolder;
-    // Outlives the window, as the program's settings do: dialogs of the
-    // window store their fields when they go with it.
+    // Outlives the window and all in it, as the program's settings do.
     std::unique_ptr<SettingsStore> m_settings;
     QWidget m_window;
     TextBox *m_editor;

@@ -39,6 +39,7 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.arguments = arguments;
     context.dataHome = m_dataHome;
     context.configHome = m_configHome;
+    context.dataDirs = m_dataDirs;
     context.recoveryFolder = m_recoveryFolder;
     context.settings = m_settings.get();
     context.messages = &m_messages;

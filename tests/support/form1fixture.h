@@ -41,6 +41,7 @@ protected:
     QString m_programFolder; // where the "program" lives
     QString m_dataHome;      // the window's $XDG_DATA_HOME and $XDG_CONFIG_HOME
     QString m_configHome;
+    QStringList m_dataDirs;   // the window's $XDG_DATA_DIRS: none unless a test installs Kelo
     QString m_recoveryFolder; // the window's recovery copies
     QString m_previousCurrent;
     std::unique_ptr<SettingsStore> m_settings;
