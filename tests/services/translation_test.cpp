@@ -67,7 +67,9 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
 
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.cmd_DE2EN->click();
-    EXPECT_EQ(m_messages.texts(), QStringList({question, question}));
+    const QString asked =
+        question + "\n\nDer Text geht an die Übersetzungsseite (" + m_server.url() + ").";
+    EXPECT_EQ(m_messages.texts(), QStringList({asked, asked}));
     EXPECT_EQ(form.TextBox1->Text(), "HALLO WELT\r\nZWEITE ZEILE\r\n");
     EXPECT_EQ(form.TextBox1->SelStart(), 0); // RefreshText ran
     EXPECT_EQ(form.lblstatus->text(), "temporäre Datei wurde gelöscht");
