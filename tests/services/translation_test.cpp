@@ -5,10 +5,14 @@
 #include "platform/textbox.h"
 #include "services/testhttpserver.h"
 #include "services/translation.h"
+#include "services/translationdialog.h"
 #include "services/translationrequest.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -205,6 +209,34 @@ TEST_P(TranslateStop, KeepsTheTextAndTheWindowAndSendsNoMore)
 }
 
 INSTANTIATE_TEST_SUITE_P(CancelOrClose, TranslateStop, ::testing::Bool());
+
+TEST_F(Translate, ARightClickOnEitherFlagChoosesTheServiceAndTheLeftClickStillTranslates)
+{
+    Form1 &form = startWith("Hallo");
+    // What the desktop makes of a right click, and of the context-menu key.
+    const std::pair<PictureButton *, QContextMenuEvent::Reason> clicks[] = {
+        {form.cmd_DE2EN, QContextMenuEvent::Mouse}, {form.cmd_EN2DE, QContextMenuEvent::Keyboard}};
+    for (const auto &[flag, reason] : clicks) {
+        QString shown;
+        QTimer::singleShot(0, &form, [&] {
+            auto *dialog = form.findChild<TranslationServiceDialog *>();
+            if (dialog) {
+                shown = dialog->windowTitle() + u'/' + dialog->serviceBox->currentText();
+                dialog->reject();
+            }
+        });
+        QContextMenuEvent event(reason, QPoint(3, 3), flag->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(flag, &event);
+        EXPECT_EQ(shown, "Übersetzungsdienst/Übersetzungsseite (klassisch)");
+    }
+    EXPECT_TRUE(m_server.requests().isEmpty());
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+    EXPECT_EQ(setting(key::translationService), "<missing>"); // nothing stored after Abbrechen
+
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    QTest::mouseClick(form.cmd_DE2EN, Qt::LeftButton);
+    EXPECT_EQ(form.TextBox1->Text(), "HALLO\r\n");
+}
 
 } // namespace
 } // namespace kelo::test
