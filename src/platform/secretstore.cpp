@@ -35,11 +35,18 @@ SecretResult run(QKeychain::Job &job, const QString &name)
         result.status = SecretResult::Status::Unavailable;
         result.error = QStringLiteral("Der Schlüsselbund des Desktops hat den Zugriff verweigert.");
         break;
-    default:
+    default: {
+        // Without any keyring service QtKeychain says no more than "Unknown
+        // error", which tells the user nothing.
+        const QString detail = job.errorString();
         result.status = SecretResult::Status::Unavailable;
-        result.error = QStringLiteral("Der Schlüsselbund des Desktops ist nicht erreichbar (%1).")
-                           .arg(job.errorString());
+        result.error =
+            detail.isEmpty() || detail == QLatin1String("Unknown error")
+                ? QStringLiteral("Der Schlüsselbund des Desktops ist nicht erreichbar.")
+                : QStringLiteral("Der Schlüsselbund des Desktops ist nicht erreichbar (%1).")
+                      .arg(detail);
         break;
+    }
     }
     return result;
 }
