@@ -174,8 +174,12 @@ bool Translation::mayClose()
 
 void Translation::translateText(TranslationDirection direction)
 {
-    if (m_running)
+    // The keyring and the question wait in event loops of their own, where
+    // another click could start a second run.
+    if (m_running || m_busy)
         return;
+    m_busy = true;
+    const auto notBusy = qScopeGuard([this] { m_busy = false; });
     const TranslationService service = chosenService();
     if (service == TranslationService::Page)
         translateByPage(direction);
@@ -328,6 +332,12 @@ void Translation::translateByService(TranslationService service, TranslationDire
     m_http.setTimeLimit(m_batchLimit);
     m_port.setStatus(QStringLiteral("Die Übersetzung über %1 läuft. Bitte warten...").arg(name));
 
+    // Whatever a server says goes into a message box, but never the key.
+    const auto withoutKey = [&key](QString text) {
+        if (!key.key.isEmpty())
+            text.replace(key.key, QStringLiteral("…"));
+        return text;
+    };
     HttpHeaders headers;
     if (service == TranslationService::DeepL)
         headers.append({"Authorization", "DeepL-Auth-Key " + key.key.toLatin1()});
@@ -339,9 +349,10 @@ void Translation::translateByService(TranslationService service, TranslationDire
             return BatchTranslation::stopped();
         case HttpAnswer::Status::Failed:
             return BatchTranslation::failed(
-                answer.httpStatus == 0 ? answer.error
-                                       : httpFailure(service, answer.httpStatus, answer.reason,
-                                                     serviceMessage(answer.body, key.key)));
+                answer.httpStatus == 0
+                    ? answer.error
+                    : httpFailure(service, answer.httpStatus, withoutKey(answer.reason),
+                                  serviceMessage(answer.body, key.key)));
         case HttpAnswer::Status::Ok:
             break;
         }
@@ -381,8 +392,10 @@ void Translation::translateByService(TranslationService service, TranslationDire
 
 void Translation::chooseService()
 {
-    if (m_running)
+    if (m_running || m_busy)
         return;
+    m_busy = true;
+    const auto notBusy = qScopeGuard([this] { m_busy = false; });
     ServiceChoice current;
     current.service = chosenService();
     current.address = m_port.settings().read(key::translationPage, QString());

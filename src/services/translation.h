@@ -91,6 +91,7 @@ private:
     QString m_agreedTo; // the destination blnInternetOK holds for
     QString m_page;     // the page of the run under way
     bool m_running = false;
+    bool m_busy = false; // a click is being handled
     bool m_cancelled = false;
 };
 
