@@ -79,7 +79,8 @@ void TestHttpServer::answer(QTcpSocket *socket, const CannedAnswer &answer)
                                   ? QByteArray("Connection: close")
                                   : "Content-Length: " + QByteArray::number(answer.body.size());
     socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason +
-                  "\r\nContent-Type: " + answer.contentType + "\r\n" + length + "\r\n\r\n");
+                  "\r\nContent-Type: " + answer.contentType + "\r\n" + answer.extraHeaders +
+                  length + "\r\n\r\n");
     if (answer.mode == Mode::Trickle) {
         auto *timer = new QTimer(socket);
         connect(timer, &QTimer::timeout, socket,

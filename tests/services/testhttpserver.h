@@ -39,6 +39,7 @@ struct CannedAnswer {
     QByteArray contentType = "text/html";
     QByteArray body;
     Mode mode = Mode::Whole;
+    QByteArray extraHeaders = {}; // further header lines, each ending in CR LF
 };
 
 class TestHttpServer : public QObject {

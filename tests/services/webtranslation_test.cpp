@@ -225,9 +225,11 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{Service::DeepL, json(200, R"({"translations":"A"})"),
                     "die Liste \"translations\" fehlt"},
         FailureCase{Service::LibreTranslate,
+                    // To the same server, which would answer.
                     CannedAnswer{.status = 307,
                                  .reason = "Temporary Redirect",
-                                 .body = "Location: elsewhere"},
+                                 .body = "",
+                                 .extraHeaders = "Location: /translate\r\n"},
                     "Kelo folgt dem nicht"},
         FailureCase{Service::DeepL,
                     CannedAnswer{.body = R"({"translations":[])", .mode = Mode::Stall},
@@ -289,12 +291,12 @@ TEST_F(WebTranslation, TheQuestionNamesTheDestinationAndAnotherOneIsAskedAbout)
     other.setHandler(TestHttpServer::libreTranslateEcho);
     port.settings().write(key::translationPage, other.url(QString()));
     translate("Hallo");
-    EXPECT_EQ(port.boxes.shown().size(), 3);
+    ASSERT_EQ(port.boxes.shown().size(), 3);
     EXPECT_TRUE(port.boxes.texts()[2].endsWith("LibreTranslate (" + other.url(QString()) + ")."));
     EXPECT_EQ(other.requests().size(), 1);
     choose(Service::DeepL, "k:fx");
     translate("Hallo");
-    EXPECT_EQ(port.boxes.shown().size(), 4);
+    ASSERT_EQ(port.boxes.shown().size(), 4);
     EXPECT_TRUE(port.boxes.texts()[3].endsWith("DeepL (" + server.url(QString()) + ")."));
 }
 
