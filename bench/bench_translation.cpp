@@ -1,8 +1,10 @@
 // Benchmarks of the web translation: a 1,000-line text translated through
 // the main window against a local page that answers at once, next to one
 // curl process that sends the same 1,000 POST requests over one kept-alive
-// connection (all listed in one --config file); and the reading of hostile
-// answers of the size the answer cap lets through.
+// connection (all listed in one --config file); the same text through a
+// LibreTranslate imitation, many lines per request, and both in one run to
+// compare; and the reading of hostile answers of the size the answer cap
+// lets through.
 //
 // The page runs in a thread of its own, as a real server runs in a process
 // of its own, so that both clients wait for it in the same way.
@@ -20,12 +22,14 @@
 #include "germantext.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <limits>
 #include <memory>
 
 #include <benchmark/benchmark.h>
@@ -38,14 +42,17 @@ constexpr int lineCount = 1000;
 
 class ServerThread {
 public:
-    ServerThread()
+    explicit ServerThread(TestHttpServer::Handler handler = TestHttpServer::upperCaseEcho)
     {
         m_thread.start();
         m_context->moveToThread(&m_thread);
-        run([this] {
+        run([this, &handler] {
             m_server = std::make_unique<TestHttpServer>();
-            if (m_server->listen())
+            m_server->setHandler(std::move(handler));
+            if (m_server->listen()) {
                 m_url = m_server->url();
+                m_base = m_server->url(QString());
+            }
         });
     }
     ~ServerThread()
@@ -60,6 +67,8 @@ public:
 
     // Empty when the server could not listen.
     QString url() const { return m_url; }
+    // The server's address without a path.
+    QString base() const { return m_base; }
     qsizetype requestCount()
     {
         qsizetype count = 0;
@@ -77,6 +86,7 @@ private:
     QObject *m_context = new QObject;
     std::unique_ptr<TestHttpServer> m_server;
     QString m_url;
+    QString m_base;
 };
 
 QStringList thousandLines()
@@ -85,30 +95,116 @@ QStringList thousandLines()
     return QString::fromUtf8(text).split(QStringLiteral("\r\n")).mid(0, lineCount);
 }
 
+// A window translating the 1,000 lines through a service, agreed to once.
+struct TranslatingWindow {
+    QTemporaryDir folder;
+    kelo::bench::BenchWindow window{folder.path()};
+    kelo::Form1 *form = nullptr;
+    QString text = thousandLines().join(QStringLiteral("\r\n"));
+
+    TranslatingWindow(const QString &service, const QString &address)
+    {
+        window.settings.write(kelo::key::translationService, service);
+        window.settings.write(kelo::key::translationPage, address);
+        form = &window.open(folder.path(), [] { return QList<kelo::Volume>{}; });
+        window.messages.queueAnswer(kelo::MsgAnswer::Yes);
+    }
+    // False when it failed or left the text as it was.
+    bool translate()
+    {
+        form->TextBox1->setText(text);
+        form->translation()->cmd_DE2EN_Click();
+        return window.messages.shown().size() == 1 && form->TextBox1->Text() != text;
+    }
+};
+
 void BM_TranslateThousandLines(benchmark::State &state)
 {
     ServerThread server;
-    QTemporaryDir folder;
-    if (server.url().isEmpty() || !folder.isValid()) {
-        state.SkipWithError("no local server or folder");
+    if (server.url().isEmpty()) {
+        state.SkipWithError("no local server");
         return;
     }
-    kelo::bench::BenchWindow window(folder.path());
-    window.settings.write(kelo::key::translationPage, server.url());
-    kelo::Form1 &form = window.open(folder.path(), [] { return QList<kelo::Volume>{}; });
-    form.translation()->blnInternetOK = true;
-    const QString text = thousandLines().join(QStringLiteral("\r\n"));
-
+    TranslatingWindow window(QStringLiteral("Seite"), server.url());
     for (auto _ : state) {
-        form.TextBox1->setText(text);
-        form.translation()->cmd_DE2EN_Click();
+        if (!window.translate()) {
+            state.SkipWithError("the translation failed");
+            return;
+        }
     }
-    if (!window.messages.shown().isEmpty() ||
-        server.requestCount() != qsizetype(state.iterations()) * lineCount)
-        state.SkipWithError("the translation failed");
+    if (server.requestCount() != qsizetype(state.iterations()) * lineCount)
+        state.SkipWithError("another number of requests");
     state.counters["lines"] = lineCount;
 }
 BENCHMARK(BM_TranslateThousandLines)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_TranslateThousandLinesLibreTranslate(benchmark::State &state)
+{
+    ServerThread server(TestHttpServer::libreTranslateEcho);
+    if (server.url().isEmpty()) {
+        state.SkipWithError("no local server");
+        return;
+    }
+    TranslatingWindow window(QStringLiteral("LibreTranslate"), server.base());
+    for (auto _ : state) {
+        if (!window.translate()) {
+            state.SkipWithError("the translation failed");
+            return;
+        }
+    }
+    state.counters["requests"] =
+        double(server.requestCount()) / double(qMax<qint64>(1, state.iterations()));
+    state.counters["lines"] = lineCount;
+}
+BENCHMARK(BM_TranslateThousandLinesLibreTranslate)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+// Both ways in the same run, each the best of five, so that the machine's
+// load at the moment weighs on both alike: the batched service must take at
+// most a fifth of the classic page's time.
+void BM_LibreTranslateAgainstThePage(benchmark::State &state)
+{
+    ServerThread page;
+    ServerThread libre(TestHttpServer::libreTranslateEcho);
+    if (page.url().isEmpty() || libre.url().isEmpty()) {
+        state.SkipWithError("no local server");
+        return;
+    }
+    TranslatingWindow byPage(QStringLiteral("Seite"), page.url());
+    TranslatingWindow byService(QStringLiteral("LibreTranslate"), libre.base());
+    const auto best = [](TranslatingWindow &window) {
+        qint64 fastest = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < 5; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            if (!window.translate())
+                return qint64(-1);
+            fastest = qMin(fastest, timer.nsecsElapsed());
+        }
+        return fastest;
+    };
+    double ratio = 0;
+    for (auto _ : state) {
+        const qint64 pageTime = best(byPage);
+        const qint64 serviceTime = best(byService);
+        if (pageTime <= 0 || serviceTime <= 0) {
+            state.SkipWithError("a translation failed");
+            return;
+        }
+        ratio = double(serviceTime) / double(pageTime);
+        state.counters["page_ms"] = double(pageTime) / 1e6;
+        state.counters["libretranslate_ms"] = double(serviceTime) / 1e6;
+    }
+    state.counters["ratio"] = ratio;
+    if (ratio > 0.2)
+        state.SkipWithError("LibreTranslate took more than a fifth of the page's time");
+}
+BENCHMARK(BM_LibreTranslateAgainstThePage)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 // The floor under the translation: the same 1,000 requests through the
 // translation's HTTP client alone, without the window, the temporary file

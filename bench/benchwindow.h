@@ -1,5 +1,6 @@
 // A main window for benchmarks, on throw-away settings in a given folder,
-// with answered message boxes and the real (never used) browser and printer.
+// with answered message boxes, the real (never used) browser and printer, and
+// a keyring in memory.
 #pragma once
 
 #include "platform/desktoplauncher.h"
@@ -7,6 +8,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textprinter.h"
 #include "shell/form1.h"
+#include "support/fakeservices.h"
 
 #include <QDir>
 #include <QString>
@@ -20,6 +22,7 @@ struct BenchWindow {
     ScriptedMessageBoxes messages;
     SystemDesktopLauncher launcher;
     DefaultPrinter printer;
+    test::MemorySecretStore secrets;
     std::unique_ptr<Form1> form;
 
     // The settings can be preset before open() builds the window.
@@ -36,6 +39,7 @@ struct BenchWindow {
         context.messages = &messages;
         context.launcher = &launcher;
         context.printer = &printer;
+        context.secrets = &secrets;
         context.volumes = std::move(volumes);
         form = std::make_unique<Form1>(std::move(context));
         form->Form_Load();

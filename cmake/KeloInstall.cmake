@@ -73,17 +73,17 @@ Kelo the Scriv is a small single-window editor for plain text files, with a
 German user interface. It reads every file byte for byte (UTF-8 and
 Windows-1252 texts, Unix and Windows line breaks) and writes it back in the
 form it came in. It removes blank lines and double spaces, searches and
-replaces, translates between German and English through a web page, adds
-itself to the file manager's context menu and keeps recovery copies of
-unsaved text.
+replaces, translates between German and English through DeepL,
+LibreTranslate or a web page, adds itself to the file manager's context menu
+and keeps recovery copies of unsaved text.
 
 Kelo the Scriv ist ein kleiner Editor für Textdateien in einem einzigen
 Fenster, mit deutscher Oberfläche. Er liest jede Datei Byte für Byte
 (UTF-8- und Windows-1252-Texte, Unix- und Windows-Zeilenumbrüche) und
 schreibt sie in der Form zurück, in der sie kam. Er entfernt Leerzeilen und
-doppelte Leerzeichen, sucht und ersetzt, übersetzt über eine Webseite
-zwischen Deutsch und Englisch, trägt sich ins Kontextmenü des Dateimanagers
-ein und hält Sicherungskopien ungespeicherter Texte.]=])
+doppelte Leerzeichen, sucht und ersetzt, übersetzt über DeepL, LibreTranslate
+oder eine Webseite zwischen Deutsch und Englisch, trägt sich ins Kontextmenü
+des Dateimanagers ein und hält Sicherungskopien ungespeicherter Texte.]=])
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -98,7 +98,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
 # Wayland, the desktop's tools that the context-menu entry and the file types
 # use (update-desktop-database, update-mime-database, xdg-open), and the fonts
-# that stand in for the classic ones.
+# that stand in for the classic ones; and libsecret, which QtKeychain loads
+# at run time to reach GNOME's keyring (KWallet it reaches over D-Bus).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "qt6-wayland, desktop-file-utils, shared-mime-info, xdg-utils, fonts-liberation2 | fonts-dejavu-core")
+    "qt6-wayland, desktop-file-utils, shared-mime-info, xdg-utils, fonts-liberation2 | fonts-dejavu-core, libsecret-1-0")
 include(CPack)

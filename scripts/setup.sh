@@ -27,7 +27,7 @@ done
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6svg6 qt6-wayland libqscintilla2-qt6-dev libgumbo-dev
+    qt6-base-dev libqt6svg6 qt6-wayland libqscintilla2-qt6-dev libgumbo-dev qtkeychain-qt6-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     poppler-utils desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin

@@ -17,8 +17,11 @@ inline const QString drive1 = QStringLiteral("drive1");
 inline const QString filter = QStringLiteral("Filter");
 inline const QString txtFinde = QStringLiteral("txt_finde");
 inline const QString txtReplace = QStringLiteral("txt_replace");
-// Names a page that answers like the classic translation page; read only,
-// never written.
+// The translation service ("Seite", "LibreTranslate" or "DeepL") and its
+// address: for "Seite" a page that answers like the classic translation
+// page, for the others the server's base address. Written only by the
+// dialog behind a right click on a translation flag.
+inline const QString translationService = QStringLiteral("Uebersetzungsdienst");
 inline const QString translationPage = QStringLiteral("Uebersetzungsseite");
 } // namespace key
 
@@ -29,6 +32,7 @@ inline const QString drive1 = QStringLiteral("C:");
 inline const QString filter = QStringLiteral("*.*");
 inline const QString txtFinde = QStringLiteral("Suchbegriff eingeben");
 inline const QString txtReplace = QStringLiteral("Ersatzbegriff eingeben");
+inline const QString translationService = QStringLiteral("Seite");
 inline const QString translationPage = QStringLiteral("http://translate.google.com/translate_t");
 } // namespace defaults
 

@@ -43,19 +43,45 @@ TranslationHttp::TranslationHttp(QObject *parent)
     : QObject(parent)
 {}
 
+QByteArray TranslationHttp::userAgent()
+{
+    return QByteArrayLiteral("Kelo-the-Scriv/" KELO_VERSION);
+}
+
 HttpAnswer TranslationHttp::post(const QUrl &url)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("text/xml"));
+    request.setMaximumRedirectsAllowed(5);
+    return send(request, QByteArray());
+}
+
+HttpAnswer TranslationHttp::postJson(const QUrl &url, const QByteArray &body,
+                                     const HttpHeaders &headers)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    request.setRawHeader("Accept", "application/json");
+    for (const auto &[name, value] : headers)
+        request.setRawHeader(name, value);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    return send(request, body);
+}
+
+HttpAnswer TranslationHttp::send(const QNetworkRequest &originalRequest, const QByteArray &body)
 {
     HttpAnswer answer;
     if (m_reply) {
         answer.error = QStringLiteral("Es läuft schon eine Anfrage.");
         return answer;
     }
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("text/xml"));
-    request.setMaximumRedirectsAllowed(5);
+    QNetworkRequest request(originalRequest);
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    const QUrl url = request.url();
 
     m_cancelled = false;
-    const std::unique_ptr<QNetworkReply> reply(m_manager.post(request, QByteArray()));
+    const std::unique_ptr<QNetworkReply> reply(m_manager.post(request, body));
     m_reply = reply.get();
 
     bool timedOut = false;
@@ -115,13 +141,15 @@ HttpAnswer TranslationHttp::post(const QUrl &url)
                            .arg(host)
                            .arg(status)
                            .arg(reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason));
+        answer.httpStatus = status;
+        answer.reason = reason.left(100);
     } else if (reply->error() != QNetworkReply::NoError) {
         answer.error = networkFailure(*reply);
     } else {
         answer.status = HttpAnswer::Status::Ok;
         answer.contentType = reply->rawHeader("Content-Type");
     }
-    if (answer.status != HttpAnswer::Status::Ok)
+    if (answer.status != HttpAnswer::Status::Ok && answer.httpStatus == 0)
         answer.body.clear();
     return answer;
 }

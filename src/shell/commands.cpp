@@ -54,6 +54,18 @@ QAction *onButton(QAction *action, QAbstractButton *button)
     return action;
 }
 
+// An action behind the right click on buttons, whose left click keeps its
+// own meaning (also behind the context-menu key while a button has focus).
+QAction *onRightClick(QAction *action, std::initializer_list<QWidget *> buttons)
+{
+    for (QWidget *button : buttons) {
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        QObject::connect(button, &QWidget::customContextMenuRequested, action,
+                         [action] { action->trigger(); });
+    }
+    return action;
+}
+
 } // namespace
 
 Commands::Commands(Form1 &form)
@@ -87,6 +99,9 @@ Commands::Commands(Form1 &form)
     , toGerman(onPicture(command(form, QStringLiteral("cmd_EN2DE"),
                                  QStringLiteral("Englisch nach Deutsch übersetzen")),
                          form.cmd_EN2DE))
+    , translationService(onRightClick(command(form, QStringLiteral("translationService"),
+                                              QStringLiteral("Übersetzungsdienst wählen")),
+                                      {form.cmd_DE2EN, form.cmd_EN2DE}))
     , print(onPicture(command(form, QStringLiteral("Print"), QStringLiteral("drucken"),
                               QKeySequence::Print),
                       form.Print))
@@ -118,6 +133,8 @@ Commands::Commands(Form1 &form)
                      &Translation::cmd_DE2EN_Click);
     QObject::connect(toGerman, &QAction::triggered, form.translation(),
                      &Translation::cmd_EN2DE_Click);
+    QObject::connect(translationService, &QAction::triggered, form.translation(),
+                     &Translation::chooseService);
     QObject::connect(print, &QAction::triggered, form.textCommands(),
                      &TextCommands::Print_Click);
     QObject::connect(options, &QAction::triggered, &form, &Form1::cmd_Einstell_Click);

@@ -26,6 +26,7 @@ struct Commands {
     QAction *cleanUp;   // cmdDelEmpty
     QAction *toEnglish; // cmd_DE2EN
     QAction *toGerman;  // cmd_EN2DE
+    QAction *translationService; // a right click on either flag
     QAction *print;     // Print, Ctrl+P
     QAction *options;   // cmd_Einstell
     QAction *exit;      // EXIT

@@ -11,6 +11,7 @@ namespace kelo {
 
 class DesktopLauncher;
 class MessageBoxes;
+class SecretStore;
 class SettingsStore;
 class TextPrinter;
 
@@ -27,6 +28,7 @@ struct KeloContext {
     VolumeSource volumes = systemVolumes;
     DesktopLauncher *launcher = nullptr; // browser and terminal
     TextPrinter *printer = nullptr;      // the default printer
+    SecretStore *secrets = nullptr;      // keys of services; nullptr: the desktop's keyring
 };
 
 } // namespace kelo

@@ -196,7 +196,7 @@ void Form1::createFeatures()
     m_saving = new Saving(*this, *Dateiauswahl2, this);
     m_lineTools = new LineTools(*this, this);
     m_editorTools = new EditorTools(*this, this);
-    m_translation = new Translation(*this, this);
+    m_translation = new Translation(*this, this, m_context.secrets);
     m_textCommands = new TextCommands(TextBox1, m_context.messages, m_context.printer,
                                       [this] { refreshText(); }, this);
     m_desktopIntegration = new DesktopIntegration(

@@ -1,5 +1,7 @@
 #include "services/testhttpserver.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QUrlQuery>
@@ -19,6 +21,16 @@ QString RecordedRequest::query(const QString &key) const
 {
     const QUrl url = QUrl::fromEncoded(requestLine.split(' ').value(1));
     return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
+}
+
+QByteArray RecordedRequest::path() const
+{
+    return requestLine.split(' ').value(1);
+}
+
+QJsonObject RecordedRequest::json() const
+{
+    return QJsonDocument::fromJson(body).object();
 }
 
 TestHttpServer::TestHttpServer()
@@ -67,7 +79,8 @@ void TestHttpServer::answer(QTcpSocket *socket, const CannedAnswer &answer)
                                   ? QByteArray("Connection: close")
                                   : "Content-Length: " + QByteArray::number(answer.body.size());
     socket->write("HTTP/1.1 " + QByteArray::number(answer.status) + ' ' + answer.reason +
-                  "\r\nContent-Type: " + answer.contentType + "\r\n" + length + "\r\n\r\n");
+                  "\r\nContent-Type: " + answer.contentType + "\r\n" + answer.extraHeaders +
+                  length + "\r\n\r\n");
     if (answer.mode == Mode::Trickle) {
         auto *timer = new QTimer(socket);
         connect(timer, &QTimer::timeout, socket,
@@ -92,6 +105,38 @@ CannedAnswer TestHttpServer::upperCaseEcho(const RecordedRequest &request)
     answer.body = "<html><body><span id=\"result_box\"><span title=\"x\">" +
                   text.toHtmlEscaped().toUtf8() + "</span></span></body></html>";
     return answer;
+}
+
+CannedAnswer TestHttpServer::jsonAnswer(int status, const QByteArray &body)
+{
+    CannedAnswer answer;
+    answer.status = status;
+    answer.reason = status == 200 ? "OK" : "Error";
+    answer.contentType = "application/json";
+    answer.body = body;
+    return answer;
+}
+
+CannedAnswer TestHttpServer::libreTranslateEcho(const RecordedRequest &request)
+{
+    QJsonArray translated;
+    for (const QJsonValue text : request.json().value(QStringLiteral("q")).toArray())
+        translated.append(text.toString().toUpper());
+    return jsonAnswer(200,
+                      QJsonDocument(QJsonObject{{QStringLiteral("translatedText"), translated}})
+                          .toJson(QJsonDocument::Compact));
+}
+
+CannedAnswer TestHttpServer::deepLEcho(const RecordedRequest &request)
+{
+    QJsonArray translations;
+    for (const QJsonValue text : request.json().value(QStringLiteral("text")).toArray())
+        translations.append(
+            QJsonObject{{QStringLiteral("detected_source_language"), QStringLiteral("DE")},
+                        {QStringLiteral("text"), text.toString().toUpper()}});
+    return jsonAnswer(200,
+                      QJsonDocument(QJsonObject{{QStringLiteral("translations"), translations}})
+                          .toJson(QJsonDocument::Compact));
 }
 
 } // namespace kelo::test

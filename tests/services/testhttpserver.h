@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QTcpServer>
@@ -22,6 +23,8 @@ struct RecordedRequest {
 
     QByteArray header(QByteArrayView name) const; // first of that name, any case
     QString query(const QString &key) const;      // percent-decoded as UTF-8
+    QByteArray path() const;                      // the request line's target
+    QJsonObject json() const;                     // the body as a JSON object
 };
 
 struct CannedAnswer {
@@ -36,6 +39,7 @@ struct CannedAnswer {
     QByteArray contentType = "text/html";
     QByteArray body;
     Mode mode = Mode::Whole;
+    QByteArray extraHeaders = {}; // further header lines, each ending in CR LF
 };
 
 class TestHttpServer : public QObject {
@@ -56,6 +60,12 @@ public:
 
     // The query's "text" (apostrophes included) in upper case as a translation page.
     static CannedAnswer upperCaseEcho(const RecordedRequest &request);
+    // Imitations of LibreTranslate and DeepL, answering in their documented
+    // formats with the request's texts in upper case.
+    static CannedAnswer libreTranslateEcho(const RecordedRequest &request);
+    static CannedAnswer deepLEcho(const RecordedRequest &request);
+    // A JSON answer of a status.
+    static CannedAnswer jsonAnswer(int status, const QByteArray &body);
 
 private:
     void readFrom(QTcpSocket *socket);

@@ -77,7 +77,9 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
 
     m_messages.queueAnswer(MsgAnswer::Yes);
     m_translation.cmd_DE2EN_Click();
-    EXPECT_EQ(m_messages.texts(), QStringList({question, question}));
+    const QString asked =
+        question + "\n\nDer Text geht an die Übersetzungsseite (" + m_server.url() + ").";
+    EXPECT_EQ(m_messages.texts(), QStringList({asked, asked}));
     EXPECT_EQ(editor().Text(), "HALLO WELT\r\nZWEITE ZEILE\r\n");
     EXPECT_EQ(editor().SelStart(), 0); // RefreshText ran
     EXPECT_EQ(m_port.refreshes, 1);

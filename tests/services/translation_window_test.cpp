@@ -6,9 +6,13 @@
 #include "platform/textbox.h"
 #include "services/testhttpserver.h"
 #include "services/translation.h"
+#include "services/translationdialog.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -83,6 +87,36 @@ TEST_F(TranslateWindow, ClosingWhileALineIsOutKeepsTheTextAndTheWindow)
     EXPECT_TRUE(QDir(m_programFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_FALSE(form.findChild<QProgressDialog *>());
     EXPECT_TRUE(form.isVisible());
+}
+
+// A right click (or the context-menu key) on a flag opens the choice of the
+// service; the left click still translates.
+TEST_F(TranslateWindow, ARightClickOnEitherFlagChoosesTheServiceAndTheLeftClickStillTranslates)
+{
+    Form1 &form = startWith("Hallo");
+    // What the desktop makes of a right click, and of the context-menu key.
+    const std::pair<PictureButton *, QContextMenuEvent::Reason> clicks[] = {
+        {form.cmd_DE2EN, QContextMenuEvent::Mouse}, {form.cmd_EN2DE, QContextMenuEvent::Keyboard}};
+    for (const auto &[flag, reason] : clicks) {
+        QString shown;
+        QTimer::singleShot(0, &form, [&] {
+            auto *dialog = form.findChild<TranslationServiceDialog *>();
+            if (dialog) {
+                shown = dialog->windowTitle() + u'/' + dialog->serviceBox->currentText();
+                dialog->reject();
+            }
+        });
+        QContextMenuEvent event(reason, QPoint(3, 3), flag->mapToGlobal(QPoint(3, 3)));
+        QApplication::sendEvent(flag, &event);
+        EXPECT_EQ(shown, "Übersetzungsdienst/Übersetzungsseite (klassisch)");
+    }
+    EXPECT_TRUE(m_server.requests().isEmpty());
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+    EXPECT_EQ(setting(key::translationService), "<missing>"); // nothing stored after Abbrechen
+
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    QTest::mouseClick(form.cmd_DE2EN, Qt::LeftButton);
+    EXPECT_EQ(form.TextBox1->Text(), "HALLO\r\n");
 }
 
 } // namespace

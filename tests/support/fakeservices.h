@@ -1,11 +1,13 @@
-// Stand-ins for the desktop and the printer that record what they were asked
-// and answer as the test says.
+// Stand-ins for the desktop, the printer and the keyring that record what
+// they were asked and answer as the test says.
 #pragma once
 
 #include "platform/desktoplauncher.h"
+#include "platform/secretstore.h"
 #include "platform/textprinter.h"
 
 #include <QList>
+#include <QMap>
 #include <QStringList>
 #include <QUrl>
 
@@ -40,6 +42,47 @@ public:
 
     QStringList printed;
     PrintResult answer;
+};
+
+// A keyring in memory; while `available` is false it answers every call as
+// a desktop without a keyring service does.
+class MemorySecretStore final : public SecretStore {
+public:
+    SecretResult read(const QString &name) override
+    {
+        ++reads;
+        if (!available)
+            return unavailable();
+        if (!secrets.contains(name))
+            return {SecretResult::Status::NotFound, {}, {}};
+        return {SecretResult::Status::Ok, secrets.value(name), {}};
+    }
+    SecretResult write(const QString &name, const QString &secret) override
+    {
+        if (!available)
+            return unavailable();
+        secrets.insert(name, secret);
+        return {};
+    }
+    SecretResult remove(const QString &name) override
+    {
+        if (!available)
+            return unavailable();
+        secrets.remove(name);
+        return {};
+    }
+
+    QMap<QString, QString> secrets;
+    bool available = true;
+    int reads = 0;
+
+private:
+    static SecretResult unavailable()
+    {
+        return {SecretResult::Status::Unavailable,
+                {},
+                QStringLiteral("Der Schlüsselbund des Desktops ist nicht erreichbar (Test).")};
+    }
 };
 
 } // namespace kelo::test

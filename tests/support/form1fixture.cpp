@@ -45,6 +45,7 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.messages = &m_messages;
     context.launcher = &m_launcher;
     context.printer = &m_printer;
+    context.secrets = &m_secrets;
     const QString volume = m_root.path();
     context.volumes = [volume] { return QList<Volume>{{volume, true}}; };
     m_window = std::make_unique<Form1>(std::move(context));

@@ -48,6 +48,7 @@ protected:
     ScriptedMessageBoxes m_messages;
     RecordingLauncher m_launcher;
     RecordingPrinter m_printer;
+    MemorySecretStore m_secrets;
     std::unique_ptr<Form1> m_window;
 };
 
