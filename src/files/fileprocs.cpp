@@ -4,8 +4,11 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -97,6 +100,149 @@ FileReadResult ReadWholeFile(const QString &path)
     } catch (const std::bad_alloc &) {
         result = {};
         result.error = QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu lesen.").arg(path);
+    }
+    return result;
+}
+
+namespace {
+
+// A file descriptor opened by the file's own bytes, closed on leaving.
+class Descriptor {
+public:
+    explicit Descriptor(const QByteArray &native)
+    {
+        do
+            m_handle = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+        while (m_handle < 0 && errno == EINTR);
+    }
+    ~Descriptor()
+    {
+        if (m_handle >= 0)
+            ::close(m_handle);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int handle() const { return m_handle; }
+
+private:
+    int m_handle = -1;
+};
+
+// Reads the whole file from its start, one piece at a time, into `piece`
+// (reused, so that no fresh memory is touched per piece) and hands each to
+// `take`. Returns the errno of a failed read, or 0.
+int readPieces(int handle, std::vector<char> &piece,
+               const std::function<bool(QByteArrayView)> &take, bool &stopped)
+{
+    stopped = false;
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t got = ::pread(handle, piece.data(), piece.size(), offset);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return 0;
+        offset += got;
+        if (!take(QByteArrayView(piece.data(), got))) {
+            stopped = true;
+            return 0;
+        }
+    }
+}
+
+QString outOfMemory(const QString &path)
+{
+    return QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu lesen.").arg(path);
+}
+
+// The whole-file reading, handed to a receiver.
+FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver)
+{
+    FileReadResult result = ReadWholeFile(path);
+    if (!result.ok)
+        return result;
+    const QByteArray text = std::exchange(result.text.utf8, {});
+    if (!receiver.begin(text.size()) || !receiver.append(text)) {
+        result = {};
+        result.error = outOfMemory(path);
+    }
+    return result;
+}
+
+} // namespace
+
+FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receiver,
+                                qsizetype pieceSize)
+{
+    const QByteArray native = encodeFileName(path);
+    struct stat status {};
+    if (path.isEmpty() || ::stat(native.constData(), &status) != 0 ||
+        !S_ISREG(status.st_mode) || status.st_size == 0)
+        return readWholeInto(path, receiver); // nothing, a folder, a pipe, /proc
+
+    FileReadResult result;
+    const Descriptor file(native);
+    if (file.handle() < 0) {
+        result.error = qt_error_string(errno);
+        return result;
+    }
+    try {
+        std::vector<char> piece(size_t(std::max<qsizetype>(pieceSize, 1)));
+        TextFormatScanner first;
+        bool stopped = false;
+        int failure = readPieces(
+            file.handle(), piece,
+            [&](QByteArrayView bytes) {
+                first.add(bytes);
+                return true;
+            },
+            stopped);
+        if (failure != 0) {
+            result.error = qt_error_string(failure);
+            return result;
+        }
+        const TextFormat format = first.format();
+        if (!receiver.begin(first.editorSize())) {
+            result.error = outOfMemory(path);
+            return result;
+        }
+
+        // The second reading checks that the bytes are still those the form
+        // was learnt from: a file written meanwhile could otherwise be shown
+        // in a form its bytes do not have, and saved back changed.
+        TextFormatScanner second;
+        TextPieceDecoder decoder(format);
+        QByteArray decoded;
+        bool memoryRanOut = false;
+        failure = readPieces(
+            file.handle(), piece,
+            [&](QByteArrayView bytes) {
+                second.add(bytes);
+                if (!receiver.append(decoder.decode(bytes, decoded))) {
+                    memoryRanOut = true;
+                    return false;
+                }
+                return true;
+            },
+            stopped);
+        if (failure != 0) {
+            result.error = qt_error_string(failure);
+            return result;
+        }
+        if (memoryRanOut) {
+            result.error = outOfMemory(path);
+            return result;
+        }
+        if (second.fileSize() != first.fileSize() || second.format() != format)
+            return readWholeInto(path, receiver);
+        result.text.format = format;
+        result.ok = true;
+    } catch (const std::bad_alloc &) {
+        result = {};
+        result.error = outOfMemory(path);
     }
     return result;
 }
