@@ -213,7 +213,7 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
         // The second reading checks that the bytes are still those the form
         // was learnt from: a file written meanwhile could otherwise be shown
         // in a form its bytes do not have, and saved back changed.
-        TextFormatScanner second;
+        TextFormatScanner second(TextFormatScanner::Learn::FormOnly);
         TextPieceDecoder decoder(format);
         QByteArray decoded;
         bool memoryRanOut = false;

@@ -99,6 +99,14 @@ inline std::uint64_t bytesEqualTo(std::uint64_t word, Byte c)
     return ~(((t & low7Bits) + low7Bits) | t | low7Bits);
 }
 
+// How many bytes of the word are marked with 0x80 (as bytesEqualTo and
+// highBits mark them). Summed by one multiplication: std::popcount is a call
+// into the compiler's library on processors without its instruction.
+inline int markedBytes(std::uint64_t mask)
+{
+    return int(((mask >> 7) * everyByte) >> 56);
+}
+
 // How many bytes of a word come before the first byte marked with 0x80 in
 // mask (which is not 0), in memory order.
 inline int unmarkedPrefix(std::uint64_t mask)
@@ -264,13 +272,13 @@ qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnd
     for (; end - p >= 8; p += 8) {
         const std::uint64_t word = load8(p);
         if (unixLineEnds)
-            extra += std::popcount(bytesEqualTo(word, lf));
+            extra += markedBytes(bytesEqualTo(word, lf));
         const std::uint64_t high = word & highBits;
         if (high == 0)
             continue;
         // Latin-1 letters take two bytes; the bytes 0x80 to 0x9F mostly three.
         if (bytesEqualTo(word & 0xE0E0E0E0E0E0E0E0ull, 0x80) == 0) {
-            extra += std::popcount(high);
+            extra += markedBytes(high);
             continue;
         }
         for (int i = 0; i < 8; ++i) {
@@ -283,10 +291,15 @@ qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnd
     return extra;
 }
 
-void windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, QByteArray &text)
+// With exactSize the text is allocated at its length, else at the most it
+// can take (three bytes per byte, four per LF), which spares a pass over the
+// bytes when the buffer is reused anyway.
+void windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, QByteArray &text,
+                             bool exactSize = true)
 {
     const auto length = static_cast<qsizetype>(end - p);
-    text.resize(length + windows1252ExtraBytes(p, end, unixLineEnds));
+    text.resize(exactSize ? length + windows1252ExtraBytes(p, end, unixLineEnds)
+                          : length * (unixLineEnds ? 4 : 3));
     Writer out(text);
     auto putByte = [&](Byte b) {
         if (b >= 0x80) {
@@ -311,7 +324,8 @@ void windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, 
         }
         putByte(*p++);
     }
-    Q_ASSERT(out.position() == text.constData() + text.size());
+    Q_ASSERT(!exactSize || out.position() == text.constData() + text.size());
+    text.resize(out.position() - text.constData());
 }
 
 // --- Saving -----------------------------------------------------------------
@@ -483,8 +497,12 @@ void TextFormatScanner::add(QByteArrayView piece)
     m_size += piece.size();
     if (!m_sawCr)
         m_sawCr = std::memchr(p, cr, size_t(piece.size())) != nullptr;
-    m_lineFeeds += std::count(p, end, lf);
-    m_windows1252Extra += windows1252ExtraBytes(p, end, false);
+    if (m_countSize) {
+        m_lineFeeds += std::count(p, end, lf);
+        m_windows1252Extra += windows1252ExtraBytes(p, end, false);
+    } else if (m_lineFeeds == 0) {
+        m_lineFeeds = std::memchr(p, lf, size_t(piece.size())) != nullptr ? 1 : 0;
+    }
     if (m_validUtf8)
         scanUtf8(p, end);
 }
@@ -555,6 +573,7 @@ TextFormat TextFormatScanner::format() const
 
 qsizetype TextFormatScanner::editorSize() const
 {
+    Q_ASSERT(m_countSize);
     const TextFormat form = format();
     const qint64 breaks = form.unixLineEnds ? m_lineFeeds : 0;
     if (form.encoding == Encoding::Utf8)
@@ -579,7 +598,7 @@ QByteArrayView TextPieceDecoder::decode(QByteArrayView piece, QByteArray &buffer
             return QByteArrayView(p, end);
         utf8FileToEditor(p, end, true, buffer);
     } else {
-        windows1252FileToEditor(p, end, m_format.unixLineEnds, buffer);
+        windows1252FileToEditor(p, end, m_format.unixLineEnds, buffer, false);
     }
     return buffer;
 }

@@ -69,9 +69,16 @@ DecodedText decodeText(QByteArrayView bytes);
 // Learns the form of a file's bytes, given in order in pieces.
 class TextFormatScanner {
 public:
+    // Only the form is learnt, not the length of the text, when the bytes
+    // are read again merely to see that their form is still the same.
+    enum class Learn { FormAndSize, FormOnly };
+    explicit TextFormatScanner(Learn learn = Learn::FormAndSize)
+        : m_countSize(learn == Learn::FormAndSize)
+    {}
+
     void add(QByteArrayView piece);
-    // After the last piece: the form decodeText gives all the bytes, and the
-    // length of its editor text.
+    // After the last piece: the form decodeText gives all the bytes, and
+    // (with FormAndSize) the length of its editor text.
     TextFormat format() const;
     qsizetype editorSize() const;
     qint64 fileSize() const { return m_size; }
@@ -79,8 +86,9 @@ public:
 private:
     void scanUtf8(const unsigned char *p, const unsigned char *end);
 
+    bool m_countSize;
     qint64 m_size = 0;
-    qint64 m_lineFeeds = 0;
+    qint64 m_lineFeeds = 0; // with FormOnly only whether there is one
     qint64 m_windows1252Extra = 0; // beyond one byte per file byte
     bool m_sawCr = false;
     bool m_validUtf8 = true;

@@ -116,13 +116,19 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     afterWholeReplacement(linesBefore);
 }
 
+namespace {
+constexpr qsizetype editRoom = 64 * 1024;
+} // namespace
+
 bool TextBox::beginLoad(qsizetype bytes)
 {
     abandonLoad();
-    // The room is reserved once; one byte more than the text, since
-    // Scintilla grows its buffer when an insertion would fill it exactly.
+    // The room is reserved once. Scintilla grows its buffer, copying the
+    // whole text, when an insertion would fill it exactly, and reading the
+    // text takes a byte of room too: some room is left over for the first
+    // edits.
     m_loader = reinterpret_cast<void *>(
-        send(*this, SCI_CREATELOADER, static_cast<unsigned long>(bytes + 1),
+        send(*this, SCI_CREATELOADER, static_cast<unsigned long>(bytes + editRoom),
              SC_DOCUMENTOPTION_STYLES_NONE));
     return m_loader != nullptr;
 }

@@ -226,8 +226,11 @@ TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
         for (qsizetype at = 0; at < file.size(); at += pieceSize)
             pieces.push_back(QByteArrayView(file).sliced(at, std::min(pieceSize, file.size() - at)));
         TextFormatScanner scanner;
-        for (const QByteArrayView piece : pieces)
+        TextFormatScanner formOnly(TextFormatScanner::Learn::FormOnly);
+        for (const QByteArrayView piece : pieces) {
             scanner.add(piece);
+            formOnly.add(piece);
+        }
         const TextFormat format = scanner.format();
         TextPieceDecoder decoder(format);
         QByteArray text;
@@ -237,6 +240,7 @@ TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
 
         SCOPED_TRACE(file.toHex(' ').toStdString() + " in pieces of " + std::to_string(pieceSize));
         ASSERT_EQ(format, whole.format);
+        EXPECT_EQ(formOnly.format(), whole.format);
         EXPECT_EQ(scanner.fileSize(), file.size());
         EXPECT_EQ(scanner.editorSize(), whole.utf8.size());
         ASSERT_EQ(text, whole.utf8);
