@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <new>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -191,12 +192,48 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
     }
     try {
         std::vector<char> piece(size_t(std::max<qsizetype>(pieceSize, 1)));
-        TextFormatScanner first;
+        // The form comes from `first`; the length of the text, which only
+        // a second reading needs, from `sizing`, which an early start skips.
+        TextFormatScanner first(TextFormatScanner::Learn::FormOnly);
+        TextFormatScanner sizing;
+        QByteArray decoded;
+        bool memoryRanOut = false;
+        // A UTF-8 file with a CR in its first piece (Windows line breaks) is
+        // shown as its bytes are, so it goes into the editor during the first
+        // reading already and needs no second one, unless a byte further on
+        // turns out not to be UTF-8.
+        enum class Early { Undecided, Appending, Off } early = Early::Undecided;
+        std::optional<TextPieceDecoder> earlyDecoder;
+        bool sizingSkipped = false;
         bool stopped = false;
         int failure = readPieces(
             file.handle(), piece,
             [&](QByteArrayView bytes) {
                 first.add(bytes);
+                if (early != Early::Appending)
+                    sizing.add(bytes);
+                else
+                    sizingSkipped = true;
+                if (early == Early::Undecided) {
+                    early = Early::Off;
+                    const bool markKnown = first.fileSize() >= 3 || first.fileSize() == status.st_size;
+                    if (markKnown && first.sawCr() && first.mayBeUtf8()) {
+                        earlyDecoder.emplace(TextFormat{Encoding::Utf8, first.startsWithMark()});
+                        if (!receiver.begin(qsizetype(status.st_size))) {
+                            memoryRanOut = true;
+                            return false;
+                        }
+                        early = Early::Appending;
+                    }
+                }
+                if (early == Early::Appending) {
+                    if (!first.mayBeUtf8()) {
+                        early = Early::Off;
+                    } else if (!receiver.append(earlyDecoder->decode(bytes, decoded))) {
+                        memoryRanOut = true;
+                        return false;
+                    }
+                }
                 return true;
             },
             stopped);
@@ -204,8 +241,35 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
             result.error = qt_error_string(failure);
             return result;
         }
+        if (memoryRanOut) {
+            result.error = outOfMemory(path);
+            return result;
+        }
         const TextFormat format = first.format();
-        if (!receiver.begin(first.editorSize())) {
+        if (early == Early::Appending && format.encoding == Encoding::Utf8) {
+            // The bytes shown are the bytes the form was learnt from.
+            result.text.format = format;
+            result.ok = true;
+            return result;
+        }
+        if (sizingSkipped) {
+            // The early start failed: the length is learnt in another reading.
+            sizing = TextFormatScanner();
+            failure = readPieces(
+                file.handle(), piece,
+                [&](QByteArrayView bytes) {
+                    sizing.add(bytes);
+                    return true;
+                },
+                stopped);
+            if (failure != 0) {
+                result.error = qt_error_string(failure);
+                return result;
+            }
+            if (sizing.format() != format)
+                return readWholeInto(path, receiver); // changed meanwhile
+        }
+        if (!receiver.begin(sizing.editorSize())) {
             result.error = outOfMemory(path);
             return result;
         }
@@ -215,8 +279,6 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
         // in a form its bytes do not have, and saved back changed.
         TextFormatScanner second(TextFormatScanner::Learn::FormOnly);
         TextPieceDecoder decoder(format);
-        QByteArray decoded;
-        bool memoryRanOut = false;
         failure = readPieces(
             file.handle(), piece,
             [&](QByteArrayView bytes) {

@@ -553,6 +553,11 @@ void TextFormatScanner::scanUtf8(const Byte *p, const Byte *end)
     }
 }
 
+bool TextFormatScanner::startsWithMark() const
+{
+    return m_size >= qint64(byteOrderMark.size()) && m_head == byteOrderMark;
+}
+
 TextFormat TextFormatScanner::format() const
 {
     TextFormat format;
@@ -564,7 +569,7 @@ TextFormat TextFormatScanner::format() const
     // A sequence still cut at the end of the file is cut for good.
     if (m_validUtf8 && m_cutLength == 0) {
         format.encoding = Encoding::Utf8;
-        format.byteOrderMark = m_size >= qint64(byteOrderMark.size()) && m_head == byteOrderMark;
+        format.byteOrderMark = startsWithMark();
     } else {
         format.encoding = Encoding::Windows1252;
     }

@@ -82,6 +82,12 @@ public:
     TextFormat format() const;
     qsizetype editorSize() const;
     qint64 fileSize() const { return m_size; }
+    // What the bytes so far already tell: whether they may still be UTF-8,
+    // whether a CR came (so no Unix line ends), whether they start with the
+    // UTF-8 mark.
+    bool mayBeUtf8() const { return m_validUtf8; }
+    bool sawCr() const { return m_sawCr; }
+    bool startsWithMark() const;
 
 private:
     void scanUtf8(const unsigned char *p, const unsigned char *end);

@@ -170,7 +170,8 @@ TEST_P(Files, ReadingInPiecesMatchesReadingWhole)
                                 "\xEF\xBB\xBFGrüße\r\n", "eins\nzwei\n",
                                 "a\nb\xe4",                 "a\r\nb\nc\rd\r\n",
                                 "ä\r\n\r\n€😀\n",          QByteArray("a\0b\0\r\n", 6),
-                                "",                         "\xEF\xBB\xBF\xE4"};
+                                "",                         "\xEF\xBB\xBF\xE4",
+                                "a\r\nb\r\nä€\xe4",          "\xEF\xBB\xBF" "a\rb\xC3"};
     const QString file = path("text.txt");
     for (const QByteArray &bytes : files) {
         writeBytes(file, bytes);
@@ -184,8 +185,11 @@ TEST_P(Files, ReadingInPiecesMatchesReadingWhole)
             EXPECT_EQ(pieces.text.format, whole.text.format);
             EXPECT_TRUE(pieces.text.utf8.isEmpty());
             EXPECT_EQ(collected.text, whole.text.utf8);
-            EXPECT_EQ(collected.announced, whole.text.utf8.size());
-            EXPECT_EQ(collected.begins, 1);
+            // A file shown during the first reading is announced by its size;
+            // one that needed a second reading starts over once.
+            EXPECT_LE(collected.begins, 2);
+            EXPECT_TRUE(collected.announced == whole.text.utf8.size() ||
+                        (collected.begins == 1 && collected.announced == bytes.size()));
         }
     }
 
