@@ -4,11 +4,14 @@
 # the way it did before (whole), each in a fresh process, and prints CPU
 # seconds, peak resident growth and the ratios pieces/whole.
 #   bench/bigload.sh [BUILD] [MIB...]      e.g. bench/bigload.sh build/release 20 100 1024
+# KELO_BIGLOAD_REF names another kelo_bigload for the whole column, e.g. one
+# built from an older commit, so that the reference is that commit's loading.
 set -eu
 build=${1:-build/release}
 [ $# -gt 0 ] && shift
 sizes=${*:-20 100}
 tool=$build/bench/kelo_bigload
+ref=${KELO_BIGLOAD_REF:-$tool}
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
@@ -19,7 +22,7 @@ for mib in $sizes; do
         file=$dir/$mib-$encoding.txt
         "$tool" make "$file" "$mib" "$encoding"
         cat "$file" > /dev/null # both from the page cache
-        whole=$("$tool" load "$file" whole)
+        whole=$("$ref" load "$file" whole)
         pieces=$("$tool" load "$file" pieces)
         pc=$(value "$pieces" cpu_s) pm=$(value "$pieces" peak_MiB)
         wc=$(value "$whole" cpu_s) wm=$(value "$whole" peak_MiB)
