@@ -30,9 +30,8 @@ double cpuSeconds()
 
 int make(const char *file, long mib, bool utf8)
 {
-    const QByteArray text = kelo::bench::germanText(qsizetype(mib) << 20,
-                                                    utf8 ? kelo::Encoding::Utf8
-                                                         : kelo::Encoding::Windows1252);
+    const QByteArray text = kelo::bench::germanText(
+        qsizetype(mib) << 20, utf8 ? kelo::Encoding::Utf8 : kelo::Encoding::Windows1252);
     QFile out(QString::fromLocal8Bit(file));
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush()) {
         std::fprintf(stderr, "cannot write %s\n", file);
@@ -74,8 +73,8 @@ int load(const char *file, bool pieces)
         return 1;
     }
     // Until the text is in the editor, and until the editor is idle again.
-    std::printf("load_cpu_s=%.3f cpu_s=%.3f peak_MiB=%ld text_MiB=%ld\n", loadCpu, cpu,
-                peak / 1024, length >> 20);
+    std::printf("load_cpu_s=%.3f cpu_s=%.3f peak_MiB=%ld text_MiB=%ld\n", loadCpu, cpu, peak / 1024,
+                length >> 20);
     return 0;
 }
 
@@ -89,7 +88,6 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         return load(argv[2], std::strcmp(argv[3], "pieces") == 0);
     }
-    std::fprintf(stderr, "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole\n",
-                 argv[0]);
+    std::fprintf(stderr, "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole\n", argv[0]);
     return 2;
 }

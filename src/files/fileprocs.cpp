@@ -180,8 +180,8 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
 {
     const QByteArray native = encodeFileName(path);
     struct stat status {};
-    if (path.isEmpty() || ::stat(native.constData(), &status) != 0 ||
-        !S_ISREG(status.st_mode) || status.st_size == 0)
+    if (path.isEmpty() || ::stat(native.constData(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size == 0)
         return readWholeInto(path, receiver); // nothing, a folder, a pipe, /proc
 
     FileReadResult result;
@@ -216,7 +216,8 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
                     sizingSkipped = true;
                 if (early == Early::Undecided) {
                     early = Early::Off;
-                    const bool markKnown = first.fileSize() >= 3 || first.fileSize() == status.st_size;
+                    const bool markKnown =
+                        first.fileSize() >= 3 || first.fileSize() == status.st_size;
                     if (markKnown && first.sawCr() && first.mayBeUtf8()) {
                         earlyDecoder.emplace(TextFormat{Encoding::Utf8, first.startsWithMark()});
                         if (!receiver.begin(qsizetype(status.st_size))) {

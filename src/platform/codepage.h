@@ -94,7 +94,7 @@ private:
 
     bool m_countSize;
     qint64 m_size = 0;
-    qint64 m_lineFeeds = 0; // with FormOnly only whether there is one
+    qint64 m_lineFeeds = 0;        // with FormOnly only whether there is one
     qint64 m_windows1252Extra = 0; // beyond one byte per file byte
     bool m_sawCr = false;
     bool m_validUtf8 = true;

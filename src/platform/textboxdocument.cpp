@@ -127,9 +127,9 @@ bool TextBox::beginLoad(qsizetype bytes)
     // whole text, when an insertion would fill it exactly, and reading the
     // text takes a byte of room too: some room is left over for the first
     // edits.
-    m_loader = reinterpret_cast<void *>(
-        send(*this, SCI_CREATELOADER, static_cast<unsigned long>(bytes + editRoom),
-             SC_DOCUMENTOPTION_STYLES_NONE));
+    m_loader = reinterpret_cast<void *>(send(*this, SCI_CREATELOADER,
+                                             static_cast<unsigned long>(bytes + editRoom),
+                                             SC_DOCUMENTOPTION_STYLES_NONE));
     return m_loader != nullptr;
 }
 

@@ -490,9 +490,9 @@ std::optional<QString> Form1::readIntoEditor(const QString &path)
     // The text goes into the editor piece by piece, never held whole beside
     // it; the editor shows it only once it is complete.
     TextBox &editor = *TextBox1;
-    const FileReadResult read =
-        ReadFileInPieces(path, {[&editor](qsizetype bytes) { return editor.beginLoad(bytes); },
-                                [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }});
+    const FileReadResult read = ReadFileInPieces(
+        path, {[&editor](qsizetype bytes) { return editor.beginLoad(bytes); },
+               [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }});
     if (!read.ok) {
         editor.abandonLoad();
         return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(path, read.error);

@@ -139,7 +139,7 @@ struct Collected {
     int begins = 0;
     bool refuseBegin = false;
     qsizetype appendsBeforeRefusal = -1; // -1: never refuse
-    std::function<void()> onFirstBegin;     // between the two readings
+    std::function<void()> onFirstBegin;  // between the two readings
 
     TextReceiver receiver()
     {
@@ -166,12 +166,19 @@ struct Collected {
 // whole; failures are those of ReadWholeFile.
 TEST_P(Files, ReadingInPiecesMatchesReadingWhole)
 {
-    const QByteArray files[] = {"Gr\374\337e \200\r\n",   "Grüße „Welt“ €\r\n",
-                                "\xEF\xBB\xBFGrüße\r\n", "eins\nzwei\n",
-                                "a\nb\xe4",                 "a\r\nb\nc\rd\r\n",
-                                "ä\r\n\r\n€😀\n",          QByteArray("a\0b\0\r\n", 6),
-                                "",                         "\xEF\xBB\xBF\xE4",
-                                "a\r\nb\r\nä€\xe4",          "\xEF\xBB\xBF" "a\rb\xC3"};
+    const QByteArray files[] = {"Gr\374\337e \200\r\n",
+                                "Grüße „Welt“ €\r\n",
+                                "\xEF\xBB\xBFGrüße\r\n",
+                                "eins\nzwei\n",
+                                "a\nb\xe4",
+                                "a\r\nb\nc\rd\r\n",
+                                "ä\r\n\r\n€😀\n",
+                                QByteArray("a\0b\0\r\n", 6),
+                                "",
+                                "\xEF\xBB\xBF\xE4",
+                                "a\r\nb\r\nä€\xe4",
+                                "\xEF\xBB\xBF"
+                                "a\rb\xC3"};
     const QString file = path("text.txt");
     for (const QByteArray &bytes : files) {
         writeBytes(file, bytes);
@@ -230,7 +237,8 @@ TEST_P(Files, ReadingInPiecesReportsMemoryRunningOut)
 {
     const QString file = path("text.txt");
     writeBytes(file, "eins\r\nzwei\r\n");
-    const QString message = QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu lesen.").arg(file);
+    const QString message =
+        QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu lesen.").arg(file);
     Collected atBegin;
     atBegin.refuseBegin = true;
     Collected onTheWay;

@@ -205,10 +205,10 @@ TEST(Codepage, RandomFilesRoundTrip)
 // bytes), so that small pieces meet every kind of border.
 TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
 {
-    const QByteArray parts[] = {"\r",       "\n",         "\r\n",        QByteArray(1, '\0'),
-                                "ab",       "\xC3\xA4",    "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
-                                "\xC3",     "\xE2\x82",    "\xF0\x9F\x98", "\xE4",
-                                "\x80\x9F", "\xED\xA0\x80", "\xC0\xAF",    "\xF4\x90\x80\x80",
+    const QByteArray parts[] = {"\r",       "\n",           "\r\n",         QByteArray(1, '\0'),
+                                "ab",       "\xC3\xA4",     "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                "\xC3",     "\xE2\x82",     "\xF0\x9F\x98", "\xE4",
+                                "\x80\x9F", "\xED\xA0\x80", "\xC0\xAF",     "\xF4\x90\x80\x80",
                                 mark};
     std::mt19937 random(20261207);
     for (int i = 0; i < 6000; ++i) {
@@ -224,7 +224,8 @@ TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
         const auto pieceSize = qsizetype(1 + random() % (i % 2 == 0 ? 3 : 9));
         std::vector<QByteArrayView> pieces;
         for (qsizetype at = 0; at < file.size(); at += pieceSize)
-            pieces.push_back(QByteArrayView(file).sliced(at, std::min(pieceSize, file.size() - at)));
+            pieces.push_back(
+                QByteArrayView(file).sliced(at, std::min(pieceSize, file.size() - at)));
         TextFormatScanner scanner;
         TextFormatScanner formOnly(TextFormatScanner::Learn::FormOnly);
         for (const QByteArrayView piece : pieces) {

@@ -60,7 +60,8 @@ TEST(TextBox, LoadingInPiecesShowsTheTextOnlyWhenComplete)
         box.setSelText(u("er"));
         ASSERT_TRUE(box.beginLoad(loaded.size()));
         for (qsizetype at = 0; at < loaded.size(); at += 4)
-            ASSERT_TRUE(box.appendLoad(QByteArrayView(loaded).sliced(at, std::min<qsizetype>(4, loaded.size() - at))));
+            ASSERT_TRUE(box.appendLoad(
+                QByteArrayView(loaded).sliced(at, std::min<qsizetype>(4, loaded.size() - at))));
         EXPECT_EQ(box.utf8Text(), "alter\r\nText");
         QSignalSpy changed(&box, &QsciScintilla::textChanged);
         if (!finish) {
