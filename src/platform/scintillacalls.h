@@ -45,21 +45,21 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace kelo::sci {
-
-using Sci = QsciScintillaBase;
-
-// Scintilla's ILoader: the object SCI_CREATELOADER returns. Release() drops
-// the document unless ConvertToDocument() handed it over.
-class Loader {
+// Scintilla's ILoader, the object SCI_CREATELOADER returns, declared exactly
+// as Scintilla declares it (same name, same scope, same members), so that it
+// is the very class Scintilla's document derives from. Release() drops the
+// document unless ConvertToDocument() handed it over.
+class ILoader {
 public:
     virtual int Release() = 0;
     virtual int AddData(const char *data, std::ptrdiff_t length) = 0;
     virtual void *ConvertToDocument() = 0;
-
-protected:
-    ~Loader() = default;
 };
+
+namespace kelo::sci {
+
+using Sci = QsciScintillaBase;
+using Loader = ::ILoader;
 
 constexpr long kUtf16Index = Sci::SC_LINECHARACTERINDEX_UTF16;
 
