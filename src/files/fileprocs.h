@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace kelo {
 
 // True when something that is not a folder exists at the path (a file, or a
@@ -31,5 +33,25 @@ struct FileReadResult {
 // whose names start with a dot are ordinary files. A folder, a file that
 // cannot be opened or read, or a file too big for the memory is a failure.
 FileReadResult ReadWholeFile(const QString &path);
+
+// Where ReadFileInPieces puts the editor text. begin() says how long the
+// text will be (false: not enough memory for it); append() takes it piece by
+// piece (false: not enough memory). begin() may come again, to start over:
+// what was appended before is then dropped.
+struct TextReceiver {
+    std::function<bool(qsizetype editorSize)> begin;
+    std::function<bool(QByteArrayView utf8)> append;
+};
+
+constexpr qsizetype defaultPieceSize = qsizetype(1) << 20;
+
+// Reads a file as ReadWholeFile does, with the same results, failures and
+// editor text, but hands the text to the receiver instead of returning it in
+// text.utf8: a regular file is read twice, in pieces of pieceSize bytes (the
+// first time to learn its form), so that it is never held in memory whole
+// beside its text. A file that changes between the two readings, and one that
+// is not a regular file (a pipe, a device), is read whole instead.
+FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receiver,
+                                qsizetype pieceSize = defaultPieceSize);
 
 } // namespace kelo

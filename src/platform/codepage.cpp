@@ -99,6 +99,14 @@ inline std::uint64_t bytesEqualTo(std::uint64_t word, Byte c)
     return ~(((t & low7Bits) + low7Bits) | t | low7Bits);
 }
 
+// How many bytes of the word are marked with 0x80 (as bytesEqualTo and
+// highBits mark them). Summed by one multiplication: std::popcount is a call
+// into the compiler's library on processors without its instruction.
+inline int markedBytes(std::uint64_t mask)
+{
+    return int(((mask >> 7) * everyByte) >> 56);
+}
+
 // How many bytes of a word come before the first byte marked with 0x80 in
 // mask (which is not 0), in memory order.
 inline int unmarkedPrefix(std::uint64_t mask)
@@ -223,14 +231,18 @@ private:
 
 // A UTF-8 file body as editor text: copied whole, or with every LF widened to
 // CR LF for a file with Unix line ends.
-QByteArray utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds)
+// The text goes into `text`, whose memory is reused when it is big enough
+// (loading in pieces decodes every piece into the same buffer).
+void utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, QByteArray &text)
 {
     const auto length = static_cast<qsizetype>(end - p);
-    if (!unixLineEnds)
-        return QByteArray(reinterpret_cast<const char *>(p), length);
+    if (!unixLineEnds) {
+        text = QByteArray(reinterpret_cast<const char *>(p), length);
+        return;
+    }
 
     const auto lineFeeds = static_cast<qsizetype>(std::count(p, end, lf));
-    QByteArray text(length + lineFeeds, Qt::Uninitialized);
+    text.resize(length + lineFeeds);
     Writer out(text);
     while (p < end) {
         const auto *next = static_cast<const Byte *>(std::memchr(p, lf, end - p));
@@ -243,7 +255,6 @@ QByteArray utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds)
         p = next + 1;
     }
     Q_ASSERT(out.position() == text.constData() + text.size());
-    return text;
 }
 
 // How many bytes the editor text of a Windows-1252 file holds beyond one per
@@ -261,13 +272,13 @@ qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnd
     for (; end - p >= 8; p += 8) {
         const std::uint64_t word = load8(p);
         if (unixLineEnds)
-            extra += std::popcount(bytesEqualTo(word, lf));
+            extra += markedBytes(bytesEqualTo(word, lf));
         const std::uint64_t high = word & highBits;
         if (high == 0)
             continue;
         // Latin-1 letters take two bytes; the bytes 0x80 to 0x9F mostly three.
         if (bytesEqualTo(word & 0xE0E0E0E0E0E0E0E0ull, 0x80) == 0) {
-            extra += std::popcount(high);
+            extra += markedBytes(high);
             continue;
         }
         for (int i = 0; i < 8; ++i) {
@@ -280,10 +291,15 @@ qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnd
     return extra;
 }
 
-QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds)
+// With exactSize the text is allocated at its length, else at the most it
+// can take (three bytes per byte, four per LF), which spares a pass over the
+// bytes when the buffer is reused anyway.
+void windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, QByteArray &text,
+                             bool exactSize = true)
 {
     const auto length = static_cast<qsizetype>(end - p);
-    QByteArray text(length + windows1252ExtraBytes(p, end, unixLineEnds), Qt::Uninitialized);
+    text.resize(exactSize ? length + windows1252ExtraBytes(p, end, unixLineEnds)
+                          : length * (unixLineEnds ? 4 : 3));
     Writer out(text);
     auto putByte = [&](Byte b) {
         if (b >= 0x80) {
@@ -308,8 +324,8 @@ QByteArray windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLine
         }
         putByte(*p++);
     }
-    Q_ASSERT(out.position() == text.constData() + text.size());
-    return text;
+    Q_ASSERT(!exactSize || out.position() == text.constData() + text.size());
+    text.resize(out.position() - text.constData());
 }
 
 // --- Saving -----------------------------------------------------------------
@@ -458,12 +474,138 @@ DecodedText decodeText(QByteArrayView bytes)
     if (classifyUtf8(body, end) != Utf8Kind::Invalid) {
         result.format.encoding = Encoding::Utf8;
         result.format.byteOrderMark = marked;
-        result.utf8 = utf8FileToEditor(body, end, result.format.unixLineEnds);
+        utf8FileToEditor(body, end, result.format.unixLineEnds, result.utf8);
     } else {
         result.format.encoding = Encoding::Windows1252;
-        result.utf8 = windows1252FileToEditor(begin, end, result.format.unixLineEnds);
+        windows1252FileToEditor(begin, end, result.format.unixLineEnds, result.utf8);
     }
     return result;
+}
+
+void TextFormatScanner::add(QByteArrayView piece)
+{
+    if (piece.isEmpty())
+        return;
+    const Byte *p = bytesOf(piece);
+    const Byte *end = p + piece.size();
+    for (qint64 i = m_size; i < qint64(m_head.size()) && i - m_size < piece.size(); ++i)
+        m_head[i] = p[i - m_size];
+    if (piece.size() >= 2)
+        m_tail = {end[-2], end[-1]};
+    else
+        m_tail = {m_tail[1], p[0]};
+    m_size += piece.size();
+    if (!m_sawCr)
+        m_sawCr = std::memchr(p, cr, size_t(piece.size())) != nullptr;
+    if (m_countSize) {
+        m_lineFeeds += std::count(p, end, lf);
+        m_windows1252Extra += windows1252ExtraBytes(p, end, false);
+    } else if (m_lineFeeds == 0) {
+        m_lineFeeds = std::memchr(p, lf, size_t(piece.size())) != nullptr ? 1 : 0;
+    }
+    if (m_validUtf8)
+        scanUtf8(p, end);
+}
+
+void TextFormatScanner::scanUtf8(const Byte *p, const Byte *end)
+{
+    if (m_cutLength > 0) {
+        // The sequence the last piece ended in, with as many bytes of this
+        // one as it can take.
+        const int taken = int(std::min<std::ptrdiff_t>(4 - m_cutLength, end - p));
+        std::memcpy(m_cut.data() + m_cutLength, p, size_t(taken));
+        const int length = utf8SequenceLength(m_cut.data(), m_cut.data() + m_cutLength + taken);
+        if (length == 0) {
+            if (m_cutLength + taken < 4 && taken == end - p) {
+                m_cutLength += taken; // still cut: the next piece decides
+                return;
+            }
+            m_validUtf8 = false;
+            return;
+        }
+        p += length - m_cutLength;
+        m_cutLength = 0;
+    }
+    while (p < end) {
+        if (end - p >= 8) {
+            const std::uint64_t high = load8(p) & highBits;
+            if (high == 0) {
+                p += 8;
+                continue;
+            }
+            p += unmarkedPrefix(high);
+        } else if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        const int length = utf8SequenceLength(p, end);
+        if (length == 0) {
+            if (end - p < 4) {
+                // Perhaps only cut by the end of the piece.
+                m_cutLength = int(end - p);
+                std::memcpy(m_cut.data(), p, size_t(m_cutLength));
+                return;
+            }
+            m_validUtf8 = false;
+            return;
+        }
+        p += length;
+    }
+}
+
+bool TextFormatScanner::startsWithMark() const
+{
+    return m_size >= qint64(byteOrderMark.size()) && m_head == byteOrderMark;
+}
+
+TextFormat TextFormatScanner::format() const
+{
+    TextFormat format;
+    const qsizetype tailLength = std::min<qint64>(m_size, 2);
+    format.finalBreak = finalBreakOf(QByteArrayView(m_tail.data() + 2 - tailLength, tailLength));
+    if (m_size == 0)
+        return format;
+    format.unixLineEnds = !m_sawCr && m_lineFeeds > 0;
+    // A sequence still cut at the end of the file is cut for good.
+    if (m_validUtf8 && m_cutLength == 0) {
+        format.encoding = Encoding::Utf8;
+        format.byteOrderMark = startsWithMark();
+    } else {
+        format.encoding = Encoding::Windows1252;
+    }
+    return format;
+}
+
+qsizetype TextFormatScanner::editorSize() const
+{
+    Q_ASSERT(m_countSize);
+    const TextFormat form = format();
+    const qint64 breaks = form.unixLineEnds ? m_lineFeeds : 0;
+    if (form.encoding == Encoding::Utf8)
+        return qsizetype(m_size - (form.byteOrderMark ? qint64(byteOrderMark.size()) : 0) + breaks);
+    return qsizetype(m_size + m_windows1252Extra + breaks);
+}
+
+QByteArrayView TextPieceDecoder::decode(QByteArrayView piece, QByteArray &buffer)
+{
+    const Byte *p = bytesOf(piece);
+    const Byte *end = p + piece.size();
+    if (m_format.encoding == Encoding::Utf8 && m_format.byteOrderMark &&
+        m_position < qint64(byteOrderMark.size())) {
+        // The mark is remembered, not shown.
+        const auto skipped = std::min<qint64>(qint64(byteOrderMark.size()) - m_position, end - p);
+        p += skipped;
+        m_position += skipped;
+    }
+    m_position += end - p;
+    if (m_format.encoding == Encoding::Utf8) {
+        if (!m_format.unixLineEnds)
+            return QByteArrayView(p, end);
+        utf8FileToEditor(p, end, true, buffer);
+    } else {
+        windows1252FileToEditor(p, end, m_format.unixLineEnds, buffer, false);
+    }
+    return buffer;
 }
 
 EncodedText encodeText(QByteArrayView editorUtf8, const TextFormat &format)

@@ -20,6 +20,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace kelo {
@@ -58,6 +59,68 @@ struct EncodedText {
 // are a file's, so even no bytes at all are a file that ended without a line
 // break.
 DecodedText decodeText(QByteArrayView bytes);
+
+// Reading a file in pieces, for files too large to hold twice: a first pass
+// over the bytes learns their form (which decodeText can only tell from the
+// whole file), a second one decodes them piece by piece. The pieces may be of
+// any size and may cut a UTF-8 sequence or a CR LF pair anywhere; the result
+// is exactly decodeText's.
+
+// Learns the form of a file's bytes, given in order in pieces.
+class TextFormatScanner {
+public:
+    // Only the form is learnt, not the length of the text, when the bytes
+    // are read again merely to see that their form is still the same.
+    enum class Learn { FormAndSize, FormOnly };
+    explicit TextFormatScanner(Learn learn = Learn::FormAndSize)
+        : m_countSize(learn == Learn::FormAndSize)
+    {}
+
+    void add(QByteArrayView piece);
+    // After the last piece: the form decodeText gives all the bytes, and
+    // (with FormAndSize) the length of its editor text.
+    TextFormat format() const;
+    qsizetype editorSize() const;
+    qint64 fileSize() const { return m_size; }
+    // What the bytes so far already tell: whether they may still be UTF-8,
+    // whether a CR came (so no Unix line ends), whether they start with the
+    // UTF-8 mark.
+    bool mayBeUtf8() const { return m_validUtf8; }
+    bool sawCr() const { return m_sawCr; }
+    bool startsWithMark() const;
+
+private:
+    void scanUtf8(const unsigned char *p, const unsigned char *end);
+
+    bool m_countSize;
+    qint64 m_size = 0;
+    qint64 m_lineFeeds = 0;        // with FormOnly only whether there is one
+    qint64 m_windows1252Extra = 0; // beyond one byte per file byte
+    bool m_sawCr = false;
+    bool m_validUtf8 = true;
+    std::array<unsigned char, 3> m_head{}; // the first bytes, for the mark
+    std::array<unsigned char, 2> m_tail{}; // the last bytes, for the final break
+    // A UTF-8 sequence the last piece cut off, completed by the next one.
+    std::array<unsigned char, 4> m_cut{};
+    int m_cutLength = 0;
+};
+
+// Decodes a file's bytes, given in order in pieces, for the form a
+// TextFormatScanner found in them: the editor text of all pieces together is
+// decodeText's. Each piece's text depends on that piece alone.
+class TextPieceDecoder {
+public:
+    explicit TextPieceDecoder(const TextFormat &format)
+        : m_format(format)
+    {}
+    // The editor text of the next piece: the piece itself where nothing
+    // changes, else decoded into `buffer` (whose memory is reused).
+    QByteArrayView decode(QByteArrayView piece, QByteArray &buffer);
+
+private:
+    TextFormat m_format;
+    qint64 m_position = 0;
+};
 
 // The line break at the end of a file's bytes, or None.
 FinalBreak finalBreakOf(QByteArrayView fileBytes);

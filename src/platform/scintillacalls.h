@@ -30,17 +30,37 @@
 // 6. Whole-text replacements switch the modification events off, since
 //    QScintilla would copy the whole old and new text for them; the editor
 //    sends textChanged() and linesChanged() itself afterwards.
+// 7. A file's text is loaded into a document of its own through Scintilla's
+//    loader (SCI_CREATELOADER), which reserves the room once, collects no
+//    undo steps and tells no one of the pieces added; the editor switches to
+//    that document only when it is complete, and then sets up what belongs
+//    to a document (3.) on it. QScintilla does not install Scintilla's
+//    ILoader.h, so the interface is declared below as Scintilla defines it.
 #pragma once
 
 #include <Qsci/qsciscintillabase.h>
 
 #include <QtGlobal>
 
+#include <cstddef>
 #include <cstdint>
+
+// Scintilla's ILoader, the object SCI_CREATELOADER returns, declared exactly
+// as Scintilla declares it (same name, same scope, same members), so that it
+// is the very class Scintilla's document derives from. Release() drops the
+// document unless ConvertToDocument() handed it over.
+class ILoader {
+public:
+    virtual int Release() = 0;
+    virtual int AddData(const char *data, std::ptrdiff_t length) = 0;
+    virtual void *ConvertToDocument() = 0;
+};
 
 namespace kelo::sci {
 
 using Sci = QsciScintillaBase;
+using Loader = ::ILoader;
+
 constexpr long kUtf16Index = Sci::SC_LINECHARACTERINDEX_UTF16;
 
 inline long send(const Sci &editor, unsigned int msg, unsigned long wParam = 0, long lParam = 0)

@@ -78,6 +78,16 @@ public:
     // Loads a file's text: not undoable, the undo history is emptied and the
     // text counts as unmodified afterwards.
     void loadUtf8(const QByteArray &utf8);
+    // Loads a file's text in pieces, with loadUtf8's result, into a document
+    // of its own that is shown only when finishLoad() comes: until then the
+    // editor keeps its text, undo history and modified state, and
+    // abandonLoad() (or a new beginLoad()) drops what was appended. beginLoad
+    // reserves room for `bytes` bytes once; it and appendLoad return false
+    // when the memory runs out (the load is then abandoned).
+    bool beginLoad(qsizetype bytes);
+    bool appendLoad(QByteArrayView utf8);
+    void finishLoad();
+    void abandonLoad();
     // Length of the text in UTF-16 code units, without building the string.
     int textLength() const;
     // The UTF-8 text as the editor holds it, without a copy. Valid until the
@@ -137,6 +147,8 @@ private:
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
+    void setUpDocument();
+    void afterWholeReplacement(long linesBefore);
     void selectRange(long anchor, long caret);
 
     std::function<void()> m_enterHandler;
@@ -150,6 +162,8 @@ private:
     // alive and put back on destruction so its bookkeeping stays sound.
     void *m_qsciDocument = nullptr;
     void *m_leanDocument = nullptr;
+    // Scintilla's loader of the document being loaded in pieces, if any.
+    void *m_loader = nullptr;
 };
 
 } // namespace kelo

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QPalette>
 
+#include <utility>
+
 namespace kelo {
 
 using namespace sci;
@@ -25,13 +27,8 @@ TextBox::TextBox(QWidget *parent)
     SendScintilla(SCI_SETDOCPOINTER, 0, m_leanDocument);
     SendScintilla(SCI_RELEASEDOCUMENT, 0, m_leanDocument); // the editor holds it now
 
-    // Code page, line ends, tabs and the line index belong to the document,
-    // so they are set after the switch.
-    send(*this, SCI_SETCODEPAGE, SC_CP_UTF8);
-    send(*this, SCI_SETEOLMODE, SC_EOL_CRLF);
+    setUpDocument();
     send(*this, SCI_SETPASTECONVERTENDINGS, 1);
-    send(*this, SCI_SETTABWIDTH, 8);
-    send(*this, SCI_SETUSETABS, 1);
     send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
 
     setWrapMode(WrapNone);
@@ -70,8 +67,19 @@ TextBox::TextBox(QWidget *parent)
     QAccessible::installActivationObserver(this);
 }
 
+void TextBox::setUpDocument()
+{
+    // Code page, line ends and tabs belong to the document, so they are set
+    // whenever the editor shows a new one.
+    send(*this, SCI_SETCODEPAGE, SC_CP_UTF8);
+    send(*this, SCI_SETEOLMODE, SC_EOL_CRLF);
+    send(*this, SCI_SETTABWIDTH, 8);
+    send(*this, SCI_SETUSETABS, 1);
+}
+
 TextBox::~TextBox()
 {
+    abandonLoad();
     // Switching documents below must not reach this half-destroyed object.
     QAccessible::removeActivationObserver(this);
     disconnect(this, &QsciScintillaBase::SCN_MODIFIED, this, nullptr);
@@ -105,6 +113,66 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
         send(*this, SCI_SETSAVEPOINT);
     }
     send(*this, SCI_SETMODEVENTMASK, eventMask);
+    afterWholeReplacement(linesBefore);
+}
+
+namespace {
+constexpr qsizetype editRoom = 64 * 1024;
+} // namespace
+
+bool TextBox::beginLoad(qsizetype bytes)
+{
+    abandonLoad();
+    // The room is reserved once. Scintilla grows its buffer, copying the
+    // whole text, when an insertion would fill it exactly, and reading the
+    // text takes a byte of room too: some room is left over for the first
+    // edits.
+    m_loader = reinterpret_cast<void *>(send(*this, SCI_CREATELOADER,
+                                             static_cast<unsigned long>(bytes + editRoom),
+                                             SC_DOCUMENTOPTION_STYLES_NONE));
+    return m_loader != nullptr;
+}
+
+bool TextBox::appendLoad(QByteArrayView utf8)
+{
+    if (!m_loader)
+        return false;
+    if (utf8.isEmpty())
+        return true;
+    if (static_cast<Loader *>(m_loader)->AddData(utf8.data(), utf8.size()) == SC_STATUS_OK)
+        return true;
+    abandonLoad();
+    return false;
+}
+
+void TextBox::abandonLoad()
+{
+    if (m_loader)
+        static_cast<Loader *>(std::exchange(m_loader, nullptr))->Release();
+}
+
+void TextBox::finishLoad()
+{
+    if (!m_loader)
+        return;
+    void *document = static_cast<Loader *>(std::exchange(m_loader, nullptr))->ConvertToDocument();
+    const long linesBefore = send(*this, SCI_GETLINECOUNT);
+    const bool readOnly = send(*this, SCI_GETREADONLY) != 0;
+    m_index.beforeWholeReplacement();
+    SendScintilla(SCI_SETDOCPOINTER, 0, document);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, document); // the editor holds it now
+    m_leanDocument = document;
+    setUpDocument();
+    send(*this, SCI_SETREADONLY, readOnly ? 1 : 0);
+    // A loader's document collects no undo steps while it is filled.
+    send(*this, SCI_SETUNDOCOLLECTION, 1);
+    send(*this, SCI_EMPTYUNDOBUFFER);
+    send(*this, SCI_SETSAVEPOINT);
+    afterWholeReplacement(linesBefore);
+}
+
+void TextBox::afterWholeReplacement(long linesBefore)
+{
     m_index.afterWholeReplacement();
     postIndexBuild();
 

@@ -487,10 +487,17 @@ void Form1::loadDroppedFile(const QString &path)
 
 std::optional<QString> Form1::readIntoEditor(const QString &path)
 {
-    const FileReadResult read = ReadWholeFile(path);
-    if (!read.ok)
+    // The text goes into the editor piece by piece, never held whole beside
+    // it; the editor shows it only once it is complete.
+    TextBox &editor = *TextBox1;
+    const FileReadResult read = ReadFileInPieces(
+        path, {[&editor](qsizetype bytes) { return editor.beginLoad(bytes); },
+               [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }});
+    if (!read.ok) {
+        editor.abandonLoad();
         return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(path, read.error);
-    TextBox1->loadUtf8(read.text.utf8);
+    }
+    editor.finishLoad();
     m_format = read.text.format;
     rememberFile(path);
     return std::nullopt;

@@ -17,6 +17,7 @@
 #include <climits>
 #include <csignal>
 #include <dirent.h>
+#include <functional>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -130,6 +131,125 @@ INSTANTIATE_TEST_SUITE_P(Folders, Files, ::testing::Values(QByteArray(), QByteAr
                          [](const auto &info) {
                              return std::string(info.param.isEmpty() ? "Plain" : "Latin1");
                          });
+
+// What ReadFileInPieces hands over, collected.
+struct Collected {
+    QByteArray text;
+    qsizetype announced = -1;
+    int begins = 0;
+    bool refuseBegin = false;
+    qsizetype appendsBeforeRefusal = -1; // -1: never refuse
+    std::function<void()> onFirstBegin;  // between the two readings
+
+    TextReceiver receiver()
+    {
+        return {[this](qsizetype bytes) {
+                    if (++begins == 1 && onFirstBegin)
+                        onFirstBegin();
+                    announced = bytes;
+                    text.clear();
+                    return !refuseBegin;
+                },
+                [this](QByteArrayView utf8) {
+                    if (appendsBeforeRefusal == 0)
+                        return false;
+                    --appendsBeforeRefusal;
+                    text.append(utf8);
+                    return true;
+                }};
+    }
+};
+
+// Read in pieces, a file gives ReadWholeFile's form and text, and the length
+// announced beforehand, with pieces that cut CR LF pairs, UTF-8 sequences
+// and the mark. What is not a regular file, and the empty file, are read
+// whole; failures are those of ReadWholeFile.
+TEST_P(Files, ReadingInPiecesMatchesReadingWhole)
+{
+    const QByteArray files[] = {"Gr\374\337e \200\r\n",
+                                "Grüße „Welt“ €\r\n",
+                                "\xEF\xBB\xBFGrüße\r\n",
+                                "eins\nzwei\n",
+                                "a\nb\xe4",
+                                "a\r\nb\nc\rd\r\n",
+                                "ä\r\n\r\n€😀\n",
+                                QByteArray("a\0b\0\r\n", 6),
+                                "",
+                                "\xEF\xBB\xBF\xE4",
+                                "a\r\nb\r\nä€\xe4",
+                                "\xEF\xBB\xBF"
+                                "a\rb\xC3"};
+    const QString file = path("text.txt");
+    for (const QByteArray &bytes : files) {
+        writeBytes(file, bytes);
+        const FileReadResult whole = ReadWholeFile(file);
+        for (const qsizetype pieceSize : {1, 2, 3, 5, 1 << 20}) {
+            SCOPED_TRACE(::testing::PrintToString(bytes) + " in pieces of " +
+                         std::to_string(pieceSize));
+            Collected collected;
+            const FileReadResult pieces = ReadFileInPieces(file, collected.receiver(), pieceSize);
+            ASSERT_TRUE(pieces.ok);
+            EXPECT_EQ(pieces.text.format, whole.text.format);
+            EXPECT_TRUE(pieces.text.utf8.isEmpty());
+            EXPECT_EQ(collected.text, whole.text.utf8);
+            // A file shown during the first reading is announced by its size;
+            // one that needed a second reading starts over once.
+            EXPECT_LE(collected.begins, 2);
+            EXPECT_TRUE(collected.announced == whole.text.utf8.size() ||
+                        (collected.begins == 1 && collected.announced == bytes.size()));
+        }
+    }
+
+    Collected device;
+    EXPECT_TRUE(ReadFileInPieces("/proc/self/stat", device.receiver(), 2).ok);
+    EXPECT_TRUE(device.text.startsWith(QByteArray::number(::getpid()).append(' ')));
+    Collected vanished;
+    EXPECT_TRUE(ReadFileInPieces(path("vanished.txt"), vanished.receiver()).ok);
+    EXPECT_EQ(vanished.text, "");
+    Collected folder;
+    const FileReadResult ofFolder = ReadFileInPieces(m_folder, folder.receiver());
+    EXPECT_FALSE(ofFolder.ok);
+    EXPECT_EQ(ofFolder.error, ReadWholeFile(m_folder).error);
+}
+
+// A file written between the two readings is read whole again when its
+// form changed (here, a CR came in: shown with the Unix form, the CR would
+// be doubled), and otherwise taken as the second reading found it.
+TEST_P(Files, ReadingInPiecesNoticesAFileChangedMeanwhile)
+{
+    const QString file = path("text.txt");
+    const std::pair<QByteArray, int> changes[] = {{"ab\r\n", 2}, {"xyz\n", 1}};
+    for (const auto &[changed, begins] : changes) {
+        writeBytes(file, "abc\n");
+        Collected collected;
+        collected.onFirstBegin = [&] { writeBytes(file, changed); };
+        const FileReadResult read = ReadFileInPieces(file, collected.receiver(), 2);
+        ASSERT_TRUE(read.ok);
+        EXPECT_EQ(collected.begins, begins);
+        EXPECT_EQ(read.text.format, ReadWholeFile(file).text.format);
+        EXPECT_EQ(collected.text, ReadWholeFile(file).text.utf8);
+    }
+}
+
+// When the receiver runs out of memory, at the start or on the way, the read
+// fails with a German message.
+TEST_P(Files, ReadingInPiecesReportsMemoryRunningOut)
+{
+    const QString file = path("text.txt");
+    writeBytes(file, "eins\r\nzwei\r\n");
+    const QString message =
+        QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu lesen.").arg(file);
+    Collected atBegin;
+    atBegin.refuseBegin = true;
+    Collected onTheWay;
+    onTheWay.appendsBeforeRefusal = 2;
+    for (Collected *collected : {&atBegin, &onTheWay}) {
+        const FileReadResult read = ReadFileInPieces(file, collected->receiver(), 4);
+        EXPECT_FALSE(read.ok);
+        EXPECT_EQ(read.error, message);
+    }
+    EXPECT_EQ(onTheWay.text, "eins\r\nzw");
+}
 
 // Loaded and saved twice: the same bytes, not one more. A vanished file is
 // the empty text; a device reporting no size is read whole.

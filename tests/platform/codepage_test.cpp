@@ -198,5 +198,55 @@ TEST(Codepage, RandomFilesRoundTrip)
     }
 }
 
+// Reading in pieces gives decodeText's form, length and text exactly, however
+// the pieces cut the file: inside a UTF-8 sequence or the mark, between CR
+// and LF, one byte at a time. The files are short runs of what decides the
+// form (a mark, CR, LF, NUL, well-formed and cut or broken sequences, high
+// bytes), so that small pieces meet every kind of border.
+TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
+{
+    const QByteArray parts[] = {"\r",       "\n",           "\r\n",         QByteArray(1, '\0'),
+                                "ab",       "\xC3\xA4",     "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                "\xC3",     "\xE2\x82",     "\xF0\x9F\x98", "\xE4",
+                                "\x80\x9F", "\xED\xA0\x80", "\xC0\xAF",     "\xF4\x90\x80\x80",
+                                mark};
+    std::mt19937 random(20261207);
+    for (int i = 0; i < 6000; ++i) {
+        QByteArray file = random() % 6 == 0 ? mark : QByteArray();
+        // Most files keep to one kind of text, so that each form comes up.
+        const unsigned variety = i % 4 == 0 ? std::size(parts) : 8;
+        for (int n = std::uniform_int_distribution(0, 24)(random); n > 0; --n)
+            file.append(parts[random() % variety]);
+        if (i % 5 == 0)
+            file.replace("\r", "");
+        const DecodedText whole = decodeText(file);
+
+        const auto pieceSize = qsizetype(1 + random() % (i % 2 == 0 ? 3 : 9));
+        std::vector<QByteArrayView> pieces;
+        for (qsizetype at = 0; at < file.size(); at += pieceSize)
+            pieces.push_back(
+                QByteArrayView(file).sliced(at, std::min(pieceSize, file.size() - at)));
+        TextFormatScanner scanner;
+        TextFormatScanner formOnly(TextFormatScanner::Learn::FormOnly);
+        for (const QByteArrayView piece : pieces) {
+            scanner.add(piece);
+            formOnly.add(piece);
+        }
+        const TextFormat format = scanner.format();
+        TextPieceDecoder decoder(format);
+        QByteArray text;
+        QByteArray buffer;
+        for (const QByteArrayView piece : pieces)
+            text.append(decoder.decode(piece, buffer));
+
+        SCOPED_TRACE(file.toHex(' ').toStdString() + " in pieces of " + std::to_string(pieceSize));
+        ASSERT_EQ(format, whole.format);
+        EXPECT_EQ(formOnly.format(), whole.format);
+        EXPECT_EQ(scanner.fileSize(), file.size());
+        EXPECT_EQ(scanner.editorSize(), whole.utf8.size());
+        ASSERT_EQ(text, whole.utf8);
+    }
+}
+
 } // namespace
 } // namespace kelo

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -41,6 +42,78 @@ TEST(TextBox, NulBytesSurviveEveryWayInAndOut)
     box.setSelStart(0);
     box.setSelLength(3);
     EXPECT_EQ(box.SelText(), u("x") + QChar(0) + QChar(0));
+}
+
+// A text loaded in pieces ends as loadUtf8 leaves it; until it is finished,
+// and when it is abandoned, the editor keeps its text, its undo history and
+// its modified state.
+TEST(TextBox, LoadingInPiecesShowsTheTextOnlyWhenComplete)
+{
+    const QByteArray loaded("x\0y\r\nGr\xc3\xbc\xc3\x9f\x65\nz\r\xf0\x9f\x98\x80\r\n", 21);
+    TextBox reference;
+    reference.loadUtf8(loaded);
+    for (const bool finish : {false, true}) {
+        SCOPED_TRACE(finish ? "finished" : "abandoned");
+        TextBox box;
+        box.setText(u("alt\r\nText"));
+        box.setSelStart(3);
+        box.setSelText(u("er"));
+        ASSERT_TRUE(box.beginLoad(loaded.size()));
+        for (qsizetype at = 0; at < loaded.size(); at += 4)
+            ASSERT_TRUE(box.appendLoad(
+                QByteArrayView(loaded).sliced(at, std::min<qsizetype>(4, loaded.size() - at))));
+        EXPECT_EQ(box.utf8Text(), "alter\r\nText");
+        QSignalSpy changed(&box, &QsciScintilla::textChanged);
+        if (!finish) {
+            box.abandonLoad();
+            EXPECT_EQ(changed.count(), 0);
+            EXPECT_EQ(box.utf8Text(), "alter\r\nText");
+            EXPECT_TRUE(box.isModified());
+            box.undo();
+            EXPECT_EQ(box.utf8Text(), "alt\r\nText");
+            box.undo();
+            EXPECT_EQ(box.utf8Text(), "");
+            continue;
+        }
+        box.finishLoad();
+        EXPECT_EQ(changed.count(), 1);
+        EXPECT_EQ(box.utf8Text(), loaded);
+        EXPECT_FALSE(box.isModified());
+        EXPECT_FALSE(box.isUndoAvailable());
+        EXPECT_EQ(box.SelStart(), 0);
+        EXPECT_EQ(box.textLength(), reference.textLength());
+        EXPECT_EQ(box.crlfLineCount(), reference.crlfLineCount());
+        EXPECT_EQ(box.lineIndex(2), reference.lineIndex(2));
+        // The new document is set up as the first one was: UTF-8, CR LF
+        // typed, edits undoable again.
+        box.setSelStart(box.textLength());
+        QTest::keyClick(&box, Qt::Key_Return);
+        QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, u("\xc3\xa4"));
+        QApplication::sendEvent(&box, &umlaut);
+        EXPECT_EQ(box.utf8Text(), loaded + "\r\n\xc3\xa4");
+        EXPECT_EQ(box.textLength(), reference.textLength() + 3);
+        box.undo();
+        EXPECT_EQ(box.utf8Text().left(loaded.size()), loaded);
+    }
+}
+
+// A read-only editor stays read-only after a load in pieces; a new begin
+// drops what the last one appended.
+TEST(TextBox, LoadingInPiecesStartsOverAndKeepsReadOnly)
+{
+    TextBox box;
+    box.setReadOnly(true);
+    ASSERT_TRUE(box.beginLoad(3));
+    ASSERT_TRUE(box.appendLoad("alt"));
+    ASSERT_TRUE(box.beginLoad(3));
+    ASSERT_TRUE(box.appendLoad("neu"));
+    box.finishLoad();
+    EXPECT_EQ(box.utf8Text(), "neu");
+    EXPECT_TRUE(box.isReadOnly());
+    box.setReadOnly(false);
+    box.finishLoad(); // nothing pending: nothing happens
+    EXPECT_EQ(box.utf8Text(), "neu");
+    EXPECT_FALSE(box.appendLoad("x"));
 }
 
 // An offset inside a CR LF pair or a surrogate pair moves to the pair's

@@ -1,0 +1,33 @@
+#!/bin/sh
+# Loads German sample texts of the given sizes in MiB (default 20 and 100),
+# Windows-1252 and UTF-8, into the editor the way Kelo does (in pieces) and
+# the way it did before (whole), each in a fresh process, and prints CPU
+# seconds, peak resident growth and the ratios pieces/whole.
+#   bench/bigload.sh [BUILD] [MIB...]      e.g. bench/bigload.sh build/release 20 100 1024
+# KELO_BIGLOAD_REF names another kelo_bigload for the whole column, e.g. one
+# built from an older commit, so that the reference is that commit's loading.
+set -eu
+build=${1:-build/release}
+[ $# -gt 0 ] && shift
+sizes=${*:-20 100}
+tool=$build/bench/kelo_bigload
+ref=${KELO_BIGLOAD_REF:-$tool}
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+value() { printf '%s\n' "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+printf '%-14s %22s %22s %14s\n' file "pieces: cpu s, MiB" "whole: cpu s, MiB" "ratio cpu, mem"
+for mib in $sizes; do
+    for encoding in cp1252 utf8; do
+        file=$dir/$mib-$encoding.txt
+        "$tool" make "$file" "$mib" "$encoding"
+        cat "$file" > /dev/null # both from the page cache
+        whole=$("$ref" load "$file" whole)
+        pieces=$("$tool" load "$file" pieces)
+        pc=$(value "$pieces" cpu_s) pm=$(value "$pieces" peak_MiB)
+        wc=$(value "$whole" cpu_s) wm=$(value "$whole" peak_MiB)
+        printf '%-14s %14s %7s %14s %7s %7s %6s\n' "$mib MiB $encoding" "$pc" "$pm" "$wc" "$wm" \
+            "$(echo "scale=2; $pc / $wc" | bc)" "$(echo "scale=2; $pm / $wm" | bc)"
+        rm -f "$file"
+    done
+done
