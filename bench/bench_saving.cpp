@@ -1,5 +1,5 @@
 // Benchmarks of saving a 20 MB text: our writer (encoding, final line break,
-// checks, QSaveFile) and the whole Speichern of the main window (the text
+// checks, its own atomic replacement with a sync) and the whole Speichern of the main window (the text
 // taken from the editor), each against a plain QSaveFile write of the same
 // file bytes in the same run. Saving should cost at most twice the plain
 // write; compare BM_SavePlainQSaveFile/<sample> with the others.

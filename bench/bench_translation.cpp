@@ -94,7 +94,7 @@ void BM_TranslateThousandLines(benchmark::State &state)
         return;
     }
     kelo::bench::BenchWindow window(folder.path());
-    window.settings.write(kelo::translationPageKey, server.url());
+    window.settings.write(kelo::key::translationPage, server.url());
     kelo::Form1 &form = window.open(folder.path(), [] { return QList<kelo::Volume>{}; });
     form.translation()->blnInternetOK = true;
     const QString text = thousandLines().join(QStringLiteral("\r\n"));

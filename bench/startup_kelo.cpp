@@ -12,7 +12,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     kelo::prepareApplication();
-    kelo::KeloApplication kelo(QApplication::arguments().mid(1));
+    // From argv itself, which the QApplication has left without its own
+    // options: QApplication::arguments() loses bytes that are not UTF-8.
+    kelo::KeloApplication kelo(kelo::commandLineArguments(argc, argv));
     kelo::bench::QuitWhenExposed quit(&kelo.window());
     kelo.start();
     return QApplication::exec();

@@ -1,23 +1,31 @@
 #include "files/fileprocs.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "platform/filenames.h"
 
+#include <QFile>
+
+#include <cerrno>
 #include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kelo {
 
+// Every path goes to the system as its own bytes (encodeFileName): Qt's file
+// classes would turn a name that is not UTF-8 into another name.
+
 bool FileExists(const QString &path)
 {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    return info.exists() && !info.isDir();
+    struct stat status {};
+    return !path.isEmpty() && ::stat(encodeFileName(path).constData(), &status) == 0 &&
+           !S_ISDIR(status.st_mode);
 }
 
 bool FolderExists(const QString &path)
 {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+    return isExistingFolder(path);
 }
 
 QString joinPath(const QString &folder, const QString &name)
@@ -30,18 +38,29 @@ QString joinPath(const QString &folder, const QString &name)
 FileReadResult ReadWholeFile(const QString &path)
 {
     FileReadResult result;
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    const QByteArray native = encodeFileName(path);
+    struct stat status {};
+    if (path.isEmpty() || ::stat(native.constData(), &status) != 0) {
         result.ok = true; // nothing there (or a dangling link): the empty text
         return result;
     }
-    if (info.isDir()) {
+    if (S_ISDIR(status.st_mode)) {
         result.error = QStringLiteral("%1 ist ein Ordner.").arg(path);
         return result;
     }
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Opened by its bytes; QFile then reads from the descriptor.
+    int handle = -1;
+    do
+        handle = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    while (handle < 0 && errno == EINTR);
+    if (handle < 0) {
+        result.error = qt_error_string(errno);
+        return result;
+    }
+    QFile file;
+    if (!file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(handle);
         result.error = file.errorString();
         return result;
     }

@@ -1,20 +1,17 @@
 #include "files/saving.h"
 
+#include "platform/fileidentity.h"
 #include "files/fileprocs.h"
-#include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "files/textwriter.h"
 #include "platform/controls.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
-#include "shell/form1.h"
-#include "shell/unloadallforms.h"
+#include "platform/windowport.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScopedValueRollback>
-#include <QShortcut>
 
 namespace kelo {
 
@@ -43,42 +40,44 @@ QString nameProblem(const QString &name)
 
 } // namespace
 
-Saving::Saving(Form1 &form)
-    : QObject(&form)
-    , m_form(form)
+Saving::Saving(WindowPort &port, SaveAsPanel &panel, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+    , m_panel(panel)
 {
     setObjectName(QStringLiteral("Saving"));
     // The panel starts in the program's folder, where a save-as without a
     // current file has always gone: the folder shown is the folder used.
     // (Before the connection below: at start-up no file is named.)
-    panel()->Dir2->setPath(form.context().programFolder);
-    connect(panel(), &SaveAsPanel::folderChosen, &form, &Form1::setCurrentFile);
-    m_nameBox = panel()->saveas;
+    m_panel.Dir2->setPath(port.programFolder());
+    connect(&m_panel, &SaveAsPanel::folderChosen, this,
+            [this](const QString &path) { m_port.setCurrentFile(path); });
+    m_nameBox = m_panel.saveas;
     m_nameBox->installEventFilter(this);
-
-    connect(form.img_save, &QToolButton::clicked, this, &Saving::img_save_Click);
-    connect(form.Save_AS, &QToolButton::clicked, this, &Saving::Save_AS_Click);
-    connect(form.EXIT, &QToolButton::clicked, this, &Saving::EXIT_Click);
-    auto *save = new QShortcut(QKeySequence::Save, &form);
-    connect(save, &QShortcut::activated, this, &Saving::img_save_Click);
 }
 
 bool Saving::Speichern()
 {
-    if (m_form.currentFile().isEmpty())
-        m_form.setCurrentFile(joinPath(m_form.context().programFolder, QStringLiteral("Kelo.txt")));
-    const QString target = m_form.currentFile();
+    if (m_port.currentFile().isEmpty())
+        m_port.setCurrentFile(joinPath(m_port.programFolder(), QStringLiteral("Kelo.txt")));
+    const QString target = m_port.currentFile();
     if (!FileExists(target)) {
-        messages().show(askForName);
+        m_port.messages().show(askForName);
         showPanelForAName();
+        return false;
+    }
+    if (!mayOverwrite(target)) {
+        m_port.setStatus(QStringLiteral("Nicht gespeichert: die Datei %1 bleibt, wie das andere "
+                                        "Programm sie geschrieben hat.")
+                             .arg(target));
         return false;
     }
     if (!writeText(target)) {
-        messages().show(hoppla);
+        m_port.messages().show(hoppla);
         showPanelForAName();
         return false;
     }
-    messages().show(QStringLiteral("Datei ") + target + QStringLiteral(" wurde gespeichert"));
+    m_port.messages().show(QStringLiteral("Datei ") + target + QStringLiteral(" wurde gespeichert"));
     return true;
 }
 
@@ -89,57 +88,72 @@ void Saving::img_save_Click()
 
 void Saving::Save_AS_Click()
 {
-    panel()->showAt(panelTopTwips);
-    m_form.Dateiauswahl->hide();
-    panel()->saveas->setFocus();
+    m_panel.showAt(panelTopTwips);
+    m_panel.saveas->setFocus();
 }
 
 void Saving::saveas_KeyPress(int key)
 {
     if (key != Qt::Key_Return && key != Qt::Key_Enter)
         return;
-    const QString name = panel()->saveas->text();
+    const QString name = m_panel.saveas->text();
     if (name.trimmed().isEmpty()) {
-        m_form.setStatus(askForName);
+        m_port.setStatus(askForName);
         return;
     }
     if (const QString problem = nameProblem(name); !problem.isEmpty()) {
-        m_form.setStatus(problem);
-        messages().show(hoppla);
+        m_port.setStatus(problem);
+        m_port.messages().show(hoppla);
         return;
     }
-    const QString target = joinPath(panel()->Dir2->path(), name);
+    const QString target = joinPath(m_panel.Dir2->path(), name);
     const bool written = writeText(target);
     // Also after a failure: the panel stays open for another try, and a
     // later save names the file the user meant.
-    m_form.setCurrentFile(target);
+    m_port.setCurrentFile(target);
     if (!written) {
-        messages().show(hoppla);
+        m_port.messages().show(hoppla);
         return;
     }
-    messages().show(QStringLiteral("Datei wurde gespeichert unter ") + target);
-    panel()->hide();
+    m_port.messages().show(QStringLiteral("Datei wurde gespeichert unter ") + target);
+    m_panel.hide();
 }
 
 void Saving::EXIT_Click()
 {
-    if (m_form.TextBox1->textLength() > 0 && userWantsItSaved() && !Speichern())
-        return;
-    const QScopedValueRollback exiting(m_exiting, true);
-    UnloadAllForms();
+    if (m_port.editor().textLength() > 0) {
+        switch (askToSave(MsgButtons::YesNo)) {
+        case MsgAnswer::Yes:
+            if (!Speichern())
+                return;
+            break;
+        case MsgAnswer::No:
+            break;
+        default: // Escape or the box's close button: back to the text
+            return;
+        }
+    }
+    m_port.exitProgram();
 }
 
-bool Saving::mayClose()
+bool Saving::confirmDropChangedText()
 {
-    if (m_exiting || !m_form.TextBox1->isModified())
+    if (!m_port.editor().isModified())
         return true;
-    return !userWantsItSaved() || Speichern();
+    switch (askToSave(MsgButtons::YesNoCancel)) {
+    case MsgAnswer::Yes:
+        return Speichern();
+    case MsgAnswer::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool Saving::eventFilter(QObject *watched, QEvent *event)
 {
     // Only the event's own data here: while the window is destroyed, its
-    // children still send events and the window is no longer a Form1.
+    // children still send events and the panel may be gone already.
     if (event->type() == QEvent::KeyPress && watched == m_nameBox)
         saveas_KeyPress(static_cast<QKeyEvent *>(event)->key());
     return QObject::eventFilter(watched, event);
@@ -150,38 +164,44 @@ bool Saving::writeText(const QString &path)
     // Written straight from the editor's own buffer, which nothing changes
     // while the write runs: a large text is not copied first.
     const TextWriteResult result =
-        writeTextFile(path, m_form.TextBox1->utf8View(), m_form.textFormat());
+        writeTextFile(path, m_port.editor().utf8View(), m_port.textFormat());
     if (!result.ok) {
-        m_form.setStatus(result.error);
+        m_port.setStatus(result.error);
         return false;
     }
-    m_form.setTextFormat(result.writtenFormat);
-    m_form.TextBox1->setModified(false);
-    m_form.setStatus(result.fellBackToUtf8 ? fellBackToUtf8 : QString());
+    m_port.setTextFormat(result.writtenFormat);
+    m_port.rememberFile(path);
+    m_port.editor().setModified(false);
+    m_port.setStatus(result.fellBackToUtf8 ? fellBackToUtf8 : QString());
     return true;
 }
 
 void Saving::showPanelForAName()
 {
-    panel()->showInPlace(panelTopTwips);
-    panel()->saveas->setFocus();
+    m_panel.showInPlace(panelTopTwips);
+    m_panel.saveas->setFocus();
 }
 
-bool Saving::userWantsItSaved()
+bool Saving::mayOverwrite(const QString &path)
+{
+    const KnownFile known = m_port.knownFile();
+    if (known.path != path || changeOf(known) == FileChange::Unchanged)
+        return true;
+    const QString question =
+        QStringLiteral("Die Datei %1 wurde seit dem Laden oder letzten Speichern von einem "
+                       "anderen Programm geändert oder ersetzt.\n\nSoll sie mit dem Text im "
+                       "Editor überschrieben werden ? Was das andere Programm geschrieben hat, "
+                       "geht dann verloren.")
+            .arg(path);
+    return m_port.messages().show(question, MsgButtons::YesNo, MsgIcon::None, {}, MsgAnswer::No) ==
+           MsgAnswer::Yes;
+}
+
+MsgAnswer Saving::askToSave(MsgButtons buttons)
 {
     const QString question =
-        QStringLiteral("Datei ") + m_form.currentFile() + QStringLiteral(" speichern ?");
-    return messages().show(question, MsgButtons::YesNo) == MsgAnswer::Yes;
-}
-
-MessageBoxes &Saving::messages() const
-{
-    return *m_form.context().messages;
-}
-
-SaveAsPanel *Saving::panel() const
-{
-    return m_form.Dateiauswahl2;
+        QStringLiteral("Datei ") + m_port.currentFile() + QStringLiteral(" speichern ?");
+    return m_port.messages().show(question, buttons);
 }
 
 } // namespace kelo

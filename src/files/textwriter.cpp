@@ -1,10 +1,16 @@
 #include "files/textwriter.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "platform/filenames.h"
 
+#include <QDir>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <optional>
 #include <string_view>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,107 +23,273 @@ namespace {
 // As many links in a row as Linux follows before it gives up (ELOOP).
 constexpr int maxLinksFollowed = 40;
 
-// QSaveFile replaces an existing file through a name made of the target's
-// name and seven more characters (".XXXXXX"); a name that leaves no room for
-// them can be created but not replaced.
-constexpr qsizetype replaceSuffixLength = 7;
+// The new text goes to "." + name + "." + six characters beside the target:
+// hidden from the file lists, and a left-over after a crash still says whose
+// it was. A name that leaves no room for these eight bytes is refused.
+constexpr qsizetype temporaryNameExtra = 8;
 
 struct Target {
     QString path;
     QString error;
 };
 
-// Follows symbolic links to the file that is to be written. QSaveFile would
-// do this itself, but the checks below must look at the same file.
+QString folderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash <= 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+QString nameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+std::optional<struct stat> statusOf(const QString &path)
+{
+    struct stat status {};
+    if (::stat(encodeFileName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return status;
+}
+
+// Where a link points, as the system holds it; nothing when it is no link
+// (any more).
+std::optional<QString> linkTarget(const QString &link)
+{
+    const QByteArray native = encodeFileName(link);
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length = ::readlink(native.constData(), target.data(),
+                                          static_cast<size_t>(target.size()));
+        if (length < 0)
+            return std::nullopt;
+        if (length < target.size()) {
+            target.truncate(length);
+            return decodeFileName(target);
+        }
+        target.resize(target.size() * 2); // it may have been cut: ask again
+    }
+}
+
+// Follows symbolic links to the file that is to be written, so that the
+// checks below look at that file and the link itself stays a link.
 Target resolveLinks(const QString &path)
 {
-    QString current = QFileInfo(path).absoluteFilePath();
+    QString current = QDir::cleanPath(path.startsWith(QLatin1Char('/'))
+                                          ? path
+                                          : currentFolder() + QLatin1Char('/') + path);
     for (int followed = 0;; ++followed) {
-        const QFileInfo info(current);
-        if (!info.isSymLink())
+        struct stat status {};
+        if (::lstat(encodeFileName(current).constData(), &status) != 0 || !S_ISLNK(status.st_mode))
             return {current, {}};
         if (followed == maxLinksFollowed)
             return {{}, QStringLiteral("Die Verknüpfung %1 führt im Kreis.").arg(path)};
-        current = info.symLinkTarget();
+        const std::optional<QString> next = linkTarget(current);
+        if (!next)
+            return {current, {}}; // gone meanwhile: written as a new file
+        current = QDir::cleanPath(next->startsWith(QLatin1Char('/'))
+                                      ? *next
+                                      : folderOf(current) + QLatin1Char('/') + *next);
     }
 }
 
 qsizetype longestName(const QString &folder)
 {
-    const long max = ::pathconf(QFile::encodeName(folder).constData(), _PC_NAME_MAX);
+    const long max = ::pathconf(encodeFileName(folder).constData(), _PC_NAME_MAX);
     return max > 0 ? static_cast<qsizetype>(max) : 255;
 }
 
 // Why the file cannot be written, before anything is touched; empty when
-// nothing speaks against it.
-QString refusal(const QFileInfo &target)
+// nothing speaks against it. old is the file that is there, if any.
+QString refusal(const QString &path, const std::optional<struct stat> &old)
 {
-    const QString path = target.filePath();
-    if (target.exists()) {
-        if (target.isDir())
+    if (old) {
+        if (S_ISDIR(old->st_mode))
             return QStringLiteral("%1 ist ein Ordner.").arg(path);
-        if (!target.isFile())
+        if (!S_ISREG(old->st_mode))
             return QStringLiteral("%1 ist keine gewöhnliche Datei.").arg(path);
-        // QSaveFile renames over a read-only file whenever its folder is
-        // writable, and root may write anything: the permission bits say
-        // what the user wants.
-        constexpr auto anyWrite =
-            QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-        if (!(target.permissions() & anyWrite) || !target.isWritable())
+        // A rename replaces a read-only file whenever its folder is writable,
+        // and root may write anything: the permission bits say what the user
+        // wants.
+        if ((old->st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+            ::access(encodeFileName(path).constData(), W_OK) != 0)
             return QStringLiteral("Die Datei %1 ist schreibgeschützt.").arg(path);
     }
-    const QFileInfo folder(target.absolutePath());
-    if (!folder.exists())
-        return QStringLiteral("Den Ordner %1 gibt es nicht.").arg(folder.filePath());
-    if (!folder.isDir())
-        return QStringLiteral("%1 ist kein Ordner.").arg(folder.filePath());
-    const qsizetype nameLength = QFile::encodeName(target.fileName()).size();
-    const qsizetype limit = longestName(folder.filePath());
-    if (nameLength > limit || (target.exists() && nameLength > limit - replaceSuffixLength))
-        return QStringLiteral("Der Name %1 ist für das Dateisystem zu lang.")
-            .arg(target.fileName());
+    const QString folder = folderOf(path);
+    const std::optional<struct stat> folderStatus = statusOf(folder);
+    if (!folderStatus)
+        return QStringLiteral("Den Ordner %1 gibt es nicht.").arg(folder);
+    if (!S_ISDIR(folderStatus->st_mode))
+        return QStringLiteral("%1 ist kein Ordner.").arg(folder);
+    const QString name = nameOf(path);
+    if (encodeFileName(name).size() + temporaryNameExtra > longestName(folder))
+        return QStringLiteral("Der Name %1 ist für das Dateisystem zu lang.").arg(name);
     return {};
 }
 
 // The system's reason, when it gave one.
-QString systemReason(const QFileDevice &file)
+QString systemReason(int error)
 {
-    const QString reason = file.errorString();
-    if (reason.isEmpty() || reason == QLatin1String("Unknown error"))
+    if (error == 0)
         return {};
-    return QStringLiteral(" (%1)").arg(reason);
+    return QStringLiteral(" (%1)").arg(qt_error_string(error));
 }
 
 // A replaced file keeps its owner and group. Only root may give a file away;
 // for everybody else this fails and the new file belongs to them, as after
 // any other save.
-void keepOwner(int handle, const QFileInfo &old)
+void keepOwner(int handle, const struct stat &old)
 {
     struct stat now {};
-    if (handle < 0 || ::fstat(handle, &now) != 0)
+    if (::fstat(handle, &now) != 0)
         return;
-    if (now.st_uid == old.ownerId() && now.st_gid == old.groupId())
+    if (now.st_uid == old.st_uid && now.st_gid == old.st_gid)
         return;
-    if (::fchown(handle, old.ownerId(), old.groupId()) != 0) {
+    if (::fchown(handle, old.st_uid, old.st_gid) != 0) {
         // Not allowed: the file stays the user's own.
     }
 }
 
-bool writeAll(QSaveFile &file, QByteArrayView bytes)
-{
-    return bytes.isEmpty() || file.write(bytes.data(), bytes.size()) == bytes.size();
-}
+// The new file that takes the target's place once it is complete: a
+// temporary file beside the target, written to the last byte, synced, then
+// renamed over it, so that the old file stays exactly as it was until then.
+// QSaveFile works the same way but cannot take a name that is not UTF-8 (it
+// turns such bytes into other ones and would write another file), so Kelo
+// does it with the system's own calls, one way for every name.
+class ReplacementFile {
+public:
+    explicit ReplacementFile(const QString &target)
+        : m_target(encodeFileName(target))
+        , m_folder(encodeFileName(folderOf(target)))
+        , m_name(encodeFileName(nameOf(target)))
+    {}
+    ~ReplacementFile() { discard(); }
+    ReplacementFile(const ReplacementFile &) = delete;
+    ReplacementFile &operator=(const ReplacementFile &) = delete;
 
-// Asks the system to start putting what was written so far on the disk,
-// without waiting, so that the disk works while the next piece is encoded
-// and the final sync has less to wait for. Only a hint: where the file
-// system does not take it, the sync at the end does all the work.
-void startWriteBack(QSaveFile &file)
-{
-    if (::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE) != 0) {
-        // Not supported here; nothing is lost.
+    // Creates the temporary file; one that replaces old gets its
+    // permissions (only its owner can see it until then).
+    bool open(const std::optional<struct stat> &old)
+    {
+        const QByteArray prefix =
+            (m_folder.endsWith('/') ? m_folder : m_folder + '/') + '.' + m_name + '.';
+        const mode_t mode = old ? S_IRUSR | S_IWUSR : 0666;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray candidate = prefix + randomSuffix();
+            const int handle =
+                ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (handle >= 0) {
+                m_handle = handle;
+                m_temporary = candidate;
+                break;
+            }
+            if (errno != EEXIST && errno != EINTR) {
+                m_error = errno;
+                return false;
+            }
+        }
+        if (m_handle < 0) {
+            m_error = EEXIST;
+            return false;
+        }
+        if (old && ::fchmod(m_handle, old->st_mode & 0777) != 0) {
+            // A file system without permissions (a FAT stick) refuses; the
+            // file has what the system gives every file there.
+        }
+        return true;
     }
-}
+
+    // Writes every byte, or fails (a full disk, a file size limit).
+    bool write(QByteArrayView bytes)
+    {
+        const char *next = bytes.data();
+        qsizetype left = bytes.size();
+        while (left > 0) {
+            const ssize_t written = ::write(m_handle, next, static_cast<size_t>(left));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0) {
+                m_error = written < 0 ? errno : 0;
+                return false;
+            }
+            next += written;
+            left -= written;
+        }
+        return true;
+    }
+
+    // Asks the system to start putting what was written so far on the disk,
+    // without waiting, so that the disk works while the next piece is
+    // encoded and the final sync has less to wait for. Only a hint: where
+    // the file system does not take it, the sync at the end does all the
+    // work.
+    void startWriteBack()
+    {
+        if (::sync_file_range(m_handle, 0, 0, SYNC_FILE_RANGE_WRITE) != 0) {
+            // Not supported here; nothing is lost.
+        }
+    }
+
+    // Everything on the disk and the file closed; a disk that is full only
+    // now (delayed allocation, a network file system) reports it here.
+    bool finish(const std::optional<struct stat> &old)
+    {
+        if (old)
+            keepOwner(m_handle, *old);
+        if (::fsync(m_handle) != 0) {
+            m_error = errno;
+            return false;
+        }
+        const int handle = std::exchange(m_handle, -1);
+        if (::close(handle) != 0) {
+            m_error = errno;
+            return false;
+        }
+        return true;
+    }
+
+    bool replaceTarget()
+    {
+        if (::rename(m_temporary.constData(), m_target.constData()) != 0) {
+            m_error = errno;
+            return false;
+        }
+        m_temporary.clear();
+        return true;
+    }
+
+    // Removes the temporary file; the target stays as it was.
+    void discard()
+    {
+        if (m_handle >= 0)
+            ::close(std::exchange(m_handle, -1));
+        if (!m_temporary.isEmpty() && ::unlink(m_temporary.constData()) != 0) {
+            // Gone already; nothing else to do.
+        }
+        m_temporary.clear();
+    }
+
+    // The system's reason for the last failure, when it gave one.
+    QString reason() const { return systemReason(m_error); }
+
+private:
+    static QByteArray randomSuffix()
+    {
+        static constexpr char letters[] =
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        QByteArray suffix(6, Qt::Uninitialized);
+        for (char &c : suffix)
+            c = letters[QRandomGenerator::global()->bounded(int(sizeof(letters) - 1))];
+        return suffix;
+    }
+
+    QByteArray m_target;
+    QByteArray m_folder;
+    QByteArray m_name;
+    QByteArray m_temporary;
+    int m_handle = -1;
+    int m_error = 0;
+};
 
 bool isContinuationByte(char c)
 {
@@ -149,7 +321,7 @@ enum class BodyWritten { Yes, NeedsUtf8, Failed };
 
 // Encodes and writes the text piece by piece. Stops at the first piece that
 // holds a character the code page cannot represent.
-BodyWritten writeBody(QSaveFile &file, QByteArrayView text, TextFormat format)
+BodyWritten writeBody(ReplacementFile &file, QByteArrayView text, TextFormat format)
 {
     qsizetype start = 0;
     do {
@@ -157,9 +329,9 @@ BodyWritten writeBody(QSaveFile &file, QByteArrayView text, TextFormat format)
         const EncodedText piece = encodeText(text.sliced(start, end - start), format);
         if (piece.fellBackToUtf8)
             return BodyWritten::NeedsUtf8;
-        if (!writeAll(file, piece.bytes) || !file.flush())
+        if (!file.write(piece.bytes))
             return BodyWritten::Failed;
-        startWriteBack(file);
+        file.startWriteBack();
         format.byteOrderMark = false; // the mark starts the file only
         start = end;
     } while (start < text.size());
@@ -171,41 +343,28 @@ struct Attempt {
     QString error;
 };
 
-// One save through QSaveFile: the old file stays as it was unless the new
-// one is complete.
-Attempt saveOnce(const QString &path, const QFileInfo &old, QByteArrayView text,
+// One save: the old file stays as it was unless the new one is complete.
+Attempt saveOnce(const QString &path, const std::optional<struct stat> &old, QByteArrayView text,
                  const TextFormat &format)
 {
-    // A direct write (QSaveFile's fallback for folders without write
-    // permission) could leave half a file behind: it stays off.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    ReplacementFile file(path);
+    if (!file.open(old)) {
         return {BodyWritten::Failed, QStringLiteral("Die Datei %1 kann nicht angelegt werden%2.")
-                                         .arg(path, systemReason(file))};
+                                         .arg(path, file.reason())};
     }
     const BodyWritten body = writeBody(file, text, format);
-    if (body == BodyWritten::NeedsUtf8) {
-        file.cancelWriting();
-        file.commit(); // discards the temporary file
-        return {BodyWritten::NeedsUtf8, {}};
-    }
-    // commit() alone may report success after a short write on a full disk:
-    // every byte must have been taken, and the buffer flushed, first.
-    if (body == BodyWritten::Failed || !writeAll(file, finalLineBreak(text, format)) ||
-        !file.flush() || file.error() != QFileDevice::NoError) {
-        const QString reason = systemReason(file);
-        file.cancelWriting();
-        file.commit(); // discards the temporary file
+    if (body == BodyWritten::NeedsUtf8)
+        return {BodyWritten::NeedsUtf8, {}}; // the temporary file goes with file
+    if (body == BodyWritten::Failed || !file.write(finalLineBreak(text, format)) ||
+        !file.finish(old)) {
         return {BodyWritten::Failed,
                 QStringLiteral("Die Datei %1 kann nicht vollständig geschrieben werden%2. Ist der "
                                "Datenträger voll?")
-                    .arg(path, reason)};
+                    .arg(path, file.reason())};
     }
-    if (old.exists())
-        keepOwner(file.handle(), old);
-    if (!file.commit()) {
+    if (!file.replaceTarget()) {
         return {BodyWritten::Failed, QStringLiteral("Die Datei %1 kann nicht ersetzt werden%2.")
-                                         .arg(path, systemReason(file))};
+                                         .arg(path, file.reason())};
     }
     return {BodyWritten::Yes, {}};
 }
@@ -243,20 +402,20 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
         result.error = target.error;
         return result;
     }
-    const QFileInfo info(target.path);
-    result.error = refusal(info);
+    const std::optional<struct stat> old = statusOf(target.path);
+    result.error = refusal(target.path, old);
     if (!result.error.isEmpty())
         return result;
 
     TextFormat written = format;
-    Attempt attempt = saveOnce(target.path, info, editorUtf8, written);
+    Attempt attempt = saveOnce(target.path, old, editorUtf8, written);
     if (attempt.body == BodyWritten::NeedsUtf8) {
         // Saving never loses a character: the whole text goes out as UTF-8
         // instead, without a mark, which a Windows-1252 file never had.
         result.fellBackToUtf8 = true;
         written.encoding = Encoding::Utf8;
         written.byteOrderMark = false;
-        attempt = saveOnce(target.path, info, editorUtf8, written);
+        attempt = saveOnce(target.path, old, editorUtf8, written);
     }
     if (attempt.body != BodyWritten::Yes) {
         result.fellBackToUtf8 = false;

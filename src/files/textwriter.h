@@ -2,8 +2,9 @@
 // line break at the end, whole and atomically.
 //
 // A save either replaces the file completely or leaves the old one exactly as
-// it was. The bytes go to a temporary file beside the target (QSaveFile), and
-// only a write that is known to be complete is renamed over the target.
+// it was. The bytes go to a temporary file beside the target, and only a
+// write that is known to be complete and on the disk is renamed over the
+// target. Every name works, also one that is not UTF-8.
 #pragma once
 
 #include "platform/codepage.h"
@@ -39,8 +40,9 @@ struct TextWriteResult {
 // stays a link. Refused, leaving everything as it was: a folder, a device or
 // anything else that is not an ordinary file; a file without any write
 // permission (also for root, who could write it anyway: the user marked it
-// read-only); a missing folder; a name too long for the file system; a link
-// that leads round in a circle. Every write is checked to the last byte
+// read-only); a missing folder; a name too long for the file system (with
+// room for the temporary file's name beside it); a link that leads round in
+// a circle. Every write is checked to the last byte, and the file synced,
 // before the new file takes the old one's place (a full disk).
 //
 // The owner and group of a replaced file are kept where the system allows

@@ -4,7 +4,18 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+// Outside the namespace: the resource's own initialiser is a global function.
+static void initKeloResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace kelo {
+
+void initResources()
+{
+    initKeloResources();
+}
 
 namespace {
 const char backColorProperty[] = "kelo_backColor";

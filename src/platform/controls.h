@@ -56,6 +56,10 @@ void setForeColor(QWidget *widget, OleColor color);
 OleColor backColor(const QWidget *widget);
 OleColor foreColor(const QWidget *widget);
 
+// Registers the program's own pictures (":/icons/..."), which live in a
+// static library; call before the first use. Calling it again does no harm.
+void initResources();
+
 // An icon from the desktop's theme, else our own picture from the resources.
 QIcon themedIcon(const QString &themeName, const QString &fallbackResource);
 

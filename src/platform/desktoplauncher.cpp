@@ -48,7 +48,8 @@ bool SystemDesktopLauncher::startTerminal()
         process.setProgram(program);
         process.setArguments(command.mid(1));
         process.setProcessEnvironment(m_environment);
-        process.setWorkingDirectory(QDir::currentPath());
+        // The terminal opens in Kelo's current folder by inheriting it:
+        // naming it through Qt would fail for a folder that is not UTF-8.
         if (process.startDetached())
             return true;
     }

@@ -2,6 +2,13 @@
 
 #include "platform/codepage.h"
 
+#include <QUrl>
+
+#include <cerrno>
+#include <climits>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace kelo {
 
 namespace {
@@ -89,6 +96,51 @@ bool hasUndecodableBytes(const QString &name)
             return true;
     }
     return false;
+}
+
+QString displayFileName(const QString &name)
+{
+    if (!hasUndecodableBytes(name))
+        return name;
+    QString shown = name;
+    for (QChar &c : shown) {
+        if (!isEscape(c.unicode()))
+            continue;
+        const char32_t letter = windows1252ToUnicode(static_cast<unsigned char>(c.unicode() - escapeBase));
+        // The bytes Windows-1252 leaves undefined come back as invisible
+        // control characters; a visible mark says that something is there.
+        c = letter >= 0x80 && letter < 0xA0 ? QChar(QChar::ReplacementCharacter)
+                                            : QChar(char16_t(letter));
+    }
+    return shown;
+}
+
+QString localFilePath(const QUrl &url)
+{
+    const QByteArray path =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    const QString host = url.host();
+    if (host.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+        return decodeFileName(path);
+    return QStringLiteral("//") + host + decodeFileName(path);
+}
+
+bool isExistingFolder(const QString &path)
+{
+    struct stat status {};
+    return !path.isEmpty() && ::stat(encodeFileName(path).constData(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+QString currentFolder()
+{
+    QByteArray buffer(PATH_MAX, Qt::Uninitialized);
+    while (::getcwd(buffer.data(), static_cast<size_t>(buffer.size())) == nullptr) {
+        if (errno != ERANGE)
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return decodeFileName(QByteArrayView(buffer.constData()));
 }
 
 } // namespace kelo

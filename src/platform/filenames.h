@@ -18,6 +18,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+class QUrl;
+
 namespace kelo {
 
 // The text of a file name or path the system gave as bytes.
@@ -29,5 +31,23 @@ QByteArray encodeFileName(const QString &name);
 // Whether the name holds bytes that are not UTF-8 (shown as private
 // characters, which the desktop's own files cannot name).
 bool hasUndecodableBytes(const QString &name);
+
+// A name as the user reads it: each byte that is not UTF-8 shown as its
+// Windows-1252 letter (a Latin-1 "\xE4rger.txt" reads "ärger.txt"; the five
+// bytes Windows-1252 leaves undefined show as U+FFFD). Only for showing: the
+// name itself stays what decodeFileName gave, and that is what is used.
+QString displayFileName(const QString &name);
+
+// The local path of a file: URL (a dropped file), from the URL's bytes, so
+// that a name that is not UTF-8 ("%E4rger.txt") stays that name. A URL with
+// a host other than localhost gives "//host/path", as Qt's toLocalFile does.
+QString localFilePath(const QUrl &url);
+
+// Whether the path is an existing folder (links followed).
+bool isExistingFolder(const QString &path);
+
+// The process's current folder, as the system holds it; "" when it cannot
+// be told (it was removed).
+QString currentFolder();
 
 } // namespace kelo

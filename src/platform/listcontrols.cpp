@@ -4,8 +4,9 @@
 // real change: setting the value a list already has ends the chain.
 #include "platform/listcontrols.h"
 
+#include "platform/filenames.h"
+
 #include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QHelpEvent>
 #include <QIcon>
@@ -18,6 +19,10 @@
 
 #include <algorithm>
 #include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace kelo {
 
@@ -45,26 +50,81 @@ QIcon themedIcon(const QWidget *widget, const char *name, QStyle::StandardPixmap
     return *found;
 }
 
-// Names in the lists are sorted like a classic list box, without regard to
-// case; names that differ only in case keep a fixed order.
-void sortNames(QStringList &names)
+// An entry of a folder: its name as it is, which every path is made of, and
+// as the user reads it (a name that is not UTF-8 differs, see
+// displayFileName).
+struct Entry {
+    QString name;
+    QString shown;
+};
+
+enum class EntryKind { Folder, File };
+
+// The visible entries of one kind in a folder, read by the folder's own bytes
+// (Qt's QDir would turn a name that is not UTF-8 into another name). Links
+// count as what they lead to; dangling links, devices, pipes and sockets are
+// no files; names that start with a dot are hidden. A folder that cannot be
+// read has no entries.
+QList<Entry> folderEntries(const QString &folder, EntryKind kind)
 {
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int folded = QString::compare(a, b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
+    QList<Entry> entries;
+    DIR *dir = ::opendir(encodeFileName(folder).constData());
+    if (dir == nullptr)
+        return entries;
+    const unsigned char wanted = kind == EntryKind::Folder ? DT_DIR : DT_REG;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue; // hidden, and "." and ".."
+        unsigned char type = entry->d_type;
+        if (type == DT_LNK || type == DT_UNKNOWN) {
+            struct stat status {};
+            if (::fstatat(::dirfd(dir), entry->d_name, &status, 0) != 0)
+                continue;
+            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type != wanted)
+            continue;
+        const QString name = decodeFileName(QByteArrayView(entry->d_name));
+        entries.append({name, displayFileName(name)});
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+// Names in the lists are sorted like a classic list box, by what they show
+// and without regard to case; names that differ only in case keep a fixed
+// order.
+void sortEntries(QList<Entry> &entries)
+{
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        if (const int folded = QString::compare(a.shown, b.shown, Qt::CaseInsensitive))
+            return folded < 0;
+        return a.shown != b.shown ? a.shown < b.shown : a.name < b.name;
     });
 }
 
-bool isHiddenName(const QString &name)
+// The tooltip of an entry: its whole path as the user reads it, and a note
+// for a name that is not UTF-8, which could look like another one.
+QString entryTip(const QString &path)
 {
-    return name.startsWith(QLatin1Char('.'));
+    if (!hasUndecodableBytes(path))
+        return path;
+    return displayFileName(path) + QStringLiteral(" (Name nicht in UTF-8)");
 }
 
 // Resolves a path given to a list: relative paths count from the list's
 // folder; the result is absolute and clean.
 QString resolvePath(const QString &base, const QString &path)
 {
-    return QDir::cleanPath(QDir(base).absoluteFilePath(path));
+    return QDir::cleanPath(path.startsWith(QLatin1Char('/')) ? path
+                                                             : base + QLatin1Char('/') + path);
+}
+
+// Where the lists start: the current folder.
+QString startFolder()
+{
+    const QString current = currentFolder();
+    return current.isEmpty() ? kRoot : QDir::cleanPath(current);
 }
 
 // The wildcards of a file-list pattern, each turned into one anchored,
@@ -200,7 +260,7 @@ DriveListBox::DriveListBox(VolumeSource source, QWidget *parent)
     });
 
     fill(m_source ? m_source() : QList<Volume>{});
-    m_current = volumeIndexOf(m_volumes, QDir::currentPath());
+    m_current = volumeIndexOf(m_volumes, currentFolder());
     if (m_current < 0 && !m_volumes.isEmpty())
         m_current = 0;
     showCurrent();
@@ -322,7 +382,7 @@ void PanelList::showEvent(QShowEvent *event)
 
 DirListBox::DirListBox(QWidget *parent, Fill fill)
     : PanelList(parent, fill)
-    , m_path(QDir::cleanPath(QDir::currentPath()))
+    , m_path(startFolder())
 {
     setUpNarrowList(this);
     // Only a double click opens a folder; styles that activate on a single
@@ -342,7 +402,7 @@ bool DirListBox::setPath(const QString &path)
     if (path.isEmpty())
         return false;
     const QString resolved = resolvePath(m_path, path);
-    if (!QFileInfo(resolved).isDir())
+    if (!isExistingFolder(resolved))
         return false;
     if (resolved == m_path)
         return true;
@@ -362,7 +422,7 @@ void DirListBox::fill()
         auto *item = new QListWidgetItem(icon, text, this);
         item->setData(PathRole, path);
         item->setData(LevelRole, level);
-        item->setToolTip(path);
+        item->setToolTip(entryTip(path));
     };
 
     // The ancestors, from the root down to the current folder.
@@ -373,18 +433,18 @@ void DirListBox::fill()
         if (ancestor != kRoot)
             ancestor += QLatin1Char('/');
         ancestor += parts.at(i);
-        addEntry(i == parts.size() - 1 ? openIcon : closedIcon, parts.at(i), ancestor, i + 1);
+        addEntry(i == parts.size() - 1 ? openIcon : closedIcon, displayFileName(parts.at(i)),
+                 ancestor, i + 1);
     }
     const int currentRow = count() - 1;
 
     // Its subfolders; a folder that cannot be read simply has none to show.
-    QStringList subfolders = QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    subfolders.removeIf(isHiddenName);
-    sortNames(subfolders);
+    QList<Entry> subfolders = folderEntries(m_path, EntryKind::Folder);
+    sortEntries(subfolders);
     const QString prefix = m_path == kRoot ? kRoot : QString(m_path + QLatin1Char('/'));
     const int level = static_cast<int>(parts.size()) + 1;
-    for (const QString &name : std::as_const(subfolders))
-        addEntry(closedIcon, name, prefix + name, level);
+    for (const Entry &entry : std::as_const(subfolders))
+        addEntry(closedIcon, entry.shown, prefix + entry.name, level);
 
     setCurrentRow(currentRow);
 }
@@ -414,7 +474,7 @@ void DirListBox::open(const QListWidgetItem *item)
 
 FileListBox::FileListBox(QWidget *parent, Fill fill)
     : PanelList(parent, fill)
-    , m_path(QDir::cleanPath(QDir::currentPath()))
+    , m_path(startFolder())
 {
     setUpNarrowList(this);
     // A folder can hold many thousands of files; equal rows keep it fast.
@@ -450,7 +510,7 @@ QString FileListBox::fileName() const
 {
     ensureFilled();
     const int index = listIndex();
-    return index >= 0 ? item(index)->text() : QString();
+    return index >= 0 ? item(index)->data(NameRole).toString() : QString();
 }
 
 QStringList FileListBox::list() const
@@ -459,7 +519,7 @@ QStringList FileListBox::list() const
     QStringList names;
     names.reserve(count());
     for (int i = 0; i < count(); ++i)
-        names.append(item(i)->text());
+        names.append(item(i)->data(NameRole).toString());
     return names;
 }
 
@@ -485,19 +545,21 @@ void FileListBox::setListIndex(int index)
 
 void FileListBox::fill()
 {
+    // The pattern applies to the name as the user reads it.
     const PatternMatcher matcher(m_pattern);
-    // QDir::Files without QDir::System leaves out devices, pipes, sockets and
-    // dangling links; without QDir::Hidden it leaves out dot files.
-    QStringList names = QDir(m_path).entryList(QDir::Files);
-    names.removeIf(
-        [&matcher](const QString &name) { return isHiddenName(name) || !matcher.matches(name); });
-    sortNames(names);
+    QList<Entry> files = folderEntries(m_path, EntryKind::File);
+    files.removeIf([&matcher](const Entry &entry) { return !matcher.matches(entry.shown); });
+    sortEntries(files);
 
     const QIcon icon = themedIcon(this, "text-x-generic", QStyle::SP_FileIcon);
     setUpdatesEnabled(false);
     clear();
-    for (const QString &name : std::as_const(names))
-        new QListWidgetItem(icon, name, this);
+    for (const Entry &entry : std::as_const(files)) {
+        auto *item = new QListWidgetItem(icon, entry.shown, this);
+        item->setData(NameRole, entry.name);
+        if (entry.shown != entry.name)
+            item->setToolTip(entryTip(entry.name));
+    }
     setCurrentItem(nullptr);
     setUpdatesEnabled(true);
 }

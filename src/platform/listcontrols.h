@@ -86,7 +86,8 @@ private:
 
 // Folder list: the current folder's ancestors (from the root down) and its
 // subfolders, like a classic folder list box. A double click (or Enter) on an
-// entry makes it the current folder.
+// entry makes it the current folder. Names that are not UTF-8 show as
+// displayFileName has them; the paths are the folders' own.
 class DirListBox : public PanelList {
     Q_OBJECT
 
@@ -120,10 +121,15 @@ private:
 };
 
 // File list: the non-hidden files of one folder whose names match a pattern.
+// A name that is not UTF-8 shows as displayFileName has it, with a tooltip
+// that says so; the pattern applies to what shows.
 class FileListBox : public PanelList {
     Q_OBJECT
 
 public:
+    // Every entry holds the file's own name (its text is what shows).
+    static constexpr int NameRole = Qt::UserRole;
+
     explicit FileListBox(QWidget *parent = nullptr, Fill fill = Fill::Immediately);
 
     QString path() const;
@@ -136,9 +142,9 @@ public:
     // regard to case; "*.*" matches every file, names without a dot included.
     // An empty pattern (or one of blanks and ";" only) matches nothing.
     void setPattern(const QString &pattern);
-    // The chosen entry's name, empty when none is chosen.
+    // The chosen entry's own name, empty when none is chosen.
     QString fileName() const;
-    // The listed names, in their order, and the chosen row (-1: none).
+    // The listed own names, in their order, and the chosen row (-1: none).
     QStringList list() const;
     int listIndex() const;
     void setListIndex(int index);

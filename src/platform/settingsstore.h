@@ -8,6 +8,31 @@
 
 namespace kelo {
 
+// The keys of the section "Optionen", and what a read gives when a key is
+// missing.
+namespace key {
+inline const QString scheme = QStringLiteral("lbl_schwarzweissblau");
+inline const QString dir1 = QStringLiteral("dir1");
+inline const QString drive1 = QStringLiteral("drive1");
+inline const QString filter = QStringLiteral("Filter");
+inline const QString txtFinde = QStringLiteral("txt_finde");
+inline const QString txtReplace = QStringLiteral("txt_replace");
+// Names a page that answers like the classic translation page; read only,
+// never written.
+inline const QString translationPage = QStringLiteral("Uebersetzungsseite");
+} // namespace key
+
+namespace defaults {
+inline const QString scheme = QStringLiteral("blau");
+inline const QString dir1 = QStringLiteral("C:\\");
+inline const QString drive1 = QStringLiteral("C:");
+inline const QString filter = QStringLiteral("*.*");
+inline const QString txtFinde = QStringLiteral("Suchbegriff eingeben");
+inline const QString txtReplace = QStringLiteral("Ersatzbegriff eingeben");
+inline const QString translationPage = QStringLiteral("http://translate.google.com/translate_t");
+} // namespace defaults
+
+
 class SettingsStore {
 public:
     // The user's settings file.

@@ -8,6 +8,7 @@
 #include "platform/textbox.h"
 
 #include "platform/codepage.h"
+#include "platform/filenames.h"
 #include "platform/linebreaks.h"
 
 #include <QApplication>
@@ -72,7 +73,7 @@ QStringList localFiles(const QMimeData *mime)
         return paths;
     for (const QUrl &url : mime->urls()) {
         if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+            paths.append(localFilePath(url)); // by its bytes: the name may not be UTF-8
     }
     return paths;
 }

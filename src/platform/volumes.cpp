@@ -2,14 +2,16 @@
 // recognise, whether they can be read, and which one holds a path.
 #include "platform/volumes.h"
 
+#include "platform/filenames.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStorageInfo>
 
 #include <algorithm>
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace kelo {
@@ -43,19 +45,44 @@ bool isRecognisedMount(const QString &path)
            isAtOrBelow(path, QStringLiteral("/mnt"));
 }
 
+// Where the system keeps its own mounts (memory ones among them).
+const char *const systemFolders[] = {"/dev", "/proc", "/sys", "/var/run", "/var/lock"};
+
 bool isVolumeReady(const QString &rootPath)
 {
-    const QStorageInfo info(rootPath);
-    return info.isValid() && info.isReady() && canListFolder(rootPath);
+    struct statvfs volume {};
+    return ::statvfs(encodeFileName(rootPath).constData(), &volume) == 0 &&
+           canListFolder(rootPath);
+}
+
+// A field of the mount table, with the octal escapes ("\040" for a blank)
+// turned back into their bytes.
+QByteArray unescapedField(QByteArrayView field)
+{
+    QByteArray bytes;
+    bytes.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const auto isOctal = [&](qsizetype at) {
+            return at < field.size() && field[at] >= '0' && field[at] <= '7';
+        };
+        if (field[i] == '\\' && isOctal(i + 1) && isOctal(i + 2) && isOctal(i + 3)) {
+            bytes += char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                          (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            bytes += field[i];
+        }
+    }
+    return bytes;
 }
 
 } // namespace
 
 bool canListFolder(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isDir())
+    if (!isExistingFolder(path))
         return false;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = encodeFileName(path);
     // Listing subfolders needs both: reading the entries and looking into
     // them, so a folder with only one of the two permissions is not listable.
     if (::access(native.constData(), R_OK | X_OK) != 0)
@@ -83,12 +110,38 @@ QStringList userVolumePaths(const QStringList &mountPaths)
     return found;
 }
 
+QStringList mountedPaths(QByteArrayView mountTable)
+{
+    QStringList paths;
+    for (const QByteArray &line : mountTable.toByteArray().split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() < 3)
+            continue;
+        const QByteArray device = unescapedField(fields.at(0));
+        const QByteArray &type = fields.at(2);
+        // As QStorageInfo has it: a device or memory, no kernel or network
+        // pseudo file system, nothing in the system's own folders.
+        if ((!device.startsWith('/') && type != "tmpfs") || type == "rootfs" ||
+            type == "rpc_pipefs")
+            continue;
+        const QString path = decodeFileName(unescapedField(fields.at(1)));
+        const auto systemFolder = [&path](const char *folder) {
+            return isAtOrBelow(path, QString::fromLatin1(folder));
+        };
+        if (std::any_of(std::begin(systemFolders), std::end(systemFolders), systemFolder))
+            continue;
+        paths.append(path);
+    }
+    return paths;
+}
+
 QList<Volume> systemVolumes()
 {
-    QStringList mountPaths;
-    const QList<QStorageInfo> mounted = QStorageInfo::mountedVolumes();
-    for (const QStorageInfo &info : mounted)
-        mountPaths.append(info.rootPath());
+    // Read by its bytes, which QStorageInfo would turn into another name
+    // where a mount path is not UTF-8.
+    QFile table(QStringLiteral("/proc/self/mounts"));
+    const QStringList mountPaths =
+        table.open(QIODevice::ReadOnly) ? mountedPaths(table.readAll()) : QStringList();
 
     // Readiness is asked of the path, not of the mount entry: when two
     // mounts share a path, the one on top is what the user sees there.

@@ -2,6 +2,7 @@
 // volume, shown and named by its mount path.
 #pragma once
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,6 +21,11 @@ struct Volume {
 // /run/media and /mnt, and /home when it is a volume of its own; sorted by
 // path after "/".
 QList<Volume> systemVolumes();
+
+// The mount paths of a mount table in the form of /proc/self/mounts, of the
+// mounts QStorageInfo counts as volumes (a device's, or a memory file
+// system's), each as the system holds it.
+QStringList mountedPaths(QByteArrayView mountTable);
 
 // The selection behind systemVolumes(), from a list of mount paths: "/" first,
 // then the recognised ones, cleaned, sorted and without duplicates.

@@ -1,5 +1,6 @@
 #include "services/contextmenu.h"
 
+#include "services/desktopfiles.h"
 #include "services/desktopmirror.h"
 #include "services/keystore.h"
 
@@ -27,6 +28,9 @@ std::optional<QString> ContextMenuEntry::mirror()
 std::optional<QString> ContextMenuEntry::ProgrammRegistrierung(const QString &strMenuText,
                                                                const QString &strAnwendung)
 {
+    // The desktop files could not name it: nothing goes in at all.
+    if (const auto problem = desktop::programProblem(strAnwendung))
+        return problem;
     // Another Kelo window sees the keys and the desktop files change together.
     const KeyStore::Transaction transaction(m_store);
     if (transaction.code() != ERROR_SUCCESS)

@@ -18,7 +18,8 @@ public:
 
     // Creates the verb strMenuText with the command strAnwendung + " %1"
     // (both unquoted, exactly as given). Returns a German description of what
-    // failed, or nothing when the entry is in place.
+    // failed, or nothing when the entry is in place. A program the desktop
+    // files cannot name (desktop::programProblem) writes nothing.
     std::optional<QString> ProgrammRegistrierung(const QString &strMenuText,
                                                  const QString &strAnwendung);
 

@@ -1,5 +1,7 @@
 #include "services/desktopfiles.h"
 
+#include "platform/filenames.h"
+
 #include <QCryptographicHash>
 #include <QXmlStreamWriter>
 
@@ -26,6 +28,17 @@ QByteArray listValue(const QStringList &items)
 }
 
 } // namespace
+
+std::optional<QString> programProblem(const QString &program)
+{
+    if (!hasUndecodableBytes(program))
+        return std::nullopt;
+    return QStringLiteral("Der Pfad von Kelo the Scriv, %1, enthält Zeichen, die nicht in UTF-8 "
+                          "geschrieben sind. Die Dateien des Desktops können ihn nicht nennen, "
+                          "darum wurde nichts eingetragen. Bitte Kelo in einen Ordner legen, "
+                          "dessen Name in UTF-8 geschrieben ist.")
+        .arg(program);
+}
 
 QString programOfCommand(const QString &command)
 {

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace kelo::desktop {
 
 // The file name (and desktop id) of Kelo's desktop entry and service menu.
@@ -19,6 +21,12 @@ inline const QString entryFileName = QStringLiteral("kelo-the-scriv.desktop");
 inline const QString anyFileType = QStringLiteral("application/octet-stream");
 // The prefix of the types Kelo makes for extensions that no type knows.
 inline const QString ownTypePrefix = QStringLiteral("application/x-kelo-");
+
+// Why a desktop entry cannot start this program, in German, or nothing. The
+// entries are UTF-8 text: a program whose path holds bytes that are not
+// UTF-8 cannot be named in them (another name would start nothing, or
+// something else).
+std::optional<QString> programProblem(const QString &program);
 
 // The program of a command as the key store holds it ("<program> %1", the
 // program unquoted and possibly with blanks).

@@ -1,6 +1,7 @@
 #include "services/filetypeassociation.h"
 
 #include "platform/messagebox.h"
+#include "services/desktopfiles.h"
 #include "services/desktopmirror.h"
 
 namespace kelo {
@@ -84,6 +85,11 @@ bool FileTypeAssociation::DateitypVerknuepfen(const QString &E)
 {
     MessageBoxes &messages = m_messages;
     if (const auto problem = extensionProblem(E)) {
+        messages.show(*problem, MsgButtons::Ok, MsgIcon::Critical);
+        return false;
+    }
+    // The desktop files could not name the program: nothing goes in at all.
+    if (const auto problem = desktop::programProblem(m_programFile)) {
         messages.show(*problem, MsgButtons::Ok, MsgIcon::Critical);
         return false;
     }

@@ -38,6 +38,8 @@ public:
 
     // Associates the extension and shows what was written, or a stop box with
     // what was refused or what failed. True when the association took effect.
+    // A program the desktop files cannot name (desktop::programProblem)
+    // writes nothing.
     bool DateitypVerknuepfen(const QString &E);
 
     // Sets one string value of a key, creating the key where missing.

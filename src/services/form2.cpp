@@ -3,7 +3,7 @@
 #include "platform/controls.h"
 #include "platform/desktoplauncher.h"
 #include "platform/units.h"
-#include "shell/productinfo.h"
+#include "platform/productinfo.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -60,6 +60,7 @@ Form2::Form2(DesktopLauncher *launcher, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_launcher(launcher)
 {
+    initResources();
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Info Kelo the Scriv"));

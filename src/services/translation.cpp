@@ -4,12 +4,10 @@
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
+#include "platform/windowport.h"
 #include "services/translationanswer.h"
-#include "shell/colourschemes.h"
-#include "shell/form1.h"
 #include "tools/tempfile.h"
 
-#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QScopeGuard>
@@ -83,13 +81,10 @@ private:
 
 } // namespace
 
-Translation::Translation(Form1 &form)
-    : QObject(&form)
-    , m_form(form)
-{
-    connect(form.cmd_DE2EN, &QToolButton::clicked, this, &Translation::cmd_DE2EN_Click);
-    connect(form.cmd_EN2DE, &QToolButton::clicked, this, &Translation::cmd_EN2DE_Click);
-}
+Translation::Translation(WindowPort &port, QObject *parent)
+    : QObject(parent)
+    , m_port(port)
+{}
 
 void Translation::cmd_DE2EN_Click()
 {
@@ -113,7 +108,7 @@ LineTranslation Translation::GetTranslatedToDE(const QString &strEN)
 
 QString Translation::translationPage() const
 {
-    return m_form.context().settings->read(translationPageKey, defaultTranslationPage);
+    return m_port.settings().read(key::translationPage, defaults::translationPage);
 }
 
 LineTranslation Translation::translateLine(const QString &line, TranslationDirection direction)
@@ -124,7 +119,7 @@ LineTranslation Translation::translateLine(const QString &line, TranslationDirec
         return LineTranslation::failed(
             QStringLiteral("Die Übersetzungsseite \"%1\" ist keine http- oder https-Adresse "
                            "(Einstellung \"%2\").")
-                .arg(page, translationPageKey));
+                .arg(page, key::translationPage));
     }
     const HttpAnswer answer = m_http.post(*url);
     switch (answer.status) {
@@ -147,23 +142,21 @@ void Translation::cancel()
     m_http.cancel();
 }
 
-bool Translation::eventFilter(QObject *watched, QEvent *event)
+bool Translation::mayClose()
 {
     // Closing the window while lines are out cancels the run first; the
     // window stays open with its text.
-    if (watched == &m_form && event->type() == QEvent::Close && m_running) {
-        cancel();
-        event->ignore();
+    if (!m_running)
         return true;
-    }
-    return QObject::eventFilter(watched, event);
+    cancel();
+    return false;
 }
 
 void Translation::translateText(TranslationDirection direction)
 {
     if (m_running)
         return;
-    MessageBoxes &messages = *m_form.context().messages;
+    MessageBoxes &messages = m_port.messages();
     if (!blnInternetOK) {
         blnInternetOK = messages.show(consentQuestion, MsgButtons::YesNo) == MsgAnswer::Yes;
         if (!blnInternetOK)
@@ -174,15 +167,15 @@ void Translation::translateText(TranslationDirection direction)
     m_cancelled = false;
     m_page = translationPage();
 
-    TemporaryTextFile file(temporaryFolder(m_form.context().programFolder));
-    if (!file.writeText(m_form.TextBox1->utf8Text())) {
+    TemporaryTextFile file(temporaryFolder(m_port.programFolder()));
+    if (!file.writeText(m_port.editor().utf8Text())) {
         messages.show(file.errorString() + QStringLiteral("\n\n") + keptText, MsgButtons::Ok,
                       MsgIcon::Critical);
         file.remove();
         m_page.clear();
         return;
     }
-    m_form.setStatus(savedStatus);
+    m_port.setStatus(savedStatus);
     const std::optional<QStringList> lines = file.readLines();
 
     TranslationRun run;
@@ -190,9 +183,8 @@ void Translation::translateText(TranslationDirection direction)
         run.state = TranslationRun::State::Failed;
         run.error = file.errorString();
     } else {
-        ProgressBox progress(&m_form, lines->size());
+        ProgressBox progress(&m_port.window(), lines->size());
         connect(&progress.dialog(), &QProgressDialog::canceled, this, &Translation::cancel);
-        m_form.installEventFilter(this);
         run = translateLines(
             *lines,
             [this, direction](const QString &line) {
@@ -203,27 +195,26 @@ void Translation::translateText(TranslationDirection direction)
                 progress.showLine(lineNumber);
                 return !m_cancelled;
             });
-        m_form.removeEventFilter(this);
     }
     m_page.clear();
 
     const bool removed = file.remove();
     switch (run.state) {
     case TranslationRun::State::Done:
-        m_form.TextBox1->replaceAllUtf8(joinTranslatedLines(run.lines).toUtf8());
-        m_form.setStatus(deletedStatus);
+        m_port.editor().replaceAllUtf8(joinTranslatedLines(run.lines).toUtf8());
+        m_port.setStatus(deletedStatus);
         if (!removed)
             messages.show(file.errorString(), MsgButtons::Ok, MsgIcon::Critical);
-        m_form.schemes()->RefreshText();
+        m_port.refreshText();
         break;
     case TranslationRun::State::Failed:
-        m_form.setStatus(QStringLiteral("Übersetzung fehlgeschlagen: ") + keptText);
+        m_port.setStatus(QStringLiteral("Übersetzung fehlgeschlagen: ") + keptText);
         messages.show(lines ? failureMessage(run)
                             : file.errorString() + QStringLiteral("\n\n") + keptText,
                       MsgButtons::Ok, MsgIcon::Critical);
         break;
     case TranslationRun::State::Cancelled:
-        m_form.setStatus(QStringLiteral("Übersetzung abgebrochen: ") + keptText);
+        m_port.setStatus(QStringLiteral("Übersetzung abgebrochen: ") + keptText);
         break;
     }
 }

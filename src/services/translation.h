@@ -22,14 +22,13 @@
 
 namespace kelo {
 
-class Form1;
+class WindowPort;
 
 class Translation : public QObject {
     Q_OBJECT
 
 public:
-    // Connects itself to the window's two flag buttons.
-    explicit Translation(Form1 &form);
+    explicit Translation(WindowPort &port, QObject *parent = nullptr);
 
     void cmd_DE2EN_Click();
     void cmd_EN2DE_Click();
@@ -44,8 +43,9 @@ public:
 
     void setTimeLimit(std::chrono::milliseconds limit) { m_http.setTimeLimit(limit); }
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Asked before the window closes: while lines are out, the run is
+    // cancelled and the window stays open with its text.
+    bool mayClose();
 
 private:
     void translateText(TranslationDirection direction);
@@ -53,7 +53,7 @@ private:
     QString translationPage() const;
     void cancel();
 
-    Form1 &m_form;
+    WindowPort &m_port;
     TranslationHttp m_http;
     QString m_page; // the page of the run under way
     bool m_running = false;

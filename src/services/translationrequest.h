@@ -12,14 +12,7 @@ namespace kelo {
 
 enum class TranslationDirection { GermanToEnglish, EnglishToGerman };
 
-// The page that answers a POST on ".../translate_t?text='...'&langpair=..&hl=.."
-// with an HTML page whose element "result_box" holds the translation.
-inline const QString defaultTranslationPage =
-    QStringLiteral("http://translate.google.com/translate_t");
 
-// Settings key (section "Optionen") naming a compatible page instead; read
-// only, never written.
-inline const QString translationPageKey = QStringLiteral("Uebersetzungsseite");
 
 // The query for one line: text='<line>' and the direction's language pair.
 // The line is percent-encoded as UTF-8, every character but letters, digits

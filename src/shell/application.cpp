@@ -1,10 +1,20 @@
 #include "shell/application.h"
 
+#include "files/recoverycopy.h"
+#include "platform/filenames.h"
 #include "platform/units.h"
 #include "shell/form1.h"
+#include "shell/sessionend.h"
 
 #include <QApplication>
+#include <QSessionManager>
+#include <QTimer>
+#include <QWindow>
 #include <QStandardPaths>
+
+#include <climits>
+
+#include <unistd.h>
 
 namespace kelo {
 
@@ -17,14 +27,38 @@ void prepareApplication()
     installFontSubstitutions();
 }
 
+QStringList commandLineArguments(int argc, const char *const *argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(decodeFileName(QByteArrayView(argv[i])));
+    return arguments;
+}
+
+QString runningProgramFile()
+{
+    // Qt reads the same link, but turns bytes that are not UTF-8 into
+    // other ones.
+    QByteArray path(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length =
+        ::readlink("/proc/self/exe", path.data(), static_cast<size_t>(path.size()));
+    if (length <= 0 || length >= path.size())
+        return QApplication::applicationFilePath();
+    path.truncate(length);
+    return decodeFileName(path);
+}
+
 KeloApplication::KeloApplication(const QStringList &arguments)
 {
     KeloContext context;
-    context.programFile = QApplication::applicationFilePath();
-    context.programFolder = QApplication::applicationDirPath();
+    context.programFile = runningProgramFile();
+    const qsizetype slash = context.programFile.lastIndexOf(QLatin1Char('/'));
+    context.programFolder =
+        slash <= 0 ? QStringLiteral("/") : context.programFile.left(slash);
     context.arguments = arguments;
     context.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     context.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    context.recoveryFolder = defaultRecoveryFolder();
     context.settings = &m_settings;
     context.messages = &m_messages;
     context.launcher = &m_launcher;
@@ -39,6 +73,27 @@ void KeloApplication::start()
 {
     m_window->Form_Load();
     m_window->show();
+    // Copies that a crashed Kelo left are offered once the window is up, so
+    // that the question stands over it (a second at most is waited for).
+    auto *waitForWindow = new QTimer(m_window.get());
+    waitForWindow->setInterval(50);
+    QObject::connect(waitForWindow, &QTimer::timeout, m_window.get(),
+                     [window = m_window.get(), waitForWindow, tries = 0]() mutable {
+                         QWindow *handle = window->windowHandle();
+                         if (++tries < 20 && !(handle && handle->isExposed()))
+                             return;
+                         waitForWindow->deleteLater();
+                         waitForWindow->stop();
+                         window->offerRecoveryCopies();
+                     });
+    waitForWindow->start();
+    // At the end of the desktop session a changed text is offered for
+    // saving, or kept as a recovery copy when no question may be asked.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, m_window.get(),
+                     [window = m_window.get()](QSessionManager &manager) {
+                         QtSessionEnd session(manager);
+                         window->commitData(session);
+                     });
 }
 
 } // namespace kelo

@@ -20,6 +20,15 @@ class Form1;
 // right after the QApplication is made.
 void prepareApplication();
 
+// The command-line arguments after the program's name, each from its own
+// bytes (decodeFileName), so that a path that is not UTF-8 stays that path.
+// Pass argc and argv as the QApplication left them: it takes its own options
+// out.
+QStringList commandLineArguments(int argc, const char *const *argv);
+
+// The running program's file, from its own bytes.
+QString runningProgramFile();
+
 class KeloApplication {
 public:
     // Builds the main window for the given command-line arguments.

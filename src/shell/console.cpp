@@ -2,7 +2,7 @@
 
 #include "platform/desktoplauncher.h"
 #include "platform/messagebox.h"
-#include "shell/productinfo.h"
+#include "platform/productinfo.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -20,6 +20,7 @@ struct KeloContext {
     QStringList arguments; // command-line arguments after the program name
     QString dataHome;      // the user's data folder ($XDG_DATA_HOME); "" for the standard one
     QString configHome;    // the user's config folder ($XDG_CONFIG_HOME); "" for the standard one
+    QString recoveryFolder; // where recovery copies are kept; "" keeps none
     SettingsStore *settings = nullptr;
     MessageBoxes *messages = nullptr;
     VolumeSource volumes = systemVolumes;

@@ -2,9 +2,11 @@
 
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
+#include "files/recoverykeeper.h"
 #include "files/saveaspanel.h"
 #include "files/saving.h"
 #include "platform/controls.h"
+#include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
@@ -12,8 +14,12 @@
 #include "platform/units.h"
 #include "services/desktopintegration.h"
 #include "services/translation.h"
+#include "files/textcommands.h"
+#include "services/form2.h"
 #include "shell/colourschemes.h"
+#include "shell/commands.h"
 #include "shell/optionspanel.h"
+#include "shell/sessionend.h"
 #include "shell/startup.h"
 #include "shell/unloadallforms.h"
 #include "shell/windowfeatures.h"
@@ -28,14 +34,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QShortcut>
+#include <QScopedValueRollback>
 #include <QTimer>
-
-// The pictures live in the static library; register them before first use.
-static void initKeloResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
 
 namespace kelo {
 
@@ -56,7 +56,7 @@ Form1::Form1(KeloContext context, QWidget *parent)
     : QWidget(parent)
     , m_context(std::move(context))
 {
-    initKeloResources();
+    initResources();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Kelo the Scriv"));
     setWindowIcon(
@@ -66,10 +66,15 @@ Form1::Form1(KeloContext context, QWidget *parent)
     setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     resize(twipsToPixels(designClientWidth), twipsToPixels(designClientHeight));
     createControls();
-    createShortcuts();
+    createFeatures();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Before the editor goes: the keeper's last work needs it no more, but it
+    // must end while the window still stands.
+    m_recovery.reset();
+}
 
 void Form1::createControls()
 {
@@ -166,48 +171,123 @@ void Form1::createControls()
     TextBox1 = named(new TextBox(this), QStringLiteral("TextBox1"));
     TextBox1->setEditorFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25));
     placeTwips(TextBox1, 105, 720, 10410, 6000);
-    connect(TextBox1, &TextBox::filesDropped, this, [this](const QStringList &paths) {
-        if (!paths.isEmpty())
-            loadDroppedFile(paths.first());
-    });
 
     lblstatus = named(new QLineEdit(this), QStringLiteral("lblstatus"));
     setBackColor(lblstatus, 0xC0FFFF);
     placeTwips(lblstatus, 105, 6930, 11880, 240);
 
     Dateiauswahl = new OpenPanel(m_context.volumes, this);
-    connect(Dateiauswahl, &OpenPanel::loadRequested, this, &Form1::FileLoad);
-    connect(Dateiauswahl, &OpenPanel::statusMessage, this, &Form1::setStatus);
-    connect(cmd_open, &QToolButton::clicked, this, &Form1::cmd_open_Click);
-
     Dateiauswahl2 = new SaveAsPanel(m_context.volumes, this);
-    connect(Dateiauswahl2, &SaveAsPanel::statusMessage, this, &Form1::setStatus);
-
     Frame1 = new OptionsPanel(this);
-    m_schemes = new ColourSchemes(TextBox1, Frame1, lbl_cursorPos, cmd_Einstell, this);
-    connect(cmd_Einstell, &QPushButton::clicked, this, &Form1::cmd_Einstell_Click);
-
-    // The features, each wired to the controls above by its own class.
-    m_desktopIntegration = new DesktopIntegration(*this);
-    m_lineTools = new LineTools(this);
-    m_translation = new Translation(*this);
-    m_saving = new Saving(*this);
-    m_editorTools = new EditorTools(this);
-    installWindowFeatures(*this);
 }
 
-void Form1::createShortcuts()
+void Form1::createFeatures()
 {
-    auto *open = new QShortcut(QKeySequence::Open, this);
-    connect(open, &QShortcut::activated, this, &Form1::cmd_open_Click);
+    connect(Dateiauswahl, &OpenPanel::loadRequested, this, &Form1::FileLoad);
+    connect(Dateiauswahl, &OpenPanel::statusMessage, this, &Form1::setStatus);
+    connect(Dateiauswahl2, &SaveAsPanel::statusMessage, this, &Form1::setStatus);
+    connect(TextBox1, &TextBox::filesDropped, this, [this](const QStringList &paths) {
+        if (!paths.isEmpty())
+            loadDroppedFile(paths.first());
+    });
+    m_schemes = new ColourSchemes(TextBox1, Frame1, lbl_cursorPos, cmd_Einstell, this);
+
+    // The features see the window through its port, and their own panels.
+    m_saving = new Saving(*this, *Dateiauswahl2, this);
+    m_lineTools = new LineTools(*this, this);
+    m_editorTools = new EditorTools(*this, this);
+    m_translation = new Translation(*this, this);
+    m_textCommands = new TextCommands(TextBox1, m_context.messages, m_context.printer,
+                                      [this] { refreshText(); }, this);
+    m_desktopIntegration = new DesktopIntegration(
+        *this,
+        {m_context.programFile, QStringLiteral("Kelo the Scriv"),
+         standardDesktopFolders({m_context.dataHome, m_context.configHome})},
+        this);
+    m_about = new AboutOpener(*this, [this] { return windowWidthTwips(); }, m_context.launcher);
+    installWindowFeatures(*this);
+    m_commands = std::make_unique<Commands>(*this);
+
+    // Who may stop the window from closing, asked in this order: a running
+    // translation (cancelled, the window stays), then the changed text.
+    m_closing.addParty([this] { return m_translation->mayClose(); });
+    m_closing.addParty([this] {
+        return m_exitAsked || m_textSettled || m_saving->confirmDropChangedText();
+    });
+
+    if (!m_context.recoveryFolder.isEmpty()) {
+        m_recovery = std::make_unique<RecoveryKeeper>(m_context.recoveryFolder, *TextBox1,
+                                                      [this] { return describeText(); });
+        connect(m_recovery.get(), &RecoveryKeeper::failed, this, &Form1::setStatus);
+    }
+    connect(TextBox1, &TextBox::textChanged, this, [this] { m_textSettled = false; });
+}
+
+RecoveryCopy Form1::describeText() const
+{
+    RecoveryCopy copy;
+    copy.path = currentFile();
+    copy.format = m_format;
+    if (m_knownFile.path == copy.path)
+        copy.identity = m_knownFile.identity;
+    return copy;
+}
+
+void Form1::offerRecoveryCopies()
+{
+    if (!m_recovery)
+        return;
+    kelo::offerRecoveryCopies(
+        m_recovery->folder(), *m_context.messages,
+        [this](RecoveryCopy &&copy) { restoreRecoveredText(std::move(copy)); },
+        [this](const QString &text) { setStatus(text); });
+}
+
+void Form1::restoreRecoveredText(RecoveryCopy &&copy)
+{
+    // One undoable change, so that what was loaded before is one undo away.
+    TextBox1->replaceAllUtf8(copy.text);
+    setCurrentFile(copy.path);
+    m_format = copy.format;
+    setKnownFile({copy.path, copy.identity});
+    // Safe again at once, in this window's own copy, before the old copy goes.
+    m_recovery->copyNow();
+    m_recovery->waitUntilWritten();
+    if (copy.path.isEmpty())
+        setStatus(QStringLiteral("Der Text wurde wiederhergestellt; er ist noch nicht gespeichert."));
+    else if (changeOf(m_knownFile) == FileChange::Gone)
+        setStatus(QStringLiteral("Der Text von %1 wurde wiederhergestellt. Die Datei gibt es nicht "
+                                 "mehr: beim Speichern wird nach einem Namen gefragt.")
+                      .arg(copy.path));
+    else
+        setStatus(QStringLiteral("Der Text von %1 wurde wiederhergestellt; er ist noch nicht "
+                                 "gespeichert.")
+                      .arg(copy.path));
+}
+
+void Form1::commitData(SessionEnd &session)
+{
+    if (!TextBox1->isModified())
+        return;
+    if (!session.allowsInteraction()) {
+        // No question may be asked: nothing is lost, the next start offers it.
+        if (m_recovery)
+            m_recovery->keepCopy();
+        m_textSettled = true;
+        return;
+    }
+    const bool mayGo = m_saving->confirmDropChangedText();
+    session.release();
+    if (!mayGo) {
+        session.cancel();
+        return;
+    }
+    m_textSettled = true;
 }
 
 void Form1::Form_Load()
 {
     SettingsStore &settings = *m_context.settings;
-
-    strProgPfad = m_context.programFile;
-    strMenuEintrag = QStringLiteral("Kelo the Scriv");
 
     TextBox1->loadUtf8({});
     QString cmd = commandArgument(m_context.arguments);
@@ -215,25 +295,18 @@ void Form1::Form_Load()
 
     if (!cmd.isEmpty()) {
         cmd = stripQuotes(cmd);
-        Label1->setText(cmd);
+        setCurrentFile(cmd);
         if (FileExists(cmd)) {
-            const FileReadResult read = ReadWholeFile(cmd);
-            if (read.ok) {
-                TextBox1->loadUtf8(read.text.utf8);
-                m_format = read.text.format;
-            } else {
+            if (const std::optional<QString> reason = readIntoEditor(cmd)) {
                 // Never leave an unreadable file as the current file: a save
                 // would replace what could not be shown.
-                Label1->clear();
-                const QString reason = QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
-                                           .arg(cmd, read.error);
-                setStatus(reason);
+                setCurrentFile({});
+                setStatus(*reason);
                 QTimer::singleShot(0, this, [this, reason] {
-                    m_context.messages->show(reason, MsgButtons::Ok, MsgIcon::Critical);
+                    m_context.messages->show(*reason, MsgButtons::Ok, MsgIcon::Critical);
                 });
             }
-            settings.write(key::dir1, Dateiauswahl->Dir1->path());
-            settings.write(key::drive1, Dateiauswahl->Drive1->drive());
+            storeOpenPanelFolder();
         } else {
             if (FolderExists(cmd))
                 setStatus(QStringLiteral("%1 ist ein Ordner, keine Datei.").arg(cmd));
@@ -268,11 +341,42 @@ void Form1::Form_Load()
 void Form1::Form_Unload()
 {
     SettingsStore &settings = *m_context.settings;
-    settings.write(key::dir1, Dateiauswahl->Dir1->path());
-    settings.write(key::drive1, Dateiauswahl->Drive1->drive());
+    storeOpenPanelFolder();
     settings.write(key::filter, Dateiauswahl->Filter->text());
     settings.write(key::scheme, m_schemes->schemeName());
     UnloadAllForms();
+}
+
+void Form1::storeOpenPanelFolder()
+{
+    m_context.settings->write(key::dir1, Dateiauswahl->Dir1->path());
+    m_context.settings->write(key::drive1, Dateiauswahl->Drive1->drive());
+}
+
+void Form1::setKnownFile(const KnownFile &known)
+{
+    m_knownFile = known;
+    m_reportedChange = FileChange::Unchanged;
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    // Back in the window: say once when another program changed or deleted
+    // the current file meanwhile. Saving then asks before it writes over it.
+    if (m_knownFile.path.isEmpty() || m_knownFile.path != currentFile())
+        return;
+    const FileChange change = changeOf(m_knownFile);
+    if (change == m_reportedChange)
+        return;
+    m_reportedChange = change;
+    if (change == FileChange::Changed)
+        setStatus(QStringLiteral("Die Datei %1 wurde von einem anderen Programm geändert.")
+                      .arg(m_knownFile.path));
+    else if (change == FileChange::Gone)
+        setStatus(QStringLiteral("Die Datei %1 gibt es nicht mehr.").arg(m_knownFile.path));
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -283,9 +387,7 @@ void Form1::closeEvent(QCloseEvent *event)
         event->accept();
         return;
     }
-    // A changed text is offered for saving; a save that did not happen
-    // keeps the window open.
-    if (!m_saving->mayClose()) {
+    if (!m_closing.mayClose()) {
         event->ignore();
         return;
     }
@@ -316,18 +418,36 @@ void Form1::setWindowHeightTwips(double twips)
 
 QString Form1::currentFile() const
 {
-    return Label1->text();
+    return m_currentFile;
 }
 
 void Form1::setCurrentFile(const QString &path)
 {
-    Label1->setText(path);
+    m_currentFile = path;
+    Label1->setText(displayFileName(path));
 }
 
 void Form1::cmd_open_Click()
 {
     Dateiauswahl2->hide();
     Dateiauswahl->showAt(panelTopTwips);
+}
+
+void Form1::Save_AS_Click()
+{
+    m_saving->Save_AS_Click();
+    Dateiauswahl->hide();
+}
+
+void Form1::exitProgram()
+{
+    const QScopedValueRollback asked(m_exitAsked, true);
+    UnloadAllForms();
+}
+
+void Form1::refreshText()
+{
+    m_schemes->RefreshText();
 }
 
 void Form1::cmd_Einstell_Click()
@@ -340,6 +460,9 @@ void Form1::cmd_Einstell_Click()
 
 void Form1::FileLoad()
 {
+    // A changed text is offered for saving before another file replaces it.
+    if (Dateiauswahl->hasChosenFile() && !m_saving->confirmDropChangedText())
+        return;
     const QString previousFile = currentFile();
     setCurrentFile(Dateiauswahl->chosenPath());
     Dateiauswahl->hide();
@@ -352,6 +475,8 @@ void Form1::FileLoad()
 
 void Form1::loadDroppedFile(const QString &path)
 {
+    if (!m_saving->confirmDropChangedText())
+        return;
     const QString previousFile = currentFile();
     const QFileInfo info(path);
     // The open panel moves to the file's folder, as if it had been chosen there.
@@ -360,30 +485,35 @@ void Form1::loadDroppedFile(const QString &path)
     readFileIntoEditor(currentFile(), previousFile);
 }
 
+std::optional<QString> Form1::readIntoEditor(const QString &path)
+{
+    const FileReadResult read = ReadWholeFile(path);
+    if (!read.ok)
+        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(path, read.error);
+    TextBox1->loadUtf8(read.text.utf8);
+    m_format = read.text.format;
+    rememberFile(path);
+    return std::nullopt;
+}
+
 void Form1::readFileIntoEditor(const QString &path, const QString &previousFile)
 {
-    QString error;
-    if (FileReadResult read = ReadWholeFile(path); read.ok) {
-        TextBox1->loadUtf8(read.text.utf8);
-        m_format = read.text.format;
-    } else {
-        error = read.error;
-        // A failed read keeps the text and the current file: saving now must
-        // not replace the file that could not be read.
+    const std::optional<QString> reason = readIntoEditor(path);
+    // A failed read keeps the text and the current file: saving now must not
+    // replace the file that could not be read.
+    if (reason)
         setCurrentFile(previousFile);
-    }
-    m_context.settings->write(key::dir1, Dateiauswahl->Dir1->path());
-    m_context.settings->write(key::drive1, Dateiauswahl->Drive1->drive());
-    m_schemes->RefreshText();
-    if (!error.isEmpty()) {
-        setStatus(QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(path, error));
+    storeOpenPanelFolder();
+    refreshText();
+    if (reason) {
+        setStatus(*reason);
         m_context.messages->show(errorMessage);
     }
 }
 
 void Form1::setStatus(const QString &text)
 {
-    lblstatus->setText(text);
+    lblstatus->setText(displayFileName(text));
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent *event)
@@ -397,7 +527,7 @@ void Form1::dropEvent(QDropEvent *event)
     for (const QUrl &url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
             event->acceptProposedAction();
-            loadDroppedFile(url.toLocalFile());
+            loadDroppedFile(localFilePath(url));
             return;
         }
     }

@@ -2,17 +2,23 @@
 // editor, the status line and the three panels that appear over the editor.
 //
 // The window holds the program's state in its controls: the editor text in
-// TextBox1, the current file in the caption of Label1, the colour scheme in
+// TextBox1, the current file (which Label1 shows, a name that is not UTF-8
+// readably; the name itself is kept beside it), the colour scheme in
 // lbl_schwarzweissblau and lbl_cursorPos. The features are classes of their
-// own; this class places the controls and wires them.
+// own that see the window only through its port (WindowPort); this class
+// places the controls, builds the features, and decides in one place
+// whether it may close. The commands of the top bar are actions, made and
+// attached to their buttons in commands.cpp.
 #pragma once
 
-#include "platform/codepage.h"
+#include "platform/windowport.h"
+#include "shell/closingpath.h"
 #include "shell/context.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -20,19 +26,25 @@ class QPushButton;
 
 namespace kelo {
 
+class AboutOpener;
 class ColourSchemes;
+struct Commands;
 class DesktopIntegration;
 class LineTools;
 class EditorTools;
 class OpenPanel;
 class OptionsPanel;
 class PictureButton;
+class RecoveryKeeper;
 class SaveAsPanel;
+struct RecoveryCopy;
+class SessionEnd;
 class Saving;
 class TextBox;
+class TextCommands;
 class Translation;
 
-class Form1 : public QWidget {
+class Form1 : public QWidget, public WindowPort {
     Q_OBJECT
 
 public:
@@ -51,11 +63,21 @@ public:
     void setWindowWidthTwips(double twips);
     void setWindowHeightTwips(double twips);
 
-    // The current file ("" when none) and the form its text was read in.
-    QString currentFile() const;
-    void setCurrentFile(const QString &path);
-    const TextFormat &textFormat() const { return m_format; }
-    void setTextFormat(const TextFormat &format) { m_format = format; }
+    // ---- The port the features see -----------------------------------------
+    QWidget &window() override { return *this; }
+    TextBox &editor() override { return *TextBox1; }
+    MessageBoxes &messages() override { return *m_context.messages; }
+    SettingsStore &settings() override { return *m_context.settings; }
+    QString programFolder() const override { return m_context.programFolder; }
+    void setStatus(const QString &text) override;
+    void refreshText() override;
+    QString currentFile() const override;
+    void setCurrentFile(const QString &path) override;
+    TextFormat textFormat() const override { return m_format; }
+    void setTextFormat(const TextFormat &format) override { m_format = format; }
+    KnownFile knownFile() const override { return m_knownFile; }
+    void setKnownFile(const KnownFile &known) override;
+    void exitProgram() override;
 
     // Loads the file chosen in the open panel.
     void FileLoad();
@@ -64,10 +86,15 @@ public:
     void loadDroppedFile(const QString &path);
 
     void cmd_open_Click();
+    void Save_AS_Click();
     void cmd_Einstell_Click();
 
-    // Writes a hint or a message into the status line.
-    void setStatus(const QString &text);
+    // Offers the recovery copies of Kelo windows that are gone (after the
+    // window is shown); "Ja" puts the text back with its file and form.
+    void offerRecoveryCopies();
+    // The desktop session ends: a changed text is offered for saving, or,
+    // when no question may be asked, kept as a recovery copy.
+    void commitData(SessionEnd &session);
 
     const KeloContext &context() const { return m_context; }
     ColourSchemes *schemes() const { return m_schemes; }
@@ -79,11 +106,13 @@ public:
     Saving *saving() const { return m_saving; }
     // The caret readout, automatic indentation and the Search dialog.
     EditorTools *editorTools() const { return m_editorTools; }
-
-    // The full path of the program file and the product name, for the
-    // desktop integration.
-    QString strProgPfad;
-    QString strMenuEintrag;
+    // Print, copy all, clear and refresh.
+    TextCommands *textCommands() const { return m_textCommands; }
+    // The context-menu entry and the file type of the options panel.
+    DesktopIntegration *desktopIntegration() const { return m_desktopIntegration; }
+    AboutOpener *about() const { return m_about; }
+    // This window's recovery copies, or null when it keeps none.
+    RecoveryKeeper *recovery() const { return m_recovery.get(); }
 
     // ---- Controls, named as in the designer -------------------------------
     PictureButton *cmd_open = nullptr;
@@ -120,25 +149,52 @@ public:
     OptionsPanel *Frame1 = nullptr;
 
 protected:
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
     void createControls();
-    void createShortcuts();
+    void createFeatures();
     void Form_Unload();
+    // Reads a file into the editor as its new text; a failed read keeps the
+    // text and the current file and says why.
     void readFileIntoEditor(const QString &path, const QString &previousFile);
+    // The file's text into the editor, in its form, and the file remembered;
+    // a failure changes nothing and gives the reason, naming the file.
+    std::optional<QString> readIntoEditor(const QString &path);
+    void storeOpenPanelFolder();
+    void restoreRecoveredText(RecoveryCopy &&copy);
+    RecoveryCopy describeText() const;
 
     KeloContext m_context;
+    QString m_currentFile; // exactly as the system names it; Label1 shows it
     TextFormat m_format;
+    KnownFile m_knownFile;
+    // What the status line last said about the known file on disk, so that
+    // it is said once per change and not on every activation.
+    FileChange m_reportedChange = FileChange::Unchanged;
     ColourSchemes *m_schemes = nullptr;
     DesktopIntegration *m_desktopIntegration = nullptr;
     LineTools *m_lineTools = nullptr;
     Translation *m_translation = nullptr;
     Saving *m_saving = nullptr;
     EditorTools *m_editorTools = nullptr;
+    TextCommands *m_textCommands = nullptr;
+    AboutOpener *m_about = nullptr;
+    std::unique_ptr<Commands> m_commands;
+    std::unique_ptr<RecoveryKeeper> m_recovery;
+
+    // Whether the window may close is decided here, and only here.
+    ClosingPath m_closing;
+    // UnloadAllForms reaches this window again while it closes already.
     bool m_unloading = false;
+    // EXIT asked about the text already: this one closing asks no more.
+    bool m_exitAsked = false;
+    // The session's end already settled the text (saved, "Nein", or kept as
+    // a recovery copy): closing asks no more, until the text changes again.
+    bool m_textSettled = false;
 };
 
 } // namespace kelo

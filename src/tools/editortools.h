@@ -1,6 +1,6 @@
-// Wires the text tools of the editor into the main window: the caret readout
-// after a click, automatic indentation on Enter, and the Search dialog with
-// its keys (Ctrl+F opens it, F3 finds the next occurrence).
+// The text tools of the editor: the caret readout after a click, automatic
+// indentation on Enter, and the Search dialog (the command "search", Ctrl+F)
+// with its "find next" (F3).
 #pragma once
 
 #include <QObject>
@@ -8,14 +8,15 @@
 
 namespace kelo {
 
-class Form1;
+class WindowPort;
 class frm_such;
 
 class EditorTools : public QObject {
     Q_OBJECT
 
 public:
-    explicit EditorTools(Form1 *form);
+    // Takes the editor's clicks and its Enter key.
+    explicit EditorTools(WindowPort &port, QObject *parent = nullptr);
 
     // A click into the editor: its line and column into the status line.
     void TextBox1_Click();
@@ -24,6 +25,9 @@ public:
     // Shows the Search dialog, creating it when it is not open.
     void search_Click();
 
+    // F3: the next occurrence, when the Search dialog is open and can look.
+    void findNext();
+
     // The open Search dialog, or nullptr.
     frm_such *searchDialog() const;
 
@@ -31,9 +35,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void findNextKey();
-
-    Form1 *m_form;
+    WindowPort &m_port;
     QPointer<frm_such> m_such;
 };
 

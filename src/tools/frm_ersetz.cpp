@@ -5,7 +5,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
-#include "shell/startup.h"
+#include "platform/settingsstore.h"
 #include "tools/replaceall.h"
 
 #include <QCloseEvent>

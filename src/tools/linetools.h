@@ -1,32 +1,30 @@
 // The main window's line tools: the blank-line and double-space clean-up
 // ("Leerzeilen"), the emptying of lines that hold a text (the Replace
 // dialog's "ganze Zeile löschen"), and the Replace dialog itself, which the
-// button "replace" and Ctrl+H open.
+// command "replace" (button and Ctrl+H) opens.
 //
 // The clean-up and the emptying pass the editor text through the temporary
-// file "kelo.tmp", line by line; the file's line rules are theirs. Each
-// command replaces the editor text once, as one undo step, and only when it
-// succeeded: a failure of the temporary file leaves the text exactly as it
-// was, says what failed, and leaves no temporary file behind.
+// file "kelo.tmp" (textpassage.h), line by line; the file's line rules are
+// theirs. Each command replaces the editor text once, as one undo step, and
+// only when it succeeded: a failure of the temporary file leaves the text
+// exactly as it was, says what failed, and leaves no temporary file behind.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-#include <functional>
-
 namespace kelo {
 
-class Form1;
+class WindowPort;
 class frm_ersetz;
+struct TextPassage;
 
 class LineTools : public QObject {
     Q_OBJECT
 
 public:
-    // Connects the window's buttons "Leerzeilen" and "replace" and Ctrl+H.
-    explicit LineTools(Form1 *form);
+    explicit LineTools(WindowPort &port, QObject *parent = nullptr);
 
     // "Leerzeilen": the clean-up, then the display refresh.
     void cmdDelEmpty_Click();
@@ -41,22 +39,21 @@ public:
     bool SLoesch(const QString &txt_find);
     // Rewrites the file folder/name in place through its working copy
     // "Temp_" + name beside it: runs of spaces shrunk, lines of nothing but
-    // spaces dropped. On a failure shows the box "Fehler" and returns false.
+    // spaces dropped. On a failure (also when another Kelo holds the file)
+    // shows the box "Fehler" and returns false.
     bool CleanFile(const QString &folder, const QString &name);
 
     // The open Replace dialog, or null.
     frm_ersetz *replaceDialog() const;
 
 private:
-    // The passage both commands take: the text goes out to the temporary
-    // file, rewriteFile (if given) works on the file, and the editor gets
-    // what rebuild makes of the file's bytes. Any failure leaves the editor
-    // text as it was.
-    bool throughTemporaryFile(const std::function<bool(const QString &folder)> &rewriteFile,
-                              const std::function<QByteArray(QByteArrayView)> &rebuild);
+    // The passage both commands take; any failure leaves the editor text as
+    // it was.
+    bool throughTemporaryFile(const TextPassage &passage);
     void reportFailure(const QString &description);
+    void showCleanFileFailure(const QString &description);
 
-    Form1 *m_form;
+    WindowPort &m_port;
     QPointer<frm_ersetz> m_replace;
 };
 

@@ -2,15 +2,16 @@
 
 #include "files/fileprocs.h"
 #include "files/textwriter.h"
+#include "platform/filenames.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,17 +50,17 @@ QString systemError(int error)
 
 QString temporaryFolder(const QString &programFolder)
 {
-    if (isWritableFolder(QFile::encodeName(programFolder)))
+    if (isWritableFolder(encodeFileName(programFolder)))
         return programFolder;
 
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (runtime.startsWith('/') && isPrivateFolderOfOurs(runtime))
-        return QFile::decodeName(runtime);
+        return decodeFileName(runtime);
 
     const QString cache =
         joinPath(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
                  QStringLiteral("kelo"));
-    const QByteArray cacheName = QFile::encodeName(cache);
+    const QByteArray cacheName = encodeFileName(cache);
     QDir().mkpath(QFileInfo(cache).path());
     ::mkdir(cacheName.constData(), 0700); // may exist already; checked below
     // Should the folder be unusable, the file's creation there fails and says so.
@@ -67,19 +68,92 @@ QString temporaryFolder(const QString &programFolder)
     return cache;
 }
 
+// How a run gets a file of its own, and why no two runs can ever share one:
+//
+// 1. The file is created with O_EXCL (never following a link) and then
+//    locked. Only once the lock is held is it checked that the name still
+//    leads to this very file; only then is anything written to it.
+// 2. A file found at the name is opened without following a link or
+//    blocking on a pipe, and a lock on it is tried without waiting. Failing
+//    with EWOULDBLOCK, another running Kelo holds it: it is left alone and
+//    the run tries the next name. Getting the lock, nobody holds it: its run
+//    is gone (crashed, killed, or between its deletion and closing). It is
+//    deleted only when the name still leads to the file we locked.
+// 3. A run deletes its file while it still holds the lock, and lets go of
+//    the lock (closes) only afterwards.
+//
+// The lock is what decides. A run that holds its file locked (1) can lose it
+// to nobody: a run that finds it cannot lock it (2), and a run that locked
+// it earlier, in the moment between its creation and its lock, has deleted
+// it before this run's check, which then fails and makes it start again. The
+// check in (2) cannot be outdated between the check and the deletion either:
+// only the lock holder deletes, and the lock is ours then. Inode numbers are
+// not reused while a descriptor keeps the file. Nothing after the creation
+// uses the name again (all reading and writing goes through the
+// descriptor), so what another program might do to the name cannot change
+// what the run reads back. And the lock goes with the process: a run killed
+// with SIGKILL leaves a file nobody holds, which the next run removes.
+//
+// Making the file under a private name and linking it to the public one
+// would keep a fresh file from ever being seen unlocked; but it needs hard
+// links, which FAT sticks lack. Here a fresh file can be seen unlocked for a
+// moment, and a run that takes it for a leftover deletes it: that costs its
+// maker one more try, nothing else. The descriptors are close-on-exec, so a
+// program Kelo starts (the terminal) cannot inherit and keep a lock.
+
+namespace {
+
+constexpr int lastNumber = 999;      // kelo.tmp, kelo-2.tmp ... kelo-999.tmp
+constexpr int attemptsPerName = 100; // each a name lost to a racing run
+
+// "kelo.tmp" for the first, "kelo-2.tmp" for the second.
+QString numberedName(const QString &name, int number)
+{
+    if (number == 1)
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString suffix = QStringLiteral("-%1").arg(number);
+    if (dot <= 0)
+        return name + suffix;
+    return name.left(dot) + suffix + name.mid(dot);
+}
+
+// Whether the name still leads to the file of the descriptor, itself.
+bool isStillAt(int fd, const QByteArray &name)
+{
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(name.constData(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool wouldBlock(int error)
+{
+    return error == EWOULDBLOCK || error == EAGAIN;
+}
+
+} // namespace
+
 TemporaryTextFile::TemporaryTextFile(const QString &folder, const QString &name)
-    : m_path(joinPath(folder, name))
+    : m_folder(folder)
+    , m_name(name)
+    , m_path(joinPath(folder, name))
 {}
 
 TemporaryTextFile::~TemporaryTextFile()
 {
-    if (m_written)
-        ::unlink(QFile::encodeName(m_path).constData());
+    remove();
+    close();
 }
 
 QString TemporaryTextFile::path() const
 {
     return m_path;
+}
+
+QString TemporaryTextFile::fileName() const
+{
+    return QFileInfo(m_path).fileName();
 }
 
 bool TemporaryTextFile::writeText(QByteArrayView utf8)
@@ -93,45 +167,203 @@ bool TemporaryTextFile::writeBytes(QByteArrayView bytes)
     return writeParts(bytes, {});
 }
 
+bool TemporaryTextFile::create()
+{
+    for (int number = 1; number <= lastNumber; ++number) {
+        const QString path = joinPath(m_folder, numberedName(m_name, number));
+        for (int attempt = 0; attempt < attemptsPerName; ++attempt) {
+            m_path = path;
+            const Claim claimed = claim(path);
+            if (claimed == Claim::Taken) {
+                removeLeftoversAfter(number);
+                return true;
+            }
+            if (claimed == Claim::Failed)
+                return false;
+            if (claimed == Claim::Held)
+                break;
+        }
+    }
+    m_path = joinPath(m_folder, m_name);
+    m_error = QStringLiteral("Für die temporäre Datei %1 ist kein freier Name zu finden: Andere "
+                             "Kelo-Fenster benutzen alle.")
+                  .arg(QDir::toNativeSeparators(m_path));
+    return false;
+}
+
+// A run that died holding a numbered name ("kelo-2.tmp") left a file that
+// only a run beside others would meet again. So after taking a name, the
+// leftovers at the names after it go too, up to the first free name (one
+// beyond a gap waits for a run that needs its name).
+void TemporaryTextFile::removeLeftoversAfter(int number)
+{
+    const QString path = m_path;
+    for (int next = number + 1; next <= lastNumber; ++next) {
+        const QByteArray name = encodeFileName(joinPath(m_folder, numberedName(m_name, next)));
+        struct stat found {};
+        if (::lstat(name.constData(), &found) != 0 || clearName(name) == Claim::Failed)
+            break;
+    }
+    // What could not be cleared is no failure of this run.
+    m_path = path;
+    m_error.clear();
+}
+
+TemporaryTextFile::Claim TemporaryTextFile::claim(const QString &path)
+{
+    const QByteArray name = encodeFileName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd >= 0) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int error = errno;
+            ::close(fd);
+            // A run that found it a moment ago holds it, and deletes it.
+            if (wouldBlock(error))
+                return Claim::Again;
+            fail(QStringLiteral("Die temporäre Datei %1 kann nicht gesperrt werden"), error);
+            return Claim::Failed;
+        }
+        // Deleted in the moment before our lock, by a run that took it for a leftover.
+        if (!isStillAt(fd, name)) {
+            ::close(fd);
+            return Claim::Again;
+        }
+        m_fd = fd;
+        m_made = true;
+        return Claim::Taken;
+    }
+    if (errno != EEXIST) {
+        fail(QStringLiteral("Die temporäre Datei %1 kann nicht angelegt werden"), errno);
+        return Claim::Failed;
+    }
+    return clearName(name);
+}
+
+TemporaryTextFile::Claim TemporaryTextFile::clearName(const QByteArray &name)
+{
+    struct stat found {};
+    if (::lstat(name.constData(), &found) != 0) {
+        if (errno == ENOENT)
+            return Claim::Again;
+        fail(QStringLiteral("Die alte temporäre Datei %1 kann nicht entfernt werden"), errno);
+        return Claim::Failed;
+    }
+    if (!S_ISREG(found.st_mode)) {
+        // A link someone planted, a pipe, a folder: never followed or opened,
+        // only the name is removed (a folder stays and says so).
+        if (::unlink(name.constData()) != 0 && errno != ENOENT) {
+            fail(QStringLiteral("Die alte temporäre Datei %1 kann nicht entfernt werden"), errno);
+            return Claim::Failed;
+        }
+        return Claim::Again;
+    }
+
+    // Opened for reading only: a lock needs no more, and the file is not
+    // ours to write. Gone or replaced by a link in between: look again.
+    const int other = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (other < 0) {
+        if (errno == ENOENT || errno == ELOOP)
+            return Claim::Again;
+        // Another user's file, which we cannot even look at: whether its
+        // run still lives cannot be told, so it is left alone.
+        if (errno == EACCES || errno == EPERM)
+            return Claim::Held;
+        fail(QStringLiteral("Die alte temporäre Datei %1 kann nicht geöffnet werden"), errno);
+        return Claim::Failed;
+    }
+    if (::flock(other, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(other);
+        if (wouldBlock(error))
+            return Claim::Held;
+        fail(QStringLiteral("Die alte temporäre Datei %1 kann nicht gesperrt werden"), error);
+        return Claim::Failed;
+    }
+    // A leftover nobody holds. Deleted only while the name leads to it.
+    int error = 0;
+    if (isStillAt(other, name) && ::unlink(name.constData()) != 0 && errno != ENOENT)
+        error = errno;
+    ::close(other);
+    if (error != 0) {
+        fail(QStringLiteral("Die alte temporäre Datei %1 kann nicht entfernt werden"), error);
+        return Claim::Failed;
+    }
+    return Claim::Again;
+}
+
+bool TemporaryTextFile::openExisting()
+{
+    remove();
+    close();
+    m_error.clear();
+    const QByteArray name = encodeFileName(m_path);
+    // Not blocking on open: something planted in place of the file (a pipe)
+    // must not hang the program; it is refused below.
+    const int fd = ::open(name.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(QStringLiteral("Die Datei %1 kann nicht geöffnet werden"), errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail(QStringLiteral("Die Datei %1 kann nicht geöffnet werden"), error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        m_error = QStringLiteral("Die Datei %1 ist keine gewöhnliche Datei und wird nicht gelesen.")
+                      .arg(QDir::toNativeSeparators(m_path));
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (wouldBlock(error)) {
+            m_error = QStringLiteral("Die Datei %1 wird gerade von einem anderen Kelo-Fenster "
+                                     "benutzt.")
+                          .arg(QDir::toNativeSeparators(m_path));
+            return false;
+        }
+        return fail(QStringLiteral("Die Datei %1 kann nicht gesperrt werden"), error);
+    }
+    m_fd = fd;
+    m_made = false;
+    return true;
+}
+
 // The text and its ending are written one after the other, so that a large
-// text is not copied just to add two bytes.
+// text is not copied just to add two bytes. Nothing but this run reads the
+// file, and it reads through the same descriptor, so what counts is what the
+// descriptor gives back: the file is not synced to the disk.
 bool TemporaryTextFile::writeParts(QByteArrayView text, QByteArrayView ending)
 {
     m_error.clear();
-    const QByteArray name = QFile::encodeName(m_path);
-    // Whatever lies at the name is removed first: a leftover of a crashed run,
-    // or a link someone planted, which must be neither followed nor written
-    // through. The new file is then created exclusively, so a link made in
-    // between makes the creation fail instead of being followed.
-    if (::unlink(name.constData()) != 0 && errno != ENOENT)
-        return fail(QStringLiteral("Die alte temporäre Datei %1 kann nicht entfernt werden"),
-                    errno);
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          S_IRUSR | S_IWUSR);
-    if (fd < 0)
-        return fail(QStringLiteral("Die temporäre Datei %1 kann nicht angelegt werden"), errno);
-    m_written = true;
+    if (m_fd < 0) {
+        if (!create())
+            return false;
+    } else if (::ftruncate(m_fd, 0) != 0) {
+        return fail(QStringLiteral("Die temporäre Datei %1 kann nicht geschrieben werden"), errno);
+    }
 
     int error = 0;
+    off_t at = 0;
     for (QByteArrayView part : {text, ending}) {
         qsizetype done = 0;
         while (error == 0 && done < part.size()) {
             const size_t chunk = size_t(std::min<qsizetype>(part.size() - done, 1 << 30));
-            const ssize_t wrote = ::write(fd, part.data() + done, chunk);
+            const ssize_t wrote = ::pwrite(m_fd, part.data() + done, chunk, at);
             if (wrote < 0 && errno == EINTR)
                 continue;
-            if (wrote <= 0)
+            if (wrote <= 0) {
                 error = wrote < 0 ? errno : ENOSPC;
-            else
+            } else {
                 done += wrote;
+                at += wrote;
+            }
         }
     }
-    // Some file systems report a full disk only when the file is closed.
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
     if (error != 0) {
-        ::unlink(name.constData());
-        m_written = false;
+        remove();
         return fail(QStringLiteral("Die temporäre Datei %1 kann nicht geschrieben werden"), error);
     }
     return true;
@@ -151,26 +383,13 @@ std::optional<QStringList> TemporaryTextFile::readLines()
 std::optional<QByteArray> TemporaryTextFile::readBytes()
 {
     m_error.clear();
-    const QByteArray name = QFile::encodeName(m_path);
-    // Not blocking on open: something planted in place of the file (a pipe)
-    // must not hang the program; it is refused below.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelesen werden"), errno);
+    if (m_fd < 0) {
+        fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelesen werden"), EBADF);
         return std::nullopt;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelesen werden"), error);
-        return std::nullopt;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
-        m_error = QStringLiteral("Die temporäre Datei %1 ist keine gewöhnliche Datei und wird "
-                                 "nicht gelesen.")
-                      .arg(QDir::toNativeSeparators(m_path));
+    if (::fstat(m_fd, &info) != 0) {
+        fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelesen werden"), errno);
         return std::nullopt;
     }
 
@@ -183,7 +402,8 @@ std::optional<QByteArray> TemporaryTextFile::readBytes()
         for (;;) {
             if (done == bytes.size())
                 bytes.resize(bytes.size() * 2);
-            const ssize_t got = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+            const ssize_t got =
+                ::pread(m_fd, bytes.data() + done, size_t(bytes.size() - done), off_t(done));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0) {
@@ -198,7 +418,6 @@ std::optional<QByteArray> TemporaryTextFile::readBytes()
     } catch (const std::bad_alloc &) {
         error = ENOMEM;
     }
-    ::close(fd);
     if (error != 0) {
         fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelesen werden"), error);
         return std::nullopt;
@@ -209,10 +428,31 @@ std::optional<QByteArray> TemporaryTextFile::readBytes()
 bool TemporaryTextFile::remove()
 {
     m_error.clear();
-    if (::unlink(QFile::encodeName(m_path).constData()) != 0 && errno != ENOENT)
-        return fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelöscht werden"), errno);
-    m_written = false;
+    if (m_fd < 0)
+        return true;
+    if (m_made) {
+        // Deleted while still locked (see the top): nobody else can have
+        // put a file of theirs at the name. Should something that is not a
+        // Kelo have put one there all the same, it is not ours to delete.
+        const QByteArray name = encodeFileName(m_path);
+        if (isStillAt(m_fd, name) && ::unlink(name.constData()) != 0 && errno != ENOENT)
+            return fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelöscht werden"), errno);
+    }
+    close();
     return true;
+}
+
+void TemporaryTextFile::keep()
+{
+    close();
+}
+
+void TemporaryTextFile::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // the lock goes with it
+    m_fd = -1;
+    m_made = false;
 }
 
 QString TemporaryTextFile::errorString() const

@@ -44,48 +44,80 @@ template <typename LineFound> void forEachFileLine(QByteArrayView bytes, LineFou
     }
 }
 
+// The temporary file of one run. Several Kelo windows may share a program
+// folder and run their tools at the same moment, so a run never works on a
+// name: it keeps its file open from creation to deletion, holds an exclusive
+// lock (flock) on it all that time, and reads and rewrites it only through
+// its own descriptor. The name "kelo.tmp" is taken while it is free; a file
+// another running Kelo holds is never deleted nor truncated, the run takes a
+// name of its own beside it instead ("kelo-2.tmp", "kelo-3.tmp", ...). A
+// leftover nobody holds any more (a crashed or killed run) is removed.
 class TemporaryTextFile {
 public:
     explicit TemporaryTextFile(const QString &folder,
                                const QString &name = QStringLiteral("kelo.tmp"));
-    // Deletes the file if this object wrote it and it is still there.
+    // Deletes the file if this object made it and still holds it.
     ~TemporaryTextFile();
     TemporaryTextFile(const TemporaryTextFile &) = delete;
     TemporaryTextFile &operator=(const TemporaryTextFile &) = delete;
 
+    // The file's path: the name asked for, or the name of its own the run
+    // took because another Kelo held that one.
     QString path() const;
+    QString folder() const { return m_folder; }
+    // The file name part of path().
+    QString fileName() const;
 
-    // Creates the file fresh (a leftover file or a link of that name is
-    // removed first, never followed or written through) and writes the UTF-8
-    // text (the editor's own form), followed by CR LF unless it already ends
-    // with a line break, so a text passed through the file again and again
-    // does not grow by an empty line each time.
+    // Writes the UTF-8 text (the editor's own form), followed by CR LF
+    // unless it already ends with a line break, so a text passed through the
+    // file again and again does not grow by an empty line each time. The
+    // first write makes the file (a leftover or a link at the name is
+    // removed first, never followed or written through); a later write
+    // rewrites it in place. A failed write removes the file it made.
     bool writeText(QByteArrayView utf8);
-    // Creates the file fresh, as writeText() does, with exactly these bytes.
+    // The same with exactly these bytes.
     bool writeBytes(QByteArrayView bytes);
+
+    // Takes the plain file that lies at the name, locked, to be read and
+    // rewritten in place; it stays when this object goes. False when there is
+    // none, when it is something else (a link is not followed, a pipe not
+    // opened) or when another Kelo holds it.
+    bool openExisting();
 
     // Reads the file back as lines; nullopt when it cannot be read.
     std::optional<QStringList> readLines();
-    // Reads the file's bytes whole; nullopt when it cannot be read (also
-    // when something other than a plain file lies there).
+    // Reads the file's bytes whole; nullopt when it cannot be read.
     std::optional<QByteArray> readBytes();
 
-    // Deletes the file; false when it is there and cannot be deleted.
+    // Deletes the file this object made (one taken with openExisting() is
+    // only let go); false when it is there and cannot be deleted.
     bool remove();
-    // Leaves the file written last to whoever reads it next: the destructor
-    // will not delete it (a rewrite in place hands the file back this way).
-    void release() { m_written = false; }
+    // Lets the file go without deleting it: it becomes a leftover that the
+    // next run removes.
+    void keep();
+    // Whether this object made the file it holds.
+    bool madeFile() const { return m_fd >= 0 && m_made; }
 
     // A German description of the last failure, naming the file.
     QString errorString() const;
 
 private:
+    enum class Claim { Taken, Held, Again, Failed };
+
+    bool create();
+    Claim claim(const QString &path);
+    Claim clearName(const QByteArray &name);
+    void removeLeftoversAfter(int number);
     bool writeParts(QByteArrayView text, QByteArrayView ending);
+    void close();
     bool fail(const QString &what, int error);
 
+    QString m_folder;
+    QString m_name; // the name asked for
     QString m_path;
     QString m_error;
-    bool m_written = false;
+    int m_fd = -1;
+    bool m_made = false;
 };
 
 } // namespace kelo

@@ -1,19 +1,22 @@
 // Reading and writing files: byte-exact round trips, large texts, links, and
-// every refused or failed write leaving the old file exactly as it was.
+// every refused or failed write leaving the old file exactly as it was; all
+// of it also in a folder whose name is not UTF-8, and for a file whose own
+// name is not.
 #include "files/fileprocs.h"
 #include "files/textwriter.h"
+#include "platform/filenames.h"
 #include "platform/textbox.h"
 #include "support/testenv.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
+#include <dirent.h>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -26,29 +29,111 @@ namespace {
 
 using Entries = QMap<QString, QByteArray>;
 
-class Files : public ::testing::Test {
+// The file system by the system's own calls, so that the checks see the
+// bytes of every name and Qt's decoding of names plays no part.
+QByteArray native(const QString &path)
+{
+    return encodeFileName(path);
+}
+
+bool makeLink(const QString &target, const QString &link)
+{
+    return ::symlink(native(target).constData(), native(link).constData()) == 0;
+}
+
+bool isLink(const QString &path)
+{
+    struct stat status {};
+    return ::lstat(native(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+QByteArray rawLinkTarget(const QString &link)
+{
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(native(link).constData(), target, sizeof target);
+    return length < 0 ? QByteArray() : QByteArray(target, length);
+}
+
+// Where a link points, as an absolute path.
+QString linkTarget(const QString &link)
+{
+    const QString target = decodeFileName(rawLinkTarget(link));
+    if (target.startsWith(u'/'))
+        return QDir::cleanPath(target);
+    return QDir::cleanPath(link.left(link.lastIndexOf(u'/')) + u'/' + target);
+}
+
+void setMode(const QString &path, mode_t mode)
+{
+    ASSERT_EQ(::chmod(native(path).constData(), mode), 0) << path.toStdString();
+}
+
+// Folders below an existing one, like mkdir -p.
+bool makeFolders(const QString &base, const QString &relative)
+{
+    QString folder = base;
+    for (const QString &part : relative.split(u'/', Qt::SkipEmptyParts)) {
+        folder += u'/' + part;
+        if (::mkdir(native(folder).constData(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+// Every test runs in a folder of a plain name and in one whose name is not
+// UTF-8 (Latin-1 "Älteres"), which Qt's own file classes cannot reach.
+class Files : public ::testing::TestWithParam<QByteArray> {
 protected:
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_folder = m_dir.path();
+        if (!GetParam().isEmpty()) {
+            m_folder += u'/' + decodeFileName(GetParam());
+            test::makeRawFolder(native(m_folder));
+        }
+    }
+
+    // QTemporaryDir cannot remove names that are not UTF-8.
+    void TearDown() override
+    {
+        ::chmod(native(m_folder).constData(), S_IRWXU);
+        const QByteArray top = native(m_dir.path());
+        for (const QByteArray &name : test::rawEntries(top))
+            test::removeRawTree(top + '/' + name);
+    }
+
+    QString path(const QString &name) const { return m_folder + u'/' + name; }
 
     // Every entry (hidden ones too, so that a left-over temporary file shows)
     // with its link target or bytes.
     Entries snapshot() const
     {
         Entries entries;
-        const auto filter = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-        for (const QFileInfo &info : QDir(m_dir.path()).entryInfoList(filter))
-            entries[info.fileName()] = info.isFile() && !info.isSymLink()
-                                           ? readBytes(info.filePath())
-                                           : QFile::encodeName(info.symLinkTarget());
+        for (const QByteArray &name : test::rawEntries(native(m_folder))) {
+            const QString entry = path(decodeFileName(name));
+            struct stat status {};
+            EXPECT_EQ(::lstat(native(entry).constData(), &status), 0);
+            entries[decodeFileName(name)] = S_ISREG(status.st_mode) ? readBytes(entry)
+                                            : S_ISLNK(status.st_mode)
+                                                ? native(linkTarget(entry))
+                                                : QByteArray();
+        }
         return entries;
     }
 
     QTemporaryDir m_dir;
+    QString m_folder;
 };
+
+INSTANTIATE_TEST_SUITE_P(Folders, Files, ::testing::Values(QByteArray(), QByteArray("\xC4lteres")),
+                         [](const auto &info) {
+                             return std::string(info.param.isEmpty() ? "Plain" : "Latin1");
+                         });
 
 // Loaded and saved twice: the same bytes, not one more. A vanished file is
 // the empty text; a device reporting no size is read whole.
-TEST_F(Files, ReadingAndRoundTrips)
+TEST_P(Files, ReadingAndRoundTrips)
 {
     EXPECT_TRUE(ReadWholeFile(path("vanished.txt")).ok);
     EXPECT_FALSE(ReadWholeFile("/proc/self/stat").text.utf8.isEmpty());
@@ -77,7 +162,7 @@ TEST_F(Files, ReadingAndRoundTrips)
 // An edited text ends as its file did: a text whose file ended with a line
 // break gets that file's kind of break back when the user removed it; one
 // whose file had none gets none; a new text gets CR LF.
-TEST_F(Files, TheEndOfAnEditedTextFollowsItsFile)
+TEST_P(Files, TheEndOfAnEditedTextFollowsItsFile)
 {
     const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
         {"a\r\nb\r\n", "a\r\nb", "a\r\nb\r\n"},
@@ -104,7 +189,7 @@ TEST_F(Files, TheEndOfAnEditedTextFollowsItsFile)
 // Any bytes at all, loaded into the editor and saved without a change, come
 // back exactly: random files up to 64 KB, heavy in what is easy to get wrong
 // (CR, LF, NUL, the bytes 0x80-0x9F, UTF-8 sequences whole and cut, a mark).
-TEST_F(Files, RandomFilesComeBackUnchangedThroughTheEditor)
+TEST_P(Files, RandomFilesComeBackUnchangedThroughTheEditor)
 {
     const QByteArray pieces[] = {"\r", "\n", "\r\n", QByteArray(1, '\0'), "\xC3\xA4", "\xE2\x82\xAC",
                                  "\xF0\x9F\x98\x80", "\xC3", "\xE2\x82", "\xEF\xBB\xBF", " "};
@@ -141,7 +226,7 @@ TEST_F(Files, RandomFilesComeBackUnchangedThroughTheEditor)
 // Written in pieces of 1 MiB: an ä or a CR LF across the cut of a long line
 // must stay whole, and the mark comes only once. (Compared as a whole, so as
 // not to print megabytes on a failure.)
-TEST_F(Files, LargeTextsComeOutAsTheWholeTextEncodes)
+TEST_P(Files, LargeTextsComeOutAsTheWholeTextEncodes)
 {
     const QByteArray longLine((1 << 20) - 1, 'a');
     const std::pair<QByteArray, TextFormat> cases[] = {
@@ -156,42 +241,45 @@ TEST_F(Files, LargeTextsComeOutAsTheWholeTextEncodes)
     }
 }
 
-// A link is followed and stays a link; as root, the replaced file keeps its
-// owner and group, which would otherwise become root's.
-TEST_F(Files, ReplacedFileKeepsItsLinksAndOwner)
+// A link is followed and stays a link; the replaced file keeps its
+// permissions and, as root, its owner and group, which would otherwise
+// become root's.
+TEST_P(Files, ReplacedFileKeepsItsLinksAndOwner)
 {
     // link -> echt/unter/zwischen -> ../ziel.txt, both relative.
-    ASSERT_TRUE(QDir(m_dir.path()).mkpath("echt/unter"));
+    ASSERT_TRUE(makeFolders(m_folder, "echt/unter"));
     writeBytes(path("echt/ziel.txt"), "alt\r\n");
-    ASSERT_TRUE(QFile::link("../ziel.txt", path("echt/unter/zwischen")));
-    ASSERT_TRUE(QFile::link("echt/unter/zwischen", path("link")));
-    ASSERT_TRUE(QFile::link("kommt.txt", path("offen")));
-    const QByteArray target = QFile::encodeName(path("echt/ziel.txt"));
+    ASSERT_TRUE(makeLink("../ziel.txt", path("echt/unter/zwischen")));
+    ASSERT_TRUE(makeLink("echt/unter/zwischen", path("link")));
+    ASSERT_TRUE(makeLink("kommt.txt", path("offen")));
+    const QByteArray target = native(path("echt/ziel.txt"));
     const bool root = ::geteuid() == 0;
     ASSERT_TRUE(!root || ::chown(target.constData(), 4321, 4322) == 0);
+    setMode(path("echt/ziel.txt"), 0640);
 
     ASSERT_TRUE(writeTextFile(path("link"), "neu", {}).ok);
     EXPECT_EQ(readBytes(path("echt/ziel.txt")), "neu\r\n");
-    EXPECT_EQ(QFile::symLinkTarget(path("link")), path("echt/unter/zwischen"));
+    EXPECT_EQ(linkTarget(path("link")), path("echt/unter/zwischen"));
     struct stat after {};
     ASSERT_EQ(::stat(target.constData(), &after), 0);
     EXPECT_TRUE(!root || (after.st_uid == 4321 && after.st_gid == 4322)) << after.st_uid;
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
 
     // A dangling link: the file it points to is made.
     ASSERT_TRUE(writeTextFile(path("offen"), "da", {}).ok);
     EXPECT_EQ(readBytes(path("kommt.txt")), "da\r\n");
-    EXPECT_TRUE(QFileInfo(path("offen")).isSymLink());
+    EXPECT_TRUE(isLink(path("offen")));
 }
 
 // Refused before anything is touched, with the reason in German.
-TEST_F(Files, RefusedWritesTouchNothingAndGiveTheReason)
+TEST_P(Files, RefusedWritesTouchNothingAndGiveTheReason)
 {
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir("ordner"));
+    ASSERT_TRUE(makeFolders(m_folder, "ordner"));
     writeBytes(path("nur.txt"), "alt");
-    QFile::setPermissions(path("nur.txt"), QFile::ReadOwner);
+    setMode(path("nur.txt"), S_IRUSR);
     writeBytes(path(QString(250, u'n')), "alt");
-    ASSERT_TRUE(QFile::link("b", path("a")) && QFile::link("a", path("b")));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path("rohr")).constData(), 0666), 0);
+    ASSERT_TRUE(makeLink("b", path("a")) && makeLink("a", path("b")));
+    ASSERT_EQ(::mkfifo(native(path("rohr")).constData(), 0666), 0);
     const Entries before = snapshot();
     const std::pair<QString, QString> cases[] = {
         {"ordner", "ist ein Ordner"},
@@ -208,15 +296,53 @@ TEST_F(Files, RefusedWritesTouchNothingAndGiveTheReason)
     }
 }
 
+// A file whose own name is not UTF-8 (Latin-1 "ärger.txt") is read and
+// replaced under exactly that name, through a link of such a name too, and
+// nothing else is left beside it. Its name counts by its bytes: 200 Latin-1
+// letters fit (as UTF-8 they would be 400 bytes). Refusals name it as well.
+TEST_P(Files, AFileWhoseOwnNameIsNotUtf8IsWrittenUnderThatName)
+{
+    const QByteArray raw = native(m_folder) + "/\xE4rger.txt";
+    const QString file = decodeFileName(raw);
+    test::writeRaw(raw, "Gr\374\337e\r\n");
+    const FileReadResult loaded = ReadWholeFile(file);
+    ASSERT_TRUE(loaded.ok);
+    EXPECT_EQ(loaded.text.utf8, "Grüße\r\n");
+    ASSERT_TRUE(writeTextFile(file, "Grüße und mehr\r\n", loaded.text.format).ok);
+    EXPECT_EQ(test::readRaw(raw), "Gr\374\337e und mehr\r\n");
+    EXPECT_EQ(test::rawEntries(native(m_folder)), QByteArrayList{"\xE4rger.txt"});
+
+    const QString link = path(decodeFileName("\xC4rger-Verkn\xFCpfung"));
+    ASSERT_TRUE(makeLink(decodeFileName("\xE4rger.txt"), link));
+    ASSERT_TRUE(writeTextFile(link, "neu", {}).ok);
+    EXPECT_EQ(test::readRaw(raw), "neu\r\n");
+    EXPECT_TRUE(isLink(link));
+
+    const QByteArray longName(200, '\xE4');
+    ASSERT_TRUE(writeTextFile(path(decodeFileName(longName)), "lang", {}).ok);
+    EXPECT_EQ(test::readRaw(native(m_folder) + '/' + longName), "lang\r\n");
+
+    setMode(file, S_IRUSR);
+    const Entries before = snapshot();
+    const std::pair<QString, QString> refused[] = {
+        {file, "schreibgeschützt"}, {path(decodeFileName(QByteArray(250, '\xE4'))), "zu lang"}};
+    for (const auto &[target, reason] : refused) {
+        const TextWriteResult result = writeTextFile(target, "neuer Text", {});
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.error.contains(reason)) << result.error.toStdString();
+        EXPECT_EQ(snapshot(), before);
+    }
+}
+
 // A folder without write permission, and a full disk (files limited to 64 KiB
 // in a child process) after the text or only before its final line break.
-TEST_F(Files, FailedWritesLeaveTheOldFile)
+TEST_P(Files, FailedWritesLeaveTheOldFile)
 {
     writeBytes(path("a.txt"), "alt");
     if (::geteuid() != 0) { // root writes into any folder
-        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        setMode(m_folder, S_IRUSR | S_IXUSR);
         EXPECT_FALSE(writeTextFile(path("a.txt"), "neu", {}).ok);
-        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        setMode(m_folder, S_IRWXU);
         EXPECT_EQ(snapshot(), Entries({{"a.txt", "alt"}}));
     }
     for (const qsizetype size : {300000, 65535}) {

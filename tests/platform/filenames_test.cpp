@@ -3,6 +3,7 @@
 #include "support/testenv.h"
 
 #include <QFile>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +41,34 @@ TEST(FileNames, EveryByteStringComesBackAndUtf8NamesReadAsQtReadsThem)
             name += char(random() % 3 == 0 ? 'a' + random() % 26 : 0x80 + random() % 128);
         ASSERT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().toStdString();
     }
+}
+
+// Shown, a byte that is not UTF-8 is its Windows-1252 letter (the five it
+// leaves undefined are U+FFFD); a UTF-8 name shows as it is.
+TEST(FileNames, NamesShowAsTheyReadInWindows1252)
+{
+    const std::pair<QByteArray, QString> cases[] = {
+        {"/home/\xC4lteres/\xE4rger.txt", "/home/Älteres/ärger.txt"},
+        {"\x80 \x9F \xFF", "€ Ÿ ÿ"},
+        {"\x81\x8D\x8F\x90\x9D", QString(5, QChar::ReplacementCharacter)},
+        {"Grüße \xEF\x9E\x80", "Grüße ïž€"}, // a name that holds a character standing for a byte
+        {"Grüße", "Grüße"}};
+    for (const auto &[bytes, shown] : cases)
+        EXPECT_EQ(displayFileName(decodeFileName(bytes)), shown) << bytes.toHex().toStdString();
+}
+
+// A dropped file's URL gives the bytes of its path, percent-encoded or not;
+// another host is kept as Qt keeps it.
+TEST(FileNames, DroppedUrlsGiveTheFilesOwnBytes)
+{
+    const std::pair<QUrl, QByteArray> cases[] = {
+        {QUrl::fromEncoded("file:///tmp/%C4lteres/%E4rger.txt"), "/tmp/\xC4lteres/\xE4rger.txt"},
+        {QUrl::fromEncoded("file:///tmp/a%20b%2Bc%25"), "/tmp/a b+c%"},
+        {QUrl::fromLocalFile("/tmp/Grüße x"), "/tmp/Grüße x"},
+        {QUrl::fromEncoded("file://localhost/etc/x"), "/etc/x"},
+        {QUrl::fromEncoded("file://server/share/a"), "//server/share/a"}};
+    for (const auto &[url, path] : cases)
+        EXPECT_EQ(encodeFileName(localFilePath(url)), path) << url.toString().toStdString();
 }
 
 } // namespace

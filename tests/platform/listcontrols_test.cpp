@@ -1,11 +1,13 @@
 // The volumes and the drive, folder and file lists: which volume holds a
 // path, the change rule the panels chain their handlers on, what they show.
+#include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "support/testenv.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +57,26 @@ TEST(Volumes, PicksTheMountsAUserRecognises)
     ASSERT_FALSE(system.isEmpty());
     EXPECT_EQ(system.first(), (Volume{"/", true}));
     EXPECT_GE(volumeIndexOf(system, QDir::currentPath()), 0);
+}
+
+// The mount table escapes blanks, tabs, line breaks and backslashes in its
+// paths; a path's other bytes are its own, UTF-8 or not. Kernel and network
+// mounts, and those in the system's own folders, are no volumes; memory ones
+// elsewhere are.
+TEST(Volumes, TheMountTableGivesEachPathByItsBytes)
+{
+    const QByteArray table = "/dev/sda1 / ext4 rw 0 0\n"
+                             "proc /proc proc rw 0 0\n"
+                             "/dev/sdb1 /media/anna/\344rger\\040Stick vfat rw 0 0\n"
+                             "tmpfs /mnt/ram tmpfs rw 0 0\n"
+                             "tmpfs /dev/shm tmpfs rw 0 0\n"
+                             "server:/export /mnt/nfs nfs rw 0 0\n"
+                             "rootfs / rootfs rw 0 0\n"
+                             "/dev/sdc1 /mnt/back\\134slash\\011tab ext4 rw 0 0\n"
+                             "kaputt\n";
+    EXPECT_EQ(mountedPaths(table),
+              QStringList({"/", decodeFileName("/media/anna/\xE4rger Stick"), "/mnt/ram",
+                           "/mnt/back\\slash\ttab"}));
 }
 
 TEST(Pattern, MatchesWildcardsWithoutRegardToCase)
@@ -260,6 +282,48 @@ TEST_F(ListsTest, ListsOfAHiddenPanelReadTheirFolderOnlyWhenLookedAt)
     // Once shown, a change reads at once.
     ASSERT_TRUE(folders.setPath(at("a")));
     EXPECT_EQ(folders.item(folders.count() - 1)->text(), "sub");
+}
+
+// Names that are not UTF-8 are listed as they read in Windows-1252, sorted
+// and matched by that, and kept as they are for every path. A Latin-1
+// "ärger.txt" reads like the UTF-8 one beside it: its tooltip says which is
+// which. A byte Windows-1252 leaves undefined shows as U+FFFD.
+TEST_F(ListsTest, NamesThatAreNotUtf8AreListedReadablyAndKeptAsTheyAre)
+{
+    const QByteArray base = m_base.toUtf8() + "/latin1";
+    const auto cleanup = qScopeGuard([&] { test::removeRawTree(base); });
+    const QByteArray folder = base + "/\xC4lteres";
+    test::makeRawFolder(base);
+    test::makeRawFolder(folder);
+    for (const QByteArray name : {"\xE4rger.txt", "\xC3\xA4rger.txt", "Zebra.txt", "\x81.txt",
+                                  ".\xE4-versteckt"})
+        test::writeRaw(folder + '/' + name, "x");
+
+    DirListBox dir;
+    ASSERT_TRUE(dir.setPath(decodeFileName(base)));
+    const QListWidgetItem *entry = dir.item(dir.count() - 1);
+    EXPECT_EQ(entry->text(), QStringLiteral("Älteres"));
+    EXPECT_EQ(encodeFileName(entry->data(DirListBox::PathRole).toString()), folder);
+    EXPECT_TRUE(entry->toolTip().contains(QStringLiteral("nicht in UTF-8")));
+    ASSERT_TRUE(dir.setPath(entry->data(DirListBox::PathRole).toString()));
+    EXPECT_EQ(encodeFileName(dir.path()), folder);
+    EXPECT_EQ(dir.item(dir.currentRow())->text(), QStringLiteral("Älteres"));
+
+    FileListBox files;
+    files.setPath(dir.path());
+    QByteArrayList names;
+    QStringList shown;
+    for (int i = 0; i < files.count(); ++i) {
+        names << encodeFileName(files.list().at(i));
+        shown << files.item(i)->text();
+        EXPECT_EQ(files.item(i)->toolTip().contains(QStringLiteral("nicht in UTF-8")),
+                  names.last() == "\xE4rger.txt" || names.last() == "\x81.txt");
+    }
+    EXPECT_EQ(names, QByteArrayList({"Zebra.txt", "\xC3\xA4rger.txt", "\xE4rger.txt", "\x81.txt"}));
+    EXPECT_EQ(shown, QStringList({"Zebra.txt", "ärger.txt", "ärger.txt", u"\uFFFD.txt"_qs}));
+    files.setPattern(QStringLiteral("Ä*"));
+    files.setListIndex(1);
+    EXPECT_EQ(encodeFileName(files.fileName()), "\xE4rger.txt");
 }
 
 TEST_F(ListsTest, DoubleClickAndEnterOpen)

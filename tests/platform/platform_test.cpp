@@ -2,18 +2,26 @@
 // leaving the editor, the user's terminal and what ShellExec hands over.
 #include "platform/desktoplauncher.h"
 #include "platform/linebreaks.h"
+#include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/units.h"
 #include "support/fakeservices.h"
 #include "support/testenv.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace kelo {
 namespace {
@@ -144,6 +152,77 @@ TEST(ShellExecTest, PathsAreOpenedAsFilesAndFailuresReported)
     EXPECT_FALSE(ShellExec(launcher, "https://www.example.org/"));
     EXPECT_EQ(launcher.urls, (QList<QUrl>{QUrl::fromLocalFile("/tmp/eine Datei.txt"),
                                           QUrl("https://www.example.org/")}));
+}
+
+// The real boxes: going back (Escape, the box's close button) never answers
+// "Nein", "Abbrechen" shows only where it is offered, the default button is
+// the one asked for, and the keyboard focus returns to where it was.
+TEST(MessageBoxesTest, GoingBackIsCancelAndFocusComesBack)
+{
+    enum class Act { Escape, CloseButton, Enter, No };
+    struct Case {
+        MsgButtons buttons;
+        MsgAnswer defaultAnswer;
+        Act act;
+        MsgAnswer answer;
+        bool cancelShown;
+    };
+    const Case cases[] = {
+        {MsgButtons::YesNo, MsgAnswer::Yes, Act::Escape, MsgAnswer::Cancel, false},
+        {MsgButtons::YesNo, MsgAnswer::Yes, Act::CloseButton, MsgAnswer::Cancel, false},
+        {MsgButtons::YesNo, MsgAnswer::Yes, Act::Enter, MsgAnswer::Yes, false},
+        {MsgButtons::YesNo, MsgAnswer::No, Act::Enter, MsgAnswer::No, false},
+        {MsgButtons::YesNoCancel, MsgAnswer::Yes, Act::Escape, MsgAnswer::Cancel, true},
+        {MsgButtons::YesNoCancel, MsgAnswer::Yes, Act::CloseButton, MsgAnswer::Cancel, true},
+        {MsgButtons::YesNoCancel, MsgAnswer::Yes, Act::No, MsgAnswer::No, true},
+        {MsgButtons::Ok, MsgAnswer::Yes, Act::Escape, MsgAnswer::Ok, false},
+    };
+    QWidget window;
+    auto *field = new QLineEdit(&window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        field->setFocus();
+        bool cancelShown = false;
+        // Acts on the box once it is up.
+        std::function<void()> act = [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box) {
+                QTimer::singleShot(5, act);
+                return;
+            }
+            for (QAbstractButton *button : box->buttons())
+                cancelShown |= button->text() == QStringLiteral("Abbrechen") &&
+                               button->isVisibleTo(box);
+            switch (c.act) {
+            case Act::Escape:
+                QTest::keyClick(box, Qt::Key_Escape);
+                break;
+            case Act::CloseButton:
+                box->close();
+                break;
+            case Act::Enter:
+                QTest::keyClick(box, Qt::Key_Return);
+                break;
+            case Act::No:
+                for (QAbstractButton *button : box->buttons())
+                    if (button->text() == QStringLiteral("Nein"))
+                        button->click();
+                break;
+            }
+        };
+        QTimer::singleShot(0, act);
+        QtMessageBoxes boxes(&window);
+        EXPECT_EQ(boxes.show(QStringLiteral("Frage ?"), c.buttons, MsgIcon::None, {},
+                             c.defaultAnswer),
+                  c.answer);
+        EXPECT_EQ(cancelShown, c.cancelShown);
+        // The window's own focus: where the keys go once it is active again.
+        EXPECT_EQ(window.focusWidget(), field);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window.isActiveWindow(); }));
+        EXPECT_EQ(QApplication::focusWidget(), field);
+    }
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 // desktop files mirrored from it (judged by the desktop's own tools where installed)
 // and the options panel's buttons, which never confirm a failure.
 #include "platform/controls.h"
+#include "platform/filenames.h"
 #include "platform/messagebox.h"
 #include "services/contextmenu.h"
 #include "services/desktopfiles.h"
+#include "services/desktopintegration.h"
 #include "services/desktopmirror.h"
 #include "services/filetypeassociation.h"
 #include "shell/optionspanel.h"
@@ -256,6 +258,26 @@ TEST_F(Desktop, FailedWritesAndToolsAreReportedInsteadOfTheSummary)
     EXPECT_TRUE(error && error->contains("update-desktop-database") && error->contains("kaputt"));
 }
 
+// The desktop files are UTF-8 text: a program whose path is not UTF-8
+// cannot be named in them. The context-menu entry and an association both
+// say so in German (the path shown readably) and write nothing at all, not
+// even into the key store.
+TEST_F(Desktop, AProgramPathThatIsNotUtf8IsRefusedAndNothingIsWritten)
+{
+    m_program = decodeFileName("/opt/K\xE4lo/kelo");
+    const auto error = m_entry.ProgrammRegistrierung(verb, m_program);
+    ASSERT_TRUE(error);
+    EXPECT_TRUE(error->contains("nicht in UTF-8") && error->contains("nichts eingetragen"))
+        << error->toStdString();
+    EXPECT_FALSE(associate("txt", m_mirror));
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_EQ(m_messages.shown()[0].icon, MsgIcon::Critical);
+    EXPECT_TRUE(m_messages.texts()[0].contains("/opt/Kälo/kelo") &&
+                m_messages.texts()[0].contains("nichts eingetragen"))
+        << m_messages.texts()[0].toStdString();
+    EXPECT_TRUE(QDir(m_folders.dataHome).isEmpty() && QDir(m_folders.configHome).isEmpty());
+}
+
 TEST_F(Desktop, ContextEntryIsValidForEveryFileAndLeavesNothingBehind)
 {
     ContextMenuEntry entry(m_store, m_desktop);
@@ -352,7 +374,7 @@ TEST_F(DesktopButtons, RegisterRemoveAndAssociateAndAFailedRemovalIsNotConfirmed
     form.Frame1->cmd_register->click();
     form.Frame1->cmd_register->click();
     EXPECT_EQ(form.lblstatus->text(), registered);
-    EXPECT_EQ(command(), form.strProgPfad + " %1"); // unquoted
+    EXPECT_EQ(command(), form.desktopIntegration()->facts().programFile + " %1"); // unquoted
     const RegKey root = *KeyStore(KeyStore::fileIn(m_dataHome)).snapshot();
     EXPECT_EQ(root.findPath({"*", "shell"})->subkeys.size(), 1);
     EXPECT_TRUE(QFile::exists(desktopEntry()));

@@ -3,7 +3,7 @@
 #include "platform/controls.h"
 #include "platform/units.h"
 #include "services/form2.h"
-#include "shell/productinfo.h"
+#include "platform/productinfo.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 

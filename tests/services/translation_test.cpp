@@ -34,7 +34,7 @@ protected:
     Form1 &startWith(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
     {
         EXPECT_TRUE(m_server.listen());
-        presetSetting(translationPageKey, m_server.url());
+        presetSetting(key::translationPage, m_server.url());
         Form1 &form = startShown();
         form.translation()->setTimeLimit(timeLimit);
         form.TextBox1->setText(text);
@@ -84,7 +84,7 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
     EXPECT_EQ(m_messages.shown().size(), 2);
     EXPECT_EQ(m_server.requests().last().query("langpair"), "en|de");
     EXPECT_EQ(m_server.requests().last().query("hl"), "de");
-    EXPECT_EQ(setting(translationPageKey), m_server.url()); // read, never written
+    EXPECT_EQ(setting(key::translationPage), m_server.url()); // read, never written
 }
 
 // The text, the "text" of every request in order, the new text.

@@ -1,7 +1,7 @@
 // The status-line console: the command words exactly, their near misses, the
 // double click, the terminal and the way out.
-#include "shell/productinfo.h"
-#include "shell/startup.h"
+#include "platform/productinfo.h"
+#include "platform/settingsstore.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 

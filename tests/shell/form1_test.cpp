@@ -3,9 +3,11 @@
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
+#include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
+#include "shell/application.h"
 #include "shell/colourschemes.h"
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
@@ -13,6 +15,7 @@
 #include "support/testenv.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -109,14 +112,19 @@ TEST_F(StartUp, StoredWeissAndFilterAreApplied)
 
 using Loading = Form1Fixture;
 
-void dropFile(QWidget *target, const QString &path)
+void dropUrl(QWidget *target, const QUrl &url)
 {
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(path)});
+    mime.setUrls({url});
     QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
+}
+
+void dropFile(QWidget *target, const QString &path)
+{
+    dropUrl(target, QUrl::fromLocalFile(path));
 }
 
 // Ctrl+O, then FileLoad needs a chosen file; dropped files load the same way,
@@ -156,22 +164,181 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     EXPECT_EQ(form.Dateiauswahl->Dir1->path(), sub);
     EXPECT_EQ(setting(key::dir1), sub);
 
-    // A folder where a file is expected cannot be read, even by root.
+    // A folder where a file is expected cannot be read, even by root. (The
+    // changed text is offered for saving first; "Nein" lets the load go on.)
     form.TextBox1->setText(QStringLiteral("geändert"));
     m_messages.clear();
+    m_messages.queueAnswer(MsgAnswer::No);
     form.loadDroppedFile(m_work);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geändert"));
     EXPECT_EQ(form.currentFile(), hidden);
     EXPECT_EQ(m_messages.texts(),
-              QStringList{QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !")});
+              QStringList({"Datei " + hidden + " speichern ?",
+                           QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !")}));
     EXPECT_TRUE(form.lblstatus->text().contains(m_work));
 
     const QString empty = makeFile(QStringLiteral("leer.txt"), QByteArray());
+    m_messages.queueAnswer(MsgAnswer::No);
     dropFile(form.TextBox1->viewport(), empty);
     EXPECT_TRUE(form.TextBox1->Text().isEmpty());
     EXPECT_EQ(form.currentFile(), empty);
     EXPECT_FALSE(form.TextBox1->isModified());
+    EXPECT_EQ(m_messages.shown().size(), 3);
+}
+
+// Loading over a changed text, through the open panel or by a drop: "Ja"
+// saves and loads only when the save worked, "Nein" loads, going back
+// changes nothing (the panel stays as it was). An unchanged text loads at once.
+struct LoadOver {
+    const char *name;
+    bool drop;
+    MsgAnswer answer;
+    bool savable; // the current file exists, so Speichern can write it
+    bool loads;
+};
+
+class LoadOverChanges : public Form1Fixture, public ::testing::WithParamInterface<LoadOver> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, LoadOverChanges,
+    ::testing::Values(LoadOver{"PanelYes", false, MsgAnswer::Yes, true, true},
+                      LoadOver{"PanelYesNotSaved", false, MsgAnswer::Yes, false, false},
+                      LoadOver{"PanelNo", false, MsgAnswer::No, true, true},
+                      LoadOver{"PanelCancel", false, MsgAnswer::Cancel, true, false},
+                      LoadOver{"DropYes", true, MsgAnswer::Yes, true, true},
+                      LoadOver{"DropNo", true, MsgAnswer::No, true, true},
+                      LoadOver{"DropCancel", true, MsgAnswer::Cancel, true, false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_P(LoadOverChanges, AsksAndLoadsOnlyWhenTheTextIsSafe)
+{
+    const LoadOver &c = GetParam();
+    const QString first = makeFile("erste.txt", "eins\r\n");
+    const QString second = makeFile("zweite.txt", "zwei\r\n");
+    Form1 &form = startShown({first});
+    OpenPanel *panel = form.Dateiauswahl;
+    const auto load = [&](const QString &path) {
+        if (c.drop) {
+            dropFile(&form, path);
+            return;
+        }
+        form.cmd_open_Click();
+        panel->File1->refresh();
+        panel->File1->setListIndex(panel->File1->list().indexOf(QFileInfo(path).fileName()));
+        form.FileLoad();
+    };
+    load(second);
+    load(first);
+    EXPECT_TRUE(m_messages.texts().isEmpty());
+    ASSERT_EQ(form.currentFile(), first);
+
+    form.TextBox1->setText(QStringLiteral("meine Änderung"));
+    if (!c.savable) {
+        ASSERT_TRUE(QFile::remove(first));
+    }
+    m_messages.queueAnswer(c.answer);
+    load(second);
+
+    EXPECT_EQ(m_messages.texts().value(0), "Datei " + first + " speichern ?");
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNoCancel);
+    EXPECT_EQ(form.currentFile(), c.loads ? second : first);
+    EXPECT_EQ(form.TextBox1->Text(),
+              c.loads ? QStringLiteral("zwei\r\n") : QStringLiteral("meine Änderung"));
+    if (c.savable) {
+        EXPECT_EQ(readBytes(first), c.answer == MsgAnswer::Yes ? QByteArray("meine Änderung\r\n")
+                                                               : QByteArray("eins\r\n"));
+    }
+    // Going back leaves the panel as it was; the text stays changed.
+    EXPECT_EQ(panel->isVisible(), !c.drop && !c.loads);
+    EXPECT_EQ(form.TextBox1->isModified(), !c.loads);
+}
+
+// The command line as the system gives it: each argument's bytes, the ones
+// that are not UTF-8 included, come back as they were.
+TEST(CommandLine, ArgumentsKeepTheirBytes)
+{
+    const char *argv[] = {"kelo", "/tmp/\xC4lteres/\xE4rger.txt", "Gr\xC3\xBC\xC3\x9F" "e", ""};
+    const QStringList arguments = commandLineArguments(4, argv);
+    ASSERT_EQ(arguments.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(encodeFileName(arguments.at(i)), QByteArray(argv[i + 1]));
+    EXPECT_EQ(arguments.at(1), QStringLiteral("Grüße"));
+}
+
+using Latin1Names = Latin1Fixture;
+
+// Named on the command line, the Latin-1 file opens with its text, Label1
+// names it readably, and Speichern replaces exactly that file, leaving
+// nothing else in the folder. Dropped as a file manager sends such a name
+// (percent-encoded bytes), on the window or on the editor, a file loads the
+// same way and the open panel moves to its folder.
+TEST_F(Latin1Names, CommandLineAndDropsOpenTheFileAndSpeichernWritesItUnderItsOwnName)
+{
+    Form1 &form = start({decodeFileName(m_fileRaw)});
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
+    EXPECT_EQ(encodeFileName(form.currentFile()), m_fileRaw);
+    EXPECT_EQ(form.Label1->text(), m_fileShown);
+
+    form.TextBox1->setText(QStringLiteral("Grüße, geändert\r\n"));
+    form.img_save->click();
+    EXPECT_EQ(readRaw(m_fileRaw), "Gr\374\337e, ge\344ndert\r\n");
+    EXPECT_EQ(rawEntries(m_folderRaw), QByteArrayList{"\xE4rger.txt"});
+    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + m_fileShown + " wurde gespeichert"});
+
+    const QByteArray oil = m_folderRaw + "/\xD6l.txt";
+    writeRaw(oil, "\xD6l");
+    const QByteArray water = m_folderRaw + "/Wa\xDF" "er";
+    writeRaw(water, "H2O");
+    const auto urlOf = [](const QByteArray &path) {
+        return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"));
+    };
+    dropUrl(&form, urlOf(oil));
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Öl"));
+    EXPECT_EQ(encodeFileName(form.currentFile()), oil);
+    EXPECT_EQ(encodeFileName(form.Dateiauswahl->Dir1->path()), m_folderRaw);
+    dropUrl(form.TextBox1->viewport(), urlOf(water));
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("H2O"));
+    EXPECT_EQ(encodeFileName(form.currentFile()), water);
     EXPECT_EQ(m_messages.shown().size(), 1);
+}
+
+// Through the open panel: the folder is listed readably and entered with a
+// double click, the file listed and loaded with one, and saved back under its
+// own name. "dir1" keeps that folder, and the next start finds it again.
+TEST_F(Latin1Names, OpenPanelEntersTheFolderLoadsTheFileAndDir1KeepsTheFolder)
+{
+    Form1 &form = startShown();
+    form.cmd_open_Click();
+    OpenPanel *panel = form.Dateiauswahl;
+    ASSERT_EQ(panel->Dir1->path(), m_work);
+    const QList<QListWidgetItem *> folders =
+        panel->Dir1->findItems(QStringLiteral("Älteres"), Qt::MatchExactly);
+    ASSERT_EQ(folders.size(), 1);
+    doubleClick(*panel->Dir1, folders.first());
+    EXPECT_EQ(encodeFileName(panel->Dir1->path()), m_folderRaw);
+
+    const QList<QListWidgetItem *> files =
+        panel->File1->findItems(QStringLiteral("ärger.txt"), Qt::MatchExactly);
+    ASSERT_EQ(files.size(), 1);
+    doubleClick(*panel->File1, files.first());
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
+    EXPECT_EQ(encodeFileName(form.currentFile()), m_fileRaw);
+    EXPECT_EQ(form.Label1->text(), m_fileShown);
+    EXPECT_EQ(encodeFileName(setting(key::dir1)), m_folderRaw);
+
+    form.TextBox1->setText(QStringLiteral("neu\r\n"));
+    form.img_save->click();
+    EXPECT_EQ(readRaw(m_fileRaw), "neu\r\n");
+    EXPECT_EQ(rawEntries(m_folderRaw), QByteArrayList{"\xE4rger.txt"});
+
+    panel->Dir1->setPath(m_work);
+    ASSERT_TRUE(panel->Dir1->setPath(decodeFileName(m_folderRaw)));
+    closeWindow();
+    EXPECT_EQ(encodeFileName(setting(key::dir1)), m_folderRaw);
+    m_window.reset();
+    Form1 &next = start();
+    EXPECT_EQ(encodeFileName(next.Dateiauswahl->Dir1->path()), m_folderRaw);
+    EXPECT_EQ(next.Dateiauswahl->File1->list(), QStringList{decodeFileName("\xE4rger.txt")});
 }
 
 using Schemes = Form1Fixture;

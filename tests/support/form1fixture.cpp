@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace kelo::test {
 
 void Form1Fixture::SetUp()
@@ -20,6 +22,7 @@ void Form1Fixture::SetUp()
     m_programFolder = root.filePath(QStringLiteral("program"));
     m_dataHome = root.filePath(QStringLiteral("data"));
     m_configHome = root.filePath(QStringLiteral("config"));
+    m_recoveryFolder = root.filePath(QStringLiteral("state/Kelo"));
     m_settings = std::make_unique<SettingsStore>(settingsPath());
     // The lists start in the current folder: make it one on the fake volume.
     m_previousCurrent = QDir::currentPath();
@@ -40,6 +43,7 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.arguments = arguments;
     context.dataHome = m_dataHome;
     context.configHome = m_configHome;
+    context.recoveryFolder = m_recoveryFolder;
     context.settings = m_settings.get();
     context.messages = &m_messages;
     context.launcher = &m_launcher;
@@ -86,6 +90,33 @@ QString Form1Fixture::setting(const QString &key) const
 void Form1Fixture::presetSetting(const QString &key, const QString &value)
 {
     m_settings->write(key, value);
+}
+
+void Latin1Fixture::SetUp()
+{
+    Form1Fixture::SetUp();
+    m_folderRaw = m_work.toUtf8() + "/\xC4lteres";
+    m_fileRaw = m_folderRaw + "/\xE4rger.txt";
+    makeRawFolder(m_folderRaw);
+    writeRaw(m_fileRaw, "Gr\374\337e\r\n");
+    m_folderShown = m_work + QStringLiteral("/Älteres");
+    m_fileShown = m_folderShown + QStringLiteral("/ärger.txt");
+}
+
+void Latin1Fixture::TearDown()
+{
+    Form1Fixture::TearDown();
+    ::chmod(m_folderRaw.constData(), S_IRWXU);
+    removeRawTree(m_folderRaw);
+}
+
+void doubleClick(QListWidget &list, const QListWidgetItem *item)
+{
+    list.scrollToItem(item);
+    const QPoint where = list.visualItemRect(item).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where);
+    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, where);
 }
 
 void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,

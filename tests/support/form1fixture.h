@@ -8,6 +8,7 @@
 #include "support/fakeservices.h"
 
 #include <QEvent>
+#include <QListWidget>
 #include <QPoint>
 #include <QTemporaryDir>
 
@@ -41,6 +42,7 @@ protected:
     QString m_programFolder; // where the "program" lives
     QString m_dataHome;      // the window's $XDG_DATA_HOME and $XDG_CONFIG_HOME
     QString m_configHome;
+    QString m_recoveryFolder; // the window's recovery copies
     QString m_previousCurrent;
     std::unique_ptr<SettingsStore> m_settings;
     ScriptedMessageBoxes m_messages;
@@ -48,6 +50,26 @@ protected:
     RecordingPrinter m_printer;
     std::unique_ptr<Form1> m_window;
 };
+
+// The window beside names that are not UTF-8, which Qt's own file classes
+// cannot reach: in the work folder a folder "Älteres" and in it a file
+// "ärger.txt" (the bytes E4 72 67 65 72 2E 74 78 74) holding
+// "Grüße" + CR LF in Windows-1252, both named in Latin-1.
+class Latin1Fixture : public Form1Fixture {
+protected:
+    void SetUp() override;
+    // Removes the folder by its bytes: QTemporaryDir cannot.
+    void TearDown() override;
+
+    QByteArray m_folderRaw; // the bytes of the folder's full path
+    QByteArray m_fileRaw;   // and of the file's
+    // How the window shows them.
+    QString m_folderShown;
+    QString m_fileShown;
+};
+
+// Item views only take a double click on the entry that was pressed.
+void doubleClick(QListWidget &list, const QListWidgetItem *item);
 
 // Sends a mouse event as Qt delivers it to the widget under the pointer (a
 // movement the widget does not take goes on to its parent).

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QColor>
 #include <QRect>
 #include <QString>
@@ -38,8 +39,22 @@ namespace kelo::test {
 // Sets HOME and the XDG folders (config, data, cache, runtime) below a folder.
 void pointHomeAt(const QString &folder);
 
+// A file's bytes, the path taken by its own bytes (encodeFileName), so that
+// names that are not UTF-8 work as well.
 QByteArray readBytes(const QString &path);
 // Writes a file whole; fails the calling test when that does not work.
 void writeBytes(const QString &path, const QByteArray &bytes);
+
+// The same by paths given as raw bytes, through the system's own calls: what
+// is really there, independent of Kelo's decoding of names.
+QByteArray readRaw(const QByteArray &path);
+void writeRaw(const QByteArray &path, const QByteArray &bytes);
+// Makes a folder (its parent must exist); fails the calling test otherwise.
+void makeRawFolder(const QByteArray &path);
+// Removes a folder and everything in it, by raw bytes (QDir cannot enter a
+// folder whose name is not UTF-8, so a QTemporaryDir would leave it behind).
+void removeRawTree(const QByteArray &path);
+// The names in a folder, hidden ones too, sorted; without "." and "..".
+QByteArrayList rawEntries(const QByteArray &folder);
 
 } // namespace kelo::test

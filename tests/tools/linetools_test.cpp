@@ -2,7 +2,7 @@
 // temporary file and its line rules; then, on the main window, the clean-up,
 // "ganze Zeile löschen" and the Replace dialog.
 #include "platform/textbox.h"
-#include "shell/startup.h"
+#include "platform/settingsstore.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 #include "tools/frm_ersetz.h"
@@ -220,6 +220,28 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
     EXPECT_EQ(readBytes(victim), QByteArray("nicht anfassen"));
     expectUndoneTo(text);
     EXPECT_TRUE(m_messages.shown().isEmpty());
+}
+
+// CleanFile on a file of the user's rewrites it in place through its working
+// copy; a link is not followed, and a missing file is said.
+TEST_F(LineToolsTest, CleanFileRewritesAPlainFileInPlaceAndNothingElse)
+{
+    const QString victim = makeFile(QStringLiteral("victim.txt"), "a  b");
+    Form1 &form = start();
+    writeBytes(m_programFolder + "/liste.txt", "a  b\r\n   \r\nc");
+    ASSERT_TRUE(QFile::link(victim, m_programFolder + "/link.txt"));
+    EXPECT_TRUE(form.lineTools()->CleanFile(m_programFolder, QStringLiteral("liste.txt")));
+    EXPECT_EQ(readBytes(m_programFolder + "/liste.txt"), QByteArray("a b\r\nc\r\n"));
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+    for (const QString &name : {QStringLiteral("link.txt"), QStringLiteral("fehlt.txt")}) {
+        EXPECT_FALSE(form.lineTools()->CleanFile(m_programFolder, name));
+        ASSERT_EQ(m_messages.shown().size(), 1);
+        EXPECT_EQ(m_messages.shown().first().title, "Fehler");
+        EXPECT_TRUE(m_messages.texts().first().contains(name));
+        m_messages.clear();
+    }
+    EXPECT_EQ(readBytes(victim), QByteArray("a  b"));
+    EXPECT_EQ(entries(m_programFolder), QStringList({"link.txt", "liste.txt"}));
 }
 
 // Without a usable program folder the runtime folder takes the file, and

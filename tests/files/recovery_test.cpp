@@ -1,0 +1,520 @@
+// Recovery copies: what a copy holds and how a damaged one is known; that a
+// copy of a running window is never taken over and one of a dead window is
+// offered; the window keeping, removing and restoring its copy; the end of the
+// desktop session; and a real process killed with SIGKILL.
+#include "files/recoverycopy.h"
+#include "files/recoverykeeper.h"
+#include "files/saving.h"
+#include "platform/controls.h"
+#include "platform/filenames.h"
+#include "platform/textbox.h"
+#include "shell/sessionend.h"
+#include "support/form1fixture.h"
+#include "support/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kelo::test {
+namespace {
+
+RecoveryCopy sampleCopy()
+{
+    RecoveryCopy copy;
+    copy.text = QByteArray("Grüße\r\nzweite Zeile\0mit NUL", 29);
+    copy.path = decodeFileName("/tmp/\xE4rger.txt");
+    copy.format = {Encoding::Windows1252, false, true, FinalBreak::None};
+    copy.identity = {true, 2049, 1234567, 42, 1700000000123456789};
+    copy.written = QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15, 250), Qt::UTC);
+    return copy;
+}
+
+QByteArray fileOf(const RecoveryCopy &copy)
+{
+    return recoveryHeader(copy) + copy.text;
+}
+
+void expectSame(const RecoveryCopy &a, const RecoveryCopy &b)
+{
+    EXPECT_EQ(a.text, b.text);
+    EXPECT_EQ(encodeFileName(a.path), encodeFileName(b.path));
+    EXPECT_EQ(a.format, b.format);
+    EXPECT_EQ(a.identity, b.identity);
+    EXPECT_EQ(a.written, b.written);
+}
+
+// Everything a copy holds comes back; any damage is named, never read as text.
+TEST(RecoveryCopyFile, HoldsTextFileAndFormAndKnowsDamage)
+{
+    const RecoveryCopy copy = sampleCopy();
+    QString reason;
+    const std::optional<RecoveryCopy> back = parseRecoveryCopy(fileOf(copy), &reason);
+    ASSERT_TRUE(back) << reason.toStdString();
+    expectSame(*back, copy);
+    RecoveryCopy fresh; // a new text: no file, no identity
+    fresh.written = copy.written;
+    ASSERT_TRUE(parseRecoveryCopy(fileOf(fresh), nullptr));
+    EXPECT_TRUE(parseRecoveryCopy(fileOf(fresh), nullptr)->path.isEmpty());
+
+    const QByteArray good = fileOf(copy);
+    QByteArray flipped = good;
+    flipped[flipped.size() - 3] = 'X';
+    QByteArray twice = good;
+    twice.insert(good.indexOf("length"), "length 1\n");
+    const QByteArray damaged[] = {
+        QByteArray(),
+        good.left(good.indexOf("\n\n")),                // cut in the header
+        good.chopped(1),                                // cut in the text
+        good + "x",                                     // more than it says
+        flipped,                                        // a changed byte
+        QByteArray(good).replace("sha1 ", "md5 "),      // unknown line
+        QByteArray(good).replace("final-break none\n", ""), // missing line
+        QByteArray(good).replace("encoding windows-1252", "encoding ebcdic"),
+        twice,
+        QByteArray(good).replace("Kelo-Sicherungskopie 1", "Kelo-Sicherungskopie 9"),
+    };
+    for (const QByteArray &bytes : damaged) {
+        reason.clear();
+        EXPECT_FALSE(parseRecoveryCopy(bytes, &reason)) << bytes.left(80).toStdString();
+        EXPECT_FALSE(reason.isEmpty());
+    }
+}
+
+class RecoveryFolder : public ::testing::Test {
+protected:
+    QString folder() const { return m_dir.filePath("state/Kelo"); }
+    QStringList entries() const
+    {
+        return QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+    QTemporaryDir m_dir;
+};
+
+// A copy is the window's as long as it runs: a second claimer (another window
+// starting, in this process or another) leaves it alone; once it is gone the
+// copy is offered to one claimer at a time.
+TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
+{
+    const RecoveryCopy copy = sampleCopy();
+    auto slot = std::make_unique<RecoverySlot>(folder());
+    ASSERT_EQ(slot->write(copy), QString());
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(QFile::encodeName(slot->copyPath()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_TRUE(claimLeftovers(folder()).empty());
+
+    // A window in another process, alive: not offered either.
+    const pid_t alive = ::fork();
+    if (alive == 0) {
+        RecoverySlot other(folder());
+        other.write(copy);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return entries().filter(".copy").size() == 2; }));
+    EXPECT_TRUE(claimLeftovers(folder()).empty());
+    ::kill(alive, SIGKILL);
+    ::waitpid(alive, nullptr, 0);
+
+    slot.reset(); // this window "dies" too: its copy stays
+    std::vector<std::unique_ptr<Leftover>> claimed = claimLeftovers(folder());
+    ASSERT_EQ(claimed.size(), 2u);
+    EXPECT_TRUE(claimLeftovers(folder()).empty()); // held while offered
+    QString reason;
+    expectSame(claimed[0]->read(&reason).value(), copy);
+    claimed[0]->remove();
+    claimed.pop_back(); // let go: offered again later
+    claimed.clear();
+    claimed = claimLeftovers(folder());
+    ASSERT_EQ(claimed.size(), 1u);
+    const QString aside = claimed[0]->setAside();
+    EXPECT_TRUE(aside.endsWith(".beschaedigt"));
+    claimed.clear();
+    EXPECT_TRUE(claimLeftovers(folder()).empty());
+    EXPECT_EQ(entries(), QStringList{QFileInfo(aside).fileName()});
+}
+
+// Windows starting at the same instant share out the copies of dead ones:
+// every copy goes to exactly one of them.
+TEST_F(RecoveryFolder, WindowsStartingTogetherNeverClaimTheSameCopy)
+{
+    for (int i = 0; i < 6; ++i)
+        RecoverySlot(folder()).write(sampleCopy());
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    std::vector<pid_t> children;
+    for (int c = 0; c < 4; ++c) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(pipeEnds[0]);
+            const auto claimed = claimLeftovers(folder());
+            QByteArray names;
+            for (const auto &leftover : claimed)
+                names += QFileInfo(leftover->copyPath()).fileName().toUtf8() + '\n';
+            // Held until every child has claimed: the parent reads, then ends us.
+            [[maybe_unused]] const ssize_t wrote = ::write(pipeEnds[1], names.constData(), size_t(names.size()));
+            ::pause();
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    ::close(pipeEnds[1]);
+    QTest::qWait(500);
+    for (const pid_t child : children)
+        ::kill(child, SIGKILL);
+    QByteArray all;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
+        all.append(buffer, got);
+    ::close(pipeEnds[0]);
+    for (const pid_t child : children)
+        ::waitpid(child, nullptr, 0);
+    QList<QByteArray> names = all.split('\n');
+    names.removeAll(QByteArray());
+    EXPECT_EQ(names.size(), 6);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
+}
+
+// What a killed window leaves half done is cleared: a copy being written, a
+// lock without a copy, a copy without its lock (which is still offered).
+TEST_F(RecoveryFolder, HalfDoneWorkOfAKilledWindowIsCleared)
+{
+    ASSERT_EQ(prepareRecoveryFolder(folder()), QString());
+    writeBytes(folder() + "/1-aa.lock", "");
+    writeBytes(folder() + "/1-aa.copy.new", "halb");
+    writeBytes(folder() + "/2-bb.copy", fileOf(sampleCopy()));
+    writeBytes(folder() + "/.3-cc.lock.3.0000abcd", "");
+    std::vector<std::unique_ptr<Leftover>> claimed = claimLeftovers(folder());
+    ASSERT_EQ(claimed.size(), 1u);
+    EXPECT_TRUE(claimed[0]->copyPath().endsWith("/2-bb.copy"));
+    EXPECT_EQ(entries(), QStringList({"2-bb.copy", "2-bb.lock"}));
+}
+
+// A copy that cannot be written says why: no folder to be made, a file in
+// the folder's place, a full disk. Nothing is left half written.
+TEST_F(RecoveryFolder, WritingFailuresAreReasonsNeverHalfCopies)
+{
+    RecoverySlot noFolder("/proc/kelo-gibt-es-nicht/Kelo");
+    EXPECT_TRUE(noFolder.write(sampleCopy()).contains("/proc/kelo-gibt-es-nicht"));
+
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath("state")));
+    writeBytes(folder(), "eine Datei");
+    RecoverySlot fileInPlace(folder());
+    EXPECT_TRUE(fileInPlace.write(sampleCopy()).contains("kein Ordner"));
+    ASSERT_TRUE(QFile::remove(folder()));
+
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            ::_exit(3);
+        RecoverySlot slot(folder());
+        RecoveryCopy big = sampleCopy();
+        big.text = QByteArray(100000, 'x');
+        ::_exit(slot.write(big).contains("kann nicht geschrieben werden") ? 1 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_TRUE(entries().filter(".copy").isEmpty()) << entries().join(' ').toStdString();
+}
+
+class FakeSession final : public SessionEnd {
+public:
+    explicit FakeSession(bool interaction)
+        : m_interaction(interaction)
+    {}
+    bool allowsInteraction() override { return m_interaction; }
+    void release() override { ++released; }
+    void cancel() override { ++cancelled; }
+    int released = 0;
+    int cancelled = 0;
+
+private:
+    bool m_interaction;
+};
+
+class Recovery : public Form1Fixture {
+protected:
+    Form1 &startWindow(const QStringList &arguments = {})
+    {
+        Form1 &form = startShown(arguments);
+        form.recovery()->setIntervals(std::chrono::milliseconds(10),
+                                      std::chrono::milliseconds(100));
+        return form;
+    }
+    // The window's copy once it is written, or nullopt.
+    std::optional<RecoveryCopy> windowsCopy()
+    {
+        if (!QTest::qWaitFor([this] { return !copies().isEmpty(); }, 3000))
+            return std::nullopt;
+        m_window->recovery()->waitUntilWritten();
+        QFile file(m_window->recovery()->copyPath());
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return parseRecoveryCopy(file.readAll(), nullptr);
+    }
+    QStringList copies() const
+    {
+        return QDir(m_recoveryFolder).entryList({"*.copy"}, QDir::Files);
+    }
+    bool noCopyLeft()
+    {
+        if (m_window && m_window->recovery())
+            m_window->recovery()->waitUntilWritten();
+        return copies().isEmpty();
+    }
+    // A copy left by a window that is gone.
+    void leaveCopy(const RecoveryCopy &copy)
+    {
+        RecoverySlot dead(m_recoveryFolder);
+        ASSERT_EQ(dead.write(copy), QString());
+    }
+};
+
+// Typing makes a copy with the file, its form and identity; saving removes
+// it, and so does undoing back to the saved text. Closing with "Nein"
+// removes it; going back keeps it.
+TEST_F(Recovery, TheCopyFollowsTheUnsavedText)
+{
+    const QString file = makeFile("brief.txt", "Gr\374\337e\n");
+    Form1 &form = startWindow({file});
+    EXPECT_TRUE(noCopyLeft());
+    form.TextBox1->setSelStart(form.TextBox1->textLength());
+    form.TextBox1->setSelText(QStringLiteral("Neues"));
+    std::optional<RecoveryCopy> copy = windowsCopy();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->text, QByteArray("Grüße\r\nNeues"));
+    EXPECT_EQ(copy->path, file);
+    EXPECT_EQ(copy->format, form.textFormat());
+    EXPECT_EQ(copy->identity, identityOf(file));
+
+    form.img_save->click();
+    EXPECT_TRUE(noCopyLeft());
+    form.TextBox1->setSelText(QStringLiteral("!"));
+    ASSERT_TRUE(windowsCopy());
+    form.TextBox1->undo();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(noCopyLeft());
+
+    form.TextBox1->setSelText(QStringLiteral("?"));
+    ASSERT_TRUE(windowsCopy());
+    m_messages.queueAnswer(MsgAnswer::Cancel);
+    closeWindow();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(copies().isEmpty());
+    m_messages.queueAnswer(MsgAnswer::No);
+    closeWindow();
+    m_window.reset(); // Kelo ends
+    EXPECT_TRUE(noCopyLeft());
+    EXPECT_TRUE(QDir(m_recoveryFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A copy that cannot be written is said once in the status line, and typing
+// goes on; a later copy that works is said again only after a new failure.
+TEST_F(Recovery, AFailingCopyIsSaidOnce)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(m_recoveryFolder).path()));
+    writeBytes(m_recoveryFolder, "keine Mappe");
+    Form1 &form = startWindow();
+    form.TextBox1->setSelText(QStringLiteral("a"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.lblstatus->text().contains("kein Ordner"); }));
+    form.lblstatus->setText(QStringLiteral("anderes"));
+    form.TextBox1->setSelText(QStringLiteral("b"));
+    QTest::qWait(300);
+    form.recovery()->waitUntilWritten();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form.lblstatus->text(), QStringLiteral("anderes"));
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("ab"));
+}
+
+// The end of the session: without leave to ask, the copy is written and
+// stays after Kelo ends; with leave, the closing question's "Abbrechen"
+// stops the session, "Nein" lets it end without a second question.
+TEST_F(Recovery, TheSessionEndAsksOrKeepsTheCopy)
+{
+    Form1 &form = startWindow();
+    form.TextBox1->setText(QStringLiteral("ungespeichert"));
+    FakeSession mute(false);
+    form.commitData(mute);
+    EXPECT_TRUE(m_messages.texts().isEmpty());
+    closeWindow();
+    EXPECT_TRUE(m_messages.texts().isEmpty());
+    m_window.reset();
+    ASSERT_EQ(copies().size(), 1);
+
+    Form1 &again = startWindow();
+    again.offerRecoveryCopies(); // answered "Nein": removed
+    EXPECT_TRUE(noCopyLeft());
+    again.TextBox1->setText(QStringLiteral("zweiter"));
+    FakeSession asking(true);
+    m_messages.clear();
+    m_messages.queueAnswer(MsgAnswer::Cancel);
+    again.commitData(asking);
+    EXPECT_EQ(asking.cancelled, 1);
+    EXPECT_EQ(asking.released, 1);
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNoCancel);
+    m_messages.queueAnswer(MsgAnswer::No);
+    again.commitData(asking);
+    EXPECT_EQ(asking.cancelled, 1);
+    closeWindow();
+    EXPECT_EQ(m_messages.texts().size(), 2); // no third question on closing
+    EXPECT_FALSE(again.isVisible());
+    m_window.reset();
+    EXPECT_TRUE(noCopyLeft());
+}
+
+// At start a dead window's copy is offered, "Ja" first: the text comes back
+// as one undoable change with its file, form and identity, so that saving
+// writes over the unchanged file without a question. "Nein" removes a copy,
+// going back keeps it; a damaged one is set aside and named; after a "Ja"
+// the others wait for a later start.
+TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
+{
+    const QString file = makeFile("alt.txt", "alt\r\n");
+    RecoveryCopy copy;
+    copy.text = "wiederhergestellt\r\n";
+    copy.path = file;
+    copy.format = {Encoding::Windows1252, false, false, FinalBreak::CrLf};
+    copy.identity = identityOf(file);
+    copy.written = QDateTime::currentDateTimeUtc();
+    leaveCopy(copy);
+    RecoveryCopy second = copy;
+    second.text = "zweite Kopie";
+    second.written = copy.written.addSecs(5);
+    leaveCopy(second);
+
+    Form1 &form = startWindow({file});
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    form.offerRecoveryCopies();
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_TRUE(m_messages.texts()[0].contains(file));
+    EXPECT_EQ(m_messages.shown()[0].defaultAnswer, MsgAnswer::Yes);
+    EXPECT_EQ(form.TextBox1->utf8Text(), copy.text);
+    EXPECT_EQ(form.currentFile(), file);
+    EXPECT_EQ(form.textFormat(), copy.format);
+    EXPECT_TRUE(form.lblstatus->text().contains("Weitere Sicherungskopien"));
+    // The window's own copy holds the text now, and the second one waits.
+    ASSERT_EQ(copies().size(), 2);
+
+    m_messages.clear();
+    form.img_save->click();
+    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + file + " wurde gespeichert"});
+    EXPECT_EQ(readBytes(file), QByteArray("wiederhergestellt\r\n"));
+    form.TextBox1->undo();
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("alt\r\n"));
+    form.TextBox1->redo();
+    m_window.reset();
+
+    // The second copy: going back keeps it, "Nein" removes it.
+    writeBytes(m_recoveryFolder + "/9-kaputt.copy", "Kelo-Sicherungskopie 1\nlength 3\n");
+    Form1 &next = startWindow();
+    m_messages.clear();
+    m_messages.queueAnswer(MsgAnswer::Cancel);
+    next.offerRecoveryCopies();
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_TRUE(m_messages.texts()[1].contains("beschädigt"));
+    EXPECT_EQ(next.TextBox1->Text(), QString());
+    EXPECT_EQ(copies().size(), 1);
+    m_messages.clear();
+    next.offerRecoveryCopies();
+    EXPECT_EQ(m_messages.shown().size(), 1);
+    EXPECT_TRUE(noCopyLeft());
+    EXPECT_EQ(QDir(m_recoveryFolder).entryList({"*.beschaedigt"}).size(), 1);
+}
+
+// A recovered text whose file another program changed meanwhile asks before
+// it is saved over it; one whose file is gone asks for a name.
+TEST_F(Recovery, ARecoveredTextSavesOverAChangedFileOnlyAfterTheQuestion)
+{
+    const QString file = makeFile("geteilt.txt", "alt\r\n");
+    RecoveryCopy copy;
+    copy.text = "meins";
+    copy.path = file;
+    copy.format = {Encoding::Utf8, false, false, FinalBreak::None};
+    copy.identity = identityOf(file);
+    copy.written = QDateTime::currentDateTimeUtc();
+    leaveCopy(copy);
+    writeBytes(file, "vom anderen Programm");
+
+    Form1 &form = startWindow();
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    form.offerRecoveryCopies();
+    m_messages.clear();
+    form.img_save->click(); // unanswered: "Nein"
+    EXPECT_TRUE(m_messages.texts().value(0).contains("anderen Programm"));
+    EXPECT_EQ(readBytes(file), QByteArray("vom anderen Programm"));
+    ASSERT_TRUE(QFile::remove(file));
+    m_messages.clear();
+    form.img_save->click();
+    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Bitte zuerst einen Namen vergeben !")});
+}
+
+// A real Kelo process, killed with SIGKILL after an edit: the next start
+// offers its text, restored byte for byte with its current file. And one
+// killed again and again while it writes its copies never leaves a damaged
+// copy behind.
+TEST_F(Recovery, AKilledProcessLosesNothing)
+{
+    const QString file = makeFile("kill.txt", "vorher\r\n");
+    const QByteArray edited = "nachher: Grüße \xE2\x82\xAC\r\nZeile zwei";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", QFileInfo(m_recoveryFolder).path());
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.start(QStringLiteral(RECOVERY_CHILD), {"edit", file, QString::fromUtf8(edited)});
+    ASSERT_TRUE(child.waitForStarted());
+    ASSERT_TRUE(child.waitForReadyRead(20000)) << child.readAllStandardError().toStdString();
+    EXPECT_EQ(child.readAllStandardOutput().trimmed(), "bereit");
+    ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished();
+
+    Form1 &form = startWindow();
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    form.offerRecoveryCopies();
+    EXPECT_EQ(form.TextBox1->utf8Text(), edited);
+    EXPECT_EQ(form.currentFile(), file);
+    m_messages.clear();
+    form.img_save->click();
+    EXPECT_EQ(readBytes(file), edited + "\r\n");
+    m_window.reset();
+
+    std::mt19937 random(5);
+    for (int round = 0; round < 6; ++round) {
+        QProcess churn;
+        churn.setProcessEnvironment(environment);
+        churn.start(QStringLiteral(RECOVERY_CHILD), {"churn"});
+        ASSERT_TRUE(churn.waitForReadyRead(20000));
+        QTest::qWait(int(random() % 300));
+        ::kill(pid_t(churn.processId()), SIGKILL);
+        churn.waitForFinished();
+        for (const auto &leftover : claimLeftovers(m_recoveryFolder)) {
+            QString reason;
+            EXPECT_TRUE(leftover->read(&reason)) << reason.toStdString();
+            leftover->remove();
+        }
+        EXPECT_TRUE(QDir(m_recoveryFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
+} // namespace
+} // namespace kelo::test
