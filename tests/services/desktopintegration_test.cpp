@@ -83,6 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
         std::tuple{"[Added Associations]\r\ntext/html=a.desktop;\r\n",
                    "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
                    "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
+        std::tuple{
+            "[Default Applications]\ntext/plain=a;\n[Other]\r\nx=y\r\n",
+            "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a;\n[Other]\r\nx=y\r\n"},
         std::tuple{"[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;",
                    "[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;\n"
                    "text/plain=kelo-the-scriv.desktop;\n"}));
