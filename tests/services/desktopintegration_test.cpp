@@ -228,6 +228,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::tuple{"a\\b", "", "\"\\\""}, std::tuple{"..", "", "zwei Punkte"},
                       std::tuple{"txt..bak", "", "zwei Punkte"},
                       std::tuple{"t\tx", "", "Steuerzeichen"}, std::tuple{"*", "", "Platzhalter"},
+                      std::tuple{"a" + QString(QChar(0xFFFF)), "", "Steuerzeichen"},
+                      std::tuple{QString(QChar(0xFFFE)), "", "Steuerzeichen"},
                       std::tuple{"t?t", "", "Platzhalter"}, std::tuple{"[tx]t", "", "Platzhalter"},
                       std::tuple{a250 + "a", "", "zu lang"},
                       std::tuple{umlauts125 + "ä", "", "zu lang"}));
