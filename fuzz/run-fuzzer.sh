@@ -20,6 +20,8 @@ stamp=$work/.started
 touch "$stamp"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Leaks inside system libraries that are caches, not ours.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$(dirname "$0")/lsan.supp}
 "$binary" "${args[@]}" "$work/corpus" "$seeds" >"$log" 2>&1
 status=$?
 
