@@ -15,6 +15,10 @@ packages=(
     fonts-dejavu-core fonts-liberation2
     poppler-utils desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin
 )
+# The fuzz targets need clang with libFuzzer and the sanitizers' runtimes.
+if [ "$preset" = fuzz ]; then
+    packages+=(clang lld libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
