@@ -1,20 +1,40 @@
 #!/usr/bin/env bash
-# Shared by run.sh and test.sh: installs the Debian packages that are missing,
-# then configures and builds one CMake preset.
-#   scripts/setup.sh PRESET [extra cmake arguments...]
+# Shared by run.sh, test.sh and check-install.sh: installs the Debian packages
+# that are missing, then configures and builds one CMake preset (everything,
+# or only the target given).
+#   scripts/setup.sh PRESET [--target TARGET] [--packaging] [extra cmake arguments...]
+# --packaging also installs the tools that build and check the Debian package.
 set -euo pipefail
 
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 preset=${1:?preset name missing}
 shift
+target=()
+packaging=false
+while (($#)); do
+    case $1 in
+    --target)
+        target=(--target "${2:?target name missing}")
+        shift 2
+        ;;
+    --packaging)
+        packaging=true
+        shift
+        ;;
+    *) break ;;
+    esac
+done
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev libqt6svg6 libqscintilla2-qt6-dev libgumbo-dev
+    qt6-base-dev libqt6svg6 qt6-wayland libqscintilla2-qt6-dev libgumbo-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     poppler-utils desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin
 )
+if $packaging; then
+    packages+=(dpkg-dev file lintian appstream mandoc man-db)
+fi
 # The fuzz targets need clang with libFuzzer and the sanitizers' runtimes.
 if [ "$preset" = fuzz ]; then
     packages+=(clang lld libclang-rt-dev)
@@ -46,4 +66,4 @@ fi
 
 cd "$top"
 cmake --preset "$preset" "$@"
-cmake --build --preset "$preset"
+cmake --build --preset "$preset" "${target[@]}"

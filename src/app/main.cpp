@@ -5,6 +5,7 @@
 
 int main(int argc, char *argv[])
 {
+    kelo::chooseWindowSystem();
     QApplication app(argc, argv);
     kelo::prepareApplication();
     // From argv itself, which the QApplication has left without its own

@@ -32,6 +32,20 @@ OpenPanel::OpenPanel(const VolumeSource &volumes, QWidget *parent)
     placeTwips(cmdLoad, 2160, 4335, 615, 375);
     lbl_X = makeCloseLabel(this, QStringLiteral("lbl_X"));
 
+    // What a screen reader announces: the lists show no caption of their own.
+    // On Linux Qt announces a drop-down list by its current entry, so what
+    // the list is goes into the description as well.
+    Drive1->setAccessibleName(QStringLiteral("Laufwerk"));
+    Drive1->setAccessibleDescription(QStringLiteral("Laufwerk"));
+    Dir1->setAccessibleName(QStringLiteral("Ordner"));
+    File1->setAccessibleName(QStringLiteral("Dateien"));
+    File1->setAccessibleDescription(
+        QStringLiteral("Doppelklick oder Enter auf \"ok\" lädt die Datei"));
+    Filter->setAccessibleName(QStringLiteral("Filter"));
+    Filter->setAccessibleDescription(
+        QStringLiteral("Dateimuster der Dateiliste, gilt mit der nächsten Taste"));
+    cmdLoad->setAccessibleDescription(QStringLiteral("lädt die gewählte Datei"));
+
     File1->setPath(Dir1->path());
     m_sync = std::make_unique<DriveFolderSync>(Drive1, Dir1);
 

@@ -23,6 +23,13 @@ SaveAsPanel::SaveAsPanel(const VolumeSource &volumes, QWidget *parent)
     placeTwips(saveas, 120, 3960, 2655, 315);
     lbl_X2 = makeCloseLabel(this, QStringLiteral("lbl_X2"));
 
+    Drive2->setAccessibleName(QStringLiteral("Laufwerk"));
+    Drive2->setAccessibleDescription(QStringLiteral("Laufwerk"));
+    Dir2->setAccessibleName(QStringLiteral("Ordner"));
+    saveas->setAccessibleName(QStringLiteral("Dateiname"));
+    saveas->setAccessibleDescription(
+        QStringLiteral("Namen eingeben und mit Enter im gewählten Ordner speichern"));
+
     m_sync = std::make_unique<DriveFolderSync>(Drive2, Dir2);
     connect(Drive2, &DriveListBox::driveChanged, this, &SaveAsPanel::Drive2_Change);
     connect(Dir2, &DirListBox::pathChanged, this, &SaveAsPanel::Dir2_Change);

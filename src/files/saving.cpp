@@ -8,6 +8,7 @@
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
+#include "platform/userfiles.h"
 #include "platform/windowport.h"
 
 #include <QKeyEvent>
@@ -46,10 +47,11 @@ Saving::Saving(WindowPort &port, SaveAsPanel &panel, QObject *parent)
     , m_panel(panel)
 {
     setObjectName(QStringLiteral("Saving"));
-    // The panel starts in the program's folder, where a save-as without a
-    // current file has always gone: the folder shown is the folder used.
+    // The panel starts in the program's folder (the home folder for an
+    // installed Kelo), where a save-as without a current file has always
+    // gone: the folder shown is the folder used.
     // (Before the connection below: at start-up no file is named.)
-    m_panel.Dir2->setPath(port.programFolder());
+    m_panel.Dir2->setPath(folderForUserFiles(port.programFolder()));
     connect(&m_panel, &SaveAsPanel::folderChosen, this,
             [this](const QString &path) { m_port.setCurrentFile(path); });
     m_nameBox = m_panel.saveas;
@@ -59,7 +61,8 @@ Saving::Saving(WindowPort &port, SaveAsPanel &panel, QObject *parent)
 bool Saving::Speichern()
 {
     if (m_port.currentFile().isEmpty())
-        m_port.setCurrentFile(joinPath(m_port.programFolder(), QStringLiteral("Kelo.txt")));
+        m_port.setCurrentFile(
+            joinPath(folderForUserFiles(m_port.programFolder()), QStringLiteral("Kelo.txt")));
     const QString target = m_port.currentFile();
     if (!FileExists(target)) {
         m_port.messages().show(askForName);

@@ -1,7 +1,10 @@
 #include "platform/controls.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
 // Outside the namespace: the resource's own initialiser is a global function.
@@ -28,7 +31,7 @@ PictureButton::PictureButton(const QIcon &icon, QWidget *parent)
     setIcon(icon);
     setAutoRaise(true);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     setStyleSheet(
         QStringLiteral("QToolButton { border: none; padding: 0; background: transparent; }"));
 }
@@ -37,6 +40,35 @@ void PictureButton::resizeEvent(QResizeEvent *event)
 {
     QToolButton::resizeEvent(event);
     setIconSize(size());
+}
+
+void PictureButton::paintEvent(QPaintEvent *event)
+{
+    QToolButton::paintEvent(event);
+    // The style sheet takes the frame away, and with it the style's focus
+    // frame: without one, Tab would move through the bar unseen. Only the
+    // keyboard (or the program) gives a picture button the focus, so the
+    // frame shows whenever it has it.
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.state |= QStyle::State_KeyboardFocusChange;
+    option.rect = rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+}
+
+void PictureButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        event->accept();
+        return;
+    }
+    QToolButton::keyPressEvent(event);
 }
 
 ClickableLabel::ClickableLabel(const QString &text, QWidget *parent)
@@ -126,7 +158,14 @@ ClickableLabel *makeCloseLabel(QWidget *panel, const QString &name)
     setBackColor(label, 0x0000FF); // red
     setForeColor(label, 0x00FFFF); // yellow
     placeTwips(label, 2640, 0, 255, 255);
+    label->setAccessibleName(QStringLiteral("Schließen"));
+    label->setAccessibleDescription(QStringLiteral("schließt die Dateiauswahl (auch mit Escape)"));
     QObject::connect(label, &ClickableLabel::clicked, panel, &QWidget::hide);
+    // Escape takes the red X's way, so that a keyboard user leaves the panel
+    // exactly as a click on it does.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    QObject::connect(escape, &QShortcut::activated, label, &ClickableLabel::clicked);
     return label;
 }
 

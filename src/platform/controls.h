@@ -13,6 +13,9 @@
 namespace kelo {
 
 // A picture that acts as a button: flat, no frame, a hand-shaped pointer.
+// Tab reaches it (a click leaves the focus where it was, in the editor), a
+// dotted frame shows when it has the focus, and Enter triggers it as Space
+// does.
 class PictureButton : public QToolButton {
     Q_OBJECT
 
@@ -21,6 +24,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 // A label that reports clicks.
@@ -71,7 +76,8 @@ template <typename Widget> Widget *named(Widget *widget, const QString &name)
     return widget;
 }
 
-// The red "X" in the top right corner of a file panel, which hides the panel.
+// The red "X" in the top right corner of a file panel, which hides the panel;
+// Escape anywhere in the panel does the same.
 ClickableLabel *makeCloseLabel(QWidget *panel, const QString &name);
 
 } // namespace kelo

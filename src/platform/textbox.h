@@ -8,10 +8,16 @@
 // separated line only; a lone CR or LF inside it does not start a new one.
 //
 // Underneath, QScintilla runs in UTF-8 mode with CR LF as its line end, pasted
-// line ends converted to CR LF, no wrapping, no margins, no lexer, and its
-// UTF-16 line index switched on so that offsets convert in constant time per
-// line. The text goes in and out with one call each, NUL bytes included.
+// line ends converted to CR LF, no wrapping, no margins, no lexer; offsets and
+// lines are converted by TextIndex. The text goes in and out with one call
+// each, NUL bytes included. What the editor keeps true of Scintilla is
+// written down once, in scintillacalls.h. The control's code is in three
+// rooms: textbox.cpp (the text-box interface, looks, input), textindex.cpp
+// (the offset indexes) and textboxdocument.cpp (the document set-up, whole-
+// text replacement and change notices).
 #pragma once
+
+#include "platform/textindex.h"
 
 #include <QAccessible>
 #include <QByteArray>
@@ -24,8 +30,6 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
-#include <optional>
-#include <vector>
 
 namespace kelo {
 
@@ -130,43 +134,17 @@ private:
     using QsciScintilla::setDocument;
 
     void accessibilityActiveChanged(bool active) override;
-    void ensureLoneBreakIndex() const;
-    void resolvePendingEdit() const;
-    void updateLoneBreakIndex(long position, long linesAdded) const;
-    bool endsInLoneBreak(long line) const;
-    void ensureUtf16Index() const;
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
     void selectRange(long anchor, long caret);
 
     std::function<void()> m_enterHandler;
-    // Scintilla line numbers whose line end is a lone CR or LF, sorted, so
-    // the CR LF line queries stay logarithmic on large texts. Built in one
-    // pass after the whole text is replaced and kept up to date by each edit,
-    // so that a click after typing Enter does not pay for a pass over the
-    // whole text.
-    mutable std::vector<long> m_loneBreakLines;
-    mutable bool m_loneBreakIndexValid = false;
-    // Scintilla tells of an edit before it happens (see the constructor);
-    // an edit that may change line ends is noted here and taken into the
-    // index once it is done: at the next query or the next edit.
-    struct PendingEdit {
-        long position = 0;
-        long linesBefore = 0; // Scintilla's line count before the edit
-    };
-    mutable std::optional<PendingEdit> m_pendingEdit;
+    TextIndex m_index{*this};
     // Whether an assistive technology listens (QScintilla then tells of each
     // edit after it, too), and whether a textChanged() is on its way.
     bool m_accessible = false;
     bool m_textChangedPosted = false;
-    // Scintilla's UTF-16 line index goes wrong when an edit makes or breaks
-    // a CR LF pair; such an edit marks it for rebuilding before the next use.
-    mutable bool m_utf16IndexStale = false;
-    // Whether this editor holds Scintilla's UTF-16 index at all: a loaded or
-    // replaced text is indexed once the event loop is idle again (or on first
-    // use, if that comes sooner), not while it is put in.
-    mutable bool m_utf16IndexHeld = true;
     bool m_indexBuildPosted = false;
     // The document QsciScintilla created and still believes it shows; kept
     // alive and put back on destruction so its bookkeeping stays sound.

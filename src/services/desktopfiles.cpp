@@ -10,7 +10,12 @@ namespace kelo::desktop {
 namespace {
 
 const QString commandPlaceholder = QStringLiteral(" %1");
-const QString iconName = QStringLiteral("accessories-text-editor");
+// The theme's text editor icon, unless Kelo's own is installed.
+QString iconName(Installed installed)
+{
+    return installed == Installed::Yes ? applicationId : QStringLiteral("accessories-text-editor");
+}
+
 const QByteArray defaultSection = "[Default Applications]";
 constexpr qsizetype maxEncodedLength = 200;
 
@@ -115,14 +120,17 @@ QString ownMimeType(const QString &extensionKey)
     return ownTypePrefix + subtype;
 }
 
-QByteArray desktopEntry(const QString &name, const QString &program, const QStringList &mimeTypes)
+QByteArray desktopEntry(const QString &name, const QString &program, const QStringList &mimeTypes,
+                        Installed installed)
 {
     QByteArray text = "[Desktop Entry]\nType=Application\n";
     text += line(QStringLiteral("Name"), name);
     text += "GenericName=Texteditor\n"
             "Comment=Textdateien ansehen und bearbeiten\n";
     text += "Exec=" + execValue(program).toUtf8() + '\n';
-    text += line(QStringLiteral("Icon"), iconName);
+    text += line(QStringLiteral("Icon"), iconName(installed));
+    if (installed == Installed::Yes)
+        text += "NoDisplay=true\n";
     text += "Terminal=false\n"
             "Categories=Utility;TextEditor;\n";
     if (!mimeTypes.isEmpty())
@@ -130,14 +138,14 @@ QByteArray desktopEntry(const QString &name, const QString &program, const QStri
     return text;
 }
 
-QByteArray serviceMenu(const QString &name, const QString &program)
+QByteArray serviceMenu(const QString &name, const QString &program, Installed installed)
 {
     // Dolphin reads the action from here; "all/allfiles" is KDE's name for
     // every file that is not a folder.
     QByteArray text = "[Desktop Entry]\nType=Application\n";
     text += line(QStringLiteral("Name"), name);
     text += "Exec=" + execValue(program).toUtf8() + '\n';
-    text += line(QStringLiteral("Icon"), iconName);
+    text += line(QStringLiteral("Icon"), iconName(installed));
     text += "NoDisplay=true\n"
             "MimeType=all/allfiles;\n"
             "Actions=kelo;\n"
@@ -146,7 +154,7 @@ QByteArray serviceMenu(const QString &name, const QString &program)
             "\n"
             "[Desktop Action kelo]\n";
     text += line(QStringLiteral("Name"), name);
-    text += line(QStringLiteral("Icon"), iconName);
+    text += line(QStringLiteral("Icon"), iconName(installed));
     text += "Exec=" + execValue(program).toUtf8() + '\n';
     return text;
 }

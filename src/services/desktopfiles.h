@@ -16,6 +16,10 @@ namespace kelo::desktop {
 
 // The file name (and desktop id) of Kelo's desktop entry and service menu.
 inline const QString entryFileName = QStringLiteral("kelo-the-scriv.desktop");
+// The id an installed Kelo goes by: its desktop entry in the application
+// menu, its icon in the icon theme and its AppStream metainfo (packaging/).
+inline const QString applicationId = QStringLiteral("org.example.kelo.Kelo");
+inline const QString installedEntryFileName = applicationId + QStringLiteral(".desktop");
 // Every file type is a subtype of this one, so an application that opens it
 // is offered for every file.
 inline const QString anyFileType = QStringLiteral("application/octet-stream");
@@ -47,11 +51,20 @@ QString escapeValue(const QString &value);
 // Beyond 200 characters the rest is a checksum of the extension.
 QString ownMimeType(const QString &extensionKey);
 
-// The desktop entry: Kelo as an application for the given types.
-QByteArray desktopEntry(const QString &name, const QString &program, const QStringList &mimeTypes);
+// Whether an installed Kelo has an entry of its own in the application
+// menu and its icon in the icon theme.
+enum class Installed { No, Yes };
+
+// The desktop entry: Kelo as an application for the given types. Next to an
+// installed Kelo it stays out of the application menu (NoDisplay), which
+// shows the installed entry already, and takes the installed icon; it is
+// still offered for its types.
+QByteArray desktopEntry(const QString &name, const QString &program, const QStringList &mimeTypes,
+                        Installed installed = Installed::No);
 
 // The KDE service menu: one action for every file.
-QByteArray serviceMenu(const QString &name, const QString &program);
+QByteArray serviceMenu(const QString &name, const QString &program,
+                       Installed installed = Installed::No);
 
 // One type of Kelo's own with the glob of its extension.
 struct OwnType {

@@ -75,6 +75,16 @@ std::optional<QString> writeIfChanged(const QString &path, const QByteArray &byt
 
 } // namespace
 
+bool holdsInstalledEntry(const QStringList &dataFolders)
+{
+    const QString entry = QStringLiteral("applications/") + desktop::installedEntryFileName;
+    for (const QString &folder : dataFolders) {
+        if (!folder.isEmpty() && QFileInfo(QDir(folder).filePath(entry)).isFile())
+            return true;
+    }
+    return false;
+}
+
 QStringList installedMimeTypes(const QString &fileName)
 {
     QStringList names;
@@ -173,20 +183,25 @@ std::optional<QString> DesktopMirror::sync(const RegKey &root)
         if (error)
             errors.append(*error);
     };
+    const desktop::Installed installed =
+        holdsInstalledEntry(QStringList(m_folders.dataHome) + m_folders.dataDirs)
+            ? desktop::Installed::Yes
+            : desktop::Installed::No;
     // One entry serves the verb and the associations; it starts the program
     // of the verb, else that of the first association.
     if (verbCommand || !associations.isEmpty()) {
         const QString program =
             desktop::programOfCommand(verbCommand ? *verbCommand : associations.first().command);
         note(writeIfChanged(desktopEntryPath(),
-                            desktop::desktopEntry(m_verbName, program, mimeTypes)));
+                            desktop::desktopEntry(m_verbName, program, mimeTypes, installed)));
     } else {
         note(removeFileIfPresent(desktopEntryPath()));
     }
     if (verbCommand)
         note(writeIfChanged(
             serviceMenuPath(),
-            desktop::serviceMenu(m_verbName, desktop::programOfCommand(*verbCommand)), true));
+            desktop::serviceMenu(m_verbName, desktop::programOfCommand(*verbCommand), installed),
+            true));
     else
         note(removeFileIfPresent(serviceMenuPath()));
     if (!ownTypes.isEmpty())

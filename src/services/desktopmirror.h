@@ -23,11 +23,18 @@
 
 namespace kelo {
 
-// The user's freedesktop folders ($XDG_DATA_HOME and $XDG_CONFIG_HOME).
+// The user's freedesktop folders ($XDG_DATA_HOME and $XDG_CONFIG_HOME), and
+// the system's data folders ($XDG_DATA_DIRS), where an installed Kelo's
+// desktop entry is looked for.
 struct DesktopFolders {
     QString dataHome;
     QString configHome;
+    QStringList dataDirs;
 };
+
+// Whether one of the data folders holds an installed Kelo's desktop entry
+// (applications/org.example.kelo.Kelo.desktop).
+bool holdsInstalledEntry(const QStringList &dataFolders);
 
 // The names of the types whose globs match a file name, best first.
 using MimeLookup = std::function<QStringList(const QString &fileName)>;
@@ -50,8 +57,10 @@ public:
                   ToolRunner runner = runInstalledTool);
 
     // Brings Kelo's desktop entry, its service menu and its type package in
-    // line with the keys and rebuilds the caches. Returns a German
-    // description of what failed, or nothing.
+    // line with the keys and rebuilds the caches. Beside an installed Kelo
+    // (in the user's data folder, installed with a prefix there, or in the
+    // system's) the entry stays out of the application menu. Returns a
+    // German description of what failed, or nothing.
     std::optional<QString> sync(const RegKey &root);
     // Makes Kelo the default application for the extension's type in
     // mimeapps.list. Only an association does this: syncing must not take a

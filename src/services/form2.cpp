@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QThread>
 
 #include <algorithm>
@@ -130,6 +131,13 @@ void Form2::createControls()
     Command1 = named(new QPushButton(QStringLiteral("ist ja gut"), this), "Command1");
     placeTwips(Command1, 2040, 3600, 1335, 375);
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+
+    Image2->setAccessibleName(QStringLiteral("Schließen"));
+    Label5->setAccessibleDescription(QStringLiteral("öffnet die Download-Seite im Browser"));
+    Text1->setAccessibleName(QStringLiteral("Hinweise zum Programm"));
+    Command1->setAccessibleDescription(QStringLiteral("schließt das Fenster (auch mit Escape)"));
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, Command1, &QPushButton::click);
 }
 
 double Form2::designWidthTwips()

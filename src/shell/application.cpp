@@ -3,6 +3,8 @@
 #include "files/recoverycopy.h"
 #include "platform/filenames.h"
 #include "platform/units.h"
+#include "services/desktopfiles.h"
+#include "services/desktopmirror.h"
 #include "shell/form1.h"
 #include "shell/sessionend.h"
 
@@ -18,12 +20,37 @@
 
 namespace kelo {
 
+QByteArray windowSystemFor(const QByteArray &chosenPlatform, const QByteArray &waylandDisplay)
+{
+    if (!chosenPlatform.isEmpty() || waylandDisplay.isEmpty())
+        return {};
+    // Natively rather than through XWayland: the compositor scales the
+    // window sharply and keeps the dialogs, transient children of the main
+    // window, above it. The one thing given up is placing the About window
+    // beside the main window, which Wayland leaves to the compositor.
+    return QByteArrayLiteral("wayland;xcb");
+}
+
+void chooseWindowSystem()
+{
+    const QByteArray platform =
+        windowSystemFor(qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"));
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
+}
+
 void prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Kelo"));
     QApplication::setOrganizationName(QStringLiteral("Kelo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kelo the Scriv"));
-    QApplication::setDesktopFileName(QStringLiteral("kelo-the-scriv"));
+    // The desktop finds the window's name and icon through this entry: the
+    // installed one where there is one, else the one the options panel writes.
+    const QStringList dataFolders =
+        QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
+    QApplication::setDesktopFileName(holdsInstalledEntry(dataFolders)
+                                         ? desktop::applicationId
+                                         : QStringLiteral("kelo-the-scriv"));
     installFontSubstitutions();
 }
 
@@ -58,6 +85,7 @@ KeloApplication::KeloApplication(const QStringList &arguments)
     context.arguments = arguments;
     context.dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     context.configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    context.dataDirs = QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation);
     context.recoveryFolder = defaultRecoveryFolder();
     context.settings = &m_settings;
     context.messages = &m_messages;

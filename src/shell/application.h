@@ -8,6 +8,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textprinter.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <memory>
@@ -15,6 +16,16 @@
 namespace kelo {
 
 class Form1;
+
+// The window system Kelo asks Qt for, before the QApplication is made: on a
+// Wayland session (WAYLAND_DISPLAY set) Kelo is a Wayland client, under GNOME
+// too, and falls back to X11 (XWayland) where Qt's Wayland plugin is missing
+// or the compositor cannot be reached. A platform the user chose
+// (QT_QPA_PLATFORM, e.g. xcb for XWayland) stays. Returns what to put into
+// QT_QPA_PLATFORM, or nothing to leave Qt its own choice.
+QByteArray windowSystemFor(const QByteArray &chosenPlatform, const QByteArray &waylandDisplay);
+// Applies windowSystemFor to the environment.
+void chooseWindowSystem();
 
 // Names the application and installs the font substitutions; call once,
 // right after the QApplication is made.

@@ -2,7 +2,8 @@
 // that can object (a running translation, an unsaved text) is asked in
 // turn, and the first that objects keeps the window open. Whatever closes
 // the window (the title bar, the console's exit words, EXIT, the end of the
-// desktop session) comes through here.
+// desktop session) comes through here. Open dialogs do not object: the
+// window closes them as it unloads, and each keeps its fields as it closes.
 #pragma once
 
 #include <functional>

@@ -40,12 +40,17 @@ QAction *onPicture(QAction *action, PictureButton *button)
     action->setIcon(button->icon());
     button->setDefaultAction(action);
     button->setToolTip(QString());
+    // A screen reader announces the action's text as the name and the hint.
+    button->setAccessibleDescription(action->statusTip());
     return action;
 }
 
 QAction *onButton(QAction *action, QAbstractButton *button)
 {
     QObject::connect(button, &QAbstractButton::clicked, action, &QAction::trigger);
+    if (button->text().isEmpty())
+        button->setAccessibleName(action->text());
+    button->setAccessibleDescription(action->statusTip());
     return action;
 }
 

@@ -20,6 +20,7 @@ struct KeloContext {
     QStringList arguments; // command-line arguments after the program name
     QString dataHome;      // the user's data folder ($XDG_DATA_HOME); "" for the standard one
     QString configHome;    // the user's config folder ($XDG_CONFIG_HOME); "" for the standard one
+    QStringList dataDirs;  // the system's data folders ($XDG_DATA_DIRS), where Kelo may be installed
     QString recoveryFolder; // where recovery copies are kept; "" keeps none
     SettingsStore *settings = nullptr;
     MessageBoxes *messages = nullptr;

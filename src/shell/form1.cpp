@@ -202,7 +202,7 @@ void Form1::createFeatures()
     m_desktopIntegration = new DesktopIntegration(
         *this,
         {m_context.programFile, QStringLiteral("Kelo the Scriv"),
-         standardDesktopFolders({m_context.dataHome, m_context.configHome})},
+         standardDesktopFolders({m_context.dataHome, m_context.configHome, m_context.dataDirs})},
         this);
     m_about = new AboutOpener(*this, [this] { return windowWidthTwips(); }, m_context.launcher);
     installWindowFeatures(*this);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace kelo {
 
@@ -34,6 +35,8 @@ ClickableLabel *colourSample(QWidget *parent, const char *name, const QString &c
     setBackColor(sample, back);
     setForeColor(sample, fore);
     placeTwips(sample, left, 600, 735, 255);
+    sample->setAccessibleName(QStringLiteral("Farbschema ") + caption);
+    sample->setAccessibleDescription(QStringLiteral("ein Klick gibt dem Editor diese Farben"));
     return sample;
 }
 
@@ -90,6 +93,17 @@ OptionsPanel::OptionsPanel(QWidget *parent)
     LblExit->setCursor(Qt::PointingHandCursor);
     setBackColor(LblExit, 0x00FFFF);
     placeTwips(LblExit, 6825, 1980, 645, 225);
+
+    lbl_schwarzweissblau->setAccessibleName(QStringLiteral("aktuelles Farbschema"));
+    txt_reggie->setAccessibleName(QStringLiteral("Dateiendung"));
+    txt_reggie->setAccessibleDescription(
+        QStringLiteral("Endung der Dateien, die mit Kelo the Scriv geöffnet werden sollen"));
+    LblExit->setAccessibleDescription(QStringLiteral("schließt die Optionen (auch mit Escape)"));
+    // Escape leaves the panel the way "QUIT" does, which also sets the
+    // caption of cmd_Einstell back.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, LblExit, &ClickableLabel::clicked);
 
     placeTwips(this, 3570, 900, 7695, 2400);
     hide();

@@ -7,6 +7,7 @@
 #include "shell/dragpanel.h"
 #include "shell/form1.h"
 #include "shell/hints.h"
+#include "shell/keyboardreach.h"
 #include "shell/layout.h"
 
 namespace kelo {
@@ -18,6 +19,7 @@ void installWindowFeatures(Form1 &form)
 
     new WindowLayout(form);
     new HoverHints(form);
+    installKeyboardReach(form);
 
     auto *dragger = new PanelDragger(&form);
     dragger->addPanel(form.Dateiauswahl);

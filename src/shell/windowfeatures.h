@@ -1,4 +1,4 @@
-// Wires the main window's layout rule, hints and hover spot, the dragging of
+// Wires the main window's layout rule, hints and hover spot, keyboard reach, the dragging of
 // the file panels and the status-line console into a built Form1.
 #pragma once
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace kelo {
 
@@ -77,18 +78,22 @@ frm_ersetz::frm_ersetz(TextBox *editor, SettingsStore &settings, MessageBoxes &m
         unfocused->setFocusPolicy(Qt::NoFocus);
     cmd_exit->setFocus();
 
+    txt_finde->setAccessibleName(QStringLiteral("find: zu ersetzender Text"));
+    txt_replace->setAccessibleName(QStringLiteral("replace: neuer Text"));
+    cmdTAB->setAccessibleName(QStringLiteral("TAB"));
+    cmdTAB->setAccessibleDescription(QStringLiteral("setzt einen Tabulator als neuen Text"));
+    cmd_ersetzen->setAccessibleDescription(QStringLiteral("ersetzt jedes Vorkommen im Text"));
+    cmdZSLOESCH->setAccessibleDescription(
+        QStringLiteral("leert jede Zeile, die den zu ersetzenden Text enthält"));
+    cmd_exit->setAccessibleDescription(QStringLiteral("schließt den Dialog (auch mit Escape)"));
+    // Escape leaves as "EXIT" does, the texts stored on the way.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, cmd_exit, &QPushButton::click);
+
     connect(cmd_ersetzen, &QPushButton::clicked, this, &frm_ersetz::cmd_ersetzen_Click);
     connect(cmdTAB, &QPushButton::clicked, this, &frm_ersetz::cmdTAB_Click);
     connect(cmdZSLOESCH, &QPushButton::clicked, this, &frm_ersetz::cmdZSLOESCH_Click);
     connect(cmd_exit, &QPushButton::clicked, this, &frm_ersetz::cmd_exit_Click);
-}
-
-frm_ersetz::~frm_ersetz()
-{
-    // Taken down with the main window without being closed first: the fields
-    // are kept all the same.
-    if (!m_stored)
-        Form_Unload();
 }
 
 void frm_ersetz::Form_Load()
@@ -103,7 +108,6 @@ void frm_ersetz::Form_Unload()
 {
     m_settings.write(key::txtFinde, txt_finde->text());
     m_settings.write(key::txtReplace, txt_replace->text());
-    m_stored = true;
 }
 
 void frm_ersetz::closeEvent(QCloseEvent *event)

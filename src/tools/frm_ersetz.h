@@ -23,7 +23,6 @@ public:
     // A window of its own over the main window, deleted when it is closed.
     frm_ersetz(TextBox *editor, SettingsStore &settings, MessageBoxes &messages,
                QWidget *mainWindow);
-    ~frm_ersetz() override;
 
     // Places the dialog at a third of the main window's size from its top
     // left corner and fills the fields from the settings.
@@ -61,7 +60,6 @@ private:
     SettingsStore &m_settings;
     MessageBoxes &m_messages;
     QWidget *m_mainWindow;
-    bool m_stored = false;
 };
 
 } // namespace kelo

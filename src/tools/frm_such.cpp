@@ -45,6 +45,17 @@ frm_such::frm_such(TextBox *editor, std::function<void(const QString &)> setStat
     setTabOrder(Option1[1], txtSuch);
     cmdSuchen->setFocus();
 
+    txtSuch->setAccessibleName(QStringLiteral("Suchbegriff"));
+    cmdSuchen->setAccessibleDescription(
+        QStringLiteral("findet den Begriff im ganzen Text oder in der Markierung"));
+    cmdWeitersuchen->setAccessibleDescription(QStringLiteral("findet das nächste Vorkommen (F3)"));
+    Option1[0]->setAccessibleDescription(QStringLiteral("im ganzen Text suchen"));
+    Option1[1]->setAccessibleDescription(QStringLiteral("nur in der Markierung suchen"));
+    // The dialog has no button of its own to close it: Escape does what its
+    // title bar's X does.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
     connect(txtSuch, &QLineEdit::textChanged, this, &frm_such::txtSuch_Change);
     for (QRadioButton *option : Option1)
         connect(option, &QRadioButton::toggled, this, &frm_such::Option1_Click);

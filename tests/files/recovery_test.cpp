@@ -77,11 +77,11 @@ TEST(RecoveryCopyFile, HoldsTextFileAndFormAndKnowsDamage)
     twice.insert(good.indexOf("length"), "length 1\n");
     const QByteArray damaged[] = {
         QByteArray(),
-        good.left(good.indexOf("\n\n")),                // cut in the header
-        good.chopped(1),                                // cut in the text
-        good + "x",                                     // more than it says
-        flipped,                                        // a changed byte
-        QByteArray(good).replace("sha1 ", "md5 "),      // unknown line
+        good.left(good.indexOf("\n\n")),                    // cut in the header
+        good.chopped(1),                                    // cut in the text
+        good + "x",                                         // more than it says
+        flipped,                                            // a changed byte
+        QByteArray(good).replace("sha1 ", "md5 "),          // unknown line
         QByteArray(good).replace("final-break none\n", ""), // missing line
         QByteArray(good).replace("encoding windows-1252", "encoding ebcdic"),
         twice,
@@ -127,7 +127,14 @@ TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
         ::pause();
         ::_exit(0);
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return entries().filter(".copy").size() == 2; }));
+    // Only a finished copy counts: the child may still be between writing its
+    // ".copy.new" and renaming it.
+    const auto finishedCopies = [&] {
+        const QStringList names = entries();
+        return std::count_if(names.begin(), names.end(),
+                             [](const QString &name) { return name.endsWith(".copy"); });
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finishedCopies() == 2; }));
     EXPECT_TRUE(claimLeftovers(folder()).empty());
     ::kill(alive, SIGKILL);
     ::waitpid(alive, nullptr, 0);
@@ -168,7 +175,8 @@ TEST_F(RecoveryFolder, WindowsStartingTogetherNeverClaimTheSameCopy)
             for (const auto &leftover : claimed)
                 names += QFileInfo(leftover->copyPath()).fileName().toUtf8() + '\n';
             // Held until every child has claimed: the parent reads, then ends us.
-            [[maybe_unused]] const ssize_t wrote = ::write(pipeEnds[1], names.constData(), size_t(names.size()));
+            [[maybe_unused]] const ssize_t wrote =
+                ::write(pipeEnds[1], names.constData(), size_t(names.size()));
             ::pause();
             ::_exit(0);
         }
@@ -272,10 +280,7 @@ protected:
             return std::nullopt;
         return parseRecoveryCopy(file.readAll(), nullptr);
     }
-    QStringList copies() const
-    {
-        return QDir(m_recoveryFolder).entryList({"*.copy"}, QDir::Files);
-    }
+    QStringList copies() const { return QDir(m_recoveryFolder).entryList({"*.copy"}, QDir::Files); }
     bool noCopyLeft()
     {
         if (m_window && m_window->recovery())
@@ -465,7 +470,8 @@ TEST_F(Recovery, ARecoveredTextSavesOverAChangedFileOnlyAfterTheQuestion)
     ASSERT_TRUE(QFile::remove(file));
     m_messages.clear();
     form.img_save->click();
-    EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Bitte zuerst einen Namen vergeben !")});
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Bitte zuerst einen Namen vergeben !")});
 }
 
 // A real Kelo process, killed with SIGKILL after an edit: the next start

@@ -138,7 +138,9 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    DesktopFolders m_folders{m_dir.filePath("data"), m_dir.filePath("config")};
+    DesktopFolders m_folders{m_dir.filePath("data"),
+                             m_dir.filePath("config"),
+                             {m_dir.filePath("usr/share"), m_dir.filePath("usr/local/share")}};
     KeyStore m_store{KeyStore::fileIn(m_folders.dataHome)};
     DesktopMirror m_mirror{m_folders, verb,
                            [](const QString &name) {
@@ -357,6 +359,51 @@ INSTANTIATE_TEST_SUITE_P(
                       std::tuple{QString(250, u'L'), QString("p." + QString(250, u'l')),
                                  ownMimeType("." + QString(250, u'l'))}));
 
+// Where an installed Kelo's desktop entry lies, if anywhere (a path below
+// the test's folder, "" for none, a trailing "/" for a folder of that name),
+// and whether Kelo's own entries then keep out of the application menu.
+using InstalledAt = std::tuple<const char *, bool>;
+class Installed : public Desktop, public ::testing::WithParamInterface<InstalledAt> {};
+
+TEST_P(Installed, EntriesBesideAnInstalledKeloStayOutOfTheMenuButOpenTheirTypes)
+{
+    const auto &[at, hidden] = GetParam();
+    const QString installed = m_dir.filePath(at);
+    if (installed.endsWith('/'))
+        ASSERT_TRUE(QDir().mkpath(installed));
+    else if (*at) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(installed).path()));
+        writeBytes(installed, "[Desktop Entry]\n");
+    }
+    ASSERT_EQ(m_entry.ProgrammRegistrierung(verb, m_program), std::nullopt);
+    ASSERT_TRUE(associate("txt", m_mirror));
+
+    const QByteArray entry = readBytes(m_mirror.desktopEntryPath());
+    const QByteArray icon =
+        hidden ? "\nIcon=org.example.kelo.Kelo\n" : "\nIcon=accessories-text-editor\n";
+    EXPECT_EQ(entry.contains("\nNoDisplay=true\n"), hidden) << entry.constData();
+    EXPECT_TRUE(entry.contains(icon)) << entry.constData();
+    EXPECT_TRUE(entry.contains("\nMimeType=application/octet-stream;text/plain;\n"));
+    EXPECT_TRUE(entry.contains("\nExec=\"/opt/Kelo the Scriv/kelo\" %f\n"));
+    const QByteArray menu = readBytes(m_mirror.serviceMenuPath());
+    EXPECT_EQ(menu.count(icon), 2) << menu.constData();
+    EXPECT_TRUE(readBytes(m_mirror.mimeappsPath()).contains("text/plain=kelo-the-scriv.desktop;"));
+    const auto checked = runTool("desktop-file-validate", {m_mirror.desktopEntryPath()});
+    EXPECT_EQ(checked.value_or(QString()), QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, Installed,
+    ::testing::Values(InstalledAt{"", false},
+                      InstalledAt{"usr/share/applications/org.example.kelo.Kelo.desktop", true},
+                      InstalledAt{"usr/local/share/applications/org.example.kelo.Kelo.desktop",
+                                  true},
+                      // installed with the prefix ~/.local
+                      InstalledAt{"data/applications/org.example.kelo.Kelo.desktop", true},
+                      InstalledAt{"usr/share/applications/org.example.kelo.Kelo.desktop/", false},
+                      InstalledAt{"usr/share/applications/kelo.desktop", false},
+                      InstalledAt{"usr/share/org.example.kelo.Kelo.desktop", false}));
+
 const QString registered = "Kelo the Scriv ist nun im Kontextmenü des Explorers verfügbar !";
 const QString removed =
     "Der Eintrag ins Kontextmenü des Explorers für Kelo the Scriv wurde gelöscht !";
@@ -407,6 +454,38 @@ TEST_F(DesktopButtons, RegisterRemoveAndAssociateAndAFailedRemovalIsNotConfirmed
     EXPECT_TRUE(m_messages.texts()[1].endsWith("open-Anweisung: " + m_programFolder + "/kelo %1"));
     EXPECT_TRUE(
         readBytes(m_configHome + "/mimeapps.list").contains("text/plain=kelo-the-scriv.desktop;"));
+}
+
+// Kelo installed into a prefix: the entries name the installed program, and
+// beside the installed desktop entry (the one packaging/ holds) they keep out
+// of the application menu.
+TEST_F(DesktopButtons, AnInstalledKeloNamesItselfAndStaysOutOfTheMenu)
+{
+    const QDir prefix(m_root.filePath("prefix"));
+    ASSERT_TRUE(prefix.mkpath("bin") && prefix.mkpath("share/applications"));
+    const QString packaged = QStringLiteral(KELO_PACKAGING_DIR "/") + installedEntryFileName;
+    ASSERT_TRUE(
+        QFile::copy(packaged, prefix.filePath("share/applications/") + installedEntryFileName));
+    // The menu's entry shows the icon installed under the same id.
+    EXPECT_TRUE(
+        readBytes(packaged).contains(QByteArray("\nIcon=" + applicationId.toUtf8() + "\n")));
+    m_programFolder = prefix.filePath("bin");
+    m_dataDirs = {prefix.filePath("share")};
+    const QString program = prefix.filePath("bin/kelo");
+
+    Form1 &form = start();
+    EXPECT_EQ(form.desktopIntegration()->facts().programFile, program);
+    form.Frame1->cmd_register->click();
+    EXPECT_EQ(form.lblstatus->text(), registered);
+    EXPECT_EQ(command(), program + " %1");
+    form.Frame1->txt_reggie->setText("txt");
+    form.Frame1->txtRegister->click();
+    ASSERT_EQ(m_messages.shown().size(), 1);
+    EXPECT_TRUE(m_messages.texts()[0].endsWith("open-Anweisung: " + program + " %1"));
+    const QByteArray entry = readBytes(desktopEntry());
+    EXPECT_TRUE(entry.contains(QByteArray("\nExec=\"" + program.toUtf8() + "\" %f\n")))
+        << entry.constData();
+    EXPECT_TRUE(entry.contains("\nNoDisplay=true\n")) << entry.constData();
 }
 
 TEST_F(DesktopButtons, AFailedRegistrationIsReportedNotConfirmed)

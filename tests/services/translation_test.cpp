@@ -1,12 +1,12 @@
-// The two translate buttons of the main window against a local translation
+// The translation beside a stand-in window, against a local translation
 // page: the consent question, the requests line by line, the new text, and
 // the old text kept after every kind of failure, a cancel or a close.
-#include "platform/controls.h"
+#include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "services/testhttpserver.h"
 #include "services/translation.h"
 #include "services/translationrequest.h"
-#include "support/form1fixture.h"
+#include "support/fakeport.h"
 #include "support/testenv.h"
 
 #include <QDir>
@@ -17,6 +17,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace kelo::test {
 namespace {
@@ -29,58 +31,67 @@ const QString question = QStringLiteral("Sie benötigen für diese Funktion eine
 
 const CannedAnswer stalled{.body = "<span id=result_box>'x'</span>", .mode = Mode::Stall};
 
-class Translate : public Form1Fixture {
+class Translate : public ::testing::Test {
 protected:
-    Form1 &startWith(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
+    void startWith(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
     {
         EXPECT_TRUE(m_server.listen());
-        presetSetting(key::translationPage, m_server.url());
-        Form1 &form = startShown();
-        form.translation()->setTimeLimit(timeLimit);
-        form.TextBox1->setText(text);
-        return form;
+        m_port.settings().write(key::translationPage, m_server.url());
+        m_port.show();
+        m_translation.setTimeLimit(timeLimit);
+        editor().setText(text);
     }
     // The same, and the text goes to English with the question answered Yes.
-    Form1 &translate(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
+    void translate(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
     {
-        Form1 &form = startWith(text, timeLimit);
+        startWith(text, timeLimit);
         m_messages.queueAnswer(MsgAnswer::Yes);
-        form.cmd_DE2EN->click();
-        return form;
+        m_translation.cmd_DE2EN_Click();
     }
     bool temporaryFileLeft() const
     {
         return !QDir(m_programFolder).entryList(QDir::Files | QDir::Hidden).isEmpty();
     }
+    TextBox &editor() { return m_port.editor(); }
+    // Read back through a fresh store: what is on disk, not what is cached.
+    QString setting(const QString &key) const
+    {
+        return SettingsStore(m_port.settingsFile()).read(key, QStringLiteral("<missing>"));
+    }
 
+    FakePort m_port;
+    ScriptedMessageBoxes &m_messages = m_port.boxes;
+    const QString m_programFolder = m_port.programFolder();
+    Translation m_translation{m_port};
     TestHttpServer m_server;
 };
 
 TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
 {
-    Form1 &form = startWith("Hallo Welt\r\nzweite Zeile");
-    form.TextBox1->setSelStart(5);
-    form.cmd_DE2EN->click();
+    startWith("Hallo Welt\r\nzweite Zeile");
+    editor().setSelStart(5);
+    m_translation.cmd_DE2EN_Click();
     EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNo);
     EXPECT_TRUE(m_server.requests().isEmpty());
-    EXPECT_EQ(form.TextBox1->Text(), "Hallo Welt\r\nzweite Zeile");
+    EXPECT_EQ(editor().Text(), "Hallo Welt\r\nzweite Zeile");
 
     m_messages.queueAnswer(MsgAnswer::Yes);
-    form.cmd_DE2EN->click();
+    m_translation.cmd_DE2EN_Click();
     EXPECT_EQ(m_messages.texts(), QStringList({question, question}));
-    EXPECT_EQ(form.TextBox1->Text(), "HALLO WELT\r\nZWEITE ZEILE\r\n");
-    EXPECT_EQ(form.TextBox1->SelStart(), 0); // RefreshText ran
-    EXPECT_EQ(form.lblstatus->text(), "temporäre Datei wurde gelöscht");
+    EXPECT_EQ(editor().Text(), "HALLO WELT\r\nZWEITE ZEILE\r\n");
+    EXPECT_EQ(editor().SelStart(), 0); // RefreshText ran
+    EXPECT_EQ(m_port.refreshes, 1);
+    EXPECT_EQ(m_port.statusLine, "temporäre Datei wurde gelöscht");
     EXPECT_FALSE(temporaryFileLeft());
     ASSERT_EQ(m_server.requests().size(), 2);
     EXPECT_EQ(m_server.requests()[0].requestLine,
               "POST /translate_t?text='Hallo%20Welt'&langpair=de%7Cen&hl=en HTTP/1.1");
     EXPECT_EQ(m_server.requests()[0].header("Content-Type"), "text/xml");
     EXPECT_TRUE(m_server.requests()[0].body.isEmpty());
-    form.TextBox1->undo(); // the whole translation is one undo step
-    EXPECT_EQ(form.TextBox1->Text(), "Hallo Welt\r\nzweite Zeile");
+    editor().undo(); // the whole translation is one undo step
+    EXPECT_EQ(editor().Text(), "Hallo Welt\r\nzweite Zeile");
 
-    form.cmd_EN2DE->click();
+    m_translation.cmd_EN2DE_Click();
     EXPECT_EQ(m_messages.shown().size(), 2);
     EXPECT_EQ(m_server.requests().last().query("langpair"), "en|de");
     EXPECT_EQ(m_server.requests().last().query("hl"), "de");
@@ -94,12 +105,12 @@ class TranslateText : public Translate, public ::testing::WithParamInterface<Tex
 TEST_P(TranslateText, SendsOneRequestPerLineOfTheTemporaryFile)
 {
     const auto &[text, sent, result] = GetParam();
-    Form1 &form = translate(text);
+    translate(text);
     QStringList texts;
     for (const RecordedRequest &request : m_server.requests())
         texts << request.query("text");
     EXPECT_EQ(texts, sent);
-    EXPECT_EQ(form.TextBox1->Text(), result);
+    EXPECT_EQ(editor().Text(), result);
 }
 
 // The last page is UTF-8 declared only in the HTTP header.
@@ -122,7 +133,7 @@ TEST_P(TranslateFailure, OneMessageNamesTheLineAndTheReasonAndTheTextStays)
     m_server.setHandler([&](const RecordedRequest &request) {
         return m_server.requests().size() == 2 ? answer : TestHttpServer::upperCaseEcho(request);
     });
-    Form1 &form = translate("eins\r\nzwei\r\ndrei");
+    translate("eins\r\nzwei\r\ndrei");
     EXPECT_EQ(m_server.requests().size(), 2);
     ASSERT_EQ(m_messages.shown().size(), 2);
     const QString message = m_messages.shown()[1].text;
@@ -130,8 +141,8 @@ TEST_P(TranslateFailure, OneMessageNamesTheLineAndTheReasonAndTheTextStays)
                 message.contains(reason) &&
                 message.endsWith("\n\nDer Text im Editor bleibt unverändert."))
         << message.toStdString();
-    EXPECT_EQ(form.TextBox1->Text(), "eins\r\nzwei\r\ndrei");
-    EXPECT_TRUE(form.lblstatus->text().contains("unverändert"));
+    EXPECT_EQ(editor().Text(), "eins\r\nzwei\r\ndrei");
+    EXPECT_TRUE(m_port.statusLine.contains("unverändert"));
     EXPECT_FALSE(temporaryFileLeft());
 }
 
@@ -155,51 +166,58 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Translate, AnUnwritableTemporaryFileOrAnUnreachablePageKeepsTheText)
 {
     ASSERT_TRUE(QDir(m_programFolder).mkdir("kelo.tmp"));
-    Form1 &form = translate("a\r\nb");
+    translate("a\r\nb");
     ASSERT_EQ(m_messages.shown().size(), 2);
     EXPECT_TRUE(m_messages.texts()[1].contains("kelo.tmp")) << m_messages.texts()[1].toStdString();
     EXPECT_TRUE(m_server.requests().isEmpty()); // stopped before any request
 
     ASSERT_TRUE(QDir(m_programFolder).rmdir("kelo.tmp"));
     m_server.close();
-    form.cmd_DE2EN->click(); // not asked again
+    m_translation.cmd_DE2EN_Click(); // not asked again
     ASSERT_EQ(m_messages.shown().size(), 3);
     EXPECT_TRUE(m_messages.texts()[2].contains("Zeile 1 von 2") &&
                 m_messages.texts()[2].contains("abgelehnt"))
         << m_messages.texts()[2].toStdString();
-    EXPECT_EQ(form.TextBox1->Text(), "a\r\nb");
+    EXPECT_EQ(editor().Text(), "a\r\nb");
 }
 
-// Cancelling in the progress box, or closing the window (true), while line 2 is out.
+// Cancelling in the progress box, or the window asking whether it may close
+// (true), while line 2 is out. The window's own closing is tested with it
+// (translation_window_test.cpp).
 class TranslateStop : public Translate, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(TranslateStop, KeepsTheTextAndTheWindowAndSendsNoMore)
 {
     QString shown; // the progress box's line and button while line 2 is out
+    std::optional<bool> mayClose;
     m_server.setHandler([&](const RecordedRequest &request) {
         if (m_server.requests().size() < 2)
             return TestHttpServer::upperCaseEcho(request);
-        QTimer::singleShot(0, m_window.get(), [&] {
-            auto *progress = m_window->findChild<QProgressDialog *>();
+        QTimer::singleShot(0, &m_port.window(), [&] {
+            auto *progress = m_port.window().findChild<QProgressDialog *>();
             auto *cancel = progress->findChild<QPushButton *>();
             if (QTest::qWaitFor([&] { return progress->labelText().startsWith(u"Zeile 2"); }))
                 shown = progress->labelText() + u'/' + cancel->text();
             if (GetParam())
-                m_window->close();
+                mayClose = m_translation.mayClose();
             else
                 QTest::mouseClick(cancel, Qt::LeftButton);
         });
         return stalled;
     });
-    Form1 &form = translate("eins\r\nzwei\r\ndrei", 60s);
+    translate("eins\r\nzwei\r\ndrei", 60s);
     EXPECT_EQ(shown, "Zeile 2 von 3/Abbrechen");
     EXPECT_EQ(m_server.requests().size(), 2);
     EXPECT_EQ(m_messages.shown().size(), 1); // the question only
-    EXPECT_EQ(form.TextBox1->Text(), "eins\r\nzwei\r\ndrei");
-    EXPECT_TRUE(form.lblstatus->text().startsWith("Übersetzung abgebrochen"));
+    EXPECT_EQ(editor().Text(), "eins\r\nzwei\r\ndrei");
+    EXPECT_TRUE(m_port.statusLine.startsWith("Übersetzung abgebrochen"));
     EXPECT_FALSE(temporaryFileLeft());
-    EXPECT_FALSE(form.findChild<QProgressDialog *>());
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(m_port.window().findChild<QProgressDialog *>());
+    // The window stays: a close is refused, and nothing ends the program.
+    EXPECT_EQ(mayClose, GetParam() ? std::optional(false) : std::nullopt);
+    EXPECT_EQ(m_port.exits, 0);
+    // Once stopped, the run no longer keeps the window.
+    EXPECT_TRUE(m_translation.mayClose());
 }
 
 INSTANTIATE_TEST_SUITE_P(CancelOrClose, TranslateStop, ::testing::Bool());

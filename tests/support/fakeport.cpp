@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,18 @@ void FakePort::load(const QString &path)
     format = decoded.format;
     file = path;
     rememberFile(path);
+}
+
+void FakePort::refreshText()
+{
+    ++refreshes;
+    m_editor->setSelStart(0);
+}
+
+void FakePort::show()
+{
+    m_window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_window));
 }
 
 } // namespace kelo::test

@@ -4,6 +4,7 @@
 // test links only its own layer and this, so it needs no Form1.
 #pragma once
 
+#include "platform/filenames.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
@@ -24,8 +25,12 @@ public:
     MessageBoxes &messages() override { return boxes; }
     SettingsStore &settings() override { return *m_settings; }
     QString programFolder() const override { return m_programFolder; }
-    void setStatus(const QString &text) override { statusLine = text; }
-    void refreshText() override { ++refreshes; }
+    // The status line shows names that are not UTF-8 readably, as the
+    // window's does.
+    void setStatus(const QString &text) override { statusLine = displayFileName(text); }
+    // Counted; the colours stay, the caret goes to the start as the
+    // window's refresh puts it.
+    void refreshText() override;
     QString currentFile() const override { return file; }
     void setCurrentFile(const QString &path) override { file = path; }
     TextFormat textFormat() const override { return format; }
@@ -38,6 +43,11 @@ public:
     QString makeFile(const QString &name, const QByteArray &bytes);
     // Loads a file into the editor as the window does: text, form, identity.
     void load(const QString &path);
+    // Shows the window, as a started Kelo is shown, and waits until it is.
+    void show();
+    // Runs the program from another folder (an installed Kelo's, say); by
+    // default it runs from a folder of the port's own.
+    void setProgramFolder(const QString &folder) { m_programFolder = folder; }
     QString workFolder() const { return m_root.filePath(QStringLiteral("work")); }
     QString settingsFile() const { return m_root.filePath(QStringLiteral("Kelo.conf")); }
 
@@ -52,9 +62,10 @@ public:
 private:
     QTemporaryDir m_root;
     QString m_programFolder;
+    // Outlives the window and all in it, as the program's settings do.
+    std::unique_ptr<SettingsStore> m_settings;
     QWidget m_window;
     TextBox *m_editor;
-    std::unique_ptr<SettingsStore> m_settings;
 };
 
 } // namespace kelo::test

@@ -2,13 +2,9 @@
 
 #include "support/testenv.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QMouseEvent>
 #include <QSettings>
 #include <QTest>
-
-#include <sys/stat.h>
 
 namespace kelo::test {
 
@@ -43,6 +39,7 @@ Form1 &Form1Fixture::start(const QStringList &arguments)
     context.arguments = arguments;
     context.dataHome = m_dataHome;
     context.configHome = m_configHome;
+    context.dataDirs = m_dataDirs;
     context.recoveryFolder = m_recoveryFolder;
     context.settings = m_settings.get();
     context.messages = &m_messages;
@@ -95,41 +92,16 @@ void Form1Fixture::presetSetting(const QString &key, const QString &value)
 void Latin1Fixture::SetUp()
 {
     Form1Fixture::SetUp();
-    m_folderRaw = m_work.toUtf8() + "/\xC4lteres";
-    m_fileRaw = m_folderRaw + "/\xE4rger.txt";
-    makeRawFolder(m_folderRaw);
-    writeRaw(m_fileRaw, "Gr\374\337e\r\n");
-    m_folderShown = m_work + QStringLiteral("/Älteres");
-    m_fileShown = m_folderShown + QStringLiteral("/ärger.txt");
+    m_latin1.emplace(m_work);
+    m_folderRaw = m_latin1->folderRaw;
+    m_fileRaw = m_latin1->fileRaw;
+    m_fileShown = m_latin1->fileShown;
 }
 
 void Latin1Fixture::TearDown()
 {
     Form1Fixture::TearDown();
-    ::chmod(m_folderRaw.constData(), S_IRWXU);
-    removeRawTree(m_folderRaw);
-}
-
-void doubleClick(QListWidget &list, const QListWidgetItem *item)
-{
-    list.scrollToItem(item);
-    const QPoint where = list.visualItemRect(item).center();
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where);
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where);
-    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, where);
-}
-
-void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, at, target->mapToGlobal(at), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
-void moveMouse(QWidget *target, std::optional<QPoint> at, Qt::MouseButtons buttons)
-{
-    sendMouse(target, QEvent::MouseMove, at.value_or(target->rect().center()), Qt::NoButton,
-              buttons);
+    m_latin1.reset();
 }
 
 } // namespace kelo::test

@@ -6,10 +6,9 @@
 #include "platform/settingsstore.h"
 #include "shell/form1.h"
 #include "support/fakeservices.h"
+#include "support/input.h"
+#include "support/testenv.h"
 
-#include <QEvent>
-#include <QListWidget>
-#include <QPoint>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -42,6 +41,7 @@ protected:
     QString m_programFolder; // where the "program" lives
     QString m_dataHome;      // the window's $XDG_DATA_HOME and $XDG_CONFIG_HOME
     QString m_configHome;
+    QStringList m_dataDirs;   // the window's $XDG_DATA_DIRS: none unless a test installs Kelo
     QString m_recoveryFolder; // the window's recovery copies
     QString m_previousCurrent;
     std::unique_ptr<SettingsStore> m_settings;
@@ -51,32 +51,17 @@ protected:
     std::unique_ptr<Form1> m_window;
 };
 
-// The window beside names that are not UTF-8, which Qt's own file classes
-// cannot reach: in the work folder a folder "Älteres" and in it a file
-// "ärger.txt" (the bytes E4 72 67 65 72 2E 74 78 74) holding
-// "Grüße" + CR LF in Windows-1252, both named in Latin-1.
+// The window beside names that are not UTF-8 (see Latin1Folder) in its work
+// folder.
 class Latin1Fixture : public Form1Fixture {
 protected:
     void SetUp() override;
-    // Removes the folder by its bytes: QTemporaryDir cannot.
     void TearDown() override;
 
+    std::optional<Latin1Folder> m_latin1;
     QByteArray m_folderRaw; // the bytes of the folder's full path
     QByteArray m_fileRaw;   // and of the file's
-    // How the window shows them.
-    QString m_folderShown;
-    QString m_fileShown;
+    QString m_fileShown;    // how the window shows the file
 };
-
-// Item views only take a double click on the entry that was pressed.
-void doubleClick(QListWidget &list, const QListWidgetItem *item);
-
-// Sends a mouse event as Qt delivers it to the widget under the pointer (a
-// movement the widget does not take goes on to its parent).
-void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons buttons);
-// A movement to a point of the widget (its centre by default).
-void moveMouse(QWidget *target, std::optional<QPoint> at = {},
-               Qt::MouseButtons buttons = Qt::NoButton);
 
 } // namespace kelo::test

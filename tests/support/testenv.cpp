@@ -103,4 +103,21 @@ QByteArrayList rawEntries(const QByteArray &folder)
     return names;
 }
 
+Latin1Folder::Latin1Folder(const QString &parent)
+    : folderRaw(parent.toUtf8() + "/\xC4lteres")
+    , fileRaw(folderRaw + "/\xE4rger.txt")
+    , folderShown(parent + QStringLiteral("/Älteres"))
+    , fileShown(folderShown + QStringLiteral("/ärger.txt"))
+{
+    makeRawFolder(folderRaw);
+    writeRaw(fileRaw, "Gr\374\337e\r\n");
+}
+
+Latin1Folder::~Latin1Folder()
+{
+    // A test may have taken the folder's rights away.
+    ::chmod(folderRaw.constData(), S_IRWXU);
+    removeRawTree(folderRaw);
+}
+
 } // namespace kelo::test

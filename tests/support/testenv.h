@@ -57,4 +57,21 @@ void removeRawTree(const QByteArray &path);
 // The names in a folder, hidden ones too, sorted; without "." and "..".
 QByteArrayList rawEntries(const QByteArray &folder);
 
+// Names that are not UTF-8, which Qt's own file classes cannot reach: in a
+// folder, a folder "Älteres" and in it a file "ärger.txt" (the bytes
+// E4 72 67 65 72 2E 74 78 74) holding "Grüße" + CR LF in Windows-1252, both
+// named in Latin-1. They go with the object, by their bytes.
+struct Latin1Folder {
+    explicit Latin1Folder(const QString &parent);
+    ~Latin1Folder();
+    Latin1Folder(const Latin1Folder &) = delete;
+    Latin1Folder &operator=(const Latin1Folder &) = delete;
+
+    QByteArray folderRaw; // the bytes of the folder's full path
+    QByteArray fileRaw;   // and of the file's
+    // How Kelo shows them.
+    QString folderShown;
+    QString fileShown;
+};
+
 } // namespace kelo::test

@@ -1,16 +1,17 @@
 // The caret readout after real clicks, automatic indentation, and the search
 // that ignores case: on its own (on random texts long enough to cross its scan
-// blocks) and through the Search dialog and its keys.
+// blocks) and through the Search dialog and its keys, beside a stand-in
+// window.
 #include "platform/textbox.h"
-#include "shell/form1.h"
-#include "support/form1fixture.h"
+#include "support/fakeport.h"
+#include "support/input.h"
 #include "support/testenv.h"
 #include "tools/autoindent.h"
 #include "tools/editortools.h"
 #include "tools/findnocase.h"
 #include "tools/frm_such.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,21 +25,21 @@ namespace {
 const QString notFound = QStringLiteral("Suchbegriff nicht gefunden!");
 using Sel = std::pair<int, int>; // the editor's selection as (start, length)
 
-class TextTools : public Form1Fixture {
+class TextTools : public ::testing::Test {
 protected:
-    Form1 &showWith(const QString &text)
+    void showWith(const QString &text)
     {
-        Form1 &form = startShown();
-        form.TextBox1->setText(text);
-        QCoreApplication::processEvents(); // showing may put a hint into the status line
-        form.lblstatus->clear();
-        return form;
+        m_port.show();
+        editor().setText(text);
+        QCoreApplication::processEvents();
+        m_port.statusLine.clear();
     }
+    TextBox &editor() { return m_port.editor(); }
 
     // A left click just right of the left edge of the character at a UTF-16 offset.
     void clickAt(int offset, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        TextBox &box = *m_window->TextBox1;
+        TextBox &box = editor();
         const long position = box.utf16ToPosition(offset);
         const QPoint target(
             int(box.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, position)) + 1,
@@ -46,40 +47,40 @@ protected:
         QTest::mouseClick(box.viewport(), Qt::LeftButton, modifiers, target);
     }
 
-    Sel selection() const
-    {
-        return {m_window->TextBox1->SelStart(), m_window->TextBox1->SelLength()};
-    }
+    Sel selection() { return {editor().SelStart(), editor().SelLength()}; }
     Sel press(QPushButton *button)
     {
         button->click();
         return selection();
     }
+
+    FakePort m_port;
+    EditorTools m_tools{m_port};
 };
 
 // Lines are those of CR LF, whatever QScintilla makes of a lone CR or LF.
 TEST_F(TextTools, AClickShowsLineAndColumnOfTheSelectionStart)
 {
-    Form1 &form = showWith(QString());
+    showWith(QString());
     const auto click = [&](const char *text, int offset) {
-        form.TextBox1->setText(QString::fromUtf8(text));
+        editor().setText(QString::fromUtf8(text));
         clickAt(offset);
-        EXPECT_EQ(form.TextBox1->SelStart(), offset);
-        return form.lblstatus->text();
+        EXPECT_EQ(editor().SelStart(), offset);
+        return m_port.statusLine;
     };
     EXPECT_EQ(click("abc\r\ndef\r\nghi", 10), "Zeile 3, Spalte 1");
     EXPECT_EQ(click("a\nb\r\ncd\re", 8), "Zeile 2, Spalte 4");
     EXPECT_EQ(click("x😀y\r\n😀z", 8), "Zeile 2, Spalte 3"); // an emoji counts two
 
     // A selection is read out at its start; keys leave the readout alone.
-    form.TextBox1->setText("eins\r\nzwei zwo\r\ndrei\r\nvier");
-    form.TextBox1->setSelStart(10);
+    editor().setText("eins\r\nzwei zwo\r\ndrei\r\nvier");
+    editor().setSelStart(10);
     clickAt(24, Qt::ShiftModifier);
     ASSERT_EQ(selection(), Sel(10, 14));
-    EXPECT_EQ(form.lblstatus->text(), "Zeile 2, Spalte 5");
-    QTest::keyClicks(form.TextBox1, QStringLiteral("xy"));
-    QTest::keyClick(form.TextBox1, Qt::Key_Return);
-    EXPECT_EQ(form.lblstatus->text(), "Zeile 2, Spalte 5");
+    EXPECT_EQ(m_port.statusLine, "Zeile 2, Spalte 5");
+    QTest::keyClicks(&editor(), QStringLiteral("xy"));
+    QTest::keyClick(&editor(), Qt::Key_Return);
+    EXPECT_EQ(m_port.statusLine, "Zeile 2, Spalte 5");
 }
 
 // The editor's UTF-8 form, with pos a byte position.
@@ -106,17 +107,17 @@ TEST(CountIndent, CountsTheLeadingSpacesOfTheCaretsCrLfLine)
 
 TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
 {
-    Form1 &form = showWith(QString());
+    showWith(QString());
     // The text after Enter, with "|" at the caret.
     const auto enter = [&](const char *text, int start, int length) {
-        form.TextBox1->setText(QString::fromUtf8(text));
-        form.TextBox1->setSelStart(start);
-        form.TextBox1->setSelLength(length);
-        QTest::keyClick(form.TextBox1, Qt::Key_Return);
-        EXPECT_EQ(form.TextBox1->SelLength(), 0);
-        const QString after = form.TextBox1->Text().insert(form.TextBox1->SelStart(), u'|');
-        form.TextBox1->undo();
-        EXPECT_EQ(form.TextBox1->Text(), QString::fromUtf8(text));
+        editor().setText(QString::fromUtf8(text));
+        editor().setSelStart(start);
+        editor().setSelLength(length);
+        QTest::keyClick(&editor(), Qt::Key_Return);
+        EXPECT_EQ(editor().SelLength(), 0);
+        const QString after = editor().Text().insert(editor().SelStart(), u'|');
+        editor().undo();
+        EXPECT_EQ(editor().Text(), QString::fromUtf8(text));
         return after;
     };
     EXPECT_EQ(enter("  x\r\n  abc\r\n    d", 7, 9), "  x\r\n  \r\n  |d");
@@ -191,24 +192,15 @@ TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
     }
 }
 
-// Keys go to the active window, as a user's keys do.
-void keyIn(QWidget *widget, Qt::Key key, Qt::KeyboardModifiers modifiers = {})
-{
-    widget->activateWindow();
-    ASSERT_TRUE(
-        QTest::qWaitFor([widget] { return QApplication::activeWindow() == widget->window(); }));
-    QTest::keyClick(widget, key, modifiers);
-}
-
 TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClosed)
 {
-    Form1 &form = showWith("ein Test und ein test");
-    form.TextBox1->setSelStart(12); // "suchen" starts at the beginning anyway
-    form.setStatus("vorher");
-    keyIn(form.TextBox1, Qt::Key_F3); // no dialog yet: nothing happens
-    keyIn(form.TextBox1, Qt::Key_F, Qt::ControlModifier);
-    ASSERT_NE(form.editorTools()->searchDialog(), nullptr);
-    frm_such &dialog = *form.editorTools()->searchDialog();
+    showWith("ein Test und ein test");
+    editor().setSelStart(12); // "suchen" starts at the beginning anyway
+    m_port.setStatus("vorher");
+    m_tools.findNext(); // no dialog yet: nothing happens
+    m_tools.search_Click();
+    ASSERT_NE(m_tools.searchDialog(), nullptr);
+    frm_such &dialog = *m_tools.searchDialog();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.cmdSuchen->hasFocus(); }));
 
     // "suchen" and "weitersuchen" enabled (1) or not after each step: "G" or
@@ -229,63 +221,63 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
 
     dialog.txtSuch->setText("TEST");
     EXPECT_EQ(press(dialog.cmdSuchen), Sel(4, 4));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form.TextBox1->hasFocus(); }));
-    keyIn(form.TextBox1, Qt::Key_F3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return editor().hasFocus(); }));
+    m_tools.findNext();
     EXPECT_EQ(selection(), Sel(17, 4));
-    EXPECT_EQ(form.lblstatus->text(), "vorher"); // success leaves the status line alone
+    EXPECT_EQ(m_port.statusLine, "vorher"); // success leaves the status line alone
     keyIn(dialog.txtSuch, Qt::Key_F3);
     EXPECT_EQ(selection(), Sel(17, 4));
-    EXPECT_EQ(form.lblstatus->text(), notFound);
+    EXPECT_EQ(m_port.statusLine, notFound);
 
     // "Markierung" looks only inside the selection; F3 is off with it.
     dialog.Option1[1]->setChecked(true);
     const auto search = [&](int start, int length, const char *text) {
-        form.setStatus(QString());
-        form.TextBox1->setSelStart(start);
-        form.TextBox1->setSelLength(length);
+        m_port.setStatus(QString());
+        editor().setSelStart(start);
+        editor().setSelLength(length);
         dialog.txtSuch->setText(QString::fromUtf8(text));
         return press(dialog.cmdSuchen);
     };
     EXPECT_EQ(search(9, 12, "EIN"), Sel(13, 3));
-    keyIn(form.TextBox1, Qt::Key_F3);
+    m_tools.findNext();
     EXPECT_EQ(selection(), Sel(13, 3));
-    EXPECT_TRUE(form.lblstatus->text().isEmpty());
+    EXPECT_TRUE(m_port.statusLine.isEmpty());
     EXPECT_EQ(search(9, 7, "test"), Sel(9, 7)); // not beyond the selection's end
-    EXPECT_EQ(form.lblstatus->text(), notFound);
+    EXPECT_EQ(m_port.statusLine, notFound);
     EXPECT_EQ(search(4, 0, "t"), Sel(4, 0));
-    EXPECT_EQ(form.lblstatus->text(), notFound);
+    EXPECT_EQ(m_port.statusLine, notFound);
 
     // Overlapping matches are found in turn.
     dialog.Option1[0]->setChecked(true);
-    form.TextBox1->setText("aaaa");
+    editor().setText("aaaa");
     EXPECT_EQ(search(0, 0, "aa"), Sel(0, 2));
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(1, 2));
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(2, 2));
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(2, 2));
-    EXPECT_EQ(form.lblstatus->text(), notFound);
+    EXPECT_EQ(m_port.statusLine, notFound);
 
     // Offsets count UTF-16 units of the UTF-8 editor text, "İ" before a match
     // does not shift it, and a match far down is scrolled into view.
     const QString text = QString::fromUtf8("😀 İ Viel ÄRGER\r\nund ärger\r\n") +
                          QString::fromUtf8("Zeile mit ä und 😀 und Lone\nLF\r\n").repeated(3000) +
                          "Ziel";
-    form.TextBox1->setText(text);
+    editor().setText(text);
     EXPECT_EQ(search(0, 0, "ärger"), Sel(10, 5));
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(21, 5));
     EXPECT_EQ(search(0, 0, "😀"), Sel(0, 2)); // found whole; the next search starts after it
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(44, 2));
     EXPECT_EQ(search(0, 0, "ZIEL"), Sel(int(text.size()) - 4, 4));
-    TextBox &box = *form.TextBox1;
+    TextBox &box = editor();
     const long firstVisible = box.SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
     const long lastLine = box.SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT) - 1;
     EXPECT_GE(firstVisible + box.SendScintilla(QsciScintillaBase::SCI_LINESONSCREEN), lastLine);
 
     // A second click shows the same dialog; once closed, the next one starts afresh.
-    form.search->click();
-    EXPECT_EQ(form.editorTools()->searchDialog(), &dialog);
+    m_tools.search_Click();
+    EXPECT_EQ(m_tools.searchDialog(), &dialog);
     dialog.close();
-    form.search->click();
-    EXPECT_TRUE(form.editorTools()->searchDialog()->txtSuch->text().isEmpty());
+    m_tools.search_Click();
+    EXPECT_TRUE(m_tools.searchDialog()->txtSuch->text().isEmpty());
 }
 
 } // namespace

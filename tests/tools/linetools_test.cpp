@@ -1,9 +1,9 @@
 // The line tools: replace all against the plain loop it stands for, the
-// temporary file and its line rules; then, on the main window, the clean-up,
-// "ganze Zeile löschen" and the Replace dialog.
-#include "platform/textbox.h"
+// temporary file and its line rules; then, beside a stand-in window, the
+// clean-up, "ganze Zeile löschen" and the Replace dialog.
 #include "platform/settingsstore.h"
-#include "support/form1fixture.h"
+#include "platform/textbox.h"
+#include "support/fakeport.h"
 #include "support/testenv.h"
 #include "tools/frm_ersetz.h"
 #include "tools/linerules.h"
@@ -167,35 +167,49 @@ TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
     }
 }
 
-class LineToolsTest : public Form1Fixture {
+class LineToolsTest : public ::testing::Test {
 protected:
     frm_ersetz &openReplace()
     {
-        m_window->cmd_replace->click();
-        frm_ersetz *dialog = m_window->lineTools()->replaceDialog();
+        m_tools.cmd_replace_Click();
+        frm_ersetz *dialog = m_tools.replaceDialog();
         EXPECT_NE(dialog, nullptr);
         return *dialog;
     }
     void expectUndoneTo(const QByteArray &text)
     {
-        m_window->TextBox1->undo();
-        EXPECT_EQ(m_window->TextBox1->utf8Text(), text);
-        EXPECT_FALSE(m_window->TextBox1->isUndoAvailable());
+        editor().undo();
+        EXPECT_EQ(editor().utf8Text(), text);
+        EXPECT_FALSE(editor().isUndoAvailable());
     }
+    TextBox &editor() { return m_port.editor(); }
+    // Read back through a fresh store: what is on disk, not what is cached.
+    QString setting(const QString &key) const
+    {
+        return SettingsStore(m_port.settingsFile()).read(key, QStringLiteral("<missing>"));
+    }
+
+    FakePort m_port;
+    ScriptedMessageBoxes &m_messages = m_port.boxes;
+    const QString m_programFolder = m_port.programFolder();
+    const QString m_work = m_port.workFolder();
+    LineTools m_tools{m_port};
 };
 
 // Each run meets a leftover of a crash and planted links at the two names.
 TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollowingNoLink)
 {
-    const QString victim = makeFile(QStringLiteral("victim.txt"), "nicht anfassen");
-    Form1 &form = start();
+    const QString victim = m_port.makeFile(QStringLiteral("victim.txt"), "nicht anfassen");
     const auto leerzeilen = [&](const QByteArray &text) {
         writeBytes(m_programFolder + "/kelo.tmp", "alter Rest\r\n");
         EXPECT_TRUE(QFile::link(victim, m_programFolder + "/Temp_kelo.tmp"));
-        form.TextBox1->loadUtf8(text);
-        form.cmdDelEmpty->click();
-        const QByteArray result = form.TextBox1->utf8Text();
-        EXPECT_EQ(form.TextBox1->SelStart(), 0); // the display refresh ran
+        editor().loadUtf8(text);
+        editor().setSelStart(3);
+        const int refreshes = m_port.refreshes;
+        m_tools.cmdDelEmpty_Click();
+        const QByteArray result = editor().utf8Text();
+        EXPECT_EQ(editor().SelStart(), 0); // the display refresh ran
+        EXPECT_EQ(m_port.refreshes, refreshes + 1);
         EXPECT_EQ(entries(m_programFolder), QStringList());
         expectUndoneTo(text);
         return result;
@@ -207,15 +221,17 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
 
     ASSERT_TRUE(QFile::link(victim, m_programFolder + "/kelo.tmp"));
     const QByteArray text = "eins abc\r\nzwei\r\nabc drei";
-    form.TextBox1->loadUtf8(text);
-    form.TextBox1->setSelStart(7);
+    editor().loadUtf8(text);
+    editor().setSelStart(7);
     frm_ersetz &dialog = openReplace();
     dialog.txt_finde->setText(QStringLiteral("abc"));
+    const int refreshes = m_port.refreshes;
     for (int run = 0; run < 2; ++run) {
         dialog.cmdZSLOESCH->click();
-        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("\r\nzwei\r\n\r\n"));
+        EXPECT_EQ(editor().utf8Text(), QByteArray("\r\nzwei\r\n\r\n"));
     }
-    EXPECT_EQ(form.TextBox1->SelStart(), 0);
+    EXPECT_EQ(editor().SelStart(), 0);
+    EXPECT_EQ(m_port.refreshes, refreshes + 2);
     EXPECT_EQ(entries(m_programFolder), QStringList());
     EXPECT_EQ(readBytes(victim), QByteArray("nicht anfassen"));
     expectUndoneTo(text);
@@ -226,15 +242,14 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
 // copy; a link is not followed, and a missing file is said.
 TEST_F(LineToolsTest, CleanFileRewritesAPlainFileInPlaceAndNothingElse)
 {
-    const QString victim = makeFile(QStringLiteral("victim.txt"), "a  b");
-    Form1 &form = start();
+    const QString victim = m_port.makeFile(QStringLiteral("victim.txt"), "a  b");
     writeBytes(m_programFolder + "/liste.txt", "a  b\r\n   \r\nc");
     ASSERT_TRUE(QFile::link(victim, m_programFolder + "/link.txt"));
-    EXPECT_TRUE(form.lineTools()->CleanFile(m_programFolder, QStringLiteral("liste.txt")));
+    EXPECT_TRUE(m_tools.CleanFile(m_programFolder, QStringLiteral("liste.txt")));
     EXPECT_EQ(readBytes(m_programFolder + "/liste.txt"), QByteArray("a b\r\nc\r\n"));
     EXPECT_TRUE(m_messages.shown().isEmpty());
     for (const QString &name : {QStringLiteral("link.txt"), QStringLiteral("fehlt.txt")}) {
-        EXPECT_FALSE(form.lineTools()->CleanFile(m_programFolder, name));
+        EXPECT_FALSE(m_tools.CleanFile(m_programFolder, name));
         ASSERT_EQ(m_messages.shown().size(), 1);
         EXPECT_EQ(m_messages.shown().first().title, "Fehler");
         EXPECT_TRUE(m_messages.texts().first().contains(name));
@@ -258,11 +273,10 @@ TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolderElseAPrivateCach
     });
     const QStringList before = entries(QFile::decodeName(runtime));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(m_work + "/cache"));
-    Form1 &form = start();
     for (int run = 0; run < 2; ++run) {
-        form.TextBox1->loadUtf8("a\r\n\r\nb");
-        form.cmdDelEmpty->click();
-        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a\r\nb\r\n"));
+        editor().loadUtf8("a\r\n\r\nb");
+        m_tools.cmdDelEmpty_Click();
+        EXPECT_EQ(editor().utf8Text(), QByteArray("a\r\nb\r\n"));
         EXPECT_TRUE(m_messages.shown().isEmpty());
         EXPECT_EQ(entries(QFile::decodeName(runtime)), before);
         EXPECT_EQ(QFileInfo::exists(m_work + "/cache"), run == 1);
@@ -281,38 +295,36 @@ TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
     const QString name = QString::fromLatin1(GetParam());
     ASSERT_TRUE(QDir(m_programFolder).mkpath(name + "/drin"));
     const QByteArray text = "a\r\n\r\n  b";
-    Form1 &form = start();
-    form.TextBox1->loadUtf8(text);
+    editor().loadUtf8(text);
     // The line emptying needs no working copy.
     for (const bool sloesch : {false, true}) {
         if (sloesch && name != "kelo.tmp")
             break;
         if (sloesch)
-            EXPECT_FALSE(form.lineTools()->SLoesch("a"));
+            EXPECT_FALSE(m_tools.SLoesch("a"));
         else
-            form.cmdDelEmpty->click();
-        EXPECT_EQ(form.TextBox1->utf8Text(), text);
-        EXPECT_FALSE(form.TextBox1->isUndoAvailable());
+            m_tools.cmdDelEmpty_Click();
+        EXPECT_EQ(editor().utf8Text(), text);
+        EXPECT_FALSE(editor().isUndoAvailable());
         EXPECT_EQ(entries(m_programFolder), QStringList{name});
         ASSERT_EQ(m_messages.shown().size(), 1);
         EXPECT_EQ(m_messages.shown().first().title, "Fehler");
         EXPECT_TRUE(m_messages.shown().first().text.contains(name));
-        EXPECT_TRUE(form.lblstatus->text().contains("unverändert"));
+        EXPECT_TRUE(m_port.statusLine.contains("unverändert"));
         m_messages.clear();
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, BlockedName, ::testing::Values("kelo.tmp", "Temp_kelo.tmp"));
 
-// Replace all is one undo step showing its count, or refuses; "EXIT" and
-// closing the main window both keep the fields for the next start.
+// Replace all is one undo step showing its count, or refuses; "EXIT" keeps
+// the fields for the next start (and so does closing the main window, see
+// linetools_window_test.cpp).
 TEST_F(LineToolsTest, ReplaceDialogReplacesAllOrRefusesAndKeepsTheFieldsHoweverClosed)
 {
-    Form1 &form = startShown();
-    QTest::keyClick(form.TextBox1, Qt::Key_H, Qt::ControlModifier);
-    QPointer<frm_ersetz> dialog = form.lineTools()->replaceDialog();
+    m_port.show();
+    QPointer<frm_ersetz> dialog = &openReplace();
     ASSERT_TRUE(dialog);
-    EXPECT_TRUE(form.TextBox1->Text().isEmpty()); // the key types nothing
     EXPECT_EQ(dialog->txt_finde->text() + '|' + dialog->txt_replace->text(),
               "Suchbegriff eingeben|Ersatzbegriff eingeben");
     const auto replace = [&](const QString &find, const QString &replacement) {
@@ -322,10 +334,10 @@ TEST_F(LineToolsTest, ReplaceDialogReplacesAllOrRefusesAndKeepsTheFieldsHoweverC
     };
     // The text afterwards and the labels; one undo brings the text back.
     const auto ersetzen = [&](const char *text, const QString &find, const QString &replacement) {
-        form.TextBox1->loadUtf8(text);
-        form.TextBox1->setSelStart(3);
+        editor().loadUtf8(text);
+        editor().setSelStart(3);
         replace(find, replacement);
-        const QString result = form.TextBox1->Text() + QStringLiteral(" / ") +
+        const QString result = editor().Text() + QStringLiteral(" / ") +
                                dialog->lbl_anzahl->text() + u' ' + dialog->lbl_text->text();
         expectUndoneTo(text); // nor an empty step when nothing changed
         return result;
@@ -342,30 +354,26 @@ TEST_F(LineToolsTest, ReplaceDialogReplacesAllOrRefusesAndKeepsTheFieldsHoweverC
         EXPECT_EQ(ersetzen("a b a", "a", "c"), QStringLiteral("c b c / 2 ersetzt"));
         m_messages.clear();
         replace(find, replacement);
-        EXPECT_EQ(form.TextBox1->utf8Text(), QByteArray("a b a"));
-        EXPECT_FALSE(form.TextBox1->isUndoAvailable());
+        EXPECT_EQ(editor().utf8Text(), QByteArray("a b a"));
+        EXPECT_FALSE(editor().isUndoAvailable());
         ASSERT_EQ(m_messages.shown().size(), 1);
         EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("unverändert")));
         EXPECT_EQ(dialog->lbl_anzahl->text() + dialog->lbl_text->text(), QString());
     }
 
-    const auto keptFields = [&](const char *find, bool byMainWindow) -> QString {
+    const auto keptFields = [&](const char *find) -> QString {
         dialog->txt_finde->setText(find);
         dialog->txt_replace->setText("x");
         dialog->cmdTAB->click();
         EXPECT_EQ(&openReplace(), dialog.data()); // open already: shown again as it is
-        if (byMainWindow)
-            closeWindow(); // takes the dialog down with it
-        else
-            dialog->cmd_exit->click();
+        dialog->cmd_exit->click();
         EXPECT_EQ(setting(key::txtFinde) + '|' + setting(key::txtReplace), find + QString("|\t"));
         EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isNull(); }));
-        startShown();
+        // Opened anew, it starts from the settings.
         dialog = &openReplace();
         return dialog->txt_finde->text() + '|' + dialog->txt_replace->text();
     };
-    EXPECT_EQ(keptFields("Straße, Weg", false), "Straße, Weg|\t");
-    EXPECT_EQ(keptFields("Gasse", true), "Gasse|\t");
+    EXPECT_EQ(keptFields("Straße, Weg"), "Straße, Weg|\t");
 }
 
 } // namespace

@@ -1,0 +1,93 @@
+// How the editor control speaks to Scintilla, and what it keeps true of it.
+//
+// The editor (TextBox, its document set-up and its offset indexes) relies on
+// these facts about the Scintilla underneath; a change to one of them must be
+// weighed against all the places that use it.
+//
+// 1. The document is UTF-8 (SC_CP_UTF8). Positions are byte offsets into it;
+//    a byte that does not start a well-formed sequence is a character of its
+//    own. NUL bytes are text like any other, so text goes in and out with a
+//    byte count, never as a C string.
+// 2. Typed and pasted line ends are CR LF (SC_EOL_CRLF, paste conversion on),
+//    but a loaded text keeps lone CRs and LFs. Scintilla ends a line at CR
+//    LF, lone CR and lone LF alike; the text box's lines end at CR LF only.
+// 3. The document is one of our own without a style buffer
+//    (SC_DOCUMENTOPTION_STYLES_NONE): there is no lexer, every byte is drawn
+//    in style 0. QsciScintilla still holds the document it created itself;
+//    that one is kept alive and shown again before QsciScintilla's destructor
+//    looks at it, and QsciScintilla's document sharing is hidden.
+// 4. Scintilla reports edits only before they happen (SC_MOD_BEFOREINSERT,
+//    SC_MOD_BEFOREDELETE), unless an assistive technology listens: for each
+//    edit reported after it QScintilla counts the characters from the start
+//    of the text. Without the after-notices QScintilla does not emit
+//    textChanged(), so the editor posts it itself.
+// 5. Scintilla's UTF-16 line index (SC_LINECHARACTERINDEX_UTF16) goes wrong
+//    when an edit joins a CR and an LF into a pair or splits one; such an edit
+//    marks the index stale and it is rebuilt before the next use. While a
+//    whole text is replaced the index is released (growing it line by line
+//    costs more than one pass afterwards) and built once the event loop is
+//    idle again, or on first use if that comes sooner.
+// 6. Whole-text replacements switch the modification events off, since
+//    QScintilla would copy the whole old and new text for them; the editor
+//    sends textChanged() and linesChanged() itself afterwards.
+#pragma once
+
+#include <Qsci/qsciscintillabase.h>
+
+#include <QtGlobal>
+
+#include <cstdint>
+
+namespace kelo::sci {
+
+using Sci = QsciScintillaBase;
+constexpr long kUtf16Index = Sci::SC_LINECHARACTERINDEX_UTF16;
+
+inline long send(const Sci &editor, unsigned int msg, unsigned long wParam = 0, long lParam = 0)
+{
+    return editor.SendScintilla(msg, wParam, lParam);
+}
+
+// Messages that take a byte count and a buffer: the count is passed, so NUL
+// bytes inside the text go through.
+inline long sendBytes(const Sci &editor, unsigned int msg, const char *data, qsizetype length)
+{
+    return editor.SendScintilla(msg, static_cast<uintptr_t>(length), data);
+}
+
+inline const char *rangePointer(const Sci &editor, long position, long length)
+{
+    return reinterpret_cast<const char *>(
+        send(editor, Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(position), length));
+}
+
+inline const char *characterPointer(const Sci &editor)
+{
+    return static_cast<const char *>(editor.SendScintillaPtrResult(Sci::SCI_GETCHARACTERPOINTER));
+}
+
+// Programmatic changes go through even when the user may not edit, as with
+// a Windows text box.
+class WritableScope {
+public:
+    explicit WritableScope(const Sci &editor)
+        : m_editor(editor)
+        , m_readOnly(send(editor, Sci::SCI_GETREADONLY) != 0)
+    {
+        if (m_readOnly)
+            send(m_editor, Sci::SCI_SETREADONLY, 0);
+    }
+    ~WritableScope()
+    {
+        if (m_readOnly)
+            send(m_editor, Sci::SCI_SETREADONLY, 1);
+    }
+    WritableScope(const WritableScope &) = delete;
+    WritableScope &operator=(const WritableScope &) = delete;
+
+private:
+    const Sci &m_editor;
+    bool m_readOnly;
+};
+
+} // namespace kelo::sci

@@ -1,0 +1,166 @@
+// The editor control's document: how it is set up, how a whole text goes in,
+// and how the control learns of edits (see scintillacalls.h for why each is
+// done this way).
+#include "platform/textbox.h"
+
+#include "platform/scintillacalls.h"
+
+#include <QApplication>
+#include <QPalette>
+
+namespace kelo {
+
+using namespace sci;
+
+TextBox::TextBox(QWidget *parent)
+    : QsciScintilla(parent)
+{
+    // Without a lexer every character has style 0, so the style byte that a
+    // default document keeps per text byte is dead weight: on a 20 MB file
+    // it is 20 MB. The editor gets a document without styles instead.
+    m_qsciDocument = SendScintillaPtrResult(SCI_GETDOCPOINTER);
+    SendScintilla(SCI_ADDREFDOCUMENT, 0, m_qsciDocument);
+    m_leanDocument =
+        reinterpret_cast<void *>(send(*this, SCI_CREATEDOCUMENT, 0, SC_DOCUMENTOPTION_STYLES_NONE));
+    SendScintilla(SCI_SETDOCPOINTER, 0, m_leanDocument);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, m_leanDocument); // the editor holds it now
+
+    // Code page, line ends, tabs and the line index belong to the document,
+    // so they are set after the switch.
+    send(*this, SCI_SETCODEPAGE, SC_CP_UTF8);
+    send(*this, SCI_SETEOLMODE, SC_EOL_CRLF);
+    send(*this, SCI_SETPASTECONVERTENDINGS, 1);
+    send(*this, SCI_SETTABWIDTH, 8);
+    send(*this, SCI_SETUSETABS, 1);
+    send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
+
+    setWrapMode(WrapNone);
+    setFolding(NoFoldStyle);
+    setBraceMatching(NoBraceMatch);
+    setAutoCompletionSource(AcsNone);
+    setAutoIndent(false);
+    setCaretLineVisible(false);
+    setIndentationGuides(false);
+    const long margins = send(*this, SCI_GETMARGINS);
+    for (long margin = 0; margin < margins; ++margin)
+        send(*this, SCI_SETMARGINWIDTHN, static_cast<unsigned long>(margin), 0);
+    send(*this, SCI_SETHSCROLLBAR, 1);
+    send(*this, SCI_SETVSCROLLBAR, 1);
+    // The horizontal scroll bar follows the longest line drawn so far instead
+    // of Scintilla's fixed 2000 pixels.
+    send(*this, SCI_SETSCROLLWIDTH, 1);
+    send(*this, SCI_SETSCROLLWIDTHTRACKING, 1);
+
+    const QPalette colors = palette();
+    SendScintilla(SCI_SETSELFORE, 1, colors.color(QPalette::Active, QPalette::HighlightedText));
+    SendScintilla(SCI_SETSELBACK, 1, colors.color(QPalette::Active, QPalette::Highlight));
+    setEditorFont(QApplication::font());
+    setBackColor(colors.color(QPalette::Active, QPalette::Base));
+    setTextColor(colors.color(QPalette::Active, QPalette::Text));
+
+    // QScintilla answers every insertion and deletion it is told of after
+    // the fact by counting the characters from the start of the text up to
+    // the edit, for assistive technologies: on a 20 MB text each key typed
+    // near its end took a tenth of a second. So the editor is told of edits
+    // only before they happen, unless an assistive technology is listening.
+    connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char *text, int length, int, int, int, int, int,
+                   int) { noteChange(position, type, text, length); });
+    accessibilityActiveChanged(QAccessible::isActive());
+    QAccessible::installActivationObserver(this);
+}
+
+TextBox::~TextBox()
+{
+    // Switching documents below must not reach this half-destroyed object.
+    QAccessible::removeActivationObserver(this);
+    disconnect(this, &QsciScintillaBase::SCN_MODIFIED, this, nullptr);
+    if (SendScintillaPtrResult(SCI_GETDOCPOINTER) == m_leanDocument)
+        SendScintilla(SCI_SETDOCPOINTER, 0, m_qsciDocument);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, m_qsciDocument);
+}
+
+void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
+{
+    const WritableScope writable(*this);
+    const long linesBefore = send(*this, SCI_GETLINECOUNT);
+    // QScintilla copies every inserted and deleted text for its SCN_MODIFIED
+    // signal and converts it to a QString for accessibility: for a whole text
+    // that triples the memory for a moment. The notifications stay off while
+    // the text is swapped, and the signals are sent here afterwards.
+    const long eventMask = send(*this, SCI_GETMODEVENTMASK);
+    send(*this, SCI_SETMODEVENTMASK, 0);
+    m_index.beforeWholeReplacement();
+    if (undoable) {
+        send(*this, SCI_BEGINUNDOACTION);
+        send(*this, SCI_SETTARGETRANGE, 0, send(*this, SCI_GETLENGTH));
+        sendBytes(*this, SCI_REPLACETARGET, utf8.constData(), utf8.size());
+        send(*this, SCI_ENDUNDOACTION);
+    } else {
+        send(*this, SCI_SETUNDOCOLLECTION, 0);
+        send(*this, SCI_CLEARALL);
+        sendBytes(*this, SCI_ADDTEXT, utf8.constData(), utf8.size());
+        send(*this, SCI_SETUNDOCOLLECTION, 1);
+        send(*this, SCI_EMPTYUNDOBUFFER);
+        send(*this, SCI_SETSAVEPOINT);
+    }
+    send(*this, SCI_SETMODEVENTMASK, eventMask);
+    m_index.afterWholeReplacement();
+    postIndexBuild();
+
+    send(*this, SCI_SETSCROLLWIDTH, 1);
+    send(*this, SCI_GOTOPOS, 0);
+    Q_EMIT textChanged();
+    if (send(*this, SCI_GETLINECOUNT) != linesBefore)
+        Q_EMIT linesChanged();
+}
+
+void TextBox::postIndexBuild()
+{
+    // Both indexes take a pass over the text, which would make loading slower
+    // than the insertion itself if it were done then, and a text that is only
+    // loaded, shown and saved never needs them. Building them right after the
+    // text is shown keeps loading quick and the first click or search after
+    // it as quick as any later one.
+    if (m_indexBuildPosted)
+        return;
+    m_indexBuildPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_indexBuildPosted = false;
+            m_index.build();
+        },
+        Qt::QueuedConnection);
+}
+
+void TextBox::accessibilityActiveChanged(bool active)
+{
+    m_accessible = active;
+    unsigned long mask = SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
+    if (active)
+        mask |= SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT;
+    send(*this, SCI_SETMODEVENTMASK, mask);
+}
+
+void TextBox::noteChange(int position, int type, const char *text, int length)
+{
+    const bool insertion = (type & SC_MOD_BEFOREINSERT) != 0;
+    if (!insertion && (type & SC_MOD_BEFOREDELETE) == 0)
+        return;
+    m_index.beforeEdit(position, insertion, text, length);
+    // Without the notice after the edit QScintilla does not say that the
+    // text changed; that is said once the edits are done.
+    if (!m_accessible && !m_textChangedPosted) {
+        m_textChangedPosted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_textChangedPosted = false;
+                Q_EMIT textChanged();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+} // namespace kelo

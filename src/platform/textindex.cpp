@@ -1,0 +1,322 @@
+#include "platform/textindex.h"
+
+#include "platform/codepage.h"
+#include "platform/scintillacalls.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+
+namespace kelo {
+
+using namespace sci;
+
+namespace {
+
+const char *findByte(const char *from, const char *end, char byte)
+{
+    if (from >= end)
+        return nullptr;
+    return static_cast<const char *>(std::memchr(from, byte, size_t(end - from)));
+}
+
+} // namespace
+
+TextIndex::TextIndex(const QsciScintillaBase &editor)
+    : m_editor(editor)
+{}
+
+// ---- UTF-16 offsets --------------------------------------------------------
+
+void TextIndex::ensureUtf16Index() const
+{
+    if (!m_utf16IndexStale)
+        return;
+    // Only this editor holds the index, so releasing it drops it and the
+    // allocation builds it afresh in one pass.
+    if (m_utf16IndexHeld)
+        send(m_editor, Sci::SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
+    send(m_editor, Sci::SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
+    m_utf16IndexHeld = true;
+    m_utf16IndexStale = false;
+}
+
+long TextIndex::utf16ToPosition(int offset) const
+{
+    if (offset <= 0)
+        return 0; // the start needs no index (a refresh after loading asks for it)
+    ensureUtf16Index();
+    offset = std::clamp(offset, 0, textLength());
+    const long line = send(m_editor, Sci::SCI_LINEFROMINDEXPOSITION,
+                           static_cast<unsigned long>(offset), kUtf16Index);
+    long remaining = offset - send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE,
+                                   static_cast<unsigned long>(line), kUtf16Index);
+    const long lineStart =
+        send(m_editor, Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    if (remaining == 0)
+        return lineStart;
+    // Scintilla's own SCI_POSITIONRELATIVECODEUNITS runs on to the end of the
+    // document when asked for half a surrogate pair; walking the one line
+    // here stops before the pair instead.
+    const long lineLength = send(m_editor, Sci::SCI_LINELENGTH, static_cast<unsigned long>(line));
+    const auto *bytes =
+        reinterpret_cast<const unsigned char *>(rangePointer(m_editor, lineStart, lineLength));
+    long i = 0;
+    while (remaining > 0 && i < lineLength) {
+        // A byte that does not start a well-formed sequence is a character of
+        // its own, as Scintilla counts it.
+        const int length = std::max(1, utf8SequenceLength(bytes + i, bytes + lineLength));
+        const int units = length == 4 ? 2 : 1;
+        if (units > remaining)
+            break;
+        remaining -= units;
+        i += length;
+    }
+    if (i > 0 && i < lineLength && bytes[i - 1] == '\r' && bytes[i] == '\n')
+        --i; // a CR LF pair is never split either
+    return lineStart + i;
+}
+
+int TextIndex::positionToUtf16(long position) const
+{
+    if (position <= 0)
+        return 0;
+    ensureUtf16Index();
+    position = std::min(position, send(m_editor, Sci::SCI_GETLENGTH));
+    const long line =
+        send(m_editor, Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+    const long lineStart =
+        send(m_editor, Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    // Counted here rather than with SCI_COUNTCODEUNITS, which takes a
+    // noncharacter (U+FFFF and the like) for invalid and counts its bytes one
+    // by one, while the line index counts it as one unit, as UTF-16 does: a
+    // position after one came out two or three units too far.
+    const long lineLength = send(m_editor, Sci::SCI_LINELENGTH, static_cast<unsigned long>(line));
+    const auto *bytes =
+        reinterpret_cast<const unsigned char *>(rangePointer(m_editor, lineStart, lineLength));
+    const long wanted = position - lineStart;
+    long units = 0;
+    long i = 0;
+    while (i < wanted) {
+        const int length = std::max(1, utf8SequenceLength(bytes + i, bytes + lineLength));
+        if (i + length > wanted)
+            break; // a position inside a character counts as its start
+        units += length == 4 ? 2 : 1;
+        i += length;
+    }
+    return int(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
+                    kUtf16Index) +
+               units);
+}
+
+int TextIndex::textLength() const
+{
+    ensureUtf16Index();
+    // The index has an entry for the end of the last line: the whole length.
+    const long lines = send(m_editor, Sci::SCI_GETLINECOUNT);
+    return int(std::min<long>(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE,
+                                   static_cast<unsigned long>(lines), kUtf16Index),
+                              std::numeric_limits<int>::max()));
+}
+
+// ---- CR LF lines -----------------------------------------------------------
+
+bool TextIndex::endsInLoneBreak(long line) const
+{
+    const long end = send(m_editor, Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+    const long length = send(m_editor, Sci::SCI_GETLENGTH);
+    if (end >= length)
+        return false; // the last line has no break
+    if (send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(end)) == '\n')
+        return true;
+    return end + 1 >= length ||
+           send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(end + 1)) != '\n';
+}
+
+void TextIndex::resolvePendingEdit() const
+{
+    if (!m_pendingEdit)
+        return;
+    const PendingEdit edit = *m_pendingEdit;
+    m_pendingEdit.reset();
+    updateLoneBreakIndex(edit.position, send(m_editor, Sci::SCI_GETLINECOUNT) - edit.linesBefore);
+}
+
+void TextIndex::updateLoneBreakIndex(long position, long linesAdded) const
+{
+    if (!m_loneBreakIndexValid)
+        return;
+    // Looking at every line end of a big insertion costs more than one pass
+    // over the text with memchr.
+    constexpr long incrementalLimit = 4096;
+    if (std::labs(linesAdded) > incrementalLimit) {
+        m_loneBreakIndexValid = false;
+        return;
+    }
+    // The edit changed the line ends from the line before the one of its
+    // position to the line of its end. The margins allow for a CR before the
+    // edit that met an LF after it (or lost it), which moves the position's
+    // line by one. Lines beyond that range keep their ends and only move.
+    const long line =
+        send(m_editor, Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+    const long first = std::max(0L, line - 1);
+    const long lastBefore = line + 2 + std::max(0L, -linesAdded);
+    const long lastAfter =
+        std::min(line + 2 + std::max(0L, linesAdded), send(m_editor, Sci::SCI_GETLINECOUNT) - 1);
+
+    std::vector<long> &lines = m_loneBreakLines;
+    const auto from = std::lower_bound(lines.begin(), lines.end(), first);
+    const auto to = std::upper_bound(from, lines.end(), lastBefore);
+    for (auto moved = to; moved != lines.end(); ++moved)
+        *moved += linesAdded;
+    std::vector<long> found;
+    for (long candidate = first; candidate <= lastAfter; ++candidate) {
+        if (endsInLoneBreak(candidate))
+            found.push_back(candidate);
+    }
+    const auto at = lines.erase(from, to);
+    lines.insert(at, found.begin(), found.end());
+}
+
+void TextIndex::ensureLoneBreakIndex() const
+{
+    if (m_loneBreakIndexValid) {
+        resolvePendingEdit();
+        return;
+    }
+    m_pendingEdit.reset();
+    m_loneBreakLines.clear();
+    const long length = send(m_editor, Sci::SCI_GETLENGTH);
+    const char *text = characterPointer(m_editor);
+    const char *end = text + length;
+    // One pass over the text, counting Scintilla's lines as it goes: a CR LF
+    // pair, a lone CR and a lone LF each end one.
+    long line = 0;
+    const char *cr = findByte(text, end, '\r');
+    const char *lf = findByte(text, end, '\n');
+    while (cr != nullptr || lf != nullptr) {
+        if (cr != nullptr && (lf == nullptr || cr < lf)) {
+            if (cr + 1 == lf) {
+                lf = findByte(lf + 1, end, '\n');
+            } else {
+                m_loneBreakLines.push_back(line);
+            }
+            cr = findByte(cr + 1, end, '\r');
+        } else {
+            m_loneBreakLines.push_back(line);
+            lf = findByte(lf + 1, end, '\n');
+        }
+        ++line;
+    }
+    m_loneBreakIndexValid = true;
+}
+
+int TextIndex::crlfLineCount() const
+{
+    ensureLoneBreakIndex();
+    return int(send(m_editor, Sci::SCI_GETLINECOUNT) - long(m_loneBreakLines.size()));
+}
+
+int TextIndex::crlfLineOfScintillaLine(long line) const
+{
+    ensureLoneBreakIndex();
+    // Each lone break before this Scintilla line merged two of them into one.
+    const auto joined = std::lower_bound(m_loneBreakLines.begin(), m_loneBreakLines.end(), line) -
+                        m_loneBreakLines.begin();
+    return int(line - joined);
+}
+
+int TextIndex::crlfLineOfOffset(int offset) const
+{
+    ensureLoneBreakIndex();
+    const long line =
+        send(m_editor, Sci::SCI_LINEFROMINDEXPOSITION,
+             static_cast<unsigned long>(std::clamp(offset, 0, textLength())), kUtf16Index);
+    return crlfLineOfScintillaLine(line);
+}
+
+int TextIndex::crlfLineOfPosition(long position) const
+{
+    ensureLoneBreakIndex();
+    return crlfLineOfScintillaLine(
+        send(m_editor, Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position)));
+}
+
+int TextIndex::crlfLineStart(int line) const
+{
+    ensureLoneBreakIndex();
+    ensureUtf16Index();
+    // CR LF line k starts after the k-th Scintilla line that ends in CR LF.
+    // The lone break at Scintilla line L[i] has L[i] - i CR LF ends before it
+    // (a non-decreasing sequence), so the lone breaks in front of line k are
+    // those with L[i] - i < k.
+    std::size_t low = 0;
+    std::size_t high = m_loneBreakLines.size();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (m_loneBreakLines[mid] - long(mid) < line)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    const long scintillaLine = line + long(low);
+    return int(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE,
+                    static_cast<unsigned long>(scintillaLine), kUtf16Index));
+}
+
+// ---- Keeping up ------------------------------------------------------------
+
+void TextIndex::beforeEdit(long position, bool insertion, const char *text, long length)
+{
+    // The edit before this one is done by now.
+    resolvePendingEdit();
+    // An edit that joins a CR and an LF into a pair or splits one has a CR
+    // just before it or an LF just after it; in a text of CR LF lines that
+    // only happens next to a lone CR or LF. Scintilla's UTF-16 index goes
+    // wrong there (found by comparing it with SCI_COUNTCODEUNITS after random
+    // edits).
+    const long after = insertion ? position : position + length;
+    const bool crBefore = position > 0 && send(m_editor, Sci::SCI_GETCHARAT,
+                                               static_cast<unsigned long>(position - 1)) == '\r';
+    const bool lfAfter =
+        after < send(m_editor, Sci::SCI_GETLENGTH) &&
+        send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(after)) == '\n';
+    if (crBefore || lfAfter)
+        m_utf16IndexStale = true;
+    if (!m_loneBreakIndexValid)
+        return;
+    // Text without CR or LF, away from them, neither moves a line nor joins
+    // or splits a CR LF pair: typing inside a line keeps the index.
+    bool linesMayChange = crBefore || lfAfter;
+    if (!linesMayChange && length > 0) {
+        const char *changed = insertion ? text : rangePointer(m_editor, position, length);
+        linesMayChange = changed == nullptr ||
+                         std::memchr(changed, '\r', size_t(length)) != nullptr ||
+                         std::memchr(changed, '\n', size_t(length)) != nullptr;
+    }
+    if (linesMayChange)
+        m_pendingEdit = PendingEdit{position, send(m_editor, Sci::SCI_GETLINECOUNT)};
+}
+
+void TextIndex::beforeWholeReplacement()
+{
+    if (m_utf16IndexHeld)
+        send(m_editor, Sci::SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
+    m_utf16IndexHeld = false;
+}
+
+void TextIndex::afterWholeReplacement()
+{
+    m_pendingEdit.reset();
+    m_loneBreakIndexValid = false;
+    m_utf16IndexStale = true;
+}
+
+void TextIndex::build() const
+{
+    ensureUtf16Index();
+    ensureLoneBreakIndex();
+}
+
+} // namespace kelo

@@ -1,0 +1,198 @@
+// Saving in the main window: the buttons and keys that reach it, the
+// question on each way of closing, and the window's notice of another
+// program's write. What saving itself does is tested beside a stand-in
+// window (saving_test.cpp).
+#include "files/openpanel.h"
+#include "files/saveaspanel.h"
+#include "otherwrites.h"
+#include "platform/controls.h"
+#include "platform/filenames.h"
+#include "platform/settingsstore.h"
+#include "platform/textbox.h"
+#include "support/form1fixture.h"
+#include "support/testenv.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace kelo::test {
+namespace {
+
+const auto question = [](const QString &path) -> QString {
+    return "Datei " + path + " speichern ?";
+};
+
+class SaveWindow : public Form1Fixture {
+protected:
+    bool panelShows() const
+    {
+        return m_window->Dateiauswahl2->isVisibleTo(m_window.get()) &&
+               m_window->rect().intersects(m_window->Dateiauswahl2->geometry());
+    }
+    // The window was closed and the shut-down stored the settings.
+    bool closed() const { return !m_window->isVisible() && setting(key::filter) != "<missing>"; }
+};
+
+// Ctrl+S and "speichern" write the current file, saving's reasons show in the
+// status line, and "speichern als" shows the save-as panel in place of the
+// open panel.
+TEST_F(SaveWindow, CtrlSAndTheButtonsReachSaving)
+{
+    Form1 &form = startShown({makeFile("alt.txt", "alt\r\n")});
+    const QString file = form.currentFile();
+    form.TextBox1->setText(QStringLiteral("eins\r\n"));
+    form.TextBox1->setFocus();
+    QTest::keyClick(form.TextBox1, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(readBytes(file), "eins\r\n");
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("eins\r\n")); // the key types nothing
+    form.TextBox1->setText(QStringLiteral("zwei\r\n"));
+    form.img_save->click();
+    EXPECT_EQ(readBytes(file), "zwei\r\n");
+    EXPECT_EQ(m_messages.texts(), QStringList(2, "Datei " + file + " wurde gespeichert"));
+
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadOther);
+    form.img_save->click();
+    EXPECT_TRUE(form.lblstatus->text().contains(QStringLiteral("schreibgeschützt")));
+    EXPECT_TRUE(panelShows());
+
+    form.Dateiauswahl2->hide();
+    form.cmd_open->click();
+    ASSERT_TRUE(form.Dateiauswahl->isVisibleTo(&form));
+    form.Save_AS->click();
+    EXPECT_TRUE(panelShows());
+    EXPECT_FALSE(form.Dateiauswahl->isVisibleTo(&form));
+    EXPECT_TRUE(form.Dateiauswahl2->saveas->hasFocus());
+}
+
+using SaveWindowLatin1 = Latin1Fixture;
+
+// A refused save of a file whose name is not UTF-8 names it readably in the
+// window's status line.
+TEST_F(SaveWindowLatin1, TheStatusLineNamesARefusedFileReadably)
+{
+    Form1 &form = startShown({decodeFileName(m_fileRaw)});
+    ASSERT_EQ(::chmod(m_fileRaw.constData(), S_IRUSR), 0);
+    form.TextBox1->setText(QStringLiteral("neu"));
+    form.img_save->click();
+    EXPECT_TRUE(form.lblstatus->text().contains(m_fileShown + " ist schreibgeschützt"))
+        << form.lblstatus->text().toStdString();
+    EXPECT_EQ(readRaw(m_fileRaw), "Gr\374\337e\r\n");
+}
+
+// EXIT asks whenever there is text ("Ja"/"Nein"), every other way of closing
+// only over a changed one ("Ja"/"Nein"/"Abbrechen"), and none asks twice. No
+// closes without saving, Yes saves and closes, going back (Escape, the box's
+// close button, "Abbrechen": all answer Cancel) keeps the window and the text.
+enum class Way { Exit, TitleBar, Console };
+struct Closing {
+    const char *name;
+    Way way;
+    const char *text; // typed over the loaded "alt", or nothing
+    MsgAnswer answer;
+    bool asks;
+};
+
+class SaveOnClose : public SaveWindow, public ::testing::WithParamInterface<Closing> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Questions, SaveOnClose,
+    ::testing::Values(Closing{"ExitEmptyText", Way::Exit, "", MsgAnswer::Yes, false},
+                      Closing{"ExitUnchanged", Way::Exit, nullptr, MsgAnswer::No, true},
+                      Closing{"ExitChangedYes", Way::Exit, "neu", MsgAnswer::Yes, true},
+                      Closing{"ExitGoesBack", Way::Exit, "neu", MsgAnswer::Cancel, true},
+                      Closing{"CloseUnchanged", Way::TitleBar, nullptr, MsgAnswer::Yes, false},
+                      Closing{"CloseChangedNo", Way::TitleBar, "neu", MsgAnswer::No, true},
+                      Closing{"CloseChangedYes", Way::TitleBar, "neu", MsgAnswer::Yes, true},
+                      Closing{"CloseGoesBack", Way::TitleBar, "neu", MsgAnswer::Cancel, true},
+                      Closing{"ConsoleChangedNo", Way::Console, "neu", MsgAnswer::No, true},
+                      Closing{"ConsoleGoesBack", Way::Console, "neu", MsgAnswer::Cancel, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_P(SaveOnClose, AsksOnlyWhenItShouldAndNeverTwice)
+{
+    const Closing &c = GetParam();
+    Form1 &form = startShown({makeFile("zu.txt", "alt\r\n")});
+    if (c.text)
+        form.TextBox1->setText(QString::fromUtf8(c.text));
+    m_messages.queueAnswer(c.answer);
+    switch (c.way) {
+    case Way::Exit:
+        form.EXIT->click();
+        break;
+    case Way::TitleBar:
+        closeWindow();
+        break;
+    case Way::Console:
+        form.lblstatus->setText(QStringLiteral("exit"));
+        QTest::keyClick(form.lblstatus, Qt::Key_Return);
+        break;
+    }
+    const bool saved = c.asks && c.answer == MsgAnswer::Yes;
+    const bool wentBack = c.answer == MsgAnswer::Cancel;
+    EXPECT_EQ(closed(), !wentBack);
+    EXPECT_EQ(m_messages.texts().value(0), c.asks ? question(form.currentFile()) : QString());
+    if (c.asks) {
+        EXPECT_EQ(m_messages.shown().value(0).buttons,
+                  c.way == Way::Exit ? MsgButtons::YesNo : MsgButtons::YesNoCancel);
+    }
+    EXPECT_EQ(m_messages.texts().size(), int(c.asks) + int(saved)); // the confirmation
+    EXPECT_EQ(readBytes(form.currentFile()), saved ? "neu\r\n" : "alt\r\n");
+    if (wentBack) {
+        EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("neu"));
+        EXPECT_TRUE(form.TextBox1->isModified());
+    }
+}
+
+// Another program changed the file after Kelo read or wrote it: back in the
+// window, the status line says what happened, once.
+struct OtherWrite {
+    const char *name;
+    void (*change)(const QString &path);
+    const char *status;
+};
+
+class OtherWriteNotice : public SaveWindow, public ::testing::WithParamInterface<OtherWrite> {};
+
+INSTANTIATE_TEST_SUITE_P(Cases, OtherWriteNotice,
+                         ::testing::Values(OtherWrite{"Written", writeOther, "geändert"},
+                                           OtherWrite{"Replaced", replaceOther, "geändert"},
+                                           OtherWrite{"Linked", linkOther, "geändert"},
+                                           OtherWrite{"Deleted", deleteIt, "nicht mehr"},
+                                           OtherWrite{"Folder", folderInstead, "nicht mehr"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_P(OtherWriteNotice, TheWindowSaysWhatHappenedWhenItIsActiveAgain)
+{
+    const OtherWrite &c = GetParam();
+    Form1 &form = startShown({makeFile("geteilt.txt", "alt\r\n")});
+    const QString file = form.currentFile();
+    form.TextBox1->setText(QStringLiteral("meins\r\n"));
+    // A save of our own is no other program's write.
+    form.img_save->click();
+    ASSERT_EQ(readBytes(file), "meins\r\n");
+    const auto activate = [&form] {
+        QApplication::setActiveWindow(nullptr);
+        form.activateWindow();
+        QApplication::setActiveWindow(&form);
+    };
+    form.lblstatus->clear();
+    activate();
+    EXPECT_TRUE(form.lblstatus->text().isEmpty()) << form.lblstatus->text().toStdString();
+
+    c.change(file);
+    activate();
+    EXPECT_TRUE(form.lblstatus->text().contains(QString::fromUtf8(c.status)))
+        << form.lblstatus->text().toStdString();
+    form.lblstatus->clear();
+    activate();
+    EXPECT_TRUE(form.lblstatus->text().isEmpty()) << form.lblstatus->text().toStdString();
+}
+
+} // namespace
+} // namespace kelo::test

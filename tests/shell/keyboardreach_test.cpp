@@ -1,0 +1,442 @@
+// The window for users without a mouse or without sight: what a screen reader
+// reads through Qt's accessibility interfaces, Tab through the top bar,
+// Enter and Space on its buttons, Escape out of the panels and dialogs, and
+// the dialogs as transient children of the main window.
+#include "files/openpanel.h"
+#include "files/saveaspanel.h"
+#include "platform/controls.h"
+#include "platform/listcontrols.h"
+#include "platform/settingsstore.h"
+#include "platform/textbox.h"
+#include "services/form2.h"
+#include "shell/application.h"
+#include "shell/hints.h"
+#include "shell/optionspanel.h"
+#include "support/form1fixture.h"
+#include "tools/editortools.h"
+#include "tools/frm_ersetz.h"
+#include "tools/frm_such.h"
+#include "tools/linetools.h"
+
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace kelo::test {
+namespace {
+
+QString accessibleText(QWidget *widget, QAccessible::Text which)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    return face != nullptr ? face->text(which) : QString();
+}
+
+// The controls a user works with: designer-named (Qt's own parts of a
+// control, such as scroll bars, carry no name or a "qt_" one) and either
+// taking the focus or one of the kinds a screen reader lists.
+bool isUserControl(QWidget *widget)
+{
+    const QString name = widget->objectName();
+    if (name.isEmpty() || name.startsWith(QLatin1String("qt_")))
+        return false;
+    return (widget->focusPolicy() & Qt::TabFocus) != 0 || qobject_cast<QAbstractButton *>(widget) ||
+           qobject_cast<QLineEdit *>(widget) || qobject_cast<QAbstractItemView *>(widget) ||
+           qobject_cast<QComboBox *>(widget) || qobject_cast<QPlainTextEdit *>(widget) ||
+           qobject_cast<ClickableLabel *>(widget);
+}
+
+class KeyboardReach : public Form1Fixture {
+protected:
+    Form1 &startActive()
+    {
+        Form1 &form = startShown();
+        form.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+        return form;
+    }
+
+    frm_such *openSearch(Form1 &form)
+    {
+        form.editorTools()->search_Click();
+        frm_such *dialog = form.editorTools()->searchDialog();
+        activate(dialog);
+        return dialog;
+    }
+
+    frm_ersetz *openReplace(Form1 &form)
+    {
+        form.lineTools()->cmd_replace_Click();
+        frm_ersetz *dialog = form.lineTools()->replaceDialog();
+        activate(dialog);
+        return dialog;
+    }
+
+    Form2 *openAbout(Form1 &form)
+    {
+        form.about()->open();
+        Form2 *about = form.findChild<Form2 *>();
+        activate(about);
+        return about;
+    }
+
+    // The keyboard goes to the active window only.
+    static void activate(QWidget *window)
+    {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }))
+            << window->objectName().toStdString();
+    }
+
+    // Presses a key on the widget that has the focus, as the keyboard does.
+    static void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClick(focus, key, modifiers);
+    }
+
+    static QString focusName()
+    {
+        QWidget *focus = QApplication::focusWidget();
+        return focus != nullptr ? focus->objectName() : QStringLiteral("(none)");
+    }
+
+    // The action behind a command, cut off from its feature so that pressing
+    // its button only counts.
+    QAction *detachedAction(const QString &control)
+    {
+        auto *action = m_window->findChild<QAction *>(QStringLiteral("action_") + control);
+        if (action != nullptr)
+            QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
+        return action;
+    }
+};
+
+// Every button, text field, list and check box of the window, the three
+// panels, both dialogs and the About window has a name a screen reader can
+// announce.
+TEST_F(KeyboardReach, EveryControlOfTheWindowPanelsAndDialogsHasAnAccessibleName)
+{
+    Form1 &form = startActive();
+    form.Dateiauswahl->showAt(650);
+    form.Dateiauswahl2->showAt(650);
+    form.Frame1->show();
+    const QList<QWidget *> windows = {&form, openSearch(form), openReplace(form), openAbout(form)};
+
+    QStringList nameless;
+    QSet<QString> looked;
+    for (QWidget *window : windows) {
+        for (QWidget *widget : window->findChildren<QWidget *>()) {
+            if (!isUserControl(widget) || widget->window() != window)
+                continue;
+            looked.insert(window->objectName() + QLatin1Char('.') + widget->objectName());
+            if (accessibleText(widget, QAccessible::Name).trimmed().isEmpty())
+                nameless << window->objectName() + QLatin1Char('.') + widget->objectName();
+        }
+    }
+    EXPECT_TRUE(nameless.isEmpty()) << nameless.join(QLatin1String(", ")).toStdString();
+    // The walk reached every kind of place, not only the main window's bar.
+    for (const char *control :
+         {"Form1.TextBox1", "Form1.lblstatus", "Form1.Info2", "Form1.File1", "Form1.Drive2",
+          "Form1.saveas", "Form1.blau", "Form1.txt_reggie", "Form1.lbl_X", "frm_such.txtSuch",
+          "frm_such.Option1_1", "frm_ersetz.txt_replace", "frm_ersetz.cmdTAB", "Form2.Text1",
+          "Form2.Command1"})
+        EXPECT_TRUE(looked.contains(QLatin1String(control))) << control;
+}
+
+// The names that are read aloud where the control shows no text of its own.
+TEST_F(KeyboardReach, ControlsWithoutTextOfTheirOwnAreNamedInGerman)
+{
+    Form1 &form = start();
+    const struct {
+        QWidget *widget;
+        const char *name;
+        QAccessible::Text which = QAccessible::Name;
+    } cases[] = {
+        {form.TextBox1, "Editor"},
+        {form.lblstatus, "Statuszeile, nimmt auch Befehle an"},
+        // A drop-down list is named by its entry on Linux: what it is, is
+        // said in its description.
+        {form.Dateiauswahl->Drive1, "Laufwerk", QAccessible::Description},
+        {form.Dateiauswahl->Dir1, "Ordner"},
+        {form.Dateiauswahl->File1, "Dateien"},
+        {form.Dateiauswahl->Filter, "Filter"},
+        {form.Dateiauswahl2->Drive2, "Laufwerk", QAccessible::Description},
+        {form.Dateiauswahl2->Dir2, "Ordner"},
+        {form.Dateiauswahl2->saveas, "Dateiname"},
+        {form.Frame1->weiss, "Farbschema weiß"},
+        {form.Frame1->txt_reggie, "Dateiendung"},
+        {form.Info2, "Info"},
+        {form.cmd_DE2EN, "Deutsch nach Englisch übersetzen"},
+        {form.cmd_EN2DE, "Englisch nach Deutsch übersetzen"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(accessibleText(c.widget, c.which), QString::fromUtf8(c.name))
+            << c.widget->objectName().toStdString();
+}
+
+// A picture button is announced by the caption written under it, or by its
+// command's text where it has none, with its hint as the description.
+TEST_F(KeyboardReach, PictureButtonsAreNamedAfterTheirCaptionsWithTheirHintsAsDescriptions)
+{
+    Form1 &form = start();
+    const struct {
+        QAbstractButton *button;
+        QString name;
+    } cases[] = {
+        {form.cmd_open, form.Label15->text()},
+        {form.img_save, form.Label16->text()},
+        {form.Save_AS, form.Label17->text()},
+        {form.cmd_fresh, form.Label14->text()},
+        {form.copy, form.Label3->text()},
+        {form.img_clear, form.Label9->text()},
+        {form.Print, QStringLiteral("drucken")},
+        {form.EXIT, QStringLiteral("EXIT")},
+        {form.Info1, QStringLiteral("Info")},
+        {form.search, QStringLiteral("search")},
+        {form.cmd_Einstell, QStringLiteral("Einstellen")},
+    };
+    for (const auto &c : cases) {
+        const QString control = c.button->objectName();
+        EXPECT_EQ(accessibleText(c.button, QAccessible::Name), c.name) << control.toStdString();
+        EXPECT_FALSE(hintFor(control).isEmpty()) << control.toStdString();
+        EXPECT_EQ(accessibleText(c.button, QAccessible::Description), hintFor(control))
+            << control.toStdString();
+    }
+}
+
+// The window starts in the editor; Ctrl+Tab leaves it, and Tab runs through
+// the status line and the bar from left to right and back into the editor.
+TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarFromLeftToRightAndBack)
+{
+    startActive();
+    EXPECT_EQ(focusName(), QStringLiteral("TextBox1"));
+
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    QStringList visited{focusName()};
+    for (int i = 0; i < 16; ++i) {
+        press(Qt::Key_Tab);
+        visited << focusName();
+    }
+    const QStringList expected = {
+        QStringLiteral("lblstatus"),   QStringLiteral("cmd_open"),
+        QStringLiteral("img_save"),    QStringLiteral("Save_AS"),
+        QStringLiteral("cmd_fresh"),   QStringLiteral("copy"),
+        QStringLiteral("img_clear"),   QStringLiteral("search"),
+        QStringLiteral("cmd_replace"), QStringLiteral("cmdDelEmpty"),
+        QStringLiteral("cmd_DE2EN"),   QStringLiteral("cmd_EN2DE"),
+        QStringLiteral("Print"),       QStringLiteral("cmd_Einstell"),
+        QStringLiteral("EXIT"),        QStringLiteral("Info1"),
+        QStringLiteral("TextBox1"),
+    };
+    EXPECT_EQ(visited, expected);
+
+    // A plain Tab in the editor is a tab in the text.
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focusName(), QStringLiteral("TextBox1"));
+    EXPECT_EQ(m_window->TextBox1->Text(), QStringLiteral("\t"));
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(focusName(), QStringLiteral("Info1"));
+}
+
+// The focus shows on a picture button, whose own frame the style sheet takes.
+TEST_F(KeyboardReach, AFocusedPictureButtonLooksFocused)
+{
+    Form1 &form = startActive();
+    for (PictureButton *button : {form.cmd_open, form.Print, form.EXIT}) {
+        form.TextBox1->setFocus(Qt::TabFocusReason);
+        const QImage unfocused = button->grab().toImage();
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button->hasFocus());
+        EXPECT_NE(button->grab().toImage(), unfocused) << button->objectName().toStdString();
+    }
+}
+
+// Enter, the keypad's Enter and Space on each focused button of the bar
+// trigger its command once each.
+TEST_F(KeyboardReach, EnterAndSpaceOnEveryButtonOfTheBarTriggerItsCommand)
+{
+    Form1 &form = startActive();
+    const QList<QAbstractButton *> bar = {
+        form.cmd_open,  form.img_save, form.Save_AS,      form.cmd_fresh,   form.copy,
+        form.img_clear, form.search,   form.cmd_replace,  form.cmdDelEmpty, form.cmd_DE2EN,
+        form.cmd_EN2DE, form.Print,    form.cmd_Einstell, form.EXIT,        form.Info1,
+    };
+    for (QAbstractButton *button : bar) {
+        const QString control = button->objectName();
+        QAction *action = detachedAction(control);
+        ASSERT_NE(action, nullptr) << control.toStdString();
+        QSignalSpy triggered(action, &QAction::triggered);
+        button->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(button->hasFocus()) << control.toStdString();
+        press(Qt::Key_Return);
+        press(Qt::Key_Enter, Qt::KeypadModifier);
+        press(Qt::Key_Space);
+        EXPECT_EQ(triggered.count(), 3) << control.toStdString();
+    }
+}
+
+// The commands with a shortcut are there from the editor without a button.
+TEST_F(KeyboardReach, ShortcutsTriggerTheirCommandsFromTheEditor)
+{
+    startActive();
+    const struct {
+        const char *control;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } cases[] = {
+        {"cmd_open", Qt::Key_O, Qt::ControlModifier},
+        {"img_save", Qt::Key_S, Qt::ControlModifier},
+        {"search", Qt::Key_F, Qt::ControlModifier},
+        {"findNext", Qt::Key_F3, Qt::NoModifier},
+        {"cmd_replace", Qt::Key_H, Qt::ControlModifier},
+        {"Print", Qt::Key_P, Qt::ControlModifier},
+    };
+    for (const auto &c : cases) {
+        QAction *action = detachedAction(QString::fromLatin1(c.control));
+        ASSERT_NE(action, nullptr) << c.control;
+        QSignalSpy triggered(action, &QAction::triggered);
+        m_window->TextBox1->setFocus(Qt::TabFocusReason);
+        press(c.key, c.modifiers);
+        EXPECT_EQ(triggered.count(), 1) << c.control;
+    }
+}
+
+// Escape anywhere in a panel leaves it as its red X or "QUIT" does.
+TEST_F(KeyboardReach, EscapeLeavesEachPanelAsItsCloseControlDoes)
+{
+    Form1 &form = startActive();
+    const struct {
+        const char *what;
+        std::function<void()> open;
+        QWidget *panel;
+        QWidget *focus;
+    } cases[] = {
+        {"open panel", [&form] { form.cmd_open_Click(); }, form.Dateiauswahl,
+         form.Dateiauswahl->File1},
+        {"open panel, pattern", [&form] { form.cmd_open_Click(); }, form.Dateiauswahl,
+         form.Dateiauswahl->Filter},
+        {"save-as panel", [&form] { form.Dateiauswahl2->showAt(650); }, form.Dateiauswahl2,
+         form.Dateiauswahl2->saveas},
+        {"options panel", [&form] { form.cmd_Einstell_Click(); }, form.Frame1,
+         form.Frame1->txt_reggie},
+    };
+    for (const auto &c : cases) {
+        c.open();
+        ASSERT_TRUE(c.panel->isVisible()) << c.what;
+        c.focus->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(c.focus->hasFocus()) << c.what;
+        press(Qt::Key_Escape);
+        EXPECT_FALSE(c.panel->isVisible()) << c.what;
+    }
+    // "QUIT" also gave the button its caption back.
+    EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("Einstellen"));
+    // Escape in the editor closes nothing and leaves the text alone.
+    form.cmd_open_Click();
+    form.TextBox1->setFocus();
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(form.Dateiauswahl->isVisible());
+}
+
+// Escape closes the dialogs and the About window the way they close
+// otherwise: the Replace dialog stores its texts as "EXIT" does.
+TEST_F(KeyboardReach, EscapeClosesTheDialogsAndTheAboutWindow)
+{
+    Form1 &form = startActive();
+
+    QPointer<QWidget> search = openSearch(form);
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(search.isNull() || !search->isVisible());
+    EXPECT_EQ(form.editorTools()->searchDialog(), nullptr);
+
+    QPointer<frm_ersetz> replace = openReplace(form);
+    replace->txt_finde->setText(QStringLiteral("alt"));
+    replace->txt_replace->setText(QStringLiteral("neu"));
+    replace->txt_finde->setFocus();
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(replace.isNull() || !replace->isVisible());
+    EXPECT_EQ(m_settings->read(key::txtFinde, {}), QStringLiteral("alt"));
+    EXPECT_EQ(m_settings->read(key::txtReplace, {}), QStringLiteral("neu"));
+
+    QPointer<Form2> about = openAbout(form);
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(about.isNull() || !about->isVisible());
+}
+
+// Tab inside the dialogs keeps their designed order, from the first focus on.
+TEST_F(KeyboardReach, TabInsideTheDialogsKeepsTheirDesignedOrder)
+{
+    Form1 &form = startActive();
+    const auto round = [](int presses) {
+        QStringList visited{focusName()};
+        for (int i = 0; i < presses; ++i) {
+            press(Qt::Key_Tab);
+            visited << focusName();
+        }
+        return visited;
+    };
+
+    frm_such *search = openSearch(form);
+    search->txtSuch->setText(QStringLiteral("x")); // both buttons enabled
+    search->cmdSuchen->setFocus();
+    EXPECT_EQ(round(4),
+              (QStringList{"cmdSuchen", "cmdWeitersuchen", "Option1_0", "txtSuch", "cmdSuchen"}));
+    search->close();
+
+    openReplace(form);
+    EXPECT_EQ(round(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
+                                     "cmdTAB", "cmdZSLOESCH", "cmd_exit"}));
+}
+
+// The compositor of a Wayland session keeps a window above the main window
+// only when it is the main window's transient child; it may refuse every
+// position, so nothing here depends on one.
+TEST_F(KeyboardReach, TheDialogsAndTheAboutWindowAreTransientChildrenOfTheMainWindow)
+{
+    Form1 &form = startActive();
+    const QList<QWidget *> children = {openSearch(form), openReplace(form), openAbout(form)};
+    for (QWidget *child : children) {
+        ASSERT_NE(child->windowHandle(), nullptr) << child->objectName().toStdString();
+        EXPECT_EQ(child->windowHandle()->transientParent(), form.windowHandle())
+            << child->objectName().toStdString();
+    }
+}
+
+// On a Wayland session Kelo asks for Wayland first and X11 after it; what the
+// user chose, and a session without Wayland, stay as they are.
+TEST(WindowSystem, WaylandSessionsGetWaylandWithXcbBehindUnlessThePlatformIsChosen)
+{
+    const struct {
+        const char *chosen;
+        const char *waylandDisplay;
+        const char *expected;
+    } cases[] = {
+        {"", "wayland-0", "wayland;xcb"},
+        {"", "", ""},
+        {"xcb", "wayland-0", ""},
+        {"offscreen", "wayland-0", ""},
+        {"wayland", "", ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(windowSystemFor(c.chosen, c.waylandDisplay), QByteArray(c.expected))
+            << c.chosen << " / " << c.waylandDisplay;
+}
+
+} // namespace
+} // namespace kelo::test
