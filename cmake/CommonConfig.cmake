@@ -17,6 +17,17 @@ if(KELO_SANITIZE)
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(kelo_options INTERFACE -fsanitize=address,undefined)
 endif()
+# The fuzz targets: the library carries libFuzzer's coverage instrumentation
+# and the sanitizers; fuzz/ links each target with libFuzzer itself.
+if(KELO_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+        message(FATAL_ERROR "KELO_FUZZ needs clang (CMAKE_CXX_COMPILER=clang++)")
+    endif()
+    target_compile_options(kelo_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+        -fno-sanitize-recover=all)
+    target_link_options(kelo_options INTERFACE -fsanitize=address,undefined)
+endif()
 # Optimised builds (the package is one) get what Debian builds its own
 # packages with: checked buffer functions, a guarded stack, and relocations
 # made read-only before the program runs.

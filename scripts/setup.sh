@@ -35,6 +35,10 @@ packages=(
 if $packaging; then
     packages+=(dpkg-dev file lintian appstream mandoc man-db)
 fi
+# The fuzz targets need clang with libFuzzer and the sanitizers' runtimes.
+if [ "$preset" = fuzz ]; then
+    packages+=(clang lld libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

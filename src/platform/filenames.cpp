@@ -55,7 +55,14 @@ QString decodeFileName(QByteArrayView bytes)
             p += count;
             continue;
         }
-        name.append(QString::fromUcs4(&cp, 1));
+        // Appended as UTF-16 units: QString::fromUcs4 would drop U+FEFF as a
+        // byte-order mark.
+        if (QChar::requiresSurrogates(cp)) {
+            name.append(QChar(QChar::highSurrogate(cp)));
+            name.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            name.append(QChar(char16_t(cp)));
+        }
         p += length;
     }
     return name;

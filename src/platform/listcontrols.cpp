@@ -11,13 +11,13 @@
 #include <QHelpEvent>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include <dirent.h>
@@ -127,9 +127,12 @@ QString startFolder()
     return current.isEmpty() ? kRoot : QDir::cleanPath(current);
 }
 
-// The wildcards of a file-list pattern, each turned into one anchored,
-// case-insensitive expression. Only "*" and "?" are wildcards: "[" or "("
-// in a pattern stand for themselves, as they do in file names.
+// The wildcards of a file-list pattern, matched character by character with
+// case folded. Only "*" and "?" are wildcards: "[" or "(" in a pattern stand
+// for themselves, as they do in file names. A regular expression would take
+// time exponential in the stars ("*********x" against a long name ran into
+// PCRE2's match limit and did not match) and could not take a character
+// outside the Basic Multilingual Plane escaped unit by unit.
 class PatternMatcher {
 public:
     explicit PatternMatcher(const QString &pattern)
@@ -144,18 +147,7 @@ public:
                 m_matchesAll = true;
                 continue;
             }
-            QString expression;
-            for (const QChar c : wildcard) {
-                if (c == QLatin1Char('*'))
-                    expression += QLatin1String(".*");
-                else if (c == QLatin1Char('?'))
-                    expression += QLatin1Char('.');
-                else
-                    expression += QRegularExpression::escape(QString(c));
-            }
-            m_expressions.emplace_back(QRegularExpression::anchoredPattern(expression),
-                                       QRegularExpression::CaseInsensitiveOption |
-                                           QRegularExpression::DotMatchesEverythingOption);
+            m_wildcards.push_back(folded(wildcard));
         }
     }
 
@@ -163,14 +155,53 @@ public:
     {
         if (m_matchesAll)
             return true;
-        return std::any_of(
-            m_expressions.begin(), m_expressions.end(),
-            [&name](const QRegularExpression &e) { return e.match(name).hasMatch(); });
+        const std::u32string characters = folded(name);
+        return std::any_of(m_wildcards.begin(), m_wildcards.end(),
+                           [&characters](const std::u32string &wildcard) {
+                               return wildcardMatches(characters, wildcard);
+                           });
     }
 
 private:
+    static std::u32string folded(const QString &text)
+    {
+        std::u32string characters;
+        characters.reserve(std::size_t(text.size()));
+        for (const char32_t c : text.toUcs4())
+            characters.push_back(QChar::toCaseFolded(c));
+        return characters;
+    }
+
+    // Time in proportion to the name times the wildcard at most: a mismatch
+    // after a "*" only lets that last star take one character more.
+    static bool wildcardMatches(const std::u32string &name, const std::u32string &wildcard)
+    {
+        constexpr std::size_t none = std::u32string::npos;
+        std::size_t n = 0;
+        std::size_t w = 0;
+        std::size_t star = none;
+        std::size_t starTook = 0;
+        while (n < name.size()) {
+            if (w < wildcard.size() && wildcard[w] == U'*') {
+                star = w++;
+                starTook = n;
+            } else if (w < wildcard.size() && (wildcard[w] == U'?' || wildcard[w] == name[n])) {
+                ++w;
+                ++n;
+            } else if (star != none) {
+                w = star + 1;
+                n = ++starTook;
+            } else {
+                return false;
+            }
+        }
+        while (w < wildcard.size() && wildcard[w] == U'*')
+            ++w;
+        return w == wildcard.size();
+    }
+
     bool m_matchesAll = false;
-    std::vector<QRegularExpression> m_expressions;
+    std::vector<std::u32string> m_wildcards;
 };
 
 // Draws the entries of the folder and file lists: indented by their level

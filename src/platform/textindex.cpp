@@ -83,14 +83,31 @@ int TextIndex::positionToUtf16(long position) const
     if (position <= 0)
         return 0;
     ensureUtf16Index();
+    position = std::min(position, send(m_editor, Sci::SCI_GETLENGTH));
     const long line =
         send(m_editor, Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
     const long lineStart =
         send(m_editor, Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    return int(
-        send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
-             kUtf16Index) +
-        send(m_editor, Sci::SCI_COUNTCODEUNITS, static_cast<unsigned long>(lineStart), position));
+    // Counted here rather than with SCI_COUNTCODEUNITS, which takes a
+    // noncharacter (U+FFFF and the like) for invalid and counts its bytes one
+    // by one, while the line index counts it as one unit, as UTF-16 does: a
+    // position after one came out two or three units too far.
+    const long lineLength = send(m_editor, Sci::SCI_LINELENGTH, static_cast<unsigned long>(line));
+    const auto *bytes =
+        reinterpret_cast<const unsigned char *>(rangePointer(m_editor, lineStart, lineLength));
+    const long wanted = position - lineStart;
+    long units = 0;
+    long i = 0;
+    while (i < wanted) {
+        const int length = std::max(1, utf8SequenceLength(bytes + i, bytes + lineLength));
+        if (i + length > wanted)
+            break; // a position inside a character counts as its start
+        units += length == 4 ? 2 : 1;
+        i += length;
+    }
+    return int(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
+                    kUtf16Index) +
+               units);
 }
 
 int TextIndex::textLength() const

@@ -235,7 +235,10 @@ QByteArray withDefaultApplication(const QByteArray &mimeapps, const QString &mim
                 if (!entry.isEmpty() && entry != id)
                     value += entry + ';';
             }
-            lines[found] = trimmed.left(equals).trimmed() + '=' + value + cr;
+            // The line keeps its own end: in a file of mixed ends the file's
+            // kind would change it again on every call.
+            const QByteArray end = lines.at(found).endsWith('\r') ? QByteArray("\r") : QByteArray();
+            lines[found] = trimmed.left(equals).trimmed() + '=' + value + end;
         } else {
             lines.insert(lastFilled + 1, key + '=' + id + ';' + cr);
         }

@@ -16,9 +16,12 @@ const QString crlf = QStringLiteral("\r\n");
 // and the key store's "file" after the type name this leaves room.
 constexpr int maxExtensionBytes = 250;
 
+// U+FFFE and U+FFFF count too: XML cannot hold them, and the type package
+// would lose them from the glob, which then named another extension.
 bool isControl(QChar c)
 {
-    return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F);
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F) ||
+           c.unicode() >= 0xFFFE;
 }
 
 } // namespace

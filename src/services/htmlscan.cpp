@@ -166,6 +166,10 @@ bool HtmlScanner::readAttributes(HtmlTag &tag)
             ++m_pos;
         }
         HtmlAttribute attribute{m_markup.sliced(nameBegin, m_pos - nameBegin), {}};
+        // gumbo begins a name at a NUL but leaves the NUL out of it; kept in,
+        // it would hide an id that the parser sees.
+        if (attribute.name.startsWith('\0'))
+            attribute.name = attribute.name.sliced(1);
         qsizetype look = m_pos;
         while (look < size && isHtmlSpace(m_markup[look]))
             ++look;

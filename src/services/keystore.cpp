@@ -38,19 +38,68 @@ QString joinNames(const QStringList &names)
     return names.join(QLatin1Char('\\'));
 }
 
-QJsonObject toJson(const RegKey &key)
+// The store writes its JSON itself: QJsonValue drops a U+FEFF at the start
+// of a string, so a key named or set that way came back without it, and two
+// keys could become one name twice, which made the whole file unreadable.
+// Written as an escape, the character survives the reading.
+void appendString(QByteArray &out, const QString &text)
 {
-    QJsonObject object;
-    object.insert(nameMember, key.name);
-    if (key.value)
-        object.insert(valueMember, *key.value);
-    if (!key.subkeys.isEmpty()) {
-        QJsonArray subkeys;
-        for (const RegKey &subkey : key.subkeys)
-            subkeys.append(toJson(subkey));
-        object.insert(keysMember, subkeys);
+    out += '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char16_t unit = c.unicode();
+        if (unit == u'"' || unit == u'\\') {
+            out += '\\';
+            out += char(unit);
+        } else if (unit == u'\n') {
+            out += "\\n";
+        } else if (unit == u'\r') {
+            out += "\\r";
+        } else if (unit == u'\t') {
+            out += "\\t";
+        } else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += QStringView(text).sliced(i, 2).toUtf8();
+            ++i;
+        } else if (unit < 0x20 || unit == 0xFEFF || c.isSurrogate()) {
+            out += "\\u" + QByteArray::number(unit, 16).rightJustified(4, '0');
+        } else {
+            out += QStringView(&c, 1).toUtf8();
+        }
     }
-    return object;
+    out += '"';
+}
+
+void appendKey(QByteArray &out, const RegKey &key, qsizetype depth)
+{
+    const QByteArray indent(depth * 4, ' ');
+    out += indent + "{\n" + indent + "    \"" + nameMember.toLatin1() + "\": ";
+    appendString(out, key.name);
+    if (key.value) {
+        out += ",\n" + indent + "    \"" + valueMember.toLatin1() + "\": ";
+        appendString(out, *key.value);
+    }
+    if (!key.subkeys.isEmpty()) {
+        out += ",\n" + indent + "    \"" + keysMember.toLatin1() + "\": [\n";
+        for (qsizetype i = 0; i < key.subkeys.size(); ++i) {
+            appendKey(out, key.subkeys.at(i), depth + 2);
+            out += i + 1 < key.subkeys.size() ? ",\n" : "\n";
+        }
+        out += indent + "    ]";
+    }
+    out += '\n' + indent + '}';
+}
+
+QByteArray storeText(const RegKey &root)
+{
+    QByteArray out = "{\n    \"" + formatMember.toLatin1() +
+                     "\": " + QByteArray::number(formatVersion) + ",\n    \"" +
+                     keysMember.toLatin1() + "\": [\n";
+    for (qsizetype i = 0; i < root.subkeys.size(); ++i) {
+        appendKey(out, root.subkeys.at(i), 2);
+        out += i + 1 < root.subkeys.size() ? ",\n" : "\n";
+    }
+    out += "    ]\n}\n";
+    return out;
 }
 
 bool subkeysFromJson(const QJsonValue &value, int depth, QList<RegKey> *subkeys);
@@ -224,13 +273,7 @@ long KeyStore::save(const Loaded &loaded, const RegKey &root)
         if (const auto error = writeFileAtomically(backup, bytes))
             return fail(ERROR_CANTWRITE, *error);
     }
-    QJsonArray keys;
-    for (const RegKey &key : root.subkeys)
-        keys.append(toJson(key));
-    QJsonObject top;
-    top.insert(formatMember, formatVersion);
-    top.insert(keysMember, keys);
-    if (const auto error = writeFileAtomically(m_filePath, QJsonDocument(top).toJson()))
+    if (const auto error = writeFileAtomically(m_filePath, storeText(root)))
         return fail(ERROR_CANTWRITE, *error);
     return ERROR_SUCCESS;
 }

@@ -41,7 +41,7 @@ frm_ersetz::frm_ersetz(TextBox *editor, SettingsStore &settings, MessageBoxes &m
         placeTwips(widget, l, t, w, h);
         return widget;
     };
-    const auto button = [this](QPushButton *widget, const QString &name, double l, double t,
+    const auto button = [](QPushButton *widget, const QString &name, double l, double t,
                                double w, double h) {
         named(widget, name);
         placeTwips(widget, l, t, w, h);

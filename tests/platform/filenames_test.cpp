@@ -25,6 +25,9 @@ TEST(FileNames, EveryByteStringComesBackAndUtf8NamesReadAsQtReadsThem)
         EXPECT_FALSE(hasUndecodableBytes(decodeFileName(name)));
         EXPECT_EQ(encodeFileName(decodeFileName(name)), name);
     }
+    // U+FEFF is a character of a name like any other, at its start too.
+    EXPECT_EQ(decodeFileName("\xEF\xBB\xBFname"), QStringLiteral("\uFEFFname"));
+    EXPECT_EQ(decodeFileName("a\xEF\xBB\xBF\xEF\xBB\xBF"), QStringLiteral("a\uFEFF\uFEFF"));
     // A name that holds one of the characters standing for bytes, a cut
     // sequence, an overlong form and a surrogate.
     for (const QByteArray &name : {QByteArray("\xEF\x9E\x80"), QByteArray("a\xE2\x82"),

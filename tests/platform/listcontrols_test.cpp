@@ -91,7 +91,17 @@ TEST(Pattern, MatchesWildcardsWithoutRegardToCase)
         {"x[1].txt", "x[1].txt", true}, {"x1.txt", "x[1].txt", false},
         {"a+b(1).txt", "a+b(1).*", true}, {"aab1.txt", "a+b(1).*", false},
         {"a^$|.txt", "a^$|.*", true}, {"a\\b.txt", "a\\b.*", true}, {"Ärger.txt", "ä*", true},
-        {"two\nlines.txt", "*.txt", true}};
+        {"two\nlines.txt", "*.txt", true},
+        // Characters beyond the Basic Multilingual Plane, one character for "?".
+        {"\xF0\x9F\x98\x80.txt", "\xF0\x9F\x98\x80*", true}, {"\xF0\x9F\x98\x80.txt", "?.txt", true},
+        {"\xF0\x90\x90\x80.txt", "\xF0\x90\x90\xA8.TXT", true},
+        // Stars in a row and a long name: no backtracking limit.
+        {"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", "*********WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW", true},
+        {"aaaaaaaabaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",
+         "*a*a*a*a*a*a*a*ab*", true},
+        {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaac",
+         "*a*a*a*a*a*a*a*a*a*a*a*ab", false}};
     // clang-format on
     for (const auto &[name, pattern, expected] : cases) {
         EXPECT_EQ(matchesPattern(QString::fromUtf8(name), QString::fromUtf8(pattern)), expected)

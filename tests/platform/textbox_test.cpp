@@ -139,6 +139,27 @@ TEST(TextBox, ASelectionNeverHoldsHalfACharacter)
     }
 }
 
+// A position found in the text (as the search finds one), turned into an
+// offset and selected, selects what was found, also after a noncharacter,
+// which Scintilla's own count of code units takes byte by byte.
+TEST(TextBox, AFoundPositionIsSelectedAfterANoncharacter)
+{
+    TextBox box;
+    for (const char *text :
+         {"a\xEF\xBF\xBFx", "\xF0\xBF\xBF\xBF\r\nyx\xEF\xBF\xBE", "\xEF\xB7\x90 x\r\n\xEF\xB7\xAFx",
+          "\xF4\x8F\xBF\xBE\xEF\xBF\xBFx\xF0\x9F\x98\x80x"}) {
+        const QByteArray utf8(text);
+        box.loadUtf8(utf8);
+        for (qsizetype at = utf8.indexOf('x'); at >= 0; at = utf8.indexOf('x', at + 1)) {
+            box.setSelStart(box.positionToUtf16(long(at)));
+            box.setSelLength(1);
+            EXPECT_EQ(box.SelText(), u("x")) << utf8.toHex().data() << " at " << at;
+            EXPECT_EQ(box.utf16ToPosition(box.SelStart()), at) << utf8.toHex().data();
+        }
+        EXPECT_EQ(box.lineFromChar(box.textLength()), utf8.count("\r\n"));
+    }
+}
+
 // The line queries against the text itself: only CR LF starts a line, a lone
 // CR or LF stays inside its line.
 void expectLines(const TextBox &box, const QString &text)

@@ -83,6 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
         std::tuple{"[Added Associations]\r\ntext/html=a.desktop;\r\n",
                    "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
                    "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
+        std::tuple{
+            "[Default Applications]\ntext/plain=a;\n[Other]\r\nx=y\r\n",
+            "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a;\n[Other]\r\nx=y\r\n"},
         std::tuple{"[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;",
                    "[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;\n"
                    "text/plain=kelo-the-scriv.desktop;\n"}));
@@ -227,6 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::tuple{"a\\b", "", "\"\\\""}, std::tuple{"..", "", "zwei Punkte"},
                       std::tuple{"txt..bak", "", "zwei Punkte"},
                       std::tuple{"t\tx", "", "Steuerzeichen"}, std::tuple{"*", "", "Platzhalter"},
+                      std::tuple{"a" + QString(QChar(0xFFFF)), "", "Steuerzeichen"},
+                      std::tuple{QString(QChar(0xFFFE)), "", "Steuerzeichen"},
                       std::tuple{"t?t", "", "Platzhalter"}, std::tuple{"[tx]t", "", "Platzhalter"},
                       std::tuple{a250 + "a", "", "zu lang"},
                       std::tuple{umlauts125 + "ä", "", "zu lang"}));

@@ -77,6 +77,32 @@ TEST_F(KeyStoreTest, EmptyOrOverlongNamesAreRefusedAndNothingIsWritten)
     EXPECT_EQ(set(QString(255, u'n')), ERROR_SUCCESS);
 }
 
+// Names and values as the file gives them back to another window.
+using OddText = ::testing::TestWithParam<const char16_t *>;
+
+TEST_P(OddText, ComesBackFromTheFileAsItWasSet)
+{
+    QTemporaryDir dir;
+    const QString file = KeyStore::fileIn(dir.path());
+    KeyStore store(file);
+    // QString::fromUtf16 would take a U+FEFF at the start for a byte-order mark.
+    const QString text = QStringView(GetParam()).toString();
+    ASSERT_EQ(store.RegSetValue(HKEY_CLASSES_ROOT, text + "\\shell", REG_SZ, text), ERROR_SUCCESS);
+    // The same name without its first character: the two must stay apart.
+    ASSERT_EQ(store.RegSetValue(HKEY_CLASSES_ROOT, text.mid(1) + "x", REG_SZ, "other"),
+              ERROR_SUCCESS);
+    const std::optional<RegKey> root = KeyStore(file).snapshot();
+    ASSERT_TRUE(root && root->subkeys.size() == 2) << readBytes(file).toStdString();
+    const RegKey &key = root->subkeys.at(0);
+    EXPECT_EQ(key.name, text);
+    EXPECT_EQ(key.subkeys.value(0).value, text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, OddText,
+                         ::testing::Values(u"\uFEFFtxt", u"a\uFEFF", u"\uFEFF",
+                                           u"\"q\" \n\r\t\x01\x1F\x7F /", u"\u00E4\U0001F600\uF7E4",
+                                           u"x\uFFFF\uFFFD"));
+
 class DamagedFileTest : public KeyStoreTest, public ::testing::WithParamInterface<QByteArray> {};
 
 TEST_P(DamagedFileTest, ReadsAsEmptyAndIsKeptAsideByTheNextWrite)

@@ -1,0 +1,259 @@
+// The editor's offsets and line queries against a plain reading of its text,
+// over random texts and random edits: selections set by offset, replaced
+// selections, typing and deletions at any character boundary (inside a CR LF
+// pair too), undo, whole-text replacement and loading, and the idle moments
+// in which the editor builds its indexes. After each step the text must be
+// the model's; now and then every offset and every line is asked for:
+//  - an offset counts UTF-16 code units (a character beyond the Basic
+//    Multilingual Plane two, CR LF two), one inside a surrogate pair or a
+//    CR LF pair means the pair's start;
+//  - a line is a CR LF line only; a lone CR or LF stays inside its line.
+#include "fuzzcheck.h"
+
+#include "platform/textbox.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <vector>
+
+using namespace kelo;
+using kelo::fuzz::literal;
+using Sci = QsciScintillaBase;
+
+namespace {
+
+// The model: the text as the editor should hold it, in UTF-8.
+struct Model {
+    QByteArray text;
+    std::vector<long> starts; // byte position of every character, then the end
+    std::vector<int> units;   // UTF-16 offset of each of them
+
+    void update()
+    {
+        starts.clear();
+        units.clear();
+        int offset = 0;
+        for (long at = 0; at < text.size();) {
+            const auto lead = static_cast<unsigned char>(text[at]);
+            const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            starts.push_back(at);
+            units.push_back(offset);
+            offset += length == 4 ? 2 : 1;
+            at += length;
+        }
+        starts.push_back(text.size());
+        units.push_back(offset);
+    }
+
+    int length() const { return units.back(); }
+
+    int offsetOf(long position) const
+    {
+        const auto at = std::lower_bound(starts.begin(), starts.end(), position);
+        return units[std::size_t(at - starts.begin())];
+    }
+
+    // The byte position of an offset, moved to the start of a pair it splits.
+    long positionOf(int offset) const
+    {
+        offset = std::clamp(offset, 0, length());
+        const auto at = std::upper_bound(units.begin(), units.end(), offset) - 1;
+        long position = starts[std::size_t(at - units.begin())];
+        if (position > 0 && position < text.size() && text[position - 1] == '\r' &&
+            text[position] == '\n')
+            --position;
+        return position;
+    }
+
+    // Offsets at which CR LF lines start.
+    std::vector<int> lineStarts() const
+    {
+        std::vector<int> lines{0};
+        for (long i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] == '\r' && text[i + 1] == '\n')
+                lines.push_back(offsetOf(i + 2));
+        }
+        return lines;
+    }
+};
+
+TextBox &editor()
+{
+    static TextBox *box = new TextBox; // lives as long as the application
+    return *box;
+}
+
+// Text as it reaches the editor: well-formed UTF-8.
+QByteArray textFrom(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes).toUtf8();
+}
+
+void checkText(const TextBox &box, const Model &model, const std::string &steps)
+{
+    FUZZ_CHECK(box.utf8Text() == model.text, "editor holds " + literal(box.utf8Text()) +
+                                                 "\nmodel " + literal(model.text) + "\n" + steps);
+    FUZZ_CHECK(box.textLength() == model.length(),
+               std::to_string(box.textLength()) + " units, expected " +
+                   std::to_string(model.length()) + " in " + literal(model.text) + "\n" + steps);
+}
+
+void checkEverything(const TextBox &box, const Model &model, const std::string &steps)
+{
+    const std::string context = "text " + literal(model.text) + "\n" + steps;
+    const std::vector<int> lines = model.lineStarts();
+    FUZZ_CHECK(box.crlfLineCount() == int(lines.size()),
+               std::to_string(box.crlfLineCount()) + " lines\n" + context);
+    for (std::size_t line = 0; line <= lines.size(); ++line) {
+        const int expected = line < lines.size() ? lines[line] : -1;
+        FUZZ_CHECK(box.lineIndex(int(line)) == expected,
+                   "line " + std::to_string(line) + " starts at " +
+                       std::to_string(box.lineIndex(int(line))) + ", expected " +
+                       std::to_string(expected) + "\n" + context);
+    }
+    for (int offset = 0; offset <= model.length() + 1; ++offset) {
+        const int expected =
+            int(std::upper_bound(lines.begin(), lines.end(), offset) - lines.begin()) - 1;
+        FUZZ_CHECK(box.lineFromChar(offset) == expected,
+                   "offset " + std::to_string(offset) + " in line " +
+                       std::to_string(box.lineFromChar(offset)) + ", expected " +
+                       std::to_string(expected) + "\n" + context);
+        FUZZ_CHECK(box.utf16ToPosition(offset) == model.positionOf(offset),
+                   "offset " + std::to_string(offset) + " at byte " +
+                       std::to_string(box.utf16ToPosition(offset)) + ", expected " +
+                       std::to_string(model.positionOf(offset)) + "\n" + context);
+    }
+    for (std::size_t i = 0; i < model.starts.size(); ++i) {
+        FUZZ_CHECK(box.positionToUtf16(model.starts[i]) == model.units[i],
+                   "byte " + std::to_string(model.starts[i]) + " at offset " +
+                       std::to_string(box.positionToUtf16(model.starts[i])) + ", expected " +
+                       std::to_string(model.units[i]) + "\n" + context);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Never destroyed, like the editor: libFuzzer ends the process with
+    // exit(), and an application torn down under a live editor crashes.
+    static QApplication *application = new QApplication(*argc, *argv);
+    (void)application;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    TextBox &box = editor();
+    Model model;
+    model.text = textFrom(fuzz::takeBytes(input, 200));
+    model.update();
+    box.loadUtf8(model.text);
+    std::vector<QByteArray> history;
+    std::string steps = "loaded";
+
+    for (int step = 0; step < 40 && input.remaining_bytes() > 0; ++step) {
+        const QByteArray before = model.text;
+        switch (input.ConsumeIntegralInRange(0, 7)) {
+        case 0:
+        case 1: { // a selection set by offsets and replaced
+            const int start = input.ConsumeIntegralInRange(-1, model.length() + 2);
+            const int length = input.ConsumeIntegralInRange(-1, 6);
+            const QString piece = QString::fromUtf8(fuzz::takeBytes(input, 8));
+            box.setSelStart(start);
+            box.setSelLength(length);
+            const long from = model.positionOf(std::max(start, 0));
+            const long to = model.positionOf(model.offsetOf(from) + std::max(length, 0));
+            steps += "\nselect " + std::to_string(start) + " +" + std::to_string(length) +
+                     ", type " + literal(piece);
+            FUZZ_CHECK(box.SelStart() == model.offsetOf(from) &&
+                           box.SelLength() == model.offsetOf(to) - model.offsetOf(from),
+                       "selection " + std::to_string(box.SelStart()) + " +" +
+                           std::to_string(box.SelLength()) + " in " + literal(model.text) + "\n" +
+                           steps);
+            FUZZ_CHECK(box.SelText().toUtf8() == model.text.mid(from, to - from), steps);
+            box.setSelText(piece);
+            model.text = model.text.left(from) + piece.toUtf8() + model.text.mid(to);
+            model.update();
+            FUZZ_CHECK(box.SelStart() == model.offsetOf(from + piece.toUtf8().size()), steps);
+            if (to > from || !piece.isEmpty())
+                history.push_back(before);
+            break;
+        }
+        case 2: { // typing where the caret can go
+            const auto at = input.ConsumeIntegralInRange<std::size_t>(0, model.starts.size() - 1);
+            const QByteArray typed = textFrom(fuzz::takeBytes(input, 8));
+            box.SendScintilla(Sci::SCI_GOTOPOS, static_cast<unsigned long>(model.starts[at]));
+            const long caret = box.SendScintilla(Sci::SCI_GETCURRENTPOS);
+            steps += "\ntype " + literal(typed) + " at byte " + std::to_string(caret);
+            if (typed.isEmpty())
+                break;
+            box.SendScintilla(Sci::SCI_BEGINUNDOACTION);
+            box.SendScintilla(Sci::SCI_ADDTEXT, static_cast<unsigned long>(typed.size()),
+                              typed.constData());
+            box.SendScintilla(Sci::SCI_ENDUNDOACTION);
+            model.text.insert(caret, typed);
+            model.update();
+            history.push_back(before);
+            break;
+        }
+        case 3: { // deleting from one character boundary to another
+            const auto from = input.ConsumeIntegralInRange<std::size_t>(0, model.starts.size() - 1);
+            const auto to = std::min(from + input.ConsumeIntegralInRange<std::size_t>(1, 4),
+                                     model.starts.size() - 1);
+            const long begin = model.starts[from];
+            const long end = model.starts[to];
+            steps += "\ndelete bytes " + std::to_string(begin) + " to " + std::to_string(end);
+            if (end == begin)
+                break;
+            box.SendScintilla(Sci::SCI_BEGINUNDOACTION);
+            box.SendScintilla(Sci::SCI_DELETERANGE, static_cast<unsigned long>(begin), end - begin);
+            box.SendScintilla(Sci::SCI_ENDUNDOACTION);
+            model.text.remove(begin, end - begin);
+            model.update();
+            history.push_back(before);
+            break;
+        }
+        case 4: // undo
+            steps += "\nundo";
+            if (history.empty())
+                break;
+            box.undo();
+            model.text = history.back();
+            model.update();
+            history.pop_back();
+            break;
+        case 5: { // the whole text replaced, or a file loaded
+            const bool load = input.ConsumeBool();
+            const QByteArray text = textFrom(fuzz::takeBytes(input, 64));
+            steps += std::string(load ? "\nload " : "\nreplace all with ") + literal(text);
+            if (load) {
+                box.loadUtf8(text);
+                history.clear();
+            } else {
+                box.replaceAllUtf8(text);
+                if (!text.isEmpty() || !model.text.isEmpty())
+                    history.push_back(before);
+            }
+            model.text = text;
+            model.update();
+            break;
+        }
+        case 6: // an idle moment: the editor builds its indexes
+            steps += "\nidle";
+            QCoreApplication::processEvents();
+            break;
+        case 7:
+            steps += "\nask everything";
+            checkEverything(box, model, steps);
+            break;
+        }
+        checkText(box, model, steps);
+    }
+    checkEverything(box, model, steps);
+    QCoreApplication::processEvents();
+    return 0;
+}

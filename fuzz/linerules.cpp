@@ -1,0 +1,105 @@
+// The line reader of the temporary file and the clean-up rules against a
+// plain reading of their rules:
+//  - a line ends at CR LF or at a lone CR; a lone LF is an ordinary
+//    character; the break after the last line yields no empty line after it;
+//  - "Leerzeilen": in every line each pair of spaces becomes one space, over
+//    and over until no pair is left; a line that is then nothing but spaces
+//    (or nothing) goes; every kept line gets CR LF;
+//  - "ganze Zeile löschen": every line that contains the text (exactly) is
+//    emptied, its line break stays; every line gets CR LF.
+#include "fuzzcheck.h"
+
+#include "tools/linerules.h"
+#include "tools/tempfile.h"
+
+#include <QList>
+
+using namespace kelo;
+using kelo::fuzz::literal;
+
+namespace {
+
+QList<QByteArray> referenceLines(const QByteArray &bytes)
+{
+    QList<QByteArray> lines;
+    QByteArray line;
+    bool open = false; // a line has begun that no break has ended yet
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r') {
+            lines.append(line);
+            line.clear();
+            open = false;
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+        } else {
+            line += bytes[i];
+            open = true;
+        }
+    }
+    if (open)
+        lines.append(line);
+    return lines;
+}
+
+QByteArray cleaned(const QList<QByteArray> &lines)
+{
+    QByteArray out;
+    for (QByteArray line : lines) {
+        while (line.contains("  "))
+            line.replace("  ", " ");
+        if (line.count(' ') == line.size())
+            continue;
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+QByteArray emptied(const QList<QByteArray> &lines, const QByteArray &text)
+{
+    QByteArray out;
+    for (const QByteArray &line : lines)
+        out += (line.contains(text) ? QByteArray() : line) + "\r\n";
+    return out;
+}
+
+QByteArray joined(const QList<QByteArray> &lines)
+{
+    QByteArray out;
+    for (const QByteArray &line : lines)
+        out += line + "\r\n";
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const bool textFromFile = input.ConsumeBool();
+    QByteArray text = fuzz::takeBytes(input, 8);
+    const QByteArray file = fuzz::takeRest(input);
+    // Mostly a text that occurs: a piece of the file itself.
+    if (textFromFile && !file.isEmpty() && !text.isEmpty()) {
+        const auto from = static_cast<unsigned char>(text[0]) % file.size();
+        const auto length = text.size() > 1 ? static_cast<unsigned char>(text[1]) % 6 : 1;
+        text = file.mid(from, length);
+    }
+
+    const QList<QByteArray> lines = referenceLines(file);
+    QList<QByteArray> read;
+    forEachFileLine(file, [&read](QByteArrayView line) { read.append(line.toByteArray()); });
+    FUZZ_CHECK(read == lines, "file " + literal(file) + ": " + std::to_string(read.size()) +
+                                  " lines read, " + std::to_string(lines.size()) + " expected");
+
+    const QByteArray clean = cleanLines(file);
+    FUZZ_CHECK(clean == cleaned(lines), "file " + literal(file) + "\ncleaned to " +
+                                            literal(clean) + "\nexpected " +
+                                            literal(cleaned(lines)));
+    const QByteArray empty = emptyLinesContaining(file, text);
+    FUZZ_CHECK(empty == emptied(lines, text), "file " + literal(file) + ", text " +
+                                                  literal(text) + "\nemptied to " +
+                                                  literal(empty) + "\nexpected " +
+                                                  literal(emptied(lines, text)));
+    FUZZ_CHECK(joinFileLines(file) == joined(lines), "file " + literal(file));
+    return 0;
+}
