@@ -1,10 +1,10 @@
 #include "files/saving.h"
 
-#include "platform/fileidentity.h"
 #include "files/fileprocs.h"
 #include "files/saveaspanel.h"
 #include "files/textwriter.h"
 #include "platform/controls.h"
+#include "platform/fileidentity.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
@@ -80,7 +80,8 @@ bool Saving::Speichern()
         showPanelForAName();
         return false;
     }
-    m_port.messages().show(QStringLiteral("Datei ") + target + QStringLiteral(" wurde gespeichert"));
+    m_port.messages().show(QStringLiteral("Datei ") + target +
+                           QStringLiteral(" wurde gespeichert"));
     return true;
 }
 

@@ -2,8 +2,8 @@
 
 #include "platform/controls.h"
 #include "platform/desktoplauncher.h"
-#include "platform/units.h"
 #include "platform/productinfo.h"
+#include "platform/units.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -69,9 +69,9 @@ QAction *onRightClick(QAction *action, std::initializer_list<QWidget *> buttons)
 } // namespace
 
 Commands::Commands(Form1 &form)
-    : open(onPicture(command(form, QStringLiteral("cmd_open"), QStringLiteral("öffnen"),
-                             QKeySequence::Open),
-                     form.cmd_open))
+    : open(onPicture(
+          command(form, QStringLiteral("cmd_open"), QStringLiteral("öffnen"), QKeySequence::Open),
+          form.cmd_open))
     , save(onPicture(command(form, QStringLiteral("img_save"), QStringLiteral("speichern"),
                              QKeySequence::Save),
                      form.img_save))
@@ -79,13 +79,13 @@ Commands::Commands(Form1 &form)
                        form.Save_AS))
     , refresh(onPicture(command(form, QStringLiteral("cmd_fresh"), QStringLiteral("refresh")),
                         form.cmd_fresh))
-    , copyAll(onPicture(command(form, QStringLiteral("copy"), QStringLiteral("copy all")),
-                        form.copy))
+    , copyAll(
+          onPicture(command(form, QStringLiteral("copy"), QStringLiteral("copy all")), form.copy))
     , clear(onPicture(command(form, QStringLiteral("img_clear"), QStringLiteral("clear")),
                       form.img_clear))
-    , search(onButton(command(form, QStringLiteral("search"), QStringLiteral("search"),
-                              QKeySequence::Find),
-                      form.search))
+    , search(onButton(
+          command(form, QStringLiteral("search"), QStringLiteral("search"), QKeySequence::Find),
+          form.search))
     , findNext(command(form, QStringLiteral("findNext"), QStringLiteral("weitersuchen"),
                        QKeySequence(Qt::Key_F3)))
     , replace(onButton(command(form, QStringLiteral("cmd_replace"), QStringLiteral("replace"),
@@ -102,9 +102,9 @@ Commands::Commands(Form1 &form)
     , translationService(onRightClick(command(form, QStringLiteral("translationService"),
                                               QStringLiteral("Übersetzungsdienst wählen")),
                                       {form.cmd_DE2EN, form.cmd_EN2DE}))
-    , print(onPicture(command(form, QStringLiteral("Print"), QStringLiteral("drucken"),
-                              QKeySequence::Print),
-                      form.Print))
+    , print(onPicture(
+          command(form, QStringLiteral("Print"), QStringLiteral("drucken"), QKeySequence::Print),
+          form.Print))
     , options(onButton(command(form, QStringLiteral("cmd_Einstell"), QStringLiteral("Einstellen")),
                        form.cmd_Einstell))
     , exit(onPicture(command(form, QStringLiteral("EXIT"), QStringLiteral("EXIT")), form.EXIT))
@@ -119,24 +119,20 @@ Commands::Commands(Form1 &form)
     QObject::connect(saveAs, &QAction::triggered, &form, &Form1::Save_AS_Click);
     QObject::connect(refresh, &QAction::triggered, form.textCommands(),
                      &TextCommands::cmd_fresh_Click);
-    QObject::connect(copyAll, &QAction::triggered, form.textCommands(),
-                     &TextCommands::copy_Click);
+    QObject::connect(copyAll, &QAction::triggered, form.textCommands(), &TextCommands::copy_Click);
     QObject::connect(clear, &QAction::triggered, form.textCommands(),
                      &TextCommands::img_clear_Click);
     QObject::connect(search, &QAction::triggered, form.editorTools(), &EditorTools::search_Click);
     QObject::connect(findNext, &QAction::triggered, form.editorTools(), &EditorTools::findNext);
-    QObject::connect(replace, &QAction::triggered, form.lineTools(),
-                     &LineTools::cmd_replace_Click);
-    QObject::connect(cleanUp, &QAction::triggered, form.lineTools(),
-                     &LineTools::cmdDelEmpty_Click);
+    QObject::connect(replace, &QAction::triggered, form.lineTools(), &LineTools::cmd_replace_Click);
+    QObject::connect(cleanUp, &QAction::triggered, form.lineTools(), &LineTools::cmdDelEmpty_Click);
     QObject::connect(toEnglish, &QAction::triggered, form.translation(),
                      &Translation::cmd_DE2EN_Click);
     QObject::connect(toGerman, &QAction::triggered, form.translation(),
                      &Translation::cmd_EN2DE_Click);
     QObject::connect(translationService, &QAction::triggered, form.translation(),
                      &Translation::chooseService);
-    QObject::connect(print, &QAction::triggered, form.textCommands(),
-                     &TextCommands::Print_Click);
+    QObject::connect(print, &QAction::triggered, form.textCommands(), &TextCommands::Print_Click);
     QObject::connect(options, &QAction::triggered, &form, &Form1::cmd_Einstell_Click);
     QObject::connect(exit, &QAction::triggered, form.saving(), &Saving::EXIT_Click);
     QObject::connect(about, &QAction::triggered, form.about(), &AboutOpener::open);

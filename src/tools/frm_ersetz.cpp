@@ -5,7 +5,6 @@
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
-#include "platform/settingsstore.h"
 #include "tools/replaceall.h"
 
 #include <QCloseEvent>
@@ -41,8 +40,8 @@ frm_ersetz::frm_ersetz(TextBox *editor, SettingsStore &settings, MessageBoxes &m
         placeTwips(widget, l, t, w, h);
         return widget;
     };
-    const auto button = [](QPushButton *widget, const QString &name, double l, double t,
-                               double w, double h) {
+    const auto button = [](QPushButton *widget, const QString &name, double l, double t, double w,
+                           double h) {
         named(widget, name);
         placeTwips(widget, l, t, w, h);
         return widget;
