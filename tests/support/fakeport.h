@@ -50,6 +50,9 @@ public:
     void setProgramFolder(const QString &folder) { m_programFolder = folder; }
     QString workFolder() const { return m_root.filePath(QStringLiteral("work")); }
     QString settingsFile() const { return m_root.filePath(QStringLiteral("Kelo.conf")); }
+    // A setting read back through a fresh store: what is on disk, not what
+    // the port's store has cached ("<missing>" when it is not there).
+    QString storedSetting(const QString &key) const;
 
     ScriptedMessageBoxes boxes;
     QString statusLine;
