@@ -31,7 +31,7 @@ const QString question = QStringLiteral("Sie benötigen für diese Funktion eine
 
 const CannedAnswer stalled{.body = "<span id=result_box>'x'</span>", .mode = Mode::Stall};
 
-class Translate : public ::testing::Test {
+class Translate : public PortTest {
 protected:
     void startWith(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
     {
@@ -52,11 +52,7 @@ protected:
     {
         return !QDir(m_programFolder).entryList(QDir::Files | QDir::Hidden).isEmpty();
     }
-    TextBox &editor() { return m_port.editor(); }
 
-    FakePort m_port;
-    ScriptedMessageBoxes &m_messages = m_port.boxes;
-    const QString m_programFolder = m_port.programFolder();
     Translation m_translation{m_port};
     TestHttpServer m_server;
 };

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 namespace kelo::test {
 
 class FakePort final : public WindowPort {
@@ -69,6 +71,17 @@ private:
     std::unique_ptr<SettingsStore> m_settings;
     QWidget m_window;
     TextBox *m_editor;
+};
+
+// A test beside a stand-in window, with the names the feature tests use.
+class PortTest : public ::testing::Test {
+protected:
+    TextBox &editor() { return m_port.editor(); }
+
+    FakePort m_port;
+    ScriptedMessageBoxes &m_messages = m_port.boxes;
+    const QString m_programFolder = m_port.programFolder();
+    const QString m_work = m_port.workFolder();
 };
 
 } // namespace kelo::test

@@ -167,7 +167,7 @@ TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
     }
 }
 
-class LineToolsTest : public ::testing::Test {
+class LineToolsTest : public PortTest {
 protected:
     frm_ersetz &openReplace()
     {
@@ -182,12 +182,7 @@ protected:
         EXPECT_EQ(editor().utf8Text(), text);
         EXPECT_FALSE(editor().isUndoAvailable());
     }
-    TextBox &editor() { return m_port.editor(); }
 
-    FakePort m_port;
-    ScriptedMessageBoxes &m_messages = m_port.boxes;
-    const QString m_programFolder = m_port.programFolder();
-    const QString m_work = m_port.workFolder();
     LineTools m_tools{m_port};
 };
 
