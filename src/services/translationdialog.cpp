@@ -17,17 +17,13 @@ namespace {
 constexpr TranslationService services[] = {
     TranslationService::Page, TranslationService::LibreTranslate, TranslationService::DeepL};
 
+// The services go by the names their messages use; only the page, which a
+// message names within a sentence, needs a title of its own in the list.
 QString serviceTitle(TranslationService service)
 {
-    switch (service) {
-    case TranslationService::LibreTranslate:
-        return QStringLiteral("LibreTranslate");
-    case TranslationService::DeepL:
-        return QStringLiteral("DeepL");
-    case TranslationService::Page:
-        break;
-    }
-    return QStringLiteral("Übersetzungsseite (klassisch)");
+    if (service == TranslationService::Page)
+        return QStringLiteral("Übersetzungsseite (klassisch)");
+    return displayName(service);
 }
 
 QLabel *hintLabel(QWidget *parent)

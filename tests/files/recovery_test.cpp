@@ -293,6 +293,17 @@ protected:
         RecoverySlot dead(m_recoveryFolder);
         ASSERT_EQ(dead.write(copy), QString());
     }
+    // A copy of a text for a file as it is now, written just now.
+    static RecoveryCopy copyFor(const QString &file, const QByteArray &text, TextFormat format)
+    {
+        RecoveryCopy copy;
+        copy.text = text;
+        copy.path = file;
+        copy.format = format;
+        copy.identity = identityOf(file);
+        copy.written = QDateTime::currentDateTimeUtc();
+        return copy;
+    }
 };
 
 // Typing makes a copy with the file, its form and identity; saving removes
@@ -395,12 +406,8 @@ TEST_F(Recovery, TheSessionEndAsksOrKeepsTheCopy)
 TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
 {
     const QString file = makeFile("alt.txt", "alt\r\n");
-    RecoveryCopy copy;
-    copy.text = "wiederhergestellt\r\n";
-    copy.path = file;
-    copy.format = {Encoding::Windows1252, false, false, FinalBreak::CrLf};
-    copy.identity = identityOf(file);
-    copy.written = QDateTime::currentDateTimeUtc();
+    const RecoveryCopy copy = copyFor(file, "wiederhergestellt\r\n",
+                                      {Encoding::Windows1252, false, false, FinalBreak::CrLf});
     leaveCopy(copy);
     RecoveryCopy second = copy;
     second.text = "zweite Kopie";
@@ -451,13 +458,7 @@ TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
 TEST_F(Recovery, ARecoveredTextSavesOverAChangedFileOnlyAfterTheQuestion)
 {
     const QString file = makeFile("geteilt.txt", "alt\r\n");
-    RecoveryCopy copy;
-    copy.text = "meins";
-    copy.path = file;
-    copy.format = {Encoding::Utf8, false, false, FinalBreak::None};
-    copy.identity = identityOf(file);
-    copy.written = QDateTime::currentDateTimeUtc();
-    leaveCopy(copy);
+    leaveCopy(copyFor(file, "meins", {Encoding::Utf8, false, false, FinalBreak::None}));
     writeBytes(file, "vom anderen Programm");
 
     Form1 &form = startWindow();

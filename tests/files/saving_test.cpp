@@ -34,7 +34,7 @@ const auto question = [](const QString &path) -> QString {
 
 // Saving as the window builds it: with the save-as panel inside the window,
 // on one fake volume that holds the port's folders.
-class Save : public ::testing::Test {
+class Save : public PortTest {
 protected:
     void saveAs(const QString &name)
     {
@@ -46,12 +46,7 @@ protected:
         return m_panel.isVisibleTo(&m_port.window()) &&
                m_port.window().rect().intersects(m_panel.geometry());
     }
-    TextBox &editor() { return m_port.editor(); }
 
-    FakePort m_port;
-    ScriptedMessageBoxes &m_messages = m_port.boxes;
-    const QString m_programFolder = m_port.programFolder();
-    const QString m_work = m_port.workFolder();
     // The folder lists start in the current folder: make it one on the fake
     // volume, so that nothing can land beside the tests.
     struct CurrentFolder {

@@ -132,6 +132,25 @@ INSTANTIATE_TEST_SUITE_P(Folders, Files, ::testing::Values(QByteArray(), QByteAr
                              return std::string(info.param.isEmpty() ? "Plain" : "Latin1");
                          });
 
+// Windows-1252, UTF-8 with and without the mark, LF only, mixed, NULs, a lone
+// CR or no line break at the end, the empty file; a mark before bytes that
+// are not UTF-8, and a sequence cut off at the end.
+const QByteArray sampleFiles[] = {"Gr\374\337e \200\r\n",
+                                  "Grüße „Welt“ €\r\n",
+                                  "\xEF\xBB\xBFGrüße\r\n",
+                                  "eins\nzwei\n",
+                                  "a\nb\xe4",
+                                  "a\r\nb\nc\rd\r\n",
+                                  "a\rb\r",
+                                  "ä\r\n\r\n€😀\n",
+                                  QByteArray("a\0b\0\r\n", 6),
+                                  "",
+                                  "ohne",
+                                  "\xEF\xBB\xBF\xE4",
+                                  "a\r\nb\r\nä€\xe4",
+                                  "\xEF\xBB\xBF"
+                                  "a\rb\xC3"};
+
 // What ReadFileInPieces hands over, collected.
 struct Collected {
     QByteArray text;
@@ -166,21 +185,8 @@ struct Collected {
 // whole; failures are those of ReadWholeFile.
 TEST_P(Files, ReadingInPiecesMatchesReadingWhole)
 {
-    const QByteArray files[] = {"Gr\374\337e \200\r\n",
-                                "Grüße „Welt“ €\r\n",
-                                "\xEF\xBB\xBFGrüße\r\n",
-                                "eins\nzwei\n",
-                                "a\nb\xe4",
-                                "a\r\nb\nc\rd\r\n",
-                                "ä\r\n\r\n€😀\n",
-                                QByteArray("a\0b\0\r\n", 6),
-                                "",
-                                "\xEF\xBB\xBF\xE4",
-                                "a\r\nb\r\nä€\xe4",
-                                "\xEF\xBB\xBF"
-                                "a\rb\xC3"};
     const QString file = path("text.txt");
-    for (const QByteArray &bytes : files) {
+    for (const QByteArray &bytes : sampleFiles) {
         writeBytes(file, bytes);
         const FileReadResult whole = ReadWholeFile(file);
         for (const qsizetype pieceSize : {1, 2, 3, 5, 1 << 20}) {
@@ -257,14 +263,7 @@ TEST_P(Files, ReadingAndRoundTrips)
 {
     EXPECT_TRUE(ReadWholeFile(path("vanished.txt")).ok);
     EXPECT_FALSE(ReadWholeFile("/proc/self/stat").text.utf8.isEmpty());
-    // Windows-1252, UTF-8 with and without the mark, LF only, mixed, NULs,
-    // a lone CR or no line break at the end, the empty file.
-    const QByteArray files[] = {"Gr\374\337e \200\r\n", "Grüße „Welt“ €\r\n",
-                                "\xEF\xBB\xBFGrüße\r\n", "eins\nzwei\n",
-                                "a\nb\xe4",               "a\r\nb\nc\rd\r\n",
-                                "a\rb\r",                 QByteArray("a\0b\0\r\n", 6),
-                                "",                       "ohne"};
-    for (const QByteArray &bytes : files) {
+    for (const QByteArray &bytes : sampleFiles) {
         SCOPED_TRACE(::testing::PrintToString(bytes));
         const QString file = path("text.txt");
         writeBytes(file, bytes);

@@ -2,6 +2,7 @@
 // path, the change rule the panels chain their handlers on, what they show.
 #include "platform/filenames.h"
 #include "platform/listcontrols.h"
+#include "support/input.h"
 #include "support/testenv.h"
 
 #include <QDir>
@@ -18,15 +19,6 @@
 
 namespace kelo {
 namespace {
-
-// Item views only take a double click on the entry that was pressed.
-void doubleClick(QListWidget &list, const QListWidgetItem *item)
-{
-    const QPoint where = list.visualItemRect(item).center();
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, where);
-    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, where);
-    QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, where);
-}
 
 TEST(Volumes, ThePathIsOnTheDeepestVolumeAbove)
 {
@@ -346,7 +338,7 @@ TEST_F(ListsTest, DoubleClickAndEnterOpen)
         list->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(list));
     }
-    doubleClick(dir, dir.findItems("beta", Qt::MatchExactly).value(0));
+    test::doubleClick(dir, dir.findItems("beta", Qt::MatchExactly).value(0));
     EXPECT_EQ(dir.path(), at("top/beta"));
     dir.setCurrentRow(dir.currentRow() - 1); // the parent, "top"
     QTest::keyClick(&dir, Qt::Key_Return);
@@ -359,7 +351,7 @@ TEST_F(ListsTest, DoubleClickAndEnterOpen)
                       files.visualItemRect(files.item(0)).center());
     EXPECT_EQ(clicked.count(), 1);
     EXPECT_EQ(files.fileName(), "a.txt");
-    doubleClick(files, files.item(2));
+    test::doubleClick(files, files.item(2));
     files.setCurrentRow(1);
     QTest::keyClick(&files, Qt::Key_Enter);
     EXPECT_EQ(opened, QStringList({"C.md", "b.TXT"}));

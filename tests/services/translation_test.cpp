@@ -31,7 +31,7 @@ const QString question = QStringLiteral("Sie benötigen für diese Funktion eine
 
 const CannedAnswer stalled{.body = "<span id=result_box>'x'</span>", .mode = Mode::Stall};
 
-class Translate : public ::testing::Test {
+class Translate : public PortTest {
 protected:
     void startWith(const QString &text, std::chrono::milliseconds timeLimit = 500ms)
     {
@@ -52,16 +52,7 @@ protected:
     {
         return !QDir(m_programFolder).entryList(QDir::Files | QDir::Hidden).isEmpty();
     }
-    TextBox &editor() { return m_port.editor(); }
-    // Read back through a fresh store: what is on disk, not what is cached.
-    QString setting(const QString &key) const
-    {
-        return SettingsStore(m_port.settingsFile()).read(key, QStringLiteral("<missing>"));
-    }
 
-    FakePort m_port;
-    ScriptedMessageBoxes &m_messages = m_port.boxes;
-    const QString m_programFolder = m_port.programFolder();
     Translation m_translation{m_port};
     TestHttpServer m_server;
 };
@@ -97,7 +88,7 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
     EXPECT_EQ(m_messages.shown().size(), 2);
     EXPECT_EQ(m_server.requests().last().query("langpair"), "en|de");
     EXPECT_EQ(m_server.requests().last().query("hl"), "de");
-    EXPECT_EQ(setting(key::translationPage), m_server.url()); // read, never written
+    EXPECT_EQ(m_port.storedSetting(key::translationPage), m_server.url()); // read, never written
 }
 
 // The text, the "text" of every request in order, the new text.

@@ -40,6 +40,11 @@ void FakePort::load(const QString &path)
     rememberFile(path);
 }
 
+QString FakePort::storedSetting(const QString &key) const
+{
+    return SettingsStore(settingsFile()).read(key, QStringLiteral("<missing>"));
+}
+
 void FakePort::refreshText()
 {
     ++refreshes;

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 namespace kelo::test {
 
 class FakePort final : public WindowPort {
@@ -50,6 +52,9 @@ public:
     void setProgramFolder(const QString &folder) { m_programFolder = folder; }
     QString workFolder() const { return m_root.filePath(QStringLiteral("work")); }
     QString settingsFile() const { return m_root.filePath(QStringLiteral("Kelo.conf")); }
+    // A setting read back through a fresh store: what is on disk, not what
+    // the port's store has cached ("<missing>" when it is not there).
+    QString storedSetting(const QString &key) const;
 
     ScriptedMessageBoxes boxes;
     QString statusLine;
@@ -66,6 +71,17 @@ private:
     std::unique_ptr<SettingsStore> m_settings;
     QWidget m_window;
     TextBox *m_editor;
+};
+
+// A test beside a stand-in window, with the names the feature tests use.
+class PortTest : public ::testing::Test {
+protected:
+    TextBox &editor() { return m_port.editor(); }
+
+    FakePort m_port;
+    ScriptedMessageBoxes &m_messages = m_port.boxes;
+    const QString m_programFolder = m_port.programFolder();
+    const QString m_work = m_port.workFolder();
 };
 
 } // namespace kelo::test

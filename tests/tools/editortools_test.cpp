@@ -25,7 +25,7 @@ namespace {
 const QString notFound = QStringLiteral("Suchbegriff nicht gefunden!");
 using Sel = std::pair<int, int>; // the editor's selection as (start, length)
 
-class TextTools : public ::testing::Test {
+class TextTools : public PortTest {
 protected:
     void showWith(const QString &text)
     {
@@ -34,7 +34,6 @@ protected:
         QCoreApplication::processEvents();
         m_port.statusLine.clear();
     }
-    TextBox &editor() { return m_port.editor(); }
 
     // A left click just right of the left edge of the character at a UTF-16 offset.
     void clickAt(int offset, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -54,7 +53,6 @@ protected:
         return selection();
     }
 
-    FakePort m_port;
     EditorTools m_tools{m_port};
 };
 

@@ -167,7 +167,7 @@ TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
     }
 }
 
-class LineToolsTest : public ::testing::Test {
+class LineToolsTest : public PortTest {
 protected:
     frm_ersetz &openReplace()
     {
@@ -182,17 +182,7 @@ protected:
         EXPECT_EQ(editor().utf8Text(), text);
         EXPECT_FALSE(editor().isUndoAvailable());
     }
-    TextBox &editor() { return m_port.editor(); }
-    // Read back through a fresh store: what is on disk, not what is cached.
-    QString setting(const QString &key) const
-    {
-        return SettingsStore(m_port.settingsFile()).read(key, QStringLiteral("<missing>"));
-    }
 
-    FakePort m_port;
-    ScriptedMessageBoxes &m_messages = m_port.boxes;
-    const QString m_programFolder = m_port.programFolder();
-    const QString m_work = m_port.workFolder();
     LineTools m_tools{m_port};
 };
 
@@ -367,7 +357,8 @@ TEST_F(LineToolsTest, ReplaceDialogReplacesAllOrRefusesAndKeepsTheFieldsHoweverC
         dialog->cmdTAB->click();
         EXPECT_EQ(&openReplace(), dialog.data()); // open already: shown again as it is
         dialog->cmd_exit->click();
-        EXPECT_EQ(setting(key::txtFinde) + '|' + setting(key::txtReplace), find + QString("|\t"));
+        EXPECT_EQ(m_port.storedSetting(key::txtFinde) + '|' + m_port.storedSetting(key::txtReplace),
+                  find + QString("|\t"));
         EXPECT_TRUE(QTest::qWaitFor([&dialog] { return dialog.isNull(); }));
         // Opened anew, it starts from the settings.
         dialog = &openReplace();
