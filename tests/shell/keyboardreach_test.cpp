@@ -29,7 +29,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -115,6 +114,17 @@ protected:
     {
         QWidget *focus = QApplication::focusWidget();
         return focus != nullptr ? focus->objectName() : QStringLiteral("(none)");
+    }
+
+    // Where the focus is, and where each of so many Tabs takes it.
+    static QStringList tabs(int presses)
+    {
+        QStringList visited{focusName()};
+        for (int i = 0; i < presses; ++i) {
+            press(Qt::Key_Tab);
+            visited << focusName();
+        }
+        return visited;
     }
 
     // The action behind a command, cut off from its feature so that pressing
@@ -215,14 +225,6 @@ TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarFromLeftToRightAndBack)
 {
     Form1 &form = startActive();
     EXPECT_EQ(focusName(), QStringLiteral("TextBox1"));
-    const auto tabs = [](int presses) {
-        QStringList visited{focusName()};
-        for (int i = 0; i < presses; ++i) {
-            press(Qt::Key_Tab);
-            visited << focusName();
-        }
-        return visited;
-    };
 
     press(Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(tabs(16), (QStringList{"lblstatus", "cmd_open", "img_save", "Save_AS", "cmd_fresh",
@@ -339,89 +341,87 @@ TEST_F(KeyboardReach, ShortcutsTriggerTheirCommandsFromTheEditor)
     }
 }
 
-// Escape anywhere in a panel leaves it as its red X or "QUIT" does.
-TEST_F(KeyboardReach, EscapeLeavesEachPanelAsItsCloseControlDoes)
+// Escape leaves each panel, both dialogs and the About window as its own
+// close control ("X", "QUIT", "EXIT") does, from a control inside it.
+TEST_F(KeyboardReach, EscapeLeavesEveryPanelAndDialogAsItsCloseControlDoes)
 {
     Form1 &form = startActive();
+    const auto inPanel = [](QWidget *panel, QWidget *focus) {
+        focus->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(focus->hasFocus()) << focus->objectName().toStdString();
+        return panel;
+    };
     const struct {
         const char *what;
-        std::function<void()> open;
-        QWidget *panel;
-        QWidget *focus;
+        std::function<QWidget *()> open;
     } cases[] = {
-        {"open panel", [&form] { form.cmd_open_Click(); }, form.Dateiauswahl,
-         form.Dateiauswahl->File1},
-        {"open panel, pattern", [&form] { form.cmd_open_Click(); }, form.Dateiauswahl,
-         form.Dateiauswahl->Filter},
-        {"save-as panel", [&form] { form.Dateiauswahl2->showAt(650); }, form.Dateiauswahl2,
-         form.Dateiauswahl2->saveas},
-        {"options panel", [&form] { form.cmd_Einstell_Click(); }, form.Frame1,
-         form.Frame1->txt_reggie},
+        {"open panel",
+         [&] {
+             form.cmd_open_Click();
+             return inPanel(form.Dateiauswahl, form.Dateiauswahl->File1);
+         }},
+        {"open panel, pattern",
+         [&] {
+             form.cmd_open_Click();
+             return inPanel(form.Dateiauswahl, form.Dateiauswahl->Filter);
+         }},
+        {"save-as panel",
+         [&] {
+             form.Dateiauswahl2->showAt(650);
+             return inPanel(form.Dateiauswahl2, form.Dateiauswahl2->saveas);
+         }},
+        {"options panel",
+         [&] {
+             form.cmd_Einstell_Click();
+             return inPanel(form.Frame1, form.Frame1->blau);
+         }},
+        {"Search dialog", [&] { return openSearch(form); }},
+        {"Replace dialog",
+         [&] {
+             frm_ersetz *replace = openReplace(form);
+             replace->txt_finde->setText(QStringLiteral("alt"));
+             replace->txt_replace->setText(QStringLiteral("neu"));
+             replace->txt_finde->setFocus();
+             return replace;
+         }},
+        {"About window", [&] { return openAbout(form); }},
     };
     for (const auto &c : cases) {
-        c.open();
-        ASSERT_TRUE(c.panel->isVisible()) << c.what;
-        c.focus->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(c.focus->hasFocus()) << c.what;
+        SCOPED_TRACE(c.what);
+        const QPointer<QWidget> shown = c.open();
+        ASSERT_TRUE(shown->isVisible()) << c.what;
         press(Qt::Key_Escape);
-        EXPECT_FALSE(c.panel->isVisible()) << c.what;
+        EXPECT_TRUE(shown.isNull() || !shown->isVisible()) << c.what;
     }
-    // "QUIT" also gave the button its caption back.
+    // As the close controls do: "QUIT" gave the button its caption back, the
+    // Search dialog is no longer the open one, "EXIT" stored the texts.
     EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("Einstellen"));
+    EXPECT_EQ(form.editorTools()->searchDialog(), nullptr);
+    EXPECT_EQ(m_settings->read(key::txtFinde, {}), QStringLiteral("alt"));
+    EXPECT_EQ(m_settings->read(key::txtReplace, {}), QStringLiteral("neu"));
+
     // Escape in the editor closes nothing and leaves the text alone.
+    activate(&form);
     form.cmd_open_Click();
     form.TextBox1->setFocus();
     press(Qt::Key_Escape);
     EXPECT_TRUE(form.Dateiauswahl->isVisible());
 }
 
-// Escape closes the dialogs and the About window the way they close
-// otherwise: the Replace dialog stores its texts as "EXIT" does.
-TEST_F(KeyboardReach, EscapeClosesTheDialogsAndTheAboutWindow)
-{
-    Form1 &form = startActive();
-
-    QPointer<QWidget> search = openSearch(form);
-    press(Qt::Key_Escape);
-    EXPECT_TRUE(search.isNull() || !search->isVisible());
-    EXPECT_EQ(form.editorTools()->searchDialog(), nullptr);
-
-    QPointer<frm_ersetz> replace = openReplace(form);
-    replace->txt_finde->setText(QStringLiteral("alt"));
-    replace->txt_replace->setText(QStringLiteral("neu"));
-    replace->txt_finde->setFocus();
-    press(Qt::Key_Escape);
-    EXPECT_TRUE(replace.isNull() || !replace->isVisible());
-    EXPECT_EQ(m_settings->read(key::txtFinde, {}), QStringLiteral("alt"));
-    EXPECT_EQ(m_settings->read(key::txtReplace, {}), QStringLiteral("neu"));
-
-    QPointer<Form2> about = openAbout(form);
-    press(Qt::Key_Escape);
-    EXPECT_TRUE(about.isNull() || !about->isVisible());
-}
-
 // Tab inside the dialogs keeps their designed order, from the first focus on.
 TEST_F(KeyboardReach, TabInsideTheDialogsKeepsTheirDesignedOrder)
 {
     Form1 &form = startActive();
-    const auto round = [](int presses) {
-        QStringList visited{focusName()};
-        for (int i = 0; i < presses; ++i) {
-            press(Qt::Key_Tab);
-            visited << focusName();
-        }
-        return visited;
-    };
 
     frm_such *search = openSearch(form);
     search->txtSuch->setText(QStringLiteral("x")); // both buttons enabled
     search->cmdSuchen->setFocus();
-    EXPECT_EQ(round(4),
+    EXPECT_EQ(tabs(4),
               (QStringList{"cmdSuchen", "cmdWeitersuchen", "Option1_0", "txtSuch", "cmdSuchen"}));
     search->close();
 
     openReplace(form);
-    EXPECT_EQ(round(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
+    EXPECT_EQ(tabs(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
                                      "cmdTAB", "cmdZSLOESCH", "cmd_exit"}));
 }
 
