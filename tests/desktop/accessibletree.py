@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Starts Kelo and reads its accessible tree as a screen reader does, through
 AT-SPI: every button, text field, list and check box that shows in the main
-window, in both file panels and in the Search and Replace dialogs must have a
-name. The panels and dialogs are opened by pressing Kelo's own buttons through
+window, in both file panels, in the Search and Replace dialogs and in the
+options panel must have a name. The panels and dialogs are opened by pressing Kelo's own buttons through
 AT-SPI, the way a screen reader user does.
 
     accessibletree.py KELO   (on a display, with a session bus)
@@ -140,7 +140,7 @@ def run(kelo, home):
     try:
         app = wait_for("Kelo on the accessibility bus", lambda: kelo_application(process.pid))
         main_window = wait_for("the main window", lambda: window(app, "Kelo the Scriv"))
-        wait_for("the editor", lambda: named(main_window, pyatspi.ROLE_PUSH_BUTTON, "EXIT"))
+        wait_for("the bar's buttons", lambda: named(main_window, pyatspi.ROLE_PUSH_BUTTON, "EXIT"))
         check_names("main window", main_window,
                     ["öffnen", "speichern als", "search", "replace", "Einstellen", "EXIT"])
 
@@ -162,6 +162,10 @@ def run(kelo, home):
         wait_for("its text fields", lambda: controls(replace))
         check_names("Replace dialog", replace,
                     ["find: zu ersetzender Text", "replace: neuer Text"])
+
+        press(main_window, "Einstellen")
+        wait_for("the options panel", lambda: named(main_window, pyatspi.ROLE_TEXT, "Dateiendung"))
+        check_names("options panel", main_window, ["Dateiendung", "QUIT"])
 
         # The empty text is left without a question.
         press(main_window, "EXIT")
