@@ -31,6 +31,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     poppler-utils desktop-file-utils xdg-utils shared-mime-info libglib2.0-bin
+    xvfb dbus at-spi2-core python3-pyatspi weston xwayland
 )
 if $packaging; then
     packages+=(dpkg-dev file lintian appstream mandoc man-db)

@@ -23,6 +23,18 @@ void initResources()
 namespace {
 const char backColorProperty[] = "kelo_backColor";
 const char foreColorProperty[] = "kelo_foreColor";
+
+// The style's dotted focus frame, just inside the control's edge.
+void drawFocusFrame(QWidget *control, const QColor &background)
+{
+    QStylePainter painter(control);
+    QStyleOptionFocusRect option;
+    option.initFrom(control);
+    option.state |= QStyle::State_KeyboardFocusChange;
+    option.rect = control->rect().adjusted(1, 1, -1, -1);
+    option.backgroundColor = background;
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+}
 } // namespace
 
 PictureButton::PictureButton(const QIcon &icon, QWidget *parent)
@@ -49,15 +61,8 @@ void PictureButton::paintEvent(QPaintEvent *event)
     // frame: without one, Tab would move through the bar unseen. Only the
     // keyboard (or the program) gives a picture button the focus, so the
     // frame shows whenever it has it.
-    if (!hasFocus())
-        return;
-    QStylePainter painter(this);
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    option.state |= QStyle::State_KeyboardFocusChange;
-    option.rect = rect().adjusted(1, 1, -1, -1);
-    option.backgroundColor = palette().color(QPalette::Window);
-    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    if (hasFocus())
+        drawFocusFrame(this, palette().color(QPalette::Window));
 }
 
 void PictureButton::keyPressEvent(QKeyEvent *event)
@@ -80,6 +85,27 @@ void ClickableLabel::mouseReleaseEvent(QMouseEvent *event)
     QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         Q_EMIT clicked();
+}
+
+void ClickableLabel::keyPressEvent(QKeyEvent *event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                  event->key() == Qt::Key_Space)) {
+        event->accept();
+        Q_EMIT clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickableLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    // A label draws no focus of its own: without this frame Tab would reach
+    // it unseen.
+    if (hasFocus())
+        drawFocusFrame(this, palette().color(backgroundRole()));
 }
 
 WrapButton::WrapButton(const QString &caption, QWidget *parent)

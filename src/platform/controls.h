@@ -28,7 +28,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 };
 
-// A label that reports clicks.
+// A label that reports clicks. Given a focus policy, it is reached by Tab,
+// shows a dotted frame while it has the focus, and Enter or Space clicks it.
 class ClickableLabel : public QLabel {
     Q_OBJECT
 
@@ -40,6 +41,8 @@ Q_SIGNALS:
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // A push button whose caption wraps onto several lines when it does not fit;

@@ -32,6 +32,7 @@ ClickableLabel *colourSample(QWidget *parent, const char *name, const QString &c
     auto *sample = named(new ClickableLabel(caption, parent), name);
     sample->setAlignment(Qt::AlignCenter);
     sample->setCursor(Qt::PointingHandCursor);
+    sample->setFocusPolicy(Qt::TabFocus);
     setBackColor(sample, back);
     setForeColor(sample, fore);
     placeTwips(sample, left, 600, 735, 255);

@@ -29,7 +29,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -117,6 +116,17 @@ protected:
         return focus != nullptr ? focus->objectName() : QStringLiteral("(none)");
     }
 
+    // Where the focus is, and where each of so many Tabs takes it.
+    static QStringList tabs(int presses)
+    {
+        QStringList visited{focusName()};
+        for (int i = 0; i < presses; ++i) {
+            press(Qt::Key_Tab);
+            visited << focusName();
+        }
+        return visited;
+    }
+
     // The action behind a command, cut off from its feature so that pressing
     // its button only counts.
     QAction *detachedAction(const QString &control)
@@ -160,112 +170,125 @@ TEST_F(KeyboardReach, EveryControlOfTheWindowPanelsAndDialogsHasAnAccessibleName
         EXPECT_TRUE(looked.contains(QLatin1String(control))) << control;
 }
 
-// The names that are read aloud where the control shows no text of its own.
-TEST_F(KeyboardReach, ControlsWithoutTextOfTheirOwnAreNamedInGerman)
+// What is read aloud for the controls whose text says too little: German
+// names where a control shows no text, a picture button's caption (or its
+// command's text where it has none) with its hint as the description.
+TEST_F(KeyboardReach, ControlsAreAnnouncedByGermanNamesOrTheirCaptionsWithTheirHints)
 {
     Form1 &form = start();
     const struct {
         QWidget *widget;
-        const char *name;
+        QString name;
+        bool hinted = false; // described by its hint
         QAccessible::Text which = QAccessible::Name;
     } cases[] = {
-        {form.TextBox1, "Editor"},
-        {form.lblstatus, "Statuszeile, nimmt auch Befehle an"},
+        {form.TextBox1, QStringLiteral("Editor")},
+        {form.lblstatus, QStringLiteral("Statuszeile, nimmt auch Befehle an")},
         // A drop-down list is named by its entry on Linux: what it is, is
         // said in its description.
-        {form.Dateiauswahl->Drive1, "Laufwerk", QAccessible::Description},
-        {form.Dateiauswahl->Dir1, "Ordner"},
-        {form.Dateiauswahl->File1, "Dateien"},
-        {form.Dateiauswahl->Filter, "Filter"},
-        {form.Dateiauswahl2->Drive2, "Laufwerk", QAccessible::Description},
-        {form.Dateiauswahl2->Dir2, "Ordner"},
-        {form.Dateiauswahl2->saveas, "Dateiname"},
-        {form.Frame1->weiss, "Farbschema weiß"},
-        {form.Frame1->txt_reggie, "Dateiendung"},
-        {form.Info2, "Info"},
-        {form.cmd_DE2EN, "Deutsch nach Englisch übersetzen"},
-        {form.cmd_EN2DE, "Englisch nach Deutsch übersetzen"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(accessibleText(c.widget, c.which), QString::fromUtf8(c.name))
-            << c.widget->objectName().toStdString();
-}
-
-// A picture button is announced by the caption written under it, or by its
-// command's text where it has none, with its hint as the description.
-TEST_F(KeyboardReach, PictureButtonsAreNamedAfterTheirCaptionsWithTheirHintsAsDescriptions)
-{
-    Form1 &form = start();
-    const struct {
-        QAbstractButton *button;
-        QString name;
-    } cases[] = {
-        {form.cmd_open, form.Label15->text()},
-        {form.img_save, form.Label16->text()},
-        {form.Save_AS, form.Label17->text()},
-        {form.cmd_fresh, form.Label14->text()},
-        {form.copy, form.Label3->text()},
-        {form.img_clear, form.Label9->text()},
-        {form.Print, QStringLiteral("drucken")},
-        {form.EXIT, QStringLiteral("EXIT")},
-        {form.Info1, QStringLiteral("Info")},
-        {form.search, QStringLiteral("search")},
-        {form.cmd_Einstell, QStringLiteral("Einstellen")},
+        {form.Dateiauswahl->Drive1, QStringLiteral("Laufwerk"), false, QAccessible::Description},
+        {form.Dateiauswahl->File1, QStringLiteral("Dateien")},
+        {form.Dateiauswahl->Filter, QStringLiteral("Filter")},
+        {form.Dateiauswahl2->Dir2, QStringLiteral("Ordner")},
+        {form.Dateiauswahl2->saveas, QStringLiteral("Dateiname")},
+        {form.Frame1->weiss, QStringLiteral("Farbschema weiß")},
+        {form.Frame1->txt_reggie, QStringLiteral("Dateiendung")},
+        {form.Info2, QStringLiteral("Info")},
+        {form.cmd_open, form.Label15->text(), true},
+        {form.img_save, form.Label16->text(), true},
+        {form.Save_AS, form.Label17->text(), true},
+        {form.cmd_fresh, form.Label14->text(), true},
+        {form.copy, form.Label3->text(), true},
+        {form.img_clear, form.Label9->text(), true},
+        {form.cmd_DE2EN, QStringLiteral("Deutsch nach Englisch übersetzen")},
+        {form.Print, QStringLiteral("drucken"), true},
+        {form.EXIT, QStringLiteral("EXIT"), true},
+        {form.Info1, QStringLiteral("Info"), true},
+        {form.search, QStringLiteral("search"), true},
+        {form.cmd_Einstell, QStringLiteral("Einstellen"), true},
     };
     for (const auto &c : cases) {
-        const QString control = c.button->objectName();
-        EXPECT_EQ(accessibleText(c.button, QAccessible::Name), c.name) << control.toStdString();
-        EXPECT_FALSE(hintFor(control).isEmpty()) << control.toStdString();
-        EXPECT_EQ(accessibleText(c.button, QAccessible::Description), hintFor(control))
-            << control.toStdString();
+        const std::string control = c.widget->objectName().toStdString();
+        EXPECT_EQ(accessibleText(c.widget, c.which), c.name) << control;
+        if (!c.hinted)
+            continue;
+        const QString hint = hintFor(c.widget->objectName());
+        EXPECT_FALSE(hint.isEmpty()) << control;
+        EXPECT_EQ(accessibleText(c.widget, QAccessible::Description), hint) << control;
     }
 }
 
 // The window starts in the editor; Ctrl+Tab leaves it, and Tab runs through
 // the status line and the bar from left to right and back into the editor.
+// The options panel, once open, is next after the button that opened it.
 TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarFromLeftToRightAndBack)
 {
-    startActive();
+    Form1 &form = startActive();
     EXPECT_EQ(focusName(), QStringLiteral("TextBox1"));
 
     press(Qt::Key_Tab, Qt::ControlModifier);
-    QStringList visited{focusName()};
-    for (int i = 0; i < 16; ++i) {
-        press(Qt::Key_Tab);
-        visited << focusName();
-    }
-    const QStringList expected = {
-        QStringLiteral("lblstatus"),   QStringLiteral("cmd_open"),
-        QStringLiteral("img_save"),    QStringLiteral("Save_AS"),
-        QStringLiteral("cmd_fresh"),   QStringLiteral("copy"),
-        QStringLiteral("img_clear"),   QStringLiteral("search"),
-        QStringLiteral("cmd_replace"), QStringLiteral("cmdDelEmpty"),
-        QStringLiteral("cmd_DE2EN"),   QStringLiteral("cmd_EN2DE"),
-        QStringLiteral("Print"),       QStringLiteral("cmd_Einstell"),
-        QStringLiteral("EXIT"),        QStringLiteral("Info1"),
-        QStringLiteral("TextBox1"),
-    };
-    EXPECT_EQ(visited, expected);
+    EXPECT_EQ(tabs(16), (QStringList{"lblstatus", "cmd_open", "img_save", "Save_AS", "cmd_fresh",
+                                     "copy", "img_clear", "search", "cmd_replace", "cmdDelEmpty",
+                                     "cmd_DE2EN", "cmd_EN2DE", "Print", "cmd_Einstell", "EXIT",
+                                     "Info1", "TextBox1"}));
 
     // A plain Tab in the editor is a tab in the text.
     press(Qt::Key_Tab);
     EXPECT_EQ(focusName(), QStringLiteral("TextBox1"));
-    EXPECT_EQ(m_window->TextBox1->Text(), QStringLiteral("\t"));
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("\t"));
     press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(focusName(), QStringLiteral("Info1"));
+
+    form.cmd_Einstell->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_Space);
+    ASSERT_TRUE(form.Frame1->isVisible());
+    EXPECT_EQ(tabs(8), (QStringList{"cmd_Einstell", "blau", "schwarz", "weiss", "txt_reggie",
+                                    "txtRegister", "cmd_register", "cmd_delReg", "EXIT"}));
 }
 
-// The focus shows on a picture button, whose own frame the style sheet takes.
-TEST_F(KeyboardReach, AFocusedPictureButtonLooksFocused)
+// The focus shows on a picture button and a colour sample, which have no
+// frame of their own to show it.
+TEST_F(KeyboardReach, AFocusedPictureButtonOrColourSampleLooksFocused)
 {
     Form1 &form = startActive();
-    for (PictureButton *button : {form.cmd_open, form.Print, form.EXIT}) {
+    form.cmd_Einstell_Click();
+    for (QWidget *control : {static_cast<QWidget *>(form.cmd_open),
+                             static_cast<QWidget *>(form.EXIT),
+                             static_cast<QWidget *>(form.Frame1->blau),
+                             static_cast<QWidget *>(form.Frame1->weiss)}) {
         form.TextBox1->setFocus(Qt::TabFocusReason);
-        const QImage unfocused = button->grab().toImage();
-        button->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(button->hasFocus());
-        EXPECT_NE(button->grab().toImage(), unfocused) << button->objectName().toStdString();
+        const QImage unfocused = control->grab().toImage();
+        control->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(control->hasFocus()) << control->objectName().toStdString();
+        EXPECT_NE(control->grab().toImage(), unfocused) << control->objectName().toStdString();
     }
+}
+
+// Enter, the keypad's Enter and Space on a focused colour sample choose its
+// scheme as a click does; other keys do nothing.
+TEST_F(KeyboardReach, EnterAndSpaceOnAColourSampleChooseItsScheme)
+{
+    Form1 &form = startActive();
+    ClickableLabel *blau = form.Frame1->blau;
+    QSignalSpy clicked(blau, &ClickableLabel::clicked);
+    form.cmd_Einstell_Click();
+    blau->setFocus(Qt::TabFocusReason);
+    press(Qt::Key_A);
+    press(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(clicked.count(), 0);
+    for (const auto &[key, modifiers] :
+         {std::pair{Qt::Key_Return, Qt::KeyboardModifiers()},
+          std::pair{Qt::Key_Enter, Qt::KeyboardModifiers(Qt::KeypadModifier)},
+          std::pair{Qt::Key_Space, Qt::KeyboardModifiers()}}) {
+        if (!form.Frame1->isVisible())
+            form.cmd_Einstell_Click();
+        blau->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(blau, key, modifiers);
+    }
+    EXPECT_EQ(clicked.count(), 3);
+    // Choosing closes the panel and gives the editor the sample's colour.
+    EXPECT_FALSE(form.Frame1->isVisible());
+    EXPECT_EQ(form.TextBox1->backColor(), blau->palette().color(blau->backgroundRole()));
 }
 
 // Enter, the keypad's Enter and Space on each focused button of the bar
@@ -318,89 +341,87 @@ TEST_F(KeyboardReach, ShortcutsTriggerTheirCommandsFromTheEditor)
     }
 }
 
-// Escape anywhere in a panel leaves it as its red X or "QUIT" does.
-TEST_F(KeyboardReach, EscapeLeavesEachPanelAsItsCloseControlDoes)
+// Escape leaves each panel, both dialogs and the About window as its own
+// close control ("X", "QUIT", "EXIT") does, from a control inside it.
+TEST_F(KeyboardReach, EscapeLeavesEveryPanelAndDialogAsItsCloseControlDoes)
 {
     Form1 &form = startActive();
+    const auto inPanel = [](QWidget *panel, QWidget *focus) {
+        focus->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(focus->hasFocus()) << focus->objectName().toStdString();
+        return panel;
+    };
     const struct {
         const char *what;
-        std::function<void()> open;
-        QWidget *panel;
-        QWidget *focus;
+        std::function<QWidget *()> open;
     } cases[] = {
-        {"open panel", [&form] { form.cmd_open_Click(); }, form.Dateiauswahl,
-         form.Dateiauswahl->File1},
-        {"open panel, pattern", [&form] { form.cmd_open_Click(); }, form.Dateiauswahl,
-         form.Dateiauswahl->Filter},
-        {"save-as panel", [&form] { form.Dateiauswahl2->showAt(650); }, form.Dateiauswahl2,
-         form.Dateiauswahl2->saveas},
-        {"options panel", [&form] { form.cmd_Einstell_Click(); }, form.Frame1,
-         form.Frame1->txt_reggie},
+        {"open panel",
+         [&] {
+             form.cmd_open_Click();
+             return inPanel(form.Dateiauswahl, form.Dateiauswahl->File1);
+         }},
+        {"open panel, pattern",
+         [&] {
+             form.cmd_open_Click();
+             return inPanel(form.Dateiauswahl, form.Dateiauswahl->Filter);
+         }},
+        {"save-as panel",
+         [&] {
+             form.Dateiauswahl2->showAt(650);
+             return inPanel(form.Dateiauswahl2, form.Dateiauswahl2->saveas);
+         }},
+        {"options panel",
+         [&] {
+             form.cmd_Einstell_Click();
+             return inPanel(form.Frame1, form.Frame1->blau);
+         }},
+        {"Search dialog", [&] { return openSearch(form); }},
+        {"Replace dialog",
+         [&] {
+             frm_ersetz *replace = openReplace(form);
+             replace->txt_finde->setText(QStringLiteral("alt"));
+             replace->txt_replace->setText(QStringLiteral("neu"));
+             replace->txt_finde->setFocus();
+             return replace;
+         }},
+        {"About window", [&] { return openAbout(form); }},
     };
     for (const auto &c : cases) {
-        c.open();
-        ASSERT_TRUE(c.panel->isVisible()) << c.what;
-        c.focus->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(c.focus->hasFocus()) << c.what;
+        SCOPED_TRACE(c.what);
+        const QPointer<QWidget> shown = c.open();
+        ASSERT_TRUE(shown->isVisible()) << c.what;
         press(Qt::Key_Escape);
-        EXPECT_FALSE(c.panel->isVisible()) << c.what;
+        EXPECT_TRUE(shown.isNull() || !shown->isVisible()) << c.what;
     }
-    // "QUIT" also gave the button its caption back.
+    // As the close controls do: "QUIT" gave the button its caption back, the
+    // Search dialog is no longer the open one, "EXIT" stored the texts.
     EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("Einstellen"));
+    EXPECT_EQ(form.editorTools()->searchDialog(), nullptr);
+    EXPECT_EQ(m_settings->read(key::txtFinde, {}), QStringLiteral("alt"));
+    EXPECT_EQ(m_settings->read(key::txtReplace, {}), QStringLiteral("neu"));
+
     // Escape in the editor closes nothing and leaves the text alone.
+    activate(&form);
     form.cmd_open_Click();
     form.TextBox1->setFocus();
     press(Qt::Key_Escape);
     EXPECT_TRUE(form.Dateiauswahl->isVisible());
 }
 
-// Escape closes the dialogs and the About window the way they close
-// otherwise: the Replace dialog stores its texts as "EXIT" does.
-TEST_F(KeyboardReach, EscapeClosesTheDialogsAndTheAboutWindow)
-{
-    Form1 &form = startActive();
-
-    QPointer<QWidget> search = openSearch(form);
-    press(Qt::Key_Escape);
-    EXPECT_TRUE(search.isNull() || !search->isVisible());
-    EXPECT_EQ(form.editorTools()->searchDialog(), nullptr);
-
-    QPointer<frm_ersetz> replace = openReplace(form);
-    replace->txt_finde->setText(QStringLiteral("alt"));
-    replace->txt_replace->setText(QStringLiteral("neu"));
-    replace->txt_finde->setFocus();
-    press(Qt::Key_Escape);
-    EXPECT_TRUE(replace.isNull() || !replace->isVisible());
-    EXPECT_EQ(m_settings->read(key::txtFinde, {}), QStringLiteral("alt"));
-    EXPECT_EQ(m_settings->read(key::txtReplace, {}), QStringLiteral("neu"));
-
-    QPointer<Form2> about = openAbout(form);
-    press(Qt::Key_Escape);
-    EXPECT_TRUE(about.isNull() || !about->isVisible());
-}
-
 // Tab inside the dialogs keeps their designed order, from the first focus on.
 TEST_F(KeyboardReach, TabInsideTheDialogsKeepsTheirDesignedOrder)
 {
     Form1 &form = startActive();
-    const auto round = [](int presses) {
-        QStringList visited{focusName()};
-        for (int i = 0; i < presses; ++i) {
-            press(Qt::Key_Tab);
-            visited << focusName();
-        }
-        return visited;
-    };
 
     frm_such *search = openSearch(form);
     search->txtSuch->setText(QStringLiteral("x")); // both buttons enabled
     search->cmdSuchen->setFocus();
-    EXPECT_EQ(round(4),
+    EXPECT_EQ(tabs(4),
               (QStringList{"cmdSuchen", "cmdWeitersuchen", "Option1_0", "txtSuch", "cmdSuchen"}));
     search->close();
 
     openReplace(form);
-    EXPECT_EQ(round(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
+    EXPECT_EQ(tabs(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
                                      "cmdTAB", "cmdZSLOESCH", "cmd_exit"}));
 }
 
