@@ -251,6 +251,59 @@ TEST_P(Files, ReadingInPiecesReportsMemoryRunningOut)
     EXPECT_EQ(onTheWay.text, "eins\r\nzw");
 }
 
+// The progress of a reading rises, ends at the total (two readings of the
+// file, whether it was read once, twice or three times: a UTF-8 start that a
+// later byte disproves), and a stop at any step ends the reading as
+// cancelled, without an error.
+TEST_P(Files, ReadingInPiecesTellsProgressAndStops)
+{
+    const QString file = path("text.txt");
+    const QByteArray files[] = {"Gr\374\337e \200\r\nzwei\r\n", "a\r\nGrüße\r\n€\r\n",
+                                "a\r\nzwei \xe4\r\n", "a\nb\nc\nd\n", "x"};
+    for (const QByteArray &bytes : files) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        writeBytes(file, bytes);
+        Collected collected;
+        TextReceiver receiver = collected.receiver();
+        QList<qint64> steps;
+        receiver.progress = [&](qint64 done, qint64 total) {
+            EXPECT_EQ(total, 2 * bytes.size());
+            EXPECT_TRUE(steps.isEmpty() || steps.last() <= done);
+            steps.append(done);
+            return true;
+        };
+        ASSERT_TRUE(ReadFileInPieces(file, receiver, 3).ok);
+        EXPECT_EQ(collected.text, ReadWholeFile(file).text.utf8);
+        ASSERT_FALSE(steps.isEmpty());
+        EXPECT_EQ(steps.last(), 2 * bytes.size());
+        EXPECT_EQ(steps.count(2 * bytes.size()), 1);
+
+        for (const qsizetype stopAt : {qsizetype(1), steps.size() / 2 + 1, steps.size()}) {
+            SCOPED_TRACE("stopped at step " + std::to_string(stopAt));
+            qsizetype step = 0;
+            receiver.progress = [&](qint64, qint64) { return ++step < stopAt; };
+            const FileReadResult read = ReadFileInPieces(file, receiver, 3);
+            EXPECT_FALSE(read.ok);
+            EXPECT_TRUE(read.cancelled);
+            EXPECT_TRUE(read.error.isEmpty());
+            EXPECT_EQ(step, stopAt);
+        }
+    }
+
+    // What is read whole tells its end once; a failure is no cancel.
+    Collected device;
+    TextReceiver receiver = device.receiver();
+    int told = 0;
+    receiver.progress = [&](qint64 done, qint64 total) {
+        ++told;
+        return done == total;
+    };
+    EXPECT_TRUE(ReadFileInPieces("/proc/self/stat", receiver).ok);
+    EXPECT_EQ(told, 1);
+    const FileReadResult ofFolder = ReadFileInPieces(m_folder, receiver);
+    EXPECT_FALSE(ofFolder.ok || ofFolder.cancelled);
+}
+
 // Loaded and saved twice: the same bytes, not one more. A vanished file is
 // the empty text; a device reporting no size is read whole.
 TEST_P(Files, ReadingAndRoundTrips)
