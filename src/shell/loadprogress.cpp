@@ -3,6 +3,7 @@
 #include "platform/filenames.h"
 
 #include <QFileInfo>
+#include <QProgressBar>
 #include <QProgressDialog>
 
 namespace kelo {
@@ -26,11 +27,20 @@ LoadProgressDialog::LoadProgressDialog(QWidget &window, const QString &path,
 {
     m_dialog->setWindowTitle(QStringLiteral("Kelo the Scriv"));
     m_dialog->setWindowModality(Qt::WindowModal);
+    // The label says how far; a second figure in the bar would disagree
+    // with it now and then.
+    auto *bar = new QProgressBar(m_dialog.get());
+    bar->setTextVisible(false);
+    m_dialog->setBar(bar);
+    m_dialog->setRange(0, steps); // the new bar's own range is 0 to 100
     m_dialog->setMinimumDuration(int(delay.count()));
     // The box stays until the load is over: a cancel pressed at the last
     // step must still count.
     m_dialog->setAutoReset(false);
     m_dialog->setAutoClose(false);
+    // Escape leaves the box as "Abbrechen" does (the box itself only hides).
+    QObject::connect(m_dialog.get(), &QDialog::rejected, m_dialog.get(),
+                     &QProgressDialog::cancel);
     m_dialog->setValue(0);
 }
 
@@ -48,7 +58,14 @@ bool LoadProgressDialog::step(qint64 done, qint64 total)
             m_percent = percent;
             m_dialog->setLabelText(labelFor(m_name, percent));
         }
+        const bool shown = m_dialog->isVisible();
         m_dialog->setValue(permille);
+        if (!shown && m_dialog->isVisible()) {
+            // Over the middle of the window, not where it first came up.
+            QWidget &window = *m_dialog->parentWidget();
+            m_dialog->move(window.mapToGlobal(window.rect().center()) -
+                           m_dialog->rect().center());
+        }
     }
     return !m_dialog->wasCanceled();
 }

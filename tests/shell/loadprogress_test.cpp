@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -106,6 +107,9 @@ TEST(LoadProgressDialogTest, ShowsHowFarAndStopsAtAbbrechen)
     EXPECT_TRUE(progress.step(801, 2000));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 40 %"));
+    const QProgressBar *bar = dialog.findChild<QProgressBar *>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(double(bar->value() - bar->minimum()) / (bar->maximum() - bar->minimum()), 0.4);
     EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
     EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
     EXPECT_TRUE(progress.step(2000, 2000));
@@ -116,6 +120,25 @@ TEST(LoadProgressDialogTest, ShowsHowFarAndStopsAtAbbrechen)
     QTest::mouseClick(cancel, Qt::LeftButton);
     // Pressed at the very end, it still counts.
     EXPECT_FALSE(progress.step(2000, 2000));
+}
+
+// Escape and the box's own close button stop the load as "Abbrechen" does.
+TEST(LoadProgressDialogTest, EscapeAndClosingStopTheLoad)
+{
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (const bool escape : {true, false}) {
+        LoadProgressDialog progress(window, QStringLiteral("a.txt"), 0ms);
+        EXPECT_TRUE(progress.step(0, 10));
+        EXPECT_TRUE(progress.step(1, 10));
+        ASSERT_TRUE(progress.dialog().isVisible());
+        if (escape)
+            QTest::keyClick(&progress.dialog(), Qt::Key_Escape);
+        else
+            progress.dialog().close();
+        EXPECT_FALSE(progress.step(2, 10)) << (escape ? "Escape" : "closed");
+    }
 }
 
 class BigLoads : public Form1Fixture {
