@@ -8,6 +8,7 @@
 #include "platform/textbox.h"
 #include "shell/application.h"
 #include "shell/loadprogress.h"
+#include "shell/optionspanel.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -227,34 +229,50 @@ TEST_F(BigLoads, InputDuringALoadDoesNothing)
 {
     Form1 &form = changedWindow();
     m_messages.queueAnswer(MsgAnswer::No);
+    bool eventsRanDuringLoad = false;
     form.setLoadProgress([&](QWidget &window, const QString &path) -> std::unique_ptr<LoadProgress> {
         auto dialog = std::make_unique<LoadProgressDialog>(window, path, 0ms);
         struct Poking : LoadProgress {
             std::unique_ptr<LoadProgressDialog> dialog;
             Form1 *form = nullptr;
             int count = 0;
+            bool eventsRan = false;
+            bool *eventsRanOut = nullptr;
+            bool eventsRanDuringLoad = false;
+            ~Poking() override { *eventsRanOut = eventsRanDuringLoad; }
             bool step(qint64 done, qint64 total) override
             {
                 if (++count == 3) {
                     QWindow *handle = form->windowHandle();
-                    const QPoint clear = form->img_clear->mapTo(form, form->img_clear->rect().center());
-                    QTest::mouseClick(handle, Qt::LeftButton, {}, clear);
+                    for (QWidget *button : {static_cast<QWidget *>(form->cmd_open),
+                                            static_cast<QWidget *>(form->cmd_Einstell)})
+                        QTest::mouseClick(handle, Qt::LeftButton, {},
+                                          button->mapTo(form, button->rect().center()));
                     QTest::keyClick(handle, Qt::Key_O, Qt::ControlModifier);
                     QTest::keyClick(handle, Qt::Key_X);
+                    QTimer::singleShot(0, form, [this] { eventsRan = true; });
                 }
+                if (done == total)
+                    eventsRanDuringLoad = eventsRan;
                 return dialog->step(done, total);
             }
         };
         auto poking = std::make_unique<Poking>();
         poking->dialog = std::move(dialog);
         poking->form = &form;
+        poking->eventsRanOut = &eventsRanDuringLoad;
         return poking;
     });
     form.loadDroppedFile(m_big);
+    // The window went on (it repainted), but what it was told was held back,
+    // not kept for later.
+    EXPECT_TRUE(eventsRanDuringLoad);
+    QTest::qWait(50);
     EXPECT_EQ(form.currentFile(), m_big);
     EXPECT_EQ(form.TextBox1->utf8View().size(), QString::fromLatin1(bigText()).toUtf8().size());
     EXPECT_FALSE(form.TextBox1->isModified());
     EXPECT_FALSE(form.Dateiauswahl->isVisible());
+    EXPECT_FALSE(form.Frame1->isVisible());
     EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + m_old + " speichern ?"});
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
