@@ -99,28 +99,27 @@ KeloApplication::~KeloApplication() = default;
 
 void KeloApplication::start()
 {
-    // The window shows first; a file named on the command line is read once
-    // it is up, with its progress over it, however big the file.
+    // The window shows first: a file named on the command line is read once
+    // it is up and drawn, with its progress over it, however big the file.
     m_window->Form_Load(Form1::FileTiming::AfterShow);
     m_window->show();
-    QTimer::singleShot(0, m_window.get(), [window = m_window.get()] {
-        window->readCommandLineFile();
-        // Copies that a crashed Kelo left are offered once the window is up,
-        // so that the question stands over it (a second at most is waited
-        // for).
-        auto *waitForWindow = new QTimer(window);
-        waitForWindow->setInterval(50);
-        QObject::connect(waitForWindow, &QTimer::timeout, window,
-                         [window, waitForWindow, tries = 0]() mutable {
-                             QWindow *handle = window->windowHandle();
-                             if (++tries < 20 && !(handle && handle->isExposed()))
-                                 return;
-                             waitForWindow->deleteLater();
-                             waitForWindow->stop();
-                             window->offerRecoveryCopies();
-                         });
-        waitForWindow->start();
-    });
+    // Copies that a crashed Kelo left are offered after that, once the window
+    // is up, so that the question stands over it (a second at most is waited
+    // for).
+    auto *waitForWindow = new QTimer(m_window.get());
+    waitForWindow->setInterval(50);
+    QObject::connect(waitForWindow, &QTimer::timeout, m_window.get(),
+                     [window = m_window.get(), waitForWindow, tries = 0]() mutable {
+                         QWindow *handle = window->windowHandle();
+                         if (++tries < 20 && !(handle && handle->isExposed()))
+                             return;
+                         waitForWindow->stop();
+                         window->repaint();
+                         window->readCommandLineFile();
+                         window->offerRecoveryCopies();
+                         waitForWindow->deleteLater();
+                     });
+    waitForWindow->start();
     // At the end of the desktop session a changed text is offered for
     // saving, or kept as a recovery copy when no question may be asked.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, m_window.get(),
