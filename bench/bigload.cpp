@@ -6,17 +6,31 @@
 //
 //   kelo_bigload make FILE MIB cp1252|utf8   writes the German sample text
 //   kelo_bigload load FILE pieces|whole      loads FILE, prints the costs
+//   kelo_bigload longline FILE MB            writes a text of one line of MB
+//                                            megabytes, or of MB million
+//                                            empty lines (MB negative), opens
+//                                            it in a shown editor, types a key
+//                                            at its start and end and saves it,
+//                                            against a plain QSaveFile write
+//                                            of the same bytes
 #include "files/fileprocs.h"
+#include "files/textwriter.h"
 #include "germantext.h"
 #include "platform/textbox.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
+#include <QSaveFile>
 
 #include <sys/resource.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -78,6 +92,104 @@ int load(const char *file, bool pieces)
     return 0;
 }
 
+// CPU seconds of `work`, and its wall-clock milliseconds.
+template <typename Work>
+std::pair<double, double> costOf(Work &&work)
+{
+    QElapsedTimer wall;
+    wall.start();
+    const double start = cpuSeconds();
+    work();
+    return {cpuSeconds() - start, double(wall.nsecsElapsed()) / 1e6};
+}
+
+int longLine(const char *file, double mb)
+{
+    const QString path = QString::fromLocal8Bit(file);
+    const qsizetype bytes = qsizetype(std::abs(mb) * 1e6);
+    QByteArray text;
+    if (mb > 0) {
+        text = kelo::bench::germanText(bytes, kelo::Encoding::Windows1252, false);
+        text.replace("\r\n", "  ");
+    } else {
+        text = QByteArray("\r\n").repeated(bytes / 2);
+    }
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush()) {
+        std::fprintf(stderr, "cannot write %s\n", file);
+        return 1;
+    }
+    out.close();
+
+    kelo::TextBox box;
+    box.resize(800, 600);
+    box.show();
+    QCoreApplication::processEvents();
+    kelo::FileReadResult read;
+    const auto [openCpu, openMs] = costOf([&] {
+        read = kelo::ReadFileInPieces(
+            path, {[&box](qsizetype size) { return box.beginLoad(size); },
+                   [&box](QByteArrayView utf8) { return box.appendLoad(utf8); }});
+        if (read.ok)
+            box.finishLoad();
+        QCoreApplication::processEvents(); // the indexes, the first paint
+        box.viewport()->repaint();
+    });
+    if (!read.ok) {
+        std::fprintf(stderr, "%s did not arrive in the editor\n", file);
+        return 1;
+    }
+    // A key as the user types it, until it is drawn.
+    const auto typeAt = [&box](bool end) {
+        box.SendScintilla(end ? QsciScintillaBase::SCI_DOCUMENTEND
+                              : QsciScintillaBase::SCI_DOCUMENTSTART);
+        QCoreApplication::processEvents();
+        box.viewport()->repaint();
+        return costOf([&box] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+            QApplication::sendEvent(&box, &press);
+            QApplication::sendEvent(&box, &release);
+            QCoreApplication::processEvents();
+            box.viewport()->repaint();
+        });
+    };
+    const auto [startCpu, startMs] = typeAt(false);
+    const auto [endCpu, endMs] = typeAt(true);
+
+    const QString saved = path + QStringLiteral(".saved");
+    const QString plain = path + QStringLiteral(".plain");
+    const QByteArray shown = box.utf8Text();
+    bool written = false;
+    const auto [saveCpu, saveMs] = costOf([&] {
+        written = kelo::writeTextFile(saved, box.utf8View(), read.text.format).ok;
+    });
+    const QByteArray savedBytes = [&] {
+        QFile in(saved);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }();
+    const auto [plainCpu, plainMs] = costOf([&] {
+        QSaveFile save(plain);
+        written = save.open(QIODevice::WriteOnly) && save.write(savedBytes) == savedBytes.size() &&
+                  save.commit() && written;
+    });
+    QFile::remove(saved);
+    QFile::remove(plain);
+    if (!written || savedBytes.size() < text.size() + 2) {
+        std::fprintf(stderr, "%s was not saved\n", file);
+        return 1;
+    }
+    std::printf("open_cpu_s=%.3f key_start_ms=%.1f key_end_ms=%.1f save_ms=%.1f plain_ms=%.1f "
+                "save_ratio=%.2f\n",
+                openCpu, startMs, endMs, saveMs, plainMs, saveMs / plainMs);
+    (void)openMs;
+    (void)startCpu;
+    (void)endCpu;
+    (void)saveCpu;
+    (void)plainCpu;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -88,6 +200,12 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         return load(argv[2], std::strcmp(argv[3], "pieces") == 0);
     }
-    std::fprintf(stderr, "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole\n", argv[0]);
+    if (argc == 4 && std::strcmp(argv[1], "longline") == 0) {
+        QApplication app(argc, argv);
+        return longLine(argv[2], std::atof(argv[3]));
+    }
+    std::fprintf(stderr,
+                 "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole | longline FILE MB\n",
+                 argv[0]);
     return 2;
 }

@@ -129,38 +129,130 @@ private:
     int m_handle = -1;
 };
 
-// Reads the whole file from its start, one piece at a time, into `piece`
-// (reused, so that no fresh memory is touched per piece) and hands each to
-// `take`. Returns the errno of a failed read, or 0.
-int readPieces(int handle, std::vector<char> &piece,
-               const std::function<bool(QByteArrayView)> &take, bool &stopped)
-{
-    stopped = false;
-    off_t offset = 0;
-    for (;;) {
-        const ssize_t got = ::pread(handle, piece.data(), piece.size(), offset);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (got == 0)
-            return 0;
-        offset += got;
-        if (!take(QByteArrayView(piece.data(), got))) {
-            stopped = true;
-            return 0;
-        }
-    }
-}
-
 QString outOfMemory(const QString &path)
 {
     return QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu lesen.").arg(path);
 }
 
+// How far the readings of one file are, told to the receiver's progress. The
+// total is fixed at the start (two readings of the file); when the plan
+// changes on the way, what is left of the total is spread over the bytes
+// still to be read, so that the values only rise and end at the total.
+class Progress {
+public:
+    Progress(const std::function<bool(qint64, qint64)> &report, qint64 total)
+        : m_report(report)
+        , m_total(total)
+        , m_end(total)
+    {
+    }
+
+    // From here on, `bytes` bytes are still to be read. A plan that may yet
+    // grow stops short of the total, which finish() then tells.
+    enum class Plan { Sure, MayGrow };
+    void expect(qint64 bytes, Plan plan = Plan::Sure)
+    {
+        m_base = m_done;
+        m_ahead = std::max<qint64>(bytes, 1);
+        m_read = 0;
+        m_end = plan == Plan::Sure ? m_total : std::max<qint64>(m_total - 1, m_done);
+    }
+
+    // False when the receiver wants the reading stopped.
+    bool advance(qint64 bytes)
+    {
+        m_read = std::min(m_read + bytes, m_ahead);
+        const double share = double(m_read) / double(m_ahead);
+        const qint64 done =
+            m_read == m_ahead ? m_end : m_base + qint64(double(m_end - m_base) * share);
+        return tell(std::clamp(done, m_done, m_end));
+    }
+
+    // The reading is over (a file that shrank meanwhile ends early).
+    bool finish() { return m_told && m_done == m_total ? !m_stopped : tell(m_total); }
+
+private:
+    bool tell(qint64 done)
+    {
+        m_done = done;
+        m_told = true;
+        if (m_report && !m_report(done, m_total))
+            m_stopped = true;
+        return !m_stopped;
+    }
+
+    const std::function<bool(qint64, qint64)> &m_report;
+    qint64 m_total;
+    qint64 m_end; // where the current plan ends
+    qint64 m_done = 0;
+    qint64 m_base = 0;
+    qint64 m_ahead = 1;
+    qint64 m_read = 0;
+    bool m_told = false;
+    bool m_stopped = false;
+};
+
+// A regular file read from its start in pieces, as often as its loading
+// needs, into one buffer (reused, so that no fresh memory is touched per
+// piece).
+class PieceReader {
+public:
+    PieceReader(int handle, qsizetype pieceSize, Progress &progress)
+        : m_handle(handle)
+        , m_piece(size_t(std::max<qsizetype>(pieceSize, 1)))
+        , m_progress(progress)
+    {
+    }
+
+    // Hands every piece of the file to `take`, whose false means that the
+    // memory ran out. False when the reading did not get to the end: it
+    // failed, the memory ran out or the receiver stopped it.
+    bool pass(const std::function<bool(QByteArrayView)> &take)
+    {
+        off_t offset = 0;
+        for (;;) {
+            const ssize_t got = ::pread(m_handle, m_piece.data(), m_piece.size(), offset);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                m_errno = errno;
+                return false;
+            }
+            if (got == 0)
+                return true;
+            offset += got;
+            if (!take(QByteArrayView(m_piece.data(), got))) {
+                m_memoryRanOut = true;
+                return false;
+            }
+            if (!m_progress.advance(got))
+                return false;
+        }
+    }
+
+    // Why the last pass did not get to the end.
+    FileReadResult failure(const QString &path) const
+    {
+        FileReadResult result;
+        if (m_errno != 0)
+            result.error = qt_error_string(m_errno);
+        else if (m_memoryRanOut)
+            result.error = outOfMemory(path);
+        else
+            result.cancelled = true;
+        return result;
+    }
+
+private:
+    int m_handle;
+    std::vector<char> m_piece;
+    Progress &m_progress;
+    int m_errno = 0;
+    bool m_memoryRanOut = false;
+};
+
 // The whole-file reading, handed to a receiver.
-FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver)
+FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver, Progress &progress)
 {
     FileReadResult result = ReadWholeFile(path);
     if (!result.ok)
@@ -169,6 +261,9 @@ FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver)
     if (!receiver.begin(text.size()) || !receiver.append(text)) {
         result = {};
         result.error = outOfMemory(path);
+    } else if (!progress.finish()) {
+        result = {};
+        result.cancelled = true;
     }
     return result;
 }
@@ -180,24 +275,29 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
 {
     const QByteArray native = encodeFileName(path);
     struct stat status {};
-    if (path.isEmpty() || ::stat(native.constData(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        status.st_size == 0)
-        return readWholeInto(path, receiver); // nothing, a folder, a pipe, /proc
+    const bool regular = !path.isEmpty() && ::stat(native.constData(), &status) == 0 &&
+                         S_ISREG(status.st_mode);
+    const qint64 size = regular ? qint64(status.st_size) : 0;
+    // Both readings count; the early start below reads once, with each byte
+    // counting twice.
+    Progress progress(receiver.progress, 2 * size);
+    if (size == 0)
+        return readWholeInto(path, receiver, progress); // nothing, a folder, a pipe, /proc
+    progress.expect(2 * size);
 
-    FileReadResult result;
     const Descriptor file(native);
     if (file.handle() < 0) {
+        FileReadResult result;
         result.error = qt_error_string(errno);
         return result;
     }
     try {
-        std::vector<char> piece(size_t(std::max<qsizetype>(pieceSize, 1)));
+        PieceReader reader(file.handle(), pieceSize, progress);
         // The form comes from `first`; the length of the text, which only
         // a second reading needs, from `sizing`, which an early start skips.
         TextFormatScanner first(TextFormatScanner::Learn::FormOnly);
         TextFormatScanner sizing;
         QByteArray decoded;
-        bool memoryRanOut = false;
         // A UTF-8 file with a CR in its first piece (Windows line breaks) is
         // shown as its bytes are, so it goes into the editor during the first
         // reading already and needs no second one, unless a byte further on
@@ -205,10 +305,7 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
         enum class Early { Undecided, Appending, Off } early = Early::Undecided;
         std::optional<TextPieceDecoder> earlyDecoder;
         bool sizingSkipped = false;
-        bool stopped = false;
-        int failure = readPieces(
-            file.handle(), piece,
-            [&](QByteArrayView bytes) {
+        if (!reader.pass([&](QByteArrayView bytes) {
                 first.add(bytes);
                 if (early != Early::Appending)
                     sizing.add(bytes);
@@ -216,59 +313,51 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
                     sizingSkipped = true;
                 if (early == Early::Undecided) {
                     early = Early::Off;
-                    const bool markKnown =
-                        first.fileSize() >= 3 || first.fileSize() == status.st_size;
+                    const bool markKnown = first.fileSize() >= 3 || first.fileSize() == size;
                     if (markKnown && first.sawCr() && first.mayBeUtf8()) {
                         earlyDecoder.emplace(TextFormat{Encoding::Utf8, first.startsWithMark()});
-                        if (!receiver.begin(qsizetype(status.st_size))) {
-                            memoryRanOut = true;
+                        if (!receiver.begin(qsizetype(size)))
                             return false;
-                        }
                         early = Early::Appending;
+                        // A byte further on may still call for two more readings.
+                        progress.expect(size, Progress::Plan::MayGrow);
                     }
                 }
                 if (early == Early::Appending) {
                     if (!first.mayBeUtf8()) {
                         early = Early::Off;
+                        // The rest of this reading, one for the length, one
+                        // for the text.
+                        progress.expect(size - (first.fileSize() - bytes.size()) + 2 * size);
                     } else if (!receiver.append(earlyDecoder->decode(bytes, decoded))) {
-                        memoryRanOut = true;
                         return false;
                     }
                 }
                 return true;
-            },
-            stopped);
-        if (failure != 0) {
-            result.error = qt_error_string(failure);
-            return result;
-        }
-        if (memoryRanOut) {
-            result.error = outOfMemory(path);
-            return result;
-        }
+            }))
+            return reader.failure(path);
         const TextFormat format = first.format();
+        FileReadResult result;
         if (early == Early::Appending && format.encoding == Encoding::Utf8) {
             // The bytes shown are the bytes the form was learnt from.
+            if (!progress.finish())
+                return reader.failure(path);
             result.text.format = format;
             result.ok = true;
             return result;
         }
         if (sizingSkipped) {
             // The early start failed: the length is learnt in another reading.
+            // (A sequence cut off at the end disproves UTF-8 only now.)
+            progress.expect(2 * size);
             sizing = TextFormatScanner();
-            failure = readPieces(
-                file.handle(), piece,
-                [&](QByteArrayView bytes) {
+            if (!reader.pass([&](QByteArrayView bytes) {
                     sizing.add(bytes);
                     return true;
-                },
-                stopped);
-            if (failure != 0) {
-                result.error = qt_error_string(failure);
-                return result;
-            }
+                }))
+                return reader.failure(path);
             if (sizing.format() != format)
-                return readWholeInto(path, receiver); // changed meanwhile
+                return readWholeInto(path, receiver, progress); // changed meanwhile
         }
         if (!receiver.begin(sizing.editorSize())) {
             result.error = outOfMemory(path);
@@ -280,34 +369,23 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
         // in a form its bytes do not have, and saved back changed.
         TextFormatScanner second(TextFormatScanner::Learn::FormOnly);
         TextPieceDecoder decoder(format);
-        failure = readPieces(
-            file.handle(), piece,
-            [&](QByteArrayView bytes) {
+        if (!reader.pass([&](QByteArrayView bytes) {
                 second.add(bytes);
-                if (!receiver.append(decoder.decode(bytes, decoded))) {
-                    memoryRanOut = true;
-                    return false;
-                }
-                return true;
-            },
-            stopped);
-        if (failure != 0) {
-            result.error = qt_error_string(failure);
-            return result;
-        }
-        if (memoryRanOut) {
-            result.error = outOfMemory(path);
-            return result;
-        }
+                return receiver.append(decoder.decode(bytes, decoded));
+            }))
+            return reader.failure(path);
         if (second.fileSize() != first.fileSize() || second.format() != format)
-            return readWholeInto(path, receiver);
+            return readWholeInto(path, receiver, progress);
+        if (!progress.finish())
+            return reader.failure(path);
         result.text.format = format;
         result.ok = true;
+        return result;
     } catch (const std::bad_alloc &) {
-        result = {};
+        FileReadResult result;
         result.error = outOfMemory(path);
+        return result;
     }
-    return result;
 }
 
 } // namespace kelo

@@ -24,8 +24,11 @@ QString joinPath(const QString &folder, const QString &name);
 // failure with the system's description.
 struct FileReadResult {
     bool ok = false;
+    // The reading was stopped through the receiver's progress: not ok, and
+    // no error to report.
+    bool cancelled = false;
     DecodedText text;
-    QString error; // only when !ok
+    QString error; // only when !ok and not cancelled
 };
 
 // Reads a file whole. A path where nothing exists gives the empty text
@@ -37,10 +40,14 @@ FileReadResult ReadWholeFile(const QString &path);
 // Where ReadFileInPieces puts the editor text. begin() says how long the
 // text will be (false: not enough memory for it); append() takes it piece by
 // piece (false: not enough memory). begin() may come again, to start over:
-// what was appended before is then dropped.
+// what was appended before is then dropped. progress(), if set, is told after
+// every piece how far the reading is, in bytes done of total (every reading of
+// the file counts), rising to done == total at the end; false stops the
+// reading, which then gives a cancelled result.
 struct TextReceiver {
     std::function<bool(qsizetype editorSize)> begin;
     std::function<bool(QByteArrayView utf8)> append;
+    std::function<bool(qint64 done, qint64 total)> progress = {};
 };
 
 constexpr qsizetype defaultPieceSize = qsizetype(1) << 20;

@@ -99,10 +99,13 @@ KeloApplication::~KeloApplication() = default;
 
 void KeloApplication::start()
 {
-    m_window->Form_Load();
+    // The window shows first: a file named on the command line is read once
+    // it is up and drawn, with its progress over it, however big the file.
+    m_window->Form_Load(Form1::FileTiming::AfterShow);
     m_window->show();
-    // Copies that a crashed Kelo left are offered once the window is up, so
-    // that the question stands over it (a second at most is waited for).
+    // Copies that a crashed Kelo left are offered after that, once the window
+    // is up, so that the question stands over it (a second at most is waited
+    // for).
     auto *waitForWindow = new QTimer(m_window.get());
     waitForWindow->setInterval(50);
     QObject::connect(waitForWindow, &QTimer::timeout, m_window.get(),
@@ -110,9 +113,11 @@ void KeloApplication::start()
                          QWindow *handle = window->windowHandle();
                          if (++tries < 20 && !(handle && handle->isExposed()))
                              return;
-                         waitForWindow->deleteLater();
                          waitForWindow->stop();
+                         window->repaint();
+                         window->readCommandLineFile();
                          window->offerRecoveryCopies();
+                         waitForWindow->deleteLater();
                      });
     waitForWindow->start();
     // At the end of the desktop session a changed text is offered for

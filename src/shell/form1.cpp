@@ -37,6 +37,8 @@
 #include <QScopedValueRollback>
 #include <QTimer>
 
+#include <utility>
+
 namespace kelo {
 
 namespace {
@@ -285,7 +287,7 @@ void Form1::commitData(SessionEnd &session)
     m_textSettled = true;
 }
 
-void Form1::Form_Load()
+void Form1::Form_Load(FileTiming timing)
 {
     SettingsStore &settings = *m_context.settings;
 
@@ -297,16 +299,10 @@ void Form1::Form_Load()
         cmd = stripQuotes(cmd);
         setCurrentFile(cmd);
         if (FileExists(cmd)) {
-            if (const std::optional<QString> reason = readIntoEditor(cmd)) {
-                // Never leave an unreadable file as the current file: a save
-                // would replace what could not be shown.
-                setCurrentFile({});
-                setStatus(*reason);
-                QTimer::singleShot(0, this, [this, reason] {
-                    m_context.messages->show(*reason, MsgButtons::Ok, MsgIcon::Critical);
-                });
-            }
-            storeOpenPanelFolder();
+            if (timing == FileTiming::WithStart)
+                loadCommandLineFile(cmd);
+            else
+                m_commandLineFile = cmd;
         } else {
             if (FolderExists(cmd))
                 setStatus(QStringLiteral("%1 ist ein Ordner, keine Datei.").arg(cmd));
@@ -336,6 +332,30 @@ void Form1::Form_Load()
     TextBox1->setSelStart(0);
 
     m_schemes->applyNamedScheme();
+}
+
+void Form1::readCommandLineFile()
+{
+    const QString path = std::exchange(m_commandLineFile, {});
+    if (!path.isEmpty())
+        loadCommandLineFile(path);
+}
+
+void Form1::loadCommandLineFile(const QString &path)
+{
+    QString reason;
+    const LoadEnd end = readIntoEditor(path, reason);
+    if (end != LoadEnd::Loaded) {
+        // Never leave an unread file as the current file: a save would
+        // replace what could not be shown.
+        setCurrentFile({});
+        setStatus(reason);
+        if (end == LoadEnd::Failed)
+            QTimer::singleShot(0, this, [this, reason] {
+                m_context.messages->show(reason, MsgButtons::Ok, MsgIcon::Critical);
+            });
+    }
+    storeOpenPanelFolder();
 }
 
 void Form1::Form_Unload()
@@ -485,35 +505,51 @@ void Form1::loadDroppedFile(const QString &path)
     readFileIntoEditor(currentFile(), previousFile);
 }
 
-std::optional<QString> Form1::readIntoEditor(const QString &path)
+Form1::LoadEnd Form1::readIntoEditor(const QString &path, QString &reason)
 {
     // The text goes into the editor piece by piece, never held whole beside
-    // it; the editor shows it only once it is complete.
+    // it; the editor shows it only once it is complete, so that a load that
+    // fails or is stopped leaves the text, its undo steps and its file.
     TextBox &editor = *TextBox1;
-    const FileReadResult read = ReadFileInPieces(
-        path, {[&editor](qsizetype bytes) { return editor.beginLoad(bytes); },
-               [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }});
+    const std::unique_ptr<LoadProgress> progress =
+        m_loadProgress ? m_loadProgress(*this, path) : nullptr;
+    TextReceiver receiver{[&editor](qsizetype bytes) { return editor.beginLoad(bytes); },
+                          [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }};
+    if (progress)
+        receiver.progress = [&progress](qint64 done, qint64 total) {
+            return progress->step(done, total);
+        };
+    const FileReadResult read = ReadFileInPieces(path, receiver);
     if (!read.ok) {
         editor.abandonLoad();
-        return QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(path, read.error);
+        reason = read.cancelled
+                     ? QStringLiteral("Das Laden von %1 wurde abgebrochen.").arg(path)
+                     : QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2")
+                           .arg(path, read.error);
+        return read.cancelled ? LoadEnd::Cancelled : LoadEnd::Failed;
     }
     editor.finishLoad();
     m_format = read.text.format;
     rememberFile(path);
-    return std::nullopt;
+    return LoadEnd::Loaded;
 }
 
 void Form1::readFileIntoEditor(const QString &path, const QString &previousFile)
 {
-    const std::optional<QString> reason = readIntoEditor(path);
-    // A failed read keeps the text and the current file: saving now must not
-    // replace the file that could not be read.
-    if (reason)
+    QString reason;
+    const LoadEnd end = readIntoEditor(path, reason);
+    // A failed or stopped read keeps the text and the current file: saving
+    // now must not replace the file that was not read.
+    if (end != LoadEnd::Loaded)
         setCurrentFile(previousFile);
     storeOpenPanelFolder();
+    if (end == LoadEnd::Cancelled) {
+        setStatus(reason); // the text, caret and looks stay as they were
+        return;
+    }
     refreshText();
-    if (reason) {
-        setStatus(*reason);
+    if (end == LoadEnd::Failed) {
+        setStatus(reason);
         m_context.messages->show(errorMessage);
     }
 }

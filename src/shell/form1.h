@@ -14,6 +14,7 @@
 #include "platform/windowport.h"
 #include "shell/closingpath.h"
 #include "shell/context.h"
+#include "shell/loadprogress.h"
 
 #include <QWidget>
 
@@ -51,10 +52,19 @@ public:
     explicit Form1(KeloContext context, QWidget *parent = nullptr);
     ~Form1() override;
 
+    // When start-up reads the file named on the command line: at once, or
+    // when readCommandLineFile() is called, once the window shows, so that
+    // the window does not wait for a big file.
+    enum class FileTiming { WithStart, AfterShow };
     // Start-up: restores the settings, reads a file named on the command
     // line, applies the stored colour scheme. Runs once, before the window is
     // first shown.
-    void Form_Load();
+    void Form_Load(FileTiming timing = FileTiming::WithStart);
+    // Reads the command-line file that Form_Load left for later, if any.
+    void readCommandLineFile();
+    // What a load shows on the way (the progress box over the window unless
+    // replaced, as by the tests).
+    void setLoadProgress(LoadProgressFactory factory) { m_loadProgress = std::move(factory); }
 
     // The outer window size in twips, with the classic frame allowance
     // (150 twips across, 555 down) around the client area.
@@ -161,9 +171,12 @@ private:
     // Reads a file into the editor as its new text; a failed read keeps the
     // text and the current file and says why.
     void readFileIntoEditor(const QString &path, const QString &previousFile);
-    // The file's text into the editor, in its form, and the file remembered;
-    // a failure changes nothing and gives the reason, naming the file.
-    std::optional<QString> readIntoEditor(const QString &path);
+    // The file's text into the editor, in its form, and the file remembered.
+    // A failure or a load the user stopped changes nothing; a failure gives
+    // the reason, naming the file.
+    enum class LoadEnd { Loaded, Failed, Cancelled };
+    LoadEnd readIntoEditor(const QString &path, QString &reason);
+    void loadCommandLineFile(const QString &path);
     void storeOpenPanelFolder();
     void restoreRecoveredText(RecoveryCopy &&copy);
     RecoveryCopy describeText() const;
@@ -172,6 +185,8 @@ private:
     QString m_currentFile; // exactly as the system names it; Label1 shows it
     TextFormat m_format;
     KnownFile m_knownFile;
+    LoadProgressFactory m_loadProgress = LoadProgressDialog::factory();
+    QString m_commandLineFile; // read once the window shows
     // What the status line last said about the known file on disk, so that
     // it is said once per change and not on every activation.
     FileChange m_reportedChange = FileChange::Unchanged;

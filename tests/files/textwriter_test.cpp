@@ -257,6 +257,59 @@ TEST_P(Files, ReadingInPiecesReportsMemoryRunningOut)
     EXPECT_EQ(onTheWay.text, "eins\r\nzw");
 }
 
+// The progress of a reading rises, ends at the total (two readings of the
+// file, whether it was read once, twice or three times: a UTF-8 start that a
+// later byte disproves), and a stop at any step ends the reading as
+// cancelled, without an error.
+TEST_P(Files, ReadingInPiecesTellsProgressAndStops)
+{
+    const QString file = path("text.txt");
+    const QByteArray files[] = {"Gr\374\337e \200\r\nzwei\r\n", "a\r\nGrüße\r\n€\r\n",
+                                "a\r\nzwei \xe4\r\n", "a\nb\nc\nd\n", "x"};
+    for (const QByteArray &bytes : files) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
+        writeBytes(file, bytes);
+        Collected collected;
+        TextReceiver receiver = collected.receiver();
+        QList<qint64> steps;
+        receiver.progress = [&](qint64 done, qint64 total) {
+            EXPECT_EQ(total, 2 * bytes.size());
+            EXPECT_TRUE(steps.isEmpty() || steps.last() <= done);
+            steps.append(done);
+            return true;
+        };
+        ASSERT_TRUE(ReadFileInPieces(file, receiver, 3).ok);
+        EXPECT_EQ(collected.text, ReadWholeFile(file).text.utf8);
+        ASSERT_FALSE(steps.isEmpty());
+        EXPECT_EQ(steps.last(), 2 * bytes.size());
+        EXPECT_EQ(steps.count(2 * bytes.size()), 1);
+
+        for (const qsizetype stopAt : {qsizetype(1), steps.size() / 2 + 1, steps.size()}) {
+            SCOPED_TRACE("stopped at step " + std::to_string(stopAt));
+            qsizetype step = 0;
+            receiver.progress = [&](qint64, qint64) { return ++step < stopAt; };
+            const FileReadResult read = ReadFileInPieces(file, receiver, 3);
+            EXPECT_FALSE(read.ok);
+            EXPECT_TRUE(read.cancelled);
+            EXPECT_TRUE(read.error.isEmpty());
+            EXPECT_EQ(step, stopAt);
+        }
+    }
+
+    // What is read whole tells its end once; a failure is no cancel.
+    Collected device;
+    TextReceiver receiver = device.receiver();
+    int told = 0;
+    receiver.progress = [&](qint64 done, qint64 total) {
+        ++told;
+        return done == total;
+    };
+    EXPECT_TRUE(ReadFileInPieces("/proc/self/stat", receiver).ok);
+    EXPECT_EQ(told, 1);
+    const FileReadResult ofFolder = ReadFileInPieces(m_folder, receiver);
+    EXPECT_FALSE(ofFolder.ok || ofFolder.cancelled);
+}
+
 // Loaded and saved twice: the same bytes, not one more. A vanished file is
 // the empty text; a device reporting no size is read whole.
 TEST_P(Files, ReadingAndRoundTrips)
@@ -339,6 +392,40 @@ TEST_P(Files, RandomFilesComeBackUnchangedThroughTheEditor)
         const QByteArray saved = readBytes(file);
         ASSERT_TRUE(saved == bytes) << "round " << round << ", " << bytes.size() << " bytes: "
                                     << bytes.left(200).toHex(' ').toStdString();
+    }
+}
+
+// A line of ten megabytes (pieces of 1 MiB cut it inside its characters)
+// and a million empty lines, read in pieces into the editor and saved
+// without a change, come back byte for byte.
+TEST_P(Files, LongLinesAndManyEmptyLinesComeBackThroughTheEditor)
+{
+    if (!GetParam().isEmpty())
+        GTEST_SKIP() << "the folder's name plays no part here";
+    // "schön " is seven bytes in the editor: the first cut falls inside the ö.
+    const std::pair<QByteArray, QByteArray> lines[] = {
+        {"", "sch\366n "}, {"", "Grüße „Welt“ € "}, {"\xEF\xBB\xBF", "Grüße 😀 "}};
+    std::vector<std::pair<std::string, QByteArray>> files;
+    for (const auto &[mark, word] : lines)
+        files.emplace_back("one line", mark + word.repeated(10'000'000 / word.size()) + "Ende");
+    files.front().second += "\r\n";
+    files.emplace_back("empty CR LF lines", QByteArray("\r\n").repeated(1'000'000));
+    files.emplace_back("empty LF lines", QByteArray("\n").repeated(1'000'000) + "x");
+    files.emplace_back("empty CR lines", QByteArray("\r").repeated(1'000'000));
+    const QString file = path("lang.txt");
+    for (const auto &[name, bytes] : files) {
+        SCOPED_TRACE(name);
+        writeBytes(file, bytes);
+        TextBox editor;
+        const FileReadResult loaded = ReadFileInPieces(
+            file, {[&editor](qsizetype size) { return editor.beginLoad(size); },
+                   [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }});
+        ASSERT_TRUE(loaded.ok);
+        editor.finishLoad();
+        ASSERT_TRUE(writeTextFile(file, editor.utf8View(), loaded.text.format).ok);
+        const QByteArray saved = readBytes(file);
+        EXPECT_EQ(saved.size(), bytes.size());
+        EXPECT_TRUE(saved == bytes);
     }
 }
 

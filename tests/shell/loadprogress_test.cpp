@@ -1,0 +1,317 @@
+// Big files: the progress box over the window, stopping a load, and the
+// command-line file read once the window shows.
+#include "files/fileprocs.h"
+#include "files/openpanel.h"
+#include "files/recoverykeeper.h"
+#include "platform/controls.h"
+#include "platform/listcontrols.h"
+#include "platform/textbox.h"
+#include "shell/application.h"
+#include "shell/loadprogress.h"
+#include "shell/optionspanel.h"
+#include "support/form1fixture.h"
+#include "support/testenv.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace kelo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the loads of a window told their progress, and at which step (1 is
+// the first) the fake user stops the load; 0 never.
+struct Steps {
+    QList<qint64> done;
+    qint64 total = -1;
+    int stopAt = 0;
+    bool windowShownAtEveryStep = true;
+    std::function<void(int step)> during; // runs at every step
+};
+
+class FakeProgress : public LoadProgress {
+public:
+    FakeProgress(Steps &steps, QWidget &window)
+        : m_steps(steps)
+        , m_window(window)
+    {
+    }
+    bool step(qint64 done, qint64 total) override
+    {
+        m_steps.done.append(done);
+        m_steps.total = total;
+        m_steps.windowShownAtEveryStep &= m_window.isVisible();
+        ++m_step;
+        if (m_steps.during)
+            m_steps.during(m_step);
+        return m_step != m_steps.stopAt;
+    }
+
+private:
+    Steps &m_steps;
+    QWidget &m_window;
+    int m_step = 0;
+};
+
+LoadProgressFactory recordingInto(Steps &steps)
+{
+    return [&steps](QWidget &window, const QString &) -> std::unique_ptr<LoadProgress> {
+        steps.done.clear();
+        return std::make_unique<FakeProgress>(steps, window);
+    };
+}
+
+// A Windows-1252 text of a little over three pieces: read twice, eight steps.
+QByteArray bigText()
+{
+    return QByteArray("Gr\374\337e aus der Ferne\r\n").repeated(3 * (1 << 20) / 22 + 100);
+}
+
+int stepsFor(qsizetype bytes)
+{
+    return 2 * int((bytes + defaultPieceSize - 1) / defaultPieceSize);
+}
+
+bool risesToTotal(const Steps &steps)
+{
+    return !steps.done.isEmpty() && std::is_sorted(steps.done.begin(), steps.done.end()) &&
+           steps.done.last() == steps.total;
+}
+
+QPushButton *cancelButton(QProgressDialog &dialog)
+{
+    for (QPushButton *button : dialog.findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("Abbrechen"))
+            return button;
+    return nullptr;
+}
+
+// The box names the file and how far the load is, stands modal over the
+// window, and "Abbrechen" stops the load at the next step.
+TEST(LoadProgressDialogTest, ShowsHowFarAndStopsAtAbbrechen)
+{
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    LoadProgressDialog progress(window, QStringLiteral("/tmp/ordner/gro\u00DF.txt"), 0ms);
+    QProgressDialog &dialog = progress.dialog();
+    EXPECT_TRUE(progress.step(0, 2000));
+    EXPECT_TRUE(progress.step(801, 2000));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 40 %"));
+    const QProgressBar *bar = dialog.findChild<QProgressBar *>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(double(bar->value() - bar->minimum()) / (bar->maximum() - bar->minimum()), 0.4);
+    EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+    EXPECT_TRUE(progress.step(2000, 2000));
+    EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 100 %"));
+
+    QPushButton *cancel = cancelButton(dialog);
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    // Pressed at the very end, it still counts.
+    EXPECT_FALSE(progress.step(2000, 2000));
+}
+
+// Escape and the box's own close button stop the load as "Abbrechen" does.
+TEST(LoadProgressDialogTest, EscapeAndClosingStopTheLoad)
+{
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    for (const bool escape : {true, false}) {
+        LoadProgressDialog progress(window, QStringLiteral("a.txt"), 0ms);
+        EXPECT_TRUE(progress.step(0, 10));
+        EXPECT_TRUE(progress.step(1, 10));
+        ASSERT_TRUE(progress.dialog().isVisible());
+        if (escape)
+            QTest::keyClick(&progress.dialog(), Qt::Key_Escape);
+        else
+            progress.dialog().close();
+        EXPECT_FALSE(progress.step(2, 10)) << (escape ? "Escape" : "closed");
+    }
+}
+
+class BigLoads : public Form1Fixture {
+protected:
+    // A window with a file loaded, then changed by typing: the state a stopped
+    // load must leave exactly as it is.
+    Form1 &changedWindow()
+    {
+        Form1 &form = startShown();
+        m_old = makeFile(QStringLiteral("alt.txt"), "\344lt\nzwei\n");
+        form.loadDroppedFile(m_old);
+        form.TextBox1->setSelStart(3);
+        form.TextBox1->setSelText(QStringLiteral(" und neu"));
+        m_big = makeFile(QStringLiteral("gross.txt"), bigText());
+        form.setLoadProgress(recordingInto(m_steps));
+        return form;
+    }
+
+    QString m_old;
+    QString m_big;
+    Steps m_steps;
+};
+
+// Stopped at the first, a middle or the last step, a load through the open
+// panel or by a drop leaves the text, its file, form, identity, undo steps,
+// modified flag and recovery copy as they were, and says so in the status
+// line only. A load that goes through rises to its total.
+TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
+{
+    for (const bool drop : {false, true}) {
+        SCOPED_TRACE(drop ? "dropped" : "open panel");
+        Form1 &form = changedWindow();
+        const QString text = form.TextBox1->Text();
+        const QString caption = form.Label1->text();
+        const TextFormat format = form.textFormat();
+        const KnownFile known = form.knownFile();
+        const int caret = form.TextBox1->SelStart();
+        const QString copy = form.recovery()->copyPath();
+        const int steps = stepsFor(bigText().size());
+        for (const int stopAt : {1, steps / 2, steps}) {
+            SCOPED_TRACE("stopped at step " + std::to_string(stopAt));
+            m_steps.stopAt = stopAt;
+            m_messages.clear();
+            m_messages.queueAnswer(MsgAnswer::No); // drop the changes: load
+            if (drop) {
+                form.loadDroppedFile(m_big);
+            } else {
+                form.cmd_open_Click();
+                form.Dateiauswahl->File1->refresh();
+                form.Dateiauswahl->File1->setListIndex(
+                    form.Dateiauswahl->File1->list().indexOf(QStringLiteral("gross.txt")));
+                form.FileLoad();
+            }
+            EXPECT_EQ(m_steps.done.size(), stopAt);
+            EXPECT_EQ(form.TextBox1->Text(), text);
+            EXPECT_EQ(form.currentFile(), m_old);
+            EXPECT_EQ(form.Label1->text(), caption);
+            EXPECT_EQ(form.textFormat(), format);
+            EXPECT_EQ(form.knownFile().path, known.path);
+            EXPECT_EQ(form.knownFile().identity, known.identity);
+            EXPECT_EQ(form.TextBox1->SelStart(), caret);
+            EXPECT_TRUE(form.TextBox1->isModified());
+            EXPECT_EQ(form.recovery()->copyPath(), copy);
+            EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + m_old + " speichern ?"});
+            EXPECT_EQ(form.lblstatus->text(),
+                      QStringLiteral("Das Laden von %1 wurde abgebrochen.").arg(m_big));
+        }
+        form.TextBox1->undo();
+        EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("\u00E4lt\r\nzwei\r\n"));
+        EXPECT_FALSE(form.TextBox1->isModified());
+
+        m_steps.stopAt = 0;
+        form.loadDroppedFile(m_big);
+        EXPECT_EQ(form.currentFile(), m_big);
+        EXPECT_EQ(form.TextBox1->textLength(), bigText().size()); // one unit per byte
+        EXPECT_EQ(m_steps.done.size(), steps);
+        EXPECT_TRUE(risesToTotal(m_steps));
+        EXPECT_EQ(m_steps.total, 2 * bigText().size());
+    }
+}
+
+// While the box shows, a key or a click on the top bar reaches the window
+// through the window system only to be held back: nothing starts in the
+// middle of a load.
+TEST_F(BigLoads, InputDuringALoadDoesNothing)
+{
+    Form1 &form = changedWindow();
+    m_messages.queueAnswer(MsgAnswer::No);
+    bool eventsRanDuringLoad = false;
+    form.setLoadProgress([&](QWidget &window, const QString &path) -> std::unique_ptr<LoadProgress> {
+        auto dialog = std::make_unique<LoadProgressDialog>(window, path, 0ms);
+        struct Poking : LoadProgress {
+            std::unique_ptr<LoadProgressDialog> dialog;
+            Form1 *form = nullptr;
+            int count = 0;
+            bool eventsRan = false;
+            bool *eventsRanOut = nullptr;
+            bool eventsRanDuringLoad = false;
+            ~Poking() override { *eventsRanOut = eventsRanDuringLoad; }
+            bool step(qint64 done, qint64 total) override
+            {
+                if (++count == 3) {
+                    QWindow *handle = form->windowHandle();
+                    for (QWidget *button : {static_cast<QWidget *>(form->cmd_open),
+                                            static_cast<QWidget *>(form->cmd_Einstell)})
+                        QTest::mouseClick(handle, Qt::LeftButton, {},
+                                          button->mapTo(form, button->rect().center()));
+                    QTest::keyClick(handle, Qt::Key_O, Qt::ControlModifier);
+                    QTest::keyClick(handle, Qt::Key_X);
+                    QTimer::singleShot(0, form, [this] { eventsRan = true; });
+                }
+                if (done == total)
+                    eventsRanDuringLoad = eventsRan;
+                return dialog->step(done, total);
+            }
+        };
+        auto poking = std::make_unique<Poking>();
+        poking->dialog = std::move(dialog);
+        poking->form = &form;
+        poking->eventsRanOut = &eventsRanDuringLoad;
+        return poking;
+    });
+    form.loadDroppedFile(m_big);
+    // The window went on (it repainted), but what it was told was held back,
+    // not kept for later.
+    EXPECT_TRUE(eventsRanDuringLoad);
+    QTest::qWait(50);
+    EXPECT_EQ(form.currentFile(), m_big);
+    EXPECT_EQ(form.TextBox1->utf8View().size(), QString::fromLatin1(bigText()).toUtf8().size());
+    EXPECT_FALSE(form.TextBox1->isModified());
+    EXPECT_FALSE(form.Dateiauswahl->isVisible());
+    EXPECT_FALSE(form.Frame1->isVisible());
+    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + m_old + " speichern ?"});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Kelo shows its window first and reads the command-line file after, with
+// the window standing; stopped, the window is empty and names no file.
+TEST(ShowingFirst, TheCommandLineFileIsReadOnceTheWindowShows)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("gross.txt"));
+    writeBytes(file, bigText());
+    for (const int stopAt : {0, 1}) {
+        SCOPED_TRACE(stopAt == 0 ? "read" : "stopped");
+        KeloApplication kelo({file});
+        Form1 &window = kelo.window();
+        Steps steps;
+        steps.stopAt = stopAt;
+        window.setLoadProgress(recordingInto(steps));
+        kelo.start();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(steps.done.isEmpty());
+        EXPECT_EQ(window.TextBox1->textLength(), 0);
+        EXPECT_EQ(window.Label1->text(), file);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !steps.done.isEmpty(); }));
+        EXPECT_TRUE(steps.windowShownAtEveryStep);
+        if (stopAt == 0) {
+            EXPECT_TRUE(risesToTotal(steps));
+            EXPECT_EQ(window.TextBox1->utf8View().size(),
+                      QString::fromLatin1(bigText()).toUtf8().size());
+            EXPECT_EQ(window.currentFile(), file);
+            EXPECT_EQ(window.Label1->text(), file);
+        } else {
+            EXPECT_EQ(window.TextBox1->textLength(), 0);
+            EXPECT_EQ(window.currentFile(), QString());
+            EXPECT_EQ(window.Label1->text(), QString());
+        }
+    }
+}
+
+} // namespace
+} // namespace kelo::test
