@@ -1,6 +1,7 @@
-// Benchmarks of the line tools and of replace all on 20 MB of German text,
-// each beside the sed command that does the same kind of work on the same
-// file, timed in the same run:
+// Benchmarks of the line tools and of replace all on 20 MB of German text
+// (KELO_BENCH_TEXT_MB sets another size, e.g. 1024 for a gigabyte), each
+// beside the sed command that does the same kind of work on the same file,
+// timed in the same run:
 //   Leerzeilen            sed -E 's/ +/ /g;/^ *\r?$/d'
 //   ganze Zeile löschen   sed '/abc/s/.*//'  (and with a word that occurs)
 //   ersetzen              sed 's/Welt/Weltall/g'  (and 's/Welt/Erdball/g')
@@ -29,7 +30,10 @@ namespace {
 
 using namespace kelo;
 
-constexpr qsizetype textSize = 20 * 1024 * 1024;
+const qsizetype textSize = [] {
+    const int megabytes = qEnvironmentVariableIntValue("KELO_BENCH_TEXT_MB");
+    return qsizetype(megabytes > 0 ? megabytes : 20) << 20;
+}();
 
 const QByteArray &cleanupText()
 {
@@ -93,7 +97,7 @@ private:
     QTemporaryDir m_dir;
 };
 
-void BM_Leerzeilen20MB(benchmark::State &state)
+void BM_Leerzeilen(benchmark::State &state)
 {
     Window window;
     TextBox &editor = *window.form->TextBox1;
@@ -107,20 +111,20 @@ void BM_Leerzeilen20MB(benchmark::State &state)
     state.counters["lines_out"] = double(editor.crlfLineCount());
     state.SetBytesProcessed(state.iterations() * cleanupText().size());
 }
-BENCHMARK(BM_Leerzeilen20MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Leerzeilen)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_LeerzeilenComparedSed20MB(benchmark::State &state)
+void BM_LeerzeilenComparedSed(benchmark::State &state)
 {
     SedRun sed(cleanupText());
     for (auto _ : state)
         sed.run(QStringLiteral("-E 's/ +/ /g;/^ *\\r?$/d'"), state);
     state.SetBytesProcessed(state.iterations() * cleanupText().size());
 }
-BENCHMARK(BM_LeerzeilenComparedSed20MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LeerzeilenComparedSed)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 const QString searches[] = {QStringLiteral("abc"), QStringLiteral("Straße")};
 
-void BM_GanzeZeileLoeschen20MB(benchmark::State &state)
+void BM_GanzeZeileLoeschen(benchmark::State &state)
 {
     const QString search = searches[state.range(0)];
     Window window;
@@ -135,9 +139,9 @@ void BM_GanzeZeileLoeschen20MB(benchmark::State &state)
     state.SetLabel(search.toStdString());
     state.SetBytesProcessed(state.iterations() * cleanupText().size());
 }
-BENCHMARK(BM_GanzeZeileLoeschen20MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_GanzeZeileLoeschen)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_GanzeZeileLoeschenComparedSed20MB(benchmark::State &state)
+void BM_GanzeZeileLoeschenComparedSed(benchmark::State &state)
 {
     const QString search = searches[state.range(0)];
     SedRun sed(cleanupText());
@@ -146,14 +150,14 @@ void BM_GanzeZeileLoeschenComparedSed20MB(benchmark::State &state)
     state.SetLabel(search.toStdString());
     state.SetBytesProcessed(state.iterations() * cleanupText().size());
 }
-BENCHMARK(BM_GanzeZeileLoeschenComparedSed20MB)
+BENCHMARK(BM_GanzeZeileLoeschenComparedSed)
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
 // Through the dialog: editor text out, replace all, editor text in.
-void BM_Ersetzen20MB(benchmark::State &state)
+void BM_Ersetzen(benchmark::State &state)
 {
     Window window;
     TextBox &editor = *window.form->TextBox1;
@@ -169,10 +173,10 @@ void BM_Ersetzen20MB(benchmark::State &state)
     state.counters["replacements"] = replaceAll(weltText(), "Welt", "Erdball").count;
     state.SetBytesProcessed(state.iterations() * weltText().size());
 }
-BENCHMARK(BM_Ersetzen20MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Ersetzen)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The same without the editor: how much of it is the replacing itself.
-void BM_ErsetzenWithoutEditor20MB(benchmark::State &state)
+void BM_ErsetzenWithoutEditor(benchmark::State &state)
 {
     for (auto _ : state) {
         ReplaceAllResult result = replaceAll(weltText(), "Welt", "Erdball");
@@ -180,9 +184,9 @@ void BM_ErsetzenWithoutEditor20MB(benchmark::State &state)
     }
     state.SetBytesProcessed(state.iterations() * weltText().size());
 }
-BENCHMARK(BM_ErsetzenWithoutEditor20MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ErsetzenWithoutEditor)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_ErsetzenComparedSed20MB(benchmark::State &state)
+void BM_ErsetzenComparedSed(benchmark::State &state)
 {
     SedRun sed(weltText());
     const QString script = state.range(0) == 0 ? QStringLiteral("'s/Welt/Weltall/g'")
@@ -192,7 +196,7 @@ void BM_ErsetzenComparedSed20MB(benchmark::State &state)
     state.SetLabel(script.toStdString());
     state.SetBytesProcessed(state.iterations() * weltText().size());
 }
-BENCHMARK(BM_ErsetzenComparedSed20MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ErsetzenComparedSed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The loop's worst case: a megabyte of 'a' with "aa" -> "a", a million
 // replacements each making a new occurrence at the start.
