@@ -1,5 +1,5 @@
 // Benchmarks of the line tools and of replace all on 20 MB of German text
-// (KELO_BENCH_TEXT_MB sets another size, e.g. 1024 for a gigabyte), each
+// (bench::toolTextSize: KELO_BENCH_TEXT_MB sets another size), each
 // beside the sed command that does the same kind of work on the same file,
 // timed in the same run:
 //   Leerzeilen            sed -E 's/ +/ /g;/^ *\r?$/d'
@@ -30,10 +30,7 @@ namespace {
 
 using namespace kelo;
 
-const qsizetype textSize = [] {
-    const int megabytes = qEnvironmentVariableIntValue("KELO_BENCH_TEXT_MB");
-    return qsizetype(megabytes > 0 ? megabytes : 20) << 20;
-}();
+const qsizetype textSize = bench::toolTextSize();
 
 const QByteArray &cleanupText()
 {

@@ -70,8 +70,8 @@ void BM_TypingAtTheEndOf100MB(benchmark::State &state)
     // In both runs one early key waits for the editor growing its own buffer
     // (a copy of the whole text, no recovery involved); what the copies add
     // shows in how many keys wait longer than 50 ms and in the 99th percentile.
-    state.counters["keys_over_50ms"] = double(
-        std::count_if(waits.begin(), waits.end(), [](double ms) { return ms > 50; }));
+    state.counters["keys_over_50ms"] =
+        double(std::count_if(waits.begin(), waits.end(), [](double ms) { return ms > 50; }));
 }
 BENCHMARK(BM_TypingAtTheEndOf100MB)
     ->ArgName("copies")

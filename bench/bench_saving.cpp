@@ -1,8 +1,10 @@
-// Benchmarks of saving a 20 MB text: our writer (encoding, final line break,
-// checks, its own atomic replacement with a sync) and the whole Speichern of the main window (the text
-// taken from the editor), each against a plain QSaveFile write of the same
-// file bytes in the same run. Saving should cost at most twice the plain
-// write; compare BM_SavePlainQSaveFile/<sample> with the others.
+// Benchmarks of saving a 20 MB text (bench::toolTextSize: KELO_BENCH_TEXT_MB
+// sets another size): our writer (encoding, final line break, checks, its
+// own atomic replacement with a sync) and the whole Speichern of the main
+// window (the text taken from the editor), each against a plain QSaveFile
+// write of the same file bytes in the same run. Saving should cost at most
+// twice the plain write; compare BM_SavePlainQSaveFile/<sample> with the
+// others.
 #include "files/saving.h"
 #include "files/textwriter.h"
 #include "germantext.h"
@@ -22,7 +24,7 @@ namespace {
 
 using namespace kelo;
 
-constexpr qsizetype textSize = 20 * 1024 * 1024;
+const qsizetype textSize = bench::toolTextSize();
 
 enum class Sample { Windows1252, Utf8, Utf8LfOnly };
 

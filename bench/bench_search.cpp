@@ -1,4 +1,5 @@
-// Benchmarks of the text tools on a generated 20 MB German text: one
+// Benchmarks of the text tools on a generated 20 MB German text
+// (bench::toolTextSize: KELO_BENCH_TEXT_MB sets another size): one
 // "suchen" or "weitersuchen" of the Search dialog that has to cross the whole
 // text, measured against `grep -c -i` for the same term on the same file in
 // the same run (grep writes into a file: on /dev/null it takes short cuts),
@@ -30,7 +31,8 @@ namespace {
 const QByteArray &searchText()
 {
     static const QByteArray text =
-        kelo::bench::germanText(20 << 20, kelo::Encoding::Utf8) + "Das Xylophon am Ende.\r\n";
+        kelo::bench::germanText(kelo::bench::toolTextSize(), kelo::Encoding::Utf8) +
+        "Das Xylophon am Ende.\r\n";
     return text;
 }
 

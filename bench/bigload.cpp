@@ -93,8 +93,7 @@ int load(const char *file, bool pieces)
 }
 
 // CPU seconds of `work`, and its wall-clock milliseconds.
-template <typename Work>
-std::pair<double, double> costOf(Work &&work)
+template <typename Work> std::pair<double, double> costOf(Work &&work)
 {
     QElapsedTimer wall;
     wall.start();
@@ -161,9 +160,8 @@ int longLine(const char *file, double mb)
     const QString plain = path + QStringLiteral(".plain");
     const QByteArray shown = box.utf8Text();
     bool written = false;
-    const auto [saveCpu, saveMs] = costOf([&] {
-        written = kelo::writeTextFile(saved, box.utf8View(), read.text.format).ok;
-    });
+    const auto [saveCpu, saveMs] =
+        costOf([&] { written = kelo::writeTextFile(saved, box.utf8View(), read.text.format).ok; });
     const QByteArray savedBytes = [&] {
         QFile in(saved);
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
@@ -204,8 +202,8 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         return longLine(argv[2], std::atof(argv[3]));
     }
-    std::fprintf(stderr,
-                 "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole | longline FILE MB\n",
-                 argv[0]);
+    std::fprintf(
+        stderr, "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole | longline FILE MB\n",
+        argv[0]);
     return 2;
 }

@@ -128,6 +128,12 @@ QByteArray withoutCr(const QByteArray &text)
     return result;
 }
 
+qsizetype toolTextSize()
+{
+    const int megabytes = qEnvironmentVariableIntValue("KELO_BENCH_TEXT_MB");
+    return qsizetype(megabytes > 0 ? megabytes : 20) << 20;
+}
+
 long statusKiB(const char *key)
 {
     QFile status(QStringLiteral("/proc/self/status"));

@@ -27,6 +27,10 @@ namespace kelo::bench {
 QByteArray germanText(qsizetype approxBytes, Encoding encoding,
                       bool withBlankLinesAndSpaceRuns = true);
 
+// The size of the text the tool benchmarks work on: 20 MB, or as many MB as
+// KELO_BENCH_TEXT_MB says (e.g. 1024, to see that a tool scales to 1 GB).
+qsizetype toolTextSize();
+
 // The same text with Unix line breaks: every CR taken out.
 QByteArray withoutCr(const QByteArray &text);
 
