@@ -134,6 +134,13 @@ QString outOfMemory(const QString &path)
     return QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu lesen.").arg(path);
 }
 
+FileReadResult tooBig()
+{
+    FileReadResult result;
+    result.error = QStringLiteral("Sie ist zu groß (Kelo kann höchstens 2 GiB Text halten).");
+    return result;
+}
+
 // How far the readings of one file are, told to the receiver's progress. The
 // total is fixed at the start (two readings of the file); when the plan
 // changes on the way, what is left of the total is spread over the bytes
@@ -258,6 +265,8 @@ FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver, 
     if (!result.ok)
         return result;
     const QByteArray text = std::exchange(result.text.utf8, {});
+    if (text.size() > receiver.capacity)
+        return tooBig();
     if (!receiver.begin(text.size()) || !receiver.append(text)) {
         result = {};
         result.error = outOfMemory(path);
@@ -283,6 +292,10 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
     Progress progress(receiver.progress, 2 * size);
     if (size == 0)
         return readWholeInto(path, receiver, progress); // nothing, a folder, a pipe, /proc
+    // The editor text is never shorter than the file but for its mark: a
+    // file too big for the receiver is refused before a byte is read.
+    if (size - 3 > receiver.capacity)
+        return tooBig();
     progress.expect(2 * size);
 
     const Descriptor file(native);
@@ -314,7 +327,8 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
                 if (early == Early::Undecided) {
                     early = Early::Off;
                     const bool markKnown = first.fileSize() >= 3 || first.fileSize() == size;
-                    if (markKnown && first.sawCr() && first.mayBeUtf8()) {
+                    if (markKnown && first.sawCr() && first.mayBeUtf8() &&
+                        size <= receiver.capacity) {
                         earlyDecoder.emplace(TextFormat{Encoding::Utf8, first.startsWithMark()});
                         if (!receiver.begin(qsizetype(size)))
                             return false;
@@ -359,6 +373,8 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
             if (sizing.format() != format)
                 return readWholeInto(path, receiver, progress); // changed meanwhile
         }
+        if (sizing.editorSize() > receiver.capacity)
+            return tooBig();
         if (!receiver.begin(sizing.editorSize())) {
             result.error = outOfMemory(path);
             return result;

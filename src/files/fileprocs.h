@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <limits>
 
 namespace kelo {
 
@@ -43,11 +44,14 @@ FileReadResult ReadWholeFile(const QString &path);
 // what was appended before is then dropped. progress(), if set, is told after
 // every piece how far the reading is, in bytes done of total (every reading of
 // the file counts), rising to done == total at the end; false stops the
-// reading, which then gives a cancelled result.
+// reading, which then gives a cancelled result. capacity is the longest
+// editor text the receiver can hold: a longer one is refused, before begin()
+// when the file's size shows it, with a message of its own.
 struct TextReceiver {
     std::function<bool(qsizetype editorSize)> begin;
     std::function<bool(QByteArrayView utf8)> append;
     std::function<bool(qint64 done, qint64 total)> progress = {};
+    qsizetype capacity = std::numeric_limits<qsizetype>::max();
 };
 
 constexpr qsizetype defaultPieceSize = qsizetype(1) << 20;

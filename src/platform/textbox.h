@@ -83,7 +83,9 @@ public:
     // editor keeps its text, undo history and modified state, and
     // abandonLoad() (or a new beginLoad()) drops what was appended. beginLoad
     // reserves room for `bytes` bytes once; it and appendLoad return false
-    // when the memory runs out (the load is then abandoned).
+    // when the memory runs out (the load is then abandoned). A text longer
+    // than longestLoad() bytes cannot be held and is refused at once.
+    static qsizetype longestLoad();
     bool beginLoad(qsizetype bytes);
     bool appendLoad(QByteArrayView utf8);
     void finishLoad();

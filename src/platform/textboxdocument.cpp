@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPalette>
 
+#include <limits>
 #include <utility>
 
 namespace kelo {
@@ -120,9 +121,18 @@ namespace {
 constexpr qsizetype editRoom = 64 * 1024;
 } // namespace
 
+qsizetype TextBox::longestLoad()
+{
+    // The editor counts positions and offsets in int; the room left for the
+    // first edits must fit too.
+    return std::numeric_limits<int>::max() - editRoom;
+}
+
 bool TextBox::beginLoad(qsizetype bytes)
 {
     abandonLoad();
+    if (bytes < 0 || bytes > longestLoad())
+        return false;
     // The room is reserved once. Scintilla grows its buffer, copying the
     // whole text, when an insertion would fill it exactly, and reading the
     // text takes a byte of room too: some room is left over for the first

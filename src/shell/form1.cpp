@@ -515,6 +515,7 @@ Form1::LoadEnd Form1::readIntoEditor(const QString &path, QString &reason)
         m_loadProgress ? m_loadProgress(*this, path) : nullptr;
     TextReceiver receiver{[&editor](qsizetype bytes) { return editor.beginLoad(bytes); },
                           [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }};
+    receiver.capacity = TextBox::longestLoad();
     if (progress)
         receiver.progress = [&progress](qint64 done, qint64 total) {
             return progress->step(done, total);

@@ -257,6 +257,61 @@ TEST_P(Files, ReadingInPiecesReportsMemoryRunningOut)
     EXPECT_EQ(onTheWay.text, "eins\r\nzw");
 }
 
+// A text longer than the receiver can hold is refused with a message of its
+// own: by the file's size before anything is read, or by the editor text's
+// length when the text grows on its way in (Windows-1252, LF to CR LF, a
+// UTF-8 start disproved later). The mark does not count; a text of exactly
+// the capacity is taken.
+TEST_P(Files, ReadingInPiecesRefusesATextTooLong)
+{
+    const QString file = path("text.txt");
+    const QString message =
+        QStringLiteral("Sie ist zu groß (Kelo kann höchstens 2 GiB Text halten).");
+    // A receiver that, like the editor, cannot even begin a longer text.
+    const auto holdingTen = [](Collected &collected, int *told = nullptr) {
+        TextReceiver receiver = collected.receiver();
+        receiver.capacity = 10;
+        receiver.begin = [begin = receiver.begin](qsizetype bytes) {
+            return bytes <= 10 && begin(bytes);
+        };
+        receiver.progress = [told](qint64, qint64) {
+            if (told)
+                ++*told;
+            return true;
+        };
+        return receiver;
+    };
+    const QByteArray tooLong[] = {"0123456789abcd", "\xe4\xe4\xe4\xe4\xe4\xe4",
+                                  "a\nb\nc\nd\ne\n", "ab\r\n\xe4\xe4\xe4\xe4\xe4"};
+    const QByteArray fitting[] = {"\xEF\xBB\xBF"
+                                  "01234567\r\n",
+                                  "01234567\r\n", "a\nb\nc\xe4"};
+    for (const qsizetype pieceSize : {3, 1 << 20}) {
+        for (const QByteArray &bytes : tooLong) {
+            SCOPED_TRACE(::testing::PrintToString(bytes));
+            writeBytes(file, bytes);
+            Collected collected;
+            int told = 0;
+            const FileReadResult read =
+                ReadFileInPieces(file, holdingTen(collected, &told), pieceSize);
+            EXPECT_FALSE(read.ok || read.cancelled);
+            EXPECT_EQ(read.error, message);
+            if (bytes.size() - 3 > 10) {
+                EXPECT_EQ(told, 0); // not read at all
+            }
+        }
+        for (const QByteArray &bytes : fitting) {
+            SCOPED_TRACE(::testing::PrintToString(bytes));
+            writeBytes(file, bytes);
+            Collected collected;
+            ASSERT_TRUE(ReadFileInPieces(file, holdingTen(collected), pieceSize).ok);
+            EXPECT_EQ(collected.text, ReadWholeFile(file).text.utf8);
+        }
+    }
+    Collected device;
+    EXPECT_EQ(ReadFileInPieces("/proc/self/stat", holdingTen(device)).error, message);
+}
+
 // The progress of a reading rises, ends at the total (two readings of the
 // file, whether it was read once, twice or three times: a UTF-8 start that a
 // later byte disproves), and a stop at any step ends the reading as

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <limits>
 #include <vector>
 
 namespace kelo {
@@ -95,6 +96,22 @@ TEST(TextBox, LoadingInPiecesShowsTheTextOnlyWhenComplete)
         box.undo();
         EXPECT_EQ(box.utf8Text().left(loaded.size()), loaded);
     }
+}
+
+// A text the editor cannot count is refused before any memory is taken,
+// and the text shown stays.
+TEST(TextBox, LoadingRefusesATextTooLongToHold)
+{
+    TextBox box;
+    box.loadUtf8("bleibt");
+    for (const qsizetype bytes : {qsizetype(-1), TextBox::longestLoad() + 1,
+                                  qsizetype(std::numeric_limits<int>::max()), qsizetype(1) << 32}) {
+        EXPECT_FALSE(box.beginLoad(bytes));
+        EXPECT_FALSE(box.appendLoad("neu"));
+        box.finishLoad();
+        EXPECT_EQ(box.utf8Text(), "bleibt");
+    }
+    EXPECT_GE(TextBox::longestLoad(), qsizetype(2000) << 20);
 }
 
 // A read-only editor stays read-only after a load in pieces; a new begin
