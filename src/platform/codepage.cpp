@@ -117,6 +117,20 @@ inline int unmarkedPrefix(std::uint64_t mask)
         return std::countl_zero(mask) / 8;
 }
 
+// The first byte from p on that is not ASCII, or end.
+inline const Byte *skipAscii(const Byte *p, const Byte *end)
+{
+    while (end - p >= 8) {
+        const std::uint64_t high = load8(p) & highBits;
+        if (high != 0)
+            return p + unmarkedPrefix(high);
+        p += 8;
+    }
+    while (p < end && *p < 0x80)
+        ++p;
+    return p;
+}
+
 // --- UTF-8 ------------------------------------------------------------------
 
 inline bool isContinuation(Byte b)
@@ -168,18 +182,7 @@ enum class Utf8Kind { Ascii, NonAscii, Invalid };
 Utf8Kind classifyUtf8(const Byte *p, const Byte *end)
 {
     bool nonAscii = false;
-    while (p < end) {
-        if (end - p >= 8) {
-            const std::uint64_t high = load8(p) & highBits;
-            if (high == 0) {
-                p += 8;
-                continue;
-            }
-            p += unmarkedPrefix(high);
-        } else if (*p < 0x80) {
-            ++p;
-            continue;
-        }
+    while ((p = skipAscii(p, end)) < end) {
         char32_t cp;
         const int length = decodeUtf8(p, end, cp);
         if (length == 0)
@@ -526,18 +529,7 @@ void TextFormatScanner::scanUtf8(const Byte *p, const Byte *end)
         p += length - m_cutLength;
         m_cutLength = 0;
     }
-    while (p < end) {
-        if (end - p >= 8) {
-            const std::uint64_t high = load8(p) & highBits;
-            if (high == 0) {
-                p += 8;
-                continue;
-            }
-            p += unmarkedPrefix(high);
-        } else if (*p < 0x80) {
-            ++p;
-            continue;
-        }
+    while ((p = skipAscii(p, end)) < end) {
         const int length = utf8SequenceLength(p, end);
         if (length == 0) {
             if (end - p < 4) {
