@@ -7,12 +7,11 @@
 // program could take the next one.
 #include "files/recoverykeeper.h"
 #include "germantext.h"
+#include "keywaits.h"
 #include "platform/textbox.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -41,20 +40,13 @@ void BM_TypingAtTheEndOf100MB(benchmark::State &state)
     }
     // The first key after loading pays for the editor's offset index, which
     // is no part of this comparison.
-    QKeyEvent first(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QApplication::sendEvent(&box, &first);
-    QCoreApplication::processEvents();
+    kelo::bench::timedKeyPress(box);
     std::vector<double> waits;
     for (auto _ : state) {
         for (int key = 0; key < 400; ++key) {
-            QElapsedTimer timer;
-            timer.start();
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-            QApplication::sendEvent(&box, &press);
-            // What runs before the next key can be taken: the posted change
-            // notice and the copy's timers.
-            QCoreApplication::processEvents();
-            waits.push_back(double(timer.nsecsElapsed()) / 1e6);
+            // What runs before the next key can be taken includes the
+            // copy's timers.
+            waits.push_back(kelo::bench::timedKeyPress(box));
             QThread::msleep(10); // a fast typist: 100 keys a second
         }
     }
@@ -63,10 +55,7 @@ void BM_TypingAtTheEndOf100MB(benchmark::State &state)
         if (keeper->copyPath().isEmpty())
             state.SkipWithError("no copy was written");
     }
-    std::sort(waits.begin(), waits.end());
-    state.counters["max_ms"] = waits.back();
-    state.counters["p99_ms"] = waits[waits.size() * 99 / 100];
-    state.counters["median_ms"] = waits[waits.size() / 2];
+    kelo::bench::reportWaits(state, "", waits);
     // In both runs one early key waits for the editor growing its own buffer
     // (a copy of the whole text, no recovery involved); what the copies add
     // shows in how many keys wait longer than 50 ms and in the 99th percentile.

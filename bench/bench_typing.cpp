@@ -6,27 +6,18 @@
 // fit into the room the loading leaves in the editor's buffer; beyond it,
 // the editor grows its buffer by copying the whole text once (QScintilla).
 #include "germantext.h"
+#include "keywaits.h"
 #include "platform/textbox.h"
 #include "tools/caret.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
-
-void reportWaits(benchmark::State &state, const char *name, std::vector<double> waits)
-{
-    std::sort(waits.begin(), waits.end());
-    state.counters[std::string(name) + "_median_ms"] = waits[waits.size() / 2];
-    state.counters[std::string(name) + "_p99_ms"] = waits[waits.size() * 99 / 100];
-    state.counters[std::string(name) + "_max_ms"] = waits.back();
-}
 
 void BM_TypingAndCaretAtTheEnd(benchmark::State &state)
 {
@@ -44,9 +35,7 @@ void BM_TypingAndCaretAtTheEnd(benchmark::State &state)
     box.setSelStart(box.textLength());
     // The first key and readout after loading pay for the editor's offset
     // indexes, built once per text; they are no part of the steady cost.
-    QKeyEvent first(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-    QApplication::sendEvent(&box, &first);
-    QCoreApplication::processEvents();
+    kelo::bench::timedKeyPress(box);
     benchmark::DoNotOptimize(kelo::GetCurrentLine(box) + kelo::GetCurrentCol(box));
 
     std::vector<double> keys;
@@ -54,21 +43,17 @@ void BM_TypingAndCaretAtTheEnd(benchmark::State &state)
     QString shown;
     for (auto _ : state) {
         for (int key = 0; key < 400; ++key) {
+            keys.push_back(kelo::bench::timedKeyPress(box));
+
             QElapsedTimer timer;
             timer.start();
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
-            QApplication::sendEvent(&box, &press);
-            QCoreApplication::processEvents();
-            keys.push_back(double(timer.nsecsElapsed()) / 1e6);
-
-            timer.restart();
             shown = kelo::caretReadout(kelo::GetCurrentLine(box), kelo::GetCurrentCol(box));
             readouts.push_back(double(timer.nsecsElapsed()) / 1e6);
         }
     }
     benchmark::DoNotOptimize(shown);
-    reportWaits(state, "key", keys);
-    reportWaits(state, "caret", readouts);
+    kelo::bench::reportWaits(state, "key_", keys);
+    kelo::bench::reportWaits(state, "caret_", readouts);
 }
 BENCHMARK(BM_TypingAndCaretAtTheEnd)
     ->ArgName("MB")
