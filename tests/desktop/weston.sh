@@ -8,40 +8,28 @@
 set -euo pipefail
 mode=${1:?wayland or xwayland}
 shift
+. "$(dirname "${BASH_SOURCE[0]}")/session.sh"
 
-skip() {
-    echo "SKIPPED: $1 is not installed (scripts/setup.sh installs it)"
-    exit 77
-}
 command -v weston >/dev/null || skip "weston"
 if [ "$mode" = xwayland ]; then
     command -v Xwayland >/dev/null || skip "Xwayland (package xwayland)"
 fi
 
-runtime=$(mktemp -d "${TMPDIR:-/tmp}/kelo-weston-XXXXXX")
-chmod 700 "$runtime"
-weston=
-cleanup() {
-    if [ -n "$weston" ]; then
-        kill "$weston" 2>/dev/null || true
-        wait "$weston" 2>/dev/null || true
-    fi
-    rm -rf "$runtime"
-}
-trap cleanup EXIT
+private_folder weston
+runtime=$work
 
 export XDG_RUNTIME_DIR=$runtime
 socket=kelo-test
 options=(--backend=headless-backend.so --socket="$socket" --idle-time=0 --log="$runtime/weston.log")
 [ "$mode" = xwayland ] && options+=(--xwayland)
 weston "${options[@]}" &
-weston=$!
+server=$!
 
 # Ready when it listens on its socket (and, with XWayland, on its X display).
 wait_for() {
     for _ in $(seq 400); do
         if eval "$1"; then return 0; fi
-        if ! kill -0 "$weston" 2>/dev/null; then break; fi
+        if ! kill -0 "$server" 2>/dev/null; then break; fi
         sleep 0.05
     done
     echo "weston did not get ready ($2):" >&2

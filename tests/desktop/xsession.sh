@@ -4,30 +4,18 @@
 #   xsession.sh COMMAND [ARGUMENTS...]
 # Ends with 77 (ctest's "skipped") when a tool for it is missing.
 set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/session.sh"
 
-skip() {
-    echo "SKIPPED: $1 is not installed (scripts/setup.sh installs it)"
-    exit 77
-}
 command -v Xvfb >/dev/null || skip "Xvfb (package xvfb)"
 command -v dbus-run-session >/dev/null || skip "dbus-run-session (package dbus)"
 [ -x /usr/libexec/at-spi-bus-launcher ] || skip "the AT-SPI bus (package at-spi2-core)"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/kelo-xsession-XXXXXX")
-xvfb=
-cleanup() {
-    if [ -n "$xvfb" ]; then
-        kill "$xvfb" 2>/dev/null || true
-        wait "$xvfb" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+private_folder xsession
 
 # Xvfb picks a free display itself and writes its number once it listens.
 mkfifo "$work/display"
 Xvfb -displayfd 3 -screen 0 ${KELO_XVFB_SCREEN:-1280x1024x24} -nolisten tcp 3>"$work/display" &
-xvfb=$!
+server=$!
 if ! read -r -t 20 number <"$work/display"; then
     echo "Xvfb did not start" >&2
     exit 1
