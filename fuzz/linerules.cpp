@@ -11,6 +11,7 @@
 
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
+#include "tools/textpassage.h"
 
 #include <QList>
 
@@ -76,6 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzedDataProvider input(data, size);
     const bool textFromFile = input.ConsumeBool();
+    // The rules are also made in blocks of whole lines, as a long run does
+    // to show its progress; they must give the same.
+    const auto blockSize = qsizetype(input.ConsumeIntegralInRange<int>(1, 16));
     QByteArray text = fuzz::takeBytes(input, 8);
     const QByteArray file = fuzz::takeRest(input);
     // Mostly a text that occurs: a piece of the file itself.
@@ -101,5 +105,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                                   literal(empty) + "\nexpected " +
                                                   literal(emptied(lines, text)));
     FUZZ_CHECK(joinFileLines(file) == joined(lines), "file " + literal(file));
+
+    const auto goOn = [](qint64) { return true; };
+    FUZZ_CHECK(applyInLineBlocks(file, cleanLines, goOn, blockSize) == clean,
+               "cleaned in blocks of " + std::to_string(blockSize) + ": file " + literal(file));
+    FUZZ_CHECK(applyInLineBlocks(
+                   file, [&text](QByteArrayView bytes) { return emptyLinesContaining(bytes, text); },
+                   goOn, blockSize) == empty,
+               "emptied in blocks of " + std::to_string(blockSize) + ": file " + literal(file) +
+                   ", text " + literal(text));
     return 0;
 }

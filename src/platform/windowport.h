@@ -8,8 +8,11 @@
 
 #include "platform/codepage.h"
 #include "platform/fileidentity.h"
+#include "platform/workprogress.h"
 
 #include <QString>
+
+#include <memory>
 
 class QWidget;
 
@@ -30,6 +33,14 @@ public:
     virtual SettingsStore &settings() = 0;
     // The folder of the running program file.
     virtual QString programFolder() const = 0;
+
+    // The progress box of a long piece of work on the text, its label made
+    // of `what` and the percentage ("Ersetze … 40 %"); none by default.
+    virtual std::unique_ptr<WorkProgress> startWork(const QString &what)
+    {
+        Q_UNUSED(what);
+        return nullptr;
+    }
 
     // Writes a hint or a message into the status line.
     virtual void setStatus(const QString &text) = 0;

@@ -3,11 +3,40 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 
+#include <algorithm>
+
 namespace kelo {
 
 namespace {
 constexpr int steps = 1000;
 } // namespace
+
+WorkMeter::WorkMeter(WorkProgress *progress, qint64 total)
+    : m_progress(progress)
+    , m_total(total)
+{}
+
+bool WorkMeter::within(qint64 done)
+{
+    // A part may turn out a little longer than planned (a line break added):
+    // what is told only rises, and never beyond the total.
+    m_told = std::clamp(m_base + done, m_told, m_total);
+    if (!m_stopped && m_progress && !m_progress->step(m_told, m_total))
+        m_stopped = true;
+    return !m_stopped;
+}
+
+bool WorkMeter::partDone(qint64 size)
+{
+    const bool goOn = within(size);
+    m_base += size;
+    return goOn;
+}
+
+std::function<bool(qint64)> WorkMeter::partReport()
+{
+    return [this](qint64 done) { return within(done); };
+}
 
 WorkProgressBox::WorkProgressBox(QWidget &window, std::function<QString(int percent)> label,
                                  std::chrono::milliseconds delay)

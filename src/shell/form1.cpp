@@ -555,6 +555,13 @@ void Form1::readFileIntoEditor(const QString &path, const QString &previousFile)
     }
 }
 
+std::unique_ptr<WorkProgress> Form1::startWork(const QString &what)
+{
+    return std::make_unique<WorkProgressBox>(*this, [what](int percent) {
+        return QStringLiteral("%1 … %2 %").arg(what).arg(percent);
+    });
+}
+
 void Form1::setStatus(const QString &text)
 {
     lblstatus->setText(displayFileName(text));

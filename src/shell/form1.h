@@ -88,6 +88,7 @@ public:
     KnownFile knownFile() const override { return m_knownFile; }
     void setKnownFile(const KnownFile &known) override;
     void exitProgram() override;
+    std::unique_ptr<WorkProgress> startWork(const QString &what) override;
 
     // Loads the file chosen in the open panel.
     void FileLoad();

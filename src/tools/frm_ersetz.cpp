@@ -5,6 +5,7 @@
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
+#include "platform/workprogress.h"
 #include "tools/replaceall.h"
 
 #include <QCloseEvent>
@@ -120,10 +121,17 @@ void frm_ersetz::cmd_ersetzen_Click()
     lbl_anzahl->clear();
     lbl_text->clear();
     const QByteArray text = m_editor->utf8Text();
-    const ReplaceAllResult result =
-        replaceAll(text, txt_finde->text().toUtf8(), txt_replace->text().toUtf8());
-    if (result.outcome != ReplaceOutcome::Replaced) {
+    // Two parts: the replacing, then the editor taking the new text.
+    const std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;
+    WorkMeter meter(progress.get(), 2 * qint64(text.size()));
+    const ReplaceAllResult result = replaceAll(text, txt_finde->text().toUtf8(),
+                                               txt_replace->text().toUtf8(), {}, meter.partReport());
+    if (result.outcome != ReplaceOutcome::Replaced && result.outcome != ReplaceOutcome::Cancelled) {
         m_messages.show(replaceRefusal(result.outcome));
+        return;
+    }
+    if (result.outcome == ReplaceOutcome::Cancelled || !meter.partDone(text.size())) {
+        lbl_text->setText(QStringLiteral("abgebrochen"));
         return;
     }
     // One undo step for all replacements; an unchanged text is not written
@@ -132,6 +140,7 @@ void frm_ersetz::cmd_ersetzen_Click()
         m_editor->replaceAllUtf8(result.text);
     else
         m_editor->setSelStart(0);
+    meter.partDone(text.size());
     lbl_anzahl->setText(QString::number(result.count));
     lbl_text->setText(QStringLiteral("ersetzt"));
 }

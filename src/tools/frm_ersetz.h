@@ -6,6 +6,9 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <memory>
+
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -15,6 +18,7 @@ namespace kelo {
 class MessageBoxes;
 class SettingsStore;
 class TextBox;
+class WorkProgress;
 
 class frm_ersetz : public QWidget {
     Q_OBJECT
@@ -27,6 +31,11 @@ public:
     // Places the dialog at a third of the main window's size from its top
     // left corner and fills the fields from the settings.
     void Form_Load();
+    // Where replace all shows how far it is, with a way to stop it.
+    void setWorkProgress(std::function<std::unique_ptr<WorkProgress>()> start)
+    {
+        m_startWork = std::move(start);
+    }
 
     void cmd_ersetzen_Click();
     void cmdTAB_Click();
@@ -60,6 +69,7 @@ private:
     SettingsStore &m_settings;
     MessageBoxes &m_messages;
     QWidget *m_mainWindow;
+    std::function<std::unique_ptr<WorkProgress>()> m_startWork;
 };
 
 } // namespace kelo

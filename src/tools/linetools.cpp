@@ -3,6 +3,7 @@
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
 #include "platform/windowport.h"
+#include "platform/workprogress.h"
 #include "tools/frm_ersetz.h"
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
@@ -16,6 +17,7 @@ const QString savedStatus = QStringLiteral("temporäre Datei gespeichert");
 const QString unchangedStatus =
     QStringLiteral("Abgebrochen: Die temporäre Datei hat versagt, der Text ist unverändert.");
 const QString errorTitle = QStringLiteral("Fehler");
+const QString cancelledStatus = QStringLiteral("Abgebrochen: Der Text ist unverändert.");
 
 } // namespace
 
@@ -45,6 +47,7 @@ void LineTools::cmd_replace_Click()
         SLoesch(text);
         m_port.refreshText();
     });
+    m_replace->setWorkProgress([this] { return m_port.startWork(QStringLiteral("Ersetze")); });
     m_replace->Form_Load();
     m_replace->show();
 }
@@ -56,22 +59,41 @@ frm_ersetz *LineTools::replaceDialog() const
 
 bool LineTools::Leerz()
 {
-    return throughTemporaryFile({.rewrite = cleanLines, .rebuild = joinFileLines});
+    return throughTemporaryFile(QStringLiteral("Entferne Leerzeilen"),
+                                {.rewrite = cleanLines, .rebuild = joinFileLines});
 }
 
 bool LineTools::SLoesch(const QString &txt_find)
 {
     const QByteArray find = txt_find.toUtf8();
-    return throughTemporaryFile({.rewrite = {}, .rebuild = [&find](QByteArrayView lines) {
+    return throughTemporaryFile(QStringLiteral("Leere Zeilen"),
+                                {.rewrite = {}, .rebuild = [&find](QByteArrayView lines) {
                                      return emptyLinesContaining(lines, find);
                                  }});
 }
 
-bool LineTools::throughTemporaryFile(const TextPassage &passage)
+bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &passage)
 {
     const QByteArray original = m_port.editor().utf8Text();
+    // The passage's steps and, last, the editor taking the new text.
+    const std::unique_ptr<WorkProgress> progress = m_port.startWork(what);
+    WorkMeter meter(progress.get(), qint64(passageParts(passage) + 1) * original.size());
+    const auto reporting = [&meter](const LineRule &rule) -> LineRule {
+        if (!rule)
+            return {};
+        return [&meter, rule](QByteArrayView bytes) {
+            return applyInLineBlocks(bytes, rule, meter.partReport());
+        };
+    };
     const PassageResult result =
-        passThroughTemporaryFile(m_port.programFolder(), original, passage);
+        passThroughTemporaryFile(m_port.programFolder(), original,
+                                 {.rewrite = reporting(passage.rewrite),
+                                  .rebuild = reporting(passage.rebuild)},
+                                 &meter);
+    if (result.cancelled) {
+        m_port.setStatus(cancelledStatus);
+        return false;
+    }
     if (result.failedStep == PassageStep::Write) {
         reportFailure(result.error);
         return false;
@@ -89,6 +111,7 @@ bool LineTools::throughTemporaryFile(const TextPassage &passage)
     }
     if (*result.text != original)
         m_port.editor().replaceAllUtf8(*result.text);
+    meter.partDone(original.size());
     return true;
 }
 

@@ -49,7 +49,8 @@ public:
 private:
     // The passage both commands take; any failure leaves the editor text as
     // it was.
-    bool throughTemporaryFile(const TextPassage &passage);
+    // `what` names the work in its progress box ("Ersetze", ...).
+    bool throughTemporaryFile(const QString &what, const TextPassage &passage);
     void reportFailure(const QString &description);
     void showCleanFileFailure(const QString &description);
 

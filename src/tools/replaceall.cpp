@@ -51,7 +51,8 @@ private:
 } // namespace
 
 ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArrayView replacement,
-                            const ReplaceLimits &limits)
+                            const ReplaceLimits &limits,
+                            const std::function<bool(qint64 done)> &report)
 {
     ReplaceAllResult result;
     if (search.isEmpty()) {
@@ -73,6 +74,15 @@ ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArr
     std::string pending;
     qsizetype pos = 0; // the next character of the text not yet read
     qsizetype state = 0;
+    // The text is searched and told about a stride at a time.
+    constexpr qsizetype stride = qsizetype(1) << 20;
+    qsizetype nextReport = report ? stride : text.size() + 1;
+    const auto goOn = [&] {
+        if (pos < nextReport)
+            return true;
+        nextReport = pos + stride;
+        return report(pos);
+    };
 
     // The match ends where the text read so far ends (and was taken off it).
     const auto replace = [&] {
@@ -92,12 +102,20 @@ ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArr
             c = pending.back();
             pending.pop_back();
         } else if (state == 0) {
+            if (!goOn())
+                return {ReplaceOutcome::Cancelled, {}, 0};
             // Nothing begun: the next match is the next occurrence in the
-            // text, found by the fast search.
-            const qsizetype found = text.indexOf(search, pos);
+            // text, found by the fast search, up to the next report (a match
+            // starting before it ends at most length - 1 bytes after it).
+            const qsizetype limit = std::min(text.size(), nextReport);
+            const qsizetype found =
+                text.first(std::min(text.size(), limit + length - 1)).indexOf(search, pos);
             if (found < 0) {
-                out.append(text.sliced(pos));
-                break;
+                out.append(text.sliced(pos, limit - pos));
+                pos = limit;
+                if (pos == text.size())
+                    break;
+                continue;
             }
             out.append(text.sliced(pos, found - pos));
             pos = found + length;
@@ -105,6 +123,8 @@ ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArr
                 return {ReplaceOutcome::TooMuchWork, {}, 0};
             continue;
         } else if (pos < text.size()) {
+            if (!goOn())
+                return {ReplaceOutcome::Cancelled, {}, 0};
             c = text[pos++];
         } else {
             break;
@@ -135,6 +155,8 @@ QString replaceRefusal(ReplaceOutcome outcome)
         return QStringLiteral("Das Ersetzen wurde abgebrochen: Es bräuchte zu viele Ersetzungen "
                               "oder ließe den Text über 1 GiB wachsen. Der Text bleibt "
                               "unverändert.");
+    case ReplaceOutcome::Cancelled:
+        return QStringLiteral("Das Ersetzen wurde abgebrochen. Der Text bleibt unverändert.");
     }
     return {};
 }

@@ -15,6 +15,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 namespace kelo {
 
 // Bounds on inputs that end only after a huge number of replacements ("ab" ->
@@ -29,6 +31,7 @@ enum class ReplaceOutcome {
     EmptySearch,        // refused: the empty text occurs everywhere
     EndlessReplacement, // refused: the replacement contains the search text, which occurs
     TooMuchWork,        // stopped at a limit
+    Cancelled,          // stopped by the report
 };
 
 struct ReplaceAllResult {
@@ -39,9 +42,11 @@ struct ReplaceAllResult {
 
 // Replace all on UTF-8 text (the editor's form). UTF-8 texts occur in one
 // another exactly where their characters do, so the bytes give the result
-// and the count of the characters.
+// and the count of the characters. report, if set, is told every megabyte or
+// so how many bytes of the text are read; false stops the replacing.
 ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArrayView replacement,
-                            const ReplaceLimits &limits = {});
+                            const ReplaceLimits &limits = {},
+                            const std::function<bool(qint64 done)> &report = {});
 
 // The German message for an outcome that changed nothing; empty for Replaced.
 QString replaceRefusal(ReplaceOutcome outcome);

@@ -15,9 +15,19 @@
 namespace kelo {
 
 class TemporaryTextFile;
+class WorkMeter;
 
 // A rule on the bytes of the file (UTF-8), giving new bytes: see linerules.h.
 using LineRule = std::function<QByteArray(QByteArrayView fileBytes)>;
+
+// What a rule that works line by line (every rule of linerules.h) gives, made
+// in blocks of whole lines of about blockSize bytes, with report told after
+// each how many bytes are done; when it says stop, the result is empty. A
+// line ends after its CR and the LF of a CR LF, so every block holds the
+// same lines as the whole and the result is the rule's on the whole.
+QByteArray applyInLineBlocks(QByteArrayView fileBytes, const LineRule &rule,
+                             const std::function<bool(qint64 done)> &report,
+                             qsizetype blockSize = qsizetype(1) << 20);
 
 struct TextPassage {
     // What the file is rewritten to, in place through its working copy,
@@ -37,13 +47,19 @@ struct PassageResult {
     // the file.
     PassageStep failedStep = PassageStep::None;
     QString error;
+    // Stopped through the meter: no text, no error, no file left.
+    bool cancelled = false;
 };
 
 // Passes the UTF-8 text through a temporary file of its own in the folder
 // temporaryFolder() picks for the program's folder. Whatever fails, no
-// temporary file is left behind.
+// temporary file is left behind. The meter, if any, is told of every step,
+// each as long as the text: passageParts() of them (the rules report within
+// theirs themselves, through applyInLineBlocks); it may stop the passage
+// between any two.
 PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayView utf8,
-                                       const TextPassage &passage);
+                                       const TextPassage &passage, WorkMeter *meter = nullptr);
+int passageParts(const TextPassage &passage);
 
 // Rewrites a file this run holds in place, to what the rule makes of its
 // bytes, through a working copy "Temp_" + its name beside it (a copy of its
@@ -51,6 +67,9 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
 // not. The copy is deleted either way, unless the file was not this run's
 // own and its rewrite failed half-way: then the copy is all that is left of
 // it and stays.
-std::optional<QString> rewriteThroughCopy(TemporaryTextFile &file, const LineRule &rule);
+// With a meter, told of its five steps, it stops before the file is
+// written when the meter is stopped (no error then, the file unchanged).
+std::optional<QString> rewriteThroughCopy(TemporaryTextFile &file, const LineRule &rule,
+                                          WorkMeter *meter = nullptr);
 
 } // namespace kelo

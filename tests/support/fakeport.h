@@ -40,6 +40,10 @@ public:
     KnownFile knownFile() const override { return known; }
     void setKnownFile(const KnownFile &newKnown) override { known = newKnown; }
     void exitProgram() override { ++exits; }
+    std::unique_ptr<WorkProgress> startWork(const QString &what) override
+    {
+        return work ? work(what) : nullptr;
+    }
 
     // A file in the port's own work folder with the given bytes.
     QString makeFile(const QString &name, const QByteArray &bytes);
@@ -63,6 +67,8 @@ public:
     KnownFile known;
     int refreshes = 0;
     int exits = 0;
+    // The progress a long tool run gets (none when unset).
+    std::function<std::unique_ptr<WorkProgress>(const QString &what)> work;
 
 private:
     QTemporaryDir m_root;

@@ -10,6 +10,7 @@
 #include "tools/linetools.h"
 #include "tools/replaceall.h"
 #include "tools/tempfile.h"
+#include "tools/textpassage.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <random>
 
@@ -167,6 +170,102 @@ TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
     }
 }
 
+// In blocks of whole lines, cut anywhere (inside a CR LF, right after a CR,
+// in the middle of a line, after a lone LF), every rule gives what it gives
+// on the whole; the blocks are told rising to the end, and a stop anywhere
+// leaves nothing.
+TEST(LineRules, InBlocksOfWholeLinesGiveTheWholeResultAndStop)
+{
+    const QByteArray files[] = {"a\r\n\r\n  b   c\r\n   \r\nd", "x\ry\r\r\nz\n\nabc\n", "\r\n\r",
+                                "abc  abc\r\nabcabc  \rab\nc", "ohne Umbruch  am  Ende", ""};
+    const QByteArray texts[] = {"abc", "b\nc", "\nz", "", "\r"};
+    std::vector<std::pair<std::string, LineRule>> rules = {{"cleanLines", cleanLines},
+                                                           {"joinFileLines", joinFileLines}};
+    for (const QByteArray &text : texts)
+        rules.emplace_back("emptyLinesContaining " + text.toPercentEncoding().toStdString(),
+                           [text](QByteArrayView bytes) { return emptyLinesContaining(bytes, text); });
+    for (const QByteArray &bytes : files) {
+        for (const auto &[name, rule] : rules) {
+            SCOPED_TRACE(name + " on " + bytes.toPercentEncoding().toStdString());
+            for (const qsizetype blockSize : {1, 2, 3, 4, 7, 1 << 20}) {
+                QList<qint64> told;
+                EXPECT_EQ(applyInLineBlocks(bytes, rule,
+                                            [&told](qint64 done) {
+                                                told.append(done);
+                                                return true;
+                                            },
+                                            blockSize),
+                          rule(bytes));
+                EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+                EXPECT_EQ(told.isEmpty() ? 0 : told.last(), bytes.size());
+                if (told.size() > 1) {
+                    qsizetype stopAt = told.size() / 2;
+                    EXPECT_EQ(applyInLineBlocks(
+                                  bytes, rule, [&stopAt](qint64) { return --stopAt > 0; }, blockSize),
+                              QByteArray());
+                }
+            }
+        }
+    }
+}
+
+// With a report, replace all searches the text a megabyte at a time: matches
+// across the borders are found as without it, the report rises to the end,
+// and a stop gives nothing.
+TEST(ReplaceAll, TellsHowFarAndStops)
+{
+    const qsizetype mega = qsizetype(1) << 20;
+    QByteArray text(3 * mega + 5, 'x');
+    for (const qsizetype at : {mega - 2, 2 * mega - 1, 2 * mega + 7, 3 * mega + 1})
+        text.replace(at, 4, "Welt");
+    text.replace(mega - 3, 1, "W"); // "WWelt": the search starts over inside it
+    QList<qint64> told;
+    const ReplaceAllResult reported = replaceAll(text, "Welt", "Erdball", {}, [&told](qint64 done) {
+        told.append(done);
+        return true;
+    });
+    const ReplaceAllResult plain = replaceAll(text, "Welt", "Erdball");
+    EXPECT_EQ(reported.outcome, ReplaceOutcome::Replaced);
+    EXPECT_EQ(reported.count, 4);
+    EXPECT_EQ(reported.count, plain.count);
+    EXPECT_TRUE(reported.text == plain.text);
+    ASSERT_GE(told.size(), 3);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_LE(told.last(), text.size());
+    // Matches that make more matches across a border ("aab" -> "ab").
+    QByteArray chain(mega - 1, 'x');
+    chain += "aaaab";
+    EXPECT_TRUE(replaceAll(chain, "ab", "b", {}, [](qint64) { return true; }).text ==
+                replaceAll(chain, "ab", "b").text);
+
+    const ReplaceAllResult stopped = replaceAll(text, "Welt", "Erdball", {}, [](qint64) { return false; });
+    EXPECT_EQ(stopped.outcome, ReplaceOutcome::Cancelled);
+    EXPECT_TRUE(stopped.text.isEmpty());
+    EXPECT_EQ(replaceRefusal(ReplaceOutcome::Cancelled),
+              QStringLiteral("Das Ersetzen wurde abgebrochen. Der Text bleibt unverändert."));
+}
+
+// A progress that records the steps and says stop at the given one (0: never).
+class StoppingProgress : public WorkProgress {
+public:
+    StoppingProgress(QList<qint64> &steps, qint64 &total, int stopAt)
+        : m_steps(steps)
+        , m_total(total)
+        , m_stopAt(stopAt)
+    {}
+    bool step(qint64 done, qint64 total) override
+    {
+        m_steps.append(done);
+        m_total = total;
+        return m_stopAt == 0 || m_steps.size() < m_stopAt;
+    }
+
+private:
+    QList<qint64> &m_steps;
+    qint64 &m_total;
+    int m_stopAt;
+};
+
 class LineToolsTest : public PortTest {
 protected:
     frm_ersetz &openReplace()
@@ -225,6 +324,76 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
     EXPECT_EQ(entries(m_programFolder), QStringList());
     EXPECT_EQ(readBytes(victim), QByteArray("nicht anfassen"));
     expectUndoneTo(text);
+    EXPECT_TRUE(m_messages.shown().isEmpty());
+}
+
+// The clean-up, "ganze Zeile löschen" and replace all tell their progress,
+// rising to the whole; stopped at any step before the editor takes the new
+// text, the text, caret and undo history stay, no file is left and nothing
+// is asked.
+TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
+{
+    m_port.show();
+    QByteArray text;
+    for (int line = 0; text.size() < (qsizetype(3) << 20); ++line)
+        text += line % 7 == 0 ? QByteArray("   \r\n") : "Zeile  mit abc und  Straße\r\n";
+    frm_ersetz &dialog = openReplace();
+    dialog.txt_finde->setText(QStringLiteral("abc"));
+    dialog.txt_replace->setText(QStringLiteral("xyz"));
+    const std::pair<QString, std::function<void()>> tools[] = {
+        {QStringLiteral("Entferne Leerzeilen"), [this] { m_tools.cmdDelEmpty_Click(); }},
+        {QStringLiteral("Leere Zeilen"), [&dialog] { dialog.cmdZSLOESCH->click(); }},
+        {QStringLiteral("Ersetze"), [&dialog] { dialog.cmd_ersetzen->click(); }}};
+    for (const auto &[what, run] : tools) {
+        SCOPED_TRACE(what.toStdString());
+        QList<qint64> steps;
+        qint64 total = 0;
+        int stopAt = 0;
+        QStringList asked;
+        m_port.work = [&](const QString &name) {
+            asked.append(name);
+            return std::make_unique<StoppingProgress>(steps, total, stopAt);
+        };
+        const QByteArray loaded = text.first(text.size() - 2);
+        const auto prepare = [&] {
+            editor().loadUtf8(loaded);
+            editor().setSelStart(editor().textLength());
+            QTest::keyClicks(&editor(), "Ende"); // undo steps to keep
+            editor().setSelStart(5);
+            steps.clear();
+            m_port.statusLine.clear();
+        };
+        const QByteArray typed = loaded + "Ende";
+        prepare();
+        run();
+        const QByteArray done = editor().utf8Text();
+        EXPECT_NE(done, typed);
+        ASSERT_GE(steps.size(), 3);
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+        EXPECT_EQ(steps.last(), total);
+        EXPECT_GE(total, qint64(2) * text.size());
+        const qsizetype allSteps = steps.size();
+
+        for (const qsizetype stop : {qsizetype(1), allSteps / 2, allSteps - 1}) {
+            SCOPED_TRACE("stopped at step " + std::to_string(stop));
+            prepare();
+            stopAt = int(stop);
+            run();
+            stopAt = 0;
+            EXPECT_EQ(steps.size(), stop);
+            EXPECT_TRUE(editor().utf8Text() == typed);
+            EXPECT_EQ(editor().SelStart(), what == "Ersetze" ? 5 : 0); // the refresh still ran
+            while (editor().isUndoAvailable())
+                editor().undo();
+            EXPECT_TRUE(editor().utf8Text() == loaded);
+            EXPECT_EQ(entries(m_programFolder), QStringList());
+            if (what == "Ersetze")
+                EXPECT_EQ(dialog.lbl_text->text(), QStringLiteral("abgebrochen"));
+            else
+                EXPECT_EQ(m_port.statusLine, QStringLiteral("Abgebrochen: Der Text ist unverändert."));
+        }
+        EXPECT_EQ(asked.first(), what);
+    }
     EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
