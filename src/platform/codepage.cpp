@@ -54,6 +54,18 @@ constexpr std::array<ReverseEntry, 32> reverseHighBlock = [] {
     return entries;
 }();
 
+// The byte of each character from U+2000 to U+203F (UTF-8 E2 80 80 to E2 80
+// BF: dashes, quotes, the ellipsis), 0 where Windows-1252 has none; German
+// text is full of them, so saving takes them without a search.
+constexpr std::array<Byte, 64> punctuationBytes = [] {
+    std::array<Byte, 64> bytes{};
+    for (int i = 0; i < 32; ++i) {
+        if (highControlBlock[i] >= 0x2000 && highControlBlock[i] < 0x2040)
+            bytes[highControlBlock[i] - 0x2000] = static_cast<Byte>(0x80 + i);
+    }
+    return bytes;
+}();
+
 // UTF-8 form of every byte from 0x80 up, so that the hot loop of loading
 // copies two or three bytes instead of encoding a code point.
 struct Utf8Form {
@@ -392,6 +404,13 @@ std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bo
             out.put(static_cast<Byte>(((*p & 0x03) << 6) | (p[1] & 0x3F)));
             p += 2;
             continue;
+        }
+        if (end - p >= 3 && *p == 0xE2 && p[1] == 0x80 && (p[2] & 0xC0) == 0x80) {
+            if (const Byte byte = punctuationBytes[p[2] & 0x3F]) {
+                out.put(byte);
+                p += 3;
+                continue;
+            }
         }
         char32_t cp;
         const int length = decodeUtf8(p, end, cp);
