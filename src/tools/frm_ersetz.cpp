@@ -121,7 +121,8 @@ void frm_ersetz::cmd_ersetzen_Click()
     lbl_anzahl->clear();
     lbl_text->clear();
     const QByteArray text = m_editor->utf8Text();
-    // Two parts: the replacing, then the editor taking the new text.
+    // Two parts: the replacing, then the editor taking the new text, while
+    // the box waits at the half, until it closes.
     const std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;
     WorkMeter meter(progress.get(), 2 * qint64(text.size()));
     const ReplaceAllResult result = replaceAll(text, txt_finde->text().toUtf8(),
@@ -140,7 +141,6 @@ void frm_ersetz::cmd_ersetzen_Click()
         m_editor->replaceAllUtf8(result.text);
     else
         m_editor->setSelStart(0);
-    meter.partDone(text.size());
     lbl_anzahl->setText(QString::number(result.count));
     lbl_text->setText(QStringLiteral("ersetzt"));
 }

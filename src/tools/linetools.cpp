@@ -75,7 +75,8 @@ bool LineTools::SLoesch(const QString &txt_find)
 bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &passage)
 {
     const QByteArray original = m_port.editor().utf8Text();
-    // The passage's steps and, last, the editor taking the new text.
+    // The passage's steps and, last, the editor taking the new text (not
+    // told: the box only closes then).
     const std::unique_ptr<WorkProgress> progress = m_port.startWork(what);
     WorkMeter meter(progress.get(), qint64(passageParts(passage) + 1) * original.size());
     const auto reporting = [&meter](const LineRule &rule) -> LineRule {
@@ -109,9 +110,10 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
         reportFailure(result.error);
         return false;
     }
+    // The box stays at the last part's start while the editor takes the
+    // text, and goes with it.
     if (*result.text != original)
         m_port.editor().replaceAllUtf8(*result.text);
-    meter.partDone(original.size());
     return true;
 }
 

@@ -370,7 +370,9 @@ TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
         EXPECT_NE(done, typed);
         ASSERT_GE(steps.size(), 3);
         EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
-        EXPECT_EQ(steps.last(), total);
+        // The last part, the editor taking the text, is not told: the box
+        // waits at its start and closes.
+        EXPECT_LT(steps.last(), total);
         EXPECT_GE(total, qint64(2) * text.size());
         const qsizetype allSteps = steps.size();
 
