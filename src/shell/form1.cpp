@@ -578,7 +578,12 @@ void Form1::dropEvent(QDropEvent *event)
     for (const QUrl &url : event->mimeData()->urls()) {
         if (url.isLocalFile()) {
             event->acceptProposedAction();
-            loadDroppedFile(localFilePath(url));
+            // The program the file came from waits until the drop is over:
+            // the file is read (and the question about a changed text asked)
+            // once it is, not inside the drop.
+            QMetaObject::invokeMethod(
+                this, [this, path = localFilePath(url)] { loadDroppedFile(path); },
+                Qt::QueuedConnection);
             return;
         }
     }

@@ -120,6 +120,8 @@ void dropUrl(QWidget *target, const QUrl &url)
     QCoreApplication::sendEvent(target, &enter);
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &drop);
+    // The file is read once the drop is over.
+    QCoreApplication::processEvents();
 }
 
 void dropFile(QWidget *target, const QString &path)
@@ -158,7 +160,18 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     const QString sub = m_work + "/ablage";
     ASSERT_TRUE(QDir().mkpath(sub));
     const QString hidden = makeFile("ablage/.versteckt", "geheim");
-    dropFile(&form, hidden);
+    {
+        // The drop itself only takes the file; it is read after the drop.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(hidden)});
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&form, &enter);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form, &drop);
+        EXPECT_TRUE(drop.isAccepted());
+        EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
+        QCoreApplication::processEvents();
+    }
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geheim"));
     EXPECT_EQ(form.currentFile(), hidden);
     EXPECT_EQ(form.Dateiauswahl->Dir1->path(), sub);
