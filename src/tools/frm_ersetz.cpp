@@ -120,7 +120,9 @@ void frm_ersetz::cmd_ersetzen_Click()
 {
     lbl_anzahl->clear();
     lbl_text->clear();
-    const QByteArray text = m_editor->utf8Text();
+    // The editor's own bytes, not a copy: while the replacing runs, its box
+    // holds the window's input back, so nothing changes the text.
+    const QByteArrayView text = m_editor->utf8View();
     // Two parts: the replacing, then the editor taking the new text, while
     // the box waits at the half, until it closes.
     const std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;

@@ -74,7 +74,9 @@ bool LineTools::SLoesch(const QString &txt_find)
 
 bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &passage)
 {
-    const QByteArray original = m_port.editor().utf8Text();
+    // The editor's own bytes, not a copy: while the passage runs, its box
+    // holds the window's input back, so nothing changes the text.
+    const QByteArrayView original = m_port.editor().utf8View();
     // The passage's steps and, last, the editor taking the new text (not
     // told: the box only closes then).
     const std::unique_ptr<WorkProgress> progress = m_port.startWork(what);
@@ -112,7 +114,7 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     }
     // The box stays at the last part's start while the editor takes the
     // text, and goes with it.
-    if (*result.text != original)
+    if (QByteArrayView(*result.text) != original)
         m_port.editor().replaceAllUtf8(*result.text);
     return true;
 }
