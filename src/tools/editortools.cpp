@@ -39,6 +39,7 @@ void EditorTools::search_Click()
         // The dialog deletes itself once closed; from the moment it closes it
         // is no longer the open dialog, even before the deletion happens.
         m_such->installEventFilter(this);
+        m_such->setWorkProgress([this] { return m_port.startWork(QStringLiteral("Suche")); });
     }
     m_such->show();
     m_such->raise();

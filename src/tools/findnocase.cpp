@@ -292,4 +292,29 @@ Utf8Match findNoCaseUtf8(QByteArrayView text, QStringView term, qsizetype from, 
     return {};
 }
 
+std::optional<Utf8Match> findNoCaseUtf8InSteps(QByteArrayView text, QStringView term,
+                                               qsizetype from, qsizetype to,
+                                               const std::function<bool(qint64 done)> &report,
+                                               qsizetype stride)
+{
+    to = std::clamp<qsizetype>(to, 0, text.size());
+    from = std::max<qsizetype>(from, 0);
+    // Each character of the term matches one character of the text, of at
+    // most four bytes: a match that begins before a step's end ends at most
+    // this far after it, so each step searches that much further. A match
+    // found there (even one beginning after the step's end) is the first.
+    const qsizetype reach = 4 * term.size();
+    stride = std::max<qsizetype>(stride, 1);
+    qsizetype start = from;
+    for (;;) {
+        const qsizetype end = std::min(to, start + stride);
+        const Utf8Match found = findNoCaseUtf8(text, term, start, std::min(to, end + reach));
+        if (found.found() || end >= to)
+            return found;
+        start = end;
+        if (report && !report(start - from))
+            return std::nullopt;
+    }
+}
+
 } // namespace kelo

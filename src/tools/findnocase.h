@@ -15,6 +15,9 @@
 #include <QByteArrayView>
 #include <QStringView>
 
+#include <functional>
+#include <optional>
+
 namespace kelo {
 
 // Finds term in UTF-8 text, the editor's own form, which spares a large text
@@ -27,5 +30,13 @@ struct Utf8Match {
     bool found() const { return position >= 0; }
 };
 Utf8Match findNoCaseUtf8(QByteArrayView text, QStringView term, qsizetype from, qsizetype to);
+
+// The same match, searched a stride of bytes at a time, with report told
+// after each how many bytes from `from` on are searched; nothing when it
+// said stop.
+std::optional<Utf8Match> findNoCaseUtf8InSteps(QByteArrayView text, QStringView term,
+                                               qsizetype from, qsizetype to,
+                                               const std::function<bool(qint64 done)> &report,
+                                               qsizetype stride = qsizetype(1) << 20);
 
 } // namespace kelo

@@ -6,12 +6,15 @@
 #include "platform/controls.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
+#include "platform/workprogress.h"
 #include "tools/findnocase.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+
+#include <algorithm>
 
 namespace kelo {
 
@@ -83,27 +86,40 @@ void frm_such::Option1_Click()
 
 void frm_such::cmdSuchen_Click()
 {
-    const QString term = txtSuch->text();
-    const QByteArrayView text = m_editor->utf8View();
-    Utf8Match found;
+    std::optional<Utf8Match> found;
     if (Option1[0]->isChecked()) {
-        found = findNoCaseUtf8(text, term, 0, text.size());
+        found = search(0, m_editor->utf8View().size());
     } else {
         const int start = m_editor->SelStart();
-        found = findNoCaseUtf8(text, term, m_editor->utf16ToPosition(start),
-                               m_editor->utf16ToPosition(start + m_editor->SelLength()));
+        found = search(m_editor->utf16ToPosition(start),
+                       m_editor->utf16ToPosition(start + m_editor->SelLength()));
     }
-    showResult(found);
+    if (found)
+        showResult(*found);
 }
 
 void frm_such::cmdWeitersuchen_Click()
 {
-    const QByteArrayView text = m_editor->utf8View();
     // One code unit after the selection start: where that falls inside a
     // character, the search skips on to the next one, as no match can begin
     // in the middle of a character.
     const qsizetype from = m_editor->utf16ToPosition(m_editor->SelStart()) + 1;
-    showResult(findNoCaseUtf8(text, txtSuch->text(), from, text.size()));
+    if (const std::optional<Utf8Match> found = search(from, m_editor->utf8View().size()))
+        showResult(*found);
+}
+
+std::optional<Utf8Match> frm_such::search(qsizetype from, qsizetype to)
+{
+    // The editor's own bytes: while the box shows, it holds the window's
+    // input back, so nothing changes the text.
+    const QByteArrayView text = m_editor->utf8View();
+    const std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;
+    WorkMeter meter(progress.get(), std::max<qint64>(to - from, 0));
+    std::optional<Utf8Match> found =
+        findNoCaseUtf8InSteps(text, txtSuch->text(), from, to, meter.partReport());
+    if (!found)
+        m_setStatus(QStringLiteral("Suche abgebrochen."));
+    return found;
 }
 
 void frm_such::showResult(const Utf8Match &found)

@@ -12,6 +12,8 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <optional>
 
 class QLineEdit;
 class QPushButton;
@@ -20,6 +22,7 @@ class QRadioButton;
 namespace kelo {
 
 class TextBox;
+class WorkProgress;
 struct Utf8Match;
 
 class frm_such : public QWidget {
@@ -34,6 +37,11 @@ public:
     // "Gesamt".
     void txtSuch_Change();
     void Option1_Click();
+    // Where a long search shows how far it is, with a way to stop it.
+    void setWorkProgress(std::function<std::unique_ptr<WorkProgress>()> start)
+    {
+        m_startWork = std::move(start);
+    }
 
     // "suchen": the first occurrence in the whole text or in the selection.
     void cmdSuchen_Click();
@@ -49,9 +57,13 @@ public:
 private:
     // A match becomes the selection; without one the status line says so.
     void showResult(const Utf8Match &found);
+    // Searches from `from` to `to` in the editor's text, showing the box
+    // when it takes long; nothing when the search was stopped.
+    std::optional<Utf8Match> search(qsizetype from, qsizetype to);
 
     TextBox *m_editor;
     std::function<void(const QString &)> m_setStatus;
+    std::function<std::unique_ptr<WorkProgress>()> m_startWork;
 };
 
 } // namespace kelo

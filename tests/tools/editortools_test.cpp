@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace kelo::test {
 namespace {
 
@@ -187,7 +189,66 @@ TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
                      " @" + std::to_string(start));
         ASSERT_EQ(find(text, term, start), expected);
         ASSERT_FALSE(HasFailure());
+
+        // Searched a few bytes at a time, as a long search is to show its
+        // progress, in any part of the text: the same match.
+        const QByteArray bytes = text.toUtf8();
+        const qsizetype from = next(int(bytes.size()) + 2);
+        const qsizetype to = from + next(int(bytes.size()) + 2);
+        const qsizetype stride = 1 + next(6);
+        qint64 told = 0;
+        const std::optional<Utf8Match> stepped = findNoCaseUtf8InSteps(
+            bytes, term, from, to,
+            [&told](qint64 done) {
+                EXPECT_GT(done, told);
+                told = done;
+                return true;
+            },
+            stride);
+        const Utf8Match whole = findNoCaseUtf8(bytes, term, from, to);
+        ASSERT_TRUE(stepped);
+        ASSERT_EQ(stepped->position, whole.position) << "in steps of " << stride << " from "
+                                                     << from << " to " << to;
+        ASSERT_EQ(stepped->bytes, whole.bytes);
+        if (told > 0 && !whole.found()) {
+            EXPECT_FALSE(findNoCaseUtf8InSteps(
+                bytes, term, from, to, [](qint64) { return false; }, stride));
+        }
     }
+}
+
+// A search of a long text tells its progress; stopped, it leaves the
+// selection and says so, and the next search goes on as ever.
+TEST_F(TextTools, AStoppedSearchLeavesTheSelection)
+{
+    QString text((2 << 20) + 100, u'x');
+    text += QStringLiteral("Straße");
+    showWith(text);
+    int steps = 0;
+    bool stop = true;
+    struct Stopping : WorkProgress {
+        int *steps;
+        bool *stop;
+        bool step(qint64, qint64) override { return ++*steps < 2 || !*stop; }
+    };
+    QStringList asked;
+    m_port.work = [&](const QString &what) {
+        asked.append(what);
+        auto progress = std::make_unique<Stopping>();
+        progress->steps = &steps;
+        progress->stop = &stop;
+        return progress;
+    };
+    m_tools.search_Click();
+    frm_such &dialog = *m_tools.searchDialog();
+    dialog.txtSuch->setText(QStringLiteral("straße"));
+    editor().setSelStart(7);
+    EXPECT_EQ(press(dialog.cmdSuchen), Sel(7, 0));
+    EXPECT_EQ(steps, 2);
+    EXPECT_EQ(m_port.statusLine, QStringLiteral("Suche abgebrochen."));
+    stop = false;
+    EXPECT_EQ(press(dialog.cmdSuchen), Sel((2 << 20) + 100, 6));
+    EXPECT_EQ(asked, QStringList({"Suche", "Suche"}));
 }
 
 TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClosed)
