@@ -21,12 +21,11 @@
 //    edit reported after it QScintilla counts the characters from the start
 //    of the text. Without the after-notices QScintilla does not emit
 //    textChanged(), so the editor posts it itself.
-// 5. Scintilla's UTF-16 line index (SC_LINECHARACTERINDEX_UTF16) goes wrong
-//    when an edit joins a CR and an LF into a pair or splits one; such an edit
-//    marks the index stale and it is rebuilt before the next use. While a
-//    whole text is replaced the index is released (growing it line by line
-//    costs more than one pass afterwards) and built once the event loop is
-//    idle again, or on first use if that comes sooner.
+// 5. UTF-16 offsets are counted by the editor itself (Utf16Offsets), in
+//    blocks over the bytes, from the edits Scintilla reports before they
+//    happen (4.). Scintilla's own UTF-16 line index is not used: it went
+//    wrong when an edit joined a CR and an LF into a pair or split one, and
+//    building it for a big text took as long as loading the text.
 // 6. Whole-text replacements switch the modification events off, since
 //    QScintilla would copy the whole old and new text for them; the editor
 //    sends textChanged() and linesChanged() itself afterwards.
@@ -60,8 +59,6 @@ namespace kelo::sci {
 
 using Sci = QsciScintillaBase;
 using Loader = ::ILoader;
-
-constexpr long kUtf16Index = Sci::SC_LINECHARACTERINDEX_UTF16;
 
 inline long send(const Sci &editor, unsigned int msg, unsigned long wParam = 0, long lParam = 0)
 {

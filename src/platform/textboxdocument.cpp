@@ -30,7 +30,6 @@ TextBox::TextBox(QWidget *parent)
 
     setUpDocument();
     send(*this, SCI_SETPASTECONVERTENDINGS, 1);
-    send(*this, SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
 
     setWrapMode(WrapNone);
     setFolding(NoFoldStyle);

@@ -1,6 +1,5 @@
 #include "platform/textindex.h"
 
-#include "platform/codepage.h"
 #include "platform/scintillacalls.h"
 
 #include <algorithm>
@@ -29,95 +28,38 @@ TextIndex::TextIndex(const QsciScintillaBase &editor)
 
 // ---- UTF-16 offsets --------------------------------------------------------
 
-void TextIndex::ensureUtf16Index() const
+long TextIndex::EditorBytes::size() const
 {
-    if (!m_utf16IndexStale)
-        return;
-    // Only this editor holds the index, so releasing it drops it and the
-    // allocation builds it afresh in one pass.
-    if (m_utf16IndexHeld)
-        send(m_editor, Sci::SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
-    send(m_editor, Sci::SCI_ALLOCATELINECHARACTERINDEX, kUtf16Index);
-    m_utf16IndexHeld = true;
-    m_utf16IndexStale = false;
+    return send(m_editor, Sci::SCI_GETLENGTH);
+}
+
+const unsigned char *TextIndex::EditorBytes::bytes(long from, long length) const
+{
+    return reinterpret_cast<const unsigned char *>(rangePointer(m_editor, from, length));
 }
 
 long TextIndex::utf16ToPosition(int offset) const
 {
     if (offset <= 0)
         return 0; // the start needs no index (a refresh after loading asks for it)
-    ensureUtf16Index();
-    offset = std::clamp(offset, 0, textLength());
-    const long line = send(m_editor, Sci::SCI_LINEFROMINDEXPOSITION,
-                           static_cast<unsigned long>(offset), kUtf16Index);
-    long remaining = offset - send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE,
-                                   static_cast<unsigned long>(line), kUtf16Index);
-    const long lineStart =
-        send(m_editor, Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    if (remaining == 0)
-        return lineStart;
-    // Scintilla's own SCI_POSITIONRELATIVECODEUNITS runs on to the end of the
-    // document when asked for half a surrogate pair; walking the one line
-    // here stops before the pair instead.
-    const long lineLength = send(m_editor, Sci::SCI_LINELENGTH, static_cast<unsigned long>(line));
-    const auto *bytes =
-        reinterpret_cast<const unsigned char *>(rangePointer(m_editor, lineStart, lineLength));
-    long i = 0;
-    while (remaining > 0 && i < lineLength) {
-        // A byte that does not start a well-formed sequence is a character of
-        // its own, as Scintilla counts it.
-        const int length = std::max(1, utf8SequenceLength(bytes + i, bytes + lineLength));
-        const int units = length == 4 ? 2 : 1;
-        if (units > remaining)
-            break;
-        remaining -= units;
-        i += length;
-    }
-    if (i > 0 && i < lineLength && bytes[i - 1] == '\r' && bytes[i] == '\n')
-        --i; // a CR LF pair is never split either
-    return lineStart + i;
+    const long position = m_utf16.positionAfter(offset);
+    if (position > 0 &&
+        send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(position)) == '\n' &&
+        send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(position - 1)) == '\r')
+        return position - 1; // a CR LF pair is never split either
+    return position;
 }
 
 int TextIndex::positionToUtf16(long position) const
 {
     if (position <= 0)
         return 0;
-    ensureUtf16Index();
-    position = std::min(position, send(m_editor, Sci::SCI_GETLENGTH));
-    const long line =
-        send(m_editor, Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
-    const long lineStart =
-        send(m_editor, Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-    // Counted here rather than with SCI_COUNTCODEUNITS, which takes a
-    // noncharacter (U+FFFF and the like) for invalid and counts its bytes one
-    // by one, while the line index counts it as one unit, as UTF-16 does: a
-    // position after one came out two or three units too far.
-    const long lineLength = send(m_editor, Sci::SCI_LINELENGTH, static_cast<unsigned long>(line));
-    const auto *bytes =
-        reinterpret_cast<const unsigned char *>(rangePointer(m_editor, lineStart, lineLength));
-    const long wanted = position - lineStart;
-    long units = 0;
-    long i = 0;
-    while (i < wanted) {
-        const int length = std::max(1, utf8SequenceLength(bytes + i, bytes + lineLength));
-        if (i + length > wanted)
-            break; // a position inside a character counts as its start
-        units += length == 4 ? 2 : 1;
-        i += length;
-    }
-    return int(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
-                    kUtf16Index) +
-               units);
+    return int(std::min<long>(m_utf16.unitsBefore(position), std::numeric_limits<int>::max()));
 }
 
 int TextIndex::textLength() const
 {
-    ensureUtf16Index();
-    // The index has an entry for the end of the last line: the whole length.
-    const long lines = send(m_editor, Sci::SCI_GETLINECOUNT);
-    return int(std::min<long>(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE,
-                                   static_cast<unsigned long>(lines), kUtf16Index),
-                              std::numeric_limits<int>::max()));
+    return int(std::min<long>(m_utf16.units(), std::numeric_limits<int>::max()));
 }
 
 // ---- CR LF lines -----------------------------------------------------------
@@ -230,9 +172,8 @@ int TextIndex::crlfLineOfScintillaLine(long line) const
 int TextIndex::crlfLineOfOffset(int offset) const
 {
     ensureLoneBreakIndex();
-    const long line =
-        send(m_editor, Sci::SCI_LINEFROMINDEXPOSITION,
-             static_cast<unsigned long>(std::clamp(offset, 0, textLength())), kUtf16Index);
+    const long line = send(m_editor, Sci::SCI_LINEFROMPOSITION,
+                           static_cast<unsigned long>(utf16ToPosition(offset)));
     return crlfLineOfScintillaLine(line);
 }
 
@@ -246,7 +187,6 @@ int TextIndex::crlfLineOfPosition(long position) const
 int TextIndex::crlfLineStart(int line) const
 {
     ensureLoneBreakIndex();
-    ensureUtf16Index();
     // CR LF line k starts after the k-th Scintilla line that ends in CR LF.
     // The lone break at Scintilla line L[i] has L[i] - i CR LF ends before it
     // (a non-decreasing sequence), so the lone breaks in front of line k are
@@ -261,8 +201,8 @@ int TextIndex::crlfLineStart(int line) const
             high = mid;
     }
     const long scintillaLine = line + long(low);
-    return int(send(m_editor, Sci::SCI_INDEXPOSITIONFROMLINE,
-                    static_cast<unsigned long>(scintillaLine), kUtf16Index));
+    return positionToUtf16(
+        send(m_editor, Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(scintillaLine)));
 }
 
 // ---- Keeping up ------------------------------------------------------------
@@ -271,21 +211,21 @@ void TextIndex::beforeEdit(long position, bool insertion, const char *text, long
 {
     // The edit before this one is done by now.
     resolvePendingEdit();
+    if (insertion)
+        m_utf16.beforeInsert(position, length);
+    else
+        m_utf16.beforeDelete(position, length);
+    if (!m_loneBreakIndexValid)
+        return;
     // An edit that joins a CR and an LF into a pair or splits one has a CR
     // just before it or an LF just after it; in a text of CR LF lines that
-    // only happens next to a lone CR or LF. Scintilla's UTF-16 index goes
-    // wrong there (found by comparing it with SCI_COUNTCODEUNITS after random
-    // edits).
+    // only happens next to a lone CR or LF.
     const long after = insertion ? position : position + length;
     const bool crBefore = position > 0 && send(m_editor, Sci::SCI_GETCHARAT,
                                                static_cast<unsigned long>(position - 1)) == '\r';
     const bool lfAfter =
         after < send(m_editor, Sci::SCI_GETLENGTH) &&
         send(m_editor, Sci::SCI_GETCHARAT, static_cast<unsigned long>(after)) == '\n';
-    if (crBefore || lfAfter)
-        m_utf16IndexStale = true;
-    if (!m_loneBreakIndexValid)
-        return;
     // Text without CR or LF, away from them, neither moves a line nor joins
     // or splits a CR LF pair: typing inside a line keeps the index.
     bool linesMayChange = crBefore || lfAfter;
@@ -301,21 +241,19 @@ void TextIndex::beforeEdit(long position, bool insertion, const char *text, long
 
 void TextIndex::beforeWholeReplacement()
 {
-    if (m_utf16IndexHeld)
-        send(m_editor, Sci::SCI_RELEASELINECHARACTERINDEX, kUtf16Index);
-    m_utf16IndexHeld = false;
+    m_utf16.drop();
 }
 
 void TextIndex::afterWholeReplacement()
 {
     m_pendingEdit.reset();
     m_loneBreakIndexValid = false;
-    m_utf16IndexStale = true;
+    m_utf16.drop();
 }
 
 void TextIndex::build() const
 {
-    ensureUtf16Index();
+    m_utf16.build();
     ensureLoneBreakIndex();
 }
 

@@ -1,12 +1,14 @@
 // The editor's offset indexes: UTF-16 offsets and CR LF lines over
 // Scintilla's UTF-8 bytes and lines.
 //
-// Offsets go through Scintilla's UTF-16 line index (constant per line). The
-// few Scintilla lines that end in a lone CR or LF are kept in a sorted list,
-// so the CR LF line queries are binary searches. Both indexes are caches: they
+// Offsets are counted in blocks of a few kilobytes (Utf16Offsets). The few
+// Scintilla lines that end in a lone CR or LF are kept in a sorted list, so
+// the CR LF line queries are binary searches. Both indexes are caches: they
 // are built on first use and kept up to date by the edits they are told of
 // (see scintillacalls.h for the Scintilla facts they rest on).
 #pragma once
+
+#include "platform/utf16offsets.h"
 
 #include <Qsci/qsciscintillabase.h>
 
@@ -48,14 +50,29 @@ public:
     void build() const;
 
 private:
-    void ensureUtf16Index() const;
     void ensureLoneBreakIndex() const;
     void resolvePendingEdit() const;
     void updateLoneBreakIndex(long position, long linesAdded) const;
     bool endsInLoneBreak(long line) const;
     int crlfLineOfScintillaLine(long line) const;
 
+    // The editor's bytes as the offset index reads them: a block at a time,
+    // so that a query moves Scintilla's gap by a block at most.
+    class EditorBytes final : public Utf16Offsets::Source {
+    public:
+        explicit EditorBytes(const QsciScintillaBase &editor)
+            : m_editor(editor)
+        {}
+        long size() const override;
+        const unsigned char *bytes(long from, long length) const override;
+
+    private:
+        const QsciScintillaBase &m_editor;
+    };
+
     const QsciScintillaBase &m_editor;
+    EditorBytes m_bytes{m_editor};
+    Utf16Offsets m_utf16{m_bytes};
     // Scintilla line numbers whose line end is a lone CR or LF, sorted. Built
     // in one pass after the whole text is replaced and kept up to date by
     // each edit, so that a click after typing Enter does not pay for a pass
@@ -70,12 +87,6 @@ private:
         long linesBefore = 0; // Scintilla's line count before the edit
     };
     mutable std::optional<PendingEdit> m_pendingEdit;
-    // Scintilla's UTF-16 index is marked for rebuilding by edits that make or
-    // break a CR LF pair, and by whole-text replacements.
-    mutable bool m_utf16IndexStale = false;
-    // Whether this editor holds Scintilla's UTF-16 index at all: it is let go
-    // while a whole text is put in.
-    mutable bool m_utf16IndexHeld = true;
 };
 
 } // namespace kelo
