@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -28,27 +29,82 @@ int characterLength(const Byte *p, const Byte *end)
     return *p < 0x80 ? 1 : std::max(1, utf8SequenceLength(p, end));
 }
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+
+// Counts eight bytes at once when they hold nothing but ASCII and well-formed
+// two-byte sequences (all of Latin-1: ä, ö, ü, ß, é): every byte but a
+// continuation byte starts one unit. `word` holds the bytes in memory order
+// from its lowest byte up. Gives the number of bytes taken (7 when the last
+// one starts a sequence that goes on in the next word) and adds their units,
+// or 0 when the word holds anything else.
+int countLatinWord(std::uint64_t word, long &units)
+{
+    const std::uint64_t high = word & kHighBits;
+    const std::uint64_t bit6 = (word << 1) & kHighBits;
+    const std::uint64_t leads = high & bit6;
+    const std::uint64_t continuations = high & ~bit6;
+    if ((leads & (word << 2)) != 0)
+        return 0; // a lead of three or four bytes
+    if ((leads & ~((word << 3) | (word << 4) | (word << 5) | (word << 6))) != 0)
+        return 0; // 0xC0 or 0xC1, which start no well-formed sequence
+    // Each lead is followed by a continuation and each continuation follows
+    // a lead (a lead in the last byte is left for the next word).
+    if (continuations != (leads << 8))
+        return 0;
+    const int taken = (leads >> 56) != 0 ? 7 : 8;
+    units += taken - std::popcount(continuations);
+    return taken;
+}
+
 // Counts the units of the characters that start in [p, stop) and returns
 // where the last of them ends (at most kLookAhead bytes past stop). `end`
 // bounds the look-ahead.
-const Byte *countUnits(const Byte *p, const Byte *stop, const Byte *end, long &units)
+const Byte *countUnits(const Byte *p, const Byte *stop, const Byte *end, long &total)
 {
+    // Counted in a local: the bytes read could alias `total`, which would
+    // keep it in memory.
+    long units = total;
     while (p < stop) {
-        // Eight ASCII bytes at a time: most of a text is ASCII.
-        while (stop - p >= 8) {
+        // Eight bytes at a time while they are ASCII or Latin-1 letters, and
+        // otherwise up to the next byte that is not ASCII.
+        if (stop - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, sizeof word);
-            if ((word & 0x8080808080808080ULL) != 0)
-                break;
-            p += 8;
-            units += 8;
+            if constexpr (std::endian::native == std::endian::little) {
+                if (const int taken = countLatinWord(word, units)) {
+                    p += taken;
+                    continue;
+                }
+            }
+            const std::uint64_t high = word & kHighBits;
+            if (high == 0) {
+                p += 8;
+                units += 8;
+                continue;
+            }
+            // The ASCII bytes in front of the first one that is not.
+            const int ascii =
+                (std::endian::native == std::endian::little ? std::countr_zero(high)
+                                                            : std::countl_zero(high)) /
+                8;
+            p += ascii;
+            units += ascii;
+        } else if (*p < 0x80) {
+            ++p;
+            ++units;
+            continue;
         }
-        if (p >= stop)
-            break;
+        // A two-byte sequence (ä, ö, ü, ß) without the general decoder.
+        if (*p >= 0xc2 && *p <= 0xdf && end - p >= 2 && (p[1] & 0xc0) == 0x80) {
+            p += 2;
+            ++units;
+            continue;
+        }
         const int length = characterLength(p, end);
         units += unitsOf(length);
         p += length;
     }
+    total = units;
     return p;
 }
 
@@ -232,7 +288,7 @@ long Utf16Offsets::positionAfter(long units) const
         if (remaining >= 8 && end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, sizeof word);
-            if ((word & 0x8080808080808080ULL) == 0) {
+            if ((word & kHighBits) == 0) {
                 p += 8;
                 remaining -= 8;
                 continue;

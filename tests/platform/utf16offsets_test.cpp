@@ -83,6 +83,10 @@ TEST(Utf16Offsets, EditsKeepEveryOffsetRight)
                                           "\xac",
                                           "0123456789abcdefghij",
                                           "\xff",
+                                          "\xc0\x80",
+                                          "\xc1\xbf",
+                                          "Stra\xc3\x9f"
+                                          "enb\xc3\xa4ume",
                                           ""};
     unsigned seed = 2024;
     const auto next = [&seed](unsigned range) {
