@@ -13,7 +13,10 @@
 //    LF, lone CR and lone LF alike; the text box's lines end at CR LF only.
 // 3. The document is one of our own without a style buffer
 //    (SC_DOCUMENTOPTION_STYLES_NONE): there is no lexer, every byte is drawn
-//    in style 0. QsciScintilla still holds the document it created itself;
+//    in style 0. Only a text of at most 256 MiB with a line of 32 KiB or more
+//    is moved to a document with styles, where the words of its long lines
+//    alternate between styles 0 and 1, which look the same (longlines.h
+//    says why). QsciScintilla still holds the document it created itself;
 //    that one is kept alive and shown again before QsciScintilla's destructor
 //    looks at it, and QsciScintilla's document sharing is hidden.
 // 4. Scintilla reports edits only before they happen (SC_MOD_BEFOREINSERT,

@@ -150,6 +150,11 @@ private:
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
     void setUpDocument();
+    // Gives the words of very long lines alternating styles so that Scintilla
+    // lays them out quickly; a document without styles is first moved to one
+    // with styles if it may be.
+    void styleLongLines(bool mayMoveDocument);
+    bool moveToStyledDocument();
     void afterWholeReplacement(long linesBefore);
     void selectRange(long anchor, long caret);
 
@@ -163,7 +168,9 @@ private:
     // The document QsciScintilla created and still believes it shows; kept
     // alive and put back on destruction so its bookkeeping stays sound.
     void *m_qsciDocument = nullptr;
-    void *m_leanDocument = nullptr;
+    // The document the editor shows: without styles, unless the text has very
+    // long lines (see styleLongLines()).
+    void *m_ownDocument = nullptr;
     // Scintilla's loader of the document being loaded in pieces, if any.
     void *m_loader = nullptr;
 };

@@ -3,6 +3,7 @@
 // done this way).
 #include "platform/textbox.h"
 
+#include "platform/longlines.h"
 #include "platform/scintillacalls.h"
 
 #include <QApplication>
@@ -20,16 +21,20 @@ TextBox::TextBox(QWidget *parent)
 {
     // Without a lexer every character has style 0, so the style byte that a
     // default document keeps per text byte is dead weight: on a 20 MB file
-    // it is 20 MB. The editor gets a document without styles instead.
+    // it is 20 MB. The editor gets a document without styles instead, unless
+    // a text has very long lines (see styleLongLines()).
     m_qsciDocument = SendScintillaPtrResult(SCI_GETDOCPOINTER);
     SendScintilla(SCI_ADDREFDOCUMENT, 0, m_qsciDocument);
-    m_leanDocument =
+    m_ownDocument =
         reinterpret_cast<void *>(send(*this, SCI_CREATEDOCUMENT, 0, SC_DOCUMENTOPTION_STYLES_NONE));
-    SendScintilla(SCI_SETDOCPOINTER, 0, m_leanDocument);
-    SendScintilla(SCI_RELEASEDOCUMENT, 0, m_leanDocument); // the editor holds it now
+    SendScintilla(SCI_SETDOCPOINTER, 0, m_ownDocument);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, m_ownDocument); // the editor holds it now
 
     setUpDocument();
     send(*this, SCI_SETPASTECONVERTENDINGS, 1);
+    // Scintilla keeps the measured widths of short pieces of text; a long
+    // line's words (see styleLongLines()) outnumber its default 1024 places.
+    send(*this, SCI_SETPOSITIONCACHE, 16384);
 
     setWrapMode(WrapNone);
     setFolding(NoFoldStyle);
@@ -83,7 +88,7 @@ TextBox::~TextBox()
     // Switching documents below must not reach this half-destroyed object.
     QAccessible::removeActivationObserver(this);
     disconnect(this, &QsciScintillaBase::SCN_MODIFIED, this, nullptr);
-    if (SendScintillaPtrResult(SCI_GETDOCPOINTER) == m_leanDocument)
+    if (SendScintillaPtrResult(SCI_GETDOCPOINTER) == m_ownDocument)
         SendScintilla(SCI_SETDOCPOINTER, 0, m_qsciDocument);
     SendScintilla(SCI_RELEASEDOCUMENT, 0, m_qsciDocument);
 }
@@ -113,12 +118,84 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
         send(*this, SCI_SETSAVEPOINT);
     }
     send(*this, SCI_SETMODEVENTMASK, eventMask);
+    // An undoable replacement keeps its document, and with it the undo steps.
+    styleLongLines(!undoable);
     afterWholeReplacement(linesBefore);
 }
 
 namespace {
 constexpr qsizetype editRoom = 64 * 1024;
+// Lines from this length on get word styles (see longlines.h); a shorter
+// line is laid out again within a few hundredths of a second anyway.
+constexpr qsizetype longLine = 32 * 1024;
+// A bigger text keeps its document without styles, since the style buffer
+// costs as much memory as the text itself.
+constexpr qsizetype mostStyled = 256 * 1024 * 1024;
+// The styles are handed over in pieces of this size.
+constexpr qsizetype stylePiece = 1024 * 1024;
 } // namespace
+
+void TextBox::styleLongLines(bool mayMoveDocument)
+{
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    if (length > mostStyled)
+        return;
+    const auto text = [this] {
+        return static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    };
+    const std::vector<LineSpan> lines = longLines(QByteArrayView(text(), length), longLine);
+    if (lines.empty())
+        return;
+    if ((send(*this, SCI_GETDOCUMENTOPTIONS) & SC_DOCUMENTOPTION_STYLES_NONE) != 0 &&
+        (!mayMoveDocument || !moveToStyledDocument()))
+        return;
+    const char *bytes = text();
+    QByteArray styles(stylePiece, Qt::Uninitialized);
+    for (const LineSpan &line : lines) {
+        WordStyles words;
+        send(*this, SCI_STARTSTYLING, static_cast<unsigned long>(line.start));
+        for (qsizetype done = 0; done < line.length; done += stylePiece) {
+            const qsizetype piece = std::min(stylePiece, line.length - done);
+            words.next(QByteArrayView(bytes + line.start + done, piece), styles.data());
+            sendBytes(*this, SCI_SETSTYLINGEX, styles.constData(), piece);
+        }
+    }
+}
+
+bool TextBox::moveToStyledDocument()
+{
+    // Called right after a whole text went in, with no undo steps to keep.
+    const long length = send(*this, SCI_GETLENGTH);
+    void *lean = m_ownDocument;
+    SendScintilla(SCI_ADDREFDOCUMENT, 0, lean); // its bytes are copied from below
+    const char *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    void *styled = reinterpret_cast<void *>(send(*this, SCI_CREATEDOCUMENT,
+                                                 static_cast<unsigned long>(length + editRoom),
+                                                 SC_DOCUMENTOPTION_DEFAULT));
+    bool moved = false;
+    if (styled) {
+        SendScintilla(SCI_SETDOCPOINTER, 0, styled);
+        SendScintilla(SCI_RELEASEDOCUMENT, 0, styled); // the editor holds it now
+        setUpDocument();
+        const long eventMask = send(*this, SCI_GETMODEVENTMASK);
+        send(*this, SCI_SETMODEVENTMASK, 0);
+        send(*this, SCI_SETUNDOCOLLECTION, 0);
+        sendBytes(*this, SCI_ADDTEXT, text, length);
+        send(*this, SCI_SETUNDOCOLLECTION, 1);
+        send(*this, SCI_EMPTYUNDOBUFFER);
+        send(*this, SCI_SETSAVEPOINT);
+        send(*this, SCI_SETMODEVENTMASK, eventMask);
+        moved = send(*this, SCI_GETLENGTH) == length;
+        if (moved) {
+            m_ownDocument = styled;
+        } else { // short of memory: the text stays where it was
+            SendScintilla(SCI_SETDOCPOINTER, 0, lean);
+            setUpDocument();
+        }
+    }
+    SendScintilla(SCI_RELEASEDOCUMENT, 0, lean);
+    return moved;
+}
 
 qsizetype TextBox::longestLoad()
 {
@@ -170,8 +247,9 @@ void TextBox::finishLoad()
     m_index.beforeWholeReplacement();
     SendScintilla(SCI_SETDOCPOINTER, 0, document);
     SendScintilla(SCI_RELEASEDOCUMENT, 0, document); // the editor holds it now
-    m_leanDocument = document;
+    m_ownDocument = document;
     setUpDocument();
+    styleLongLines(true);
     send(*this, SCI_SETREADONLY, readOnly ? 1 : 0);
     // A loader's document collects no undo steps while it is filled.
     send(*this, SCI_SETUNDOCOLLECTION, 1);

@@ -98,6 +98,72 @@ TEST(TextBox, LoadingInPiecesShowsTheTextOnlyWhenComplete)
     }
 }
 
+// A text with a line of more than 32 KiB moves to a document with styles, in
+// which the words of that line alternate between two styles (so Scintilla
+// can lay it out quickly); nothing of the text, its undo state or its
+// settings changes on the way, and a text of short lines loads into a
+// document without styles again.
+TEST(TextBox, VeryLongLinesGetWordStylesAndLoseNothing)
+{
+    const QByteArray longLine = QByteArray("Grüße aus München ").repeated(3000);
+    const QByteArray loaded = "kurz\r\n" + longLine + "Ende\r\n\tkurz";
+    const auto stylesOn = [](const TextBox &box) {
+        return (box.SendScintilla(QsciScintillaBase::SCI_GETDOCUMENTOPTIONS) &
+                QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE) == 0;
+    };
+    const auto styleAt = [](const TextBox &box, qsizetype position) {
+        return box.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                 static_cast<unsigned long>(position));
+    };
+    const auto wordsAlternate = [&](const TextBox &box, qsizetype lineStart) {
+        // "Grüße " is 8 bytes, "aus " 4, "München " 9.
+        return styleAt(box, lineStart) != styleAt(box, lineStart + 8) &&
+               styleAt(box, lineStart + 7) == styleAt(box, lineStart) &&
+               styleAt(box, lineStart + 12) == styleAt(box, lineStart) &&
+               styleAt(box, lineStart + 21) != styleAt(box, lineStart + 20);
+    };
+
+    TextBox box;
+    box.setReadOnly(true);
+    ASSERT_TRUE(box.beginLoad(loaded.size()));
+    for (qsizetype at = 0; at < loaded.size(); at += 1000)
+        ASSERT_TRUE(box.appendLoad(
+            QByteArrayView(loaded).sliced(at, std::min<qsizetype>(1000, loaded.size() - at))));
+    box.finishLoad();
+    ASSERT_EQ(box.utf8Text(), loaded);
+    EXPECT_TRUE(stylesOn(box));
+    EXPECT_TRUE(wordsAlternate(box, 6));
+    EXPECT_EQ(styleAt(box, 1), 0);
+    EXPECT_TRUE(box.isReadOnly());
+    EXPECT_FALSE(box.isModified());
+    EXPECT_FALSE(box.isUndoAvailable());
+    EXPECT_EQ(box.crlfLineCount(), 3);
+    EXPECT_EQ(box.textLength(), QString::fromUtf8(loaded).size());
+
+    // Typing and undoing work on the new document as on any other.
+    box.setReadOnly(false);
+    box.setSelStart(box.textLength());
+    QTest::keyClicks(&box, QStringLiteral("x"));
+    EXPECT_EQ(box.utf8Text(), loaded + "x");
+    box.undo();
+    EXPECT_EQ(box.utf8Text(), loaded);
+
+    // A replacement keeps its undo step, and its long line gets the styles.
+    const QByteArray replaced = "x\r\n" + longLine;
+    box.replaceAllUtf8(replaced);
+    EXPECT_EQ(box.utf8Text(), replaced);
+    EXPECT_TRUE(wordsAlternate(box, 3));
+    box.undo();
+    EXPECT_EQ(box.utf8Text(), loaded);
+
+    ASSERT_TRUE(box.beginLoad(6));
+    ASSERT_TRUE(box.appendLoad("kurz\r\n"));
+    box.finishLoad();
+    EXPECT_EQ(box.utf8Text(), "kurz\r\n");
+    EXPECT_FALSE(stylesOn(box));
+    EXPECT_FALSE(box.isUndoAvailable());
+}
+
 // A text the editor cannot count is refused before any memory is taken,
 // and the text shown stays.
 TEST(TextBox, LoadingRefusesATextTooLongToHold)

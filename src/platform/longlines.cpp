@@ -1,0 +1,68 @@
+#include "platform/longlines.h"
+
+#include <cstring>
+
+namespace kelo {
+
+namespace {
+
+// The last line break in [from, to), or -1.
+qsizetype lastBreak(const char *text, qsizetype from, qsizetype to)
+{
+    if (to <= from)
+        return -1;
+    // A text's lines mostly end in LF or CR LF, so LF is looked for first
+    // and a lone CR only after the last LF.
+    const void *lf = memrchr(text + from, '\n', std::size_t(to - from));
+    const qsizetype afterLf = lf ? static_cast<const char *>(lf) - text + 1 : from;
+    if (const void *cr = memrchr(text + afterLf, '\r', std::size_t(to - afterLf)))
+        return static_cast<const char *>(cr) - text;
+    return lf ? afterLf - 1 : -1;
+}
+
+// The first line break at or after `from`, or `size`.
+qsizetype nextBreak(const char *text, qsizetype from, qsizetype size)
+{
+    const void *lf = std::memchr(text + from, '\n', std::size_t(size - from));
+    const qsizetype end = lf ? static_cast<const char *>(lf) - text : size;
+    const void *cr = std::memchr(text + from, '\r', std::size_t(end - from));
+    return cr ? static_cast<const char *>(cr) - text : end;
+}
+
+} // namespace
+
+std::vector<LineSpan> longLines(QByteArrayView text, qsizetype atLeast)
+{
+    std::vector<LineSpan> found;
+    const char *bytes = text.data();
+    const qsizetype size = text.size();
+    qsizetype start = 0; // always the start of a line
+    while (size - start >= atLeast) {
+        // A line of atLeast bytes starting here leaves no break in the next
+        // atLeast bytes; otherwise the last break there starts a line to
+        // look at next, and the lines before it are all shorter.
+        const qsizetype last = lastBreak(bytes, start, start + atLeast);
+        if (last >= 0) {
+            start = last + 1;
+            continue;
+        }
+        const qsizetype end = nextBreak(bytes, start + atLeast, size);
+        found.push_back({start, end - start});
+        start = end + 1;
+    }
+    return found;
+}
+
+void WordStyles::next(QByteArrayView piece, char *styles)
+{
+    const char *bytes = piece.data();
+    for (qsizetype i = 0; i < piece.size(); ++i) {
+        const bool space = bytes[i] == ' ';
+        if (m_afterSpace && !space)
+            m_style ^= 1;
+        m_afterSpace = space;
+        styles[i] = m_style;
+    }
+}
+
+} // namespace kelo
