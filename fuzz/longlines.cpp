@@ -1,0 +1,57 @@
+// The search for very long lines and the word styles of such a line against
+// a plain reading:
+//  - a line ends at CR, at LF or at CR LF; every line of at least the limit
+//    is found, with its start and its length without the line end, and no
+//    other;
+//  - a byte's word style changes exactly where a byte that is not a space
+//    follows a space, and styling a line in two pieces gives what styling it
+//    whole gives.
+#include "fuzzcheck.h"
+
+#include "platform/longlines.h"
+
+#include <string>
+#include <vector>
+
+using namespace kelo;
+using kelo::fuzz::literal;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const qsizetype limit = input.ConsumeIntegralInRange<qsizetype>(1, 40);
+    const qsizetype cut = input.ConsumeIntegral<uint16_t>();
+    const QByteArray text = kelo::fuzz::takeRest(input);
+
+    std::vector<LineSpan> expected;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '\r' && text[i] != '\n')
+            continue;
+        if (i - start >= limit)
+            expected.push_back({start, i - start});
+        if (i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    const std::vector<LineSpan> found = longLines(text, limit);
+    FUZZ_CHECK(found == expected, "lines of at least " + std::to_string(limit) + " in " +
+                                      literal(text) + ": " + std::to_string(found.size()) +
+                                      " found, " + std::to_string(expected.size()) + " expected");
+
+    QByteArray whole(text.size(), '\0');
+    WordStyles().next(text, whole.data());
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const bool changes = text[i - 1] == ' ' && text[i] != ' ';
+        FUZZ_CHECK((whole[i] != whole[i - 1]) == changes,
+                   "style at " + std::to_string(i) + " of " + literal(text));
+    }
+    QByteArray pieces(text.size(), '\0');
+    const qsizetype first = text.isEmpty() ? 0 : cut % (text.size() + 1);
+    WordStyles words;
+    words.next(QByteArrayView(text).first(first), pieces.data());
+    words.next(QByteArrayView(text).sliced(first), pieces.data() + first);
+    FUZZ_CHECK(pieces == whole,
+               "styles in two pieces cut at " + std::to_string(first) + " of " + literal(text));
+    return 0;
+}
