@@ -8,10 +8,17 @@
 #include <QString>
 #include <QStringView>
 
+#include <vector>
+
 namespace kelo {
 
 // Every CR LF pair becomes one LF; lone CRs and LFs stay as they are.
 QString crlfToLf(QStringView text);
 QByteArray crlfToLf(QByteArrayView text);
+
+// The lone CRs and LFs of a text: for each, in order, the number of line
+// breaks before it, where a CR LF pair, a lone CR and a lone LF each count as
+// one break (the lines of the editor control underneath).
+std::vector<long> loneBreakLines(QByteArrayView text);
 
 } // namespace kelo

@@ -1,5 +1,6 @@
 #include "platform/textindex.h"
 
+#include "platform/linebreaks.h"
 #include "platform/scintillacalls.h"
 
 #include <algorithm>
@@ -10,17 +11,6 @@
 namespace kelo {
 
 using namespace sci;
-
-namespace {
-
-const char *findByte(const char *from, const char *end, char byte)
-{
-    if (from >= end)
-        return nullptr;
-    return static_cast<const char *>(std::memchr(from, byte, size_t(end - from)));
-}
-
-} // namespace
 
 TextIndex::TextIndex(const QsciScintillaBase &editor)
     : m_editor(editor)
@@ -90,7 +80,7 @@ void TextIndex::updateLoneBreakIndex(long position, long linesAdded) const
     if (!m_loneBreakIndexValid)
         return;
     // Looking at every line end of a big insertion costs more than one pass
-    // over the text with memchr.
+    // over the whole text.
     constexpr long incrementalLimit = 4096;
     if (std::labs(linesAdded) > incrementalLimit) {
         m_loneBreakIndexValid = false;
@@ -128,29 +118,8 @@ void TextIndex::ensureLoneBreakIndex() const
         return;
     }
     m_pendingEdit.reset();
-    m_loneBreakLines.clear();
     const long length = send(m_editor, Sci::SCI_GETLENGTH);
-    const char *text = characterPointer(m_editor);
-    const char *end = text + length;
-    // One pass over the text, counting Scintilla's lines as it goes: a CR LF
-    // pair, a lone CR and a lone LF each end one.
-    long line = 0;
-    const char *cr = findByte(text, end, '\r');
-    const char *lf = findByte(text, end, '\n');
-    while (cr != nullptr || lf != nullptr) {
-        if (cr != nullptr && (lf == nullptr || cr < lf)) {
-            if (cr + 1 == lf) {
-                lf = findByte(lf + 1, end, '\n');
-            } else {
-                m_loneBreakLines.push_back(line);
-            }
-            cr = findByte(cr + 1, end, '\r');
-        } else {
-            m_loneBreakLines.push_back(line);
-            lf = findByte(lf + 1, end, '\n');
-        }
-        ++line;
-    }
+    m_loneBreakLines = loneBreakLines(QByteArrayView(characterPointer(m_editor), length));
     m_loneBreakIndexValid = true;
 }
 

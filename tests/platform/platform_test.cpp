@@ -10,18 +10,20 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
-#include <QFile>
-#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace kelo {
 namespace {
@@ -97,6 +99,45 @@ INSTANTIATE_TEST_SUITE_P(
                       std::pair{"a\rb\nc", "a\rb\nc"}, std::pair{"\r\r\n\n", "\r\n\n"},
                       std::pair{"\n\r", "\n\r"}, std::pair{"x\r", "x\r"},
                       std::pair{"Straße\r\n\xe2\x82\xac", "Straße\n\xe2\x82\xac"}));
+
+// The lone CRs and LFs, found sixteen bytes at a time, against a plain walk:
+// texts of CR LF lines with a lone break (and a pair split across) at every
+// place of a block, and random texts of CRs, LFs and letters.
+TEST(LineBreaks, LoneBreaksAreFoundWithTheBreaksBeforeThem)
+{
+    const auto plainWalk = [](const QByteArray &text) {
+        std::vector<long> lone;
+        long breaks = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            } else if (text[i] == '\r' || text[i] == '\n') {
+                lone.push_back(breaks);
+            } else {
+                continue;
+            }
+            ++breaks;
+        }
+        return lone;
+    };
+    std::vector<QByteArray> texts;
+    for (const char *lone : {"\r", "\n", "\n\r", "\r\r", "x"}) {
+        for (qsizetype at = 0; at < 40; ++at) {
+            QByteArray text = QByteArray("ab\r\n").repeated(12);
+            texts.push_back(text.insert(at, lone));
+            texts.push_back(text.left(at + 1));
+        }
+    }
+    QRandomGenerator random(11);
+    for (int round = 0; round < 2000; ++round) {
+        QByteArray text(random.bounded(80), 'a');
+        for (char &c : text)
+            c = "\r\n\r\na"[random.bounded(5)];
+        texts.push_back(text);
+    }
+    for (const QByteArray &text : texts)
+        EXPECT_EQ(loneBreakLines(text), plainWalk(text)) << text.toPercentEncoding().constData();
+}
 
 // A PATH of fake terminals, scripts that write their name and arguments
 // into a file when started.
@@ -193,8 +234,8 @@ TEST(MessageBoxesTest, GoingBackIsCancelAndFocusComesBack)
                 return;
             }
             for (QAbstractButton *button : box->buttons())
-                cancelShown |= button->text() == QStringLiteral("Abbrechen") &&
-                               button->isVisibleTo(box);
+                cancelShown |=
+                    button->text() == QStringLiteral("Abbrechen") && button->isVisibleTo(box);
             switch (c.act) {
             case Act::Escape:
                 QTest::keyClick(box, Qt::Key_Escape);
@@ -214,9 +255,9 @@ TEST(MessageBoxesTest, GoingBackIsCancelAndFocusComesBack)
         };
         QTimer::singleShot(0, act);
         QtMessageBoxes boxes(&window);
-        EXPECT_EQ(boxes.show(QStringLiteral("Frage ?"), c.buttons, MsgIcon::None, {},
-                             c.defaultAnswer),
-                  c.answer);
+        EXPECT_EQ(
+            boxes.show(QStringLiteral("Frage ?"), c.buttons, MsgIcon::None, {}, c.defaultAnswer),
+            c.answer);
         EXPECT_EQ(cancelShown, c.cancelShown);
         // The window's own focus: where the keys go once it is active again.
         EXPECT_EQ(window.focusWidget(), field);
