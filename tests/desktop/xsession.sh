@@ -13,8 +13,12 @@ command -v dbus-run-session >/dev/null || skip "dbus-run-session (package dbus)"
 private_folder xsession
 
 # Xvfb picks a free display itself and writes its number once it listens.
+# Without -noreset it starts afresh each time its last client leaves, and a
+# client that connects just then (Kelo, after the AT-SPI bus launcher has
+# looked at the display and gone) is turned away.
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 ${KELO_XVFB_SCREEN:-1280x1024x24} -nolisten tcp 3>"$work/display" &
+Xvfb -displayfd 3 -noreset -screen 0 ${KELO_XVFB_SCREEN:-1280x1024x24} -nolisten tcp \
+    3>"$work/display" &
 server=$!
 if ! read -r -t 20 number <"$work/display"; then
     echo "Xvfb did not start" >&2
