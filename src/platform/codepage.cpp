@@ -8,6 +8,8 @@
 // bytes at a time.
 #include "platform/codepage.h"
 
+#include "platform/bitcounts.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -109,14 +111,6 @@ inline std::uint64_t bytesEqualTo(std::uint64_t word, Byte c)
 {
     const std::uint64_t t = word ^ (everyByte * c);
     return ~(((t & low7Bits) + low7Bits) | t | low7Bits);
-}
-
-// How many bytes of the word are marked with 0x80 (as bytesEqualTo and
-// highBits mark them). Summed by one multiplication: std::popcount is a call
-// into the compiler's library on processors without its instruction.
-inline int markedBytes(std::uint64_t mask)
-{
-    return int(((mask >> 7) * everyByte) >> 56);
 }
 
 // How many bytes of a word come before the first byte marked with 0x80 in

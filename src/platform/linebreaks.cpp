@@ -1,6 +1,7 @@
 #include "platform/linebreaks.h"
 
-#include <bit>
+#include "platform/bitcounts.h"
+
 #include <cstdint>
 #include <utility>
 
@@ -87,7 +88,7 @@ std::vector<long> loneBreakLines(QByteArrayView text)
         const auto cr = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, crs)));
         const auto lf = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lfs)));
         if (((cr << 1 | unsigned(walk.pendingCr)) & 0xFFFFu) == lf) {
-            walk.breaks += std::popcount(lf);
+            walk.breaks += setBits(lf);
             walk.pendingCr = (cr & 0x8000u) != 0;
             continue;
         }

@@ -1,5 +1,6 @@
 #include "platform/utf16offsets.h"
 
+#include "platform/bitcounts.h"
 #include "platform/codepage.h"
 
 #include <algorithm>
@@ -52,7 +53,7 @@ int countLatinWord(std::uint64_t word, long &units)
     if (continuations != (leads << 8))
         return 0;
     const int taken = (leads >> 56) != 0 ? 7 : 8;
-    units += taken - std::popcount(continuations);
+    units += taken - markedBytes(continuations);
     return taken;
 }
 
