@@ -8,13 +8,15 @@
 // bytes at a time.
 #include "platform/codepage.h"
 
-#include "platform/bitcounts.h"
-
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace kelo {
 
@@ -89,6 +91,28 @@ constexpr std::array<Utf8Form, 128> highByteForms = [] {
     for (int i = 0; i < 128; ++i)
         forms[i] = utf8Form(toUnicode(static_cast<Byte>(0x80 + i)));
     return forms;
+}();
+
+// The same forms padded to four bytes, so that the loop over sixteen bytes at
+// a time stores each in one fixed move and steps on by its length.
+constexpr std::array<std::array<Byte, 4>, 128> paddedHighByteForms = [] {
+    std::array<std::array<Byte, 4>, 128> padded{};
+    for (int i = 0; i < 128; ++i)
+        padded[i] = {highByteForms[i].bytes[0], highByteForms[i].bytes[1],
+                     highByteForms[i].bytes[2], 0};
+    return padded;
+}();
+
+// Bit i is set when the byte 0x80 + i takes three bytes in UTF-8 (most of
+// 0x80 to 0x9F: the euro sign, dashes, quotes); every other byte from 0x80
+// up takes two.
+constexpr std::uint32_t threeByteControls = [] {
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 32; ++i) {
+        if (highByteForms[i].length == 3)
+            bits |= std::uint32_t(1) << i;
+    }
+    return bits;
 }();
 
 // --- Eight bytes at a time --------------------------------------------------
@@ -207,8 +231,11 @@ constexpr std::array<Byte, 3> byteOrderMark = {0xEF, 0xBB, 0xBF};
 class Writer {
 public:
     explicit Writer(QByteArray &buffer)
-        : m_out(buffer.data())
-        , m_end(buffer.data() + buffer.size())
+        : Writer(buffer.data(), buffer.data() + buffer.size())
+    {}
+    Writer(char *out, char *end)
+        : m_out(out)
+        , m_end(end)
     {}
     void put(Byte b) { *m_out++ = static_cast<char>(b); }
     void put(const Byte *data, std::size_t length)
@@ -266,38 +293,59 @@ void utf8FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, QByteAr
     Q_ASSERT(out.position() == text.constData() + text.size());
 }
 
-// How many bytes the editor text of a Windows-1252 file holds beyond one per
-// file byte: one or two more for each byte from 0x80 up, one for each LF that
-// becomes CR LF.
-qsizetype windows1252ExtraBytes(const Byte *p, const Byte *end, bool unixLineEnds)
-{
+// What the length of a Windows-1252 file's editor text depends on: its LFs
+// (each becomes CR LF in a file with Unix line ends) and how many bytes its
+// characters take beyond one per file byte (one or two for each byte from
+// 0x80 up).
+struct Windows1252Counts {
+    qsizetype lineFeeds = 0;
     qsizetype extra = 0;
-    auto countByte = [&](Byte b) {
-        if (b >= 0x80)
-            extra += highByteForms[b - 0x80].length - 1;
-        else if (unixLineEnds && b == lf)
-            ++extra;
-    };
-    for (; end - p >= 8; p += 8) {
-        const std::uint64_t word = load8(p);
-        if (unixLineEnds)
-            extra += markedBytes(bytesEqualTo(word, lf));
-        const std::uint64_t high = word & highBits;
-        if (high == 0)
-            continue;
-        // Latin-1 letters take two bytes; the bytes 0x80 to 0x9F mostly three.
-        if (bytesEqualTo(word & 0xE0E0E0E0E0E0E0E0ull, 0x80) == 0) {
-            extra += markedBytes(high);
-            continue;
+};
+
+#ifdef __SSE2__
+// The sum of the sixteen bytes of a tally.
+qsizetype sumOfBytes(__m128i tally)
+{
+    const __m128i sums = _mm_sad_epu8(tally, _mm_setzero_si128());
+    return qsizetype(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+}
+#endif
+
+Windows1252Counts countWindows1252(const Byte *p, const Byte *end)
+{
+    Windows1252Counts counts;
+#ifdef __SSE2__
+    // Sixteen bytes at a time into a tally per byte lane, which holds 255
+    // blocks before it is summed. Only the rare bytes 0x80 to 0x9F are
+    // looked at one by one, for their length.
+    const __m128i lineFeed = _mm_set1_epi8(char(lf));
+    const __m128i topThree = _mm_set1_epi8(char(0xE0));
+    const __m128i controlBlock = _mm_set1_epi8(char(0x80));
+    while (end - p >= 16) {
+        const std::ptrdiff_t blocks = std::min<std::ptrdiff_t>((end - p) / 16, 255);
+        __m128i high = _mm_setzero_si128();
+        __m128i feeds = _mm_setzero_si128();
+        for (std::ptrdiff_t i = 0; i < blocks; ++i, p += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            // A byte from 0x80 up is negative as a signed byte: -1 in the mask.
+            high = _mm_sub_epi8(high, _mm_cmplt_epi8(block, _mm_setzero_si128()));
+            feeds = _mm_sub_epi8(feeds, _mm_cmpeq_epi8(block, lineFeed));
+            auto controls = unsigned(
+                _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(block, topThree), controlBlock)));
+            for (; controls != 0; controls &= controls - 1)
+                counts.extra += (threeByteControls >> (p[std::countr_zero(controls)] - 0x80)) & 1;
         }
-        for (int i = 0; i < 8; ++i) {
-            if (p[i] >= 0x80)
-                extra += highByteForms[p[i] - 0x80].length - 1;
-        }
+        counts.extra += sumOfBytes(high);
+        counts.lineFeeds += sumOfBytes(feeds);
     }
-    for (; p < end; ++p)
-        countByte(*p);
-    return extra;
+#endif
+    for (; p < end; ++p) {
+        if (*p >= 0x80)
+            counts.extra += highByteForms[*p - 0x80].length - 1;
+        else if (*p == lf)
+            ++counts.lineFeeds;
+    }
+    return counts;
 }
 
 // With exactSize the text is allocated at its length, else at the most it
@@ -307,17 +355,60 @@ void windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, 
                              bool exactSize = true)
 {
     const auto length = static_cast<qsizetype>(end - p);
-    text.resize(exactSize ? length + windows1252ExtraBytes(p, end, unixLineEnds)
-                          : length * (unixLineEnds ? 4 : 3));
-    Writer out(text);
+    if (exactSize) {
+        const Windows1252Counts counts = countWindows1252(p, end);
+        text.resize(length + counts.extra + (unixLineEnds ? counts.lineFeeds : 0));
+    } else {
+        text.resize(length * (unixLineEnds ? 4 : 3));
+    }
+    char *out = text.data();
+    char *const outEnd = out + text.size();
+#ifdef __SSE2__
+    // Sixteen bytes at a time. A block without a byte from 0x80 up (or an
+    // LF to widen) is stored as it is. Otherwise each run of plain bytes up
+    // to the next special one is stored with one 16-byte move whose surplus
+    // the special byte's form overwrites. A block gives at most 48 bytes and
+    // a move reaches at most 16 past where it leaves `out`; a move reads at
+    // most 32 bytes from the block's start.
+    const __m128i lineFeed = _mm_set1_epi8(char(lf));
+    while (end - p >= 32 && outEnd - out >= 64) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        auto special = unsigned(_mm_movemask_epi8(block));
+        if (unixLineEnds)
+            special |= unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lineFeed)));
+        int from = 0;
+        for (; special != 0; special &= special - 1) {
+            const int at = std::countr_zero(special);
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + from)));
+            out += at - from;
+            const Byte b = p[at];
+            if (b >= 0x80) {
+                std::memcpy(out, paddedHighByteForms[b - 0x80].data(), 4);
+                out += highByteForms[b - 0x80].length;
+            } else {
+                out[0] = char(cr);
+                out[1] = char(lf);
+                out += 2;
+            }
+            from = at + 1;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + from)));
+        out += 16 - from;
+        p += 16;
+    }
+#endif
+    // The rest (all of it without SSE2) eight bytes at a time.
+    Writer writer(out, outEnd);
     auto putByte = [&](Byte b) {
         if (b >= 0x80) {
             const Utf8Form &form = highByteForms[b - 0x80];
-            out.put(form.bytes.data(), form.length);
+            writer.put(form.bytes.data(), form.length);
         } else {
             if (unixLineEnds && b == lf)
-                out.put(cr);
-            out.put(b);
+                writer.put(cr);
+            writer.put(b);
         }
     };
     while (p < end) {
@@ -326,15 +417,15 @@ void windows1252FileToEditor(const Byte *p, const Byte *end, bool unixLineEnds, 
             const std::uint64_t special =
                 (word & highBits) | (unixLineEnds ? bytesEqualTo(word, lf) : 0);
             const int plain = special == 0 ? 8 : unmarkedPrefix(special);
-            out.putPrefixOfWord(p, plain);
+            writer.putPrefixOfWord(p, plain);
             p += plain;
             if (plain == 8)
                 continue;
         }
         putByte(*p++);
     }
-    Q_ASSERT(!exactSize || out.position() == text.constData() + text.size());
-    text.resize(out.position() - text.constData());
+    Q_ASSERT(!exactSize || writer.position() == outEnd);
+    text.resize(writer.position() - text.constData());
 }
 
 // --- Saving -----------------------------------------------------------------
@@ -514,8 +605,9 @@ void TextFormatScanner::add(QByteArrayView piece)
     if (!m_sawCr)
         m_sawCr = std::memchr(p, cr, size_t(piece.size())) != nullptr;
     if (m_countSize) {
-        m_lineFeeds += std::count(p, end, lf);
-        m_windows1252Extra += windows1252ExtraBytes(p, end, false);
+        const Windows1252Counts counts = countWindows1252(p, end);
+        m_lineFeeds += counts.lineFeeds;
+        m_windows1252Extra += counts.extra;
     } else if (m_lineFeeds == 0) {
         m_lineFeeds = std::memchr(p, lf, size_t(piece.size())) != nullptr ? 1 : 0;
     }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace kelo {
@@ -195,6 +196,69 @@ TEST(Codepage, RandomFilesRoundTrip)
                       file.size() + (unix ? file.count('\n') : 0));
         }
         expectRoundTrip(file);
+    }
+}
+
+// Long Windows-1252 texts, read whole and in pieces of every size, against a
+// byte by byte reading of the table: texts of nothing but high bytes (more
+// than a byte's tally of them in a row), of the bytes 0x80 to 0x9F, of LFs
+// and of German words, starting at every place of a 16-byte block.
+TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
+{
+    std::mt19937 random(20261208);
+    const std::function<char()> kinds[] = {
+        [&] { return char(0x80 + random() % 128); },
+        [&] { return char(0x80 + random() % 32); },
+        [&] { return random() % 3 == 0 ? '\n' : char(0x80 + random() % 128); },
+        [&] {
+            static const char german[] = "Gr\xF6\xDF"
+                                         "e \x84"
+                                         "f\xFCr\x93 \x96 \x80 \xC4rger\n";
+            return german[random() % (sizeof german - 1)];
+        },
+        [&] { return char(' ' + random() % 90); },
+    };
+    for (int i = 0; i < 60; ++i) {
+        const bool unix = i % 2 == 0;
+        const qsizetype length = std::uniform_int_distribution<qsizetype>(1, 9000)(random);
+        QByteArray file;
+        for (qsizetype n = 0; n < length; ++n)
+            file.append(kinds[i % std::size(kinds)]());
+        // Never UTF-8; a CR (or none) decides the line ends.
+        file[random() % file.size()] = '\xFF';
+        file.replace('\r', unix ? "\x85" : "\r");
+        file.append(unix ? '\n' : '\r');
+
+        QByteArray expected;
+        for (const char c : file) {
+            if (unix && c == '\n')
+                expected.append("\r\n");
+            else
+                expected.append(utf8Of(windows1252ToUnicode(static_cast<unsigned char>(c))));
+        }
+        SCOPED_TRACE("text " + std::to_string(i));
+        // Copied behind 0 to 15 other bytes, so that its blocks start anywhere.
+        const qsizetype shift = i % 16;
+        const QByteArray shifted = QByteArray(shift, 'x') + file;
+        const QByteArrayView view = QByteArrayView(shifted).sliced(shift);
+        const DecodedText whole = decodeText(view);
+        ASSERT_EQ(whole.format, ending(unix ? cp1252Unix : cp1252, unix ? lf : FinalBreak::Cr));
+        ASSERT_EQ(whole.utf8, expected);
+
+        TextFormatScanner scanner;
+        TextPieceDecoder decoder(whole.format);
+        QByteArray text;
+        QByteArray buffer;
+        for (qsizetype at = 0; at < view.size();) {
+            const qsizetype size =
+                std::min(view.size() - at, qsizetype(1 + random() % (i % 3 == 0 ? 40 : 5000)));
+            scanner.add(view.sliced(at, size));
+            text.append(decoder.decode(view.sliced(at, size), buffer));
+            at += size;
+        }
+        EXPECT_EQ(scanner.format(), whole.format);
+        EXPECT_EQ(scanner.editorSize(), expected.size());
+        EXPECT_EQ(text, expected);
     }
 }
 
