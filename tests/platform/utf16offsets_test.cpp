@@ -150,3 +150,32 @@ TEST(Utf16Offsets, EmptyTextsAndBigInsertionsAreCounted)
     source.text = "\xf0\x9f\x98\x80\xf0\x9f";
     ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
 }
+
+// Long runs of German letters, which are counted sixteen bytes at a time,
+// with now and then a character of three or four bytes or a broken one, at
+// every place of a 16-byte block.
+TEST(Utf16Offsets, LongLatinTextsAreCountedAtEveryPlace)
+{
+    const std::string breaks[] = {"\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xc3", "\xa4",
+                                  "\xff",         "\xc1\xbf"};
+    std::string german;
+    for (int i = 0; i < 40; ++i)
+        german += "Gr\xc3\xbc\xc3\x9f"
+                  "e aus K\xc3\xb6ln, \xc3\x84rger \xc3\xbc"
+                  "ber Stra\xc3\x9f"
+                  "en\r\n";
+    for (std::size_t shift = 0; shift < 16; ++shift) {
+        SCOPED_TRACE(shift);
+        StringText source;
+        source.text = std::string(shift, 'x') + german;
+        // Something else in a few places, the last in the block's final byte.
+        const std::size_t at = 500 + shift * 37;
+        source.text.insert(at, breaks[shift % std::size(breaks)]);
+        source.text.insert(1500 + 15 - (1500 + shift) % 16,
+                           breaks[(shift + 1) % std::size(breaks)]);
+        for (const long blockSize : {7L, 1L << 14}) {
+            Utf16Offsets offsets(source, blockSize);
+            ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
+        }
+    }
+}
