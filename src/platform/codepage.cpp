@@ -8,6 +8,8 @@
 // bytes at a time.
 #include "platform/codepage.h"
 
+#include "platform/latinblocks.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -635,6 +637,14 @@ void TextFormatScanner::scanUtf8(const Byte *p, const Byte *end)
         m_cutLength = 0;
     }
     while ((p = skipAscii(p, end)) < end) {
+#ifdef __SSE2__
+        if (end - p >= 16) {
+            if (const LatinBlock latin = latinBlock(p); latin.taken != 0) {
+                p += latin.taken;
+                continue;
+            }
+        }
+#endif
         const int length = utf8SequenceLength(p, end);
         if (length == 0) {
             if (end - p < 4) {

@@ -2,15 +2,12 @@
 
 #include "platform/bitcounts.h"
 #include "platform/codepage.h"
+#include "platform/latinblocks.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace kelo {
 
@@ -61,29 +58,6 @@ int countLatinWord(std::uint64_t word, long &units)
     return taken;
 }
 
-#ifdef __SSE2__
-// countLatinWord for sixteen bytes at `p`: the bytes taken (15 when the last
-// one starts a sequence), or 0 when they hold anything but ASCII and
-// well-formed two-byte sequences.
-int countLatinBlock(const Byte *p, long &units)
-{
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    // As signed bytes the continuations 0x80 to 0xBF are those below -64 and
-    // the leads 0xC2 to 0xDF those from -62 to -33; ASCII is not negative.
-    const auto high = unsigned(_mm_movemask_epi8(block));
-    const auto continuations =
-        unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(block, _mm_set1_epi8(char(0xC0)))));
-    const auto leads = unsigned(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(block, _mm_set1_epi8(char(0xC1))),
-                                        _mm_cmplt_epi8(block, _mm_set1_epi8(char(0xE0))))));
-    if ((continuations | leads) != high || continuations != ((leads << 1) & 0xFFFFu))
-        return 0;
-    const int taken = (leads & 0x8000u) != 0 ? 15 : 16;
-    units += taken - setBits(continuations);
-    return taken;
-}
-#endif
-
 // Counts the units of the characters that start in [p, stop) and returns
 // where the last of them ends (at most kLookAhead bytes past stop). `end`
 // bounds the look-ahead.
@@ -97,8 +71,9 @@ const Byte *countUnits(const Byte *p, const Byte *stop, const Byte *end, long &t
         // otherwise up to the next byte that is not ASCII.
 #ifdef __SSE2__
         if (stop - p >= 16) {
-            if (const int taken = countLatinBlock(p, units)) {
-                p += taken;
+            if (const LatinBlock latin = latinBlock(p); latin.taken != 0) {
+                p += latin.taken;
+                units += latin.taken - latin.continuations;
                 continue;
             }
         }

@@ -262,11 +262,41 @@ TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
     }
 }
 
+// A long German UTF-8 text stays UTF-8 however it is cut into pieces, and a
+// single broken sequence anywhere in it (a lone lead, a stray continuation,
+// an overlong form) makes it Windows-1252, for the scanner as for a whole
+// reading.
+TEST(Codepage, OneBrokenSequenceInALongLatinTextIsFound)
+{
+    QByteArray german;
+    for (int i = 0; i < 20; ++i)
+        german += "Gr\xC3\xBC\xC3\x9F"
+                  "e aus K\xC3\xB6ln, \xC3\x84rger \xC3\xBC"
+                  "ber Stra\xC3\x9F"
+                  "en\r\n";
+    const QByteArray broken[] = {"\xC3", "\xA4", "\xC1\xBF", "\xC3\xC3\xA4"};
+    auto scannedFormat = [](QByteArrayView file, qsizetype pieceSize) {
+        TextFormatScanner scanner(TextFormatScanner::Learn::FormOnly);
+        for (qsizetype at = 0; at < file.size(); at += pieceSize)
+            scanner.add(file.sliced(at, std::min(pieceSize, file.size() - at)));
+        return scanner.format().encoding;
+    };
+    for (const qsizetype pieceSize : {qsizetype(1000), qsizetype(37)})
+        EXPECT_EQ(scannedFormat(german, pieceSize), Encoding::Utf8);
+    for (int at = 300; at < 332; ++at) {
+        const QByteArray file = QByteArray(german).insert(at, broken[at % std::size(broken)]);
+        SCOPED_TRACE(at);
+        EXPECT_EQ(decodeText(file).format.encoding, Encoding::Windows1252);
+        for (const qsizetype pieceSize : {qsizetype(1000), qsizetype(37)})
+            EXPECT_EQ(scannedFormat(file, pieceSize), Encoding::Windows1252);
+    }
+}
+
 // Reading in pieces gives decodeText's form, length and text exactly, however
 // the pieces cut the file: inside a UTF-8 sequence or the mark, between CR
-// and LF, one byte at a time. The files are short runs of what decides the
-// form (a mark, CR, LF, NUL, well-formed and cut or broken sequences, high
-// bytes), so that small pieces meet every kind of border.
+// and LF, one byte at a time or most of the file at once. The files are short runs of what decides
+// the form (a mark, CR, LF, NUL, well-formed and cut or broken sequences, high bytes), so that
+// small pieces meet every kind of border.
 TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
 {
     const QByteArray parts[] = {"\r",       "\n",           "\r\n",         QByteArray(1, '\0'),
@@ -279,13 +309,13 @@ TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
         QByteArray file = random() % 6 == 0 ? mark : QByteArray();
         // Most files keep to one kind of text, so that each form comes up.
         const unsigned variety = i % 4 == 0 ? std::size(parts) : 8;
-        for (int n = std::uniform_int_distribution(0, 24)(random); n > 0; --n)
+        for (int n = std::uniform_int_distribution(0, 40)(random); n > 0; --n)
             file.append(parts[random() % variety]);
         if (i % 5 == 0)
             file.replace("\r", "");
         const DecodedText whole = decodeText(file);
 
-        const auto pieceSize = qsizetype(1 + random() % (i % 2 == 0 ? 3 : 9));
+        const auto pieceSize = qsizetype(1 + random() % (i % 3 == 0 ? 3 : i % 3 == 1 ? 9 : 100));
         std::vector<QByteArrayView> pieces;
         for (qsizetype at = 0; at < file.size(); at += pieceSize)
             pieces.push_back(
