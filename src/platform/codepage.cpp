@@ -8,7 +8,7 @@
 // bytes at a time.
 #include "platform/codepage.h"
 
-#include "platform/latinblocks.h"
+#include "platform/shortsequences.h"
 
 #include <algorithm>
 #include <array>
@@ -639,8 +639,8 @@ void TextFormatScanner::scanUtf8(const Byte *p, const Byte *end)
     while ((p = skipAscii(p, end)) < end) {
 #ifdef __SSE2__
         if (end - p >= 16) {
-            if (const LatinBlock latin = latinBlock(p); latin.taken != 0) {
-                p += latin.taken;
+            if (const ShortSequences block = shortSequences(p); block.taken != 0) {
+                p += block.taken;
                 continue;
             }
         }

@@ -2,7 +2,7 @@
 
 #include "platform/bitcounts.h"
 #include "platform/codepage.h"
-#include "platform/latinblocks.h"
+#include "platform/shortsequences.h"
 
 #include <algorithm>
 #include <bit>
@@ -67,13 +67,15 @@ const Byte *countUnits(const Byte *p, const Byte *stop, const Byte *end, long &t
     // keep it in memory.
     long units = total;
     while (p < stop) {
-        // Eight bytes at a time while they are ASCII or Latin-1 letters, and
-        // otherwise up to the next byte that is not ASCII.
+        // Sixteen bytes at a time while they hold sequences of at most three
+        // bytes (a unit each: every byte but the continuations), eight while
+        // they are ASCII or Latin-1 letters, and otherwise up to the next
+        // byte that is not ASCII.
 #ifdef __SSE2__
         if (stop - p >= 16) {
-            if (const LatinBlock latin = latinBlock(p); latin.taken != 0) {
-                p += latin.taken;
-                units += latin.taken - latin.continuations;
+            if (const ShortSequences block = shortSequences(p); block.taken != 0) {
+                p += block.taken;
+                units += block.taken - block.continuations;
                 continue;
             }
         }

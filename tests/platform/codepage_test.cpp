@@ -263,18 +263,20 @@ TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
 }
 
 // A long German UTF-8 text stays UTF-8 however it is cut into pieces, and a
-// single broken sequence anywhere in it (a lone lead, a stray continuation,
-// an overlong form) makes it Windows-1252, for the scanner as for a whole
-// reading.
+// single broken sequence anywhere in it (a lone or cut lead, a stray
+// continuation, an overlong form, a surrogate) makes it Windows-1252, for the scanner as for a
+// whole reading.
 TEST(Codepage, OneBrokenSequenceInALongLatinTextIsFound)
 {
     QByteArray german;
     for (int i = 0; i < 20; ++i)
         german += "Gr\xC3\xBC\xC3\x9F"
-                  "e aus K\xC3\xB6ln, \xC3\x84rger \xC3\xBC"
-                  "ber Stra\xC3\x9F"
+                  "e aus K\xC3\xB6ln, \xE2\x80\x9E\xC3\x84rger\xE2\x80\x9C \xC3\xBC"
+                  "ber 5 \xE2\x82\xAC Stra\xC3\x9F"
                   "en\r\n";
-    const QByteArray broken[] = {"\xC3", "\xA4", "\xC1\xBF", "\xC3\xC3\xA4"};
+    const QByteArray broken[] = {"\xC3",         "\xA4",         "\xC1\xBF",
+                                 "\xC3\xC3\xA4", "\xE2\x82",     "\xE2\xC3\xA4",
+                                 "\xED\xA0\x80", "\xE0\x9F\xBF", "\xF0\x80\x80"};
     auto scannedFormat = [](QByteArrayView file, qsizetype pieceSize) {
         TextFormatScanner scanner(TextFormatScanner::Learn::FormOnly);
         for (qsizetype at = 0; at < file.size(); at += pieceSize)
