@@ -6,6 +6,7 @@
 #include "platform/longlines.h"
 #include "platform/scintillacalls.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QPalette>
 
@@ -16,9 +17,46 @@ namespace kelo {
 
 using namespace sci;
 
+namespace {
+
+// QScintilla's description of the editor for screen readers counts the
+// characters from the start of the text to the caret whenever the caret or
+// the selection changes, and it does so whether or not anything reads the
+// description, as soon as one exists (Qt makes one for the first focus
+// change): at the end of a text of a gigabyte that is seconds per key. While
+// no screen reader listens, the editor is described by this stand-in, which
+// counts nothing; when one starts, the stand-in is dropped, and the next
+// question about the editor gets QScintilla's full description.
+class QuietEditorDescription final : public QAccessibleWidget {
+public:
+    explicit QuietEditorDescription(QWidget *editor)
+        : QAccessibleWidget(editor, QAccessible::EditableText)
+    {}
+};
+
+// Whether a screen reader listens, as the editors last heard of it.
+bool screenReaderListens = false;
+
+QAccessibleInterface *describeEditor(const QString &className, QObject *object)
+{
+    // Asked once per class of the object, the most derived first.
+    if (screenReaderListens || QAccessible::isActive() ||
+        className != QLatin1String(TextBox::staticMetaObject.className()))
+        return nullptr;
+    auto *editor = qobject_cast<TextBox *>(object);
+    return editor ? new QuietEditorDescription(editor) : nullptr;
+}
+
+} // namespace
+
 TextBox::TextBox(QWidget *parent)
     : QsciScintilla(parent)
 {
+    static const bool described = [] {
+        QAccessible::installFactory(describeEditor);
+        return true;
+    }();
+    Q_UNUSED(described);
     // Without a lexer every character has style 0, so the style byte that a
     // default document keeps per text byte is dead weight: on a 20 MB file
     // it is 20 MB. The editor gets a document without styles instead, unless
@@ -292,6 +330,12 @@ void TextBox::postIndexBuild()
 void TextBox::accessibilityActiveChanged(bool active)
 {
     m_accessible = active;
+    screenReaderListens = active;
+    if (active) {
+        QAccessibleInterface *description = QAccessible::queryAccessibleInterface(this);
+        if (dynamic_cast<QuietEditorDescription *>(description))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(description));
+    }
     unsigned long mask = SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
     if (active)
         mask |= SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT;

@@ -1,6 +1,7 @@
 // Tests of the editor control, the text-box interface over QScintilla.
 #include "platform/textbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
@@ -166,6 +167,36 @@ TEST(TextBox, VeryLongLinesGetWordStylesAndLoseNothing)
 
 // A text the editor cannot count is refused before any memory is taken,
 // and the text shown stays.
+// Without a screen reader the editor's description counts nothing on caret
+// moves (QScintilla's counts the whole text before the caret each time);
+// once one starts, it gets QScintilla's full description, text and all.
+TEST(TextBox, TheFullScreenReaderDescriptionComesOnlyWithAScreenReader)
+{
+    ASSERT_FALSE(QAccessible::isActive());
+    TextBox box;
+    box.setAccessibleName(QStringLiteral("Text"));
+    box.loadUtf8("Gr\xC3\xBC\xC3\x9F"
+                 "e\r\nzwei");
+    box.setFocus(); // Qt describes the editor for the focus change
+    QAccessibleInterface *quiet = QAccessible::queryAccessibleInterface(&box);
+    ASSERT_NE(quiet, nullptr);
+    EXPECT_EQ(quiet->role(), QAccessible::EditableText);
+    EXPECT_EQ(quiet->text(QAccessible::Name), QStringLiteral("Text"));
+    EXPECT_EQ(quiet->textInterface(), nullptr);
+
+    QAccessible::setActive(true);
+    QAccessibleInterface *full = QAccessible::queryAccessibleInterface(&box);
+    ASSERT_NE(full, nullptr);
+    ASSERT_NE(full->textInterface(), nullptr);
+    EXPECT_EQ(full->textInterface()->text(0, full->textInterface()->characterCount()),
+              u("Gr\xC3\xBC\xC3\x9F"
+                "e\r\nzwei"));
+    QAccessible::setActive(false);
+    // A second editor made meanwhile is quiet again.
+    TextBox other;
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&other)->textInterface(), nullptr);
+}
+
 TEST(TextBox, LoadingRefusesATextTooLongToHold)
 {
     TextBox box;
