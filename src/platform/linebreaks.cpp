@@ -2,7 +2,6 @@
 
 #include "platform/bitcounts.h"
 
-#include <cstdint>
 #include <utility>
 
 #ifdef __SSE2__

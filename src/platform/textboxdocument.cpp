@@ -34,14 +34,14 @@ public:
     {}
 };
 
-// Whether a screen reader listens, as the editors last heard of it.
+// Whether a screen reader listens, as the editors last heard of it (each
+// learns it when it is made and whenever it changes).
 bool screenReaderListens = false;
 
 QAccessibleInterface *describeEditor(const QString &className, QObject *object)
 {
     // Asked once per class of the object, the most derived first.
-    if (screenReaderListens || QAccessible::isActive() ||
-        className != QLatin1String(TextBox::staticMetaObject.className()))
+    if (screenReaderListens || className != QLatin1String(TextBox::staticMetaObject.className()))
         return nullptr;
     auto *editor = qobject_cast<TextBox *>(object);
     return editor ? new QuietEditorDescription(editor) : nullptr;
