@@ -1,6 +1,7 @@
 #include "files/recoverycopy.h"
 
 #include "platform/filenames.h"
+#include "platform/memorysnapshot.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -159,7 +160,12 @@ int createLocked(const QString &folder, const QString &name)
 
 } // namespace
 
-QByteArray recoveryHeader(const RecoveryCopy &copy)
+namespace {
+
+// The header of a copy whose text has the given length and checksum. The
+// checksum comes last, followed only by the blank line that ends the header:
+// a copy written as it is read can have its checksum put in afterwards.
+QByteArray headerOf(const RecoveryCopy &copy, qsizetype length, const QByteArray &sum)
 {
     QByteArray header = magic + '\n';
     header += "path " +
@@ -179,10 +185,19 @@ QByteArray recoveryHeader(const RecoveryCopy &copy)
         header += "file -\n";
     }
     header += "written " + copy.written.toUTC().toString(Qt::ISODateWithMs).toLatin1() + '\n';
-    header += "length " + QByteArray::number(copy.text.size()) + '\n';
-    header += "sha1 " + checksum(copy.text) + '\n';
+    header += "length " + QByteArray::number(length) + '\n';
+    header += "sha1 " + sum + '\n';
     header += '\n';
     return header;
+}
+
+constexpr qsizetype sumLength = 40; // SHA-1 in hexadecimal
+
+} // namespace
+
+QByteArray recoveryHeader(const RecoveryCopy &copy)
+{
+    return headerOf(copy, copy.text.size(), checksum(copy.text));
 }
 
 std::optional<RecoveryCopy> parseRecoveryCopy(QByteArrayView bytes, QString *reason)
@@ -346,6 +361,34 @@ QString RecoverySlot::ensureLock()
 
 QString RecoverySlot::write(const RecoveryCopy &copy)
 {
+    return writeDraft(copy, copy.text.size(), [&copy](int fd, QCryptographicHash &sum, int *error) {
+        sum.addData(copy.text);
+        return writeAll(fd, copy.text, error);
+    });
+}
+
+QString RecoverySlot::write(const RecoveryCopy &copy, MemorySnapshot &text)
+{
+    return writeDraft(copy, text.size(), [&text](int fd, QCryptographicHash &sum, int *error) {
+        QByteArray buffer(1 << 20, Qt::Uninitialized);
+        for (;;) {
+            const qsizetype got = text.read(buffer.data(), buffer.size());
+            if (got == 0)
+                return true;
+            if (got < 0) {
+                *error = errno;
+                return false;
+            }
+            const QByteArrayView piece(buffer.constData(), got);
+            sum.addData(piece);
+            if (!writeAll(fd, piece, error))
+                return false;
+        }
+    });
+}
+
+QString RecoverySlot::writeDraft(const RecoveryCopy &copy, qsizetype length, const TextFeed &feed)
+{
     if (const QString problem = ensureLock(); !problem.isEmpty())
         return problem;
     const QByteArray draft = nativeName(m_folder + QLatin1Char('/') + m_id + newSuffix);
@@ -354,8 +397,21 @@ QString RecoverySlot::write(const RecoveryCopy &copy)
     if (fd < 0)
         return QStringLiteral("Die Sicherungskopie %1 kann nicht angelegt werden: %2")
             .arg(copyPath(), systemError(errno));
+    // The text is checksummed while it is written; its checksum then takes
+    // the place kept for it at the end of the header.
+    const QByteArray header = headerOf(copy, length, QByteArray(sumLength, '0'));
+    const off_t sumAt = off_t(header.size() - sumLength - 2);
+    QCryptographicHash sum(QCryptographicHash::Sha1);
     int error = 0;
-    bool written = writeAll(fd, recoveryHeader(copy), &error) && writeAll(fd, copy.text, &error);
+    bool written = writeAll(fd, header, &error) && feed(fd, sum, &error);
+    if (written) {
+        const QByteArray hex = sum.result().toHex();
+        const ssize_t wrote = ::pwrite(fd, hex.constData(), size_t(hex.size()), sumAt);
+        if (wrote != hex.size()) {
+            error = wrote < 0 ? errno : ENOSPC;
+            written = false;
+        }
+    }
     if (written && ::fsync(fd) != 0) {
         error = errno;
         written = false;

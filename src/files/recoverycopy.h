@@ -22,10 +22,15 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QCryptographicHash;
+
 namespace kelo {
+
+class MemorySnapshot;
 
 // What a copy holds: the editor's text (UTF-8, CR LF) and what is needed to
 // save it where it belongs, in the form its file had.
@@ -61,13 +66,19 @@ public:
 
     // Writes the copy atomically. "" on success, else a German reason.
     QString write(const RecoveryCopy &copy);
+    // The same with the text read from a snapshot instead of copy.text.
+    QString write(const RecoveryCopy &copy, MemorySnapshot &text);
     // Removes the copy (and, with release, the lock as well: at the end).
     void remove(bool release = false);
 
     QString copyPath() const;
 
 private:
+    // Writes the text into the file it is handed, adding it to the checksum.
+    using TextFeed = std::function<bool(int fd, QCryptographicHash &sum, int *error)>;
+
     QString ensureLock();
+    QString writeDraft(const RecoveryCopy &copy, qsizetype length, const TextFeed &feed);
 
     QString m_folder;
     QString m_id;

@@ -1,19 +1,20 @@
 // Keeps this window's recovery copy up to date while the text holds changes
 // that are not saved: a copy is taken when typing pauses for two seconds, and
-// at least every thirty seconds while it goes on. Taking the copy is a copy
-// of the editor's buffer; checksumming and writing it happen on a thread of
-// their own, so typing does not wait for the disk. The buffer copy goes into
-// memory that the writing thread made ready beforehand and that is used
-// again for every copy: fresh memory costs the system more to hand out than
-// the copy itself. The copy goes when the text is saved (or back at its
-// saved state) and when Kelo ends normally.
+// at least every thirty seconds while it goes on. Taking the copy must not
+// keep the user waiting, whatever the text's size. A short text is copied
+// from the editor's buffer; a long one is frozen as a snapshot in a child
+// process (see MemorySnapshot), which costs a millisecond or two and no copy
+// of the text in memory. Checksumming and writing happen on a thread of
+// their own, so typing does not wait for the disk. The copy goes when the
+// text is saved (or back at its saved state) and when Kelo ends normally.
 //
 // A copy that cannot be written (the state folder read-only or missing, a
-// full disk) is said once, through failed(); typing goes on and the next
-// copy is tried as usual.
+// full disk, no memory or process for the copy) is said once, through
+// failed(); typing goes on and the next copy is tried as usual.
 #pragma once
 
 #include "files/recoverycopy.h"
+#include "platform/memorysnapshot.h"
 
 #include <QObject>
 #include <QTimer>
@@ -22,6 +23,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -61,9 +63,10 @@ Q_SIGNALS:
 
 private:
     struct Job {
-        enum class Kind { Prepare, Write, Remove, Release } kind;
-        RecoveryCopy copy;    // to write
-        qsizetype size = 0;   // of the memory to prepare
+        enum class Kind { Write, Remove, Release } kind;
+        RecoveryCopy copy; // to write
+        // When set, the text to write, in place of copy.text.
+        std::unique_ptr<MemorySnapshot> snapshot = nullptr;
     };
 
     void textChanged();
@@ -87,8 +90,6 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Job> m_jobs;
-    QByteArray m_spare; // memory for the next copy of the buffer
-    qsizetype m_prepared = 0; // the size asked for
     bool m_busy = false;
     bool m_stop = false;
     std::thread m_writer;

@@ -7,6 +7,7 @@
 #include "files/saving.h"
 #include "platform/controls.h"
 #include "platform/filenames.h"
+#include "platform/memorysnapshot.h"
 #include "platform/textbox.h"
 #include "shell/sessionend.h"
 #include "support/form1fixture.h"
@@ -237,12 +238,38 @@ TEST_F(RecoveryFolder, WritingFailuresAreReasonsNeverHalfCopies)
         RecoverySlot slot(folder());
         RecoveryCopy big = sampleCopy();
         big.text = QByteArray(100000, 'x');
-        ::_exit(slot.write(big).contains("kann nicht geschrieben werden") ? 1 : 2);
+        const bool whole = slot.write(big).contains("kann nicht geschrieben werden");
+        const std::unique_ptr<MemorySnapshot> snapshot = MemorySnapshot::take(big.text);
+        const bool snapped =
+            snapshot && slot.write(big, *snapshot).contains("kann nicht geschrieben werden");
+        ::_exit(whole && snapped ? 1 : 2);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_TRUE(entries().filter(".copy").isEmpty()) << entries().join(' ').toStdString();
+}
+
+// A long text goes into its copy as it was when the copy was taken: what is
+// typed while the copy is being written is not in it.
+TEST_F(RecoveryFolder, ALongTextIsCopiedAsItWasWhenTheCopyWasTaken)
+{
+    QByteArray text;
+    while (text.size() < (3 << 20))
+        text += "Grüße aus Köln, eine Zeile nach der anderen\r\n";
+    TextBox box;
+    box.loadUtf8(text);
+    box.setSelStart(box.textLength());
+    box.setSelText(QStringLiteral("Straße"));
+    RecoveryKeeper keeper(folder(), box, [] { return RecoveryCopy{}; });
+    keeper.copyNow();
+    box.setSelText(QStringLiteral(" und was danach kam"));
+    keeper.waitUntilWritten();
+    QString reason;
+    const std::optional<RecoveryCopy> copy =
+        parseRecoveryCopy(readBytes(keeper.copyPath()), &reason);
+    ASSERT_TRUE(copy) << reason.toStdString();
+    EXPECT_TRUE(copy->text == text + "Straße");
 }
 
 class FakeSession final : public SessionEnd {
