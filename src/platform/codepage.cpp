@@ -258,6 +258,17 @@ public:
             std::memcpy(m_out, word, static_cast<std::size_t>(length));
         m_out += length;
     }
+#ifdef __SSE2__
+    // The same for the sixteen bytes of a block.
+    void putPrefixOfBlock(__m128i block, const Byte *bytes, int length)
+    {
+        if (m_end - m_out >= 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(m_out), block);
+        else
+            std::memcpy(m_out, bytes, static_cast<std::size_t>(length));
+        m_out += length;
+    }
+#endif
     char *position() const { return m_out; }
 
 private:
@@ -469,6 +480,20 @@ std::optional<QByteArray> editorToWindows1252(const Byte *p, const Byte *end, bo
     QByteArray bytes(static_cast<qsizetype>(end - p), Qt::Uninitialized);
     Writer out(bytes);
     while (p < end) {
+#ifdef __SSE2__
+        if (end - p >= 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+            unsigned special = static_cast<unsigned>(_mm_movemask_epi8(block));
+            if (unixLineEnds)
+                special |= static_cast<unsigned>(_mm_movemask_epi8(
+                    _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(cr)))));
+            const int plain = special == 0 ? 16 : std::countr_zero(special);
+            out.putPrefixOfBlock(block, p, plain);
+            p += plain;
+            if (plain == 16)
+                continue;
+        } else
+#endif
         if (end - p >= 8) {
             const std::uint64_t word = load8(p);
             const std::uint64_t special =

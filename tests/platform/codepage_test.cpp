@@ -200,7 +200,7 @@ TEST(Codepage, RandomFilesRoundTrip)
 }
 
 // Long Windows-1252 texts, read whole and in pieces of every size, against a
-// byte by byte reading of the table: texts of nothing but high bytes (more
+// byte by byte reading of the table, and written back: texts of nothing but high bytes (more
 // than a byte's tally of them in a row), of the bytes 0x80 to 0x9F, of LFs
 // and of German words, starting at every place of a 16-byte block.
 TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
@@ -244,6 +244,10 @@ TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
         const DecodedText whole = decodeText(view);
         ASSERT_EQ(whole.format, ending(unix ? cp1252Unix : cp1252, unix ? lf : FinalBreak::Cr));
         ASSERT_EQ(whole.utf8, expected);
+        // And written back, byte for byte.
+        const EncodedText written = encodeText(whole.utf8, whole.format);
+        EXPECT_FALSE(written.fellBackToUtf8);
+        EXPECT_TRUE(written.bytes == file);
 
         TextFormatScanner scanner;
         TextPieceDecoder decoder(whole.format);
