@@ -5,6 +5,7 @@
 #include <csignal>
 
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,8 +16,12 @@ namespace {
 // The child's whole life. Kelo has threads, and the child is a copy of one
 // of them only, with whatever locks the others held at the fork: so it calls
 // nothing but the system, no allocation, no Qt, no exit handlers.
-[[noreturn]] void sendAndEnd(int pipe, const char *bytes, qsizetype size)
+[[noreturn]] void sendAndEnd(pid_t parent, int pipe, const char *bytes, qsizetype size)
 {
+    // Should Kelo end, the child ends with it at once, even before it is
+    // blocked on the pipe.
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+        ::_exit(3);
     // Only the pipe stays open: the window's display connection, its files
     // and locks are none of the child's business.
     constexpr int out = 3;
@@ -47,10 +52,11 @@ std::unique_ptr<MemorySnapshot> MemorySnapshot::take(QByteArrayView bytes)
     // system refuses, the usual size does as well.
     ::fcntl(pipe[1], F_SETPIPE_SZ, 1 << 20);
     // _Fork, unlike fork, runs no handlers of libraries in the child.
+    const pid_t parent = ::getpid();
     const pid_t child = ::_Fork();
     if (child == 0) {
         ::close(pipe[0]);
-        sendAndEnd(pipe[1], bytes.data(), bytes.size());
+        sendAndEnd(parent, pipe[1], bytes.data(), bytes.size());
     }
     const int error = errno;
     ::close(pipe[1]);

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <csignal>
 #include <random>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -532,6 +533,9 @@ TEST_F(Recovery, AKilledProcessLosesNothing)
     EXPECT_EQ(readBytes(file), edited + "\r\n");
     m_window.reset();
 
+    // The killed window's snapshot children become this process's, so that
+    // the leftovers are looked at only once they are gone as well.
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     std::mt19937 random(5);
     for (int round = 0; round < 6; ++round) {
         QProcess churn;
@@ -541,6 +545,8 @@ TEST_F(Recovery, AKilledProcessLosesNothing)
         QTest::qWait(int(random() % 300));
         ::kill(pid_t(churn.processId()), SIGKILL);
         churn.waitForFinished();
+        while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
+        }
         for (const auto &leftover : claimLeftovers(m_recoveryFolder)) {
             QString reason;
             EXPECT_TRUE(leftover->read(&reason)) << reason.toStdString();
@@ -548,6 +554,7 @@ TEST_F(Recovery, AKilledProcessLosesNothing)
         }
         EXPECT_TRUE(QDir(m_recoveryFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 } // namespace
