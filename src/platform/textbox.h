@@ -138,6 +138,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     // The editor runs on a document of its own without a style buffer (see
@@ -150,6 +151,7 @@ private:
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
     void setUpDocument();
+    void countAsStyled();
     // Gives the words of very long lines alternating styles so that Scintilla
     // lays them out quickly; a document without styles is first moved to one
     // with styles if it may be.

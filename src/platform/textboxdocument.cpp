@@ -108,6 +108,38 @@ TextBox::TextBox(QWidget *parent)
                    int) { noteChange(position, type, text, length); });
     accessibilityActiveChanged(QAccessible::isActive());
     QAccessible::installActivationObserver(this);
+
+    // QsciScintilla answers every caret move with the caret's line and
+    // column for its cursorPositionChanged(), counting the column character
+    // by character from the start of the line: at the end of a line of 10 MB
+    // that is a tenth of a second per key. The editor keeps its own caret
+    // readout and matches no braces, so that answer is not wanted.
+    disconnect(this, SIGNAL(SCN_UPDATEUI(int)), this, SLOT(handleUpdateUI(int)));
+    // Scintilla asks for the text to be styled before it draws or scrolls,
+    // from the first byte changed since the last styling. Nothing styles the
+    // text by what it says here (the word styles of long lines are given once,
+    // and typed text keeps its neighbours' look), so all of it counts as
+    // styled whenever Scintilla asks (see also paintEvent()).
+    connect(this, &QsciScintillaBase::SCN_STYLENEEDED, this, [this] { countAsStyled(); });
+}
+
+void TextBox::countAsStyled()
+{
+    // Only moves Scintilla's mark of how far the text is styled.
+    const long length = send(*this, SCI_GETLENGTH);
+    if (send(*this, SCI_GETENDSTYLED) < length)
+        send(*this, SCI_STARTSTYLING, static_cast<unsigned long>(length));
+}
+
+void TextBox::paintEvent(QPaintEvent *event)
+{
+    // Before drawing, Scintilla styles what changed since it last drew, and
+    // each time it has to, it makes the next drawing compare the laid-out
+    // copy of every line shown with the text, byte by byte: a tenth of a
+    // second per key in a line of 10 MB. Counting the text as styled first
+    // spares that.
+    countAsStyled();
+    QsciScintilla::paintEvent(event);
 }
 
 void TextBox::setUpDocument()

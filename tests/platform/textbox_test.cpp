@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QSignalSpy>
@@ -163,6 +164,48 @@ TEST(TextBox, VeryLongLinesGetWordStylesAndLoseNothing)
     EXPECT_EQ(box.utf8Text(), "kurz\r\n");
     EXPECT_FALSE(stylesOn(box));
     EXPECT_FALSE(box.isUndoAvailable());
+}
+
+// Typing into a long line costs no pass over the whole line: drawing does
+// not restyle what was typed (which would make Scintilla compare every shown
+// line's layout with the text byte by byte), and a caret move does not count
+// the caret's column from the start of its line.
+TEST(TextBox, AKeyInALongLineIsNotFollowedByPassesOverTheLine)
+{
+    // Lines of 22 KB and of 44 KB: the second moves the text to a document
+    // with styles.
+    for (const int words : {2000, 4000}) {
+        const QString line = QStringLiteral("Hallo Welt ").repeated(words);
+        TextBox box;
+        box.resize(400, 200);
+        box.loadUtf8(line.toUtf8());
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        QSignalSpy caretReports(&box, &QsciScintilla::cursorPositionChanged);
+
+        QString expected = line;
+        for (int at : {0, 37, -1}) {
+            if (at < 0)
+                at = box.textLength();
+            const QImage before = box.grab().toImage();
+            box.setSelStart(at);
+            QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_Adiaeresis, QStringLiteral("ä"),
+                                Qt::NoModifier);
+            expected.insert(at, QStringLiteral("ä"));
+            box.viewport()->repaint();
+            EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED),
+                      box.SendScintilla(QsciScintillaBase::SCI_GETLENGTH))
+                << words << " " << at;
+            // What was typed is drawn.
+            if (at == 0) {
+                EXPECT_NE(box.grab().toImage(), before);
+            }
+        }
+        EXPECT_EQ(caretReports.count(), 0);
+        EXPECT_EQ(QString::fromUtf8(box.utf8Text()), expected);
+        box.undo();
+        EXPECT_EQ(QString::fromUtf8(box.utf8Text()), expected.chopped(1));
+    }
 }
 
 // A text the editor cannot count is refused before any memory is taken,
