@@ -266,6 +266,58 @@ TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
     }
 }
 
+// Long editor texts written as Windows-1252, against a character by character
+// reading: Latin-1 letters, the C1 controls C2 80..9F, punctuation from the
+// E2 80 row, CRs alone and before LFs, characters Windows-1252 lacks and bytes
+// that are not UTF-8, in runs long enough to fill blocks, at every alignment
+// and with both kinds of line ends.
+TEST(Codepage, LongEditorTextsAreWrittenCharacterForCharacter)
+{
+    static const char *const pieces[] = {
+        "a", "Stra\xC3\x9F" "e ", "\xC3\xA4", "\xC3\x84", "\xC2\xA0", "\xC2\xBF", "\r",
+        "\r\n", "\n", "\xC2\x80", "\xC2\x9D", "\xE2\x80\x9E", "\xE2\x82\xAC",
+        "\xCE\xA9", "\xC3", "\xA4", "0123456789abcdef"};
+    std::mt19937 random(20261208);
+    for (int i = 0; i < 400; ++i) {
+        const bool unix = i / 4 % 2 == 0;
+        // Letters, umlauts and line ends only, with C1 controls and
+        // punctuation, or with all of the rest.
+        const unsigned kinds = i % 4 == 1 ? std::size(pieces) : i % 4 == 3 ? 9 : 13;
+        QByteArray text(i % 16, 'x');
+        const qsizetype shift = text.size();
+        for (int n = std::uniform_int_distribution(1, 700)(random); n > 0; --n)
+            text.append(pieces[random() % kinds]);
+        const QByteArrayView view = QByteArrayView(text).sliced(shift);
+
+        std::optional<QByteArray> expected;
+        if (isValidUtf8(view)) {
+            expected.emplace();
+            const std::u32string characters = QString::fromUtf8(view).toStdU32String();
+            for (std::size_t c = 0; c < characters.size() && expected; ++c) {
+                if (unix && characters[c] == U'\r' && c + 1 < characters.size() &&
+                    characters[c + 1] == U'\n')
+                    continue;
+                if (const std::optional<unsigned char> byte = unicodeToWindows1252(characters[c]))
+                    expected->append(char(*byte));
+                else
+                    expected.reset();
+            }
+        }
+        const TextFormat format = unix ? cp1252Unix : cp1252;
+        const EncodedText written = encodeText(view, format);
+        SCOPED_TRACE(view.toByteArray().toHex(' ').toStdString());
+        ASSERT_EQ(written.fellBackToUtf8, !expected.has_value());
+        if (expected) {
+            EXPECT_EQ(written.bytes, *expected);
+        } else {
+            QByteArray utf8 = view.toByteArray();
+            if (unix)
+                utf8.replace("\r\n", "\n");
+            EXPECT_EQ(written.bytes, utf8);
+        }
+    }
+}
+
 // A long German UTF-8 text stays UTF-8 however it is cut into pieces, and a
 // single broken sequence anywhere in it (a lone or cut lead, a stray
 // continuation, an overlong form, a surrogate) makes it Windows-1252, for the scanner as for a
