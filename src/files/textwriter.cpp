@@ -8,8 +8,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include <fcntl.h>
@@ -319,22 +323,107 @@ qsizetype pieceEnd(QByteArrayView text, qsizetype start)
 
 enum class BodyWritten { Yes, NeedsUtf8, Failed };
 
-// Encodes and writes the text piece by piece. Stops at the first piece that
-// holds a character the code page cannot represent.
+// Encodes the pieces of a long text on a thread of its own, a few pieces
+// ahead of the writing: on a gigabyte in Windows-1252 the encoding takes
+// about as long as the system takes the bytes, and the two then run side by
+// side instead of one after the other. The pieces come out in order; the
+// encoding stops after a piece that needs UTF-8 (the save starts over) and
+// when the encoder goes.
+class PieceEncoder {
+public:
+    PieceEncoder(QByteArrayView text, TextFormat format)
+        : m_text(text)
+        , m_format(format)
+        , m_thread([this] { run(); })
+    {}
+    ~PieceEncoder()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+    PieceEncoder(const PieceEncoder &) = delete;
+    PieceEncoder &operator=(const PieceEncoder &) = delete;
+
+    // The next piece, or nothing after the last.
+    std::optional<EncodedText> next()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
+        if (m_ready.empty())
+            return std::nullopt;
+        EncodedText piece = std::move(m_ready.front());
+        m_ready.pop_front();
+        lock.unlock();
+        m_changed.notify_all();
+        return piece;
+    }
+
+private:
+    static constexpr std::size_t piecesAhead = 3;
+
+    void run()
+    {
+        qsizetype start = 0;
+        bool more = true;
+        while (more) {
+            const qsizetype end = pieceEnd(m_text, start);
+            EncodedText piece = encodeText(m_text.sliced(start, end - start), m_format);
+            m_format.byteOrderMark = false; // the mark starts the file only
+            start = end;
+            more = start < m_text.size() && !piece.fellBackToUtf8;
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_ready.size() < piecesAhead || m_stop; });
+            if (m_stop)
+                break;
+            m_ready.push_back(std::move(piece));
+            lock.unlock();
+            m_changed.notify_all();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    const QByteArrayView m_text;
+    TextFormat m_format;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<EncodedText> m_ready;
+    bool m_stop = false;
+    bool m_done = false;
+    std::thread m_thread; // last: it starts with all the rest in place
+};
+
+// Writes one encoded piece; the system is asked to start putting it on the
+// disk while the next is made.
+BodyWritten writePiece(ReplacementFile &file, const EncodedText &piece)
+{
+    if (piece.fellBackToUtf8)
+        return BodyWritten::NeedsUtf8;
+    if (!file.write(piece.bytes))
+        return BodyWritten::Failed;
+    file.startWriteBack();
+    return BodyWritten::Yes;
+}
+
+// Encodes and writes the text piece by piece, a long one with the encoding
+// on a second thread. Stops at the first piece that holds a character the
+// code page cannot represent.
 BodyWritten writeBody(ReplacementFile &file, QByteArrayView text, TextFormat format)
 {
-    qsizetype start = 0;
-    do {
-        const qsizetype end = pieceEnd(text, start);
-        const EncodedText piece = encodeText(text.sliced(start, end - start), format);
-        if (piece.fellBackToUtf8)
-            return BodyWritten::NeedsUtf8;
-        if (!file.write(piece.bytes))
-            return BodyWritten::Failed;
-        file.startWriteBack();
-        format.byteOrderMark = false; // the mark starts the file only
-        start = end;
-    } while (start < text.size());
+    if (pieceEnd(text, 0) == text.size())
+        return writePiece(file, encodeText(text, format));
+    PieceEncoder encoder(text, format);
+    while (const std::optional<EncodedText> piece = encoder.next()) {
+        if (const BodyWritten written = writePiece(file, *piece); written != BodyWritten::Yes)
+            return written;
+    }
     return BodyWritten::Yes;
 }
 

@@ -500,6 +500,17 @@ TEST_P(Files, LargeTextsComeOutAsTheWholeTextEncodes)
                     encodeText(text, format).bytes + finalLineBreak(text, format))
             << text.size();
     }
+    // A character Windows-1252 lacks in the last of several pieces: the
+    // whole file becomes UTF-8, none of the pieces before stays Windows-1252.
+    const QByteArray german = QByteArray("Gr\303\274\303\237e\r\n").repeated(300000);
+    const QByteArray omega = german + "\316\251";
+    const TextWriteResult written = writeTextFile(path("gross.txt"), omega, {Encoding::Windows1252});
+    ASSERT_TRUE(written.ok);
+    EXPECT_TRUE(written.fellBackToUtf8);
+    EXPECT_TRUE(readBytes(path("gross.txt")) == omega + "\r\n");
+    ASSERT_TRUE(writeTextFile(path("gross.txt"), german, {Encoding::Windows1252}).ok);
+    EXPECT_TRUE(readBytes(path("gross.txt")) ==
+                QByteArray("Gr\374\337e\r\n").repeated(300000));
 }
 
 // A link is followed and stays a link; the replaced file keeps its
@@ -606,7 +617,8 @@ TEST_P(Files, FailedWritesLeaveTheOldFile)
         setMode(m_folder, S_IRWXU);
         EXPECT_EQ(snapshot(), Entries({{"a.txt", "alt"}}));
     }
-    for (const qsizetype size : {300000, 65535}) {
+    // The last size is written in pieces encoded ahead of the writing.
+    for (const qsizetype size : {300000, 65535, 5000000}) {
         const pid_t child = ::fork();
         if (child == 0) {
             std::signal(SIGXFSZ, SIG_IGN);
