@@ -3,7 +3,8 @@
 // without a byte-order mark, Windows-1252, LF-only or mixed line breaks, NUL
 // bytes, binary files. The decoded text is also checked against a plain
 // reading of the rules (which bytes are UTF-8, what Windows-1252 makes of a
-// byte, when LF breaks are shown as CR LF).
+// byte, when LF breaks are shown as CR LF), and so is the text written as
+// Windows-1252, whatever its file was.
 #include "fuzzcheck.h"
 
 #include "files/textwriter.h"
@@ -11,7 +12,10 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
+#include <optional>
+#include <string>
 
 using namespace kelo;
 using kelo::fuzz::literal;
@@ -58,6 +62,31 @@ QByteArray fromWindows1252(QByteArrayView bytes)
     return text.toUtf8();
 }
 
+// The editor's text as Windows-1252, character by character, or nothing
+// when a character has no byte there; with Unix line ends a CR LF becomes LF.
+std::optional<QByteArray> toWindows1252(QByteArrayView utf8, bool unixLineEnds)
+{
+    // A U+FEFF at the start is a character of the text (a second mark in
+    // its file), which Windows-1252 has no byte for.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    const std::u32string text = QString(decoder.decode(utf8)).toStdU32String();
+    QByteArray out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        if (unixLineEnds && c == U'\r' && i + 1 < text.size() && text[i + 1] == U'\n')
+            continue;
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out += char(c);
+            continue;
+        }
+        const auto *high = std::find(windows1252High.begin(), windows1252High.end(), c);
+        if (high == windows1252High.end())
+            return std::nullopt;
+        out += char(0x80 + (high - windows1252High.begin()));
+    }
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -87,5 +116,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray written = encoded.bytes + finalLineBreak(decoded.utf8, format).toByteArray();
     FUZZ_CHECK(written == file,
                "file " + literal(file) + "\nwritten back as " + literal(written));
+
+    // The same text saved as Windows-1252, or as UTF-8 when it must be.
+    for (const bool unixLineEnds : {false, true}) {
+        const std::optional<QByteArray> bytes = toWindows1252(decoded.utf8, unixLineEnds);
+        const EncodedText asWindows1252 =
+            encodeText(decoded.utf8, {Encoding::Windows1252, false, unixLineEnds});
+        FUZZ_CHECK(asWindows1252.fellBackToUtf8 == !bytes, literal(decoded.utf8));
+        QByteArray utf8 = decoded.utf8;
+        if (unixLineEnds)
+            utf8.replace("\r\n", "\n");
+        FUZZ_CHECK(asWindows1252.bytes == (bytes ? *bytes : utf8),
+                   "text " + literal(decoded.utf8) + "\nwritten as " +
+                       literal(asWindows1252.bytes));
+    }
     return 0;
 }
