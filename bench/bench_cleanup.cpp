@@ -7,6 +7,9 @@
 //   ersetzen              sed 's/Welt/Weltall/g'  (and 's/Welt/Erdball/g')
 // The editor's part is included: text out of the editor, and back in as one
 // undo step. sed's times include starting the process (about a millisecond).
+// peak_growth_texts is how far the resident set rose while the tool ran, in
+// sizes of the text: the new text and the old one kept for undo count one
+// each, on top of the text held before.
 #include "germantext.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
@@ -24,6 +27,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -104,19 +108,42 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+// The highest rise of the resident set over the runs, from the peak (VmHWM)
+// restarted right before each run.
+class PeakGrowth {
+public:
+    void start()
+    {
+        bench::settleMemory();
+        m_before = bench::statusKiB("VmRSS");
+    }
+    void stop() { m_peak = std::max(m_peak, bench::statusKiB("VmHWM") - m_before); }
+    double inTexts(qsizetype textBytes) const { return double(m_peak) * 1024 / double(textBytes); }
+
+private:
+    long m_before = 0;
+    long m_peak = 0;
+};
+
 void BM_Leerzeilen(benchmark::State &state)
 {
     Window window;
+    PeakGrowth growth;
     TextBox &editor = *window.form->TextBox1;
     for (auto _ : state) {
         state.PauseTiming();
         editor.loadUtf8(cleanupText());
         settle();
+        growth.start();
         state.ResumeTiming();
         if (!window.form->lineTools()->Leerz())
             state.SkipWithError("Leerz failed");
+        state.PauseTiming();
+        growth.stop();
+        state.ResumeTiming();
     }
     state.counters["lines_out"] = double(editor.crlfLineCount());
+    state.counters["peak_growth_texts"] = growth.inTexts(cleanupText().size());
     state.SetBytesProcessed(state.iterations() * cleanupText().size());
 }
 BENCHMARK(BM_Leerzeilen)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -136,15 +163,21 @@ void BM_GanzeZeileLoeschen(benchmark::State &state)
 {
     const QString search = searches[state.range(0)];
     Window window;
+    PeakGrowth growth;
     TextBox &editor = *window.form->TextBox1;
     for (auto _ : state) {
         state.PauseTiming();
         editor.loadUtf8(cleanupText());
         settle();
+        growth.start();
         state.ResumeTiming();
         if (!window.form->lineTools()->SLoesch(search))
             state.SkipWithError("SLoesch failed");
+        state.PauseTiming();
+        growth.stop();
+        state.ResumeTiming();
     }
+    state.counters["peak_growth_texts"] = growth.inTexts(cleanupText().size());
     state.SetLabel(search.toStdString());
     state.SetBytesProcessed(state.iterations() * cleanupText().size());
 }
@@ -173,13 +206,19 @@ void BM_Ersetzen(benchmark::State &state)
     frm_ersetz dialog(&editor, *window.settings, window.messages, window.form.get());
     dialog.txt_finde->setText(QStringLiteral("Welt"));
     dialog.txt_replace->setText(QStringLiteral("Erdball"));
+    PeakGrowth growth;
     for (auto _ : state) {
         state.PauseTiming();
         editor.loadUtf8(weltText());
         settle();
+        growth.start();
         state.ResumeTiming();
         dialog.cmd_ersetzen_Click();
+        state.PauseTiming();
+        growth.stop();
+        state.ResumeTiming();
     }
+    state.counters["peak_growth_texts"] = growth.inTexts(weltText().size());
     state.counters["replacements"] = replaceAll(weltText(), "Welt", "Erdball").count;
     state.SetBytesProcessed(state.iterations() * weltText().size());
 }
