@@ -10,9 +10,12 @@
 #include <climits>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -328,9 +331,11 @@ enum class BodyWritten { Yes, NeedsUtf8, Failed };
 // about as long as the system takes the bytes, and the two then run side by
 // side instead of one after the other. The pieces come out in order; the
 // encoding stops after a piece that needs UTF-8 (the save starts over) and
-// when the encoder goes.
+// when the encoder goes. Memory running out on its thread reaches the writer
+// as it would have without the thread.
 class PieceEncoder {
 public:
+    // Throws std::system_error when the system gives no further thread.
     PieceEncoder(QByteArrayView text, TextFormat format)
         : m_text(text)
         , m_format(format)
@@ -353,8 +358,11 @@ public:
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
-        if (m_ready.empty())
+        if (m_ready.empty()) {
+            if (m_failure)
+                std::rethrow_exception(m_failure);
             return std::nullopt;
+        }
         EncodedText piece = std::move(m_ready.front());
         m_ready.pop_front();
         lock.unlock();
@@ -367,6 +375,22 @@ private:
 
     void run()
     {
+        std::exception_ptr failure;
+        try {
+            encodeAll();
+        } catch (const std::bad_alloc &) {
+            failure = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_failure = failure;
+            m_done = true;
+        }
+        m_changed.notify_all();
+    }
+
+    void encodeAll()
+    {
         qsizetype start = 0;
         bool more = true;
         while (more) {
@@ -378,16 +402,11 @@ private:
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_ready.size() < piecesAhead || m_stop; });
             if (m_stop)
-                break;
+                return;
             m_ready.push_back(std::move(piece));
             lock.unlock();
             m_changed.notify_all();
         }
-        {
-            const std::lock_guard lock(m_mutex);
-            m_done = true;
-        }
-        m_changed.notify_all();
     }
 
     const QByteArrayView m_text;
@@ -395,6 +414,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<EncodedText> m_ready;
+    std::exception_ptr m_failure;
     bool m_stop = false;
     bool m_done = false;
     std::thread m_thread; // last: it starts with all the rest in place
@@ -412,15 +432,36 @@ BodyWritten writePiece(ReplacementFile &file, const EncodedText &piece)
     return BodyWritten::Yes;
 }
 
+// The pieces encoded here, one after the other.
+BodyWritten writePiecesInTurn(ReplacementFile &file, QByteArrayView text, TextFormat format)
+{
+    qsizetype start = 0;
+    do {
+        const qsizetype end = pieceEnd(text, start);
+        const BodyWritten written =
+            writePiece(file, encodeText(text.sliced(start, end - start), format));
+        if (written != BodyWritten::Yes)
+            return written;
+        format.byteOrderMark = false; // the mark starts the file only
+        start = end;
+    } while (start < text.size());
+    return BodyWritten::Yes;
+}
+
 // Encodes and writes the text piece by piece, a long one with the encoding
-// on a second thread. Stops at the first piece that holds a character the
-// code page cannot represent.
+// on a second thread where the system gives one. Stops at the first piece
+// that holds a character the code page cannot represent.
 BodyWritten writeBody(ReplacementFile &file, QByteArrayView text, TextFormat format)
 {
     if (pieceEnd(text, 0) == text.size())
-        return writePiece(file, encodeText(text, format));
-    PieceEncoder encoder(text, format);
-    while (const std::optional<EncodedText> piece = encoder.next()) {
+        return writePiecesInTurn(file, text, format);
+    std::optional<PieceEncoder> encoder;
+    try {
+        encoder.emplace(text, format);
+    } catch (const std::system_error &) {
+        return writePiecesInTurn(file, text, format);
+    }
+    while (const std::optional<EncodedText> piece = encoder->next()) {
         if (const BodyWritten written = writePiece(file, *piece); written != BodyWritten::Yes)
             return written;
     }
@@ -497,14 +538,24 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
         return result;
 
     TextFormat written = format;
-    Attempt attempt = saveOnce(target.path, old, editorUtf8, written);
-    if (attempt.body == BodyWritten::NeedsUtf8) {
-        // Saving never loses a character: the whole text goes out as UTF-8
-        // instead, without a mark, which a Windows-1252 file never had.
-        result.fellBackToUtf8 = true;
-        written.encoding = Encoding::Utf8;
-        written.byteOrderMark = false;
+    Attempt attempt;
+    try {
         attempt = saveOnce(target.path, old, editorUtf8, written);
+        if (attempt.body == BodyWritten::NeedsUtf8) {
+            // Saving never loses a character: the whole text goes out as
+            // UTF-8 instead, without a mark, which a Windows-1252 file never
+            // had.
+            result.fellBackToUtf8 = true;
+            written.encoding = Encoding::Utf8;
+            written.byteOrderMark = false;
+            attempt = saveOnce(target.path, old, editorUtf8, written);
+        }
+    } catch (const std::bad_alloc &) {
+        // The temporary file is gone with its attempt; the old file stays.
+        attempt = {BodyWritten::Failed,
+                   QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu speichern. Die Datei "
+                                  "bleibt, wie sie war.")
+                       .arg(target.path)};
     }
     if (attempt.body != BodyWritten::Yes) {
         result.fellBackToUtf8 = false;

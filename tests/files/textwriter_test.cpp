@@ -16,9 +16,11 @@
 
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <functional>
 #include <random>
+#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -633,6 +635,64 @@ TEST_P(Files, FailedWritesLeaveTheOldFile)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
         EXPECT_EQ(snapshot(), Entries({{"a.txt", "alt"}}));
     }
+}
+
+// Memory running out while a long text is encoded, on the second thread or
+// (when no thread can be had either) on the saving one: a German message,
+// and the old file stays as it was. The saving runs in a fresh copy of this
+// program, whose address space is limited to a little more than it has (a
+// child of this process could use the room freed by earlier tests); the
+// sanitizers reserve far more than that at start.
+TEST_P(Files, RunningOutOfMemoryWhileSavingLeavesTheOldFile)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer needs more address space than the limit leaves";
+#else
+    const QByteArray text = QByteArray("Gr\303\274\303\237e\r\n").repeated(700000);
+    writeBytes(path("a.txt"), "alt");
+    if (const char *room = std::getenv("KELO_TEST_SAVE_ROOM_KIB")) {
+        // The fresh copy, in a folder of its own.
+        const QString target = path("a.txt");
+        const QString message = QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu speichern. "
+                                               "Die Datei bleibt, wie sie war.")
+                                    .arg(target);
+        QFile status(QStringLiteral("/proc/self/status"));
+        long sizeKiB = -1;
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : status.readAll().split('\n')) {
+                if (line.startsWith("VmSize:"))
+                    sizeKiB = line.mid(7).trimmed().split(' ').value(0).toLong();
+            }
+        }
+        const auto bytes = rlim_t(sizeKiB + std::atol(room)) * 1024;
+        const rlimit limit{bytes, bytes};
+        if (sizeKiB < 0 || ::setrlimit(RLIMIT_AS, &limit) != 0)
+            ::_exit(3);
+        try {
+            const TextWriteResult result = writeTextFile(target, text, {Encoding::Windows1252});
+            if (result.ok || result.error != message)
+                ::_exit(1);
+            ::_exit(snapshot() == Entries({{"a.txt", "alt"}}) ? 0 : 2);
+        } catch (...) {
+            ::_exit(4);
+        }
+    }
+    const std::string filter = std::string(testing::UnitTest::GetInstance()->current_test_suite()->name()) +
+                               "." + testing::UnitTest::GetInstance()->current_test_info()->name();
+    // Room for less than a piece, and for a thread's stack but not its piece.
+    for (const char *room : {"512", "8704"}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::setenv("KELO_TEST_SAVE_ROOM_KIB", room, 1);
+            const std::string only = "--gtest_filter=" + filter;
+            ::execl("/proc/self/exe", "files_tests", only.c_str(), static_cast<char *>(nullptr));
+            ::_exit(5);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << room << ": " << status;
+    }
+#endif
 }
 
 } // namespace
