@@ -27,7 +27,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -108,27 +107,10 @@ void settle()
     QCoreApplication::processEvents();
 }
 
-// The highest rise of the resident set over the runs, from the peak (VmHWM)
-// restarted right before each run.
-class PeakGrowth {
-public:
-    void start()
-    {
-        bench::settleMemory();
-        m_before = bench::statusKiB("VmRSS");
-    }
-    void stop() { m_peak = std::max(m_peak, bench::statusKiB("VmHWM") - m_before); }
-    double inTexts(qsizetype textBytes) const { return double(m_peak) * 1024 / double(textBytes); }
-
-private:
-    long m_before = 0;
-    long m_peak = 0;
-};
-
 void BM_Leerzeilen(benchmark::State &state)
 {
     Window window;
-    PeakGrowth growth;
+    bench::PeakGrowth growth;
     TextBox &editor = *window.form->TextBox1;
     for (auto _ : state) {
         state.PauseTiming();
@@ -163,7 +145,7 @@ void BM_GanzeZeileLoeschen(benchmark::State &state)
 {
     const QString search = searches[state.range(0)];
     Window window;
-    PeakGrowth growth;
+    bench::PeakGrowth growth;
     TextBox &editor = *window.form->TextBox1;
     for (auto _ : state) {
         state.PauseTiming();
@@ -206,7 +188,7 @@ void BM_Ersetzen(benchmark::State &state)
     frm_ersetz dialog(&editor, *window.settings, window.messages, window.form.get());
     dialog.txt_finde->setText(QStringLiteral("Welt"));
     dialog.txt_replace->setText(QStringLiteral("Erdball"));
-    PeakGrowth growth;
+    bench::PeakGrowth growth;
     for (auto _ : state) {
         state.PauseTiming();
         editor.loadUtf8(weltText());

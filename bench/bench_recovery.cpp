@@ -96,20 +96,16 @@ void BM_RecoveryCopyOfALongText(benchmark::State &state)
     keeper.waitUntilWritten();
     double take = 0;
     double written = 0;
-    long peak = 0;
+    kelo::bench::PeakGrowth growth;
     for (auto _ : state) {
-        QFile resetPeak(QStringLiteral("/proc/self/clear_refs"));
-        if (resetPeak.open(QIODevice::WriteOnly))
-            resetPeak.write("5");
-        resetPeak.close();
-        const long before = kelo::bench::statusKiB("VmRSS");
+        growth.start();
         QElapsedTimer clock;
         clock.start();
         keeper.copyNow();
         take += clock.nsecsElapsed() / 1e6;
         keeper.waitUntilWritten();
         written += clock.nsecsElapsed() / 1e6;
-        peak = std::max(peak, kelo::bench::statusKiB("VmHWM") - before);
+        growth.stop();
     }
     QElapsedTimer clock;
     clock.start();
@@ -121,7 +117,7 @@ void BM_RecoveryCopyOfALongText(benchmark::State &state)
     state.counters["copy_in_touched_memory_ms"] = clock.nsecsElapsed() / 1e6;
     state.counters["take_ms"] = take / double(state.iterations());
     state.counters["written_ms"] = written / double(state.iterations());
-    state.counters["peak_growth_MiB"] = double(peak) / 1024;
+    state.counters["peak_growth_MiB"] = double(growth.kib()) / 1024;
 }
 BENCHMARK(BM_RecoveryCopyOfALongText)
     ->ArgName("MiB")

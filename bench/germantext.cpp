@@ -5,6 +5,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -153,6 +154,17 @@ void settleMemory()
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     if (clearRefs.open(QIODevice::WriteOnly))
         clearRefs.write("5");
+}
+
+void PeakGrowth::start()
+{
+    settleMemory();
+    m_before = statusKiB("VmRSS");
+}
+
+void PeakGrowth::stop()
+{
+    m_peak = std::max(m_peak, statusKiB("VmHWM") - m_before);
 }
 
 } // namespace kelo::bench

@@ -43,4 +43,18 @@ long statusKiB(const char *key);
 // here on.
 void settleMemory();
 
+// The highest rise of the resident set over several runs, each measured from
+// settleMemory() right before it to the peak (VmHWM) right after it.
+class PeakGrowth {
+public:
+    void start();
+    void stop();
+    long kib() const { return m_peak; }
+    double inTexts(qsizetype textBytes) const { return double(m_peak) * 1024 / double(textBytes); }
+
+private:
+    long m_before = 0;
+    long m_peak = 0;
+};
+
 } // namespace kelo::bench
