@@ -119,6 +119,17 @@ void TextBox::replaceAllUtf8(const QByteArray &utf8)
     replaceWhole(utf8, true);
 }
 
+void TextBox::replaceAllUtf8(QByteArray &&utf8, const TextEdits &edits)
+{
+    // A whole replacement's undo step holds the old and the new text.
+    if (edits.undoCost() >= send(*this, SCI_GETLENGTH) + utf8.size()) {
+        replaceWhole(utf8, true);
+        return;
+    }
+    utf8 = QByteArray(); // its room is free again before the undo steps take theirs
+    applyEdits(edits);
+}
+
 void TextBox::loadUtf8(const QByteArray &utf8)
 {
     replaceWhole(utf8, false);

@@ -17,6 +17,7 @@
 // text replacement and change notices).
 #pragma once
 
+#include "platform/textedits.h"
 #include "platform/textindex.h"
 
 #include <QAccessible>
@@ -75,6 +76,11 @@ public:
     QByteArray utf8Text() const;
     // Replaces the text as one undo step (whole-text commands, Ctrl+Z).
     void replaceAllUtf8(const QByteArray &utf8);
+    // The same with a text that the edits make of the current one. When
+    // undoing the edits one by one needs less memory than keeping the old and
+    // the new text whole, the new text is given up first and only the edits
+    // are made; either way the result is the same.
+    void replaceAllUtf8(QByteArray &&utf8, const TextEdits &edits);
     // Loads a file's text: not undoable, the undo history is emptied and the
     // text counts as unmodified afterwards.
     void loadUtf8(const QByteArray &utf8);
@@ -150,6 +156,7 @@ private:
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
+    void applyEdits(const TextEdits &edits);
     void setUpDocument();
     void countAsStyled();
     // Gives the words of very long lines alternating styles so that Scintilla

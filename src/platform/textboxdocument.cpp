@@ -194,7 +194,47 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
 }
 
 namespace {
+// Room left over for the first edits after a text went in whole: Scintilla
+// moves the whole text to a bigger buffer when an insertion would fill its
+// room exactly.
 constexpr qsizetype editRoom = 64 * 1024;
+} // namespace
+
+void TextBox::applyEdits(const TextEdits &edits)
+{
+    // As replaceWhole() does, for the same reasons: no modification events
+    // (each edit would be copied for them), the indexes rebuilt afterwards.
+    const WritableScope writable(*this);
+    const long linesBefore = send(*this, SCI_GETLINECOUNT);
+    const long eventMask = send(*this, SCI_GETMODEVENTMASK);
+    send(*this, SCI_SETMODEVENTMASK, 0);
+    m_index.beforeWholeReplacement();
+    // A text that grows is given its room at once: growing it edit by edit
+    // moves it to a bigger buffer, while the undo steps already take room.
+    const qsizetype growth = edits.insertedBytes() - edits.removedBytes();
+    if (growth > 0)
+        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(send(*this, SCI_GETLENGTH) + growth + editRoom));
+    send(*this, SCI_BEGINUNDOACTION);
+    // The edits' positions are those of the text before any of them.
+    qsizetype shift = 0;
+    for (qsizetype i = 0; i < edits.size(); ++i) {
+        const TextEdits::Edit edit = edits[i];
+        const auto at = static_cast<unsigned long>(edit.at + shift);
+        if (edit.inserted.isEmpty()) {
+            send(*this, SCI_DELETERANGE, at, static_cast<long>(edit.removed));
+        } else {
+            send(*this, SCI_SETTARGETRANGE, at, static_cast<long>(at + edit.removed));
+            sendBytes(*this, SCI_REPLACETARGET, edit.inserted.data(), edit.inserted.size());
+        }
+        shift += edit.inserted.size() - edit.removed;
+    }
+    send(*this, SCI_ENDUNDOACTION);
+    send(*this, SCI_SETMODEVENTMASK, eventMask);
+    styleLongLines(false);
+    afterWholeReplacement(linesBefore);
+}
+
+namespace {
 // Lines from this length on get word styles (see longlines.h); a shorter
 // line is laid out again within a few hundredths of a second anyway.
 constexpr qsizetype longLine = 32 * 1024;

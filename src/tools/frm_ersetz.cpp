@@ -7,6 +7,7 @@
 #include "platform/units.h"
 #include "platform/workprogress.h"
 #include "tools/replaceall.h"
+#include "tools/textchanges.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -127,8 +128,9 @@ void frm_ersetz::cmd_ersetzen_Click()
     // the box waits at the half, until it closes.
     const std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;
     WorkMeter meter(progress.get(), 2 * qint64(text.size()));
-    const ReplaceAllResult result = replaceAll(text, txt_finde->text().toUtf8(),
-                                               txt_replace->text().toUtf8(), {}, meter.partReport());
+    const QByteArray search = txt_finde->text().toUtf8();
+    const QByteArray replacement = txt_replace->text().toUtf8();
+    ReplaceAllResult result = replaceAll(text, search, replacement, {}, meter.partReport());
     if (result.outcome != ReplaceOutcome::Replaced && result.outcome != ReplaceOutcome::Cancelled) {
         m_messages.show(replaceRefusal(result.outcome));
         return;
@@ -139,9 +141,15 @@ void frm_ersetz::cmd_ersetzen_Click()
     }
     // One undo step for all replacements; an unchanged text is not written
     // again, only the caret goes to the start as if it had been.
-    if (result.count > 0)
-        m_editor->replaceAllUtf8(result.text);
-    else
+    if (result.count > 0) {
+        // Where no replacement made a new occurrence, only the occurrences
+        // change, and the undo step keeps just them.
+        if (const std::optional<TextEdits> edits =
+                replacementEdits(text, search, replacement, result.text))
+            m_editor->replaceAllUtf8(std::move(result.text), *edits);
+        else
+            m_editor->replaceAllUtf8(result.text);
+    } else
         m_editor->setSelStart(0);
     lbl_anzahl->setText(QString::number(result.count));
     lbl_text->setText(QStringLiteral("ersetzt"));

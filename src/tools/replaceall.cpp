@@ -1,5 +1,6 @@
 #include "tools/replaceall.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,19 @@ private:
     std::vector<qsizetype> m_fallback;
 };
 
+// The occurrences that do not overlap, counted from the left.
+qsizetype occurrences(QByteArrayView text, QByteArrayView search)
+{
+    qsizetype count = 0;
+    const char *at = text.data();
+    const char *const end = at + text.size();
+    while (const void *found = memmem(at, size_t(end - at), search.data(), size_t(search.size()))) {
+        ++count;
+        at = static_cast<const char *>(found) + search.size();
+    }
+    return count;
+}
+
 } // namespace
 
 ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArrayView replacement,
@@ -69,7 +83,13 @@ ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArr
     const Matcher matcher(search);
     const qsizetype length = search.size();
     QByteArray &out = result.text; // the text read so far, holding no match
-    out.reserve(text.size() + std::max<qsizetype>(0, replacement.size() - length) * 16);
+    // Room for the text with every occurrence it holds now replaced, which
+    // is the result unless replacements make new occurrences: a result that
+    // outgrows its room is moved, and for that moment it is there twice.
+    qsizetype growth = 0;
+    if (replacement.size() > length)
+        growth = occurrences(text, search) * (replacement.size() - length);
+    out.reserve(text.size() + growth);
     // Replacements still to be read, the next character last.
     std::string pending;
     qsizetype pos = 0; // the next character of the text not yet read

@@ -436,6 +436,65 @@ TEST(TextBox, LoadingIsNotUndoableAndEachCommandIsOneUndoStep)
     EXPECT_FALSE(box.isModified());
 }
 
+// A whole-text change handed over as edits: the result is the new text with
+// lines and offsets right, even in a read-only editor, and one undo step
+// that gives back the old text exactly. Few edits on a longer text are made
+// one by one; many on a short one go in as the whole text, alike.
+TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
+{
+    QByteArray longText;
+    for (int line = 0; line < 2000; ++line)
+        longText += line % 40 == 0 ? QByteArray("\r\n")
+                                  : QByteArray("Zeile  mit \xc3\xa4 und\r\0 mehr\r\n", 26);
+    const QByteArray shortText("a  b\r\n\r\nc\rd");
+    for (const QByteArray &before : {longText, shortText}) {
+        SCOPED_TRACE(before.size());
+        TextEdits edits;
+        QByteArray after;
+        qsizetype kept = 0;
+        // Every blank line out, every 20th double space shrunk, every 50th
+        // lone CR made CR LF with an emoji after it, and a closing break.
+        int spaces = 0;
+        int crs = 0;
+        for (qsizetype at = 0; at < before.size(); ++at) {
+            QByteArrayView inserted;
+            qsizetype removed = 0;
+            if (before.sliced(at).startsWith("\r\n") && (at == 0 || before[at - 1] == '\n'))
+                removed = 2;
+            else if (before.sliced(at).startsWith("  ") && spaces++ % 20 == 0)
+                removed = 1;
+            else if (before[at] == '\r' && (at + 1 == before.size() || before[at + 1] != '\n') &&
+                     crs++ % 50 == 0)
+                inserted = "\r\n\xf0\x9f\x98\x80", removed = 1;
+            else
+                continue;
+            after += before.sliced(kept, at - kept) + inserted.toByteArray();
+            edits.add(at, removed, inserted);
+            kept = at + removed;
+        }
+        after += before.sliced(kept) + "\r\n";
+        edits.add(before.size(), 0, "\r\n");
+
+        TextBox box;
+        box.loadUtf8(before);
+        box.setReadOnly(true);
+        box.setSelStart(5);
+        box.replaceAllUtf8(QByteArray(after), edits);
+        ASSERT_EQ(box.utf8View(), after);
+        EXPECT_EQ(box.SelStart(), 0);
+        EXPECT_TRUE(box.isModified());
+        ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(after)));
+        box.setReadOnly(false);
+        box.undo();
+        ASSERT_EQ(box.utf8View(), before);
+        ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(before)));
+        EXPECT_FALSE(box.isUndoAvailable());
+        EXPECT_FALSE(box.isModified());
+        box.redo();
+        EXPECT_EQ(box.utf8View(), after);
+    }
+}
+
 // A loaded text is indexed on first use; typing before that must not leave
 // the index behind the text.
 TEST(TextBox, OffsetsAreRightWhenTheTextIsEditedBeforeTheFirstOffsetQuery)

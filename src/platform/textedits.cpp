@@ -1,0 +1,46 @@
+#include "platform/textedits.h"
+
+namespace kelo {
+
+void TextEdits::add(qsizetype at, qsizetype removed, QByteArrayView inserted)
+{
+    if (removed == 0 && inserted.isEmpty())
+        return;
+    Q_ASSERT(at >= 0 && removed >= 0);
+    Q_ASSERT(m_edits.empty() || at >= qsizetype(m_edits.back().at) + m_edits.back().removed);
+    const auto start = std::uint32_t(m_insertions.size());
+    if (!inserted.isEmpty())
+        m_insertions.append(inserted);
+    m_removed += removed;
+    if (!m_edits.empty()) {
+        Stored &last = m_edits.back();
+        if (qsizetype(last.at) + last.removed == at) {
+            last.removed += std::uint32_t(removed);
+            last.inserted += std::uint32_t(inserted.size());
+            return;
+        }
+    }
+    m_edits.push_back({std::uint32_t(at), std::uint32_t(removed), start,
+                       std::uint32_t(inserted.size())});
+}
+
+TextEdits::Edit TextEdits::operator[](qsizetype index) const
+{
+    const Stored &edit = m_edits[size_t(index)];
+    return {qsizetype(edit.at), qsizetype(edit.removed),
+            QByteArrayView(m_insertions).sliced(edit.insertionStart, edit.inserted)};
+}
+
+qint64 TextEdits::undoCost() const
+{
+    // Scintilla keeps one undo action for a removal and one for an insertion:
+    // some 40 bytes in a list that grows by doubling, and a block of its own
+    // for the bytes.
+    constexpr qint64 perAction = 96;
+    qint64 actions = 0;
+    for (const Stored &edit : m_edits)
+        actions += (edit.removed > 0 ? 1 : 0) + (edit.inserted > 0 ? 1 : 0);
+    return actions * perAction + m_removed + m_insertions.size();
+}
+
+} // namespace kelo

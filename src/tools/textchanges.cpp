@@ -1,0 +1,151 @@
+#include "tools/textchanges.h"
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace kelo {
+
+namespace {
+
+struct Line {
+    qsizetype start;
+    qsizetype end;  // of the characters: the CR, or the end of the text
+    qsizetype next; // after the line break
+};
+
+Line lineAt(QByteArrayView text, qsizetype start)
+{
+    const char *const data = text.data();
+    const auto *cr =
+        static_cast<const char *>(std::memchr(data + start, '\r', size_t(text.size() - start)));
+    if (!cr)
+        return {start, text.size(), text.size()};
+    const qsizetype end = cr - data;
+    const qsizetype next = end + 1 < text.size() && data[end + 1] == '\n' ? end + 2 : end + 1;
+    return {start, end, next};
+}
+
+// Removals within a line, relative to its start.
+struct Removal {
+    qsizetype at;
+    qsizetype length;
+};
+
+std::uint64_t eightBytes(const char *at)
+{
+    std::uint64_t bytes;
+    std::memcpy(&bytes, at, sizeof bytes);
+    return bytes;
+}
+
+// Whether `part` is `whole` with bytes taken out, matching each byte of
+// `part` to the first fitting byte of `whole` from the left; if so,
+// `removals` says which bytes. Most lines that differ lose a space or two
+// between long runs of the same bytes.
+bool thinsOutTo(QByteArrayView whole, QByteArrayView part, std::vector<Removal> &removals)
+{
+    removals.clear();
+    const char *const begin = whole.data();
+    const char *w = begin;
+    const char *const wEnd = begin + whole.size();
+    const char *p = part.data();
+    const char *const pEnd = p + part.size();
+    for (;;) {
+        if (pEnd - p > wEnd - w)
+            return false;
+        while (pEnd - p >= 8 && eightBytes(p) == eightBytes(w)) {
+            p += 8;
+            w += 8;
+        }
+        while (p < pEnd && *p == *w) {
+            ++p;
+            ++w;
+        }
+        if (p == pEnd) {
+            if (w < wEnd)
+                removals.push_back({w - begin, wEnd - w});
+            return true;
+        }
+        const char *const from = w;
+        while (w < wEnd && *w != *p)
+            ++w;
+        if (w == wEnd)
+            return false;
+        removals.push_back({from - begin, w - from});
+    }
+}
+
+} // namespace
+
+TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
+{
+    TextEdits edits;
+    std::vector<Removal> removals;
+    qsizetype b = 0;
+    qsizetype a = 0;
+    while (b < before.size() && a < after.size()) {
+        const Line old = lineAt(before, b);
+        const Line now = lineAt(after, a);
+        const QByteArrayView oldLine = before.sliced(old.start, old.end - old.start);
+        const QByteArrayView newLine = after.sliced(now.start, now.end - now.start);
+        if (oldLine != newLine) {
+            if (!thinsOutTo(oldLine, newLine, removals)) {
+                edits.add(old.start, old.next - old.start);
+                b = old.next;
+                continue;
+            }
+            for (const Removal &removal : removals)
+                edits.add(old.start + removal.at, removal.length);
+        }
+        const QByteArrayView oldBreak = before.sliced(old.end, old.next - old.end);
+        const QByteArrayView newBreak = after.sliced(now.end, now.next - now.end);
+        if (oldBreak != newBreak) {
+            qsizetype same = 0;
+            while (same < oldBreak.size() && same < newBreak.size() &&
+                   oldBreak[same] == newBreak[same])
+                ++same;
+            edits.add(old.end + same, oldBreak.size() - same, newBreak.sliced(same));
+        }
+        b = old.next;
+        a = now.next;
+    }
+    edits.add(b, before.size() - b);
+    edits.add(before.size(), 0, after.sliced(a));
+    return edits;
+}
+
+std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView search,
+                                          QByteArrayView replacement, QByteArrayView after)
+{
+    if (search.isEmpty())
+        return std::nullopt;
+    TextEdits edits;
+    qsizetype from = 0; // in before
+    qsizetype to = 0;   // in after
+    // Whether `after` goes on with `expected`, which is then passed.
+    const auto comesNext = [&after, &to](QByteArrayView expected) {
+        if (after.size() - to < expected.size() ||
+            after.sliced(to, expected.size()) != expected)
+            return false;
+        to += expected.size();
+        return true;
+    };
+    for (;;) {
+        const auto *hit = static_cast<const char *>(memmem(before.data() + from,
+                                                           size_t(before.size() - from),
+                                                           search.data(), size_t(search.size())));
+        if (!hit)
+            break;
+        const qsizetype found = hit - before.data();
+        if (!comesNext(before.sliced(from, found - from)) || !comesNext(replacement))
+            return std::nullopt;
+        edits.add(found, search.size(), replacement);
+        from = found + search.size();
+    }
+    if (!comesNext(before.sliced(from)) || to != after.size())
+        return std::nullopt;
+    return edits;
+}
+
+} // namespace kelo
