@@ -7,6 +7,7 @@
 #include "tools/frm_ersetz.h"
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
+#include "tools/textchanges.h"
 #include "tools/textpassage.h"
 
 namespace kelo {
@@ -81,18 +82,8 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     // told: the box only closes then).
     const std::unique_ptr<WorkProgress> progress = m_port.startWork(what);
     WorkMeter meter(progress.get(), qint64(passageParts(passage) + 1) * original.size());
-    const auto reporting = [&meter](const LineRule &rule) -> LineRule {
-        if (!rule)
-            return {};
-        return [&meter, rule](QByteArrayView bytes) {
-            return applyInLineBlocks(bytes, rule, meter.partReport());
-        };
-    };
-    const PassageResult result =
-        passThroughTemporaryFile(m_port.programFolder(), original,
-                                 {.rewrite = reporting(passage.rewrite),
-                                  .rebuild = reporting(passage.rebuild)},
-                                 &meter);
+    PassageResult result =
+        passThroughTemporaryFile(m_port.programFolder(), original, passage, &meter);
     if (result.cancelled) {
         m_port.setStatus(cancelledStatus);
         return false;
@@ -114,8 +105,11 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     }
     // The box stays at the last part's start while the editor takes the
     // text, and goes with it.
-    if (QByteArrayView(*result.text) != original)
-        m_port.editor().replaceAllUtf8(*result.text);
+    if (QByteArrayView(*result.text) != original) {
+        // Only what changed goes into the undo step (see textchanges.h).
+        const TextEdits edits = lineEdits(original, *result.text);
+        m_port.editor().replaceAllUtf8(std::move(*result.text), edits);
+    }
     return true;
 }
 

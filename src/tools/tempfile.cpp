@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -337,29 +338,34 @@ bool TemporaryTextFile::openExisting()
 // descriptor gives back: the file is not synced to the disk.
 bool TemporaryTextFile::writeParts(QByteArrayView text, QByteArrayView ending)
 {
-    m_error.clear();
-    if (m_fd < 0) {
-        if (!create())
-            return false;
-    } else if (::ftruncate(m_fd, 0) != 0) {
-        return fail(QStringLiteral("Die temporäre Datei %1 kann nicht geschrieben werden"), errno);
-    }
+    return startWriting() && appendBytes(text) && appendBytes(ending);
+}
 
-    int error = 0;
-    off_t at = 0;
-    for (QByteArrayView part : {text, ending}) {
-        qsizetype done = 0;
-        while (error == 0 && done < part.size()) {
-            const size_t chunk = size_t(std::min<qsizetype>(part.size() - done, 1 << 30));
-            const ssize_t wrote = ::pwrite(m_fd, part.data() + done, chunk, at);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote <= 0) {
-                error = wrote < 0 ? errno : ENOSPC;
-            } else {
-                done += wrote;
-                at += wrote;
-            }
+bool TemporaryTextFile::startWriting()
+{
+    m_error.clear();
+    m_writeAt = 0;
+    if (m_fd < 0)
+        return create();
+    if (::ftruncate(m_fd, 0) != 0)
+        return fail(QStringLiteral("Die temporäre Datei %1 kann nicht geschrieben werden"), errno);
+    return true;
+}
+
+bool TemporaryTextFile::appendBytes(QByteArrayView bytes)
+{
+    int error = m_fd < 0 ? EBADF : 0;
+    qsizetype done = 0;
+    while (error == 0 && done < bytes.size()) {
+        const size_t chunk = size_t(std::min<qsizetype>(bytes.size() - done, 1 << 30));
+        const ssize_t wrote = ::pwrite(m_fd, bytes.data() + done, chunk, m_writeAt);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0) {
+            error = wrote < 0 ? errno : ENOSPC;
+        } else {
+            done += wrote;
+            m_writeAt += wrote;
         }
     }
     if (error != 0) {
@@ -423,6 +429,45 @@ std::optional<QByteArray> TemporaryTextFile::readBytes()
         return std::nullopt;
     }
     return bytes;
+}
+
+bool TemporaryTextFile::readLineBlocks(const std::function<bool(QByteArrayView block)> &take,
+                                       qsizetype blockSize)
+{
+    m_error.clear();
+    int error = m_fd < 0 ? EBADF : 0;
+    try {
+        QByteArray buffer(std::max<qsizetype>(blockSize, 2), Qt::Uninitialized);
+        qsizetype held = 0;
+        off_t at = 0;
+        bool atEnd = false;
+        while (error == 0 && !atEnd) {
+            if (held == buffer.size())
+                buffer.resize(buffer.size() * 2); // a line longer than the buffer
+            const ssize_t got =
+                ::pread(m_fd, buffer.data() + held, size_t(buffer.size() - held), at);
+            if (got < 0) {
+                if (errno != EINTR)
+                    error = errno;
+                continue;
+            }
+            atEnd = got == 0;
+            held += got;
+            at += got;
+            const qsizetype cut = wholeLinesEnd(QByteArrayView(buffer.constData(), held), atEnd);
+            if (cut == 0)
+                continue;
+            if (!take(QByteArrayView(buffer.constData(), cut)))
+                return true;
+            std::memmove(buffer.data(), buffer.constData() + cut, size_t(held - cut));
+            held -= cut;
+        }
+    } catch (const std::bad_alloc &) {
+        error = ENOMEM;
+    }
+    if (error != 0)
+        return fail(QStringLiteral("Die temporäre Datei %1 kann nicht gelesen werden"), error);
+    return true;
 }
 
 bool TemporaryTextFile::remove()

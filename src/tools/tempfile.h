@@ -13,7 +13,10 @@
 #include <QStringList>
 
 #include <cstring>
+#include <functional>
 #include <optional>
+
+#include <sys/types.h>
 
 namespace kelo {
 
@@ -42,6 +45,21 @@ template <typename LineFound> void forEachFileLine(QByteArrayView bytes, LineFou
         if (start < size && data[start] == '\n')
             ++start;
     }
+}
+
+// How many bytes at the start of `held`, a piece read from the start of a
+// file, are whole lines: up to the end of its last line break. A CR in the
+// last byte may be followed by the LF of its CR LF, so it waits, unless the
+// file ends there (atEnd: then all of it). 0 when no line ends in it yet.
+inline qsizetype wholeLinesEnd(QByteArrayView held, bool atEnd)
+{
+    if (atEnd || held.size() < 2)
+        return atEnd ? held.size() : 0;
+    const void *cr = memrchr(held.data(), '\r', size_t(held.size() - 1));
+    if (!cr)
+        return 0;
+    const qsizetype end = static_cast<const char *>(cr) - held.data() + 1;
+    return held[end] == '\n' ? end + 1 : end;
 }
 
 // The temporary file of one run. Several Kelo windows may share a program
@@ -77,6 +95,10 @@ public:
     bool writeText(QByteArrayView utf8);
     // The same with exactly these bytes.
     bool writeBytes(QByteArrayView bytes);
+    // writeBytes() in pieces: the file is made or emptied, then the pieces
+    // follow one another. A failed write removes the file it made.
+    bool startWriting();
+    bool appendBytes(QByteArrayView bytes);
 
     // Takes the plain file that lies at the name, locked, to be read and
     // rewritten in place; it stays when this object goes. False when there is
@@ -88,6 +110,13 @@ public:
     std::optional<QStringList> readLines();
     // Reads the file's bytes whole; nullopt when it cannot be read.
     std::optional<QByteArray> readBytes();
+    // Reads the file's bytes in blocks of whole lines, each about blockSize
+    // bytes (a longer line comes whole), and hands them to `take` until the
+    // end or until it answers false. A block ends after a CR, or after the LF
+    // of a CR LF; the last one ends where the file does. False when the file
+    // cannot be read (then only part of it may have been handed over).
+    bool readLineBlocks(const std::function<bool(QByteArrayView block)> &take,
+                        qsizetype blockSize = qsizetype(1) << 20);
 
     // Deletes the file this object made (one taken with openExisting() is
     // only let go); false when it is there and cannot be deleted.
@@ -117,6 +146,7 @@ private:
     QString m_path;
     QString m_error;
     int m_fd = -1;
+    off_t m_writeAt = 0;
     bool m_made = false;
 };
 

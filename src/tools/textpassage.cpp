@@ -3,6 +3,8 @@
 #include "platform/workprogress.h"
 #include "tools/tempfile.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <cstring>
 
@@ -19,33 +21,6 @@ bool stepDone(WorkMeter *meter, qint64 size)
 }
 
 } // namespace
-
-QByteArray applyInLineBlocks(QByteArrayView fileBytes, const LineRule &rule,
-                             const std::function<bool(qint64 done)> &report, qsizetype blockSize)
-{
-    if (!report)
-        return rule(fileBytes);
-    QByteArray out;
-    // The rules never make a text longer but for the CR LF of a last line.
-    out.reserve(fileBytes.size() + 2);
-    const char *const data = fileBytes.data();
-    const qsizetype size = fileBytes.size();
-    qsizetype start = 0;
-    while (start < size) {
-        qsizetype cut = size;
-        const qsizetype from = std::min(size, start + std::max<qsizetype>(blockSize, 1)) - 1;
-        if (const void *cr = std::memchr(data + from, '\r', size_t(size - from))) {
-            cut = static_cast<const char *>(cr) - data + 1;
-            if (cut < size && data[cut] == '\n')
-                ++cut;
-        }
-        out.append(rule(fileBytes.sliced(start, cut - start)));
-        start = cut;
-        if (!report(start))
-            return {};
-    }
-    return out;
-}
 
 int passageParts(const TextPassage &passage)
 {
@@ -72,13 +47,29 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
         if (meter && meter->stopped())
             return cancelled;
     }
-    const std::optional<QByteArray> lines = file.readBytes();
-    if (!lines)
+    // Read back and rebuilt a block of lines at a time: the lines read are
+    // never held whole beside the new text. The two steps count as one.
+    QByteArray text;
+    bool roomForText = true;
+    qint64 done = 0;
+    const bool read = file.readLineBlocks([&](QByteArrayView block) {
+        try {
+            if (text.isNull())
+                text.reserve(utf8.size() + 2);
+            text.append(passage.rebuild(block));
+        } catch (const std::bad_alloc &) {
+            roomForText = false;
+            return false;
+        }
+        done += block.size();
+        return !meter || meter->within(2 * done);
+    });
+    if (!read)
         return failed(PassageStep::Read, file.errorString());
-    if (!stepDone(meter, utf8.size()))
-        return cancelled;
-    QByteArray text = passage.rebuild(*lines);
-    if (!stepDone(meter, utf8.size()))
+    if (!roomForText)
+        return failed(PassageStep::Read,
+                      QStringLiteral("Für den neuen Text ist nicht genug Arbeitsspeicher frei."));
+    if (!stepDone(meter, 2 * qint64(utf8.size())))
         return cancelled;
     if (!file.remove())
         return failed(PassageStep::Remove, file.errorString());
@@ -89,34 +80,51 @@ std::optional<QString> rewriteThroughCopy(TemporaryTextFile &file, const LineRul
                                           WorkMeter *meter)
 {
     TemporaryTextFile copy(file.folder(), QStringLiteral("Temp_") + file.fileName());
+    // Both passages go a block of lines at a time, so the text is never held
+    // whole: the file is read into the copy (read, written), then the copy
+    // is read and each block's rewrite written to the file at once (read,
+    // rule, write).
     qint64 size = 0;
-    {
-        const std::optional<QByteArray> original = file.readBytes();
-        if (!original)
-            return file.errorString();
-        size = original->size();
-        if (!stepDone(meter, size))
-            return std::nullopt;
-        if (!copy.writeBytes(*original))
-            return copy.errorString();
-        if (!stepDone(meter, size))
-            return std::nullopt;
-    }
-    const std::optional<QByteArray> lines = copy.readBytes();
-    if (!lines)
+    bool copied = copy.startWriting();
+    const bool read = copied && file.readLineBlocks([&](QByteArrayView block) {
+        copied = copy.appendBytes(block);
+        size += block.size();
+        return copied && (!meter || meter->within(2 * size));
+    });
+    if (!copied)
         return copy.errorString();
-    if (!stepDone(meter, size))
-        return std::nullopt;
-    const QByteArray rewritten = rule(*lines);
-    if (!stepDone(meter, size))
+    if (!read)
+        return file.errorString();
+    if (!stepDone(meter, 2 * size))
         return std::nullopt; // the file untouched; the copy goes with its object
+    // From here on the file is rewritten; a stop of the meter waits until it
+    // is whole again.
     const bool ours = file.madeFile();
-    if (!file.writeBytes(rewritten)) {
+    bool written = file.startWriting();
+    bool roomForRule = true;
+    qint64 done = 0;
+    const bool readBack = written && copy.readLineBlocks([&](QByteArrayView block) {
+        try {
+            written = file.appendBytes(rule(block));
+        } catch (const std::bad_alloc &) {
+            roomForRule = false;
+            return false;
+        }
+        done += block.size();
+        if (meter)
+            meter->within(3 * done);
+        return written;
+    });
+    if (!written || !readBack || !roomForRule) {
         if (!ours)
             copy.keep();
-        return file.errorString();
+        if (!roomForRule)
+            return QStringLiteral("Für das Umschreiben der Datei %1 ist nicht genug Arbeitsspeicher "
+                                  "frei.")
+                .arg(QDir::toNativeSeparators(file.path()));
+        return written ? copy.errorString() : file.errorString();
     }
-    if (!stepDone(meter, size))
+    if (!stepDone(meter, 3 * size))
         return std::nullopt;
     if (!copy.remove())
         return copy.errorString();

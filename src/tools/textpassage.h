@@ -18,16 +18,10 @@ class TemporaryTextFile;
 class WorkMeter;
 
 // A rule on the bytes of the file (UTF-8), giving new bytes: see linerules.h.
+// The file goes through it in blocks of whole lines, one after the other, so
+// it must work line by line, as every rule there does: its result on the
+// whole file is its results on the blocks, one after the other.
 using LineRule = std::function<QByteArray(QByteArrayView fileBytes)>;
-
-// What a rule that works line by line (every rule of linerules.h) gives, made
-// in blocks of whole lines of about blockSize bytes, with report told after
-// each how many bytes are done; when it says stop, the result is empty. A
-// line ends after its CR and the LF of a CR LF, so every block holds the
-// same lines as the whole and the result is the rule's on the whole.
-QByteArray applyInLineBlocks(QByteArrayView fileBytes, const LineRule &rule,
-                             const std::function<bool(qint64 done)> &report,
-                             qsizetype blockSize = qsizetype(1) << 20);
 
 struct TextPassage {
     // What the file is rewritten to, in place through its working copy,
@@ -54,9 +48,8 @@ struct PassageResult {
 // Passes the UTF-8 text through a temporary file of its own in the folder
 // temporaryFolder() picks for the program's folder. Whatever fails, no
 // temporary file is left behind. The meter, if any, is told of every step,
-// each as long as the text: passageParts() of them (the rules report within
-// theirs themselves, through applyInLineBlocks); it may stop the passage
-// between any two.
+// each as long as the text: passageParts() of them, told block by block; it
+// may stop the passage within any of them but the rewrite of the file.
 PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayView utf8,
                                        const TextPassage &passage, WorkMeter *meter = nullptr);
 int passageParts(const TextPassage &passage);
@@ -68,7 +61,8 @@ int passageParts(const TextPassage &passage);
 // own and its rewrite failed half-way: then the copy is all that is left of
 // it and stays.
 // With a meter, told of its five steps, it stops before the file is
-// written when the meter is stopped (no error then, the file unchanged).
+// written when the meter is stopped (no error then, the file unchanged); a
+// stop while the file is written comes into effect once it is whole.
 std::optional<QString> rewriteThroughCopy(TemporaryTextFile &file, const LineRule &rule,
                                           WorkMeter *meter = nullptr);
 
