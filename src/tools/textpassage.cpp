@@ -5,8 +5,6 @@
 
 #include <QDir>
 
-#include <algorithm>
-#include <cstring>
 
 namespace kelo {
 
