@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <optional>
 #include <random>
 
@@ -215,6 +216,48 @@ TEST(LineRules, InBlocksOfWholeLinesReadFromTheFileGiveTheWholeResultAndStop)
             }
         }
     }
+}
+
+// Memory running out in a rule, after its first block: the passage gives no
+// text but a German message and leaves no file; the rewrite of a file of the
+// user's keeps its working copy, the whole file as it was before.
+TEST(Passage, RunningOutOfMemoryInARuleKeepsTheTextOrTheUsersFileAndSaysSo)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray text = QByteArray("eine  Zeile\r\n").repeated(300000); // several blocks
+    const auto failingAfterOneBlock = [] {
+        return [blocks = 0](QByteArrayView bytes) mutable {
+            if (++blocks > 1)
+                throw std::bad_alloc();
+            return cleanLines(bytes);
+        };
+    };
+    const PassageResult rebuilt = passThroughTemporaryFile(
+        folder.path(), text, TextPassage{.rewrite = {}, .rebuild = failingAfterOneBlock()});
+    EXPECT_FALSE(rebuilt.text);
+    EXPECT_EQ(rebuilt.failedStep, PassageStep::Read);
+    EXPECT_EQ(rebuilt.error, "Für den neuen Text ist nicht genug Arbeitsspeicher frei.");
+    EXPECT_EQ(entries(folder.path()), QStringList());
+
+    const PassageResult rewritten = passThroughTemporaryFile(
+        folder.path(), text, TextPassage{.rewrite = failingAfterOneBlock(), .rebuild = cleanLines});
+    EXPECT_FALSE(rewritten.text);
+    EXPECT_EQ(rewritten.failedStep, PassageStep::Rewrite);
+    EXPECT_TRUE(rewritten.error.startsWith("Für das Umschreiben der Datei " + folder.path()))
+        << rewritten.error.toStdString();
+    EXPECT_EQ(entries(folder.path()), QStringList());
+
+    writeBytes(folder.filePath("liste.txt"), text);
+    {
+        TemporaryTextFile users(folder.path(), QStringLiteral("liste.txt"));
+        ASSERT_TRUE(users.openExisting());
+        const std::optional<QString> error = rewriteThroughCopy(users, failingAfterOneBlock());
+        ASSERT_TRUE(error);
+        EXPECT_TRUE(error->contains("nicht genug Arbeitsspeicher")) << error->toStdString();
+    }
+    EXPECT_EQ(entries(folder.path()), QStringList({"liste.txt", "Temp_liste.txt"}));
+    EXPECT_EQ(readBytes(folder.filePath("Temp_liste.txt")), text);
 }
 
 // With a report, replace all searches the text a megabyte at a time: matches
