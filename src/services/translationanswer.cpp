@@ -4,10 +4,12 @@
 // elements (every start tag searches the stack of open elements, every
 // character searches it again while formatting elements are open), and it
 // copies that stack into every parse error it records. A page of 100,000
-// nested or unclosed tags therefore takes minutes and gigabytes. So the page
-// never goes to gumbo whole: a linear scan cuts out the one element we need,
-// refuses it when it holds more than maxResultTags tags or maxResultBytes
-// bytes, and gumbo reads just that piece with error recording switched off.
+// nested or unclosed tags therefore takes minutes and gigabytes. So a linear
+// scan cuts out the one element we need, refuses it when it holds more than
+// maxResultTags tags or maxResultBytes bytes, and gumbo reads just that piece.
+// Only when the scan finds no such element, and the page has no more than
+// maxResultTags '<' in all, does gumbo read the whole page (at the answer cap
+// of 2 MB in under a second). Error recording is always switched off.
 #include "services/translationanswer.h"
 
 #include "platform/codepage.h"
@@ -250,6 +252,23 @@ QByteArrayView contextFor(QByteArrayView tagName)
     return {};
 }
 
+QString noResultBox()
+{
+    return QStringLiteral("Die Antwort enthält kein Element mit der Id \"result_box\".");
+}
+
+// The text of the element with the id "result_box" in the markup.
+ResultBoxText resultBoxTextIn(QByteArrayView utf8)
+{
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0; // an error record copies the whole stack of open elements
+    const GumboTree tree(utf8, options);
+    const GumboNode *element = tree.root() ? elementById(tree.root(), "result_box") : nullptr;
+    if (!element)
+        return {std::nullopt, noResultBox()};
+    return {visibleText(element), {}};
+}
+
 } // namespace
 
 std::optional<QByteArray> charsetFromContentType(QByteArrayView contentType)
@@ -316,33 +335,31 @@ ResultBoxText resultBoxText(const QString &page)
 {
     const QByteArray utf8 = page.toUtf8();
     const ElementSliceResult found = findElementById(utf8, "result_box", maxResultTags);
-    if (!found.slice) {
-        if (found.error == SliceError::TooManyTags) {
-            return {std::nullopt, QStringLiteral("Das Element \"result_box\" der Antwort enthält "
-                                                 "mehr als %1 Tags.")
-                                      .arg(maxResultTags)};
+    if (found.slice) {
+        const ElementSlice &slice = *found.slice;
+        if (slice.end - slice.begin > maxResultBytes) {
+            return {std::nullopt, QStringLiteral("Das Element \"result_box\" der Antwort ist "
+                                                 "größer als %1 KB.")
+                                      .arg(maxResultBytes / 1024)};
         }
-        return {std::nullopt,
-                QStringLiteral("Die Antwort enthält kein Element mit der Id \"result_box\".")};
+        QByteArray markup = contextFor(slice.tagName).toByteArray();
+        markup.append(QByteArrayView(utf8).sliced(slice.begin, slice.end - slice.begin));
+        ResultBoxText box = resultBoxTextIn(markup);
+        if (box.text)
+            return box;
+    } else if (found.error == SliceError::TooManyTags) {
+        return {std::nullopt, QStringLiteral("Das Element \"result_box\" der Antwort enthält "
+                                             "mehr als %1 Tags.")
+                                  .arg(maxResultTags)};
     }
-    const ElementSlice &slice = *found.slice;
-    if (slice.end - slice.begin > maxResultBytes) {
-        return {std::nullopt, QStringLiteral("Das Element \"result_box\" der Antwort ist größer "
-                                             "als %1 KB.")
-                                  .arg(maxResultBytes / 1024)};
-    }
-
-    QByteArray markup = contextFor(slice.tagName).toByteArray();
-    markup.append(QByteArrayView(utf8).sliced(slice.begin, slice.end - slice.begin));
-    GumboOptions options = kGumboDefaultOptions;
-    options.max_errors = 0; // an error record copies the whole stack of open elements
-    const GumboTree tree(markup, options);
-    const GumboNode *element = tree.root() ? elementById(tree.root(), "result_box") : nullptr;
-    if (!element) {
-        return {std::nullopt,
-                QStringLiteral("Die Antwort enthält kein Element mit der Id \"result_box\".")};
-    }
-    return {visibleText(element), {}};
+    // The scan follows the tokenizer but not the tree builder, which decides
+    // whether a <title> inside <svg> or <select> holds text or markup, and
+    // whether an element cut out of <svg> is still itself (a <template> or
+    // <frame> there is). A page with no more tag openings than an element may
+    // hold is as safe for gumbo as such an element, so gumbo looks at it whole.
+    if (utf8.count('<') <= maxResultTags)
+        return resultBoxTextIn(utf8);
+    return {std::nullopt, noResultBox()};
 }
 
 std::optional<QString> withoutFrame(const QString &text)

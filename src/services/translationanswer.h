@@ -5,7 +5,8 @@
 //
 // Everything here is bounded for hostile answers: the caller refuses answers
 // over maxAnswerBytes, the element is cut out of the page by a linear scan,
-// and only an element of at most maxResultTags tags and maxResultBytes bytes
+// and only an element of at most maxResultTags tags and maxResultBytes bytes,
+// or a page of at most maxResultTags tags in which the scan found nothing,
 // goes to the HTML parser, whose tree is then walked without recursion.
 #pragma once
 

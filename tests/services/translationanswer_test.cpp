@@ -82,7 +82,13 @@ INSTANTIATE_TEST_SUITE_P(
         // The parser leaves the NUL that begins an attribute name out of it.
         std::tuple{QByteArray("<div \r\0id=result_box>'nul'</div>", 32), "nul"},
         std::tuple{QByteArray("<b a=\"1\"\0id=result_box>'nul'</b>", 32), "nul"},
-        std::tuple{QByteArray("<b \0\0id=result_box>'x'</b>", 26), "!kein Element"}));
+        std::tuple{QByteArray("<b \0\0id=result_box>'x'</b>", 26), "!kein Element"},
+        // Inside <svg> and <select> a <title> holds markup, not text.
+        std::tuple{"<svg><title>Bild<div id=result_box>'im Bild'</div>", "im Bild"},
+        std::tuple{"<select><title></select><b id=result_box>'danach'</b>", "danach"},
+        std::tuple{"<svg><![CDATA[<b id=result_box>'x'</b>]]>", "!kein Element"},
+        // Cut out of its <svg>, a <frame> would be dropped by the parser.
+        std::tuple{"<svg><frame id=result_box>'Rahmen'</frame></svg>", "Rahmen"}));
 
 AnswerReading read(const QByteArray &page)
 {
@@ -105,6 +111,13 @@ TEST(HostileAnswer, DeepNestingUnclosedTagsAndALongTextAreReadOrRefusedAtOnce)
     ASSERT_LT(unclosed.size(), maxAnswerBytes);
     EXPECT_EQ(read(unclosed + "<i id=result_box>'ok'</i>").translation, "ok");
     EXPECT_FALSE(read("<i id=result_box>'" + unclosed).translation);
+    // A page of many tags is not read whole, even where only a parser would
+    // find the element.
+    const QByteArray hidden = "<svg><title>" + QByteArray("<i>").repeated(maxResultTags - 4) +
+                              "<b id=result_box>'x'</b>";
+    ASSERT_EQ(hidden.count('<'), maxResultTags);
+    EXPECT_EQ(read(hidden).translation, "x");
+    EXPECT_TRUE(read("<i>" + hidden).error.contains("kein Element"));
     const AnswerReading big =
         read("<i id=result_box>'" + QByteArray(maxResultBytes, 'x') + "'</i>");
     EXPECT_TRUE(big.error.contains("größer als 256 KB")) << big.error.toStdString();
