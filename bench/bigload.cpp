@@ -13,11 +13,17 @@
 //                                            at its start and end and saves it,
 //                                            against a plain QSaveFile write
 //                                            of the same bytes
+//   kelo_bigload screenreader MIB            types keys at the end of a text
+//                                            of MIB and moves the caret there
+//                                            while an assistive technology
+//                                            listens (run it on an AT-SPI bus
+//                                            with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
 #include "files/fileprocs.h"
 #include "files/textwriter.h"
 #include "germantext.h"
 #include "platform/textbox.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -205,6 +211,59 @@ int longLine(const char *file, double mb)
     return 0;
 }
 
+// Keys and caret moves at the end of a text while a screen reader listens:
+// the median and the slowest of 20 each, from the event until the editor
+// could take the next one.
+int screenReader(qsizetype mib)
+{
+    kelo::TextBox box;
+    box.resize(800, 600);
+    box.show();
+    box.setFocus();
+    QElapsedTimer waited;
+    waited.start();
+    while (!QAccessible::isActive() && waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+    if (!QAccessible::isActive()) {
+        std::fprintf(stderr, "no assistive technology listens\n");
+        return 1;
+    }
+    const QByteArray text = kelo::bench::germanText(mib << 20, kelo::Encoding::Utf8);
+    if (!box.beginLoad(text.size()) || !box.appendLoad(text)) {
+        std::fprintf(stderr, "not enough memory for the text\n");
+        return 1;
+    }
+    box.finishLoad();
+    box.SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+    QCoreApplication::processEvents();
+    // The description is asked for as a screen reader asks when the editor
+    // gets the focus.
+    QAccessibleInterface *description = QAccessible::queryAccessibleInterface(&box);
+    if (QAccessibleTextInterface *textInterface = description ? description->textInterface() : nullptr)
+        std::printf("caret_offset=%d characters=%d\n", textInterface->cursorPosition(),
+                    textInterface->characterCount());
+    const auto timed = [&box](Qt::Key key, const QString &text) {
+        std::vector<double> times;
+        for (int i = 0; i < 20; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+            QApplication::sendEvent(&box, &press);
+            QApplication::sendEvent(&box, &release);
+            QCoreApplication::processEvents();
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        std::sort(times.begin(), times.end());
+        return std::pair(times[times.size() / 2], times.back());
+    };
+    const auto [keyMedian, keyWorst] = timed(Qt::Key_X, QStringLiteral("x"));
+    const auto [moveMedian, moveWorst] = timed(Qt::Key_Left, QString());
+    std::printf("key_ms=%.2f key_worst_ms=%.2f move_ms=%.2f move_worst_ms=%.2f\n", keyMedian,
+                keyWorst, moveMedian, moveWorst);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -219,8 +278,13 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         return longLine(argv[2], std::atof(argv[3]));
     }
-    std::fprintf(
-        stderr, "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole | longline FILE MB\n",
-        argv[0]);
+    if (argc == 3 && std::strcmp(argv[1], "screenreader") == 0) {
+        QApplication app(argc, argv);
+        return screenReader(std::atol(argv[2]));
+    }
+    std::fprintf(stderr,
+                 "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole | longline FILE MB "
+                 "| screenreader MIB\n",
+                 argv[0]);
     return 2;
 }

@@ -20,10 +20,11 @@
 //    that one is kept alive and shown again before QsciScintilla's destructor
 //    looks at it, and QsciScintilla's document sharing is hidden.
 // 4. Scintilla reports edits only before they happen (SC_MOD_BEFOREINSERT,
-//    SC_MOD_BEFOREDELETE), unless an assistive technology listens: for each
-//    edit reported after it QScintilla counts the characters from the start
-//    of the text. Without the after-notices QScintilla does not emit
-//    textChanged(), so the editor posts it itself.
+//    SC_MOD_BEFOREDELETE): for each edit reported after it QScintilla counts
+//    the characters from the start of the text. Without the after-notices
+//    QScintilla does not emit textChanged(), so the editor posts it itself,
+//    and it tells assistive technologies of the edits itself
+//    (editordescription.h).
 // 5. UTF-16 offsets are counted by the editor itself (Utf16Offsets), in
 //    blocks over the bytes, from the edits Scintilla reports before they
 //    happen (4.). Scintilla's own UTF-16 line index is not used: it went

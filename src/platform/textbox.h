@@ -17,6 +17,7 @@
 // text replacement and change notices).
 #pragma once
 
+#include "platform/editordescription.h"
 #include "platform/textedits.h"
 #include "platform/textindex.h"
 
@@ -153,6 +154,7 @@ private:
     using QsciScintilla::setDocument;
 
     void accessibilityActiveChanged(bool active) override;
+    void postAnnouncements();
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
@@ -169,9 +171,11 @@ private:
 
     std::function<void()> m_enterHandler;
     TextIndex m_index{*this};
-    // Whether an assistive technology listens (QScintilla then tells of each
-    // edit after it, too), and whether a textChanged() is on its way.
+    // Whether an assistive technology listens, what it is told of edits and
+    // caret moves, and whether that and a textChanged() are on their way.
     bool m_accessible = false;
+    EditorAnnouncements m_announcements{*this};
+    bool m_announcementsPosted = false;
     bool m_textChangedPosted = false;
     bool m_indexBuildPosted = false;
     // The document QsciScintilla created and still believes it shows; kept

@@ -3,10 +3,10 @@
 // done this way).
 #include "platform/textbox.h"
 
+#include "platform/editordescription.h"
 #include "platform/longlines.h"
 #include "platform/scintillacalls.h"
 
-#include <QAccessibleWidget>
 #include <QApplication>
 #include <QPalette>
 
@@ -19,32 +19,16 @@ using namespace sci;
 
 namespace {
 
-// QScintilla's description of the editor for screen readers counts the
-// characters from the start of the text to the caret whenever the caret or
-// the selection changes, and it does so whether or not anything reads the
-// description, as soon as one exists (Qt makes one for the first focus
-// change): at the end of a text of a gigabyte that is seconds per key. While
-// no screen reader listens, the editor is described by this stand-in, which
-// counts nothing; when one starts, the stand-in is dropped, and the next
-// question about the editor gets QScintilla's full description.
-class QuietEditorDescription final : public QAccessibleWidget {
-public:
-    explicit QuietEditorDescription(QWidget *editor)
-        : QAccessibleWidget(editor, QAccessible::EditableText)
-    {}
-};
-
-// Whether a screen reader listens, as the editors last heard of it (each
-// learns it when it is made and whenever it changes).
-bool screenReaderListens = false;
-
+// Every editor is described by an EditorDescription of its own, which counts
+// nothing from the start of the text (QScintilla's description does, on
+// every caret move and edit: see editordescription.h).
 QAccessibleInterface *describeEditor(const QString &className, QObject *object)
 {
     // Asked once per class of the object, the most derived first.
-    if (screenReaderListens || className != QLatin1String(TextBox::staticMetaObject.className()))
+    if (className != QLatin1String(TextBox::staticMetaObject.className()))
         return nullptr;
     auto *editor = qobject_cast<TextBox *>(object);
-    return editor ? new QuietEditorDescription(editor) : nullptr;
+    return editor ? new EditorDescription(editor) : nullptr;
 }
 
 } // namespace
@@ -102,10 +86,15 @@ TextBox::TextBox(QWidget *parent)
     // the fact by counting the characters from the start of the text up to
     // the edit, for assistive technologies: on a 20 MB text each key typed
     // near its end took a tenth of a second. So the editor is told of edits
-    // only before they happen, unless an assistive technology is listening.
+    // only before they happen, and tells assistive technologies itself.
+    send(*this, SCI_SETMODEVENTMASK, SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
             [this](int position, int type, const char *text, int length, int, int, int, int, int,
                    int) { noteChange(position, type, text, length); });
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this] {
+        if (m_accessible)
+            postAnnouncements();
+    });
     accessibilityActiveChanged(QAccessible::isActive());
     QAccessible::installActivationObserver(this);
 
@@ -372,6 +361,10 @@ void TextBox::afterWholeReplacement(long linesBefore)
 {
     m_index.afterWholeReplacement();
     postIndexBuild();
+    if (m_accessible) {
+        m_announcements.textReplaced();
+        postAnnouncements();
+    }
 
     send(*this, SCI_SETSCROLLWIDTH, 1);
     send(*this, SCI_GOTOPOS, 0);
@@ -402,16 +395,26 @@ void TextBox::postIndexBuild()
 void TextBox::accessibilityActiveChanged(bool active)
 {
     m_accessible = active;
-    screenReaderListens = active;
     if (active) {
-        QAccessibleInterface *description = QAccessible::queryAccessibleInterface(this);
-        if (dynamic_cast<QuietEditorDescription *>(description))
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(description));
+        // Whoever listens now learns the caret anew.
+        m_announcements.textReplaced();
+        postAnnouncements();
     }
-    unsigned long mask = SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
-    if (active)
-        mask |= SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT;
-    send(*this, SCI_SETMODEVENTMASK, mask);
+}
+
+void TextBox::postAnnouncements()
+{
+    if (m_announcementsPosted)
+        return;
+    m_announcementsPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_announcementsPosted = false;
+            if (m_accessible)
+                m_announcements.send();
+        },
+        Qt::QueuedConnection);
 }
 
 void TextBox::noteChange(int position, int type, const char *text, int length)
@@ -419,10 +422,16 @@ void TextBox::noteChange(int position, int type, const char *text, int length)
     const bool insertion = (type & SC_MOD_BEFOREINSERT) != 0;
     if (!insertion && (type & SC_MOD_BEFOREDELETE) == 0)
         return;
+    if (m_accessible) {
+        // Before the index hears of it, while its offsets are those of the
+        // text the edit is made to.
+        m_announcements.beforeEdit(position, insertion, text, length);
+        postAnnouncements();
+    }
     m_index.beforeEdit(position, insertion, text, length);
     // Without the notice after the edit QScintilla does not say that the
     // text changed; that is said once the edits are done.
-    if (!m_accessible && !m_textChangedPosted) {
+    if (!m_textChangedPosted) {
         m_textChangedPosted = true;
         QMetaObject::invokeMethod(
             this,

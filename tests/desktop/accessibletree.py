@@ -3,7 +3,8 @@
 AT-SPI: every button, text field, list and check box that shows in the main
 window, in both file panels, in the Search and Replace dialogs and in the
 options panel must have a name. The panels and dialogs are opened by pressing Kelo's own buttons through
-AT-SPI, the way a screen reader user does.
+AT-SPI, the way a screen reader user does. Then Kelo opens a file, and its
+editor is read, its caret moved and heard of, and typed into, in characters.
 
     accessibletree.py KELO   (on a display, with a session bus)
 """
@@ -15,6 +16,7 @@ import tempfile
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 # The kinds of control a screen reader announces by name.
 CONTROL_ROLES = {
@@ -126,16 +128,73 @@ def check_names(where, root, must_show):
 def main():
     kelo = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory(prefix="kelo-atspi-") as home:
-        return run(kelo, home)
+        runtime = os.path.join(home, "runtime")
+        os.mkdir(runtime, 0o700)
+        env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime,
+                   XDG_CONFIG_HOME=home + "/config", XDG_DATA_HOME=home + "/data",
+                   XDG_STATE_HOME=home + "/state", XDG_CACHE_HOME=home + "/cache",
+                   QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   QT_ACCESSIBILITY="1")
+        return run(kelo, home, env) or run_editor(kelo, home, env)
 
 
-def run(kelo, home):
-    runtime = os.path.join(home, "runtime")
-    os.mkdir(runtime, 0o700)
-    env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=runtime, XDG_CONFIG_HOME=home + "/config",
-               XDG_DATA_HOME=home + "/data", XDG_STATE_HOME=home + "/state",
-               XDG_CACHE_HOME=home + "/cache", QT_QPA_PLATFORM="xcb",
-               QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1")
+def expect(what, found, wanted):
+    if found != wanted:
+        raise Failure("%s: %r, not %r" % (what, found, wanted))
+
+
+def caret_moves():
+    """Collects the caret offsets the editor announces."""
+    heard = []
+    pyatspi.Registry.registerEventListener(
+        lambda event: heard.append(event.detail1), "object:text-caret-moved")
+    return heard
+
+
+def heard(what, moves, offset):
+    deadline = time.monotonic() + TIMEOUT
+    context = GLib.MainContext.default()
+    while offset not in moves:
+        if time.monotonic() > deadline:
+            raise Failure("%s: caret moves heard %r, not %d" % (what, moves, offset))
+        context.iteration(False)
+        time.sleep(0.01)
+
+
+def run_editor(kelo, home, env):
+    # Two bytes for each umlaut, four and two UTF-16 units for the emoji.
+    path = os.path.join(home, "umlaute.txt")
+    with open(path, "wb") as file:
+        file.write("Grüße 😀\r\nzweite Zeile\r\n".encode("utf-8"))
+    moves = caret_moves()
+    process = subprocess.Popen([kelo, path], cwd=home, env=env)
+    try:
+        app = wait_for("Kelo with a file on the accessibility bus",
+                       lambda: kelo_application(process.pid))
+        main_window = wait_for("the main window", lambda: window(app, "Kelo the Scriv"))
+        editor = wait_for("the editor", lambda: named(main_window, pyatspi.ROLE_TEXT, "Editor"))
+        text = editor.queryText()
+        wait_for("the file's text", lambda: text.characterCount == 24)
+        expect("the text", text.getText(0, -1), "Grüße 😀\r\nzweite Zeile\r\n")
+        expect("the second line", text.getTextAtOffset(12, pyatspi.TEXT_BOUNDARY_LINE_START),
+               ("zweite Zeile\r\n", 10, 24))
+        text.setCaretOffset(17)
+        heard("after setting the caret", moves, 17)
+        expect("the caret", text.caretOffset, 17)
+        editor.queryEditableText().insertText(17, "ß", 1)  # the length in characters
+        wait_for("the typed letter", lambda: text.getText(10, 25) == "zweite ßZeile\r\n")
+        print("editor: read, caret moved and heard, typed into")
+    except Failure as failure:
+        print("FAILED: %s" % failure, file=sys.stderr)
+        return 1
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+    return 0
+
+
+def run(kelo, home, env):
     process = subprocess.Popen([kelo], cwd=home, env=env)
     try:
         app = wait_for("Kelo on the accessibility bus", lambda: kelo_application(process.pid))

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -208,38 +209,162 @@ TEST(TextBox, AKeyInALongLineIsNotFollowedByPassesOverTheLine)
     }
 }
 
-// A text the editor cannot count is refused before any memory is taken,
-// and the text shown stays.
-// Without a screen reader the editor's description counts nothing on caret
-// moves (QScintilla's counts the whole text before the caret each time);
-// once one starts, it gets QScintilla's full description, text and all.
-TEST(TextBox, TheFullScreenReaderDescriptionComesOnlyWithAScreenReader)
-{
-    ASSERT_FALSE(QAccessible::isActive());
-    TextBox box;
-    box.setAccessibleName(QStringLiteral("Text"));
-    box.loadUtf8("Gr\xC3\xBC\xC3\x9F"
-                 "e\r\nzwei");
-    box.setFocus(); // Qt describes the editor for the focus change
-    QAccessibleInterface *quiet = QAccessible::queryAccessibleInterface(&box);
-    ASSERT_NE(quiet, nullptr);
-    EXPECT_EQ(quiet->role(), QAccessible::EditableText);
-    EXPECT_EQ(quiet->text(QAccessible::Name), QStringLiteral("Text"));
-    EXPECT_EQ(quiet->textInterface(), nullptr);
+// What a screen reader is told, as the accessibility bridge would pass it on.
+struct Told {
+    QAccessible::Event type;
+    int offset;    // of the edit, or the caret
+    QString text;  // inserted or removed; "start end" for a selection
+    bool operator==(const Told &) const = default;
+};
 
-    QAccessible::setActive(true);
-    QAccessibleInterface *full = QAccessible::queryAccessibleInterface(&box);
-    ASSERT_NE(full, nullptr);
-    ASSERT_NE(full->textInterface(), nullptr);
-    EXPECT_EQ(full->textInterface()->text(0, full->textInterface()->characterCount()),
-              u("Gr\xC3\xBC\xC3\x9F"
-                "e\r\nzwei"));
-    QAccessible::setActive(false);
-    // A second editor made meanwhile is quiet again.
-    TextBox other;
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(&other)->textInterface(), nullptr);
+std::vector<Told> told;
+
+void recordTold(QAccessibleEvent *event)
+{
+    switch (event->type()) {
+    case QAccessible::TextInserted: {
+        const auto *insert = static_cast<QAccessibleTextInsertEvent *>(event);
+        told.push_back({event->type(), insert->changePosition(), insert->textInserted()});
+        break;
+    }
+    case QAccessible::TextRemoved: {
+        const auto *remove = static_cast<QAccessibleTextRemoveEvent *>(event);
+        told.push_back({event->type(), remove->changePosition(), remove->textRemoved()});
+        break;
+    }
+    case QAccessible::TextCaretMoved:
+        told.push_back(
+            {event->type(), static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition(), {}});
+        break;
+    case QAccessible::TextSelectionChanged: {
+        const auto *selection = static_cast<QAccessibleTextSelectionEvent *>(event);
+        told.push_back({event->type(), selection->cursorPosition(),
+                        QString::number(selection->selectionStart()) + u' ' +
+                            QString::number(selection->selectionEnd())});
+        break;
+    }
+    default:
+        break;
+    }
 }
 
+void PrintTo(const Told &what, std::ostream *out)
+{
+    *out << int(what.type) << " at " << what.offset << " '" << what.text.toStdString() << "'";
+}
+
+// The editor's description answers in UTF-16 offsets, whatever the bytes
+// underneath (umlauts, a character beyond the BMP, CR LF), searches words
+// and lines around an offset far into a long line, edits as one undo step
+// with CR LF breaks unless the editor is read-only, and tells of each edit,
+// caret move and selection once.
+TEST(TextBox, AScreenReaderReadsAndEditsInCharactersAndHearsOfEachChangeOnce)
+{
+    // The offscreen platform has no accessibility bridge and drops Qt's
+    // events; the editor's go to the test instead.
+    ASSERT_FALSE(QAccessible::isActive());
+    const AnnouncementListener previous = listenToAnnouncements(recordTold);
+    TextBox box;
+    QAccessible::setActive(true); // the editor hears of it, Qt stays inactive
+    const auto restore = qScopeGuard([previous] {
+        QAccessible::setActive(false);
+        listenToAnnouncements(previous);
+        told.clear();
+    });
+    box.setAccessibleName(QStringLiteral("Text"));
+    box.resize(400, 300);
+    box.show();
+    const QString text = u("Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80\r\nzweite Zeile\r\ndritte");
+    box.setText(text);
+    QApplication::processEvents();
+    QAccessibleInterface *description = QAccessible::queryAccessibleInterface(&box);
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->role(), QAccessible::EditableText);
+    EXPECT_EQ(description->text(QAccessible::Name), QStringLiteral("Text"));
+    EXPECT_TRUE(description->state().editable && description->state().multiLine);
+    QAccessibleTextInterface *reading = description->textInterface();
+    QAccessibleEditableTextInterface *editing = description->editableTextInterface();
+    ASSERT_TRUE(reading && editing);
+
+    EXPECT_EQ(reading->characterCount(), text.size());
+    EXPECT_EQ(reading->text(0, reading->characterCount()), text);
+    EXPECT_EQ(reading->text(6, 8), u("\xF0\x9F\x98\x80"));
+    reading->setCursorPosition(8);
+    EXPECT_EQ(reading->cursorPosition(), 8);
+    EXPECT_EQ(box.SelStart(), 8);
+    reading->setSelection(0, 10, 16);
+    EXPECT_EQ(reading->selectionCount(), 1);
+    int start = -1;
+    int end = -1;
+    reading->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(10, 16));
+    EXPECT_EQ(box.SelText(), u("zweite"));
+    EXPECT_EQ(reading->textAtOffset(12, QAccessible::WordBoundary, &start, &end), u("zweite"));
+    EXPECT_EQ(std::pair(start, end), std::pair(10, 16));
+    EXPECT_EQ(reading->textAtOffset(12, QAccessible::LineBoundary, &start, &end),
+              u("zweite Zeile\r\n"));
+    EXPECT_EQ(std::pair(start, end), std::pair(10, 24));
+    EXPECT_EQ(reading->textBeforeOffset(8, QAccessible::CharBoundary, &start, &end),
+              u("\xF0\x9F\x98\x80"));
+    EXPECT_EQ(std::pair(start, end), std::pair(6, 8));
+    reading->removeSelection(0);
+    EXPECT_EQ(reading->selectionCount(), 0);
+
+    // Edits through the description.
+    editing->insertText(0, u("A\nB"));
+    EXPECT_EQ(box.Text(), u("A\r\nB") + text);
+    editing->replaceText(0, 4, u("C"));
+    editing->deleteText(0, 1);
+    EXPECT_EQ(box.Text(), text);
+    box.undo();
+    EXPECT_EQ(box.Text(), u("C") + text);
+    box.undo();
+    EXPECT_EQ(box.Text(), u("A\r\nB") + text);
+    box.redo();
+    box.setReadOnly(true);
+    EXPECT_TRUE(description->state().readOnly);
+    editing->insertText(0, u("nicht"));
+    EXPECT_EQ(box.Text(), u("C") + text);
+    box.setReadOnly(false);
+
+    // What is told: a key typed, one deleted, a selection; scrolling tells
+    // nothing, a new text only moves the caret.
+    box.setText(text);
+    reading->setCursorPosition(8);
+    QApplication::processEvents();
+    told.clear();
+    QTest::keyClick(&box, Qt::Key_X);
+    QApplication::processEvents();
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QApplication::processEvents();
+    reading->setSelection(0, 10, 16);
+    QApplication::processEvents();
+    box.SendScintilla(QsciScintillaBase::SCI_SETXOFFSET, 20); // tells nothing
+    QApplication::processEvents();
+    box.loadUtf8("neu");
+    QApplication::processEvents();
+    const std::vector<Told> expected = {
+        {QAccessible::TextInserted, 8, u("x")},
+        {QAccessible::TextCaretMoved, 9, {}},
+        {QAccessible::TextRemoved, 8, u("x")},
+        {QAccessible::TextCaretMoved, 8, {}},
+        {QAccessible::TextSelectionChanged, 16, u("10 16")},
+        {QAccessible::TextCaretMoved, 16, {}},
+        {QAccessible::TextCaretMoved, 0, {}},
+    };
+    EXPECT_EQ(told, expected);
+
+    // Far into a line longer than the reach of a word search.
+    box.setText(QStringLiteral("wort ").repeated(20000) + u("\xC3\xA4"));
+    EXPECT_EQ(reading->textAtOffset(80002, QAccessible::WordBoundary, &start, &end), u("wort"));
+    EXPECT_EQ(std::pair(start, end), std::pair(80000, 80004));
+    EXPECT_EQ(reading->textAtOffset(100000, QAccessible::CharBoundary, &start, &end),
+              u("\xC3\xA4"));
+    EXPECT_EQ(std::pair(start, end), std::pair(100000, 100001));
+}
+
+// A text the editor cannot count is refused before any memory is taken,
+// and the text shown stays.
 TEST(TextBox, LoadingRefusesATextTooLongToHold)
 {
     TextBox box;
