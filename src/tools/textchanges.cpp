@@ -1,7 +1,9 @@
 #include "tools/textchanges.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace kelo {
@@ -115,11 +117,49 @@ TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
     return edits;
 }
 
+namespace {
+
+bool continuesCharacter(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// How many bytes two texts share at their start, and then at their end,
+// in whole UTF-8 characters.
+std::pair<qsizetype, qsizetype> sharedEnds(QByteArrayView a, QByteArrayView b)
+{
+    const qsizetype shorter = std::min(a.size(), b.size());
+    qsizetype start = 0;
+    while (start < shorter && a[start] == b[start])
+        ++start;
+    const auto splitsAt = [&a, &b](qsizetype inA, qsizetype inB) {
+        return (inA < a.size() && continuesCharacter(a[inA])) ||
+               (inB < b.size() && continuesCharacter(b[inB]));
+    };
+    while (start > 0 && splitsAt(start, start))
+        --start;
+    qsizetype end = 0;
+    while (end < shorter - start && a[a.size() - 1 - end] == b[b.size() - 1 - end])
+        ++end;
+    while (end > 0 && splitsAt(a.size() - end, b.size() - end))
+        --end;
+    return {start, end};
+}
+
+} // namespace
+
 std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView search,
                                           QByteArrayView replacement, QByteArrayView after)
 {
     if (search.isEmpty())
         return std::nullopt;
+    // What the search text and the replacement share at their start and end
+    // stays where it is; only what lies between is edited ("Welt" to
+    // "Weltall" is an insertion), which halves the editor's work for each.
+    const auto [keptStart, keptEnd] = sharedEnds(search, replacement);
+    const qsizetype removed = search.size() - keptStart - keptEnd;
+    const QByteArrayView inserted =
+        replacement.sliced(keptStart, replacement.size() - keptStart - keptEnd);
     TextEdits edits;
     qsizetype from = 0; // in before
     qsizetype to = 0;   // in after
@@ -140,7 +180,7 @@ std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView 
         const qsizetype found = hit - before.data();
         if (!comesNext(before.sliced(from, found - from)) || !comesNext(replacement))
             return std::nullopt;
-        edits.add(found, search.size(), replacement);
+        edits.add(found + keptStart, removed, inserted);
         from = found + search.size();
     }
     if (!comesNext(before.sliced(from)) || to != after.size())
