@@ -6,11 +6,14 @@
 //    and over until no pair is left; a line that is then nothing but spaces
 //    (or nothing) goes; every kept line gets CR LF;
 //  - "ganze Zeile löschen": every line that contains the text (exactly) is
-//    emptied, its line break stays; every line gets CR LF.
+//    emptied, its line break stays; every line gets CR LF;
+//  - the edits that hand a result to the editor make exactly that result.
+#include "editsapplied.h"
 #include "fuzzcheck.h"
 
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
+#include "tools/textchanges.h"
 
 #include <QList>
 
@@ -104,6 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                                   literal(empty) + "\nexpected " +
                                                   literal(emptied(lines, text)));
     FUZZ_CHECK(joinFileLines(file) == joined(lines), "file " + literal(file));
+    // The editor is handed the tools' results as edits of the text before.
+    for (const QByteArray &after : {clean, empty, text})
+        FUZZ_CHECK(fuzz::editsApplied(file, lineEdits(file, after)) == after,
+                   "edits from " + literal(file) + " to " + literal(after));
 
     // Blocks of whole lines cut from pieces of the file as they are read.
     QByteArray cleanInBlocks;

@@ -2,10 +2,13 @@
 // occurrence, search the new text again from its start, until none is left.
 // On small inputs text, count and outcome must be those of the loop run
 // under the same limits; on large ones (the input repeated) the result must
-// keep its bounds and hold no occurrence.
+// keep its bounds and hold no occurrence. Where replace all's result is
+// handed to the editor as edits, they must make exactly that result.
+#include "editsapplied.h"
 #include "fuzzcheck.h"
 
 #include "tools/replaceall.h"
+#include "tools/textchanges.h"
 
 using namespace kelo;
 using kelo::fuzz::literal;
@@ -59,6 +62,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        std::to_string(limits.maxReplacements) + "/" +
                        std::to_string(limits.maxBytes) + "\n got " + shown(result) +
                        "\nwant " + shown(expected));
+        if (result.outcome == ReplaceOutcome::Replaced) {
+            if (const auto edits = replacementEdits(text, search, replacement, result.text))
+                FUZZ_CHECK(fuzz::editsApplied(text, *edits) == result.text,
+                           "edits for text " + literal(text) + ", search " + literal(search) +
+                               ", replacement " + literal(replacement));
+        }
         return 0;
     }
 
