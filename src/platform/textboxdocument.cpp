@@ -19,6 +19,23 @@ using namespace sci;
 
 namespace {
 
+// Runs `work` once control is back in the event loop, once for however
+// often it was asked for until then; `posted` says whether it is on its way.
+template <typename Work>
+void postOnce(QObject *editor, bool &posted, Work work)
+{
+    if (posted)
+        return;
+    posted = true;
+    QMetaObject::invokeMethod(
+        editor,
+        [&posted, work] {
+            posted = false;
+            work();
+        },
+        Qt::QueuedConnection);
+}
+
 // Every editor is described by an EditorDescription of its own, which counts
 // nothing from the start of the text (QScintilla's description does, on
 // every caret move and edit: see editordescription.h).
@@ -380,16 +397,7 @@ void TextBox::postIndexBuild()
     // loaded, shown and saved never needs them. Building them right after the
     // text is shown keeps loading quick and the first click or search after
     // it as quick as any later one.
-    if (m_indexBuildPosted)
-        return;
-    m_indexBuildPosted = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_indexBuildPosted = false;
-            m_index.build();
-        },
-        Qt::QueuedConnection);
+    postOnce(this, m_indexBuildPosted, [this] { m_index.build(); });
 }
 
 void TextBox::accessibilityActiveChanged(bool active)
@@ -404,17 +412,10 @@ void TextBox::accessibilityActiveChanged(bool active)
 
 void TextBox::postAnnouncements()
 {
-    if (m_announcementsPosted)
-        return;
-    m_announcementsPosted = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_announcementsPosted = false;
-            if (m_accessible)
-                m_announcements.send();
-        },
-        Qt::QueuedConnection);
+    postOnce(this, m_announcementsPosted, [this] {
+        if (m_accessible)
+            m_announcements.send();
+    });
 }
 
 void TextBox::noteChange(int position, int type, const char *text, int length)
@@ -431,16 +432,7 @@ void TextBox::noteChange(int position, int type, const char *text, int length)
     m_index.beforeEdit(position, insertion, text, length);
     // Without the notice after the edit QScintilla does not say that the
     // text changed; that is said once the edits are done.
-    if (!m_textChangedPosted) {
-        m_textChangedPosted = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_textChangedPosted = false;
-                Q_EMIT textChanged();
-            },
-            Qt::QueuedConnection);
-    }
+    postOnce(this, m_textChangedPosted, [this] { Q_EMIT textChanged(); });
 }
 
 } // namespace kelo
