@@ -167,70 +167,32 @@ def run_editor(kelo, home, env):
     with open(path, "wb") as file:
         file.write("Grüße 😀\r\nzweite Zeile\r\n".encode("utf-8"))
     moves = caret_moves()
-    process = subprocess.Popen([kelo, path], cwd=home, env=env)
+    return with_kelo([kelo, path], home, env, lambda process: check_editor(process, moves))
+
+
+def check_editor(process, moves):
+    app = wait_for("Kelo with a file on the accessibility bus",
+                   lambda: kelo_application(process.pid))
+    main_window = wait_for("the main window", lambda: window(app, "Kelo the Scriv"))
+    editor = wait_for("the editor", lambda: named(main_window, pyatspi.ROLE_TEXT, "Editor"))
+    text = editor.queryText()
+    wait_for("the file's text", lambda: text.characterCount == 24)
+    expect("the text", text.getText(0, -1), "Grüße 😀\r\nzweite Zeile\r\n")
+    expect("the second line", text.getTextAtOffset(12, pyatspi.TEXT_BOUNDARY_LINE_START),
+           ("zweite Zeile\r\n", 10, 24))
+    text.setCaretOffset(17)
+    heard("after setting the caret", moves, 17)
+    expect("the caret", text.caretOffset, 17)
+    editor.queryEditableText().insertText(17, "ß", 1)  # the length in characters
+    wait_for("the typed letter", lambda: text.getText(10, 25) == "zweite ßZeile\r\n")
+    print("editor: read, caret moved and heard, typed into")
+
+
+def with_kelo(command, home, env, check):
+    """Runs check(process) on Kelo started with the command; 0 when it held."""
+    process = subprocess.Popen(command, cwd=home, env=env)
     try:
-        app = wait_for("Kelo with a file on the accessibility bus",
-                       lambda: kelo_application(process.pid))
-        main_window = wait_for("the main window", lambda: window(app, "Kelo the Scriv"))
-        editor = wait_for("the editor", lambda: named(main_window, pyatspi.ROLE_TEXT, "Editor"))
-        text = editor.queryText()
-        wait_for("the file's text", lambda: text.characterCount == 24)
-        expect("the text", text.getText(0, -1), "Grüße 😀\r\nzweite Zeile\r\n")
-        expect("the second line", text.getTextAtOffset(12, pyatspi.TEXT_BOUNDARY_LINE_START),
-               ("zweite Zeile\r\n", 10, 24))
-        text.setCaretOffset(17)
-        heard("after setting the caret", moves, 17)
-        expect("the caret", text.caretOffset, 17)
-        editor.queryEditableText().insertText(17, "ß", 1)  # the length in characters
-        wait_for("the typed letter", lambda: text.getText(10, 25) == "zweite ßZeile\r\n")
-        print("editor: read, caret moved and heard, typed into")
-    except Failure as failure:
-        print("FAILED: %s" % failure, file=sys.stderr)
-        return 1
-    finally:
-        if process.poll() is None:
-            process.kill()
-            process.wait()
-    return 0
-
-
-def run(kelo, home, env):
-    process = subprocess.Popen([kelo], cwd=home, env=env)
-    try:
-        app = wait_for("Kelo on the accessibility bus", lambda: kelo_application(process.pid))
-        main_window = wait_for("the main window", lambda: window(app, "Kelo the Scriv"))
-        wait_for("the bar's buttons", lambda: named(main_window, pyatspi.ROLE_PUSH_BUTTON, "EXIT"))
-        check_names("main window", main_window,
-                    ["öffnen", "speichern als", "search", "replace", "Einstellen", "EXIT"])
-
-        press(main_window, "öffnen")
-        wait_for("the open panel", lambda: named(main_window, pyatspi.ROLE_LIST, "Dateien"))
-        check_names("open panel", main_window, ["Dateien", "Ordner", "Filter"])
-
-        press(main_window, "speichern als")
-        wait_for("the save-as panel", lambda: named(main_window, pyatspi.ROLE_TEXT, "Dateiname"))
-        check_names("save-as panel", main_window, ["Dateiname", "Ordner"])
-
-        press(main_window, "search")
-        search = wait_for("the Search dialog", lambda: window(app, "search"))
-        wait_for("its text field", lambda: controls(search))
-        check_names("Search dialog", search, ["Suchbegriff"])
-
-        press(main_window, "replace")
-        replace = wait_for("the Replace dialog", lambda: window(app, "Replace"))
-        wait_for("its text fields", lambda: controls(replace))
-        check_names("Replace dialog", replace,
-                    ["find: zu ersetzender Text", "replace: neuer Text"])
-
-        press(main_window, "Einstellen")
-        wait_for("the options panel", lambda: named(main_window, pyatspi.ROLE_TEXT, "Dateiendung"))
-        check_names("options panel", main_window, ["Dateiendung", "QUIT"])
-
-        # The empty text is left without a question.
-        press(main_window, "EXIT")
-        code = process.wait(timeout=TIMEOUT)
-        if code != 0:
-            raise Failure("Kelo ended with exit code %d" % code)
+        check(process)
     except Failure as failure:
         print("FAILED: %s" % failure, file=sys.stderr)
         return 1
@@ -242,6 +204,47 @@ def run(kelo, home, env):
             process.kill()
             process.wait()
     return 0
+
+
+def run(kelo, home, env):
+    return with_kelo([kelo], home, env, check_tree)
+
+
+def check_tree(process):
+    app = wait_for("Kelo on the accessibility bus", lambda: kelo_application(process.pid))
+    main_window = wait_for("the main window", lambda: window(app, "Kelo the Scriv"))
+    wait_for("the bar's buttons", lambda: named(main_window, pyatspi.ROLE_PUSH_BUTTON, "EXIT"))
+    check_names("main window", main_window,
+                ["öffnen", "speichern als", "search", "replace", "Einstellen", "EXIT"])
+
+    press(main_window, "öffnen")
+    wait_for("the open panel", lambda: named(main_window, pyatspi.ROLE_LIST, "Dateien"))
+    check_names("open panel", main_window, ["Dateien", "Ordner", "Filter"])
+
+    press(main_window, "speichern als")
+    wait_for("the save-as panel", lambda: named(main_window, pyatspi.ROLE_TEXT, "Dateiname"))
+    check_names("save-as panel", main_window, ["Dateiname", "Ordner"])
+
+    press(main_window, "search")
+    search = wait_for("the Search dialog", lambda: window(app, "search"))
+    wait_for("its text field", lambda: controls(search))
+    check_names("Search dialog", search, ["Suchbegriff"])
+
+    press(main_window, "replace")
+    replace = wait_for("the Replace dialog", lambda: window(app, "Replace"))
+    wait_for("its text fields", lambda: controls(replace))
+    check_names("Replace dialog", replace,
+                ["find: zu ersetzender Text", "replace: neuer Text"])
+
+    press(main_window, "Einstellen")
+    wait_for("the options panel", lambda: named(main_window, pyatspi.ROLE_TEXT, "Dateiendung"))
+    check_names("options panel", main_window, ["Dateiendung", "QUIT"])
+
+    # The empty text is left without a question.
+    press(main_window, "EXIT")
+    code = process.wait(timeout=TIMEOUT)
+    if code != 0:
+        raise Failure("Kelo ended with exit code %d" % code)
 
 
 if __name__ == "__main__":
