@@ -2,8 +2,9 @@
 // occurrence, search the new text again from its start, until none is left.
 // On small inputs text, count and outcome must be those of the loop run
 // under the same limits; on large ones (the input repeated) the result must
-// keep its bounds and hold no occurrence. Where replace all's result is
-// handed to the editor as edits, they must make exactly that result.
+// keep its bounds and hold no occurrence. What the editor is handed (the
+// edits, or the whole text) must make exactly replace all's result, with its
+// outcome and count.
 #include "editsapplied.h"
 #include "fuzzcheck.h"
 
@@ -39,6 +40,27 @@ std::string shown(const ReplaceAllResult &result)
            std::to_string(result.count) + ", text " + literal(result.text);
 }
 
+void checkChange(const QByteArray &text, const QByteArray &search, const QByteArray &replacement,
+                 const ReplaceLimits &limits, const ReplaceAllResult &result)
+{
+    const std::string context = "text " + literal(text.left(200)) + ", search " +
+                                literal(search) + ", replacement " + literal(replacement) +
+                                ": " + shown(result);
+    const ReplaceAllChange change = replaceAllChange(text, search, replacement, limits);
+    FUZZ_CHECK(change.outcome == result.outcome && change.count == result.count,
+               context + "\nchange: outcome " + std::to_string(int(change.outcome)) +
+                   ", count " + std::to_string(change.count));
+    if (change.outcome != ReplaceOutcome::Replaced || change.count == 0) {
+        FUZZ_CHECK(!change.edits && change.text.isEmpty(), context);
+        return;
+    }
+    FUZZ_CHECK(change.edits.has_value() != !change.text.isEmpty() || result.text.isEmpty(),
+               context);
+    const std::optional<QByteArray> made =
+        change.edits ? fuzz::editsApplied(text, *change.edits) : change.text;
+    FUZZ_CHECK(made == result.text, context + "\nhanded over " + literal(made.value_or("?")));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -62,12 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        std::to_string(limits.maxReplacements) + "/" +
                        std::to_string(limits.maxBytes) + "\n got " + shown(result) +
                        "\nwant " + shown(expected));
-        if (result.outcome == ReplaceOutcome::Replaced) {
-            if (const auto edits = replacementEdits(text, search, replacement, result.text))
-                FUZZ_CHECK(fuzz::editsApplied(text, *edits) == result.text,
-                           "edits for text " + literal(text) + ", search " + literal(search) +
-                               ", replacement " + literal(replacement));
-        }
+        checkChange(text, search, replacement, limits, result);
         return 0;
     }
 
@@ -95,5 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                    text.size() + result.count * (replacement.size() - search.size()),
                context);
     FUZZ_CHECK(!result.text.contains(search), context);
+    checkChange(text, search, replacement, limits, result);
     return 0;
 }

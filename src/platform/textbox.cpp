@@ -119,14 +119,14 @@ void TextBox::replaceAllUtf8(const QByteArray &utf8)
     replaceWhole(utf8, true);
 }
 
-void TextBox::replaceAllUtf8(QByteArray &&utf8, const TextEdits &edits)
+void TextBox::replaceAllUtf8(const TextEdits &edits)
 {
     // A whole replacement's undo step holds the old and the new text.
-    if (edits.undoCost() >= send(*this, SCI_GETLENGTH) + utf8.size()) {
-        replaceWhole(utf8, true);
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
+        replaceWhole(edits.appliedTo(utf8View()), true);
         return;
     }
-    utf8 = QByteArray(); // its room is free again before the undo steps take theirs
     applyEdits(edits);
 }
 

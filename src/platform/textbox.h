@@ -77,11 +77,11 @@ public:
     QByteArray utf8Text() const;
     // Replaces the text as one undo step (whole-text commands, Ctrl+Z).
     void replaceAllUtf8(const QByteArray &utf8);
-    // The same with a text that the edits make of the current one. When
+    // The same with the text that the edits make of the current one. When
     // undoing the edits one by one needs less memory than keeping the old and
-    // the new text whole, the new text is given up first and only the edits
-    // are made; either way the result is the same.
-    void replaceAllUtf8(QByteArray &&utf8, const TextEdits &edits);
+    // the new text whole, only the edits are made; otherwise the new text is
+    // made of them and goes in whole. Either way the result is the same.
+    void replaceAllUtf8(const TextEdits &edits);
     // Loads a file's text: not undoable, the undo history is emptied and the
     // text counts as unmodified afterwards.
     void loadUtf8(const QByteArray &utf8);

@@ -31,6 +31,22 @@ TextEdits::Edit TextEdits::operator[](qsizetype index) const
             QByteArrayView(m_insertions).sliced(edit.insertionStart, edit.inserted)};
 }
 
+QByteArray TextEdits::appliedTo(QByteArrayView before) const
+{
+    Q_ASSERT(m_edits.empty() ||
+             qsizetype(m_edits.back().at) + m_edits.back().removed <= before.size());
+    QByteArray after;
+    after.reserve(before.size() + insertedBytes() - removedBytes());
+    qsizetype kept = 0; // in before: what lies before it is in after
+    for (const Stored &edit : m_edits) {
+        after.append(before.sliced(kept, qsizetype(edit.at) - kept));
+        after.append(QByteArrayView(m_insertions).sliced(edit.insertionStart, edit.inserted));
+        kept = qsizetype(edit.at) + edit.removed;
+    }
+    after.append(before.sliced(kept));
+    return after;
+}
+
 qint64 TextEdits::undoCost() const
 {
     // Scintilla keeps one undo action for a removal and one for an insertion:

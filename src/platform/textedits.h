@@ -36,6 +36,9 @@ public:
     qsizetype removedBytes() const { return m_removed; }
     qsizetype insertedBytes() const { return qsizetype(m_insertions.size()); }
 
+    // The text the edits make of `before`, the text they were made for.
+    QByteArray appliedTo(QByteArrayView before) const;
+
     // About how much memory an editor keeps for undoing and redoing the
     // edits one by one: the bytes each takes away and puts in, and some
     // bookkeeping for each.

@@ -130,7 +130,8 @@ void frm_ersetz::cmd_ersetzen_Click()
     WorkMeter meter(progress.get(), 2 * qint64(text.size()));
     const QByteArray search = txt_finde->text().toUtf8();
     const QByteArray replacement = txt_replace->text().toUtf8();
-    ReplaceAllResult result = replaceAll(text, search, replacement, {}, meter.partReport());
+    const ReplaceAllChange result =
+        replaceAllChange(text, search, replacement, {}, meter.partReport());
     if (result.outcome != ReplaceOutcome::Replaced && result.outcome != ReplaceOutcome::Cancelled) {
         m_messages.show(replaceRefusal(result.outcome));
         return;
@@ -139,17 +140,14 @@ void frm_ersetz::cmd_ersetzen_Click()
         lbl_text->setText(QStringLiteral("abgebrochen"));
         return;
     }
-    // One undo step for all replacements; an unchanged text is not written
-    // again, only the caret goes to the start as if it had been.
-    if (result.count > 0) {
-        // Where no replacement made a new occurrence, only the occurrences
-        // change, and the undo step keeps just them.
-        if (const std::optional<TextEdits> edits =
-                replacementEdits(text, search, replacement, result.text))
-            m_editor->replaceAllUtf8(std::move(result.text), *edits);
-        else
-            m_editor->replaceAllUtf8(result.text);
-    } else
+    // One undo step for all replacements, which keeps just the occurrences
+    // where it can; an unchanged text is not written again, only the caret
+    // goes to the start as if it had been.
+    if (result.edits)
+        m_editor->replaceAllUtf8(*result.edits);
+    else if (result.count > 0)
+        m_editor->replaceAllUtf8(result.text);
+    else
         m_editor->setSelStart(0);
     lbl_anzahl->setText(QString::number(result.count));
     lbl_text->setText(QStringLiteral("ersetzt"));

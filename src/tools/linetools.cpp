@@ -108,7 +108,8 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     if (QByteArrayView(*result.text) != original) {
         // Only what changed goes into the undo step (see textchanges.h).
         const TextEdits edits = lineEdits(original, *result.text);
-        m_port.editor().replaceAllUtf8(std::move(*result.text), edits);
+        result.text.reset(); // its room is free again before the undo steps take theirs
+        m_port.editor().replaceAllUtf8(edits);
     }
     return true;
 }

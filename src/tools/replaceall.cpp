@@ -160,6 +160,20 @@ ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArr
     return result;
 }
 
+bool replacementsStayApart(QByteArrayView search, QByteArrayView replacement)
+{
+    if (search.isEmpty() || replacement.contains(search))
+        return false;
+    const qsizetype shared = std::min(search.size() - 1, replacement.size());
+    for (qsizetype k = 1; k <= shared; ++k) {
+        if (search.last(k) == replacement.first(k) || search.first(k) == replacement.last(k))
+            return false;
+    }
+    // Inside, with at least one character before and after it.
+    const qsizetype inside = search.sliced(1).indexOf(replacement);
+    return inside < 0 || 1 + inside + replacement.size() >= search.size();
+}
+
 QString replaceRefusal(ReplaceOutcome outcome)
 {
     switch (outcome) {

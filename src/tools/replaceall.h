@@ -48,6 +48,15 @@ ReplaceAllResult replaceAll(QByteArrayView text, QByteArrayView search, QByteArr
                             const ReplaceLimits &limits = {},
                             const std::function<bool(qint64 done)> &report = {});
 
+// Whether no replacement can ever make a new occurrence of the search text,
+// with the text around it or with the replacements beside it, so that
+// replace all replaces just the occurrences the text holds now: an
+// occurrence that reached into a replacement would begin with an end of the
+// replacement, end with a start of it, or hold it whole with something on
+// either side. An empty replacement is held by any search text of two
+// characters or more ("aabb" without "ab" is "ab").
+bool replacementsStayApart(QByteArrayView search, QByteArrayView replacement);
+
 // The German message for an outcome that changed nothing; empty for Replaced.
 QString replaceRefusal(ReplaceOutcome outcome);
 

@@ -188,4 +188,71 @@ std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView 
     return edits;
 }
 
+namespace {
+
+// The occurrences of the search text as edits, looked for a stride at a time
+// between reports; for replacements that stay apart.
+ReplaceAllChange occurrencesReplaced(QByteArrayView text, QByteArrayView search,
+                                     QByteArrayView replacement, const ReplaceLimits &limits,
+                                     const std::function<bool(qint64 done)> &report)
+{
+    const auto [keptStart, keptEnd] = sharedEnds(search, replacement);
+    const qsizetype removed = search.size() - keptStart - keptEnd;
+    const QByteArrayView inserted =
+        replacement.sliced(keptStart, replacement.size() - keptStart - keptEnd);
+    const qsizetype growth = replacement.size() - search.size();
+    constexpr qsizetype stride = qsizetype(1) << 20;
+    ReplaceAllChange change;
+    TextEdits edits;
+    qsizetype pos = 0;
+    qsizetype nextReport = report ? stride : text.size() + 1;
+    for (;;) {
+        if (pos >= nextReport) {
+            if (!report(pos))
+                return {ReplaceOutcome::Cancelled, 0, std::nullopt, {}};
+            nextReport = pos + stride;
+        }
+        // A match starting before the next report ends at most
+        // length - 1 bytes after it.
+        const qsizetype limit = std::min(text.size(), nextReport);
+        const qsizetype end = std::min(text.size(), limit + search.size() - 1);
+        const auto *hit = static_cast<const char *>(memmem(
+            text.data() + pos, size_t(end - pos), search.data(), size_t(search.size())));
+        if (!hit) {
+            pos = limit;
+            if (pos == text.size())
+                break;
+            continue;
+        }
+        const qsizetype found = hit - text.data();
+        ++change.count;
+        if (change.count > limits.maxReplacements ||
+            text.size() + change.count * growth > limits.maxBytes)
+            return {ReplaceOutcome::TooMuchWork, 0, std::nullopt, {}};
+        edits.add(found + keptStart, removed, inserted);
+        pos = found + search.size();
+    }
+    if (change.count > 0)
+        change.edits = std::move(edits);
+    return change;
+}
+
+} // namespace
+
+ReplaceAllChange replaceAllChange(QByteArrayView text, QByteArrayView search,
+                                  QByteArrayView replacement, const ReplaceLimits &limits,
+                                  const std::function<bool(qint64 done)> &report)
+{
+    if (replacementsStayApart(search, replacement))
+        return occurrencesReplaced(text, search, replacement, limits, report);
+    ReplaceAllResult result = replaceAll(text, search, replacement, limits, report);
+    ReplaceAllChange change{result.outcome, result.count, std::nullopt, {}};
+    if (result.outcome != ReplaceOutcome::Replaced || result.count == 0)
+        return change;
+    change.edits = replacementEdits(text, search, replacement, result.text);
+    if (!change.edits)
+        change.text = std::move(result.text);
+    return change;
+}
+
 } // namespace kelo

@@ -4,9 +4,12 @@
 #pragma once
 
 #include "platform/textedits.h"
+#include "tools/replaceall.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 
+#include <functional>
 #include <optional>
 
 namespace kelo {
@@ -28,5 +31,20 @@ TextEdits lineEdits(QByteArrayView before, QByteArrayView after);
 // around it was replaced again).
 std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView search,
                                           QByteArrayView replacement, QByteArrayView after);
+
+// Replace all (see tools/replaceall.h) for the editor: the outcome and the
+// count as replaceAll gives them, and when it replaced something, its result
+// as the edits that make it, or else whole. Where the replacements stay
+// apart, only the occurrences are looked for and the whole result is never
+// made; report is told as replaceAll tells it.
+struct ReplaceAllChange {
+    ReplaceOutcome outcome = ReplaceOutcome::Replaced;
+    qint64 count = 0;
+    std::optional<TextEdits> edits;
+    QByteArray text; // the result, when there are no edits for it
+};
+ReplaceAllChange replaceAllChange(QByteArrayView text, QByteArrayView search,
+                                  QByteArrayView replacement, const ReplaceLimits &limits = {},
+                                  const std::function<bool(qint64 done)> &report = {});
 
 } // namespace kelo

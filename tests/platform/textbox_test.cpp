@@ -604,7 +604,7 @@ TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
         box.loadUtf8(before);
         box.setReadOnly(true);
         box.setSelStart(5);
-        box.replaceAllUtf8(QByteArray(after), edits);
+        box.replaceAllUtf8(edits);
         ASSERT_EQ(box.utf8View(), after);
         EXPECT_EQ(box.SelStart(), 0);
         EXPECT_TRUE(box.isModified());

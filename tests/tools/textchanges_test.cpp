@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 namespace kelo {
 namespace {
 
@@ -119,6 +122,92 @@ TEST(ReplacementEdits, PutTheReplacementAtEveryOccurrenceOrGiveNone)
             EXPECT_EQ(edits->removedBytes(), c.removed);
         }
     }
+}
+
+// Where replacements stay apart, replace all only looks for the occurrences
+// and hands them over as edits; that must give what replace all gives, with
+// its outcome and count, under the same limits.
+TEST(ReplaceAllChange, GivesTheEditorExactlyWhatReplaceAllGives)
+{
+    struct Apart {
+        QByteArray search, replacement;
+        bool apart;
+    };
+    const Apart pairs[] = {
+        {"Welt", "Erdball", true}, {"Stra\xC3\x9F" "e", "Strasse", true}, {"aa", "b", true},
+        {"aba", "c", true},        {"a", "", true},                        {"ab", "a", false},
+        {"ab", "b", false},        {"ab", "", false},                       {"abc", "b", false},
+        {"ab", "ba", false},       {"Welt", "Weltall", false},              {"", "x", false},
+    };
+    for (const Apart &pair : pairs)
+        EXPECT_EQ(replacementsStayApart(pair.search, pair.replacement), pair.apart)
+            << pair.search.toStdString() << " -> " << pair.replacement.toStdString();
+
+    const QByteArray alphabets[] = {"ab", "abc", "a b\r\n"};
+    std::mt19937 random(20261209);
+    const auto word = [&random](QByteArrayView alphabet, int low, int high) {
+        QByteArray w;
+        for (int n = std::uniform_int_distribution<int>(low, high)(random); n > 0; --n)
+            w += alphabet[std::uniform_int_distribution<int>(0, int(alphabet.size()) - 1)(random)];
+        return w;
+    };
+    int apart = 0, replacedApart = 0, limited = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const QByteArray &alphabet = alphabets[i % 3];
+        const QByteArray text = word(alphabet, 0, 16), search = word(alphabet, 1, 3),
+                         replacement = word(alphabet, 0, 4);
+        SCOPED_TRACE(QByteArray(text + " | " + search + " -> " + replacement).toStdString());
+        // Few replacements, or little room to grow.
+        const ReplaceLimits small = i % 2 ? ReplaceLimits{3, 40} : ReplaceLimits{12, 18};
+        const ReplaceAllResult expected = replaceAll(text, search, replacement, small);
+        const ReplaceAllChange change = replaceAllChange(text, search, replacement, small);
+        ASSERT_EQ(change.outcome, expected.outcome);
+        ASSERT_EQ(change.count, expected.count);
+        if (change.outcome == ReplaceOutcome::Replaced && change.count > 0)
+            ASSERT_EQ(change.edits ? applied(text, *change.edits) : change.text, expected.text);
+        else
+            EXPECT_TRUE(!change.edits && change.text.isEmpty());
+        if (replacementsStayApart(search, replacement)) {
+            ++apart;
+            replacedApart += change.count > 0 && change.outcome == ReplaceOutcome::Replaced;
+            limited += change.outcome == ReplaceOutcome::TooMuchWork;
+        }
+    }
+    // Both ways must be taken often, the limits met on the short one too.
+    EXPECT_GT(apart, 1000);
+    EXPECT_GT(replacedApart, 500);
+    EXPECT_GT(limited, 10);
+}
+
+// With a report, occurrences are looked for a megabyte at a time: those
+// across the borders are found as without it, the report rises, and a stop
+// gives nothing.
+TEST(ReplaceAllChange, TellsHowFarAndStops)
+{
+    const qsizetype mega = qsizetype(1) << 20;
+    QByteArray text(3 * mega + 5, 'x');
+    for (const qsizetype at : {mega - 2, 2 * mega - 1, 2 * mega + 7, 3 * mega + 1})
+        text.replace(at, 4, "Welt");
+    text.replace(mega - 3, 1, "W");
+    QList<qint64> told;
+    const ReplaceAllChange reported =
+        replaceAllChange(text, "Welt", "Erdball", {}, [&told](qint64 done) {
+            told.append(done);
+            return true;
+        });
+    ASSERT_EQ(reported.outcome, ReplaceOutcome::Replaced);
+    EXPECT_EQ(reported.count, 4);
+    ASSERT_TRUE(reported.edits);
+    EXPECT_EQ(applied(text, *reported.edits), replaceAll(text, "Welt", "Erdball").text);
+    ASSERT_GE(told.size(), 3);
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_LE(told.last(), text.size());
+
+    const ReplaceAllChange stopped =
+        replaceAllChange(text, "Welt", "Erdball", {}, [](qint64) { return false; });
+    EXPECT_EQ(stopped.outcome, ReplaceOutcome::Cancelled);
+    EXPECT_EQ(stopped.count, 0);
+    EXPECT_FALSE(stopped.edits);
 }
 
 } // namespace
