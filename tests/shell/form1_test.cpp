@@ -132,7 +132,7 @@ void dropFile(QWidget *target, const QString &path)
     dropUrl(target, QUrl::fromLocalFile(path));
 }
 
-// Ctrl+O, then FileLoad needs a chosen file; dropped files load the same way,
+// Ctrl+O in the editor, then FileLoad needs a chosen file; dropped files load the same way,
 // hidden and empty ones too; a failed read keeps the text and the current file.
 TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
 {
@@ -142,7 +142,7 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     panel->File1->refresh();
     form.TextBox1->setText(QStringLiteral("bleibt"));
     form.Dateiauswahl2->show();
-    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    QTest::keyClick(form.TextBox1, Qt::Key_O, Qt::ControlModifier); // types nothing
     EXPECT_TRUE(panel->isVisible());
     EXPECT_FALSE(form.Dateiauswahl2->isVisible());
     panel->File1->setListIndex(-1);
