@@ -164,41 +164,6 @@ TEST(Codepage, WritingGivesTheBytesOfTheFormatOrFallsBackToUtf8)
     }
 }
 
-// Random files of line breaks, NULs, high bytes, multi-byte sequences and now
-// and then a mark; Qt's decoder gives a second opinion on what is UTF-8.
-TEST(Codepage, RandomFilesRoundTrip)
-{
-    static const char32_t samples[] = {0x80,     0xE4,  0x20AC, 0xFFFD, 0xFFFF, 0x1F600,
-                                       0x10FFFF, 0x7FF, 0x800,  0xD7FF, 0xE000};
-    std::mt19937 random(20240611);
-    for (int i = 0; i < 4000; ++i) {
-        QByteArray file = random() % 8 == 0 ? mark : QByteArray();
-        for (int n = std::uniform_int_distribution(0, 80)(random); n > 0; --n) {
-            const unsigned kind = random() % (i % 3 == 0 ? 6 : 8); // every third well-formed
-            if (kind < 3)
-                file.append(kind == 0 && i % 2 == 0 ? '\r' : kind == 2 ? '\0' : '\n');
-            else if (kind == 3)
-                file.append(utf8Of(samples[random() % std::size(samples)]));
-            else
-                file.append(
-                    static_cast<char>(kind < 6 ? 'a' + random() % 26 : 0x80 + random() % 128));
-        }
-        const DecodedText decoded = decodeText(file);
-        ASSERT_TRUE(isValidUtf8(decoded.utf8));
-        QStringDecoder qtDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-        [[maybe_unused]] const QString viaQt = qtDecoder.decode(file);
-        EXPECT_EQ(isValidUtf8(file), !qtDecoder.hasError()) << file.toHex(' ').toStdString();
-        const bool unix = !file.contains('\r') && file.contains('\n');
-        EXPECT_EQ(decoded.format.unixLineEnds, unix);
-        if (decoded.format.encoding == Encoding::Windows1252) {
-            // One character per byte, plus the CR added before each LF.
-            EXPECT_EQ(QString::fromUtf8(decoded.utf8).size(),
-                      file.size() + (unix ? file.count('\n') : 0));
-        }
-        expectRoundTrip(file);
-    }
-}
-
 // Long Windows-1252 texts, read whole and in pieces of every size, against a
 // byte by byte reading of the table, and written back: texts of nothing but high bytes (more
 // than a byte's tally of them in a row), of the bytes 0x80 to 0x9F, of LFs
@@ -350,28 +315,53 @@ TEST(Codepage, OneBrokenSequenceInALongLatinTextIsFound)
     }
 }
 
-// Reading in pieces gives decodeText's form, length and text exactly, however
-// the pieces cut the file: inside a UTF-8 sequence or the mark, between CR
-// and LF, one byte at a time or most of the file at once. The files are short runs of what decides
-// the form (a mark, CR, LF, NUL, well-formed and cut or broken sequences, high bytes), so that
-// small pieces meet every kind of border.
-TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
+// Random files of short runs of what decides the form (a mark, CR, LF, NUL,
+// the smallest and largest sequences of each length, cut or broken ones,
+// high bytes) come back unchanged, and Qt's decoder gives a second opinion
+// on what is UTF-8. Read in pieces, they give decodeText's form, length and
+// text exactly, however the pieces cut the file: inside a UTF-8 sequence or
+// the mark, between CR and LF, one byte at a time or most of the file at once.
+TEST(Codepage, RandomFilesRoundTripAndReadInPiecesAsWhole)
 {
-    const QByteArray parts[] = {"\r",       "\n",           "\r\n",         QByteArray(1, '\0'),
-                                "ab",       "\xC3\xA4",     "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
-                                "\xC3",     "\xE2\x82",     "\xF0\x9F\x98", "\xE4",
-                                "\x80\x9F", "\xED\xA0\x80", "\xC0\xAF",     "\xF4\x90\x80\x80",
-                                mark};
+    const QByteArray wellFormed[] = {"\r", "\n", "\r\n", QByteArray(1, '\0'), "ab",
+                                     utf8Of(0x80), utf8Of(0xE4), utf8Of(0x7FF), utf8Of(0x800),
+                                     utf8Of(0xD7FF), utf8Of(0xE000), utf8Of(0x20AC),
+                                     utf8Of(0xFFFD), utf8Of(0xFFFF), utf8Of(0x1F600),
+                                     utf8Of(0x10FFFF)};
+    const QByteArray broken[] = {"\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xE4", "\x80\x9F",
+                                 "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80", mark};
     std::mt19937 random(20261207);
-    for (int i = 0; i < 6000; ++i) {
+    for (int i = 0; i < 8000; ++i) {
         QByteArray file = random() % 6 == 0 ? mark : QByteArray();
         // Most files keep to one kind of text, so that each form comes up.
-        const unsigned variety = i % 4 == 0 ? std::size(parts) : 8;
-        for (int n = std::uniform_int_distribution(0, 40)(random); n > 0; --n)
-            file.append(parts[random() % variety]);
+        const bool onlyWellFormed = i % 4 != 0;
+        for (int n = std::uniform_int_distribution(0, 40)(random); n > 0; --n) {
+            // Past the lists: any high byte.
+            const unsigned pick =
+                random() % (std::size(wellFormed) + (onlyWellFormed ? 0 : std::size(broken) + 1));
+            if (pick < std::size(wellFormed))
+                file.append(wellFormed[pick]);
+            else if (pick - std::size(wellFormed) < std::size(broken))
+                file.append(broken[pick - std::size(wellFormed)]);
+            else
+                file.append(char(0x80 + random() % 128));
+        }
         if (i % 5 == 0)
             file.replace("\r", "");
+        SCOPED_TRACE(file.toHex(' ').toStdString());
         const DecodedText whole = decodeText(file);
+        ASSERT_TRUE(isValidUtf8(whole.utf8));
+        QStringDecoder qtDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        [[maybe_unused]] const QString viaQt = qtDecoder.decode(file);
+        EXPECT_EQ(isValidUtf8(file), !qtDecoder.hasError());
+        const bool unix = !file.contains('\r') && file.contains('\n');
+        EXPECT_EQ(whole.format.unixLineEnds, unix);
+        if (whole.format.encoding == Encoding::Windows1252) {
+            // One character per byte, plus the CR added before each LF.
+            EXPECT_EQ(QString::fromUtf8(whole.utf8).size(),
+                      file.size() + (unix ? file.count('\n') : 0));
+        }
+        expectRoundTrip(file);
 
         const auto pieceSize = qsizetype(1 + random() % (i % 3 == 0 ? 3 : i % 3 == 1 ? 9 : 100));
         std::vector<QByteArrayView> pieces;
@@ -391,7 +381,7 @@ TEST(CodePage, ReadingInPiecesMatchesTheWholeFile)
         for (const QByteArrayView piece : pieces)
             text.append(decoder.decode(piece, buffer));
 
-        SCOPED_TRACE(file.toHex(' ').toStdString() + " in pieces of " + std::to_string(pieceSize));
+        SCOPED_TRACE("in pieces of " + std::to_string(pieceSize));
         ASSERT_EQ(format, whole.format);
         EXPECT_EQ(formOnly.format(), whole.format);
         EXPECT_EQ(scanner.fileSize(), file.size());

@@ -137,26 +137,6 @@ TEST_F(WebTranslation, DeepLGetsTheKeyInItsHeaderAndEveryLineBreakStays)
     EXPECT_EQ(server.requests()[1].json().value("target_lang"), "DE");
 }
 
-TEST_F(WebTranslation, AThousandLinesGoInAtMostTwentyRequestsOfLimitedSize)
-{
-    choose(Service::LibreTranslate);
-    QStringList lines;
-    for (int i = 1; i <= 1000; ++i)
-        lines << (i % 10 == 0 ? QString() : QStringLiteral("Zeile %1: Grüße aus Köln").arg(i));
-    translate(lines.join("\r\n"));
-    EXPECT_LE(server.requests().size(), 20);
-    EXPECT_GE(server.requests().size(), 18); // 900 lines with words, 50 a request
-    qsizetype sent = 0;
-    for (const RecordedRequest &request : server.requests()) {
-        const qsizetype count = request.json().value("q").toArray().size();
-        EXPECT_LE(count, 50);
-        EXPECT_LE(request.body.size(), 100 * 1024);
-        sent += count;
-    }
-    EXPECT_EQ(sent, 900);
-    EXPECT_EQ(text(), lines.join("\r\n").toUpper());
-}
-
 // The service, the answer to the second of three requests, a part of the reason.
 // (Every reason on its own is in translationservice_test.cpp; here each way
 // a failure reaches the window.)

@@ -315,32 +315,6 @@ TEST_F(KeyboardReach, EnterAndSpaceOnEveryButtonOfTheBarTriggerItsCommand)
     }
 }
 
-// The commands with a shortcut are there from the editor without a button.
-TEST_F(KeyboardReach, ShortcutsTriggerTheirCommandsFromTheEditor)
-{
-    startActive();
-    const struct {
-        const char *control;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-    } cases[] = {
-        {"cmd_open", Qt::Key_O, Qt::ControlModifier},
-        {"img_save", Qt::Key_S, Qt::ControlModifier},
-        {"search", Qt::Key_F, Qt::ControlModifier},
-        {"findNext", Qt::Key_F3, Qt::NoModifier},
-        {"cmd_replace", Qt::Key_H, Qt::ControlModifier},
-        {"Print", Qt::Key_P, Qt::ControlModifier},
-    };
-    for (const auto &c : cases) {
-        QAction *action = detachedAction(QString::fromLatin1(c.control));
-        ASSERT_NE(action, nullptr) << c.control;
-        QSignalSpy triggered(action, &QAction::triggered);
-        m_window->TextBox1->setFocus(Qt::TabFocusReason);
-        press(c.key, c.modifiers);
-        EXPECT_EQ(triggered.count(), 1) << c.control;
-    }
-}
-
 // Escape leaves each panel, both dialogs and the About window as its own
 // close control ("X", "QUIT", "EXIT") does, from a control inside it.
 TEST_F(KeyboardReach, EscapeLeavesEveryPanelAndDialogAsItsCloseControlDoes)

@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 namespace kelo::test {
 namespace {
 
@@ -96,50 +98,41 @@ QPushButton *cancelButton(QProgressDialog &dialog)
     return nullptr;
 }
 
-// The box names the file and how far the load is, stands modal over the
-// window, and "Abbrechen" stops the load at the next step.
-TEST(LoadProgressDialogTest, ShowsHowFarAndStopsAtAbbrechen)
+// The box names the file and how far the load is and stands modal over the
+// window; "Abbrechen" (pressed at the very end, it still counts), Escape and
+// the box's own close button stop the load at the next step.
+TEST(LoadProgressDialogTest, ShowsHowFarAndStopsAtAbbrechenEscapeOrClosing)
 {
     QWidget window;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    LoadProgressDialog progress(window, QStringLiteral("/tmp/ordner/gro\u00DF.txt"), 0ms);
-    QProgressDialog &dialog = progress.dialog();
-    EXPECT_TRUE(progress.step(0, 2000));
-    EXPECT_TRUE(progress.step(801, 2000));
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 40 %"));
-    const QProgressBar *bar = dialog.findChild<QProgressBar *>();
-    ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(double(bar->value() - bar->minimum()) / (bar->maximum() - bar->minimum()), 0.4);
-    EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
-    EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
-    EXPECT_TRUE(progress.step(2000, 2000));
-    EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 100 %"));
-
-    QPushButton *cancel = cancelButton(dialog);
-    ASSERT_NE(cancel, nullptr);
-    QTest::mouseClick(cancel, Qt::LeftButton);
-    // Pressed at the very end, it still counts.
-    EXPECT_FALSE(progress.step(2000, 2000));
-}
-
-// Escape and the box's own close button stop the load as "Abbrechen" does.
-TEST(LoadProgressDialogTest, EscapeAndClosingStopTheLoad)
-{
-    QWidget window;
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    for (const bool escape : {true, false}) {
-        LoadProgressDialog progress(window, QStringLiteral("a.txt"), 0ms);
-        EXPECT_TRUE(progress.step(0, 10));
-        EXPECT_TRUE(progress.step(1, 10));
-        ASSERT_TRUE(progress.dialog().isVisible());
-        if (escape)
-            QTest::keyClick(&progress.dialog(), Qt::Key_Escape);
+    for (const std::string_view way : {"Abbrechen", "Escape", "closed"}) {
+        SCOPED_TRACE(way);
+        LoadProgressDialog progress(window, QStringLiteral("/tmp/ordner/gro\u00DF.txt"), 0ms);
+        QProgressDialog &dialog = progress.dialog();
+        EXPECT_TRUE(progress.step(0, 2000));
+        EXPECT_TRUE(progress.step(801, 2000));
+        ASSERT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 40 %"));
+        const QProgressBar *bar = dialog.findChild<QProgressBar *>();
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(double(bar->value() - bar->minimum()) / (bar->maximum() - bar->minimum()), 0.4);
+        EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+        if (way == "Abbrechen") {
+            EXPECT_TRUE(progress.step(2000, 2000));
+            EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 100 %"));
+            QPushButton *cancel = cancelButton(dialog);
+            ASSERT_NE(cancel, nullptr);
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            EXPECT_FALSE(progress.step(2000, 2000));
+            continue;
+        }
+        if (way == "Escape")
+            QTest::keyClick(&dialog, Qt::Key_Escape);
         else
-            progress.dialog().close();
-        EXPECT_FALSE(progress.step(2, 10)) << (escape ? "Escape" : "closed");
+            dialog.close();
+        EXPECT_FALSE(progress.step(1200, 2000));
     }
 }
 
@@ -231,37 +224,33 @@ TEST_F(BigLoads, InputDuringALoadDoesNothing)
     m_messages.queueAnswer(MsgAnswer::No);
     bool eventsRanDuringLoad = false;
     form.setLoadProgress([&](QWidget &window, const QString &path) -> std::unique_ptr<LoadProgress> {
-        auto dialog = std::make_unique<LoadProgressDialog>(window, path, 0ms);
         struct Poking : LoadProgress {
-            std::unique_ptr<LoadProgressDialog> dialog;
-            Form1 *form = nullptr;
+            Poking(QWidget &window, const QString &path, Form1 &form, bool &ranDuringLoad)
+                : dialog(window, path, 0ms), form(form), ranDuringLoad(ranDuringLoad)
+            {}
+            LoadProgressDialog dialog;
+            Form1 &form;
+            bool &ranDuringLoad;
             int count = 0;
             bool eventsRan = false;
-            bool *eventsRanOut = nullptr;
-            bool eventsRanDuringLoad = false;
-            ~Poking() override { *eventsRanOut = eventsRanDuringLoad; }
             bool step(qint64 done, qint64 total) override
             {
                 if (++count == 3) {
-                    QWindow *handle = form->windowHandle();
-                    for (QWidget *button : {static_cast<QWidget *>(form->cmd_open),
-                                            static_cast<QWidget *>(form->cmd_Einstell)})
+                    QWindow *handle = form.windowHandle();
+                    for (QWidget *button : {static_cast<QWidget *>(form.cmd_open),
+                                            static_cast<QWidget *>(form.cmd_Einstell)})
                         QTest::mouseClick(handle, Qt::LeftButton, {},
-                                          button->mapTo(form, button->rect().center()));
+                                          button->mapTo(&form, button->rect().center()));
                     QTest::keyClick(handle, Qt::Key_O, Qt::ControlModifier);
                     QTest::keyClick(handle, Qt::Key_X);
-                    QTimer::singleShot(0, form, [this] { eventsRan = true; });
+                    QTimer::singleShot(0, &form, [this] { eventsRan = true; });
                 }
                 if (done == total)
-                    eventsRanDuringLoad = eventsRan;
-                return dialog->step(done, total);
+                    ranDuringLoad = eventsRan;
+                return dialog.step(done, total);
             }
         };
-        auto poking = std::make_unique<Poking>();
-        poking->dialog = std::move(dialog);
-        poking->form = &form;
-        poking->eventsRanOut = &eventsRanDuringLoad;
-        return poking;
+        return std::make_unique<Poking>(window, path, form, eventsRanDuringLoad);
     });
     form.loadDroppedFile(m_big);
     // The window went on (it repainted), but what it was told was held back,
