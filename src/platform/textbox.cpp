@@ -119,17 +119,6 @@ void TextBox::replaceAllUtf8(const QByteArray &utf8)
     replaceWhole(utf8, true);
 }
 
-void TextBox::replaceAllUtf8(const TextEdits &edits)
-{
-    // A whole replacement's undo step holds the old and the new text.
-    const qsizetype length = send(*this, SCI_GETLENGTH);
-    if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
-        replaceWhole(edits.appliedTo(utf8View()), true);
-        return;
-    }
-    applyEdits(edits);
-}
-
 void TextBox::loadUtf8(const QByteArray &utf8)
 {
     replaceWhole(utf8, false);

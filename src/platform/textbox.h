@@ -81,7 +81,10 @@ public:
     // undoing the edits one by one needs less memory than keeping the old and
     // the new text whole, only the edits are made; otherwise the new text is
     // made of them and goes in whole. Either way the result is the same.
-    void replaceAllUtf8(const TextEdits &edits);
+    // Many edits take a while: `told`, if set, then hears how many of them
+    // are made (done of all) now and then, and must let nothing else run.
+    void replaceAllUtf8(const TextEdits &edits,
+                        const std::function<void(qint64 done, qint64 all)> &told = {});
     // Loads a file's text: not undoable, the undo history is emptied and the
     // text counts as unmodified afterwards.
     void loadUtf8(const QByteArray &utf8);
@@ -158,7 +161,8 @@ private:
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
-    void applyEdits(const TextEdits &edits);
+    // The edits one by one, as one undo step; told, if set, hears how many are made.
+    void applyEdits(const TextEdits &edits, const std::function<void(qint64, qint64)> &told);
     void setUpDocument();
     void countAsStyled();
     // Gives the words of very long lines alternating styles so that Scintilla

@@ -204,9 +204,33 @@ namespace {
 // moves the whole text to a bigger buffer when an insertion would fill its
 // room exactly.
 constexpr qsizetype editRoom = 64 * 1024;
+// Edits are told this many at a time, a few hundredths of a second at 1 GB;
+// fewer are not told at all.
+constexpr qsizetype editsTold = 16 * 1024;
 } // namespace
 
-void TextBox::applyEdits(const TextEdits &edits)
+void TextBox::replaceAllUtf8(const TextEdits &edits,
+                             const std::function<void(qint64, qint64)> &told)
+{
+    // Whoever is told hears of many edits before the text changes, while
+    // anything may still run.
+    const bool telling = told && edits.size() > editsTold;
+    // A whole replacement's undo step holds the old and the new text.
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
+        if (telling)
+            told(0, 1);
+        replaceWhole(edits.appliedTo(utf8View()), true);
+        if (telling)
+            told(1, 1);
+        return;
+    }
+    if (telling)
+        told(0, edits.size());
+    applyEdits(edits, telling ? told : nullptr);
+}
+
+void TextBox::applyEdits(const TextEdits &edits, const std::function<void(qint64, qint64)> &told)
 {
     // As replaceWhole() does, for the same reasons: no modification events
     // (each edit would be copied for them), the indexes rebuilt afterwards.
@@ -233,11 +257,15 @@ void TextBox::applyEdits(const TextEdits &edits)
             sendBytes(*this, SCI_REPLACETARGET, edit.inserted.data(), edit.inserted.size());
         }
         shift += edit.inserted.size() - edit.removed;
+        if (told && (i + 1) % editsTold == 0)
+            told(i + 1, edits.size());
     }
     send(*this, SCI_ENDUNDOACTION);
     send(*this, SCI_SETMODEVENTMASK, eventMask);
     styleLongLines(false);
     afterWholeReplacement(linesBefore);
+    if (told)
+        told(edits.size(), edits.size());
 }
 
 namespace {

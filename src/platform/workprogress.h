@@ -2,6 +2,7 @@
 // the whole text): how far it is, and a way to stop it.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QtGlobal>
 
@@ -9,7 +10,9 @@
 #include <functional>
 #include <memory>
 
+class QProgressBar;
 class QProgressDialog;
+class QPushButton;
 class QWidget;
 
 namespace kelo {
@@ -20,6 +23,11 @@ public:
     virtual ~WorkProgress() = default;
     // Units done of total; false stops the work.
     virtual bool step(qint64 done, qint64 total) = 0;
+    // From here on the work cannot be stopped, and nothing else may run until
+    // it is over: the text is in the middle of a change.
+    virtual void beginUnstoppable() {}
+    // How far an unstoppable rest is; only shown, with nothing else run.
+    virtual void show(qint64 done, qint64 total) { Q_UNUSED(done) Q_UNUSED(total) }
 };
 
 // Counts a piece of work of several parts against the total of all parts
@@ -36,6 +44,10 @@ public:
     bool stopped() const { return m_stopped; }
     // within() as a function, for work that only knows its own part.
     std::function<bool(qint64 done)> partReport();
+    // For the last part, which cannot be stopped: the function is told how
+    // much of it is done, `done` of `all` in units of its own, and the first
+    // time it is told the progress learns that it cannot stop the work.
+    std::function<void(qint64 done, qint64 all)> unstoppableRest();
 
 private:
     WorkProgress *m_progress;
@@ -58,12 +70,25 @@ public:
     ~WorkProgressBox() override;
 
     bool step(qint64 done, qint64 total) override;
+    // Greys out "Abbrechen", and shows the box at once if the work has taken
+    // a moment already (a quick one does not flash a box for its rest); from
+    // then on the box is only repainted, while nothing else runs.
+    void beginUnstoppable() override;
+    void show(qint64 done, qint64 total) override;
 
     QProgressDialog &dialog() { return *m_dialog; }
 
 private:
+    // The box's thousandth for done of total, or -1 when it is the one shown.
+    int newPermille(qint64 done, qint64 total);
+    void centre();
+
     std::function<QString(int percent)> m_label;
+    std::chrono::milliseconds m_delay;
+    QElapsedTimer m_clock;
     std::unique_ptr<QProgressDialog> m_dialog;
+    QPushButton *m_cancel;
+    QProgressBar *m_bar;
     int m_permille = -1;
     int m_percent = -1;
 };

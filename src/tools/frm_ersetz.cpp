@@ -124,8 +124,8 @@ void frm_ersetz::cmd_ersetzen_Click()
     // The editor's own bytes, not a copy: while the replacing runs, its box
     // holds the window's input back, so nothing changes the text.
     const QByteArrayView text = m_editor->utf8View();
-    // Two parts: the replacing, then the editor taking the new text, while
-    // the box waits at the half, until it closes.
+    // Two parts: the replacing, then the editor taking the new text, which
+    // cannot be stopped: the box then only shows how far it is.
     const std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;
     WorkMeter meter(progress.get(), 2 * qint64(text.size()));
     const QByteArray search = txt_finde->text().toUtf8();
@@ -144,7 +144,7 @@ void frm_ersetz::cmd_ersetzen_Click()
     // where it can; an unchanged text is not written again, only the caret
     // goes to the start as if it had been.
     if (result.edits)
-        m_editor->replaceAllUtf8(*result.edits);
+        m_editor->replaceAllUtf8(*result.edits, meter.unstoppableRest());
     else if (result.count > 0)
         m_editor->replaceAllUtf8(result.text);
     else

@@ -78,8 +78,8 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     // The editor's own bytes, not a copy: while the passage runs, its box
     // holds the window's input back, so nothing changes the text.
     const QByteArrayView original = m_port.editor().utf8View();
-    // The passage's steps and, last, the editor taking the new text (not
-    // told: the box only closes then).
+    // The passage's steps and, last, the editor taking the new text, which
+    // cannot be stopped: the box then only shows how far it is.
     const std::unique_ptr<WorkProgress> progress = m_port.startWork(what);
     WorkMeter meter(progress.get(), qint64(passageParts(passage) + 1) * original.size());
     PassageResult result =
@@ -103,13 +103,11 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
         reportFailure(result.error);
         return false;
     }
-    // The box stays at the last part's start while the editor takes the
-    // text, and goes with it.
     if (QByteArrayView(*result.text) != original) {
         // Only what changed goes into the undo step (see textchanges.h).
         const TextEdits edits = lineEdits(original, *result.text);
         result.text.reset(); // its room is free again before the undo steps take theirs
-        m_port.editor().replaceAllUtf8(edits);
+        m_port.editor().replaceAllUtf8(edits, meter.unstoppableRest());
     }
     return true;
 }

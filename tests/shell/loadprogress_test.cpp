@@ -6,6 +6,7 @@
 #include "platform/controls.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
+#include "platform/workprogress.h"
 #include "shell/application.h"
 #include "shell/loadprogress.h"
 #include "shell/optionspanel.h"
@@ -134,6 +135,55 @@ TEST(LoadProgressDialogTest, ShowsHowFarAndStopsAtAbbrechenEscapeOrClosing)
             dialog.close();
         EXPECT_FALSE(progress.step(1200, 2000));
     }
+}
+
+// A rest that cannot be stopped: the box comes up at once with "Abbrechen"
+// greyed out, unless the work was quick so far, and then only the box is
+// painted, with nothing else running, while it moves on to the end.
+TEST(WorkProgressBoxTest, AnUnstoppableRestIsOnlyShown)
+{
+    QWidget window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto label = [](int percent) { return QStringLiteral("Ersetze … %1 %").arg(percent); };
+    {
+        // Quick so far: no box flashes up for the rest.
+        WorkProgressBox quick(window, label);
+        EXPECT_TRUE(quick.step(200, 1000));
+        quick.beginUnstoppable();
+        quick.show(500, 1000);
+        EXPECT_FALSE(quick.dialog().isVisible());
+    }
+    {
+        // A while already, the box not yet up: it comes up now.
+        WorkProgressBox slow(window, label, 1000ms);
+        EXPECT_TRUE(slow.step(200, 1000));
+        EXPECT_FALSE(slow.dialog().isVisible());
+        QTest::qWait(250);
+        slow.beginUnstoppable();
+        EXPECT_TRUE(slow.dialog().isVisible());
+    }
+    WorkProgressBox box(window, label, 0ms);
+    QProgressDialog &dialog = box.dialog();
+    EXPECT_TRUE(box.step(200, 1000));
+    ASSERT_TRUE(dialog.isVisible());
+    box.beginUnstoppable();
+    EXPECT_TRUE(dialog.isVisible());
+    QPushButton *cancel = cancelButton(dialog);
+    ASSERT_NE(cancel, nullptr);
+    EXPECT_FALSE(cancel->isEnabled());
+    bool ran = false;
+    QMetaObject::invokeMethod(&window, [&ran] { ran = true; }, Qt::QueuedConnection);
+    box.show(734, 1000);
+    EXPECT_EQ(dialog.labelText(), QStringLiteral("Ersetze … 73 %"));
+    const QProgressBar *bar = dialog.findChild<QProgressBar *>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->value(), 734);
+    box.show(1000, 1000);
+    EXPECT_EQ(dialog.labelText(), QStringLiteral("Ersetze … 100 %"));
+    EXPECT_FALSE(ran);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ran);
 }
 
 class BigLoads : public Form1Fixture {

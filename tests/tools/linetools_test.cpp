@@ -296,25 +296,43 @@ TEST(ReplaceAll, TellsHowFarAndStops)
               QStringLiteral("Das Ersetzen wurde abgebrochen. Der Text bleibt unverändert."));
 }
 
-// A progress that records the steps and says stop at the given one (0: never).
+// A progress that records the steps and says stop at the given one (0: never),
+// and records what it is shown once the rest cannot be stopped.
 class StoppingProgress : public WorkProgress {
 public:
-    StoppingProgress(QList<qint64> &steps, qint64 &total, int stopAt)
-        : m_steps(steps)
-        , m_total(total)
-        , m_stopAt(stopAt)
+    struct Record {
+        QList<qint64> steps;
+        qint64 total = 0;
+        int stopAt = 0;
+        QList<qint64> shown;
+        int unstoppable = 0;
+        std::function<void()> onUnstoppable;
+    };
+    explicit StoppingProgress(Record &record)
+        : m_record(record)
     {}
     bool step(qint64 done, qint64 total) override
     {
-        m_steps.append(done);
-        m_total = total;
-        return m_stopAt == 0 || m_steps.size() < m_stopAt;
+        EXPECT_EQ(m_record.unstoppable, 0);
+        m_record.steps.append(done);
+        m_record.total = total;
+        return m_record.stopAt == 0 || m_record.steps.size() < m_record.stopAt;
+    }
+    void beginUnstoppable() override
+    {
+        ++m_record.unstoppable;
+        if (m_record.onUnstoppable)
+            m_record.onUnstoppable();
+    }
+    void show(qint64 done, qint64 total) override
+    {
+        EXPECT_EQ(m_record.unstoppable, 1);
+        EXPECT_EQ(total, m_record.total);
+        m_record.shown.append(done);
     }
 
 private:
-    QList<qint64> &m_steps;
-    qint64 &m_total;
-    int m_stopAt;
+    Record &m_record;
 };
 
 class LineToolsTest : public PortTest {
@@ -387,13 +405,18 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
 // The clean-up, "ganze Zeile löschen" and replace all tell their progress,
 // rising to the whole; stopped at any step before the editor takes the new
 // text, the text, caret and undo history stay, no file is left and nothing
-// is asked.
+// is asked. The editor taking the many edits (or the whole text they make)
+// cannot be stopped: that part is only shown, from before the text changes to
+// its end.
 TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
 {
     m_port.show();
     QByteArray text;
     for (int line = 0; text.size() < (qsizetype(3) << 20); ++line)
-        text += line % 7 == 0 ? QByteArray("   \r\n") : "Zeile  mit abc und  Straße\r\n";
+        text += line % 7 == 0 ? QByteArray("   \r\n")
+                              : "Zeile  mit abc und  Straße, dazu noch etwas mehr Text, so dass "
+                                "die Zeile lang genug ist und das Rückgängigmachen Zeile für "
+                                "Zeile billiger\r\n";
     frm_ersetz &dialog = openReplace();
     dialog.txt_finde->setText(QStringLiteral("abc"));
     dialog.txt_replace->setText(QStringLiteral("xyz"));
@@ -403,13 +426,11 @@ TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
         {QStringLiteral("Ersetze"), [&dialog] { dialog.cmd_ersetzen->click(); }}};
     for (const auto &[what, run] : tools) {
         SCOPED_TRACE(what.toStdString());
-        QList<qint64> steps;
-        qint64 total = 0;
-        int stopAt = 0;
+        StoppingProgress::Record record;
         QStringList asked;
         m_port.work = [&](const QString &name) {
             asked.append(name);
-            return std::make_unique<StoppingProgress>(steps, total, stopAt);
+            return std::make_unique<StoppingProgress>(record);
         };
         const QByteArray loaded = text.first(text.size() - 2);
         const auto prepare = [&] {
@@ -417,29 +438,35 @@ TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
             editor().setSelStart(editor().textLength());
             QTest::keyClicks(&editor(), "Ende"); // undo steps to keep
             editor().setSelStart(5);
-            steps.clear();
+            record = {};
             m_port.statusLine.clear();
         };
         const QByteArray typed = loaded + "Ende";
         prepare();
+        bool unchangedAtTheTurn = false;
+        record.onUnstoppable = [&] { unchangedAtTheTurn = editor().utf8View() == typed; };
         run();
         const QByteArray done = editor().utf8Text();
         EXPECT_NE(done, typed);
-        ASSERT_GE(steps.size(), 3);
-        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
-        // The last part, the editor taking the text, is not told: the box
-        // waits at its start and closes.
-        EXPECT_LT(steps.last(), total);
-        EXPECT_GE(total, qint64(2) * text.size());
-        const qsizetype allSteps = steps.size();
+        ASSERT_GE(record.steps.size(), 3);
+        EXPECT_TRUE(std::is_sorted(record.steps.begin(), record.steps.end()));
+        EXPECT_LT(record.steps.last(), record.total);
+        EXPECT_GE(record.total, qint64(2) * text.size());
+        EXPECT_EQ(record.unstoppable, 1);
+        EXPECT_TRUE(unchangedAtTheTurn);
+        ASSERT_GE(record.shown.size(), 2);
+        EXPECT_GE(record.shown.first(), record.steps.last());
+        EXPECT_TRUE(std::is_sorted(record.shown.begin(), record.shown.end()));
+        EXPECT_EQ(record.shown.last(), record.total);
+        const qsizetype allSteps = record.steps.size();
 
         for (const qsizetype stop : {qsizetype(1), allSteps / 2, allSteps - 1}) {
             SCOPED_TRACE("stopped at step " + std::to_string(stop));
             prepare();
-            stopAt = int(stop);
+            record.stopAt = int(stop);
             run();
-            stopAt = 0;
-            EXPECT_EQ(steps.size(), stop);
+            EXPECT_EQ(record.steps.size(), stop);
+            EXPECT_EQ(record.unstoppable, 0);
             EXPECT_TRUE(editor().utf8Text() == typed);
             EXPECT_EQ(editor().SelStart(), what == "Ersetze" ? 5 : 0); // the refresh still ran
             while (editor().isUndoAvailable())
