@@ -200,7 +200,7 @@ QByteArray recoveryHeader(const RecoveryCopy &copy)
     return headerOf(copy, copy.text.size(), checksum(copy.text));
 }
 
-std::optional<RecoveryCopy> parseRecoveryCopy(QByteArrayView bytes, QString *reason)
+std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason)
 {
     const auto fail = [reason](const QString &why) -> std::optional<RecoveryCopy> {
         if (reason)
@@ -218,7 +218,7 @@ std::optional<RecoveryCopy> parseRecoveryCopy(QByteArrayView bytes, QString *rea
     QByteArray sum;
     bool seen[9] = {};
     const QList<QByteArray> lines =
-        bytes.first(end).toByteArray().split('\n').mid(1); // without the magic line
+        bytes.first(end).split('\n').mid(1); // without the magic line
     for (const QByteArray &line : lines) {
         const qsizetype space = line.indexOf(' ');
         const QByteArray key = line.first(space < 0 ? line.size() : space);
@@ -279,14 +279,15 @@ std::optional<RecoveryCopy> parseRecoveryCopy(QByteArrayView bytes, QString *rea
     }
     if (!std::all_of(std::begin(seen), std::end(seen), [](bool s) { return s; }))
         return fail(QStringLiteral("im Kopf fehlen Angaben"));
-    const QByteArrayView text = bytes.sliced(end + 2);
+    const QByteArrayView text = QByteArrayView(bytes).sliced(end + 2);
     if (text.size() != *length)
         return fail(QStringLiteral("der Text ist %1 statt %2 Bytes lang")
                         .arg(text.size())
                         .arg(*length));
     if (checksum(text) != sum)
         return fail(QStringLiteral("die Prüfsumme des Textes stimmt nicht"));
-    copy.text = text.toByteArray();
+    bytes.remove(0, end + 2);
+    copy.text = std::move(bytes);
     return copy;
 }
 
@@ -462,13 +463,13 @@ Leftover::~Leftover()
 std::optional<RecoveryCopy> Leftover::read(QString *reason) const
 {
     int error = 0;
-    const std::optional<QByteArray> bytes = readWhole(m_copyPath, &error);
+    std::optional<QByteArray> bytes = readWhole(m_copyPath, &error);
     if (!bytes) {
         if (reason)
             *reason = systemError(error);
         return std::nullopt;
     }
-    return parseRecoveryCopy(*bytes, reason);
+    return parseRecoveryCopy(std::move(*bytes), reason);
 }
 
 void Leftover::remove()

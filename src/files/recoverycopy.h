@@ -45,8 +45,9 @@ struct RecoveryCopy {
 // The copy as the bytes of its file: a short header, then the text. The
 // header carries the text's length and checksum, so a damaged copy is known.
 QByteArray recoveryHeader(const RecoveryCopy &copy);
-// Reads a copy's file. A damaged one gives nullopt and the reason.
-std::optional<RecoveryCopy> parseRecoveryCopy(QByteArrayView bytes, QString *reason);
+// Reads a copy's file. A damaged one gives nullopt and the reason. The text
+// keeps the bytes' own room, so that a big copy is not held twice.
+std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason);
 
 // The folder of the copies: $XDG_STATE_HOME/Kelo, or ~/.local/state/Kelo.
 QString defaultRecoveryFolder();

@@ -67,6 +67,13 @@ TEST(RecoveryCopyFile, HoldsTextFileAndFormAndKnowsDamage)
     const std::optional<RecoveryCopy> back = parseRecoveryCopy(fileOf(copy), &reason);
     ASSERT_TRUE(back) << reason.toStdString();
     expectSame(*back, copy);
+    // The text stays in the room the file was read into: a copy of a
+    // gigabyte is not held twice on its way into the editor.
+    QByteArray file = fileOf(copy);
+    const char *const read = file.constData();
+    const std::optional<RecoveryCopy> inPlace = parseRecoveryCopy(std::move(file), nullptr);
+    ASSERT_TRUE(inPlace);
+    EXPECT_EQ(inPlace->text.constData(), read + fileOf(copy).indexOf("\n\n") + 2);
     RecoveryCopy fresh; // a new text: no file, no identity
     fresh.written = copy.written;
     ASSERT_TRUE(parseRecoveryCopy(fileOf(fresh), nullptr));
