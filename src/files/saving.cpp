@@ -5,12 +5,15 @@
 #include "files/textwriter.h"
 #include "platform/controls.h"
 #include "platform/fileidentity.h"
+#include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
 #include "platform/userfiles.h"
 #include "platform/windowport.h"
+#include "platform/workprogress.h"
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -75,9 +78,14 @@ bool Saving::Speichern()
                              .arg(target));
         return false;
     }
-    if (!writeText(target)) {
+    switch (writeText(target)) {
+    case Written::Yes:
+        break;
+    case Written::Failed:
         m_port.messages().show(hoppla);
         showPanelForAName();
+        return false;
+    case Written::Stopped:
         return false;
     }
     m_port.messages().show(QStringLiteral("Datei ") + target +
@@ -111,12 +119,13 @@ void Saving::saveas_KeyPress(int key)
         return;
     }
     const QString target = joinPath(m_panel.Dir2->path(), name);
-    const bool written = writeText(target);
+    const Written written = writeText(target);
     // Also after a failure: the panel stays open for another try, and a
     // later save names the file the user meant.
     m_port.setCurrentFile(target);
-    if (!written) {
-        m_port.messages().show(hoppla);
+    if (written != Written::Yes) {
+        if (written == Written::Failed)
+            m_port.messages().show(hoppla);
         return;
     }
     m_port.messages().show(QStringLiteral("Datei wurde gespeichert unter ") + target);
@@ -163,21 +172,27 @@ bool Saving::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-bool Saving::writeText(const QString &path)
+Saving::Written Saving::writeText(const QString &path)
 {
     // Written straight from the editor's own buffer, which nothing changes
-    // while the write runs: a large text is not copied first.
+    // while the write runs (the box holds the window's input back): a large
+    // text is not copied first.
+    const QByteArrayView text = m_port.editor().utf8View();
+    const std::unique_ptr<WorkProgress> progress =
+        m_port.startWork(QStringLiteral("Speichere ") +
+                         displayFileName(QFileInfo(path).fileName()));
+    WorkMeter meter(progress.get(), text.size());
     const TextWriteResult result =
-        writeTextFile(path, m_port.editor().utf8View(), m_port.textFormat());
+        writeTextFile(path, text, m_port.textFormat(), meter.partReport());
     if (!result.ok) {
         m_port.setStatus(result.error);
-        return false;
+        return result.cancelled ? Written::Stopped : Written::Failed;
     }
     m_port.setTextFormat(result.writtenFormat);
     m_port.rememberFile(path);
     m_port.editor().setModified(false);
     m_port.setStatus(result.fellBackToUtf8 ? fellBackToUtf8 : QString());
-    return true;
+    return Written::Yes;
 }
 
 void Saving::showPanelForAName()

@@ -60,10 +60,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Writes the editor text to a path. On success the text counts as
-    // unchanged and takes the form it was written in; on failure the reason
-    // goes to the status line.
-    bool writeText(const QString &path);
+    enum class Written { Yes, Failed, Stopped };
+    // Writes the editor text to a path, with a progress box for a long
+    // write. On success the text counts as unchanged and takes the form it
+    // was written in; on failure, or when the user stopped the write, the
+    // reason goes to the status line and the file stays as it was.
+    Written writeText(const QString &path);
     // Whether the text may be written over the file at the path: yes unless
     // it is the file Kelo knows and another program changed or replaced it
     // since, and the user does not say "Ja".

@@ -324,7 +324,13 @@ qsizetype pieceEnd(QByteArrayView text, qsizetype start)
     return cut;
 }
 
-enum class BodyWritten { Yes, NeedsUtf8, Failed };
+enum class BodyWritten { Yes, NeedsUtf8, Failed, Cancelled };
+
+// An encoded piece and where it ends in the text.
+struct Piece {
+    EncodedText encoded;
+    qsizetype end;
+};
 
 // Encodes the pieces of a long text on a thread of its own, a few pieces
 // ahead of the writing: on a gigabyte in Windows-1252 the encoding takes
@@ -354,7 +360,7 @@ public:
     PieceEncoder &operator=(const PieceEncoder &) = delete;
 
     // The next piece, or nothing after the last.
-    std::optional<EncodedText> next()
+    std::optional<Piece> next()
     {
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [this] { return !m_ready.empty() || m_done; });
@@ -363,7 +369,7 @@ public:
                 std::rethrow_exception(m_failure);
             return std::nullopt;
         }
-        EncodedText piece = std::move(m_ready.front());
+        Piece piece = std::move(m_ready.front());
         m_ready.pop_front();
         lock.unlock();
         m_changed.notify_all();
@@ -395,10 +401,10 @@ private:
         bool more = true;
         while (more) {
             const qsizetype end = pieceEnd(m_text, start);
-            EncodedText piece = encodeText(m_text.sliced(start, end - start), m_format);
+            Piece piece{encodeText(m_text.sliced(start, end - start), m_format), end};
             m_format.byteOrderMark = false; // the mark starts the file only
             start = end;
-            more = start < m_text.size() && !piece.fellBackToUtf8;
+            more = start < m_text.size() && !piece.encoded.fellBackToUtf8;
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_ready.size() < piecesAhead || m_stop; });
             if (m_stop)
@@ -413,33 +419,39 @@ private:
     TextFormat m_format;
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<EncodedText> m_ready;
+    std::deque<Piece> m_ready;
     std::exception_ptr m_failure;
     bool m_stop = false;
     bool m_done = false;
     std::thread m_thread; // last: it starts with all the rest in place
 };
 
+// Tells how much of the text is written; false stops the save.
+using SaveReport = std::function<bool(qint64 done)>;
+
 // Writes one encoded piece; the system is asked to start putting it on the
-// disk while the next is made.
-BodyWritten writePiece(ReplacementFile &file, const EncodedText &piece)
+// disk while the next is made. Then the report hears of it.
+BodyWritten writePiece(ReplacementFile &file, const Piece &piece, const SaveReport &report)
 {
-    if (piece.fellBackToUtf8)
+    if (piece.encoded.fellBackToUtf8)
         return BodyWritten::NeedsUtf8;
-    if (!file.write(piece.bytes))
+    if (!file.write(piece.encoded.bytes))
         return BodyWritten::Failed;
     file.startWriteBack();
+    if (report && !report(piece.end))
+        return BodyWritten::Cancelled;
     return BodyWritten::Yes;
 }
 
 // The pieces encoded here, one after the other.
-BodyWritten writePiecesInTurn(ReplacementFile &file, QByteArrayView text, TextFormat format)
+BodyWritten writePiecesInTurn(ReplacementFile &file, QByteArrayView text, TextFormat format,
+                              const SaveReport &report)
 {
     qsizetype start = 0;
     do {
         const qsizetype end = pieceEnd(text, start);
-        const BodyWritten written =
-            writePiece(file, encodeText(text.sliced(start, end - start), format));
+        const BodyWritten written = writePiece(
+            file, {encodeText(text.sliced(start, end - start), format), end}, report);
         if (written != BodyWritten::Yes)
             return written;
         format.byteOrderMark = false; // the mark starts the file only
@@ -451,18 +463,20 @@ BodyWritten writePiecesInTurn(ReplacementFile &file, QByteArrayView text, TextFo
 // Encodes and writes the text piece by piece, a long one with the encoding
 // on a second thread where the system gives one. Stops at the first piece
 // that holds a character the code page cannot represent.
-BodyWritten writeBody(ReplacementFile &file, QByteArrayView text, TextFormat format)
+BodyWritten writeBody(ReplacementFile &file, QByteArrayView text, TextFormat format,
+                      const SaveReport &report)
 {
     if (pieceEnd(text, 0) == text.size())
-        return writePiecesInTurn(file, text, format);
+        return writePiecesInTurn(file, text, format, report);
     std::optional<PieceEncoder> encoder;
     try {
         encoder.emplace(text, format);
     } catch (const std::system_error &) {
-        return writePiecesInTurn(file, text, format);
+        return writePiecesInTurn(file, text, format, report);
     }
-    while (const std::optional<EncodedText> piece = encoder->next()) {
-        if (const BodyWritten written = writePiece(file, *piece); written != BodyWritten::Yes)
+    while (const std::optional<Piece> piece = encoder->next()) {
+        if (const BodyWritten written = writePiece(file, *piece, report);
+            written != BodyWritten::Yes)
             return written;
     }
     return BodyWritten::Yes;
@@ -475,16 +489,16 @@ struct Attempt {
 
 // One save: the old file stays as it was unless the new one is complete.
 Attempt saveOnce(const QString &path, const std::optional<struct stat> &old, QByteArrayView text,
-                 const TextFormat &format)
+                 const TextFormat &format, const SaveReport &report)
 {
     ReplacementFile file(path);
     if (!file.open(old)) {
         return {BodyWritten::Failed, QStringLiteral("Die Datei %1 kann nicht angelegt werden%2.")
                                          .arg(path, file.reason())};
     }
-    const BodyWritten body = writeBody(file, text, format);
-    if (body == BodyWritten::NeedsUtf8)
-        return {BodyWritten::NeedsUtf8, {}}; // the temporary file goes with file
+    const BodyWritten body = writeBody(file, text, format, report);
+    if (body == BodyWritten::NeedsUtf8 || body == BodyWritten::Cancelled)
+        return {body, {}}; // the temporary file goes with file
     if (body == BodyWritten::Failed || !file.write(finalLineBreak(text, format)) ||
         !file.finish(old)) {
         return {BodyWritten::Failed,
@@ -524,7 +538,8 @@ QByteArrayView finalLineBreak(QByteArrayView editorUtf8, const TextFormat &forma
 }
 
 TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
-                              const TextFormat &format)
+                              const TextFormat &format,
+                              const std::function<bool(qint64 done)> &report)
 {
     TextWriteResult result;
     const Target target = resolveLinks(path);
@@ -540,7 +555,7 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
     TextFormat written = format;
     Attempt attempt;
     try {
-        attempt = saveOnce(target.path, old, editorUtf8, written);
+        attempt = saveOnce(target.path, old, editorUtf8, written, report);
         if (attempt.body == BodyWritten::NeedsUtf8) {
             // Saving never loses a character: the whole text goes out as
             // UTF-8 instead, without a mark, which a Windows-1252 file never
@@ -548,7 +563,7 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
             result.fellBackToUtf8 = true;
             written.encoding = Encoding::Utf8;
             written.byteOrderMark = false;
-            attempt = saveOnce(target.path, old, editorUtf8, written);
+            attempt = saveOnce(target.path, old, editorUtf8, written, report);
         }
     } catch (const std::bad_alloc &) {
         // The temporary file is gone with its attempt; the old file stays.
@@ -556,6 +571,17 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
                    QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu speichern. Die Datei "
                                   "bleibt, wie sie war.")
                        .arg(target.path)};
+    }
+    if (attempt.body == BodyWritten::Cancelled) {
+        result.fellBackToUtf8 = false;
+        result.cancelled = true;
+        result.error = old ? QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
+                                            "bleibt, wie sie war.")
+                                 .arg(target.path)
+                           : QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
+                                            "wurde nicht angelegt.")
+                                 .arg(target.path);
+        return result;
     }
     if (attempt.body != BodyWritten::Yes) {
         result.fellBackToUtf8 = false;

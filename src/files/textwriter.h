@@ -12,6 +12,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 namespace kelo {
 
 // The bytes a saved file gets after its text, so that a file goes back in
@@ -31,6 +33,8 @@ struct TextWriteResult {
     // The form the file now has; later saves use it. A new text has now
     // been written with its closing line break.
     TextFormat writtenFormat;
+    // Stopped by the report (error says so): the file is as it was.
+    bool cancelled = false;
 };
 
 // Writes an editor text (UTF-8, CR LF breaks) to a file in the given form,
@@ -47,7 +51,12 @@ struct TextWriteResult {
 //
 // The owner and group of a replaced file are kept where the system allows
 // it, as are its permissions.
+//
+// report, if set, is told after every megabyte or so how many bytes of the
+// text are written (from 0 again when a Windows-1252 save starts over in
+// UTF-8); false stops the save, and the file stays as it was.
 TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
-                              const TextFormat &format);
+                              const TextFormat &format,
+                              const std::function<bool(qint64 done)> &report = {});
 
 } // namespace kelo

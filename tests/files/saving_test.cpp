@@ -8,6 +8,7 @@
 #include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
+#include "platform/workprogress.h"
 #include "support/fakeport.h"
 #include "support/input.h"
 #include "support/testenv.h"
@@ -93,6 +94,63 @@ TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
     EXPECT_EQ(m_messages.texts(), QStringList{askForName});
     EXPECT_FALSE(QFileInfo::exists(file));
     EXPECT_EQ(editor().Text(), QStringLiteral("neu"));
+}
+
+// Stops a save at its second step.
+class StopAtTheSecondStep : public WorkProgress {
+public:
+    bool step(qint64, qint64) override { return ++m_steps < 2; }
+
+private:
+    int m_steps = 0;
+};
+
+// A long save shows how far it is ("Speichere a.txt"). Stopped there, from
+// Speichern, the save-as panel or the closing question, the file and the
+// text stay as they were, the status line says so, no failure is reported
+// and Kelo stays open.
+TEST_F(Save, AStoppedSaveKeepsTheFileTheTextAndTheWindow)
+{
+    m_port.load(m_port.makeFile("a.txt", "alt\r\n"));
+    const QString file = m_port.currentFile();
+    const QByteArray text = QByteArray("Zeile mit \xc3\xa4\r\n").repeated(300'000);
+    editor().replaceAllUtf8(text);
+    QStringList asked;
+    m_port.work = [&asked](const QString &what) {
+        asked.append(what);
+        return std::make_unique<StopAtTheSecondStep>();
+    };
+    const QString kept =
+        QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 bleibt, wie sie war.");
+
+    m_saving.img_save_Click();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("Speichere a.txt")});
+    EXPECT_EQ(m_port.statusLine, kept.arg(file));
+    EXPECT_TRUE(m_messages.texts().isEmpty());
+    EXPECT_FALSE(panelShows());
+
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    m_saving.EXIT_Click();
+    EXPECT_EQ(m_messages.texts(), QStringList{question(file)});
+    EXPECT_EQ(m_port.exits, 0);
+    EXPECT_EQ(m_port.statusLine, kept.arg(file));
+
+    m_messages.clear();
+    m_saving.Save_AS_Click();
+    saveAs(QStringLiteral("b.txt"));
+    const QString other = QDir(m_panel.Dir2->path()).filePath(QStringLiteral("b.txt"));
+    EXPECT_EQ(m_port.statusLine,
+              QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 wurde nicht angelegt.")
+                  .arg(other));
+    EXPECT_TRUE(m_messages.texts().isEmpty());
+    EXPECT_TRUE(panelShows());
+    EXPECT_FALSE(QFileInfo::exists(other));
+
+    EXPECT_EQ(readBytes(file), QByteArray("alt\r\n"));
+    EXPECT_TRUE(editor().isModified());
+    EXPECT_TRUE(editor().utf8View() == text);
+    EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
+    EXPECT_EQ(QDir(m_panel.Dir2->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 // The panel writes where it shows; browsing names the file. Bad names write

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -631,6 +632,61 @@ TEST_P(Files, FailedWritesLeaveTheOldFile)
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
         EXPECT_EQ(snapshot(), Entries({{"a.txt", "alt"}}));
+    }
+}
+
+// A long save tells how far it is, a megabyte at a time up to the whole text
+// (from 0 again when a Windows-1252 text falls back to UTF-8); stopped at
+// any of its steps, even the last, it leaves the old file, or none, exactly
+// as it was.
+TEST_P(Files, AStoppedSaveLeavesTheOldFile)
+{
+    const QByteArray text = QByteArray("Zeile mit \xc3\xa4 und mehr\r\n").repeated(120'000);
+    const QByteArray lastLineInUtf8 = "Grüße 😀\r\n";
+    TextFormat cp1252;
+    cp1252.encoding = Encoding::Windows1252;
+    for (const QByteArray &saved : {text, QByteArray(text + lastLineInUtf8)}) {
+        SCOPED_TRACE(saved.size());
+        QList<qint64> told;
+        const TextWriteResult written =
+            writeTextFile(path("a.txt"), saved, cp1252, [&told](qint64 done) {
+                told.append(done);
+                return true;
+            });
+        ASSERT_TRUE(written.ok);
+        EXPECT_FALSE(written.cancelled);
+        EXPECT_GE(told.size(), 3);
+        EXPECT_EQ(told.last(), saved.size());
+        qsizetype restart = 1;
+        while (restart < told.size() && told[restart] > told[restart - 1])
+            ++restart;
+        EXPECT_EQ(restart == told.size(), saved == text); // the fallback starts over
+        EXPECT_TRUE(std::is_sorted(told.begin() + restart, told.end()));
+
+        for (const bool existed : {true, false}) {
+            const qsizetype steps = told.size();
+            for (const qsizetype stopAt : {qsizetype(1), steps / 2, steps}) {
+                SCOPED_TRACE(std::to_string(stopAt) + (existed ? " over a file" : " new"));
+                if (existed)
+                    writeBytes(path("a.txt"), "alt");
+                else
+                    ::unlink(native(path("a.txt")).constData());
+                qsizetype step = 0;
+                const TextWriteResult stopped = writeTextFile(
+                    path("a.txt"), saved, cp1252, [&step, stopAt](qint64) { return ++step < stopAt; });
+                EXPECT_FALSE(stopped.ok);
+                EXPECT_TRUE(stopped.cancelled);
+                EXPECT_EQ(step, stopAt);
+                EXPECT_EQ(stopped.error,
+                          existed ? QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
+                                                   "bleibt, wie sie war.")
+                                        .arg(path("a.txt"))
+                                  : QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
+                                                   "wurde nicht angelegt.")
+                                        .arg(path("a.txt")));
+                EXPECT_EQ(snapshot(), existed ? Entries({{"a.txt", "alt"}}) : Entries());
+            }
+        }
     }
 }
 
