@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopeGuard>
 
 namespace kelo {
 
@@ -174,6 +175,13 @@ bool Saving::eventFilter(QObject *watched, QEvent *event)
 
 Saving::Written Saving::writeText(const QString &path)
 {
+    if (m_writing) {
+        m_port.setStatus(QStringLiteral("Es wird gerade gespeichert; bitte warten, bis das "
+                                        "Speichern fertig ist."));
+        return Written::Stopped;
+    }
+    m_writing = true;
+    const auto done = qScopeGuard([this] { m_writing = false; });
     // Written straight from the editor's own buffer, which nothing changes
     // while the write runs (the box holds the window's input back): a large
     // text is not copied first.

@@ -77,6 +77,9 @@ private:
     WindowPort &m_port;
     SaveAsPanel &m_panel;
     QObject *m_nameBox = nullptr; // compared, never followed: see eventFilter
+    // A save is running: its progress box lets the window work, and the end
+    // of the session may ask for another save meanwhile.
+    bool m_writing = false;
 };
 
 } // namespace kelo

@@ -22,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+#include <utility>
 #include <sys/stat.h>
 
 namespace kelo::test {
@@ -151,6 +154,51 @@ TEST_F(Save, AStoppedSaveKeepsTheFileTheTextAndTheWindow)
     EXPECT_TRUE(editor().utf8View() == text);
     EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
     EXPECT_EQ(QDir(m_panel.Dir2->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// A progress that does something at its first step, as the window may while
+// the box shows.
+class FirstStep : public WorkProgress {
+public:
+    explicit FirstStep(std::function<void()> work)
+        : m_work(std::move(work))
+    {}
+    bool step(qint64, qint64) override
+    {
+        if (m_work)
+            std::exchange(m_work, nullptr)();
+        return true;
+    }
+
+private:
+    std::function<void()> m_work;
+};
+
+// The end of the session may ask for a save while one runs (the box lets the
+// window work): it is refused, and the save that runs writes the text whole.
+TEST_F(Save, ASaveAskedForWhileOneRunsIsRefused)
+{
+    m_port.load(m_port.makeFile("a.txt", "Grüße\r\n")); // UTF-8
+    const QString file = m_port.currentFile();
+    const QByteArray text = QByteArray("Zeile mit \xc3\xa4\r\n").repeated(300'000);
+    editor().replaceAllUtf8(text);
+    std::optional<bool> nested;
+    QString nestedStatus;
+    m_port.work = [&](const QString &) {
+        return std::make_unique<FirstStep>([&] {
+            m_port.work = nullptr;
+            nested = m_saving.Speichern();
+            nestedStatus = m_port.statusLine;
+        });
+    };
+    m_saving.img_save_Click();
+    ASSERT_TRUE(nested.has_value());
+    EXPECT_FALSE(*nested);
+    EXPECT_TRUE(nestedStatus.startsWith(QStringLiteral("Es wird gerade gespeichert")));
+    EXPECT_EQ(readBytes(file), text);
+    EXPECT_FALSE(editor().isModified());
+    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + file + " wurde gespeichert"});
+    EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
 }
 
 // The panel writes where it shows; browsing names the file. Bad names write
