@@ -216,8 +216,12 @@ ReplaceAllChange occurrencesReplaced(QByteArrayView text, QByteArrayView search,
         // length - 1 bytes after it.
         const qsizetype limit = std::min(text.size(), nextReport);
         const qsizetype end = std::min(text.size(), limit + search.size() - 1);
-        const auto *hit = static_cast<const char *>(memmem(
-            text.data() + pos, size_t(end - pos), search.data(), size_t(search.size())));
+        // (An empty text may have no bytes at all to point at.)
+        const auto *hit = end - pos < search.size()
+                              ? nullptr
+                              : static_cast<const char *>(memmem(text.data() + pos,
+                                                                 size_t(end - pos), search.data(),
+                                                                 size_t(search.size())));
         if (!hit) {
             pos = limit;
             if (pos == text.size())
