@@ -497,8 +497,17 @@ Attempt saveOnce(const QString &path, const std::optional<struct stat> &old, QBy
                                          .arg(path, file.reason())};
     }
     const BodyWritten body = writeBody(file, text, format, report);
-    if (body == BodyWritten::NeedsUtf8 || body == BodyWritten::Cancelled)
-        return {body, {}}; // the temporary file goes with file
+    // The temporary file goes with file.
+    if (body == BodyWritten::NeedsUtf8)
+        return {body, {}};
+    if (body == BodyWritten::Cancelled) {
+        return {body, old ? QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 bleibt, "
+                                           "wie sie war.")
+                                .arg(path)
+                          : QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 wurde "
+                                           "nicht angelegt.")
+                                .arg(path)};
+    }
     if (body == BodyWritten::Failed || !file.write(finalLineBreak(text, format)) ||
         !file.finish(old)) {
         return {BodyWritten::Failed,
@@ -538,8 +547,7 @@ QByteArrayView finalLineBreak(QByteArrayView editorUtf8, const TextFormat &forma
 }
 
 TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
-                              const TextFormat &format,
-                              const std::function<bool(qint64 done)> &report)
+                              const TextFormat &format, const SaveReport &report)
 {
     TextWriteResult result;
     const Target target = resolveLinks(path);
@@ -572,19 +580,9 @@ TextWriteResult writeTextFile(const QString &path, QByteArrayView editorUtf8,
                                   "bleibt, wie sie war.")
                        .arg(target.path)};
     }
-    if (attempt.body == BodyWritten::Cancelled) {
-        result.fellBackToUtf8 = false;
-        result.cancelled = true;
-        result.error = old ? QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
-                                            "bleibt, wie sie war.")
-                                 .arg(target.path)
-                           : QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
-                                            "wurde nicht angelegt.")
-                                 .arg(target.path);
-        return result;
-    }
     if (attempt.body != BodyWritten::Yes) {
         result.fellBackToUtf8 = false;
+        result.cancelled = attempt.body == BodyWritten::Cancelled;
         result.error = attempt.error;
         return result;
     }

@@ -59,8 +59,7 @@ WorkProgressBox::WorkProgressBox(QWidget &window, std::function<QString(int perc
                                  std::chrono::milliseconds delay)
     : m_label(std::move(label))
     , m_delay(delay)
-    , m_dialog(std::make_unique<QProgressDialog>(m_label(0), QStringLiteral("Abbrechen"), 0,
-                                                 steps, &window))
+    , m_dialog(std::make_unique<QProgressDialog>(m_label(0), QString(), 0, steps, &window))
 {
     m_dialog->setWindowTitle(QStringLiteral("Kelo the Scriv"));
     m_dialog->setWindowModality(Qt::WindowModal);

@@ -146,6 +146,28 @@ std::pair<qsizetype, qsizetype> sharedEnds(QByteArrayView a, QByteArrayView b)
     return {start, end};
 }
 
+// The edit that replaces one occurrence: what the search text and the
+// replacement share at their start and end stays where it is; only what lies
+// between is edited ("Welt" to "Weltall" is an insertion), which halves the
+// editor's work for each.
+struct OccurrenceEdit {
+    qsizetype offset; // from the occurrence's start
+    qsizetype removed;
+    QByteArrayView inserted;
+
+    OccurrenceEdit(QByteArrayView search, QByteArrayView replacement)
+    {
+        const auto [keptStart, keptEnd] = sharedEnds(search, replacement);
+        offset = keptStart;
+        removed = search.size() - keptStart - keptEnd;
+        inserted = replacement.sliced(keptStart, replacement.size() - keptStart - keptEnd);
+    }
+    void addAt(TextEdits &edits, qsizetype found) const
+    {
+        edits.add(found + offset, removed, inserted);
+    }
+};
+
 } // namespace
 
 std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView search,
@@ -153,13 +175,7 @@ std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView 
 {
     if (search.isEmpty())
         return std::nullopt;
-    // What the search text and the replacement share at their start and end
-    // stays where it is; only what lies between is edited ("Welt" to
-    // "Weltall" is an insertion), which halves the editor's work for each.
-    const auto [keptStart, keptEnd] = sharedEnds(search, replacement);
-    const qsizetype removed = search.size() - keptStart - keptEnd;
-    const QByteArrayView inserted =
-        replacement.sliced(keptStart, replacement.size() - keptStart - keptEnd);
+    const OccurrenceEdit occurrence(search, replacement);
     TextEdits edits;
     qsizetype from = 0; // in before
     qsizetype to = 0;   // in after
@@ -180,7 +196,7 @@ std::optional<TextEdits> replacementEdits(QByteArrayView before, QByteArrayView 
         const qsizetype found = hit - before.data();
         if (!comesNext(before.sliced(from, found - from)) || !comesNext(replacement))
             return std::nullopt;
-        edits.add(found + keptStart, removed, inserted);
+        occurrence.addAt(edits, found);
         from = found + search.size();
     }
     if (!comesNext(before.sliced(from)) || to != after.size())
@@ -196,10 +212,7 @@ ReplaceAllChange occurrencesReplaced(QByteArrayView text, QByteArrayView search,
                                      QByteArrayView replacement, const ReplaceLimits &limits,
                                      const std::function<bool(qint64 done)> &report)
 {
-    const auto [keptStart, keptEnd] = sharedEnds(search, replacement);
-    const qsizetype removed = search.size() - keptStart - keptEnd;
-    const QByteArrayView inserted =
-        replacement.sliced(keptStart, replacement.size() - keptStart - keptEnd);
+    const OccurrenceEdit occurrence(search, replacement);
     const qsizetype growth = replacement.size() - search.size();
     constexpr qsizetype stride = qsizetype(1) << 20;
     ReplaceAllChange change;
@@ -233,7 +246,7 @@ ReplaceAllChange occurrencesReplaced(QByteArrayView text, QByteArrayView search,
         if (change.count > limits.maxReplacements ||
             text.size() + change.count * growth > limits.maxBytes)
             return {ReplaceOutcome::TooMuchWork, 0, std::nullopt, {}};
-        edits.add(found + keptStart, removed, inserted);
+        occurrence.addAt(edits, found);
         pos = found + search.size();
     }
     if (change.count > 0)
