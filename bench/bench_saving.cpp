@@ -29,10 +29,8 @@ const qsizetype textSize = bench::toolTextSize();
 enum class Sample { Windows1252, Utf8, Utf8LfOnly };
 
 // A loaded file: what the editor holds and the form it came in. Each case
-// makes its own and holds nothing else: a process that kept every sample
-// (gigabytes in small pages, where the editor's text lies in huge ones) made
-// every write out of it several times slower on a virtual machine, which no
-// user's editor pays for.
+// makes its own and holds nothing else, as a window holds only its editor's
+// text after opening a file.
 DecodedText loaded(Sample sample)
 {
     switch (sample) {
