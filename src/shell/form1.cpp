@@ -52,6 +52,16 @@ constexpr double panelTopTwips = 650;
 
 const QString errorMessage = QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !");
 
+// From this size on, putting a recovered text in and copying it again takes
+// about half a second or more.
+constexpr qsizetype longRestore = 32 * 1024 * 1024;
+
+// A progress box's label, "Ersetze … 40 %": what is being done and how far.
+std::function<QString(int percent)> workLabel(const QString &what)
+{
+    return [what](int percent) { return QStringLiteral("%1 … %2 %").arg(what).arg(percent); };
+}
+
 } // namespace
 
 Form1::Form1(KeloContext context, QWidget *parent)
@@ -247,14 +257,27 @@ void Form1::offerRecoveryCopies()
 
 void Form1::restoreRecoveredText(RecoveryCopy &&copy)
 {
+    // A long text takes seconds, with nothing left to stop after the "Ja":
+    // the box comes up before the text goes in, and says how far it is.
+    const std::unique_ptr<WorkProgress> progress =
+        copy.text.size() >= longRestore
+            ? std::make_unique<WorkProgressBox>(
+                  *this, workLabel(QStringLiteral("Stelle den Text wieder her")),
+                  std::chrono::milliseconds(0))
+            : nullptr;
+    WorkMeter meter(progress.get(), 2);
+    const auto told = meter.unstoppableRest();
+    told(0, 2);
     // One undoable change, so that what was loaded before is one undo away.
     TextBox1->replaceAllUtf8(copy.text);
     setCurrentFile(copy.path);
     m_format = copy.format;
     setKnownFile({copy.path, copy.identity});
+    told(1, 2);
     // Safe again at once, in this window's own copy, before the old copy goes.
     m_recovery->copyNow();
     m_recovery->waitUntilWritten();
+    told(2, 2);
     if (copy.path.isEmpty())
         setStatus(QStringLiteral("Der Text wurde wiederhergestellt; er ist noch nicht gespeichert."));
     else if (changeOf(m_knownFile) == FileChange::Gone)
@@ -557,9 +580,7 @@ void Form1::readFileIntoEditor(const QString &path, const QString &previousFile)
 
 std::unique_ptr<WorkProgress> Form1::startWork(const QString &what)
 {
-    return std::make_unique<WorkProgressBox>(*this, [what](int percent) {
-        return QStringLiteral("%1 … %2 %").arg(what).arg(percent);
-    });
+    return std::make_unique<WorkProgressBox>(*this, workLabel(what));
 }
 
 void Form1::setStatus(const QString &text)

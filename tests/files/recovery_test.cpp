@@ -17,7 +17,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QApplication>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -508,6 +511,75 @@ TEST_F(Recovery, ARecoveredTextSavesOverAChangedFileOnlyAfterTheQuestion)
     form.img_save->click();
     EXPECT_EQ(m_messages.texts(),
               QStringList{QStringLiteral("Bitte zuerst einen Namen vergeben !")});
+}
+
+// Hears every event of the application before its receiver does.
+class EventSpy : public QObject {
+public:
+    explicit EventSpy(std::function<void(QObject *, QEvent *)> hear)
+        : m_hear(std::move(hear))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~EventSpy() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        m_hear(watched, event);
+        return false;
+    }
+
+private:
+    std::function<void(QObject *, QEvent *)> m_hear;
+};
+
+// Restoring a long text takes seconds that cannot be stopped: a box says so
+// before the text goes in, and is gone when the text and its new copy are
+// safe. A short one shows no box.
+TEST_F(Recovery, ALongTextIsRestoredUnderABox)
+{
+    // What a box showed, and what the editor held at the time.
+    struct Shown {
+        QString label;
+        bool stoppable;
+        qsizetype editorLength;
+    };
+    std::vector<Shown> shown;
+    Form1 *window = nullptr;
+    EventSpy spy([&](QObject *watched, QEvent *event) {
+        auto *box = qobject_cast<QProgressDialog *>(watched);
+        if (!box || event->type() != QEvent::Show)
+            return;
+        const auto *cancel = box->findChild<QPushButton *>();
+        shown.push_back({box->labelText(), cancel && cancel->isEnabled(),
+                         window->TextBox1->utf8View().size()});
+    });
+
+    QByteArray text;
+    for (int i = 0; text.size() < 33 * 1024 * 1024; ++i)
+        text += "Zeile " + QByteArray::number(i) + " mit etwas mehr Text\r\n";
+    leaveCopy(copyFor({}, text, {Encoding::Utf8, false, false, FinalBreak::CrLf}));
+    window = &startWindow();
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    window->offerRecoveryCopies();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].label, QStringLiteral("Stelle den Text wieder her … 0 %"));
+    EXPECT_FALSE(shown[0].stoppable);
+    EXPECT_EQ(shown[0].editorLength, 0);
+    EXPECT_TRUE(window->findChildren<QProgressDialog *>().isEmpty());
+    EXPECT_TRUE(window->TextBox1->utf8View() == text);
+    // The new copy was written before the old one went.
+    const std::optional<RecoveryCopy> copy = windowsCopy();
+    ASSERT_TRUE(copy);
+    EXPECT_TRUE(copy->text == text);
+    m_window.reset();
+
+    shown.clear();
+    leaveCopy(copyFor({}, "kurz", {Encoding::Utf8, false, false, FinalBreak::None}));
+    window = &startWindow();
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    window->offerRecoveryCopies();
+    EXPECT_EQ(window->TextBox1->utf8Text(), QByteArray("kurz"));
+    EXPECT_TRUE(shown.empty());
 }
 
 // A real Kelo process, killed with SIGKILL after an edit: the next start
