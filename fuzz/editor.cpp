@@ -1,18 +1,23 @@
 // The editor's offsets and line queries against a plain reading of its text,
 // over random texts and random edits: selections set by offset, replaced
 // selections, typing and deletions at any character boundary (inside a CR LF
-// pair too), undo, whole-text replacement and loading, and the idle moments
-// in which the editor builds its indexes. After each step the text must be
-// the model's; now and then every offset and every line is asked for:
+// pair too), undo and redo by call, key and Scintilla's own message, whole-
+// text replacement, a change handed over as edits (the editor's own undo
+// step), loading, and the idle moments in which the editor builds its
+// indexes. After each step the text must be the model's, and the editor
+// must keep exactly the undo steps of its own that can still be reached;
+// now and then every offset and every line is asked for:
 //  - an offset counts UTF-16 code units (a character beyond the Basic
 //    Multilingual Plane two, CR LF two), one inside a surrogate pair or a
 //    CR LF pair means the pair's start;
 //  - a line is a CR LF line only; a lone CR or LF stays inside its line.
+#include "editsapplied.h"
 #include "fuzzcheck.h"
 
 #include "platform/textbox.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 
 #include <algorithm>
 #include <vector>
@@ -132,6 +137,34 @@ void checkEverything(const TextBox &box, const Model &model, const std::string &
     }
 }
 
+// An undo step as the model keeps it: the text on its other side, and
+// whether the editor keeps a step of its own for it.
+struct Step {
+    QByteArray text;
+    bool own = false;
+};
+
+int ownSteps(const std::vector<Step> &steps)
+{
+    return int(std::count_if(steps.begin(), steps.end(), [](const Step &s) { return s.own; }));
+}
+
+// Undo or redo by one of the ways a user has: the call (the Edit menu),
+// the key, or Scintilla's own message, after which the editor makes its
+// own step once control is back in the event loop.
+void undoOrRedo(TextBox &box, bool undo, int way)
+{
+    if (way == 0) {
+        undo ? box.undo() : box.redo();
+    } else if (way == 1) {
+        QKeyEvent press(QEvent::KeyPress, undo ? Qt::Key_Z : Qt::Key_Y, Qt::ControlModifier);
+        QCoreApplication::sendEvent(&box, &press);
+    } else {
+        box.SendScintilla(undo ? Sci::SCI_UNDO : Sci::SCI_REDO);
+        QCoreApplication::processEvents();
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -152,12 +185,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     model.text = textFrom(fuzz::takeBytes(input, 200));
     model.update();
     box.loadUtf8(model.text);
-    std::vector<QByteArray> history;
+    std::vector<Step> history; // the texts before each undo step
+    std::vector<Step> redone;  // the texts after each step undone
     std::string steps = "loaded";
 
     for (int step = 0; step < 40 && input.remaining_bytes() > 0; ++step) {
         const QByteArray before = model.text;
-        switch (input.ConsumeIntegralInRange(0, 7)) {
+        const std::size_t undoSteps = history.size();
+        const int action = input.ConsumeIntegralInRange(0, 9);
+        switch (action) {
         case 0:
         case 1: { // a selection set by offsets and replaced
             const int start = input.ConsumeIntegralInRange(-1, model.length() + 2);
@@ -180,7 +216,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             model.update();
             FUZZ_CHECK(box.SelStart() == model.offsetOf(from + piece.toUtf8().size()), steps);
             if (to > from || !piece.isEmpty())
-                history.push_back(before);
+                history.push_back({before});
             break;
         }
         case 2: { // typing where the caret can go
@@ -197,7 +233,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             box.SendScintilla(Sci::SCI_ENDUNDOACTION);
             model.text.insert(caret, typed);
             model.update();
-            history.push_back(before);
+            history.push_back({before});
             break;
         }
         case 3: { // deleting from one character boundary to another
@@ -214,18 +250,61 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             box.SendScintilla(Sci::SCI_ENDUNDOACTION);
             model.text.remove(begin, end - begin);
             model.update();
-            history.push_back(before);
+            history.push_back({before});
             break;
         }
-        case 4: // undo
-            steps += "\nundo";
+        case 4: { // undo
+            const int way = input.ConsumeIntegralInRange(0, 2);
+            steps += "\nundo by way " + std::to_string(way);
             if (history.empty())
                 break;
-            box.undo();
-            model.text = history.back();
+            undoOrRedo(box, true, way);
+            redone.push_back({model.text, history.back().own});
+            model.text = history.back().text;
             model.update();
             history.pop_back();
             break;
+        }
+        case 8: { // redo
+            const int way = input.ConsumeIntegralInRange(0, 2);
+            steps += "\nredo by way " + std::to_string(way);
+            if (redone.empty())
+                break;
+            undoOrRedo(box, false, way);
+            history.push_back({model.text, redone.back().own});
+            model.text = redone.back().text;
+            model.update();
+            redone.pop_back();
+            break;
+        }
+        case 9: { // a change handed over as edits at character boundaries
+            TextEdits edits;
+            std::size_t next = 0; // the first character an edit may start at
+            const int count = input.ConsumeIntegralInRange(0, 4);
+            for (int i = 0; i < count && next < model.starts.size(); ++i) {
+                const std::size_t from =
+                    input.ConsumeIntegralInRange<std::size_t>(next, model.starts.size() - 1);
+                const std::size_t to = std::min(
+                    from + input.ConsumeIntegralInRange<std::size_t>(0, 3), model.starts.size() - 1);
+                const QByteArray inserted = textFrom(fuzz::takeBytes(input, 6));
+                edits.add(model.starts[from], model.starts[to] - model.starts[from], inserted);
+                next = to + 1;
+            }
+            steps += "\nedits:";
+            for (qsizetype i = 0; i < edits.size(); ++i)
+                steps += " " + std::to_string(edits[i].at) + " -" + std::to_string(edits[i].removed) +
+                         " +" + literal(edits[i].inserted);
+            const std::optional<QByteArray> after = fuzz::editsApplied(model.text, edits);
+            FUZZ_CHECK(after.has_value(), steps);
+            const int kept = box.editsStepsKept();
+            const bool empty = edits.isEmpty();
+            box.replaceAllUtf8(std::move(edits));
+            if (!empty) // the redo steps are dropped, and maybe a step of the editor's own added
+                history.push_back({before, box.editsStepsKept() > kept - ownSteps(redone)});
+            model.text = *after;
+            model.update();
+            break;
+        }
         case 5: { // the whole text replaced, or a file loaded
             const bool load = input.ConsumeBool();
             const QByteArray text = textFrom(fuzz::takeBytes(input, 64));
@@ -233,10 +312,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (load) {
                 box.loadUtf8(text);
                 history.clear();
+                redone.clear();
             } else {
                 box.replaceAllUtf8(text);
                 if (!text.isEmpty() || !model.text.isEmpty())
-                    history.push_back(before);
+                    history.push_back({before});
             }
             model.text = text;
             model.update();
@@ -251,7 +331,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             checkEverything(box, model, steps);
             break;
         }
+        // Any new step drops what could be redone.
+        if (action != 8 && history.size() > undoSteps)
+            redone.clear();
         checkText(box, model, steps);
+        FUZZ_CHECK(box.editsStepsKept() == ownSteps(history) + ownSteps(redone),
+                   "the editor keeps " + std::to_string(box.editsStepsKept()) +
+                       " steps of its own, expected " +
+                       std::to_string(ownSteps(history) + ownSteps(redone)) + "\n" + steps);
     }
     checkEverything(box, model, steps);
     QCoreApplication::processEvents();

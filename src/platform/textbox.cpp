@@ -301,7 +301,27 @@ void TextBox::keyPressEvent(QKeyEvent *event)
         QAbstractScrollArea::focusNextPrevChild(!back);
         return;
     }
+    // The keys for undo and redo are Scintilla's own.
     QsciScintilla::keyPressEvent(event);
+    makeReportedStep();
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    QsciScintilla::contextMenuEvent(event);
+    makeReportedStep();
+}
+
+void TextBox::undo()
+{
+    QsciScintilla::undo();
+    makeReportedStep();
+}
+
+void TextBox::redo()
+{
+    QsciScintilla::redo();
+    makeReportedStep();
 }
 
 void TextBox::dragEnterEvent(QDragEnterEvent *event)

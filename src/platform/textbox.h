@@ -32,6 +32,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
+#include <unordered_map>
 
 namespace kelo {
 
@@ -83,7 +84,8 @@ public:
     // made of them and goes in whole. Either way the result is the same.
     // Many edits take a while: `told`, if set, then hears how many of them
     // are made (done of all) now and then, and must let nothing else run.
-    void replaceAllUtf8(const TextEdits &edits,
+    // Not to be called inside an undo group of Scintilla's (see EditsStep).
+    void replaceAllUtf8(TextEdits edits,
                         const std::function<void(qint64 done, qint64 all)> &told = {});
     // Loads a file's text: not undoable, the undo history is emptied and the
     // text counts as unmodified afterwards.
@@ -127,6 +129,12 @@ public:
     // Enter inserts CR LF.
     void setEnterHandler(std::function<void()> handler);
 
+    // Undoing and redoing, also of the editor's own undo steps (EditsStep).
+    void undo() override;
+    void redo() override;
+    // How many of the editor's own undo steps it keeps, undone ones too.
+    int editsStepsKept() const { return int(m_editsSteps.size()); }
+
     // QsciScintilla's textChanged() comes right after a whole-text
     // replacement, and after other edits once control is back in the event
     // loop, once for all edits made until then (the editor is told of edits
@@ -144,6 +152,7 @@ protected:
     // breaks, as the rest of the desktop expects.
     QMimeData *toMimeData(const QByteArray &text, bool rectangular) const override;
     void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
@@ -161,8 +170,36 @@ private:
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
-    // The edits one by one, as one undo step; told, if set, hears how many are made.
-    void applyEdits(const TextEdits &edits, const std::function<void(qint64, qint64)> &told);
+
+    // A whole-text change made edit by edit is one undo step of the editor's
+    // own: Scintilla keeps only a container action whose token names the
+    // step, instead of an action with a copy of the bytes for every removal
+    // and insertion (on a 1 GB text, millions of them). Scintilla refuses
+    // changes to the text while it undoes or redoes, so it only reports the
+    // step (SC_MOD_CONTAINER), and the edits are made right after its undo
+    // or redo returns: from undo(), redo(), the key and the context menu
+    // handlers, or, for any other way in, once control is back in the event
+    // loop. Inside an undo group of Scintilla's the step would be undone
+    // after the group's other actions, so none is open when one is added.
+    struct EditsStep {
+        TextEdits edits;    // positions in the text before the change
+        QByteArray removed; // the bytes the edits took away, one after another
+        bool undone = false;
+    };
+    // The edits one by one, as an undo step of the editor's own; told, if
+    // set, hears how many are made.
+    void applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told);
+    // Makes a step's edits on the text before it, or undoes them on the text
+    // after it, with no undo actions and no modification events; gives the
+    // position for the caret after an undo or redo.
+    long makeEdits(const EditsStep &step, bool undoing,
+                   const std::function<void(qint64, qint64)> &told);
+    void stepReported(int token, bool undone);
+    void makeReportedStep();
+    // Scintilla drops its redo steps when a new action comes; the editor's
+    // own undone steps go with them. Emptying the undo history drops all.
+    void dropUndoneSteps();
+    void forgetEditsSteps();
     void setUpDocument();
     void countAsStyled();
     // Gives the words of very long lines alternating styles so that Scintilla
@@ -190,6 +227,14 @@ private:
     void *m_ownDocument = nullptr;
     // Scintilla's loader of the document being loaded in pieces, if any.
     void *m_loader = nullptr;
+    // The editor's own undo steps by token, and the undo or redo of one that
+    // Scintilla has reported and that is still to be made (token 0: none).
+    std::unordered_map<int, EditsStep> m_editsSteps;
+    int m_lastToken = 0;
+    int m_undoneSteps = 0;
+    int m_reportedToken = 0;
+    bool m_reportedUndo = false;
+    bool m_reportedStepPosted = false;
 };
 
 } // namespace kelo

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QPalette>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -104,10 +105,16 @@ TextBox::TextBox(QWidget *parent)
     // the edit, for assistive technologies: on a 20 MB text each key typed
     // near its end took a tenth of a second. So the editor is told of edits
     // only before they happen, and tells assistive technologies itself.
-    send(*this, SCI_SETMODEVENTMASK, SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE);
+    // It also hears of the undo and redo of its own undo steps (EditsStep).
+    send(*this, SCI_SETMODEVENTMASK, SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE | SC_MOD_CONTAINER);
     connect(this, &QsciScintillaBase::SCN_MODIFIED, this,
-            [this](int position, int type, const char *text, int length, int, int, int, int, int,
-                   int) { noteChange(position, type, text, length); });
+            [this](int position, int type, const char *text, int length, int, int, int, int,
+                   int token, int) {
+                if ((type & SC_MOD_CONTAINER) != 0)
+                    stepReported(token, (type & SC_PERFORMED_UNDO) != 0);
+                else
+                    noteChange(position, type, text, length);
+            });
     connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this] {
         if (m_accessible)
             postAnnouncements();
@@ -169,6 +176,19 @@ TextBox::~TextBox()
     SendScintilla(SCI_RELEASEDOCUMENT, 0, m_qsciDocument);
 }
 
+namespace {
+// Room left over for the first edits after a text went in whole: Scintilla
+// moves the whole text to a bigger buffer when an insertion would fill its
+// room exactly, and on this machine a gigabyte copied into fresh memory
+// took 4 s. So the room grows with the text: typing never fills it, and a
+// tool that makes the text up to 3 % longer finds it.
+constexpr qsizetype editRoom = 64 * 1024;
+qsizetype roomFor(qsizetype bytes)
+{
+    return std::max(editRoom, std::min(bytes / 32, std::numeric_limits<int>::max() - bytes));
+}
+} // namespace
+
 void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
 {
     const WritableScope writable(*this);
@@ -181,16 +201,23 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     send(*this, SCI_SETMODEVENTMASK, 0);
     m_index.beforeWholeReplacement();
     if (undoable) {
+        dropUndoneSteps(); // Scintilla drops its redo steps for the new one
+        // Scintilla frees its buffer when the whole text goes and makes a new
+        // one just big enough for the next insertion: the room is reserved
+        // in between.
         send(*this, SCI_BEGINUNDOACTION);
-        send(*this, SCI_SETTARGETRANGE, 0, send(*this, SCI_GETLENGTH));
-        sendBytes(*this, SCI_REPLACETARGET, utf8.constData(), utf8.size());
+        send(*this, SCI_DELETERANGE, 0, send(*this, SCI_GETLENGTH));
+        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + roomFor(utf8.size())));
+        sendBytes(*this, SCI_ADDTEXT, utf8.constData(), utf8.size());
         send(*this, SCI_ENDUNDOACTION);
     } else {
         send(*this, SCI_SETUNDOCOLLECTION, 0);
         send(*this, SCI_CLEARALL);
+        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + roomFor(utf8.size())));
         sendBytes(*this, SCI_ADDTEXT, utf8.constData(), utf8.size());
         send(*this, SCI_SETUNDOCOLLECTION, 1);
         send(*this, SCI_EMPTYUNDOBUFFER);
+        forgetEditsSteps();
         send(*this, SCI_SETSAVEPOINT);
     }
     send(*this, SCI_SETMODEVENTMASK, eventMask);
@@ -200,17 +227,12 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
 }
 
 namespace {
-// Room left over for the first edits after a text went in whole: Scintilla
-// moves the whole text to a bigger buffer when an insertion would fill its
-// room exactly.
-constexpr qsizetype editRoom = 64 * 1024;
 // Edits are told this many at a time, a few hundredths of a second at 1 GB;
 // fewer are not told at all.
 constexpr qsizetype editsTold = 16 * 1024;
 } // namespace
 
-void TextBox::replaceAllUtf8(const TextEdits &edits,
-                             const std::function<void(qint64, qint64)> &told)
+void TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, qint64)> &told)
 {
     // Whoever is told hears of many edits before the text changes, while
     // anything may still run.
@@ -227,10 +249,34 @@ void TextBox::replaceAllUtf8(const TextEdits &edits,
     }
     if (telling)
         told(0, edits.size());
-    applyEdits(edits, telling ? told : nullptr);
+    applyEdits(std::move(edits), telling ? told : nullptr);
 }
 
-void TextBox::applyEdits(const TextEdits &edits, const std::function<void(qint64, qint64)> &told)
+void TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told)
+{
+    const WritableScope writable(*this);
+    const bool wasModified = send(*this, SCI_GETMODIFY) != 0;
+    EditsStep step{std::move(edits), {}, false};
+    step.removed = step.edits.removedFrom(utf8View());
+    makeEdits(step, false, told);
+    const qsizetype made = step.edits.size();
+    if (made == 0) // no change, no undo step
+        return;
+    // Adding the step drops Scintilla's redo steps, and the editor's with them.
+    dropUndoneSteps();
+    const int token = ++m_lastToken;
+    send(*this, SCI_ADDUNDOACTION, static_cast<unsigned long>(token), 0);
+    m_editsSteps.emplace(token, std::move(step));
+    // Scintilla does not say when a container action leaves the saved state
+    // (QsciScintilla keeps its modified flag by what it is told).
+    if (!wasModified && send(*this, SCI_GETMODIFY) != 0)
+        Q_EMIT SCN_SAVEPOINTLEFT();
+    if (told)
+        told(made, made);
+}
+
+long TextBox::makeEdits(const EditsStep &step, bool undoing,
+                        const std::function<void(qint64, qint64)> &told)
 {
     // As replaceWhole() does, for the same reasons: no modification events
     // (each edit would be copied for them), the indexes rebuilt afterwards.
@@ -239,33 +285,87 @@ void TextBox::applyEdits(const TextEdits &edits, const std::function<void(qint64
     const long eventMask = send(*this, SCI_GETMODEVENTMASK);
     send(*this, SCI_SETMODEVENTMASK, 0);
     m_index.beforeWholeReplacement();
+    const TextEdits &edits = step.edits;
     // A text that grows is given its room at once: growing it edit by edit
-    // moves it to a bigger buffer, while the undo steps already take room.
-    const qsizetype growth = edits.insertedBytes() - edits.removedBytes();
+    // moves it to a bigger buffer again and again.
+    const qsizetype growth = (edits.insertedBytes() - edits.removedBytes()) * (undoing ? -1 : 1);
     if (growth > 0)
         send(*this, SCI_ALLOCATE, static_cast<unsigned long>(send(*this, SCI_GETLENGTH) + growth + editRoom));
-    send(*this, SCI_BEGINUNDOACTION);
-    // The edits' positions are those of the text before any of them.
+    send(*this, SCI_SETUNDOCOLLECTION, 0);
+    // Making the edits, their positions are those of the text before any of
+    // them, shifted by what the edits before took away and put in. Undoing
+    // them from the first on, the text up to the next one is already the old
+    // one again.
     qsizetype shift = 0;
+    qsizetype taken = 0; // of step.removed
+    long caret = 0;
     for (qsizetype i = 0; i < edits.size(); ++i) {
         const TextEdits::Edit edit = edits[i];
-        const auto at = static_cast<unsigned long>(edit.at + shift);
-        if (edit.inserted.isEmpty()) {
-            send(*this, SCI_DELETERANGE, at, static_cast<long>(edit.removed));
+        const auto at = static_cast<unsigned long>(undoing ? edit.at : edit.at + shift);
+        const qsizetype removing = undoing ? edit.inserted.size() : edit.removed;
+        const QByteArrayView inserting =
+            undoing ? QByteArrayView(step.removed).sliced(taken, edit.removed) : edit.inserted;
+        if (inserting.isEmpty()) {
+            send(*this, SCI_DELETERANGE, at, static_cast<long>(removing));
         } else {
-            send(*this, SCI_SETTARGETRANGE, at, static_cast<long>(at + edit.removed));
-            sendBytes(*this, SCI_REPLACETARGET, edit.inserted.data(), edit.inserted.size());
+            send(*this, SCI_SETTARGETRANGE, at, static_cast<long>(at + removing));
+            sendBytes(*this, SCI_REPLACETARGET, inserting.data(), inserting.size());
         }
+        taken += edit.removed;
         shift += edit.inserted.size() - edit.removed;
+        // Where Scintilla leaves the caret after undoing or redoing edits of
+        // its own: after the first one undone, after the last one made.
+        if (!undoing || i == 0)
+            caret = static_cast<long>(at + inserting.size());
         if (told && (i + 1) % editsTold == 0)
             told(i + 1, edits.size());
     }
-    send(*this, SCI_ENDUNDOACTION);
+    send(*this, SCI_SETUNDOCOLLECTION, 1);
     send(*this, SCI_SETMODEVENTMASK, eventMask);
     styleLongLines(false);
     afterWholeReplacement(linesBefore);
-    if (told)
-        told(edits.size(), edits.size());
+    return caret;
+}
+
+void TextBox::stepReported(int token, bool undone)
+{
+    m_reportedToken = token;
+    m_reportedUndo = undone;
+    // Undo and redo reach the editor by more ways than it hears of.
+    postOnce(this, m_reportedStepPosted, [this] { makeReportedStep(); });
+}
+
+void TextBox::makeReportedStep()
+{
+    if (m_reportedToken == 0)
+        return;
+    const auto found = m_editsSteps.find(m_reportedToken);
+    if (found == m_editsSteps.end()) {
+        m_reportedToken = 0;
+        return;
+    }
+    EditsStep &step = found->second;
+    m_reportedToken = 0;
+    const long caret = makeEdits(step, m_reportedUndo, {});
+    send(*this, SCI_GOTOPOS, static_cast<unsigned long>(caret));
+    if (step.undone != m_reportedUndo)
+        m_undoneSteps += m_reportedUndo ? 1 : -1;
+    step.undone = m_reportedUndo;
+}
+
+void TextBox::dropUndoneSteps()
+{
+    if (m_undoneSteps == 0)
+        return;
+    std::erase_if(m_editsSteps, [](const auto &entry) { return entry.second.undone; });
+    m_undoneSteps = 0;
+}
+
+void TextBox::forgetEditsSteps()
+{
+    m_editsSteps.clear();
+    m_undoneSteps = 0;
+    m_reportedToken = 0;
 }
 
 namespace {
@@ -314,7 +414,7 @@ bool TextBox::moveToStyledDocument()
     SendScintilla(SCI_ADDREFDOCUMENT, 0, lean); // its bytes are copied from below
     const char *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
     void *styled = reinterpret_cast<void *>(send(*this, SCI_CREATEDOCUMENT,
-                                                 static_cast<unsigned long>(length + editRoom),
+                                                 static_cast<unsigned long>(length + roomFor(length)),
                                                  SC_DOCUMENTOPTION_DEFAULT));
     bool moved = false;
     if (styled) {
@@ -327,6 +427,7 @@ bool TextBox::moveToStyledDocument()
         sendBytes(*this, SCI_ADDTEXT, text, length);
         send(*this, SCI_SETUNDOCOLLECTION, 1);
         send(*this, SCI_EMPTYUNDOBUFFER);
+        forgetEditsSteps();
         send(*this, SCI_SETSAVEPOINT);
         send(*this, SCI_SETMODEVENTMASK, eventMask);
         moved = send(*this, SCI_GETLENGTH) == length;
@@ -358,7 +459,7 @@ bool TextBox::beginLoad(qsizetype bytes)
     // text takes a byte of room too: some room is left over for the first
     // edits.
     m_loader = reinterpret_cast<void *>(send(*this, SCI_CREATELOADER,
-                                             static_cast<unsigned long>(bytes + editRoom),
+                                             static_cast<unsigned long>(bytes + roomFor(bytes)),
                                              SC_DOCUMENTOPTION_STYLES_NONE));
     return m_loader != nullptr;
 }
@@ -398,6 +499,7 @@ void TextBox::finishLoad()
     // A loader's document collects no undo steps while it is filled.
     send(*this, SCI_SETUNDOCOLLECTION, 1);
     send(*this, SCI_EMPTYUNDOBUFFER);
+    forgetEditsSteps();
     send(*this, SCI_SETSAVEPOINT);
     afterWholeReplacement(linesBefore);
 }
@@ -451,6 +553,10 @@ void TextBox::noteChange(int position, int type, const char *text, int length)
     const bool insertion = (type & SC_MOD_BEFOREINSERT) != 0;
     if (!insertion && (type & SC_MOD_BEFOREDELETE) == 0)
         return;
+    // An edit of the user's own comes with an undo action, before which
+    // Scintilla drops its redo steps.
+    if ((type & SC_PERFORMED_USER) != 0)
+        dropUndoneSteps();
     if (m_accessible) {
         // Before the index hears of it, while its offsets are those of the
         // text the edit is made to.

@@ -47,16 +47,18 @@ QByteArray TextEdits::appliedTo(QByteArrayView before) const
     return after;
 }
 
+QByteArray TextEdits::removedFrom(QByteArrayView before) const
+{
+    QByteArray removed;
+    removed.reserve(m_removed);
+    for (const Stored &edit : m_edits)
+        removed.append(before.sliced(edit.at, edit.removed));
+    return removed;
+}
+
 qint64 TextEdits::undoCost() const
 {
-    // Scintilla keeps one undo action for a removal and one for an insertion:
-    // some 40 bytes in a list that grows by doubling, and a block of its own
-    // for the bytes.
-    constexpr qint64 perAction = 96;
-    qint64 actions = 0;
-    for (const Stored &edit : m_edits)
-        actions += (edit.removed > 0 ? 1 : 0) + (edit.inserted > 0 ? 1 : 0);
-    return actions * perAction + m_removed + m_insertions.size();
+    return qint64(m_edits.size() * sizeof(Stored)) + m_removed + m_insertions.size();
 }
 
 } // namespace kelo

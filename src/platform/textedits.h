@@ -38,10 +38,11 @@ public:
 
     // The text the edits make of `before`, the text they were made for.
     QByteArray appliedTo(QByteArrayView before) const;
+    // The bytes the edits take away from `before`, one after another.
+    QByteArray removedFrom(QByteArrayView before) const;
 
     // About how much memory an editor keeps for undoing and redoing the
-    // edits one by one: the bytes each takes away and puts in, and some
-    // bookkeeping for each.
+    // edits: the edits themselves and the bytes they take away.
     qint64 undoCost() const;
 
 private:

@@ -130,7 +130,7 @@ void frm_ersetz::cmd_ersetzen_Click()
     WorkMeter meter(progress.get(), 2 * qint64(text.size()));
     const QByteArray search = txt_finde->text().toUtf8();
     const QByteArray replacement = txt_replace->text().toUtf8();
-    const ReplaceAllChange result =
+    ReplaceAllChange result =
         replaceAllChange(text, search, replacement, {}, meter.partReport());
     if (result.outcome != ReplaceOutcome::Replaced && result.outcome != ReplaceOutcome::Cancelled) {
         m_messages.show(replaceRefusal(result.outcome));
@@ -144,7 +144,7 @@ void frm_ersetz::cmd_ersetzen_Click()
     // where it can; an unchanged text is not written again, only the caret
     // goes to the start as if it had been.
     if (result.edits)
-        m_editor->replaceAllUtf8(*result.edits, meter.unstoppableRest());
+        m_editor->replaceAllUtf8(std::move(*result.edits), meter.unstoppableRest());
     else if (result.count > 0)
         m_editor->replaceAllUtf8(result.text);
     else

@@ -105,9 +105,9 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     }
     if (QByteArrayView(*result.text) != original) {
         // Only what changed goes into the undo step (see textchanges.h).
-        const TextEdits edits = lineEdits(original, *result.text);
+        TextEdits edits = lineEdits(original, *result.text);
         result.text.reset(); // its room is free again before the undo steps take theirs
-        m_port.editor().replaceAllUtf8(edits, meter.unstoppableRest());
+        m_port.editor().replaceAllUtf8(std::move(edits), meter.unstoppableRest());
     }
     return true;
 }

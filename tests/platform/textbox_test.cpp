@@ -620,6 +620,88 @@ TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
     }
 }
 
+// A change handed over as edits is an undo step of the editor's own: every
+// way of undoing and redoing it (keys, the calls, Scintilla's own message)
+// gives the texts back in turn with the caret where Scintilla would put it,
+// the modified state follows, and the step is forgotten once it can no
+// longer be redone or the undo history is emptied.
+TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayAndForgottenWithItsRedo)
+{
+    QByteArray original;
+    for (int line = 0; line < 500; ++line)
+        original += "Hallo Welt, sch\xc3\xb6ne Welt\r\n";
+    TextEdits edits;
+    QByteArray replaced;
+    qsizetype kept = 0;
+    for (qsizetype at = original.indexOf("Welt"); at >= 0; at = original.indexOf("Welt", at + 4)) {
+        replaced += original.sliced(kept, at - kept) + "Erdball";
+        edits.add(at, 4, "Erdball");
+        kept = at + 4;
+    }
+    replaced += original.sliced(kept);
+    const QByteArray typed = "X" + original;
+    const QByteArray typedAndReplaced = "X" + replaced;
+    TextEdits shifted; // the same edits after the typed X
+    for (qsizetype i = 0; i < edits.size(); ++i)
+        shifted.add(edits[i].at + 1, edits[i].removed, edits[i].inserted);
+
+    TextBox box;
+    box.loadUtf8(original);
+    QSignalSpy modified(&box, &QsciScintilla::modificationChanged);
+    box.SendScintilla(QsciScintillaBase::SCI_ADDTEXT, 1UL, "X");
+    box.replaceAllUtf8(shifted);
+    ASSERT_EQ(box.utf8View(), typedAndReplaced);
+    EXPECT_EQ(box.editsStepsKept(), 1);
+    ASSERT_EQ(modified.size(), 1);
+    EXPECT_TRUE(box.isModified());
+
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(box.utf8View(), typed);
+    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), 7 + 4); // "XHallo Welt"
+    box.undo();
+    ASSERT_EQ(box.utf8View(), original);
+    EXPECT_FALSE(box.isModified());
+    box.redo();
+    ASSERT_EQ(box.utf8View(), typed);
+    QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
+    ASSERT_EQ(box.utf8View(), typedAndReplaced);
+    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS),
+              typedAndReplaced.lastIndexOf("Erdball") + 7);
+    ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(typedAndReplaced)));
+
+    // A way the editor does not hear of: the step follows once control is
+    // back in the event loop.
+    box.SendScintilla(QsciScintillaBase::SCI_UNDO);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(box.utf8View(), typed);
+    EXPECT_EQ(box.editsStepsKept(), 1);
+
+    // Typing drops the redo steps, the undone step with them; what came
+    // before is still undone as before.
+    box.SendScintilla(QsciScintillaBase::SCI_ADDTEXT, 1UL, "Y");
+    EXPECT_EQ(box.editsStepsKept(), 0);
+    EXPECT_FALSE(box.isRedoAvailable());
+    box.undo();
+    box.undo();
+    EXPECT_EQ(box.utf8View(), original);
+
+    // So does a new step or a whole replacement after an undone step, and
+    // emptying the undo history drops every step.
+    box.replaceAllUtf8(edits);
+    box.undo();
+    box.replaceAllUtf8(edits);
+    EXPECT_EQ(box.editsStepsKept(), 1);
+    box.undo();
+    box.replaceAllUtf8(QByteArray("neu"));
+    EXPECT_EQ(box.editsStepsKept(), 0);
+    box.undo();
+    box.replaceAllUtf8(edits);
+    box.loadUtf8("anders");
+    EXPECT_EQ(box.editsStepsKept(), 0);
+    box.undo();
+    EXPECT_EQ(box.utf8View(), "anders");
+}
+
 // A loaded text is indexed on first use; typing before that must not leave
 // the index behind the text.
 TEST(TextBox, OffsetsAreRightWhenTheTextIsEditedBeforeTheFirstOffsetQuery)
