@@ -20,7 +20,7 @@ QString textBetween(const TextBox &editor, long start, long end)
 {
     if (end <= start)
         return {};
-    return QString::fromUtf8(rangePointer(editor, start, end - start), end - start);
+    return textOf(QByteArrayView(rangePointer(editor, start, end - start), end - start));
 }
 
 // An offset clamped to the text and moved to the start of the character or

@@ -47,6 +47,9 @@
 
 #include <Qsci/qsciscintillabase.h>
 
+#include <QByteArrayView>
+#include <QString>
+#include <QStringDecoder>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -84,6 +87,15 @@ inline const char *rangePointer(const Sci &editor, long position, long length)
 {
     return reinterpret_cast<const char *>(
         send(editor, Sci::SCI_GETRANGEPOINTER, static_cast<unsigned long>(position), length));
+}
+
+// The editor's bytes as a string. A U+FEFF at the start is a character of
+// the text like any other, where QString::fromUtf8 would drop it as a byte
+// order mark.
+inline QString textOf(QByteArrayView utf8)
+{
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(utf8);
 }
 
 inline const char *characterPointer(const Sci &editor)

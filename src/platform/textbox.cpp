@@ -94,7 +94,7 @@ int TextBox::textLength() const
 
 QString TextBox::Text() const
 {
-    return QString::fromUtf8(utf8View());
+    return textOf(utf8View());
 }
 
 void TextBox::setText(const QString &text)
@@ -157,7 +157,7 @@ QString TextBox::SelText() const
     const long length = send(*this, SCI_GETSELECTIONEND) - start;
     if (length <= 0)
         return QString();
-    return QString::fromUtf8(rangePointer(*this, start, length), length);
+    return textOf(QByteArrayView(rangePointer(*this, start, length), length));
 }
 
 void TextBox::setSelText(const QString &text)

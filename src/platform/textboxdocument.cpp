@@ -201,12 +201,16 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     send(*this, SCI_SETMODEVENTMASK, 0);
     m_index.beforeWholeReplacement();
     if (undoable) {
-        dropUndoneSteps(); // Scintilla drops its redo steps for the new one
+        // A new undo step drops Scintilla's redo steps, and the editor's with
+        // them; an empty text made empty again makes none.
+        const long length = send(*this, SCI_GETLENGTH);
+        if (length > 0 || !utf8.isEmpty())
+            dropUndoneSteps();
         // Scintilla frees its buffer when the whole text goes and makes a new
         // one just big enough for the next insertion: the room is reserved
         // in between.
         send(*this, SCI_BEGINUNDOACTION);
-        send(*this, SCI_DELETERANGE, 0, send(*this, SCI_GETLENGTH));
+        send(*this, SCI_DELETERANGE, 0, length);
         send(*this, SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + roomFor(utf8.size())));
         sendBytes(*this, SCI_ADDTEXT, utf8.constData(), utf8.size());
         send(*this, SCI_ENDUNDOACTION);

@@ -307,7 +307,7 @@ void Translation::translateByService(TranslationService service, TranslationDire
         return;
     }
 
-    const QList<TextLine> lines = splitTextLines(QString::fromUtf8(m_port.editor().utf8Text()));
+    const QList<TextLine> lines = splitTextLines(m_port.editor().Text());
     BatchLimits limits;
     limits.envelopeBytes = envelopeSize(service, direction, key.key);
     limits.textBytes = encodedTextSize;

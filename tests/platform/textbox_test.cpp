@@ -28,13 +28,18 @@ QString u(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
-TEST(TextBox, NulBytesSurviveEveryWayInAndOut)
+// NUL bytes, and a U+FEFF at the start of the text or of a selection (which
+// a plain UTF-8 conversion drops as a byte order mark).
+TEST(TextBox, NulBytesAndAByteOrderMarkSurviveEveryWayInAndOut)
 {
     TextBox box;
-    const QString withNul = u("vor") + QChar(0) + u("nach\r\n") + QChar(0);
+    const QString withNul = QChar(0xFEFF) + u("vor") + QChar(0) + u("nach\r\n") + QChar(0);
     box.setText(withNul);
     EXPECT_EQ(box.Text(), withNul);
     EXPECT_EQ(box.textLength(), withNul.size());
+    box.setSelStart(0);
+    box.setSelLength(2);
+    EXPECT_EQ(box.SelText(), QChar(0xFEFF) + u("v"));
     const QByteArray bytes("x\0y\r\n\0\0z", 8);
     box.loadUtf8(bytes);
     EXPECT_EQ(box.utf8Text(), bytes);
