@@ -182,7 +182,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzedDataProvider input(data, size);
     TextBox &box = editor();
     Model model;
+    // A piece of text, repeated: few edits in a long text are made one by
+    // one, many in a short one by putting in the whole text.
     model.text = textFrom(fuzz::takeBytes(input, 200));
+    model.text = model.text.repeated(input.ConsumeIntegralInRange(1, 24));
     model.update();
     box.loadUtf8(model.text);
     std::vector<Step> history; // the texts before each undo step

@@ -78,10 +78,12 @@ public:
     QByteArray utf8Text() const;
     // Replaces the text as one undo step (whole-text commands, Ctrl+Z).
     void replaceAllUtf8(const QByteArray &utf8);
-    // The same with the text that the edits make of the current one. When
-    // undoing the edits one by one needs less memory than keeping the old and
-    // the new text whole, only the edits are made; otherwise the new text is
-    // made of them and goes in whole. Either way the result is the same.
+    // The same with the text that the edits make of the current one. Its
+    // undo step keeps only the edits and the bytes they take away (see
+    // EditsStep), unless that needs more memory than the old and the new
+    // text whole, which Scintilla's own step then keeps. Few edits for the
+    // length of the text are made one by one, many go in as the whole new
+    // text. Either way the result is the same.
     // Many edits take a while: `told`, if set, then hears how many of them
     // are made (done of all) now and then, and must let nothing else run.
     // Not to be called inside an undo group of Scintilla's (see EditsStep).

@@ -234,6 +234,10 @@ namespace {
 // Edits are told this many at a time, a few hundredths of a second at 1 GB;
 // fewer are not told at all.
 constexpr qsizetype editsTold = 16 * 1024;
+// Scintilla takes about a microsecond for an edit, as long as copying a few
+// hundred bytes of text takes: with more edits than one in this many bytes,
+// the whole text goes in instead.
+constexpr qsizetype bytesPerEdit = 200;
 } // namespace
 
 void TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, qint64)> &told)
@@ -290,45 +294,61 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
     send(*this, SCI_SETMODEVENTMASK, 0);
     m_index.beforeWholeReplacement();
     const TextEdits &edits = step.edits;
-    // A text that grows is given its room at once: growing it edit by edit
-    // moves it to a bigger buffer again and again.
-    const qsizetype growth = (edits.insertedBytes() - edits.removedBytes()) * (undoing ? -1 : 1);
-    if (growth > 0)
-        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(send(*this, SCI_GETLENGTH) + growth + editRoom));
+    const qsizetype length = send(*this, SCI_GETLENGTH);
     send(*this, SCI_SETUNDOCOLLECTION, 0);
-    // Making the edits, their positions are those of the text before any of
-    // them, shifted by what the edits before took away and put in. Undoing
-    // them from the first on, the text up to the next one is already the old
-    // one again.
-    qsizetype shift = 0;
-    qsizetype taken = 0; // of step.removed
-    long caret = 0;
-    for (qsizetype i = 0; i < edits.size(); ++i) {
-        const TextEdits::Edit edit = edits[i];
-        const auto at = static_cast<unsigned long>(undoing ? edit.at : edit.at + shift);
-        const qsizetype removing = undoing ? edit.inserted.size() : edit.removed;
-        const QByteArrayView inserting =
-            undoing ? QByteArrayView(step.removed).sliced(taken, edit.removed) : edit.inserted;
-        if (inserting.isEmpty()) {
-            send(*this, SCI_DELETERANGE, at, static_cast<long>(removing));
-        } else {
-            send(*this, SCI_SETTARGETRANGE, at, static_cast<long>(at + removing));
-            sendBytes(*this, SCI_REPLACETARGET, inserting.data(), inserting.size());
+    if (edits.size() > length / bytesPerEdit) {
+        // Many edits: the text they make (or the one they were made for)
+        // goes in whole; Scintilla frees its buffer when the whole text goes,
+        // so the old and the new text are held together only for a moment.
+        const QByteArray text = undoing ? edits.undoneOn(utf8View(), step.removed)
+                                        : edits.appliedTo(utf8View());
+        send(*this, SCI_DELETERANGE, 0, length);
+        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(text.size() + roomFor(text.size())));
+        sendBytes(*this, SCI_ADDTEXT, text.constData(), text.size());
+        if (told)
+            told(edits.size(), edits.size());
+    } else {
+        // A text that grows is given its room at once: growing it edit by
+        // edit moves it to a bigger buffer again and again.
+        const qsizetype growth = (edits.insertedBytes() - edits.removedBytes()) * (undoing ? -1 : 1);
+        if (growth > 0)
+            send(*this, SCI_ALLOCATE, static_cast<unsigned long>(length + growth + editRoom));
+        // Making the edits, their positions are those of the text before any
+        // of them, shifted by what the edits before took away and put in.
+        // Undoing them from the first on, the text up to the next one is
+        // already the old one again.
+        qsizetype shift = 0;
+        qsizetype taken = 0; // of step.removed
+        for (qsizetype i = 0; i < edits.size(); ++i) {
+            const TextEdits::Edit edit = edits[i];
+            const auto at = static_cast<unsigned long>(undoing ? edit.at : edit.at + shift);
+            const qsizetype removing = undoing ? edit.inserted.size() : edit.removed;
+            const QByteArrayView inserting =
+                undoing ? QByteArrayView(step.removed).sliced(taken, edit.removed) : edit.inserted;
+            if (inserting.isEmpty()) {
+                send(*this, SCI_DELETERANGE, at, static_cast<long>(removing));
+            } else {
+                send(*this, SCI_SETTARGETRANGE, at, static_cast<long>(at + removing));
+                sendBytes(*this, SCI_REPLACETARGET, inserting.data(), inserting.size());
+            }
+            taken += edit.removed;
+            shift += edit.inserted.size() - edit.removed;
+            if (told && (i + 1) % editsTold == 0)
+                told(i + 1, edits.size());
         }
-        taken += edit.removed;
-        shift += edit.inserted.size() - edit.removed;
-        // Where Scintilla leaves the caret after undoing or redoing edits of
-        // its own: after the first one undone, after the last one made.
-        if (!undoing || i == 0)
-            caret = static_cast<long>(at + inserting.size());
-        if (told && (i + 1) % editsTold == 0)
-            told(i + 1, edits.size());
     }
     send(*this, SCI_SETUNDOCOLLECTION, 1);
     send(*this, SCI_SETMODEVENTMASK, eventMask);
     styleLongLines(false);
     afterWholeReplacement(linesBefore);
-    return caret;
+    // Where Scintilla leaves the caret after undoing or redoing edits of its
+    // own: after the first one undone, after the last one made.
+    if (edits.isEmpty())
+        return 0;
+    if (undoing)
+        return static_cast<long>(edits[0].at + edits[0].removed);
+    const TextEdits::Edit last = edits[edits.size() - 1];
+    return static_cast<long>(last.at + last.removed + edits.insertedBytes() - edits.removedBytes());
 }
 
 void TextBox::stepReported(int token, bool undone)

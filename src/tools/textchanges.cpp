@@ -80,6 +80,23 @@ bool thinsOutTo(QByteArrayView whole, QByteArrayView part, std::vector<Removal> 
 
 } // namespace
 
+namespace {
+
+// How many bytes two texts share at their start, compared a block at a time.
+qsizetype sharedStart(QByteArrayView x, QByteArrayView y)
+{
+    constexpr qsizetype block = 4096;
+    const qsizetype shorter = std::min(x.size(), y.size());
+    qsizetype same = 0;
+    while (same + block <= shorter && std::memcmp(x.data() + same, y.data() + same, block) == 0)
+        same += block;
+    while (same < shorter && x[same] == y[same])
+        ++same;
+    return same;
+}
+
+} // namespace
+
 TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
 {
     TextEdits edits;
@@ -87,6 +104,17 @@ TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
     qsizetype b = 0;
     qsizetype a = 0;
     while (b < before.size() && a < after.size()) {
+        // Lines that stayed as they were are passed over at once, up to the
+        // last CR both texts share together with the byte after it: a line
+        // starts after that line break in both.
+        const qsizetype same = sharedStart(before.sliced(b), after.sliced(a));
+        const qsizetype cr = same > 1 ? before.sliced(b, same - 1).lastIndexOf('\r') : -1;
+        if (cr >= 0) {
+            const qsizetype passed = cr + (before[b + cr + 1] == '\n' ? 2 : 1);
+            b += passed;
+            a += passed;
+            continue;
+        }
         const Line old = lineAt(before, b);
         const Line now = lineAt(after, a);
         const QByteArrayView oldLine = before.sliced(old.start, old.end - old.start);
