@@ -256,28 +256,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             history.push_back({before});
             break;
         }
-        case 4: { // undo
+        case 4:   // undo
+        case 8: { // redo, the same the other way
+            const bool undo = action == 4;
             const int way = input.ConsumeIntegralInRange(0, 2);
-            steps += "\nundo by way " + std::to_string(way);
-            if (history.empty())
+            steps += std::string(undo ? "\nundo" : "\nredo") + " by way " + std::to_string(way);
+            std::vector<Step> &from = undo ? history : redone;
+            std::vector<Step> &to = undo ? redone : history;
+            if (from.empty())
                 break;
-            undoOrRedo(box, true, way);
-            redone.push_back({model.text, history.back().own});
-            model.text = history.back().text;
+            undoOrRedo(box, undo, way);
+            to.push_back({model.text, from.back().own});
+            model.text = from.back().text;
             model.update();
-            history.pop_back();
-            break;
-        }
-        case 8: { // redo
-            const int way = input.ConsumeIntegralInRange(0, 2);
-            steps += "\nredo by way " + std::to_string(way);
-            if (redone.empty())
-                break;
-            undoOrRedo(box, false, way);
-            history.push_back({model.text, redone.back().own});
-            model.text = redone.back().text;
-            model.update();
-            redone.pop_back();
+            from.pop_back();
             break;
         }
         case 9: { // a change handed over as edits at character boundaries

@@ -172,6 +172,8 @@ private:
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     void replaceWhole(const QByteArray &utf8, bool undoable);
+    // Puts a text into the emptied document, with room for edits after it.
+    void fillEmptied(QByteArrayView utf8);
 
     // A whole-text change made edit by edit is one undo step of the editor's
     // own: Scintilla keeps only a container action whose token names the

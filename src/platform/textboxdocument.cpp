@@ -189,6 +189,14 @@ qsizetype roomFor(qsizetype bytes)
 }
 } // namespace
 
+void TextBox::fillEmptied(QByteArrayView utf8)
+{
+    // Scintilla frees its buffer when the whole text goes and makes a new one
+    // just big enough for the next insertion: the room is reserved in between.
+    send(*this, SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + roomFor(utf8.size())));
+    sendBytes(*this, SCI_ADDTEXT, utf8.data(), utf8.size());
+}
+
 void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
 {
     const WritableScope writable(*this);
@@ -206,19 +214,14 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
         const long length = send(*this, SCI_GETLENGTH);
         if (length > 0 || !utf8.isEmpty())
             dropUndoneSteps();
-        // Scintilla frees its buffer when the whole text goes and makes a new
-        // one just big enough for the next insertion: the room is reserved
-        // in between.
         send(*this, SCI_BEGINUNDOACTION);
         send(*this, SCI_DELETERANGE, 0, length);
-        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + roomFor(utf8.size())));
-        sendBytes(*this, SCI_ADDTEXT, utf8.constData(), utf8.size());
+        fillEmptied(utf8);
         send(*this, SCI_ENDUNDOACTION);
     } else {
         send(*this, SCI_SETUNDOCOLLECTION, 0);
         send(*this, SCI_CLEARALL);
-        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + roomFor(utf8.size())));
-        sendBytes(*this, SCI_ADDTEXT, utf8.constData(), utf8.size());
+        fillEmptied(utf8);
         send(*this, SCI_SETUNDOCOLLECTION, 1);
         send(*this, SCI_EMPTYUNDOBUFFER);
         forgetEditsSteps();
@@ -303,8 +306,7 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
         const QByteArray text = undoing ? edits.undoneOn(utf8View(), step.removed)
                                         : edits.appliedTo(utf8View());
         send(*this, SCI_DELETERANGE, 0, length);
-        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(text.size() + roomFor(text.size())));
-        sendBytes(*this, SCI_ADDTEXT, text.constData(), text.size());
+        fillEmptied(text);
         if (told)
             told(edits.size(), edits.size());
     } else {
@@ -363,13 +365,10 @@ void TextBox::makeReportedStep()
 {
     if (m_reportedToken == 0)
         return;
-    const auto found = m_editsSteps.find(m_reportedToken);
-    if (found == m_editsSteps.end()) {
-        m_reportedToken = 0;
+    const auto found = m_editsSteps.find(std::exchange(m_reportedToken, 0));
+    if (found == m_editsSteps.end())
         return;
-    }
     EditsStep &step = found->second;
-    m_reportedToken = 0;
     const long caret = makeEdits(step, m_reportedUndo, {});
     send(*this, SCI_GOTOPOS, static_cast<unsigned long>(caret));
     if (step.undone != m_reportedUndo)
