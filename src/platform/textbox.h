@@ -32,9 +32,12 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
+#include <memory>
 #include <unordered_map>
 
 namespace kelo {
+
+class WorkProgress;
 
 class TextBox : public QsciScintilla, private QAccessible::ActivationObserver {
     Q_OBJECT
@@ -136,6 +139,13 @@ public:
     void redo() override;
     // How many of the editor's own undo steps it keeps, undone ones too.
     int editsStepsKept() const { return int(m_editsSteps.size()); }
+    // Undoing or redoing one of the editor's own steps on a big text takes as
+    // long as the change did. Before it begins, `start` is asked for a
+    // progress to show (none: nothing is shown), told whether the step is
+    // undone and what it costs, in bytes of text copied; the progress then
+    // hears how far the step is, and must let nothing else run.
+    using StepProgress = std::function<std::unique_ptr<WorkProgress>(bool undoing, qsizetype cost)>;
+    void setStepProgress(StepProgress start) { m_stepProgress = std::move(start); }
 
     // QsciScintilla's textChanged() comes right after a whole-text
     // replacement, and after other edits once control is back in the event
@@ -215,6 +225,7 @@ private:
     void selectRange(long anchor, long caret);
 
     std::function<void()> m_enterHandler;
+    StepProgress m_stepProgress;
     TextIndex m_index{*this};
     // Whether an assistive technology listens, what it is told of edits and
     // caret moves, and whether that and a textChanged() are on their way.

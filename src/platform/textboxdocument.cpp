@@ -6,6 +6,7 @@
 #include "platform/editordescription.h"
 #include "platform/longlines.h"
 #include "platform/scintillacalls.h"
+#include "platform/workprogress.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -282,8 +283,6 @@ void TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint6
     // (QsciScintilla keeps its modified flag by what it is told).
     if (!wasModified && send(*this, SCI_GETMODIFY) != 0)
         Q_EMIT SCN_SAVEPOINTLEFT();
-    if (told)
-        told(made, made);
 }
 
 long TextBox::makeEdits(const EditsStep &step, bool undoing,
@@ -305,10 +304,10 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
         // so the old and the new text are held together only for a moment.
         const QByteArray text = undoing ? edits.undoneOn(utf8View(), step.removed)
                                         : edits.appliedTo(utf8View());
+        if (told) // building the text is about half of the work
+            told(edits.size() / 2, edits.size());
         send(*this, SCI_DELETERANGE, 0, length);
         fillEmptied(text);
-        if (told)
-            told(edits.size(), edits.size());
     } else {
         // A text that grows is given its room at once: growing it edit by
         // edit moves it to a bigger buffer again and again.
@@ -343,6 +342,8 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
     send(*this, SCI_SETMODEVENTMASK, eventMask);
     styleLongLines(false);
     afterWholeReplacement(linesBefore);
+    if (told)
+        told(edits.size(), edits.size());
     // Where Scintilla leaves the caret after undoing or redoing edits of its
     // own: after the first one undone, after the last one made.
     if (edits.isEmpty())
@@ -369,7 +370,17 @@ void TextBox::makeReportedStep()
     if (found == m_editsSteps.end())
         return;
     EditsStep &step = found->second;
-    const long caret = makeEdits(step, m_reportedUndo, {});
+    // What the step costs: the whole text copied, or about as much per edit
+    // (see bytesPerEdit), whichever way makeEdits() goes.
+    const qsizetype cost = std::min<qsizetype>(send(*this, SCI_GETLENGTH),
+                                               step.edits.size() * bytesPerEdit);
+    const std::unique_ptr<WorkProgress> progress =
+        m_stepProgress ? m_stepProgress(m_reportedUndo, cost) : nullptr;
+    WorkMeter meter(progress.get(), 1);
+    const auto told = meter.unstoppableRest();
+    if (progress)
+        told(0, 1); // the box comes up before the text changes
+    const long caret = makeEdits(step, m_reportedUndo, progress ? told : nullptr);
     send(*this, SCI_GOTOPOS, static_cast<unsigned long>(caret));
     if (step.undone != m_reportedUndo)
         m_undoneSteps += m_reportedUndo ? 1 : -1;

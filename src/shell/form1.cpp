@@ -53,7 +53,8 @@ constexpr double panelTopTwips = 650;
 const QString errorMessage = QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !");
 
 // From this size on, putting a recovered text in and copying it again takes
-// about half a second or more.
+// about half a second or more; so does undoing or redoing a change that costs
+// as much copying.
 constexpr qsizetype longRestore = 32 * 1024 * 1024;
 
 // A progress box's label, "Ersetze … 40 %": what is being done and how far.
@@ -182,6 +183,16 @@ void Form1::createControls()
 
     TextBox1 = named(new TextBox(this), QStringLiteral("TextBox1"));
     TextBox1->setEditorFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25));
+    // Nothing can be stopped once the undo began: the box only shows how far.
+    TextBox1->setStepProgress([this](bool undoing, qsizetype cost) {
+        return cost < longRestore
+                   ? nullptr
+                   : std::make_unique<WorkProgressBox>(
+                         *this,
+                         workLabel(undoing ? QStringLiteral("Mache die Änderung rückgängig")
+                                           : QStringLiteral("Stelle die Änderung wieder her")),
+                         std::chrono::milliseconds(0));
+    });
     placeTwips(TextBox1, 105, 720, 10410, 6000);
 
     lblstatus = named(new QLineEdit(this), QStringLiteral("lblstatus"));

@@ -1,5 +1,6 @@
 // Tests of the editor control, the text-box interface over QScintilla.
 #include "platform/textbox.h"
+#include "platform/workprogress.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -705,6 +706,82 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayAndForgottenWithItsRedo)
     EXPECT_EQ(box.editsStepsKept(), 0);
     box.undo();
     EXPECT_EQ(box.utf8View(), "anders");
+}
+
+// What a progress for undoing or redoing a step heard: when it began, the
+// text was still the one before the undo or redo.
+struct StepHeard {
+    bool undoing = false;
+    qsizetype cost = 0;
+    QByteArray textAtBegin;
+    qint64 lastDone = -1;
+    qint64 total = 0;
+};
+
+class StepRecorder : public WorkProgress {
+public:
+    StepRecorder(const TextBox &box, StepHeard &heard)
+        : m_box(box)
+        , m_heard(heard)
+    {}
+    bool step(qint64, qint64) override { return true; }
+    void beginUnstoppable() override { m_heard.textAtBegin = m_box.utf8Text(); }
+    void show(qint64 done, qint64 total) override
+    {
+        EXPECT_GE(done, m_heard.lastDone); // it only rises
+        m_heard.lastDone = done;
+        m_heard.total = total;
+    }
+
+private:
+    const TextBox &m_box;
+    StepHeard &m_heard;
+};
+
+// Undoing or redoing a tool's change shows a progress before the text
+// changes and until it is done, told what the step costs either way it goes:
+// the whole text (many edits) or about 200 bytes per edit (few).
+TEST(TextBox, UndoingAndRedoingAStepShowsItsProgressFromBeforeTheChange)
+{
+    QByteArray original;
+    for (int line = 0; line < 5000; ++line)
+        original += "ab\r\n";
+    TextEdits many; // more than one per 200 bytes
+    for (int line = 0; line < 5000; line += 20)
+        many.add(line * 4, 1, "x");
+    TextEdits few;
+    few.add(4, 1, "y");
+
+    TextBox box;
+    std::vector<StepHeard> heard;
+    box.setStepProgress([&](bool undoing, qsizetype cost) -> std::unique_ptr<WorkProgress> {
+        heard.push_back({.undoing = undoing, .cost = cost, .textAtBegin = {}});
+        return std::make_unique<StepRecorder>(box, heard.back());
+    });
+    for (const auto &[edits, cost] : {std::pair{many, original.size()}, std::pair{few, qsizetype(200)}}) {
+        SCOPED_TRACE(edits.size());
+        heard.clear();
+        heard.reserve(2);
+        box.loadUtf8(original);
+        box.replaceAllUtf8(edits);
+        const QByteArray changed = box.utf8Text();
+        ASSERT_NE(changed, original);
+        EXPECT_TRUE(heard.empty()); // the change itself is the tool's to show
+
+        QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(box.utf8Text(), original);
+        box.redo();
+        EXPECT_EQ(box.utf8Text(), changed);
+        ASSERT_EQ(heard.size(), 2U);
+        for (const auto &[step, undoing, before] :
+             {std::tuple{heard[0], true, changed}, std::tuple{heard[1], false, original}}) {
+            EXPECT_EQ(step.undoing, undoing);
+            EXPECT_EQ(step.cost, cost);
+            EXPECT_EQ(step.textAtBegin, before);
+            EXPECT_GT(step.total, 0);
+            EXPECT_EQ(step.lastDone, step.total);
+        }
+    }
 }
 
 // A loaded text is indexed on first use; typing before that must not leave
