@@ -116,7 +116,14 @@ QByteArrayView TextBox::utf8View() const
 
 void TextBox::replaceAllUtf8(const QByteArray &utf8)
 {
-    replaceWhole(utf8, true);
+    // A new text that is mostly the old one (a recovered text beside the
+    // file it was made of) keeps only the stretch that differs for its undo:
+    // Scintilla's own step would keep the old and the new text whole.
+    TextEdits edits = TextEdits::between(utf8View(), utf8);
+    if (edits.isEmpty() || !worthKeepingAsEdits(edits))
+        replaceWhole(utf8, true);
+    else
+        applyEdits(std::move(edits), {});
 }
 
 void TextBox::loadUtf8(const QByteArray &utf8)

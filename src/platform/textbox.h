@@ -79,7 +79,9 @@ public:
 
     // ---- Whole-text access in the editor's own form (UTF-8, CR LF) --------
     QByteArray utf8Text() const;
-    // Replaces the text as one undo step (whole-text commands, Ctrl+Z).
+    // Replaces the text as one undo step (whole-text commands, Ctrl+Z). The
+    // step keeps only the stretch that differs where that is much less than
+    // both texts.
     void replaceAllUtf8(const QByteArray &utf8);
     // The same with the text that the edits make of the current one. Its
     // undo step keeps only the edits and the bytes they take away (see
@@ -200,6 +202,9 @@ private:
         QByteArray removed; // the bytes the edits took away, one after another
         bool undone = false;
     };
+    // Whether an undo step of the editor's own for the edits takes less
+    // memory than Scintilla's step of the whole old and new text.
+    bool worthKeepingAsEdits(const TextEdits &edits) const;
     // The edits one by one, as an undo step of the editor's own; told, if
     // set, hears how many are made.
     void applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told);

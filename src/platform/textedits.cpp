@@ -1,6 +1,57 @@
 #include "platform/textedits.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace kelo {
+
+namespace {
+
+// Equal stretches are passed over this many bytes at a time.
+constexpr qsizetype block = 4096;
+
+bool continues(char byte)
+{
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+} // namespace
+
+TextEdits TextEdits::between(QByteArrayView before, QByteArrayView after)
+{
+    const qsizetype shortest = std::min(before.size(), after.size());
+    const char *const b = before.data();
+    const char *const a = after.data();
+    qsizetype start = 0;
+    while (start + block <= shortest && std::memcmp(b + start, a + start, block) == 0)
+        start += block;
+    while (start < shortest && b[start] == a[start])
+        ++start;
+    // The end both share, within what is left of the shorter one.
+    qsizetype end = 0;
+    const qsizetype most = shortest - start;
+    const auto same = [&](qsizetype from, qsizetype length) {
+        return std::memcmp(b + before.size() - from - length, a + after.size() - from - length,
+                           size_t(length)) == 0;
+    };
+    while (end + block <= most && same(end, block))
+        end += block;
+    while (end < most && same(end, 1))
+        ++end;
+    // Neither edge may fall inside a character or between CR and LF.
+    const auto startsInside = [&](QByteArrayView text, qsizetype at) {
+        return at < text.size() && (continues(text[at]) || (text[at] == '\n' && at > 0 &&
+                                                            text[at - 1] == '\r'));
+    };
+    while (start > 0 && (startsInside(before, start) || startsInside(after, start)))
+        --start;
+    while (end > 0 && (startsInside(before, before.size() - end) ||
+                       startsInside(after, after.size() - end)))
+        --end;
+    TextEdits edits;
+    edits.add(start, before.size() - start - end, after.sliced(start, after.size() - start - end));
+    return edits;
+}
 
 void TextEdits::add(qsizetype at, qsizetype removed, QByteArrayView inserted)
 {

@@ -23,6 +23,11 @@ public:
         QByteArrayView inserted;
     };
 
+    // The one edit that makes `after` of `before`: the stretch between the
+    // bytes both share at the start and at the end, which splits neither a
+    // UTF-8 sequence nor a CR LF pair. No edit when they are the same.
+    static TextEdits between(QByteArrayView before, QByteArrayView after);
+
     // Adds an edit at or after the end of the last one; one that starts
     // where the last one's removal ends is joined to it, and one that does
     // nothing is dropped.

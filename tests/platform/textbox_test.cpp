@@ -708,6 +708,78 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayAndForgottenWithItsRedo)
     EXPECT_EQ(box.utf8View(), "anders");
 }
 
+// The one edit between two texts covers what differs and never splits a
+// UTF-8 sequence or a CR LF pair, also where the shared bytes run on into
+// one (a lead byte both share, a CR both share before LF and "x").
+TEST(TextBox, TheEditBetweenTwoTextsKeepsCharactersAndLineBreaksWhole)
+{
+    const QByteArray filler = QByteArray("Stra\xc3\x9f" "e\r\n").repeated(1500); // > 4 KiB
+    struct Case {
+        QByteArray before, after;
+        qsizetype at, removed;
+    };
+    const Case cases[] = {
+        {"gleich", "gleich", 0, 0},
+        {"a\xc3\xa4z", "a\xc3\xb6z", 1, 2},          // ä → ö share the lead byte
+        {"a\r\nz", "a\rxz", 1, 2},                   // the CR stays with its LF
+        {"a\r\nz", "a\r\n\r\nz", 3, 0},             // a line break more
+        {"z\xc3\xa4", "\xc3\xa4", 0, 1},              // the shared end starts in a character
+        {"xy\r\n", "x\r\n", 1, 1},
+        {"", "neu", 0, 0},
+        {filler + "mitte" + filler, filler + "MITTE!" + filler, filler.size(), 5},
+        {filler, filler + filler, filler.size(), 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.before.left(12).toStdString() + " -> " + c.after.left(12).toStdString());
+        const TextEdits edits = TextEdits::between(c.before, c.after);
+        EXPECT_EQ(edits.appliedTo(c.before), c.after);
+        if (c.before == c.after) {
+            EXPECT_TRUE(edits.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(edits.size(), 1);
+        EXPECT_EQ(edits[0].at, c.at);
+        EXPECT_EQ(edits[0].removed, c.removed);
+    }
+}
+
+// A new text that is the old one with a little changed (a recovered text) is
+// kept as an edit of the editor's own, undone and redone to the byte; one
+// that differs throughout is Scintilla's own step, as before.
+TEST(TextBox, AWholeNewTextKeepsOnlyWhatDiffersForItsUndo)
+{
+    QByteArray loaded;
+    for (int line = 0; line < 2000; ++line)
+        loaded += "Zeile " + QByteArray::number(line) + " mit Gr\xc3\xbc\xc3\x9f" "en\r\n";
+    QByteArray recovered = loaded;
+    recovered.insert(loaded.indexOf("Zeile 1000"), "getippt \xe2\x82\xac ");
+
+    TextBox box;
+    box.loadUtf8(loaded);
+    QSignalSpy modified(&box, &QsciScintilla::modificationChanged);
+    box.replaceAllUtf8(recovered);
+    EXPECT_EQ(box.utf8Text(), recovered);
+    EXPECT_EQ(box.editsStepsKept(), 1);
+    EXPECT_TRUE(box.isModified());
+    EXPECT_EQ(modified.size(), 1);
+    EXPECT_EQ(box.SelStart(), 0);
+    EXPECT_EQ(box.crlfLineCount(), 2001);
+    box.undo();
+    EXPECT_EQ(box.utf8Text(), loaded);
+    EXPECT_FALSE(box.isModified());
+    box.redo();
+    EXPECT_EQ(box.utf8Text(), recovered);
+
+    const QByteArray other = QByteArray("ganz anders\r\n").repeated(3000);
+    box.replaceAllUtf8(other);
+    EXPECT_EQ(box.utf8Text(), other);
+    EXPECT_EQ(box.editsStepsKept(), 1); // the step before, still reachable
+    box.undo();
+    EXPECT_EQ(box.utf8Text(), recovered);
+    box.undo();
+    EXPECT_EQ(box.utf8Text(), loaded);
+}
+
 // What a progress for undoing or redoing a step heard: when it began, the
 // text was still the one before the undo or redo.
 struct StepHeard {
