@@ -1,7 +1,6 @@
 // Reading and writing files: byte-exact round trips, large texts, links, and
-// every refused or failed write leaving the old file exactly as it was; all
-// of it also in a folder whose name is not UTF-8, and for a file whose own
-// name is not.
+// refused or failed writes leaving the old file as it was; all of it also in
+// a folder whose name is not UTF-8.
 #include "files/fileprocs.h"
 #include "files/textwriter.h"
 #include "platform/filenames.h"
@@ -18,7 +17,6 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
-#include <dirent.h>
 #include <functional>
 #include <random>
 #include <string>
@@ -33,12 +31,8 @@ namespace {
 
 using Entries = QMap<QString, QByteArray>;
 
-// The file system by the system's own calls, so that the checks see the
-// bytes of every name and Qt's decoding of names plays no part.
-QByteArray native(const QString &path)
-{
-    return encodeFileName(path);
-}
+// Paths by their bytes, so that Qt's decoding of names plays no part.
+const auto native = encodeFileName;
 
 bool makeLink(const QString &target, const QString &link)
 {
@@ -51,20 +45,14 @@ bool isLink(const QString &path)
     return ::lstat(native(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
-QByteArray rawLinkTarget(const QString &link)
-{
-    char target[PATH_MAX];
-    const ssize_t length = ::readlink(native(link).constData(), target, sizeof target);
-    return length < 0 ? QByteArray() : QByteArray(target, length);
-}
-
 // Where a link points, as an absolute path.
 QString linkTarget(const QString &link)
 {
-    const QString target = decodeFileName(rawLinkTarget(link));
-    if (target.startsWith(u'/'))
-        return QDir::cleanPath(target);
-    return QDir::cleanPath(link.left(link.lastIndexOf(u'/')) + u'/' + target);
+    char raw[PATH_MAX];
+    const ssize_t length = ::readlink(native(link).constData(), raw, sizeof raw);
+    const QString target = decodeFileName(QByteArrayView(raw, std::max<ssize_t>(length, 0)));
+    return QDir::cleanPath(
+        target.startsWith(u'/') ? target : link.left(link.lastIndexOf(u'/') + 1) + target);
 }
 
 void setMode(const QString &path, mode_t mode)
@@ -72,20 +60,19 @@ void setMode(const QString &path, mode_t mode)
     ASSERT_EQ(::chmod(native(path).constData(), mode), 0) << path.toStdString();
 }
 
-// Folders below an existing one, like mkdir -p.
-bool makeFolders(const QString &base, const QString &relative)
+// Runs work in a child process; its exit code, or -1 when it did not exit.
+int exitCodeOf(const std::function<int()> &work)
 {
-    QString folder = base;
-    for (const QString &part : relative.split(u'/', Qt::SkipEmptyParts)) {
-        folder += u'/' + part;
-        if (::mkdir(native(folder).constData(), 0700) != 0 && errno != EEXIST)
-            return false;
-    }
-    return true;
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(work());
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Every test runs in a folder of a plain name and in one whose name is not
-// UTF-8 (Latin-1 "Älteres"), which Qt's own file classes cannot reach.
+// Every test runs in a plain folder and in one named in Latin-1 ("Älteres"),
+// which Qt's own file classes cannot reach.
 class Files : public ::testing::TestWithParam<QByteArray> {
 protected:
     void SetUp() override
@@ -109,8 +96,8 @@ protected:
 
     QString path(const QString &name) const { return m_folder + u'/' + name; }
 
-    // Every entry (hidden ones too, so that a left-over temporary file shows)
-    // with its link target or bytes.
+    // Every entry, hidden ones too (a left-over temporary file), with its
+    // link target or bytes.
     Entries snapshot() const
     {
         Entries entries;
@@ -118,10 +105,9 @@ protected:
             const QString entry = path(decodeFileName(name));
             struct stat status {};
             EXPECT_EQ(::lstat(native(entry).constData(), &status), 0);
-            entries[decodeFileName(name)] = S_ISREG(status.st_mode) ? readBytes(entry)
-                                            : S_ISLNK(status.st_mode)
-                                                ? native(linkTarget(entry))
-                                                : QByteArray();
+            entries[decodeFileName(name)] = S_ISREG(status.st_mode)   ? readBytes(entry)
+                                            : S_ISLNK(status.st_mode) ? native(linkTarget(entry))
+                                                                      : QByteArray();
         }
         return entries;
     }
@@ -136,23 +122,13 @@ INSTANTIATE_TEST_SUITE_P(Folders, Files, ::testing::Values(QByteArray(), QByteAr
                          });
 
 // Windows-1252, UTF-8 with and without the mark, LF only, mixed, NULs, a lone
-// CR or no line break at the end, the empty file; a mark before bytes that
-// are not UTF-8, and a sequence cut off at the end.
-const QByteArray sampleFiles[] = {"Gr\374\337e \200\r\n",
-                                  "Grüße „Welt“ €\r\n",
-                                  "\xEF\xBB\xBFGrüße\r\n",
-                                  "eins\nzwei\n",
-                                  "a\nb\xe4",
-                                  "a\r\nb\nc\rd\r\n",
-                                  "a\rb\r",
-                                  "ä\r\n\r\n€😀\n",
-                                  QByteArray("a\0b\0\r\n", 6),
-                                  "",
-                                  "ohne",
-                                  "\xEF\xBB\xBF\xE4",
-                                  "a\r\nb\r\nä€\xe4",
-                                  "\xEF\xBB\xBF"
-                                  "a\rb\xC3"};
+// CR or no break at the end, empty; a mark before non-UTF-8, a cut sequence.
+// clang-format off
+const QByteArray sampleFiles[] = {
+    "Gr\374\337e \200\r\n", "Grüße „Welt“ €\r\n", "\xEF\xBB\xBFGrüße\r\n", "eins\nzwei\n", "a\nb\xe4",
+    "a\r\nb\nc\rd\r\n", "a\rb\r", "ä\r\n\r\n€😀\n", QByteArray("a\0b\0\r\n", 6), "", "ohne",
+    "\xEF\xBB\xBF\xE4", "a\r\nb\r\nä€\xe4", QByteArray("\xEF\xBB\xBF") + "a\rb\xC3"};
+// clang-format on
 
 // What ReadFileInPieces hands over, collected.
 struct Collected {
@@ -182,31 +158,40 @@ struct Collected {
     }
 };
 
-// Read in pieces, a file gives ReadWholeFile's form and text, and the length
-// announced beforehand, with pieces that cut CR LF pairs, UTF-8 sequences
-// and the mark. What is not a regular file, and the empty file, are read
-// whole; failures are those of ReadWholeFile.
-TEST_P(Files, ReadingInPiecesMatchesReadingWhole)
+// Read in pieces (cutting CR LF, UTF-8 sequences and the mark), a file gives
+// ReadWholeFile's form, text and failures; loaded and saved twice it keeps
+// its bytes, not one more. A device, a vanished file are read whole.
+TEST_P(Files, ReadingInPiecesMatchesReadingWholeAndRoundTrips)
 {
     const QString file = path("text.txt");
+    EXPECT_TRUE(ReadWholeFile(path("vanished.txt")).ok);
+    EXPECT_FALSE(ReadWholeFile("/proc/self/stat").text.utf8.isEmpty());
     for (const QByteArray &bytes : sampleFiles) {
+        SCOPED_TRACE(::testing::PrintToString(bytes));
         writeBytes(file, bytes);
         const FileReadResult whole = ReadWholeFile(file);
         for (const qsizetype pieceSize : {1, 2, 3, 5, 1 << 20}) {
-            SCOPED_TRACE(::testing::PrintToString(bytes) + " in pieces of " +
-                         std::to_string(pieceSize));
+            SCOPED_TRACE("in pieces of " + std::to_string(pieceSize));
             Collected collected;
             const FileReadResult pieces = ReadFileInPieces(file, collected.receiver(), pieceSize);
             ASSERT_TRUE(pieces.ok);
             EXPECT_EQ(pieces.text.format, whole.text.format);
             EXPECT_TRUE(pieces.text.utf8.isEmpty());
             EXPECT_EQ(collected.text, whole.text.utf8);
-            // A file shown during the first reading is announced by its size;
-            // one that needed a second reading starts over once.
+            // Shown during the first reading it is announced by its size; a
+            // second reading starts over once.
             EXPECT_LE(collected.begins, 2);
             EXPECT_TRUE(collected.announced == whole.text.utf8.size() ||
                         (collected.begins == 1 && collected.announced == bytes.size()));
         }
+        for (int save = 0; save < 2; ++save) {
+            const FileReadResult loaded = ReadWholeFile(file);
+            const TextWriteResult written =
+                writeTextFile(file, loaded.text.utf8, loaded.text.format);
+            EXPECT_TRUE(loaded.ok && written.ok && !written.fellBackToUtf8);
+            EXPECT_EQ(readBytes(file), bytes);
+        }
+        EXPECT_EQ(snapshot().keys(), QStringList{QStringLiteral("text.txt")});
     }
 
     Collected device;
@@ -221,9 +206,8 @@ TEST_P(Files, ReadingInPiecesMatchesReadingWhole)
     EXPECT_EQ(ofFolder.error, ReadWholeFile(m_folder).error);
 }
 
-// A file written between the two readings is read whole again when its
-// form changed (here, a CR came in: shown with the Unix form, the CR would
-// be doubled), and otherwise taken as the second reading found it.
+// A file written between the two readings is read whole again when its form
+// changed (a CR came in, which the Unix form would double), else taken as is.
 TEST_P(Files, ReadingInPiecesNoticesAFileChangedMeanwhile)
 {
     const QString file = path("text.txt");
@@ -240,8 +224,7 @@ TEST_P(Files, ReadingInPiecesNoticesAFileChangedMeanwhile)
     }
 }
 
-// When the receiver runs out of memory, at the start or on the way, the read
-// fails with a German message.
+// The receiver running out of memory, at the start or on the way.
 TEST_P(Files, ReadingInPiecesReportsMemoryRunningOut)
 {
     const QString file = path("text.txt");
@@ -260,11 +243,9 @@ TEST_P(Files, ReadingInPiecesReportsMemoryRunningOut)
     EXPECT_EQ(onTheWay.text, "eins\r\nzw");
 }
 
-// A text longer than the receiver can hold is refused with a message of its
-// own: by the file's size before anything is read, or by the editor text's
-// length when the text grows on its way in (Windows-1252, LF to CR LF, a
-// UTF-8 start disproved later). The mark does not count; a text of exactly
-// the capacity is taken.
+// A text longer than the receiver holds is refused: by the file's size before
+// reading, or when it grows on its way in (Windows-1252, LF to CR LF, a UTF-8
+// start disproved later). The mark does not count; exactly the capacity fits.
 TEST_P(Files, ReadingInPiecesRefusesATextTooLong)
 {
     const QString file = path("text.txt");
@@ -284,8 +265,8 @@ TEST_P(Files, ReadingInPiecesRefusesATextTooLong)
         };
         return receiver;
     };
-    const QByteArray tooLong[] = {"0123456789abcd", "\xe4\xe4\xe4\xe4\xe4\xe4",
-                                  "a\nb\nc\nd\ne\n", "ab\r\n\xe4\xe4\xe4\xe4\xe4"};
+    const QByteArray tooLong[] = {"0123456789abcd", "\xe4\xe4\xe4\xe4\xe4\xe4", "a\nb\nc\nd\ne\n",
+                                  "ab\r\n\xe4\xe4\xe4\xe4\xe4"};
     const QByteArray fitting[] = {"\xEF\xBB\xBF"
                                   "01234567\r\n",
                                   "01234567\r\n", "a\nb\nc\xe4"};
@@ -315,10 +296,8 @@ TEST_P(Files, ReadingInPiecesRefusesATextTooLong)
     EXPECT_EQ(ReadFileInPieces("/proc/self/stat", holdingTen(device)).error, message);
 }
 
-// The progress of a reading rises, ends at the total (two readings of the
-// file, whether it was read once, twice or three times: a UTF-8 start that a
-// later byte disproves), and a stop at any step ends the reading as
-// cancelled, without an error.
+// Progress rises to the total (two readings of the file, however often it was
+// read), and a stop at any step cancels the reading without an error.
 TEST_P(Files, ReadingInPiecesTellsProgressAndStops)
 {
     const QString file = path("text.txt");
@@ -368,30 +347,8 @@ TEST_P(Files, ReadingInPiecesTellsProgressAndStops)
     EXPECT_FALSE(ofFolder.ok || ofFolder.cancelled);
 }
 
-// Loaded and saved twice: the same bytes, not one more. A vanished file is
-// the empty text; a device reporting no size is read whole.
-TEST_P(Files, ReadingAndRoundTrips)
-{
-    EXPECT_TRUE(ReadWholeFile(path("vanished.txt")).ok);
-    EXPECT_FALSE(ReadWholeFile("/proc/self/stat").text.utf8.isEmpty());
-    for (const QByteArray &bytes : sampleFiles) {
-        SCOPED_TRACE(::testing::PrintToString(bytes));
-        const QString file = path("text.txt");
-        writeBytes(file, bytes);
-        for (int save = 0; save < 2; ++save) {
-            const FileReadResult loaded = ReadWholeFile(file);
-            const TextWriteResult written =
-                writeTextFile(file, loaded.text.utf8, loaded.text.format);
-            EXPECT_TRUE(loaded.ok && written.ok && !written.fellBackToUtf8);
-            EXPECT_EQ(readBytes(file), bytes);
-        }
-        EXPECT_EQ(snapshot().keys(), QStringList{QStringLiteral("text.txt")});
-    }
-}
-
-// An edited text ends as its file did: a text whose file ended with a line
-// break gets that file's kind of break back when the user removed it; one
-// whose file had none gets none; a new text gets CR LF.
+// An edited text gets its file's final break back when the user removed it,
+// none when the file had none; a new text gets CR LF.
 TEST_P(Files, TheEndOfAnEditedTextFollowsItsFile)
 {
     const std::tuple<QByteArray, QByteArray, QByteArray> cases[] = {
@@ -412,13 +369,11 @@ TEST_P(Files, TheEndOfAnEditedTextFollowsItsFile)
     const TextWriteResult fresh = writeTextFile(path("neu.txt"), "", TextFormat{});
     ASSERT_TRUE(fresh.ok);
     EXPECT_EQ(readBytes(path("neu.txt")), "\r\n");
-    // Once written, the new text is a file that ends with CR LF.
     EXPECT_EQ(fresh.writtenFormat.finalBreak, FinalBreak::CrLf);
 }
 
-// Any bytes at all, loaded into the editor and saved without a change, come
-// back exactly: random files up to 64 KB, heavy in what is easy to get wrong
-// (CR, LF, NUL, the bytes 0x80-0x9F, UTF-8 sequences whole and cut, a mark).
+// Random files up to 64 KB, heavy in CR, LF, NUL, 0x80-0x9F, whole and cut
+// UTF-8 and marks, come back exactly through the editor.
 TEST_P(Files, RandomFilesComeBackUnchangedThroughTheEditor)
 {
     const QByteArray pieces[] = {"\r", "\n", "\r\n", QByteArray(1, '\0'), "\xC3\xA4", "\xE2\x82\xAC",
@@ -448,14 +403,13 @@ TEST_P(Files, RandomFilesComeBackUnchangedThroughTheEditor)
         editor.loadUtf8(loaded.text.utf8);
         ASSERT_TRUE(writeTextFile(file, editor.utf8View(), loaded.text.format).ok);
         const QByteArray saved = readBytes(file);
-        ASSERT_TRUE(saved == bytes) << "round " << round << ", " << bytes.size() << " bytes: "
-                                    << bytes.left(200).toHex(' ').toStdString();
+        ASSERT_TRUE(saved == bytes) << "round " << round << ", " << bytes.size()
+                                    << " bytes: " << bytes.left(200).toHex(' ').toStdString();
     }
 }
 
-// A line of ten megabytes (pieces of 1 MiB cut it inside its characters)
-// and a million empty lines, read in pieces into the editor and saved
-// without a change, come back byte for byte.
+// A 10 MB line (cut by the pieces inside its characters) and a million empty
+// lines come back byte for byte through the editor.
 TEST_P(Files, LongLinesAndManyEmptyLinesComeBackThroughTheEditor)
 {
     if (!GetParam().isEmpty())
@@ -483,13 +437,12 @@ TEST_P(Files, LongLinesAndManyEmptyLinesComeBackThroughTheEditor)
         ASSERT_TRUE(writeTextFile(file, editor.utf8View(), loaded.text.format).ok);
         const QByteArray saved = readBytes(file);
         EXPECT_EQ(saved.size(), bytes.size());
-        EXPECT_TRUE(saved == bytes);
+        EXPECT_TRUE(saved == bytes); // not printed: megabytes
     }
 }
 
-// Written in pieces of 1 MiB: an ä or a CR LF across the cut of a long line
-// must stay whole, and the mark comes only once. (Compared as a whole, so as
-// not to print megabytes on a failure.)
+// Written in pieces of 1 MiB: an ä or CR LF across a cut stays whole, the mark
+// comes once.
 TEST_P(Files, LargeTextsComeOutAsTheWholeTextEncodes)
 {
     const QByteArray longLine((1 << 20) - 1, 'a');
@@ -503,26 +456,25 @@ TEST_P(Files, LargeTextsComeOutAsTheWholeTextEncodes)
                     encodeText(text, format).bytes + finalLineBreak(text, format))
             << text.size();
     }
-    // A character Windows-1252 lacks in the last of several pieces: the
-    // whole file becomes UTF-8, none of the pieces before stays Windows-1252.
+    // A character Windows-1252 lacks in the last piece: the whole file is UTF-8.
     const QByteArray german = QByteArray("Gr\303\274\303\237e\r\n").repeated(300000);
     const QByteArray omega = german + "\316\251";
-    const TextWriteResult written = writeTextFile(path("gross.txt"), omega, {Encoding::Windows1252});
+    const TextWriteResult written =
+        writeTextFile(path("gross.txt"), omega, {Encoding::Windows1252});
     ASSERT_TRUE(written.ok);
     EXPECT_TRUE(written.fellBackToUtf8);
     EXPECT_TRUE(readBytes(path("gross.txt")) == omega + "\r\n");
     ASSERT_TRUE(writeTextFile(path("gross.txt"), german, {Encoding::Windows1252}).ok);
-    EXPECT_TRUE(readBytes(path("gross.txt")) ==
-                QByteArray("Gr\374\337e\r\n").repeated(300000));
+    EXPECT_TRUE(readBytes(path("gross.txt")) == QByteArray("Gr\374\337e\r\n").repeated(300000));
 }
 
-// A link is followed and stays a link; the replaced file keeps its
-// permissions and, as root, its owner and group, which would otherwise
-// become root's.
+// A link is followed and stays a link; the file keeps its permissions and,
+// as root, its owner and group.
 TEST_P(Files, ReplacedFileKeepsItsLinksAndOwner)
 {
     // link -> echt/unter/zwischen -> ../ziel.txt, both relative.
-    ASSERT_TRUE(makeFolders(m_folder, "echt/unter"));
+    makeRawFolder(native(path("echt")));
+    makeRawFolder(native(path("echt/unter")));
     writeBytes(path("echt/ziel.txt"), "alt\r\n");
     ASSERT_TRUE(makeLink("../ziel.txt", path("echt/unter/zwischen")));
     ASSERT_TRUE(makeLink("echt/unter/zwischen", path("link")));
@@ -546,11 +498,11 @@ TEST_P(Files, ReplacedFileKeepsItsLinksAndOwner)
     EXPECT_TRUE(isLink(path("offen")));
 }
 
-// Refused before anything is touched, with the reason in German; for files
-// whose own names are not UTF-8 (Latin-1 "ärger.txt", 250 "ä") as well.
+// Refused before anything is touched, with the reason; also for names that
+// are not UTF-8 (Latin-1 "ärger.txt", 250 "ä").
 TEST_P(Files, RefusedWritesTouchNothingAndGiveTheReason)
 {
-    ASSERT_TRUE(makeFolders(m_folder, "ordner"));
+    makeRawFolder(native(path("ordner")));
     const QString latin1 = decodeFileName("\xE4rger.txt");
     for (const QString &readOnly : {QStringLiteral("nur.txt"), latin1}) {
         writeBytes(path(readOnly), "alt");
@@ -577,11 +529,8 @@ TEST_P(Files, RefusedWritesTouchNothingAndGiveTheReason)
     }
 }
 
-// A file whose own name is not UTF-8 (Latin-1 "ärger.txt") is read and
-// replaced under exactly that name, through a link of such a name too, and
-// nothing else is left beside it. Its name counts by its bytes: 200 Latin-1
-// letters fit (as UTF-8 they would be 400 bytes). (Its refusals are among
-// those above.)
+// A Latin-1 name is read and replaced under exactly that name, also through a
+// link, leaving nothing beside it; 200 Latin-1 letters fit (400 in UTF-8).
 TEST_P(Files, AFileWhoseOwnNameIsNotUtf8IsWrittenUnderThatName)
 {
     const QByteArray raw = native(m_folder) + "/\xE4rger.txt";
@@ -603,11 +552,10 @@ TEST_P(Files, AFileWhoseOwnNameIsNotUtf8IsWrittenUnderThatName)
     const QByteArray longName(200, '\xE4');
     ASSERT_TRUE(writeTextFile(path(decodeFileName(longName)), "lang", {}).ok);
     EXPECT_EQ(test::readRaw(native(m_folder) + '/' + longName), "lang\r\n");
-
 }
 
-// A folder without write permission, and a full disk (files limited to 64 KiB
-// in a child process) after the text or only before its final line break.
+// A folder without write permission; a full disk (files limited to 64 KiB)
+// after the text, just before its final break, or with pieces encoded ahead.
 TEST_P(Files, FailedWritesLeaveTheOldFile)
 {
     writeBytes(path("a.txt"), "alt");
@@ -617,28 +565,25 @@ TEST_P(Files, FailedWritesLeaveTheOldFile)
         setMode(m_folder, S_IRWXU);
         EXPECT_EQ(snapshot(), Entries({{"a.txt", "alt"}}));
     }
-    // The last size is written in pieces encoded ahead of the writing.
     for (const qsizetype size : {300000, 65535, 5000000}) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{65536, 65536};
-            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-                ::_exit(3);
-            const TextWriteResult result = writeTextFile(path("a.txt"), QByteArray(size, 'x'), {});
-            ::_exit(result.ok ? 0 : result.error.contains(QStringLiteral("vollständig")) ? 1 : 2);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+        EXPECT_EQ(exitCodeOf([&] {
+                      std::signal(SIGXFSZ, SIG_IGN);
+                      const rlimit limit{65536, 65536};
+                      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                          return 3;
+                      const TextWriteResult result =
+                          writeTextFile(path("a.txt"), QByteArray(size, 'x'), {});
+                      return result.ok ? 0 : result.error.contains("vollständig") ? 1 : 2;
+                  }),
+                  1)
+            << size;
         EXPECT_EQ(snapshot(), Entries({{"a.txt", "alt"}}));
     }
 }
 
-// A long save tells how far it is, a megabyte at a time up to the whole text
-// (from 0 again when a Windows-1252 text falls back to UTF-8); stopped at
-// any of its steps, even the last, it leaves the old file, or none, exactly
-// as it was.
+// A long save tells its progress up to the whole (from 0 again when falling
+// back to UTF-8); stopped at any step, even the last, it leaves the old file,
+// or none, as it was.
 TEST_P(Files, AStoppedSaveLeavesTheOldFile)
 {
     const QByteArray text = QByteArray("Zeile mit \xc3\xa4 und mehr\r\n").repeated(120'000);
@@ -672,30 +617,24 @@ TEST_P(Files, AStoppedSaveLeavesTheOldFile)
                 else
                     ::unlink(native(path("a.txt")).constData());
                 qsizetype step = 0;
-                const TextWriteResult stopped = writeTextFile(
-                    path("a.txt"), saved, cp1252, [&step, stopAt](qint64) { return ++step < stopAt; });
+                const TextWriteResult stopped =
+                    writeTextFile(path("a.txt"), saved, cp1252,
+                                  [&step, stopAt](qint64) { return ++step < stopAt; });
                 EXPECT_FALSE(stopped.ok);
                 EXPECT_TRUE(stopped.cancelled);
                 EXPECT_EQ(step, stopAt);
                 EXPECT_EQ(stopped.error,
-                          existed ? QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
-                                                   "bleibt, wie sie war.")
-                                        .arg(path("a.txt"))
-                                  : QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 "
-                                                   "wurde nicht angelegt.")
-                                        .arg(path("a.txt")));
+                          "Das Speichern wurde abgebrochen: Die Datei " + path("a.txt") +
+                              (existed ? " bleibt, wie sie war." : " wurde nicht angelegt."));
                 EXPECT_EQ(snapshot(), existed ? Entries({{"a.txt", "alt"}}) : Entries());
             }
         }
     }
 }
 
-// Memory running out while a long text is encoded, on the second thread or
-// (when no thread can be had either) on the saving one: a German message,
-// and the old file stays as it was. The saving runs in a fresh copy of this
-// program, whose address space is limited to a little more than it has (a
-// child of this process could use the room freed by earlier tests); the
-// sanitizers reserve far more than that at start.
+// Memory running out while encoding, on the second thread or (no thread to be
+// had) the saving one: a message, the old file kept. It runs in a fresh copy
+// of this program with its address space limited to a little more than it has.
 TEST_P(Files, RunningOutOfMemoryWhileSavingLeavesTheOldFile)
 {
 #if defined(__SANITIZE_ADDRESS__)
@@ -703,19 +642,15 @@ TEST_P(Files, RunningOutOfMemoryWhileSavingLeavesTheOldFile)
 #else
     const QByteArray text = QByteArray("Gr\303\274\303\237e\r\n").repeated(700000);
     writeBytes(path("a.txt"), "alt");
-    if (const char *room = std::getenv("KELO_TEST_SAVE_ROOM_KIB")) {
-        // The fresh copy, in a folder of its own.
+    if (const char *room = std::getenv("KELO_TEST_SAVE_ROOM_KIB")) { // the fresh copy
         const QString target = path("a.txt");
         const QString message = QStringLiteral("Nicht genug Arbeitsspeicher, um %1 zu speichern. "
                                                "Die Datei bleibt, wie sie war.")
                                     .arg(target);
-        QFile status(QStringLiteral("/proc/self/status"));
         long sizeKiB = -1;
-        if (status.open(QIODevice::ReadOnly)) {
-            for (const QByteArray &line : status.readAll().split('\n')) {
-                if (line.startsWith("VmSize:"))
-                    sizeKiB = line.mid(7).trimmed().split(' ').value(0).toLong();
-            }
+        for (const QByteArray &line : readBytes("/proc/self/status").split('\n')) {
+            if (line.startsWith("VmSize:"))
+                sizeKiB = line.mid(7).trimmed().split(' ').value(0).toLong();
         }
         const auto bytes = rlim_t(sizeKiB + std::atol(room)) * 1024;
         const rlimit limit{bytes, bytes};
@@ -730,20 +665,19 @@ TEST_P(Files, RunningOutOfMemoryWhileSavingLeavesTheOldFile)
             ::_exit(4);
         }
     }
-    const std::string filter = std::string(testing::UnitTest::GetInstance()->current_test_suite()->name()) +
-                               "." + testing::UnitTest::GetInstance()->current_test_info()->name();
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string only =
+        std::string("--gtest_filter=") + test->test_suite_name() + '.' + test->name();
     // Room for less than a piece, and for a thread's stack but not its piece.
     for (const char *room : {"512", "8704"}) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::setenv("KELO_TEST_SAVE_ROOM_KIB", room, 1);
-            const std::string only = "--gtest_filter=" + filter;
-            ::execl("/proc/self/exe", "files_tests", only.c_str(), static_cast<char *>(nullptr));
-            ::_exit(5);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << room << ": " << status;
+        EXPECT_EQ(exitCodeOf([&] {
+                      ::setenv("KELO_TEST_SAVE_ROOM_KIB", room, 1);
+                      ::execl("/proc/self/exe", "files_tests", only.c_str(),
+                              static_cast<char *>(nullptr));
+                      return 5;
+                  }),
+                  0)
+            << room;
     }
 #endif
 }
