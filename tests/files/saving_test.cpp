@@ -1,6 +1,5 @@
-// Saving on its own, beside a stand-in window: Speichern, the save-as panel,
-// EXIT and the question before a changed text goes. Nothing may be lost on
-// any of these ways.
+// Saving beside a stand-in window: Speichern, the save-as panel, EXIT and the
+// question before a changed text goes, none of which may lose anything.
 #include "files/saveaspanel.h"
 #include "files/saving.h"
 #include "otherwrites.h"
@@ -24,8 +23,8 @@
 
 #include <functional>
 #include <optional>
-#include <utility>
 #include <sys/stat.h>
+#include <utility>
 
 namespace kelo::test {
 namespace {
@@ -35,9 +34,11 @@ const QString askForName = QStringLiteral("Bitte zuerst einen Namen vergeben !")
 const auto question = [](const QString &path) -> QString {
     return "Datei " + path + " speichern ?";
 };
+const auto savedAs = [](const QString &path) -> QString {
+    return "Datei " + path + " wurde gespeichert";
+};
 
-// Saving as the window builds it: with the save-as panel inside the window,
-// on one fake volume that holds the port's folders.
+// Saving as the window builds it, the panel inside it, on one fake volume.
 class Save : public PortTest {
 protected:
     void saveAs(const QString &name)
@@ -51,8 +52,7 @@ protected:
                m_port.window().rect().intersects(m_panel.geometry());
     }
 
-    // The folder lists start in the current folder: make it one on the fake
-    // volume, so that nothing can land beside the tests.
+    // The folder lists start in the current folder: one on the fake volume.
     struct CurrentFolder {
         explicit CurrentFolder(const QString &path) { EXPECT_TRUE(QDir::setCurrent(path)); }
         ~CurrentFolder() { QDir::setCurrent(previous); }
@@ -66,7 +66,7 @@ protected:
 };
 
 // A file made read-only or deleted since loading: never confirmed, the old
-// file and the text as they were, the window and the panel open.
+// file and the text kept, the window and the panel open.
 TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
 {
     m_port.load(m_port.makeFile("alt.txt", "Gr\374\337e\r\n"));
@@ -74,7 +74,7 @@ TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
     editor().setText(QStringLiteral("Grüße Ω\r\n"));
     m_saving.img_save_Click();
     EXPECT_EQ(readBytes(file), QByteArray("Grüße Ω\r\n"));
-    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + file + " wurde gespeichert"});
+    EXPECT_EQ(m_messages.texts(), QStringList{savedAs(file)});
     EXPECT_FALSE(editor().isModified());
     EXPECT_TRUE(m_port.statusLine.startsWith(QStringLiteral("Gespeichert als UTF-8")));
 
@@ -99,29 +99,29 @@ TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
     EXPECT_EQ(editor().Text(), QStringLiteral("neu"));
 }
 
-// Stops a save at its second step.
-class StopAtTheSecondStep : public WorkProgress {
-public:
-    bool step(qint64, qint64) override { return ++m_steps < 2; }
-
-private:
-    int m_steps = 0;
+// A progress whose every step runs onStep; false stops the work.
+struct Stepping : WorkProgress {
+    explicit Stepping(std::function<bool()> onStep)
+        : onStep(std::move(onStep))
+    {}
+    bool step(qint64, qint64) override { return onStep(); }
+    std::function<bool()> onStep;
 };
 
-// A long save shows how far it is ("Speichere a.txt"). Stopped there, from
-// Speichern, the save-as panel or the closing question, the file and the
-// text stay as they were, the status line says so, no failure is reported
-// and Kelo stays open.
+const QByteArray longText = QByteArray("Zeile mit \xc3\xa4\r\n").repeated(300'000);
+
+// A long save shows its progress ("Speichere a.txt"). Stopped from Speichern,
+// the panel or the closing question, file, text and window stay, the status
+// line says so, and no failure is reported.
 TEST_F(Save, AStoppedSaveKeepsTheFileTheTextAndTheWindow)
 {
     m_port.load(m_port.makeFile("a.txt", "alt\r\n"));
     const QString file = m_port.currentFile();
-    const QByteArray text = QByteArray("Zeile mit \xc3\xa4\r\n").repeated(300'000);
-    editor().replaceAllUtf8(text);
+    editor().replaceAllUtf8(longText);
     QStringList asked;
     m_port.work = [&asked](const QString &what) {
         asked.append(what);
-        return std::make_unique<StopAtTheSecondStep>();
+        return std::make_unique<Stepping>([steps = 0]() mutable { return ++steps < 2; });
     };
     const QString kept =
         QStringLiteral("Das Speichern wurde abgebrochen: Die Datei %1 bleibt, wie sie war.");
@@ -151,59 +151,42 @@ TEST_F(Save, AStoppedSaveKeepsTheFileTheTextAndTheWindow)
 
     EXPECT_EQ(readBytes(file), QByteArray("alt\r\n"));
     EXPECT_TRUE(editor().isModified());
-    EXPECT_TRUE(editor().utf8View() == text);
+    EXPECT_TRUE(editor().utf8View() == longText);
     EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
     EXPECT_EQ(QDir(m_panel.Dir2->path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
-// A progress that does something at its first step, as the window may while
-// the box shows.
-class FirstStep : public WorkProgress {
-public:
-    explicit FirstStep(std::function<void()> work)
-        : m_work(std::move(work))
-    {}
-    bool step(qint64, qint64) override
-    {
-        if (m_work)
-            std::exchange(m_work, nullptr)();
-        return true;
-    }
-
-private:
-    std::function<void()> m_work;
-};
-
-// The end of the session may ask for a save while one runs (the box lets the
-// window work): it is refused, and the save that runs writes the text whole.
+// A save asked for while one runs (the session ending, as the box lets the
+// window work) is refused; the running one writes the text whole.
 TEST_F(Save, ASaveAskedForWhileOneRunsIsRefused)
 {
     m_port.load(m_port.makeFile("a.txt", "Grüße\r\n")); // UTF-8
     const QString file = m_port.currentFile();
-    const QByteArray text = QByteArray("Zeile mit \xc3\xa4\r\n").repeated(300'000);
-    editor().replaceAllUtf8(text);
+    editor().replaceAllUtf8(longText);
     std::optional<bool> nested;
     QString nestedStatus;
     m_port.work = [&](const QString &) {
-        return std::make_unique<FirstStep>([&] {
-            m_port.work = nullptr;
-            nested = m_saving.Speichern();
-            nestedStatus = m_port.statusLine;
+        return std::make_unique<Stepping>([&] {
+            if (!nested) {
+                m_port.work = nullptr;
+                nested = m_saving.Speichern();
+                nestedStatus = m_port.statusLine;
+            }
+            return true;
         });
     };
     m_saving.img_save_Click();
     ASSERT_TRUE(nested.has_value());
     EXPECT_FALSE(*nested);
     EXPECT_TRUE(nestedStatus.startsWith(QStringLiteral("Es wird gerade gespeichert")));
-    EXPECT_EQ(readBytes(file), text);
+    EXPECT_EQ(readBytes(file), longText);
     EXPECT_FALSE(editor().isModified());
-    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + file + " wurde gespeichert"});
+    EXPECT_EQ(m_messages.texts(), QStringList{savedAs(file)});
     EXPECT_EQ(QDir(m_work).entryList(QDir::Files | QDir::Hidden), QStringList{"a.txt"});
 }
 
 // The panel writes where it shows; browsing names the file. Bad names write
-// nothing, keep the text and the panel, and say why (blank ones only in the
-// status line).
+// nothing, keep text and panel, and say why (blank ones in the status line).
 TEST_F(Save, SaveAsWritesWhereThePanelShowsAndNothingForBadNames)
 {
     m_saving.Save_AS_Click();
@@ -240,15 +223,13 @@ TEST_F(Save, SaveAsWritesWhereThePanelShowsAndNothingForBadNames)
     EXPECT_EQ(editor().Text(), QStringLiteral("mein Text"));
 }
 
-// Saving beside names that are not UTF-8 (see Latin1Folder) in the work folder.
 class SaveLatin1 : public Save {
 protected:
     Latin1Folder m_latin1{m_work};
 };
 
-// The save-as panel enters the Latin-1 folder from its folder list and writes
-// a newly named file inside it, and nothing else; a save that is refused
-// there names the file readably and leaves it as it was.
+// The panel enters the Latin-1 folder from its list and writes a new file in
+// it, nothing else; a refused save there names the file readably and keeps it.
 TEST_F(SaveLatin1, SaveAsWritesIntoAFolderWhoseNameIsNotUtf8)
 {
     m_port.show();
@@ -261,8 +242,7 @@ TEST_F(SaveLatin1, SaveAsWritesIntoAFolderWhoseNameIsNotUtf8)
     EXPECT_EQ(encodeFileName(m_panel.Dir2->path()), m_latin1.folderRaw);
 
     editor().setText(QStringLiteral("mein Text"));
-    m_panel.saveas->setText(QStringLiteral("neu.txt"));
-    QTest::keyClick(m_panel.saveas, Qt::Key_Return);
+    saveAs(QStringLiteral("neu.txt"));
     EXPECT_EQ(readRaw(m_latin1.folderRaw + "/neu.txt"), "mein Text\r\n");
     EXPECT_EQ(rawEntries(m_latin1.folderRaw), QByteArrayList({"neu.txt", "\xE4rger.txt"}));
     EXPECT_EQ(encodeFileName(m_port.currentFile()), m_latin1.folderRaw + "/neu.txt");
@@ -294,8 +274,7 @@ TEST(SaveAsPanelDrives, DriveThatIsNotReadyGoesBackAndSaysSo)
 }
 
 // Without a current file Speichern replaces Kelo.txt but never creates it; a
-// Yes that did not save keeps the window open (the question before closing
-// does not let it go).
+// Yes that did not save keeps the window open.
 TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
 {
     editor().setText(QStringLiteral("nicht verlieren"));
@@ -315,11 +294,9 @@ TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
     EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
 }
 
-// Where the save-as panel starts and Speichern's default Kelo.txt lies: the
-// program's folder for a Kelo run from its build folder, the home folder for
-// an installed one whose folder takes no files. The tests run as root, whom
-// permission bits do not stop: /proc stands for the installed program's
-// folder, as no one can create a file there.
+// The panel's start and Speichern's Kelo.txt: the program's folder for a Kelo
+// run from its build folder, home for an installed one (/proc stands for its
+// folder: not even root can create a file there).
 using UserFolder = std::tuple<const char *, bool>; // program folder, installed
 class SaveBeside : public ::testing::TestWithParam<UserFolder> {};
 
@@ -349,7 +326,7 @@ TEST_P(SaveBeside, ThePanelAndKeloTxtUseTheProgramFolderOrTheHomeFolder)
     EXPECT_EQ(port.currentFile(), kelo);
     writeBytes(kelo, "alt\r\n");
     saving.img_save_Click();
-    EXPECT_EQ(port.boxes.texts().value(1), "Datei " + kelo + " wurde gespeichert");
+    EXPECT_EQ(port.boxes.texts().value(1), savedAs(kelo));
     EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
     qputenv("HOME", previousHome);
 }
@@ -359,9 +336,9 @@ INSTANTIATE_TEST_SUITE_P(Programs, SaveBeside,
                                            UserFolder{"/proc/self", true},
                                            UserFolder{"/proc", true}));
 
-// Another program wrote the file after Kelo read it: Speichern asks first,
-// "Nein" (the default) and going back keep that program's bytes. A file that
-// is gone, or a folder now, is not written: the save-as panel asks for a name.
+// Another program wrote the file after Kelo read it: Speichern asks, "Nein"
+// (the default) and going back keep its bytes. A file gone or now a folder is
+// not written: the panel asks for a name.
 struct OtherWrite {
     const char *name;
     void (*change)(const QString &path);
@@ -388,8 +365,7 @@ TEST_P(SaveOverOtherWrites, AsksBeforeItWritesOverAnotherProgramsBytes)
     m_port.load(m_port.makeFile("geteilt.txt", "alt\r\n"));
     const QString file = m_port.currentFile();
     editor().setText(QStringLiteral("meins\r\n"));
-    // A save of our own is no other program's write.
-    m_saving.img_save_Click();
+    m_saving.img_save_Click(); // our own write is no other program's
     ASSERT_EQ(readBytes(file), "meins\r\n");
     editor().setText(QStringLiteral("neu\r\n"));
 
@@ -414,10 +390,9 @@ TEST_P(SaveOverOtherWrites, AsksBeforeItWritesOverAnotherProgramsBytes)
     EXPECT_EQ(editor().isModified(), !written);
     EXPECT_EQ(m_messages.texts().size(), written ? 2 : 1); // and "wurde gespeichert"
     if (written) {
-        // Now it is our write again: the next save does not ask.
         m_messages.clear();
-        m_saving.img_save_Click();
-        EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + file + " wurde gespeichert"});
+        m_saving.img_save_Click(); // our write again: no question
+        EXPECT_EQ(m_messages.texts(), QStringList{savedAs(file)});
     }
 }
 

@@ -1,7 +1,5 @@
-// Saving in the main window: the buttons and keys that reach it, the
-// question on each way of closing, and the window's notice of another
-// program's write. What saving itself does is tested beside a stand-in
-// window (saving_test.cpp).
+// Saving in the main window: the buttons and keys that reach it, the question
+// on each way of closing, and the notice of another program's write.
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "otherwrites.h"
@@ -39,9 +37,8 @@ protected:
     bool closed() const { return !m_window->isVisible() && setting(key::filter) != "<missing>"; }
 };
 
-// Ctrl+S and "speichern" write the current file, saving's reasons show in the
-// status line, and "speichern als" shows the save-as panel in place of the
-// open panel.
+// Ctrl+S and "speichern" write the file, reasons show in the status line, and
+// "speichern als" shows the save-as panel in place of the open panel.
 TEST_F(SaveWindow, CtrlSAndTheButtonsReachSaving)
 {
     Form1 &form = startShown({makeFile("alt.txt", "alt\r\n")});
@@ -72,8 +69,7 @@ TEST_F(SaveWindow, CtrlSAndTheButtonsReachSaving)
 
 using SaveWindowLatin1 = Latin1Fixture;
 
-// A refused save of a file whose name is not UTF-8 names it readably in the
-// window's status line.
+// A refused save names a Latin-1 file readably in the window's status line.
 TEST_F(SaveWindowLatin1, TheStatusLineNamesARefusedFileReadably)
 {
     Form1 &form = startShown({decodeFileName(m_fileRaw)});
@@ -85,10 +81,9 @@ TEST_F(SaveWindowLatin1, TheStatusLineNamesARefusedFileReadably)
     EXPECT_EQ(readRaw(m_fileRaw), "Gr\374\337e\r\n");
 }
 
-// EXIT asks whenever there is text ("Ja"/"Nein"), every other way of closing
-// only over a changed one ("Ja"/"Nein"/"Abbrechen"), and none asks twice. No
-// closes without saving, Yes saves and closes, going back (Escape, the box's
-// close button, "Abbrechen": all answer Cancel) keeps the window and the text.
+// EXIT asks whenever there is text (Ja/Nein), the other ways only over a
+// changed one (Ja/Nein/Abbrechen), none twice. Going back (Cancel) keeps the
+// window and the text.
 enum class Way { Exit, TitleBar, Console };
 struct Closing {
     const char *name;
@@ -149,8 +144,8 @@ TEST_P(SaveOnClose, AsksOnlyWhenItShouldAndNeverTwice)
     }
 }
 
-// Another program changed the file after Kelo read or wrote it: back in the
-// window, the status line says what happened, once.
+// Another program changed the file: back in the window, the status line says
+// so, once.
 struct OtherWrite {
     const char *name;
     void (*change)(const QString &path);
@@ -173,8 +168,7 @@ TEST_P(OtherWriteNotice, TheWindowSaysWhatHappenedWhenItIsActiveAgain)
     Form1 &form = startShown({makeFile("geteilt.txt", "alt\r\n")});
     const QString file = form.currentFile();
     form.TextBox1->setText(QStringLiteral("meins\r\n"));
-    // A save of our own is no other program's write.
-    form.img_save->click();
+    form.img_save->click(); // our own write is no other program's
     ASSERT_EQ(readBytes(file), "meins\r\n");
     const auto activate = [&form] {
         QApplication::setActiveWindow(nullptr);
