@@ -1,7 +1,6 @@
-// Recovery copies: what a copy holds and how a damaged one is known; that a
-// copy of a running window is never taken over and one of a dead window is
-// offered; the window keeping, removing and restoring its copy; the end of the
-// desktop session; and a real process killed with SIGKILL.
+// Recovery copies: what a copy holds, how damage is known, that a running
+// window's copy is never taken over and a dead one's is offered; the window
+// keeping, removing and restoring its copy; the session's end; SIGKILL.
 #include "files/recoverycopy.h"
 #include "files/recoverykeeper.h"
 #include "files/saving.h"
@@ -13,11 +12,11 @@
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QApplication>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -70,8 +69,7 @@ TEST(RecoveryCopyFile, HoldsTextFileAndFormAndKnowsDamage)
     const std::optional<RecoveryCopy> back = parseRecoveryCopy(fileOf(copy), &reason);
     ASSERT_TRUE(back) << reason.toStdString();
     expectSame(*back, copy);
-    // The text stays in the room the file was read into: a copy of a
-    // gigabyte is not held twice on its way into the editor.
+    // The text stays where the file was read: a gigabyte is not held twice.
     QByteArray file = fileOf(copy);
     const char *const read = file.constData();
     const std::optional<RecoveryCopy> inPlace = parseRecoveryCopy(std::move(file), nullptr);
@@ -116,9 +114,8 @@ protected:
     QTemporaryDir m_dir;
 };
 
-// A copy is the window's as long as it runs: a second claimer (another window
-// starting, in this process or another) leaves it alone; once it is gone the
-// copy is offered to one claimer at a time.
+// A running window's copy is left alone by other claimers (in this process or
+// another); once it is gone the copy is offered to one claimer at a time.
 TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
 {
     const RecoveryCopy copy = sampleCopy();
@@ -139,8 +136,7 @@ TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
         ::pause();
         ::_exit(0);
     }
-    // Only a finished copy counts: the child may still be between writing its
-    // ".copy.new" and renaming it.
+    // Only finished copies: the child may not have renamed its ".copy.new".
     const auto finishedCopies = [&] {
         const QStringList names = entries();
         return std::count_if(names.begin(), names.end(),
@@ -169,8 +165,7 @@ TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
     EXPECT_EQ(entries(), QStringList{QFileInfo(aside).fileName()});
 }
 
-// Windows starting at the same instant share out the copies of dead ones:
-// every copy goes to exactly one of them.
+// Windows starting at once share out the dead ones' copies, each to one.
 TEST_F(RecoveryFolder, WindowsStartingTogetherNeverClaimTheSameCopy)
 {
     for (int i = 0; i < 6; ++i)
@@ -212,8 +207,8 @@ TEST_F(RecoveryFolder, WindowsStartingTogetherNeverClaimTheSameCopy)
     EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
 }
 
-// What a killed window leaves half done is cleared: a copy being written, a
-// lock without a copy, a copy without its lock (which is still offered).
+// A killed window's half-done copy and lone lock are cleared; a copy without
+// its lock is still offered.
 TEST_F(RecoveryFolder, HalfDoneWorkOfAKilledWindowIsCleared)
 {
     ASSERT_EQ(prepareRecoveryFolder(folder()), QString());
@@ -227,8 +222,8 @@ TEST_F(RecoveryFolder, HalfDoneWorkOfAKilledWindowIsCleared)
     EXPECT_EQ(entries(), QStringList({"2-bb.copy", "2-bb.lock"}));
 }
 
-// A copy that cannot be written says why: no folder to be made, a file in
-// the folder's place, a full disk. Nothing is left half written.
+// A copy that cannot be written says why (no folder to be made, a file in its
+// place, a full disk), and nothing is left half written.
 TEST_F(RecoveryFolder, WritingFailuresAreReasonsNeverHalfCopies)
 {
     RecoverySlot noFolder("/proc/kelo-gibt-es-nicht/Kelo");
@@ -261,8 +256,7 @@ TEST_F(RecoveryFolder, WritingFailuresAreReasonsNeverHalfCopies)
     EXPECT_TRUE(entries().filter(".copy").isEmpty()) << entries().join(' ').toStdString();
 }
 
-// A long text goes into its copy as it was when the copy was taken: what is
-// typed while the copy is being written is not in it.
+// A long text is copied as it was when the copy was taken, not as typed on.
 TEST_F(RecoveryFolder, ALongTextIsCopiedAsItWasWhenTheCopyWasTaken)
 {
     QByteArray text;
@@ -283,19 +277,16 @@ TEST_F(RecoveryFolder, ALongTextIsCopiedAsItWasWhenTheCopyWasTaken)
     EXPECT_TRUE(copy->text == text + "Straße");
 }
 
-class FakeSession final : public SessionEnd {
-public:
+struct FakeSession final : SessionEnd {
     explicit FakeSession(bool interaction)
-        : m_interaction(interaction)
+        : interaction(interaction)
     {}
-    bool allowsInteraction() override { return m_interaction; }
+    bool allowsInteraction() override { return interaction; }
     void release() override { ++released; }
     void cancel() override { ++cancelled; }
+    bool interaction;
     int released = 0;
     int cancelled = 0;
-
-private:
-    bool m_interaction;
 };
 
 class Recovery : public Form1Fixture {
@@ -334,19 +325,12 @@ protected:
     // A copy of a text for a file as it is now, written just now.
     static RecoveryCopy copyFor(const QString &file, const QByteArray &text, TextFormat format)
     {
-        RecoveryCopy copy;
-        copy.text = text;
-        copy.path = file;
-        copy.format = format;
-        copy.identity = identityOf(file);
-        copy.written = QDateTime::currentDateTimeUtc();
-        return copy;
+        return {text, file, format, identityOf(file), QDateTime::currentDateTimeUtc()};
     }
 };
 
-// Typing makes a copy with the file, its form and identity; saving removes
-// it, and so does undoing back to the saved text. Closing with "Nein"
-// removes it; going back keeps it.
+// Typing makes a copy with file, form and identity; saving, undoing to the
+// saved text and closing with "Nein" remove it; going back keeps it.
 TEST_F(Recovery, TheCopyFollowsTheUnsavedText)
 {
     const QString file = makeFile("brief.txt", "Gr\374\337e\n");
@@ -382,8 +366,7 @@ TEST_F(Recovery, TheCopyFollowsTheUnsavedText)
     EXPECT_TRUE(QDir(m_recoveryFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-// A copy that cannot be written is said once in the status line, and typing
-// goes on; a later copy that works is said again only after a new failure.
+// A copy that cannot be written is said once in the status line; typing goes on.
 TEST_F(Recovery, AFailingCopyIsSaidOnce)
 {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(m_recoveryFolder).path()));
@@ -400,9 +383,8 @@ TEST_F(Recovery, AFailingCopyIsSaidOnce)
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("ab"));
 }
 
-// The end of the session: without leave to ask, the copy is written and
-// stays after Kelo ends; with leave, the closing question's "Abbrechen"
-// stops the session, "Nein" lets it end without a second question.
+// The session's end: without leave to ask the copy is written and stays; with
+// leave, "Abbrechen" stops the session, "Nein" ends it without a second question.
 TEST_F(Recovery, TheSessionEndAsksOrKeepsTheCopy)
 {
     Form1 &form = startWindow();
@@ -436,11 +418,10 @@ TEST_F(Recovery, TheSessionEndAsksOrKeepsTheCopy)
     EXPECT_TRUE(noCopyLeft());
 }
 
-// At start a dead window's copy is offered, "Ja" first: the text comes back
-// as one undoable change with its file, form and identity, so that saving
-// writes over the unchanged file without a question. "Nein" removes a copy,
-// going back keeps it; a damaged one is set aside and named; after a "Ja"
-// the others wait for a later start.
+// At start a dead window's copy is offered, "Ja" first: the text comes back as
+// one undoable change with file, form and identity, saved over the unchanged
+// file without a question. "Nein" removes a copy, going back keeps it, a
+// damaged one is set aside and named; after a "Ja" the others wait.
 TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
 {
     const QString file = makeFile("alt.txt", "alt\r\n");
@@ -491,8 +472,8 @@ TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
     EXPECT_EQ(QDir(m_recoveryFolder).entryList({"*.beschaedigt"}).size(), 1);
 }
 
-// A recovered text whose file another program changed meanwhile asks before
-// it is saved over it; one whose file is gone asks for a name.
+// A recovered text asks before it is saved over a file changed meanwhile, and
+// for a name when its file is gone.
 TEST_F(Recovery, ARecoveredTextSavesOverAChangedFileOnlyAfterTheQuestion)
 {
     const QString file = makeFile("geteilt.txt", "alt\r\n");
@@ -514,27 +495,23 @@ TEST_F(Recovery, ARecoveredTextSavesOverAChangedFileOnlyAfterTheQuestion)
 }
 
 // Hears every event of the application before its receiver does.
-class EventSpy : public QObject {
-public:
+struct EventSpy : QObject {
     explicit EventSpy(std::function<void(QObject *, QEvent *)> hear)
-        : m_hear(std::move(hear))
+        : hear(std::move(hear))
     {
         qApp->installEventFilter(this);
     }
     ~EventSpy() override { qApp->removeEventFilter(this); }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        m_hear(watched, event);
+        hear(watched, event);
         return false;
     }
-
-private:
-    std::function<void(QObject *, QEvent *)> m_hear;
+    std::function<void(QObject *, QEvent *)> hear;
 };
 
-// Restoring a long text takes seconds that cannot be stopped: a box says so
-// before the text goes in, and is gone when the text and its new copy are
-// safe. A short one shows no box.
+// Restoring a long text cannot be stopped: a box says so before the text goes
+// in and is gone once text and new copy are safe. A short one shows no box.
 TEST_F(Recovery, ALongTextIsRestoredUnderABox)
 {
     // What a box showed, and what the editor held at the time.
@@ -550,8 +527,8 @@ TEST_F(Recovery, ALongTextIsRestoredUnderABox)
         if (!box || event->type() != QEvent::Show)
             return;
         const auto *cancel = box->findChild<QPushButton *>();
-        shown.push_back({box->labelText(), cancel && cancel->isEnabled(),
-                         window->TextBox1->utf8View().size()});
+        shown.push_back(
+            {box->labelText(), cancel && cancel->isEnabled(), window->TextBox1->utf8View().size()});
     });
 
     QByteArray text;
@@ -582,10 +559,9 @@ TEST_F(Recovery, ALongTextIsRestoredUnderABox)
     EXPECT_TRUE(shown.empty());
 }
 
-// A real Kelo process, killed with SIGKILL after an edit: the next start
-// offers its text, restored byte for byte with its current file. And one
-// killed again and again while it writes its copies never leaves a damaged
-// copy behind.
+// A Kelo process killed after an edit: the next start restores its text byte
+// for byte with its file. Killed again and again while writing its copies, it
+// never leaves a damaged one.
 TEST_F(Recovery, AKilledProcessLosesNothing)
 {
     const QString file = makeFile("kill.txt", "vorher\r\n");
@@ -612,8 +588,7 @@ TEST_F(Recovery, AKilledProcessLosesNothing)
     EXPECT_EQ(readBytes(file), edited + "\r\n");
     m_window.reset();
 
-    // The killed window's snapshot children become this process's, so that
-    // the leftovers are looked at only once they are gone as well.
+    // The killed window's snapshot children become ours, to be waited for.
     ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     std::mt19937 random(5);
     for (int round = 0; round < 6; ++round) {
