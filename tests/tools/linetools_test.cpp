@@ -1,6 +1,6 @@
-// The line tools: replace all against the plain loop it stands for, the
-// temporary file and its line rules; then, beside a stand-in window, the
-// clean-up, "ganze Zeile löschen" and the Replace dialog.
+// Replace all against the loop it stands for, the temporary file and its line
+// rules; beside a stand-in window the clean-up, "ganze Zeile löschen" and the
+// Replace dialog.
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "support/fakeport.h"
@@ -36,8 +36,8 @@
 namespace kelo::test {
 namespace {
 
-// The loop as the dialog was first written: replace the leftmost occurrence,
-// search again from the start. Nothing when it passes the bounds.
+// Replace the leftmost occurrence, search again from the start; nothing when
+// it passes the bounds.
 std::optional<std::pair<QString, qint64>> loop(QString s, const QString &f, const QString &r,
                                                const ReplaceLimits &limits)
 {
@@ -52,9 +52,8 @@ std::optional<std::pair<QString, qint64>> loop(QString s, const QString &f, cons
 
 TEST(ReplaceAllProperty, AgreesWithTheLoopOnRandomSmallCases)
 {
-    // Small alphabets make overlaps and cascades frequent; the umlaut and the
-    // emoji check that bytes and characters agree. Limits this small are
-    // often met, so they must hold exactly.
+    // Small alphabets make overlaps and cascades frequent, the umlaut and emoji
+    // check bytes against characters, and limits this small are often met.
     const QStringList alphabets[] = {
         {"a", "b"}, {"a", "b", "c"}, {"a", "ä", "😀"}, {"a", " ", "\r", "\n"}};
     const ReplaceLimits small{12, 40};
@@ -107,8 +106,8 @@ QStringList entries(const QString &folder)
                                   QDir::NoDotAndDotDot);
 }
 
-// Written as it was, a text ending with a line break came back with an empty
-// line more. A leftover of a crash is replaced, not reused with its mode.
+// A text ending with a break once came back with an empty line more; a
+// crash's leftover is replaced, not reused with its mode.
 TEST(TempFile, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMissing)
 {
     const mode_t previous = ::umask(0);
@@ -132,8 +131,8 @@ TEST(TempFile, ReplacesALeftoverByAPrivateFileOfUtf8WithAClosingBreakOnlyWhenMis
 
 using B = QByteArray;
 
-// The one-pass rules on bytes the random files lack, then against the same
-// rules written out line by line on random small files full of breaks and spaces.
+// The one-pass rules on bytes the random files lack, then against the rules
+// written out line by line on random small files.
 TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
 {
     EXPECT_EQ(cleanLines("\xC2\xA0  \xC2\xA0"), B("\xC2\xA0 \xC2\xA0\r\n"));
@@ -171,22 +170,22 @@ TEST(LineRules, FollowTheExamplesAndAgreeWithTheLineByLineRules)
     }
 }
 
-// Read from the file in blocks of whole lines, cut anywhere (inside a CR LF,
-// right after a CR, in the middle of a line, after a lone LF), every rule
-// gives what it gives on the whole; a block is whole lines even where a line
-// is longer than the blocks, and a stop hands over no more.
+// In blocks of whole lines read from the file (cut inside a CR LF, after a CR,
+// mid-line, after a lone LF; lines longer than a block) every rule gives its
+// result on the whole; a stop hands over no more.
 TEST(LineRules, InBlocksOfWholeLinesReadFromTheFileGiveTheWholeResultAndStop)
 {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QByteArray files[] = {"a\r\n\r\n  b   c\r\n   \r\nd", "x\ry\r\r\nz\n\nabc\n", "\r\n\r",
-                                "abc  abc\r\nabcabc  \rab\nc", "ohne Umbruch  am  Ende", ""};
+    const QByteArray files[] = {"a\r\n\r\n  b   c\r\n   \r\nd", "x\ry\r\r\nz\n\nabc\n",   "\r\n\r",
+                                "abc  abc\r\nabcabc  \rab\nc",  "ohne Umbruch  am  Ende", ""};
     const QByteArray texts[] = {"abc", "b\nc", "\nz", "", "\r"};
     std::vector<std::pair<std::string, LineRule>> rules = {{"cleanLines", cleanLines},
                                                            {"joinFileLines", joinFileLines}};
     for (const QByteArray &text : texts)
-        rules.emplace_back("emptyLinesContaining " + text.toPercentEncoding().toStdString(),
-                           [text](QByteArrayView bytes) { return emptyLinesContaining(bytes, text); });
+        rules.emplace_back(
+            "emptyLinesContaining " + text.toPercentEncoding().toStdString(),
+            [text](QByteArrayView bytes) { return emptyLinesContaining(bytes, text); });
     for (const QByteArray &bytes : files) {
         TemporaryTextFile file(folder.path());
         ASSERT_TRUE(file.writeBytes(bytes));
@@ -218,9 +217,8 @@ TEST(LineRules, InBlocksOfWholeLinesReadFromTheFileGiveTheWholeResultAndStop)
     }
 }
 
-// Memory running out in a rule, after its first block: the passage gives no
-// text but a German message and leaves no file; the rewrite of a file of the
-// user's keeps its working copy, the whole file as it was before.
+// Memory running out in a rule after its first block: no text, a message, no
+// file left; the rewrite of a user's file keeps its working copy, the old file.
 TEST(Passage, RunningOutOfMemoryInARuleKeepsTheTextOrTheUsersFileAndSaysSo)
 {
     QTemporaryDir folder;
@@ -260,44 +258,8 @@ TEST(Passage, RunningOutOfMemoryInARuleKeepsTheTextOrTheUsersFileAndSaysSo)
     EXPECT_EQ(readBytes(folder.filePath("Temp_liste.txt")), text);
 }
 
-// With a report, replace all searches the text a megabyte at a time: matches
-// across the borders are found as without it, the report rises to the end,
-// and a stop gives nothing.
-TEST(ReplaceAll, TellsHowFarAndStops)
-{
-    const qsizetype mega = qsizetype(1) << 20;
-    QByteArray text(3 * mega + 5, 'x');
-    for (const qsizetype at : {mega - 2, 2 * mega - 1, 2 * mega + 7, 3 * mega + 1})
-        text.replace(at, 4, "Welt");
-    text.replace(mega - 3, 1, "W"); // "WWelt": the search starts over inside it
-    QList<qint64> told;
-    const ReplaceAllResult reported = replaceAll(text, "Welt", "Erdball", {}, [&told](qint64 done) {
-        told.append(done);
-        return true;
-    });
-    const ReplaceAllResult plain = replaceAll(text, "Welt", "Erdball");
-    EXPECT_EQ(reported.outcome, ReplaceOutcome::Replaced);
-    EXPECT_EQ(reported.count, 4);
-    EXPECT_EQ(reported.count, plain.count);
-    EXPECT_TRUE(reported.text == plain.text);
-    ASSERT_GE(told.size(), 3);
-    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
-    EXPECT_LE(told.last(), text.size());
-    // Matches that make more matches across a border ("aab" -> "ab").
-    QByteArray chain(mega - 1, 'x');
-    chain += "aaaab";
-    EXPECT_TRUE(replaceAll(chain, "ab", "b", {}, [](qint64) { return true; }).text ==
-                replaceAll(chain, "ab", "b").text);
-
-    const ReplaceAllResult stopped = replaceAll(text, "Welt", "Erdball", {}, [](qint64) { return false; });
-    EXPECT_EQ(stopped.outcome, ReplaceOutcome::Cancelled);
-    EXPECT_TRUE(stopped.text.isEmpty());
-    EXPECT_EQ(replaceRefusal(ReplaceOutcome::Cancelled),
-              QStringLiteral("Das Ersetzen wurde abgebrochen. Der Text bleibt unverändert."));
-}
-
-// A progress that records the steps and says stop at the given one (0: never),
-// and records what it is shown once the rest cannot be stopped.
+// Records the steps, stops at stopAt (0: never), and records what it is shown
+// once the rest cannot be stopped.
 class StoppingProgress : public WorkProgress {
 public:
     struct Record {
@@ -379,8 +341,9 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
     // A longer text with a few changes: the editor takes only those.
     QByteArray longer;
     for (int line = 0; line < 3000; ++line)
-        longer += line % 50 == 0 ? QByteArray("   \r\n") : "Zeile " + QByteArray::number(line) +
-                                                               (line % 30 ? " gut\r\n" : "  so\r\n");
+        longer += line % 50 == 0
+                      ? QByteArray("   \r\n")
+                      : "Zeile " + QByteArray::number(line) + (line % 30 ? " gut\r\n" : "  so\r\n");
     EXPECT_EQ(leerzeilen(longer), joinFileLines(cleanLines(longer)));
 
     ASSERT_TRUE(QFile::link(victim, m_programFolder + "/kelo.tmp"));
@@ -402,12 +365,10 @@ TEST_F(LineToolsTest, LeerzeilenAndZeileLoeschenAreOneUndoStepLeavingNoFileFollo
     EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
-// The clean-up, "ganze Zeile löschen" and replace all tell their progress,
-// rising to the whole; stopped at any step before the editor takes the new
-// text, the text, caret and undo history stay, no file is left and nothing
-// is asked. The editor taking the many edits (or the whole text they make)
-// cannot be stopped: that part is only shown, from before the text changes to
-// its end.
+// The clean-up, "ganze Zeile löschen" and replace all tell their progress;
+// stopped before the editor takes the new text, text, caret and undo history
+// stay, no file is left, nothing is asked. The editor's part cannot be
+// stopped and is only shown, from before the text changes to its end.
 TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
 {
     m_port.show();
@@ -476,15 +437,16 @@ TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
             if (what == "Ersetze")
                 EXPECT_EQ(dialog.lbl_text->text(), QStringLiteral("abgebrochen"));
             else
-                EXPECT_EQ(m_port.statusLine, QStringLiteral("Abgebrochen: Der Text ist unverändert."));
+                EXPECT_EQ(m_port.statusLine,
+                          QStringLiteral("Abgebrochen: Der Text ist unverändert."));
         }
         EXPECT_EQ(asked.first(), what);
     }
     EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
-// CleanFile on a file of the user's rewrites it in place through its working
-// copy; a link is not followed, and a missing file is said.
+// CleanFile rewrites a user's file in place through its working copy; a link
+// is not followed, a missing file is said.
 TEST_F(LineToolsTest, CleanFileRewritesAPlainFileInPlaceAndNothingElse)
 {
     const QString victim = m_port.makeFile(QStringLiteral("victim.txt"), "a  b");
@@ -504,8 +466,8 @@ TEST_F(LineToolsTest, CleanFileRewritesAPlainFileInPlaceAndNothingElse)
     EXPECT_EQ(entries(m_programFolder), QStringList({"link.txt", "liste.txt"}));
 }
 
-// Without a usable program folder the runtime folder takes the file, and
-// without that a private folder in the cache.
+// Without a usable program folder the runtime folder takes the file, else a
+// private folder in the cache.
 TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolderElseAPrivateCacheFolder)
 {
     ASSERT_TRUE(QDir(m_programFolder).removeRecursively());
@@ -531,8 +493,7 @@ TEST_F(LineToolsTest, UnusableProgramFolderTakesTheRuntimeFolderElseAPrivateCach
     EXPECT_EQ(entries(m_work + "/cache/kelo"), QStringList());
 }
 
-// A folder that cannot be removed stands where the temporary file or its
-// working copy must be made.
+// A folder that cannot be removed stands at the temporary file's or copy's name.
 class BlockedName : public LineToolsTest, public ::testing::WithParamInterface<const char *> {};
 
 TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
@@ -563,8 +524,7 @@ TEST_P(BlockedName, KeepsTheTextAndSaysWhatFailed)
 INSTANTIATE_TEST_SUITE_P(Names, BlockedName, ::testing::Values("kelo.tmp", "Temp_kelo.tmp"));
 
 // Replace all is one undo step showing its count, or refuses; "EXIT" keeps
-// the fields for the next start (and so does closing the main window, see
-// linetools_window_test.cpp).
+// the fields for the next start.
 TEST_F(LineToolsTest, ReplaceDialogReplacesAllOrRefusesAndKeepsTheFieldsHoweverClosed)
 {
     m_port.show();

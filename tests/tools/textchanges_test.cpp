@@ -1,7 +1,7 @@
-// The edits that carry a whole-text command's result into the editor: they
-// must always make the result exactly, and for the line tools and replace
-// all they must touch only what the command changed.
+// The edits that carry a whole-text command's result into the editor make it
+// exactly, and for the line tools and replace all touch only what changed.
 #include "tools/linerules.h"
+#include "tools/replaceall.h"
 #include "tools/textchanges.h"
 
 #include <QStringList>
@@ -59,8 +59,7 @@ TEST(LineEdits, MakeWhatTheLineToolsMadeTakingOutOnlyWhatTheyDropped)
         for (const QByteArray &after : {cleaned, emptied}) {
             const TextEdits edits = lineEdits(before, after);
             ASSERT_EQ(applied(before, edits), after);
-            // When every line ends with CR LF the tools only take bytes
-            // out, and so must the edits.
+            // With CR LF lines only, the tools and the edits only take out.
             if (!before.isEmpty() && before.endsWith("\r\n") &&
                 before.count('\r') == before.count("\r\n")) {
                 EXPECT_EQ(edits.insertedBytes(), 0);
@@ -82,11 +81,9 @@ TEST(LineEdits, MakeAnyTextOfAnyOther)
     }
 }
 
-// Replace all's result is taken as edits only where every replacement stands
-// where an occurrence stood; one that made a new occurrence, or a result
-// that is not the text's, gives none.
-// What the search text and the replacement share at their ends stays, in
-// whole characters: only the bytes between are taken out.
+// Replace all's result becomes edits only where every replacement stands where
+// an occurrence stood, else none; what search and replacement share at their
+// ends stays, in whole characters.
 TEST(ReplacementEdits, PutTheReplacementAtEveryOccurrenceOrGiveNone)
 {
     struct Case {
@@ -124,9 +121,8 @@ TEST(ReplacementEdits, PutTheReplacementAtEveryOccurrenceOrGiveNone)
     }
 }
 
-// Where replacements stay apart, replace all only looks for the occurrences
-// and hands them over as edits; that must give what replace all gives, with
-// its outcome and count, under the same limits.
+// Where replacements stay apart, the occurrences are handed over as edits:
+// the same result, outcome and count as replace all, under the same limits.
 TEST(ReplaceAllChange, GivesTheEditorExactlyWhatReplaceAllGives)
 {
     struct Apart {
@@ -179,35 +175,55 @@ TEST(ReplaceAllChange, GivesTheEditorExactlyWhatReplaceAllGives)
     EXPECT_GT(limited, 10);
 }
 
-// With a report, occurrences are looked for a megabyte at a time: those
-// across the borders are found as without it, the report rises, and a stop
-// gives nothing.
-TEST(ReplaceAllChange, TellsHowFarAndStops)
+// With a report, replace all and its edits look a megabyte at a time: matches
+// across the borders are found, the report rises, and a stop gives nothing.
+TEST(ReplaceAll, TellsHowFarAndStopsAsTextAndAsEdits)
 {
     const qsizetype mega = qsizetype(1) << 20;
     QByteArray text(3 * mega + 5, 'x');
     for (const qsizetype at : {mega - 2, 2 * mega - 1, 2 * mega + 7, 3 * mega + 1})
         text.replace(at, 4, "Welt");
-    text.replace(mega - 3, 1, "W");
-    QList<qint64> told;
-    const ReplaceAllChange reported =
-        replaceAllChange(text, "Welt", "Erdball", {}, [&told](qint64 done) {
-            told.append(done);
+    text.replace(mega - 3, 1, "W"); // "WWelt": the search starts over inside it
+    const ReplaceAllResult plain = replaceAll(text, "Welt", "Erdball");
+    EXPECT_EQ(plain.count, 4);
+    QList<qint64> told, toldAsEdits;
+    const auto recordInto = [](QList<qint64> &steps) {
+        return [&steps](qint64 done) {
+            steps.append(done);
             return true;
-        });
-    ASSERT_EQ(reported.outcome, ReplaceOutcome::Replaced);
+        };
+    };
+    const ReplaceAllResult reported = replaceAll(text, "Welt", "Erdball", {}, recordInto(told));
+    EXPECT_EQ(reported.outcome, ReplaceOutcome::Replaced);
     EXPECT_EQ(reported.count, 4);
-    ASSERT_TRUE(reported.edits);
-    EXPECT_EQ(applied(text, *reported.edits), replaceAll(text, "Welt", "Erdball").text);
-    ASSERT_GE(told.size(), 3);
-    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
-    EXPECT_LE(told.last(), text.size());
+    EXPECT_TRUE(reported.text == plain.text);
+    const ReplaceAllChange change =
+        replaceAllChange(text, "Welt", "Erdball", {}, recordInto(toldAsEdits));
+    ASSERT_EQ(change.outcome, ReplaceOutcome::Replaced);
+    EXPECT_EQ(change.count, 4);
+    ASSERT_TRUE(change.edits);
+    EXPECT_EQ(applied(text, *change.edits), plain.text);
+    for (const QList<qint64> &steps : {told, toldAsEdits}) {
+        ASSERT_GE(steps.size(), 3);
+        EXPECT_TRUE(std::is_sorted(steps.begin(), steps.end()));
+        EXPECT_LE(steps.last(), text.size());
+    }
+    // Matches that make more matches across a border ("aab" -> "ab").
+    QByteArray chain(mega - 1, 'x');
+    chain += "aaaab";
+    EXPECT_TRUE(replaceAll(chain, "ab", "b", {}, [](qint64) { return true; }).text ==
+                replaceAll(chain, "ab", "b").text);
 
-    const ReplaceAllChange stopped =
-        replaceAllChange(text, "Welt", "Erdball", {}, [](qint64) { return false; });
+    const auto stop = [](qint64) { return false; };
+    const ReplaceAllResult stopped = replaceAll(text, "Welt", "Erdball", {}, stop);
     EXPECT_EQ(stopped.outcome, ReplaceOutcome::Cancelled);
-    EXPECT_EQ(stopped.count, 0);
-    EXPECT_FALSE(stopped.edits);
+    EXPECT_TRUE(stopped.text.isEmpty());
+    const ReplaceAllChange stoppedEdits = replaceAllChange(text, "Welt", "Erdball", {}, stop);
+    EXPECT_EQ(stoppedEdits.outcome, ReplaceOutcome::Cancelled);
+    EXPECT_EQ(stoppedEdits.count, 0);
+    EXPECT_FALSE(stoppedEdits.edits);
+    EXPECT_EQ(replaceRefusal(ReplaceOutcome::Cancelled),
+              QStringLiteral("Das Ersetzen wurde abgebrochen. Der Text bleibt unverändert."));
 }
 
 } // namespace
