@@ -1,7 +1,5 @@
 // The caret readout after real clicks, automatic indentation, and the search
-// that ignores case: on its own (on random texts long enough to cross its scan
-// blocks) and through the Search dialog and its keys, beside a stand-in
-// window.
+// that ignores case, on its own and through the Search dialog and its keys.
 #include "platform/textbox.h"
 #include "support/fakeport.h"
 #include "support/input.h"
@@ -19,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 namespace kelo::test {
@@ -49,11 +48,7 @@ protected:
     }
 
     Sel selection() { return {editor().SelStart(), editor().SelLength()}; }
-    Sel press(QPushButton *button)
-    {
-        button->click();
-        return selection();
-    }
+    Sel press(QPushButton *button) { return button->click(), selection(); }
 
     EditorTools m_tools{m_port};
 };
@@ -125,8 +120,8 @@ TEST_F(TextTools, EnterReplacesTheSelectionByCrLfAndTheIndentationAsOneUndoStep)
     EXPECT_EQ(enter("ä😀ä\r\n  x", 9, 0), "ä😀ä\r\n  x\r\n  |");   // bytes are not units
 }
 
-// The search on the UTF-8 form from the UTF-16 offset start (moved off the
-// middle of a pair, as the dialog does): the match's UTF-16 offset, or -1.
+// The search on the UTF-8 form from a UTF-16 offset (moved off the middle of a
+// pair, as the dialog does): the match's UTF-16 offset, or -1.
 int find(const QString &text, const QString &term, qsizetype start)
 {
     const QByteArray bytes = text.toUtf8();
@@ -139,10 +134,8 @@ int find(const QString &text, const QString &term, qsizetype start)
     return int(QString::fromUtf8(bytes.left(match.position)).size());
 }
 
-// Random texts of pieces whose lower-case forms are written out beside them,
-// against a plain indexOf on the lowered text that skips matches splitting a
-// pair or a CR LF. Each character is lowered in place: "İ" is one "i", "ß"
-// no "ss".
+// Random texts against indexOf on their lowered pieces, skipping matches that
+// split a pair or a CR LF. Lowered in place: "İ" is one "i", "ß" no "ss".
 TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
 {
     const QStringList pieces =
@@ -190,8 +183,7 @@ TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
         ASSERT_EQ(find(text, term, start), expected);
         ASSERT_FALSE(HasFailure());
 
-        // Searched a few bytes at a time, as a long search is to show its
-        // progress, in any part of the text: the same match.
+        // Searched a few bytes at a time, in any part of the text: the same match.
         const QByteArray bytes = text.toUtf8();
         const qsizetype from = next(int(bytes.size()) + 2);
         const qsizetype to = from + next(int(bytes.size()) + 2);
@@ -207,8 +199,8 @@ TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
             stride);
         const Utf8Match whole = findNoCaseUtf8(bytes, term, from, to);
         ASSERT_TRUE(stepped);
-        ASSERT_EQ(stepped->position, whole.position) << "in steps of " << stride << " from "
-                                                     << from << " to " << to;
+        ASSERT_EQ(stepped->position, whole.position)
+            << "in steps of " << stride << " from " << from << " to " << to;
         ASSERT_EQ(stepped->bytes, whole.bytes);
         if (told > 0 && !whole.found()) {
             EXPECT_FALSE(findNoCaseUtf8InSteps(
@@ -217,8 +209,8 @@ TEST(FindNoCase, AgreesWithAPlainSearchOnRandomTexts)
     }
 }
 
-// A search of a long text tells its progress; stopped, it leaves the
-// selection and says so, and the next search goes on as ever.
+// A long search tells its progress; stopped, it leaves the selection and says
+// so, and the next search goes on as ever.
 TEST_F(TextTools, AStoppedSearchLeavesTheSelection)
 {
     QString text((2 << 20) + 100, u'x');
@@ -227,16 +219,14 @@ TEST_F(TextTools, AStoppedSearchLeavesTheSelection)
     int steps = 0;
     bool stop = true;
     struct Stopping : WorkProgress {
-        int *steps;
-        bool *stop;
-        bool step(qint64, qint64) override { return ++*steps < 2 || !*stop; }
+        std::function<bool()> onStep;
+        bool step(qint64, qint64) override { return onStep(); }
     };
     QStringList asked;
     m_port.work = [&](const QString &what) {
         asked.append(what);
         auto progress = std::make_unique<Stopping>();
-        progress->steps = &steps;
-        progress->stop = &stop;
+        progress->onStep = [&] { return ++steps < 2 || !stop; };
         return progress;
     };
     m_tools.search_Click();
@@ -262,8 +252,7 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     frm_such &dialog = *m_tools.searchDialog();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.cmdSuchen->hasFocus(); }));
 
-    // "suchen" and "weitersuchen" enabled (1) or not after each step: "G" or
-    // "M" picks an option, "=t" sets the term t.
+    // "suchen", "weitersuchen" enabled (1) after each step: "G"/"M" an option, "=t" a term.
     const auto state = [&dialog]() -> QString {
         return QString::number(dialog.cmdSuchen->isEnabled()) +
                QString::number(dialog.cmdWeitersuchen->isEnabled());
@@ -315,8 +304,8 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingAndStartsAfreshOnceClos
     EXPECT_EQ(press(dialog.cmdWeitersuchen), Sel(2, 2));
     EXPECT_EQ(m_port.statusLine, notFound);
 
-    // Offsets count UTF-16 units of the UTF-8 editor text, "İ" before a match
-    // does not shift it, and a match far down is scrolled into view.
+    // Offsets count UTF-16 units, "İ" before a match does not shift it, and a
+    // match far down is scrolled into view.
     const QString text = QString::fromUtf8("😀 İ Viel ÄRGER\r\nund ärger\r\n") +
                          QString::fromUtf8("Zeile mit ä und 😀 und Lone\nLF\r\n").repeated(3000) +
                          "Ziel";

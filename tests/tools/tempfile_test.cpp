@@ -1,7 +1,6 @@
-// The temporary file between several running Kelo windows that share a
-// program folder: real processes (tempfile_worker) run the clean-up and the
-// emptying of lines at the same moment, die holding their files, or hold
-// them while this process runs.
+// The temporary file between Kelo windows sharing a program folder: worker
+// processes run the line tools at the same moment, die holding their files,
+// or hold them while this process runs.
 #include "support/testenv.h"
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
@@ -41,8 +40,7 @@ std::unique_ptr<QProcess> startWorker(const QStringList &arguments)
     return worker;
 }
 
-// A worker that holds temporary files under the names; returns once it holds
-// them all, with the paths it took.
+// A worker holding temporary files under the names, with the paths it took.
 std::unique_ptr<QProcess> startHolder(const QString &folder, const QStringList &names,
                                       QStringList *paths)
 {
@@ -69,9 +67,7 @@ void expectFinishedWell(QProcess &worker, const QByteArray &output)
 
 const TextPassage leerzeilen{.rewrite = cleanLines, .rebuild = joinFileLines};
 
-// Before, each run deleted and re-created the one fixed name and read it
-// back by name: one window's text ended up in another's editor, or an editor
-// was emptied.
+// Runs re-creating one fixed name put one window's text in another's editor.
 TEST(SharedProgramFolder, RunsAtTheSameMomentEachGetExactlyTheirOwnText)
 {
     constexpr int workers = 3;
@@ -81,8 +77,7 @@ TEST(SharedProgramFolder, RunsAtTheSameMomentEachGetExactlyTheirOwnText)
     for (int seed = 1; seed <= workers; ++seed)
         running.push_back(
             startWorker({folder.path(), QStringLiteral("rounds"), QString::number(seed), rounds}));
-    // Written out at once: QProcess writes only when waited on, and waiting
-    // for each worker's end in turn would start them one after the other.
+    // Written out now: QProcess writes only when waited on.
     for (const auto &worker : running) {
         worker->write("go\n");
         ASSERT_TRUE(worker->waitForBytesWritten(workerLimitMs));
@@ -93,8 +88,7 @@ TEST(SharedProgramFolder, RunsAtTheSameMomentEachGetExactlyTheirOwnText)
     EXPECT_EQ(entries(folder.path()), QStringList());
 }
 
-// A run killed while it held its files left them behind with nobody
-// holding them: the next run removes them and takes the names again.
+// A killed run's files are removed by the next run, which takes their names.
 TEST(SharedProgramFolder, LeftoversOfAKilledRunAreRemovedAndTheirNamesTaken)
 {
     QTemporaryDir folder;
@@ -133,8 +127,7 @@ void PrintTo(const Held &held, std::ostream *out)
 
 class HeldByARunningKelo : public ::testing::TestWithParam<Held> {};
 
-// The held files are neither deleted nor truncated nor read from; our run
-// takes names of its own and gets its own result.
+// Held files are not deleted, truncated or read; our run takes its own names.
 TEST_P(HeldByARunningKelo, StaysAsItIsWhileTheRunTakesANameOfItsOwn)
 {
     const Held &held = GetParam();
