@@ -1,7 +1,5 @@
-// The window for users without a mouse or without sight: what a screen reader
-// reads through Qt's accessibility interfaces, Tab through the top bar,
-// Enter and Space on its buttons, Escape out of the panels and dialogs, and
-// the dialogs as transient children of the main window.
+// The window without a mouse or without sight: what a screen reader reads,
+// Tab, Enter and Space on the bar, Escape out of the panels and dialogs.
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
@@ -46,9 +44,8 @@ QString accessibleText(QWidget *widget, QAccessible::Text which)
     return face != nullptr ? face->text(which) : QString();
 }
 
-// The controls a user works with: designer-named (Qt's own parts of a
-// control, such as scroll bars, carry no name or a "qt_" one) and either
-// taking the focus or one of the kinds a screen reader lists.
+// The controls a user works with: named (Qt's own parts carry no name or a
+// "qt_" one), and taking the focus or of a kind a screen reader lists.
 bool isUserControl(QWidget *widget)
 {
     const QString name = widget->objectName();
@@ -73,25 +70,22 @@ protected:
     frm_such *openSearch(Form1 &form)
     {
         form.editorTools()->search_Click();
-        frm_such *dialog = form.editorTools()->searchDialog();
-        activate(dialog);
-        return dialog;
+        return activated(form.editorTools()->searchDialog());
     }
-
     frm_ersetz *openReplace(Form1 &form)
     {
         form.lineTools()->cmd_replace_Click();
-        frm_ersetz *dialog = form.lineTools()->replaceDialog();
-        activate(dialog);
-        return dialog;
+        return activated(form.lineTools()->replaceDialog());
     }
-
     Form2 *openAbout(Form1 &form)
     {
         form.about()->open();
-        Form2 *about = form.findChild<Form2 *>();
-        activate(about);
-        return about;
+        return activated(form.findChild<Form2 *>());
+    }
+    template <typename Window> static Window *activated(Window *window)
+    {
+        activate(window);
+        return window;
     }
 
     // The keyboard goes to the active window only.
@@ -138,16 +132,21 @@ protected:
     }
 };
 
-// Every button, text field, list and check box of the window, the three
-// panels, both dialogs and the About window has a name a screen reader can
-// announce.
-TEST_F(KeyboardReach, EveryControlOfTheWindowPanelsAndDialogsHasAnAccessibleName)
+// Every control of the window, its panels, both dialogs and the About window
+// has a name to announce. The three are transient children of the main
+// window, the only windows a Wayland compositor keeps above it.
+TEST_F(KeyboardReach, EveryControlHasAnAccessibleNameAndTheDialogsAreTransientChildren)
 {
     Form1 &form = startActive();
     form.Dateiauswahl->showAt(650);
     form.Dateiauswahl2->showAt(650);
     form.Frame1->show();
     const QList<QWidget *> windows = {&form, openSearch(form), openReplace(form), openAbout(form)};
+    for (QWidget *child : windows.mid(1)) {
+        ASSERT_NE(child->windowHandle(), nullptr) << child->objectName().toStdString();
+        EXPECT_EQ(child->windowHandle()->transientParent(), form.windowHandle())
+            << child->objectName().toStdString();
+    }
 
     QStringList nameless;
     QSet<QString> looked;
@@ -246,8 +245,7 @@ TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarFromLeftToRightAndBack)
                                     "txtRegister", "cmd_register", "cmd_delReg", "EXIT"}));
 }
 
-// The focus shows on a picture button and a colour sample, which have no
-// frame of their own to show it.
+// Picture buttons and colour samples have no frame of their own to show it.
 TEST_F(KeyboardReach, AFocusedPictureButtonOrColourSampleLooksFocused)
 {
     Form1 &form = startActive();
@@ -291,8 +289,6 @@ TEST_F(KeyboardReach, EnterAndSpaceOnAColourSampleChooseItsScheme)
     EXPECT_EQ(form.TextBox1->backColor(), blau->palette().color(blau->backgroundRole()));
 }
 
-// Enter, the keypad's Enter and Space on each focused button of the bar
-// trigger its command once each.
 TEST_F(KeyboardReach, EnterAndSpaceOnEveryButtonOfTheBarTriggerItsCommand)
 {
     Form1 &form = startActive();
@@ -320,53 +316,38 @@ TEST_F(KeyboardReach, EnterAndSpaceOnEveryButtonOfTheBarTriggerItsCommand)
 TEST_F(KeyboardReach, EscapeLeavesEveryPanelAndDialogAsItsCloseControlDoes)
 {
     Form1 &form = startActive();
-    const auto inPanel = [](QWidget *panel, QWidget *focus) {
-        focus->setFocus(Qt::TabFocusReason);
-        EXPECT_TRUE(focus->hasFocus()) << focus->objectName().toStdString();
-        return panel;
+    const auto escapes = [](const char *what, QWidget *window) {
+        SCOPED_TRACE(what);
+        const QPointer<QWidget> shown = window;
+        ASSERT_TRUE(shown->isVisible());
+        press(Qt::Key_Escape);
+        EXPECT_TRUE(shown.isNull() || !shown->isVisible());
     };
     const struct {
         const char *what;
-        std::function<QWidget *()> open;
-    } cases[] = {
-        {"open panel",
-         [&] {
-             form.cmd_open_Click();
-             return inPanel(form.Dateiauswahl, form.Dateiauswahl->File1);
-         }},
-        {"open panel, pattern",
-         [&] {
-             form.cmd_open_Click();
-             return inPanel(form.Dateiauswahl, form.Dateiauswahl->Filter);
-         }},
-        {"save-as panel",
-         [&] {
-             form.Dateiauswahl2->showAt(650);
-             return inPanel(form.Dateiauswahl2, form.Dateiauswahl2->saveas);
-         }},
-        {"options panel",
-         [&] {
-             form.cmd_Einstell_Click();
-             return inPanel(form.Frame1, form.Frame1->blau);
-         }},
-        {"Search dialog", [&] { return openSearch(form); }},
-        {"Replace dialog",
-         [&] {
-             frm_ersetz *replace = openReplace(form);
-             replace->txt_finde->setText(QStringLiteral("alt"));
-             replace->txt_replace->setText(QStringLiteral("neu"));
-             replace->txt_finde->setFocus();
-             return replace;
-         }},
-        {"About window", [&] { return openAbout(form); }},
+        std::function<void()> open;
+        QWidget *panel, *focus;
+    } panels[] = {
+        {"open panel", [&] { form.cmd_open_Click(); }, form.Dateiauswahl, form.Dateiauswahl->File1},
+        {"open panel, pattern", [&] { form.cmd_open_Click(); }, form.Dateiauswahl,
+         form.Dateiauswahl->Filter},
+        {"save-as panel", [&] { form.Dateiauswahl2->showAt(650); }, form.Dateiauswahl2,
+         form.Dateiauswahl2->saveas},
+        {"options panel", [&] { form.cmd_Einstell_Click(); }, form.Frame1, form.Frame1->blau},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.what);
-        const QPointer<QWidget> shown = c.open();
-        ASSERT_TRUE(shown->isVisible()) << c.what;
-        press(Qt::Key_Escape);
-        EXPECT_TRUE(shown.isNull() || !shown->isVisible()) << c.what;
+    for (const auto &c : panels) {
+        c.open();
+        c.focus->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(c.focus->hasFocus()) << c.what;
+        escapes(c.what, c.panel);
     }
+    escapes("Search dialog", openSearch(form));
+    frm_ersetz *replace = openReplace(form);
+    replace->txt_finde->setText(QStringLiteral("alt"));
+    replace->txt_replace->setText(QStringLiteral("neu"));
+    replace->txt_finde->setFocus();
+    escapes("Replace dialog", replace);
+    escapes("About window", openAbout(form));
     // As the close controls do: "QUIT" gave the button its caption back, the
     // Search dialog is no longer the open one, "EXIT" stored the texts.
     EXPECT_EQ(form.cmd_Einstell->text(), QStringLiteral("Einstellen"));
@@ -382,7 +363,6 @@ TEST_F(KeyboardReach, EscapeLeavesEveryPanelAndDialogAsItsCloseControlDoes)
     EXPECT_TRUE(form.Dateiauswahl->isVisible());
 }
 
-// Tab inside the dialogs keeps their designed order, from the first focus on.
 TEST_F(KeyboardReach, TabInsideTheDialogsKeepsTheirDesignedOrder)
 {
     Form1 &form = startActive();
@@ -397,20 +377,6 @@ TEST_F(KeyboardReach, TabInsideTheDialogsKeepsTheirDesignedOrder)
     openReplace(form);
     EXPECT_EQ(tabs(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
                                      "cmdTAB", "cmdZSLOESCH", "cmd_exit"}));
-}
-
-// The compositor of a Wayland session keeps a window above the main window
-// only when it is the main window's transient child; it may refuse every
-// position, so nothing here depends on one.
-TEST_F(KeyboardReach, TheDialogsAndTheAboutWindowAreTransientChildrenOfTheMainWindow)
-{
-    Form1 &form = startActive();
-    const QList<QWidget *> children = {openSearch(form), openReplace(form), openAbout(form)};
-    for (QWidget *child : children) {
-        ASSERT_NE(child->windowHandle(), nullptr) << child->objectName().toStdString();
-        EXPECT_EQ(child->windowHandle()->transientParent(), form.windowHandle())
-            << child->objectName().toStdString();
-    }
 }
 
 // On a Wayland session Kelo asks for Wayland first and X11 after it; what the
