@@ -1,8 +1,7 @@
 // Translation through LibreTranslate and DeepL against imitations of both on
-// 127.0.0.1: the exact requests, batches of many lines, the new text with
-// every line in its place, the old text kept after every failure and a
-// cancel, the consent question per destination, and keys that stay out of
-// the settings file and out of every message.
+// 127.0.0.1: the exact requests and batches, the new text, the old text kept
+// after every failure and a cancel, the consent question per destination,
+// and keys that stay out of the settings file and of every message.
 #include "platform/settingsstore.h"
 #include "services/servicekeys.h"
 #include "services/testhttpserver.h"
@@ -137,9 +136,8 @@ TEST_F(WebTranslation, DeepLGetsTheKeyInItsHeaderAndEveryLineBreakStays)
     EXPECT_EQ(server.requests()[1].json().value("target_lang"), "DE");
 }
 
-// The service, the answer to the second of three requests, a part of the reason.
-// (Every reason on its own is in translationservice_test.cpp; here each way
-// a failure reaches the window.)
+// The service, the answer to the second of three requests, a part of the
+// reason: each way a failure reaches the window.
 using FailureCase = std::tuple<Service, CannedAnswer, QString>;
 class WebTranslationFailure :
     public WebTranslation,
@@ -312,23 +310,40 @@ TEST_F(WebTranslation, WhatCannotGoOutIsNamedBeforeAnythingIsSentOrAsked)
     EXPECT_EQ(port.statusLine, "Der Text enthält nichts zu übersetzen.");
 }
 
-TEST_F(WebTranslation, AKeyGoesIntoTheKeyringOrWithoutOneIntoThisRunOnly)
+// The dialog's choice goes into the settings and its key into the keyring;
+// Abbrechen changes nothing. Without a keyring the key serves this run only.
+TEST_F(WebTranslation, TheDialogsChoiceIsStoredAndItsKeyKeptInTheKeyringOrForThisRun)
 {
-    ServiceChoice choice;
-    choice.service = Service::DeepL;
-    choice.address = server.url(QString());
-    choice.deepLKey = "erster-schluessel:fx";
-    translation().applyChoice(choice);
-    EXPECT_EQ(secrets.secrets.value(ServiceKeys::entryName(Service::DeepL)), choice.deepLKey);
+    const auto inDialog = [&](Service service, const QString &key, bool take) {
+        QTimer::singleShot(0, &port.window(), [&, service, key, take] {
+            auto *dialog = port.window().findChild<TranslationServiceDialog *>();
+            ASSERT_TRUE(dialog);
+            dialog->serviceBox->setCurrentIndex(int(service));
+            dialog->addressEdit->setText(server.url(QString()));
+            dialog->keyEdit->setText(key);
+            for (QAbstractButton *button : dialog->findChild<QDialogButtonBox *>()->buttons()) {
+                if (button->text() == (take ? "Übernehmen" : "Abbrechen"))
+                    button->click();
+            }
+            if (dialog->isVisible()) // the button was missing or refused: no hang
+                dialog->reject();
+        });
+        translation().chooseService();
+    };
+    inDialog(Service::DeepL, "erster-schluessel:fx", true);
+    EXPECT_EQ(secrets.secrets.value(ServiceKeys::entryName(Service::DeepL)),
+              "erster-schluessel:fx");
     EXPECT_TRUE(port.boxes.shown().isEmpty());
     EXPECT_EQ(port.settings().read(key::translationService, {}), "DeepL");
+    EXPECT_EQ(port.settings().read(key::translationPage, {}), server.url(QString()));
     EXPECT_EQ(port.statusLine,
               "Übersetzungen gehen jetzt an DeepL (" + server.url(QString()) + ").");
+    inDialog(Service::Page, "", false);
+    EXPECT_EQ(port.settings().read(key::translationService, {}), "DeepL");
 
     // No keyring: said so, and the key is used for the rest of the run.
     secrets.available = false;
-    choice.deepLKey = "zweiter-schluessel:fx";
-    translation().applyChoice(choice);
+    inDialog(Service::DeepL, "zweiter-schluessel:fx", true);
     ASSERT_EQ(port.boxes.shown().size(), 1);
     EXPECT_TRUE(port.boxes.texts()[0].contains("nicht erreichbar") &&
                 port.boxes.texts()[0].contains("gilt deshalb nur, bis Kelo beendet wird"))
@@ -448,36 +463,6 @@ TEST(TranslationDialog, AChoiceIsUsableOnlyWithWhatItsServiceNeeds)
         EXPECT_EQ(found.isEmpty(), problem.isEmpty()) << found.toStdString();
         EXPECT_TRUE(found.contains(problem)) << found.toStdString();
     }
-}
-
-TEST_F(WebTranslation, TheDialogStoresTheChoiceAndTheKeyApart)
-{
-    QTimer::singleShot(0, &port.window(), [&] {
-        auto *dialog = port.window().findChild<TranslationServiceDialog *>();
-        ASSERT_TRUE(dialog);
-        dialog->serviceBox->setCurrentIndex(int(Service::DeepL));
-        dialog->addressEdit->setText(server.url(QString()));
-        dialog->keyEdit->setText("aus-dem-dialog:fx");
-        for (QAbstractButton *button : dialog->findChild<QDialogButtonBox *>()->buttons()) {
-            if (button->text() == "Übernehmen")
-                button->click();
-        }
-    });
-    translation().chooseService();
-    EXPECT_EQ(port.settings().read(key::translationService, {}), "DeepL");
-    EXPECT_EQ(port.settings().read(key::translationPage, {}), server.url(QString()));
-    EXPECT_EQ(secrets.secrets.value(ServiceKeys::entryName(Service::DeepL)), "aus-dem-dialog:fx");
-    EXPECT_FALSE(readBytes(port.settingsFile()).contains("aus-dem-dialog"));
-
-    // Abbrechen changes nothing.
-    QTimer::singleShot(0, &port.window(), [&] {
-        auto *dialog = port.window().findChild<TranslationServiceDialog *>();
-        ASSERT_TRUE(dialog);
-        dialog->serviceBox->setCurrentIndex(int(Service::Page));
-        dialog->reject();
-    });
-    translation().chooseService();
-    EXPECT_EQ(port.settings().read(key::translationService, {}), "DeepL");
 }
 
 } // namespace
