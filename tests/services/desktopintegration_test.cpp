@@ -90,9 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;\n"
                    "text/plain=kelo-the-scriv.desktop;\n"}));
 
-// Throw-away $XDG_DATA_HOME and $XDG_CONFIG_HOME with a key store, a mirror
-// that is fast and independent of what is installed (txt is plain text, no
-// tools) and one with the desktop's own types and tools.
+// Throw-away XDG folders with a key store, a fast mirror independent of what
+// is installed (txt is plain text, no tools) and one with the desktop's own.
 class Desktop : public ::testing::Test {
 protected:
     Desktop()
@@ -112,9 +111,8 @@ protected:
         return FileTypeAssociation(store ? *store : m_store, mirror, m_messages, m_program)
             .DateitypVerknuepfen(typed);
     }
-    // What a tool says, run with HOME and the XDG folders here and no desktop session but
-    // `desktop` (xdg-mime asks a desktop it knows), and a last line "failed" unless it exits
-    // with 0; nothing when the tool is not installed.
+    // What a tool says with HOME and the XDG folders here and no desktop session but
+    // `desktop`, and a last line "failed" unless it exits with 0; none if not installed.
     std::optional<QString> runTool(const QString &program, const QStringList &arguments,
                                    const QString &desktop = {})
     {
@@ -153,8 +151,7 @@ protected:
     QString m_program = "/opt/Kelo the Scriv/kelo";
 };
 
-// Keys below "*" before; deleted; a part of the error; a key that must
-// be left and one that must be gone afterwards.
+// Keys below "*" before; deleted; a part of the error; a key left after, one gone.
 using Removal = std::tuple<QStringList, bool, QString, QString, QString>;
 class RemovalTest : public Desktop, public ::testing::WithParamInterface<Removal> {};
 
@@ -190,8 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "Unterschlüssel", verbKey + "\\ddeexec", verbKey + "\\command"),
                       Removal{{verbKey}, false, {}, verbKey, verbKey + "\\command"}));
 
-// What was typed, then the key X and the type name T it gives, or (X empty)
-// a part of the stop box's text.
+// What was typed, the key X and type name T it gives, or (X empty) a part of the refusal.
 class Extension :
     public Desktop,
     public ::testing::WithParamInterface<std::tuple<QString, QString, QString>> {};
@@ -265,10 +261,9 @@ TEST_F(Desktop, FailedWritesAndToolsAreReportedInsteadOfTheSummary)
     EXPECT_TRUE(error && error->contains("update-desktop-database") && error->contains("kaputt"));
 }
 
-// The desktop files are UTF-8 text: a program whose path is not UTF-8
-// cannot be named in them. The context-menu entry and an association both
-// say so in German (the path shown readably) and write nothing at all, not
-// even into the key store.
+// The desktop files are UTF-8: a program path that is not cannot be named in
+// them. Both the menu entry and an association say so (the path shown
+// readably) and write nothing, not even into the key store.
 TEST_F(Desktop, AProgramPathThatIsNotUtf8IsRefusedAndNothingIsWritten)
 {
     m_program = decodeFileName("/opt/K\xE4lo/kelo");
@@ -359,9 +354,8 @@ INSTANTIATE_TEST_SUITE_P(
                       std::tuple{QString(250, u'L'), QString("p." + QString(250, u'l')),
                                  ownMimeType("." + QString(250, u'l'))}));
 
-// Where an installed Kelo's desktop entry lies, if anywhere (a path below
-// the test's folder, "" for none, a trailing "/" for a folder of that name),
-// and whether Kelo's own entries then keep out of the application menu.
+// Where an installed Kelo's desktop entry lies ("" nowhere, a trailing "/" a
+// folder of that name), and whether Kelo's own entries keep out of the menu.
 using InstalledAt = std::tuple<const char *, bool>;
 class Installed : public Desktop, public ::testing::WithParamInterface<InstalledAt> {};
 
@@ -456,9 +450,8 @@ TEST_F(DesktopButtons, RegisterRemoveAndAssociateAndAFailedRemovalIsNotConfirmed
         readBytes(m_configHome + "/mimeapps.list").contains("text/plain=kelo-the-scriv.desktop;"));
 }
 
-// Kelo installed into a prefix: the entries name the installed program, and
-// beside the installed desktop entry (the one packaging/ holds) they keep out
-// of the application menu.
+// Kelo installed into a prefix: the entries name the installed program and,
+// beside packaging/'s desktop entry, keep out of the application menu.
 TEST_F(DesktopButtons, AnInstalledKeloNamesItselfAndStaysOutOfTheMenu)
 {
     const QDir prefix(m_root.filePath("prefix"));

@@ -1,5 +1,5 @@
-// The main window: start-up, loading, the colour schemes on the editor's real
-// colours, and the settings written when the window closes.
+// The main window: start-up, loading, the colour schemes on the editor's
+// real colours, and the settings written when the window closes.
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
@@ -112,8 +112,8 @@ TEST_F(StartUp, StoredWeissAndFilterAreApplied)
 
 using Loading = Form1Fixture;
 
-// Whether the drop was taken. The file is read once the drop is over, that
-// is once the events after it are processed (unless `thenRead` is false).
+// Whether the drop was taken. The file is read once the events after the
+// drop are processed (here unless `thenRead` is false).
 bool dropUrl(QWidget *target, const QUrl &url, bool thenRead = true)
 {
     QMimeData mime;
@@ -127,9 +127,9 @@ bool dropUrl(QWidget *target, const QUrl &url, bool thenRead = true)
     return drop.isAccepted();
 }
 
-void dropFile(QWidget *target, const QString &path)
+bool dropFile(QWidget *target, const QString &path)
 {
-    dropUrl(target, QUrl::fromLocalFile(path));
+    return dropUrl(target, QUrl::fromLocalFile(path));
 }
 
 // Ctrl+O in the editor, then FileLoad needs a chosen file; dropped files load the same way,
@@ -163,8 +163,7 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     const QString sub = m_work + "/ablage";
     ASSERT_TRUE(QDir().mkpath(sub));
     const QString hidden = makeFile("ablage/.versteckt", "geheim");
-    // The drop itself only takes the file; it is read after the drop.
-    EXPECT_TRUE(dropUrl(&form, QUrl::fromLocalFile(hidden), false));
+    EXPECT_TRUE(dropUrl(&form, QUrl::fromLocalFile(hidden), false)); // read after the drop
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
     QCoreApplication::processEvents();
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geheim"));
@@ -275,11 +274,9 @@ TEST(CommandLine, ArgumentsKeepTheirBytes)
 
 using Latin1Names = Latin1Fixture;
 
-// Named on the command line, the Latin-1 file opens with its text, Label1
-// names it readably, and Speichern replaces exactly that file, leaving
-// nothing else in the folder. Dropped as a file manager sends such a name
-// (percent-encoded bytes), on the window or on the editor, a file loads the
-// same way and the open panel moves to its folder.
+// A Latin-1 name on the command line opens its file, Label1 shows it readably
+// and Speichern replaces exactly that file. Dropped as a file manager sends it
+// (percent-encoded bytes), on the window or the editor, it loads the same way.
 TEST_F(Latin1Names, CommandLineAndDropsOpenTheFileAndSpeichernWritesItUnderItsOwnName)
 {
     Form1 &form = start({decodeFileName(m_fileRaw)});
@@ -310,10 +307,8 @@ TEST_F(Latin1Names, CommandLineAndDropsOpenTheFileAndSpeichernWritesItUnderItsOw
     EXPECT_EQ(m_messages.shown().size(), 1);
 }
 
-// Through the open panel: the folder is listed readably and entered with a
-// double click, the file listed and loaded with one (under its own name, so
-// that Speichern writes it as above). "dir1" keeps that folder, and the next
-// start finds it again.
+// The open panel lists the folder and the file readably and enters and loads
+// them by double clicks; "dir1" keeps the folder for the next start.
 TEST_F(Latin1Names, OpenPanelEntersTheFolderLoadsTheFileAndDir1KeepsTheFolder)
 {
     Form1 &form = startShown();
@@ -348,8 +343,7 @@ TEST_F(Latin1Names, OpenPanelEntersTheFolderLoadsTheFileAndDir1KeepsTheFolder)
 using Schemes = Form1Fixture;
 
 // The options panel sizes the window; each scheme sets the editor's colours,
-// font and caret. Closing stores the lists, the pattern and the scheme, and
-// closes the other windows.
+// font and caret. Closing stores the settings and closes the other windows.
 TEST_F(Schemes, EachSchemeSetsColoursFontAndCaretAndClosingStoresTheSettings)
 {
     Form1 &form = start();
