@@ -1,6 +1,5 @@
-// The services beside the classic page without the network: the setting
-// that names them, their addresses, the size of requests, the JSON of
-// answers, and what their errors mean.
+// The services beside the classic page, without the network: their setting,
+// addresses, request sizes, the JSON of answers, and what errors mean.
 #include "services/translationservice.h"
 #include "support/testenv.h"
 
@@ -101,49 +100,42 @@ TEST(TranslationService, TheSizeOfABodyIsKnownBeforeItIsBuilt)
     EXPECT_TRUE(requestBody(Service::DeepL, texts, GermanToEnglish, "").contains("Umlaute äöüß"));
 }
 
-// service, body, expected count, translations ("" joined by |) or a part of the error
-using AnswerCase = std::tuple<Service, QByteArray, qsizetype, QString, QString>;
-class ServiceAnswerReading : public ::testing::TestWithParam<AnswerCase> {};
-
-TEST_P(ServiceAnswerReading, GivesEveryTranslationInOrderOrNamesWhatIsWrong)
+TEST(ServiceAnswerReading, GivesEveryTranslationInOrderOrNamesWhatIsWrong)
 {
-    const auto &[service, body, expected, translations, error] = GetParam();
-    const ServiceAnswer answer = readServiceAnswer(service, body, expected);
-    if (error.isEmpty()) {
-        ASSERT_TRUE(answer.translations) << answer.error.toStdString();
-        EXPECT_EQ(answer.translations->join('|'), translations);
-    } else {
-        EXPECT_FALSE(answer.translations);
-        EXPECT_TRUE(answer.error.contains(error)) << answer.error.toStdString();
+    // service, body, expected count, translations (joined by |) or a part of the error
+    const std::tuple<Service, QByteArray, qsizetype, QString, QString> cases[] = {
+        {Service::LibreTranslate, R"({"translatedText":["Hello","Grüße"]})", 2, "Hello|Grüße", ""},
+        {Service::DeepL,
+         R"({"translations":[{"detected_source_language":"DE","text":"Hello"},)"
+         R"({"detected_source_language":"DE","text":""}]})",
+         2, "Hello|", ""},
+        {Service::LibreTranslate, R"({"translatedText":["Hello"]})", 2, "",
+         "1 Übersetzungen für 2 gesendete Zeilen"},
+        {Service::DeepL, R"({"translations":[{"text":"a"},{"text":"b"}]})", 1, "",
+         "2 Übersetzungen für 1 gesendete Zeilen"},
+        {Service::LibreTranslate, R"({"translatedText":"Hello"})", 1, "",
+         "\"translatedText\" fehlt"},
+        {Service::DeepL, R"({"translatedText":["Hello"]})", 1, "", "\"translations\" fehlt"},
+        {Service::LibreTranslate, R"({"translatedText":["a",7]})", 2, "",
+         "Übersetzung 2 ist kein Text"},
+        {Service::DeepL, R"({"translations":[{"txt":"a"}]})", 1, "", "Übersetzung 1 ist kein Text"},
+        {Service::DeepL, R"(["a"])", 1, "", "kein JSON-Objekt"},
+        {Service::LibreTranslate, R"({"translatedText":["a")", 1, "", "kein lesbares JSON"},
+        {Service::DeepL, "<html>Bad Gateway</html>", 1, "", "kein lesbares JSON"},
+        {Service::LibreTranslate, "", 1, "", "kein lesbares JSON"},
+    };
+    for (const auto &[service, body, expected, translations, error] : cases) {
+        SCOPED_TRACE(body.toStdString());
+        const ServiceAnswer answer = readServiceAnswer(service, body, expected);
+        if (error.isEmpty()) {
+            EXPECT_TRUE(answer.translations) << answer.error.toStdString();
+            EXPECT_EQ(answer.translations.value_or(QStringList()).join('|'), translations);
+        } else {
+            EXPECT_FALSE(answer.translations);
+            EXPECT_TRUE(answer.error.contains(error)) << answer.error.toStdString();
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, ServiceAnswerReading,
-    ::testing::Values(
-        AnswerCase{Service::LibreTranslate, R"({"translatedText":["Hello","Grüße"]})", 2,
-                   "Hello|Grüße", ""},
-        AnswerCase{Service::DeepL,
-                   R"({"translations":[{"detected_source_language":"DE","text":"Hello"},)"
-                   R"({"detected_source_language":"DE","text":""}]})",
-                   2, "Hello|", ""},
-        AnswerCase{Service::LibreTranslate, R"({"translatedText":["Hello"]})", 2, "",
-                   "1 Übersetzungen für 2 gesendete Zeilen"},
-        AnswerCase{Service::DeepL, R"({"translations":[{"text":"a"},{"text":"b"}]})", 1, "",
-                   "2 Übersetzungen für 1 gesendete Zeilen"},
-        AnswerCase{Service::LibreTranslate, R"({"translatedText":"Hello"})", 1, "",
-                   "\"translatedText\" fehlt"},
-        AnswerCase{Service::DeepL, R"({"translatedText":["Hello"]})", 1, "",
-                   "\"translations\" fehlt"},
-        AnswerCase{Service::LibreTranslate, R"({"translatedText":["a",7]})", 2, "",
-                   "Übersetzung 2 ist kein Text"},
-        AnswerCase{Service::DeepL, R"({"translations":[{"txt":"a"}]})", 1, "",
-                   "Übersetzung 1 ist kein Text"},
-        AnswerCase{Service::DeepL, R"(["a"])", 1, "", "kein JSON-Objekt"},
-        AnswerCase{Service::LibreTranslate, R"({"translatedText":["a")", 1, "",
-                   "kein lesbares JSON"},
-        AnswerCase{Service::DeepL, "<html>Bad Gateway</html>", 1, "", "kein lesbares JSON"},
-        AnswerCase{Service::LibreTranslate, "", 1, "", "kein lesbares JSON"}));
 
 TEST(TranslationService, AServiceMessageIsReadFromJsonOrPlainTextAndNeverShowsTheKey)
 {
