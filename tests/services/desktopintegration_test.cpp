@@ -1,6 +1,5 @@
-// The context-menu verb and the association of an extension: the key store, the
-// desktop files mirrored from it (judged by the desktop's own tools where installed)
-// and the options panel's buttons, which never confirm a failure.
+// The context-menu verb and the association of an extension: the key store, the desktop
+// files mirrored from it (judged by the desktop's tools) and buttons that never confirm a failure.
 #include "platform/controls.h"
 #include "platform/filenames.h"
 #include "platform/messagebox.h"
@@ -50,15 +49,6 @@ TEST(DesktopValues, ExecQuotesTheProgramAndOwnTypesAreDistinctValidNames)
     EXPECT_NE(ownMimeType(longest), ownMimeType(sibling));
 }
 
-// mimeapps.list before and after Kelo became the default for text/plain.
-using Mimeapps = ::testing::TestWithParam<std::tuple<QByteArray, QByteArray>>;
-
-TEST_P(Mimeapps, KeloBecomesTheDefaultAndEveryOtherLineStays)
-{
-    const auto &[before, after] = GetParam();
-    EXPECT_EQ(withDefaultApplication(before, "text/plain", entryFileName), after);
-}
-
 QByteArray crowdedWith(const QByteArray &line)
 {
     return "# chosen by hand\n[Added Associations]\ntext/plain=other.desktop;\n\n"
@@ -68,27 +58,31 @@ QByteArray crowdedWith(const QByteArray &line)
            "text/plain=kelo-the-scriv.desktop;\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, Mimeapps,
-    ::testing::Values(
-        std::tuple{"", "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n"},
-        std::tuple{crowdedWith(" Text/Plain = gedit.desktop;vim.desktop\n"),
-                   crowdedWith("Text/Plain=kelo-the-scriv.desktop;gedit.desktop;vim.desktop;\n")},
-        std::tuple{crowdedWith(""),
-                   crowdedWith("").replace("# end of the defaults\n",
-                                           "# end of the defaults\n"
-                                           "text/plain=kelo-the-scriv.desktop;\n")},
-        std::tuple{"[Default Applications]\ntext/plain=a.desktop;kelo-the-scriv.desktop;b;\n",
-                   "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a.desktop;b;\n"},
-        std::tuple{"[Added Associations]\r\ntext/html=a.desktop;\r\n",
-                   "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
-                   "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
-        std::tuple{
-            "[Default Applications]\ntext/plain=a;\n[Other]\r\nx=y\r\n",
-            "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a;\n[Other]\r\nx=y\r\n"},
-        std::tuple{"[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;",
-                   "[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;\n"
-                   "text/plain=kelo-the-scriv.desktop;\n"}));
+TEST(Mimeapps, KeloBecomesTheDefaultAndEveryOtherLineStays)
+{
+    // mimeapps.list before and after Kelo became the default for text/plain
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"", "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;\n"},
+        {crowdedWith(" Text/Plain = gedit.desktop;vim.desktop\n"),
+         crowdedWith("Text/Plain=kelo-the-scriv.desktop;gedit.desktop;vim.desktop;\n")},
+        {crowdedWith(""), crowdedWith("").replace("# end of the defaults\n",
+                                                  "# end of the defaults\n"
+                                                  "text/plain=kelo-the-scriv.desktop;\n")},
+        {"[Default Applications]\ntext/plain=a.desktop;kelo-the-scriv.desktop;b;\n",
+         "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a.desktop;b;\n"},
+        {"[Added Associations]\r\ntext/html=a.desktop;\r\n",
+         "[Added Associations]\r\ntext/html=a.desktop;\r\n\r\n"
+         "[Default Applications]\r\ntext/plain=kelo-the-scriv.desktop;\r\n"},
+        {"[Default Applications]\ntext/plain=a;\n[Other]\r\nx=y\r\n",
+         "[Default Applications]\ntext/plain=kelo-the-scriv.desktop;a;\n[Other]\r\nx=y\r\n"},
+        {"[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;",
+         "[Default Applications]\n#text/plain=a.desktop;\nimage/png=gimp.desktop;\n"
+         "text/plain=kelo-the-scriv.desktop;\n"},
+    };
+    for (const auto &[before, after] : cases)
+        EXPECT_EQ(withDefaultApplication(before, "text/plain", entryFileName), after)
+            << before.constData();
+}
 
 // Throw-away XDG folders with a key store, a fast mirror independent of what
 // is installed (txt is plain text, no tools) and one with the desktop's own.

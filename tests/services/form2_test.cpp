@@ -19,21 +19,20 @@
 namespace kelo::test {
 namespace {
 
-// Screen width, main window left, top and width, the About window's left.
-using Placement = ::testing::TestWithParam<std::tuple<double, double, double, double, double>>;
-
-TEST_P(Placement, BesideTheMainWindowWhenThereIsRoomElseAtTheLeftEdge)
+TEST(Placement, BesideTheMainWindowWhenThereIsRoomElseAtTheLeftEdge)
 {
-    const auto &[screenWidth, mainLeft, mainTop, mainWidth, left] = GetParam();
-    const AboutPlacement placement = placeAboutWindow(screenWidth, mainLeft, mainTop, mainWidth);
-    EXPECT_EQ(placement.left, left);
-    EXPECT_EQ(placement.top, mainTop);
+    // Screen width, main window left, top and width, the About window's left.
+    const std::tuple<double, double, double, double, double> cases[] = {
+        {19200, 1395, 300, 12285, 13680}, // room 5520
+        {19200, 1396, 300, 12285, 0},
+        {19200, -3000, 45, 12285, 9285}};
+    for (const auto &[screenWidth, mainLeft, mainTop, mainWidth, left] : cases) {
+        const AboutPlacement placement =
+            placeAboutWindow(screenWidth, mainLeft, mainTop, mainWidth);
+        EXPECT_EQ(placement.left, left) << mainLeft;
+        EXPECT_EQ(placement.top, mainTop) << mainLeft;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rooms, Placement,
-                         ::testing::Values(std::tuple{19200, 1395, 300, 12285, 13680}, // room 5520
-                                           std::tuple{19200, 1396, 300, 12285, 0},
-                                           std::tuple{19200, -3000, 45, 12285, 9285}));
 
 using AboutWindow = Form1Fixture;
 

@@ -14,38 +14,35 @@
 namespace kelo::test {
 namespace {
 
-struct RuleCase {
-    double width, height;
-    LayoutStep::Action action;
-    double editorWidth, editorHeight;
-};
-
-class LayoutRule : public ::testing::TestWithParam<RuleCase> {};
-
-TEST_P(LayoutRule, GivesTheEditorAndTheStatusLineTheirSizes)
+TEST(LayoutRule, GivesTheEditorAndTheStatusLineTheirSizes)
 {
-    const RuleCase &c = GetParam();
-    const LayoutStep step = layoutFor(c.width, c.height, false);
-    ASSERT_EQ(step.action, c.action);
-    if (c.action == LayoutStep::Action::Fit) {
-        EXPECT_EQ(step.editorWidth, c.editorWidth);
-        EXPECT_EQ(step.editorHeight, c.editorHeight);
-        EXPECT_EQ(step.statusWidth, c.editorWidth);
-        EXPECT_EQ(step.statusTop, 720 + c.editorHeight); // no gap under the editor
-    } else {
-        EXPECT_EQ(step.windowHeight, 2000);
+    using enum LayoutStep::Action;
+    const struct {
+        double width, height;
+        LayoutStep::Action action;
+        double editorWidth, editorHeight;
+    } cases[] = {
+        {12285, 7920, Fit, 11895, 6255}, // the designed window
+        {6000, 7920, Fit, 5610, 6255},
+        {6000, 1671, Fit, 5610, 6},    // just high enough
+        {6000, 1670, SetHeight, 0, 0}, // 1670 and below snap to 2000
+        {120, 3000, Fit, 0, 1335},     // never a negative width
+        {153600, 86400, Fit, 153210, 84735},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        const LayoutStep step = layoutFor(c.width, c.height, false);
+        EXPECT_EQ(step.action, c.action);
+        if (c.action == Fit) {
+            EXPECT_EQ(step.editorWidth, c.editorWidth);
+            EXPECT_EQ(step.editorHeight, c.editorHeight);
+            EXPECT_EQ(step.statusWidth, c.editorWidth);
+            EXPECT_EQ(step.statusTop, 720 + c.editorHeight); // no gap under the editor
+        } else {
+            EXPECT_EQ(step.windowHeight, 2000);
+        }
     }
 }
-
-using enum LayoutStep::Action;
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, LayoutRule,
-    ::testing::Values(RuleCase{12285, 7920, Fit, 11895, 6255}, // the designed window
-                      RuleCase{6000, 7920, Fit, 5610, 6255},
-                      RuleCase{6000, 1671, Fit, 5610, 6},    // just high enough
-                      RuleCase{6000, 1670, SetHeight, 0, 0}, // 1670 and below snap to 2000
-                      RuleCase{120, 3000, Fit, 0, 1335},     // never a negative width
-                      RuleCase{153600, 86400, Fit, 153210, 84735}));
 
 using WindowResize = Form1Fixture;
 
