@@ -93,7 +93,7 @@ void expectTightPlan(const QList<TextLine> &lines, const BatchPlan &plan, const 
     }
 }
 
-TEST(Batches, AThousandLinesGoInAtMostTwentyRequestsWithinTheLimits)
+TEST(Batches, AThousandLinesGoInAtMostTwentyRequestsWithinTheLimitsAndBlankOnesInNone)
 {
     QStringList texts;
     for (int i = 0; i < 1000; ++i)
@@ -107,6 +107,11 @@ TEST(Batches, AThousandLinesGoInAtMostTwentyRequestsWithinTheLimits)
         EXPECT_LE(plan.batches.size(), 20);
         expectTightPlan(lines, plan, limits, service);
     }
+    // Blank lines go out not at all, not even in an empty request.
+    const BatchPlan blank =
+        planBatches(linesOf({"", "  ", "\t"}), limitsOf(TranslationService::LibreTranslate));
+    EXPECT_TRUE(blank.batches.isEmpty());
+    EXPECT_FALSE(blank.tooLong);
 }
 
 TEST(Batches, LongLinesAreSplitByBytesAndALineTooLongAloneStopsThePlan)
@@ -127,14 +132,6 @@ TEST(Batches, LongLinesAreSplitByBytesAndALineTooLongAloneStopsThePlan)
     const BatchPlan tooLong = planBatches(linesOf({"a", "b", QString(room + 1, 'x')}), limits);
     EXPECT_EQ(tooLong.tooLong, 2);
     EXPECT_TRUE(tooLong.batches.isEmpty());
-}
-
-TEST(Batches, BlankLinesGoOutNotAtAll)
-{
-    const BatchPlan plan =
-        planBatches(linesOf({"", "  ", "\t"}), limitsOf(TranslationService::LibreTranslate));
-    EXPECT_TRUE(plan.batches.isEmpty());
-    EXPECT_FALSE(plan.tooLong);
 }
 
 // Translates by upper case and records what went out.
