@@ -245,8 +245,10 @@ TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarFromLeftToRightAndBack)
                                     "txtRegister", "cmd_register", "cmd_delReg", "EXIT"}));
 }
 
-// Picture buttons and colour samples have no frame of their own to show it.
-TEST_F(KeyboardReach, AFocusedPictureButtonOrColourSampleLooksFocused)
+// A focused picture button or colour sample looks focused (they have no
+// frame of their own to show it). Enter, the keypad's Enter and Space on a
+// sample choose its scheme as a click does; other keys do nothing.
+TEST_F(KeyboardReach, AFocusedPictureButtonOrColourSampleLooksFocusedAndEnterOrSpaceChooses)
 {
     Form1 &form = startActive();
     form.cmd_Einstell_Click();
@@ -260,16 +262,9 @@ TEST_F(KeyboardReach, AFocusedPictureButtonOrColourSampleLooksFocused)
         ASSERT_TRUE(control->hasFocus()) << control->objectName().toStdString();
         EXPECT_NE(control->grab().toImage(), unfocused) << control->objectName().toStdString();
     }
-}
 
-// Enter, the keypad's Enter and Space on a focused colour sample choose its
-// scheme as a click does; other keys do nothing.
-TEST_F(KeyboardReach, EnterAndSpaceOnAColourSampleChooseItsScheme)
-{
-    Form1 &form = startActive();
     ClickableLabel *blau = form.Frame1->blau;
     QSignalSpy clicked(blau, &ClickableLabel::clicked);
-    form.cmd_Einstell_Click();
     blau->setFocus(Qt::TabFocusReason);
     press(Qt::Key_A);
     press(Qt::Key_Return, Qt::ControlModifier);
