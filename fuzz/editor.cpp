@@ -2,7 +2,8 @@
 // over random texts and random edits: selections set by offset, replaced
 // selections, typing and deletions at any character boundary (inside a CR LF
 // pair too), undo and redo by call, key and Scintilla's own message, whole-
-// text replacement, a change handed over as edits (the editor's own undo
+// text replacement (also by a text much like the old one), a change handed
+// over as edits (the editor's own undo
 // step), loading, and the idle moments in which the editor builds its
 // indexes. After each step the text must be the model's, and the editor
 // must keep exactly the undo steps of its own that can still be reached;
@@ -300,18 +301,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             model.update();
             break;
         }
-        case 5: { // the whole text replaced, or a file loaded
+        case 5: { // the whole text replaced (by a new one or one much like it), or a file loaded
             const bool load = input.ConsumeBool();
-            const QByteArray text = textFrom(fuzz::takeBytes(input, 64));
+            QByteArray text = textFrom(fuzz::takeBytes(input, 64));
+            if (!load && input.ConsumeBool()) {
+                const std::size_t last = model.starts.size() - 1;
+                const std::size_t from = input.ConsumeIntegralInRange<std::size_t>(0, last);
+                const std::size_t to = input.ConsumeIntegralInRange<std::size_t>(from, last);
+                text = model.text.left(model.starts[from]) + textFrom(text.left(4)) +
+                       model.text.sliced(model.starts[to]);
+            }
             steps += std::string(load ? "\nload " : "\nreplace all with ") + literal(text);
             if (load) {
                 box.loadUtf8(text);
                 history.clear();
                 redone.clear();
             } else {
+                const int kept = box.editsStepsKept();
                 box.replaceAllUtf8(text);
                 if (!text.isEmpty() || !model.text.isEmpty())
-                    history.push_back({before});
+                    history.push_back({before, box.editsStepsKept() > kept - ownSteps(redone)});
             }
             model.text = text;
             model.update();
