@@ -118,12 +118,18 @@ void TextBox::replaceAllUtf8(const QByteArray &utf8)
 {
     // A new text that is mostly the old one (a recovered text beside the
     // file it was made of) keeps only the stretch that differs for its undo:
-    // Scintilla's own step would keep the old and the new text whole.
-    TextEdits edits = TextEdits::between(utf8View(), utf8);
-    if (edits.isEmpty() || !worthKeepingAsEdits(edits))
+    // Scintilla's own step would keep the old and the new text whole. A text
+    // that differs throughout (a translation) goes in whole, as that step.
+    const QByteArrayView old = utf8View();
+    const TextEdits::Edit edit = TextEdits::between(old, utf8);
+    const qsizetype differing = edit.removed + edit.inserted.size();
+    if (differing == 0 || differing > (old.size() + utf8.size()) / 4) {
         replaceWhole(utf8, true);
-    else
-        applyEdits(std::move(edits), {});
+        return;
+    }
+    TextEdits edits;
+    edits.add(edit.at, edit.removed, edit.inserted);
+    applyEdits(std::move(edits), {});
 }
 
 void TextBox::loadUtf8(const QByteArray &utf8)

@@ -202,9 +202,6 @@ private:
         QByteArray removed; // the bytes the edits took away, one after another
         bool undone = false;
     };
-    // Whether an undo step of the editor's own for the edits takes less
-    // memory than Scintilla's step of the whole old and new text.
-    bool worthKeepingAsEdits(const TextEdits &edits) const;
     // The edits one by one, as an undo step of the editor's own; told, if
     // set, hears how many are made.
     void applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told);

@@ -244,19 +244,14 @@ constexpr qsizetype editsTold = 16 * 1024;
 constexpr qsizetype bytesPerEdit = 200;
 } // namespace
 
-bool TextBox::worthKeepingAsEdits(const TextEdits &edits) const
-{
-    // A whole replacement's undo step holds the old and the new text.
-    const qsizetype length = send(*this, SCI_GETLENGTH);
-    return edits.undoCost() < 2 * length + edits.insertedBytes() - edits.removedBytes();
-}
-
 void TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, qint64)> &told)
 {
     // Whoever is told hears of many edits before the text changes, while
     // anything may still run.
     const bool telling = told && edits.size() > editsTold;
-    if (!worthKeepingAsEdits(edits)) {
+    // A whole replacement's undo step holds the old and the new text.
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
         if (telling)
             told(0, 1);
         replaceWhole(edits.appliedTo(utf8View()), true);

@@ -17,7 +17,7 @@ bool continues(char byte)
 
 } // namespace
 
-TextEdits TextEdits::between(QByteArrayView before, QByteArrayView after)
+TextEdits::Edit TextEdits::between(QByteArrayView before, QByteArrayView after)
 {
     const qsizetype shortest = std::min(before.size(), after.size());
     const char *const b = before.data();
@@ -48,9 +48,7 @@ TextEdits TextEdits::between(QByteArrayView before, QByteArrayView after)
     while (end > 0 && (startsInside(before, before.size() - end) ||
                        startsInside(after, after.size() - end)))
         --end;
-    TextEdits edits;
-    edits.add(start, before.size() - start - end, after.sliced(start, after.size() - start - end));
-    return edits;
+    return {start, before.size() - start - end, after.sliced(start, after.size() - start - end)};
 }
 
 void TextEdits::add(qsizetype at, qsizetype removed, QByteArrayView inserted)

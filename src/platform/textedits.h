@@ -25,8 +25,9 @@ public:
 
     // The one edit that makes `after` of `before`: the stretch between the
     // bytes both share at the start and at the end, which splits neither a
-    // UTF-8 sequence nor a CR LF pair. No edit when they are the same.
-    static TextEdits between(QByteArrayView before, QByteArrayView after);
+    // UTF-8 sequence nor a CR LF pair. It inserts a part of `after`, without
+    // a copy; it does nothing when the texts are the same.
+    static Edit between(QByteArrayView before, QByteArrayView after);
 
     // Adds an edit at or after the end of the last one; one that starts
     // where the last one's removal ends is joined to it, and one that does
