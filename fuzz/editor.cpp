@@ -3,11 +3,11 @@
 // selections, typing and deletions at any character boundary (inside a CR LF
 // pair too), undo and redo by call, key and Scintilla's own message, whole-
 // text replacement (also by a text much like the old one), a change handed
-// over as edits (the editor's own undo
-// step), loading, and the idle moments in which the editor builds its
-// indexes. After each step the text must be the model's, and the editor
-// must keep exactly the undo steps of its own that can still be reached;
-// now and then every offset and every line is asked for:
+// over as edits (the editor's own undo step), loading, and the idle moments
+// in which the editor builds its indexes. After each step the text must be
+// the model's, and the editor must keep exactly the undo steps of its own
+// that can still be reached; now and then every offset and every line is
+// asked for:
 //  - an offset counts UTF-16 code units (a character beyond the Basic
 //    Multilingual Plane two, CR LF two), one inside a surrogate pair or a
 //    CR LF pair means the pair's start;
