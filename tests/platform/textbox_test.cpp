@@ -744,7 +744,7 @@ TEST(TextBox, TheEditBetweenTwoTextsKeepsCharactersAndLineBreaksWhole)
 // A new text that is the old one with a little changed (a recovered text) is
 // kept as an edit of the editor's own, undone and redone to the byte; one
 // that differs throughout (but for a line) is Scintilla's own step, as before:
-// the edit would hold as much, and be copied first.
+// the edit would hold as much.
 TEST(TextBox, AWholeNewTextKeepsOnlyWhatDiffersForItsUndo)
 {
     QByteArray loaded;
