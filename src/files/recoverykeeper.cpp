@@ -189,7 +189,7 @@ void RecoveryKeeper::report(const QString &problem)
 }
 
 void offerRecoveryCopies(const QString &folder, MessageBoxes &messages,
-                         const std::function<void(RecoveryCopy &&)> &restore,
+                         const std::function<bool(RecoveryCopy &&)> &restore,
                          const std::function<void(const QString &)> &status)
 {
     std::vector<std::unique_ptr<Leftover>> leftovers = claimLeftovers(folder);
@@ -219,7 +219,8 @@ void offerRecoveryCopies(const QString &folder, MessageBoxes &messages,
                 .arg(copy->text.count("\r\n") + 1);
         switch (messages.show(question, MsgButtons::YesNo, MsgIcon::None, {}, MsgAnswer::Yes)) {
         case MsgAnswer::Yes:
-            restore(std::move(*copy));
+            if (!restore(std::move(*copy)))
+                return;
             leftover.remove();
             if (i + 1 < leftovers.size())
                 status(QStringLiteral("Weitere Sicherungskopien werden beim nächsten Start "

@@ -98,10 +98,11 @@ private:
 // Offers the copies of Kelo windows that are gone, oldest first, each in a
 // question whose default is "Ja": "Ja" hands the copy to restore() and
 // removes it (after restore() made the copy safe again), and the others stay
-// for a later start; "Nein" removes the copy; going back leaves it for a
-// later start. A damaged copy is set aside and named in a message.
+// for a later start, as that copy does when restore() returns false;
+// "Nein" removes the copy; going back leaves it for a later start. A damaged
+// copy is set aside and named in a message.
 void offerRecoveryCopies(const QString &folder, MessageBoxes &messages,
-                         const std::function<void(RecoveryCopy &&)> &restore,
+                         const std::function<bool(RecoveryCopy &&)> &restore,
                          const std::function<void(const QString &)> &status);
 
 } // namespace kelo

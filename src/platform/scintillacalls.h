@@ -43,6 +43,12 @@
 //    Scintilla asks for styling (3.: nothing styles it by what it says), and
 //    QsciScintilla's cursorPositionChanged() is never emitted: both cost a
 //    pass over the whole line per key, which is felt in a line of megabytes.
+// 9. Scintilla lets std::bad_alloc out of its calls, and its buffers are not
+//    sure to be whole when it does. A change of much of the text, its undo
+//    and its redo first ask for the memory they will need (memoryroom.h) and
+//    are refused, with nothing changed, when it cannot be had; only the
+//    loader (7.) catches a lack of memory itself. Undoing or redoing a step
+//    of Scintilla's own is not asked for.
 #pragma once
 
 #include <Qsci/qsciscintillabase.h>

@@ -114,7 +114,7 @@ QByteArrayView TextBox::utf8View() const
     return QByteArrayView(text, length);
 }
 
-void TextBox::replaceAllUtf8(const QByteArray &utf8)
+bool TextBox::replaceAllUtf8(const QByteArray &utf8)
 {
     // A new text that is mostly the old one (a recovered text beside the
     // file it was made of) keeps only the stretch that differs for its undo:
@@ -123,18 +123,16 @@ void TextBox::replaceAllUtf8(const QByteArray &utf8)
     const QByteArrayView old = utf8View();
     const TextEdits::Edit edit = TextEdits::between(old, utf8);
     const qsizetype differing = edit.removed + edit.inserted.size();
-    if (differing == 0 || differing > (old.size() + utf8.size()) / 4) {
-        replaceWhole(utf8, true);
-        return;
-    }
+    if (differing == 0 || differing > (old.size() + utf8.size()) / 4)
+        return replaceWhole(utf8, true);
     TextEdits edits;
     edits.add(edit.at, edit.removed, edit.inserted);
-    applyEdits(std::move(edits), {});
+    return applyEdits(std::move(edits), {});
 }
 
-void TextBox::loadUtf8(const QByteArray &utf8)
+bool TextBox::loadUtf8(const QByteArray &utf8)
 {
-    replaceWhole(utf8, false);
+    return replaceWhole(utf8, false);
 }
 
 // ---- Selection -------------------------------------------------------------

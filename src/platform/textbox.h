@@ -32,6 +32,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <unordered_map>
 
@@ -81,8 +82,9 @@ public:
     QByteArray utf8Text() const;
     // Replaces the text as one undo step (whole-text commands, Ctrl+Z). The
     // step keeps only the stretch that differs where that is much less than
-    // both texts.
-    void replaceAllUtf8(const QByteArray &utf8);
+    // both texts. False, with the text and its undo history as they were,
+    // when the memory the change needs cannot be had (see setRoomCheck()).
+    bool replaceAllUtf8(const QByteArray &utf8);
     // The same with the text that the edits make of the current one. Its
     // undo step keeps only the edits and the bytes they take away (see
     // EditsStep), unless that needs more memory than the old and the new
@@ -92,11 +94,12 @@ public:
     // Many edits take a while: `told`, if set, then hears how many of them
     // are made (done of all) now and then, and must let nothing else run.
     // Not to be called inside an undo group of Scintilla's (see EditsStep).
-    void replaceAllUtf8(TextEdits edits,
+    // False, with nothing changed, as above.
+    bool replaceAllUtf8(TextEdits edits,
                         const std::function<void(qint64 done, qint64 all)> &told = {});
     // Loads a file's text: not undoable, the undo history is emptied and the
-    // text counts as unmodified afterwards.
-    void loadUtf8(const QByteArray &utf8);
+    // text counts as unmodified afterwards. False, as above.
+    bool loadUtf8(const QByteArray &utf8);
     // Loads a file's text in pieces, with loadUtf8's result, into a document
     // of its own that is shown only when finishLoad() comes: until then the
     // editor keeps its text, undo history and modified state, and
@@ -148,6 +151,11 @@ public:
     // hears how far the step is, and must let nothing else run.
     using StepProgress = std::function<std::unique_ptr<WorkProgress>(bool undoing, qsizetype cost)>;
     void setStepProgress(StepProgress start) { m_stepProgress = std::move(start); }
+    // How the editor asks whether the blocks of memory (in bytes) that a
+    // change of much of the text needs can be had, before it makes one:
+    // memoryRoomFor() unless set otherwise.
+    using RoomCheck = std::function<bool(std::initializer_list<qsizetype> blocks)>;
+    void setRoomCheck(RoomCheck check) { m_roomCheck = std::move(check); }
 
     // QsciScintilla's textChanged() comes right after a whole-text
     // replacement, and after other edits once control is back in the event
@@ -160,6 +168,9 @@ Q_SIGNALS:
     void filesDropped(const QStringList &paths);
     // A mouse click into the text (press and release), after the caret moved.
     void clicked();
+    // An undo or redo of one of the editor's own steps could not have the
+    // memory it needs: the text and the undo history stay as they were.
+    void stepRefused(bool undoing);
 
 protected:
     // What leaves the editor (copy, cut, dragging text out) has LF line
@@ -183,7 +194,7 @@ private:
     void postAnnouncements();
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
-    void replaceWhole(const QByteArray &utf8, bool undoable);
+    bool replaceWhole(const QByteArray &utf8, bool undoable);
     // Puts a text into the emptied document, with room for edits after it.
     void fillEmptied(QByteArrayView utf8);
 
@@ -203,13 +214,17 @@ private:
         bool undone = false;
     };
     // The edits one by one, as an undo step of the editor's own; told, if
-    // set, hears how many are made.
-    void applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told);
+    // set, hears how many are made. False when the memory for them cannot
+    // be had: nothing is changed then.
+    bool applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told);
     // Makes a step's edits on the text before it, or undoes them on the text
     // after it, with no undo actions and no modification events; gives the
     // position for the caret after an undo or redo.
     long makeEdits(const EditsStep &step, bool undoing,
                    const std::function<void(qint64, qint64)> &told);
+    // Whether the memory for makeEdits() can be had (and for the bytes the
+    // edits take away, while the step is not made yet).
+    bool roomForEdits(const EditsStep &step, bool undoing, qsizetype removing);
     void stepReported(int token, bool undone);
     void makeReportedStep();
     // Scintilla drops its redo steps when a new action comes; the editor's
@@ -228,6 +243,7 @@ private:
 
     std::function<void()> m_enterHandler;
     StepProgress m_stepProgress;
+    RoomCheck m_roomCheck;
     TextIndex m_index{*this};
     // Whether an assistive technology listens, what it is told of edits and
     // caret moves, and whether that and a textChanged() are on their way.
@@ -252,6 +268,8 @@ private:
     int m_reportedToken = 0;
     bool m_reportedUndo = false;
     bool m_reportedStepPosted = false;
+    // Set while a refused undo or redo is taken back (see makeReportedStep()).
+    bool m_takingBack = false;
 };
 
 } // namespace kelo

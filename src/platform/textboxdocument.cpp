@@ -5,6 +5,7 @@
 
 #include "platform/editordescription.h"
 #include "platform/longlines.h"
+#include "platform/memoryroom.h"
 #include "platform/scintillacalls.h"
 #include "platform/workprogress.h"
 
@@ -71,6 +72,7 @@ TextBox::TextBox(QWidget *parent)
     SendScintilla(SCI_SETDOCPOINTER, 0, m_ownDocument);
     SendScintilla(SCI_RELEASEDOCUMENT, 0, m_ownDocument); // the editor holds it now
 
+    m_roomCheck = memoryRoomFor;
     setUpDocument();
     send(*this, SCI_SETPASTECONVERTENDINGS, 1);
     // Scintilla keeps the measured widths of short pieces of text; a long
@@ -188,6 +190,18 @@ qsizetype roomFor(qsizetype bytes)
 {
     return std::max(editRoom, std::min(bytes / 32, std::numeric_limits<int>::max() - bytes));
 }
+
+// What Scintilla keeps for a line: where it starts, and room for the starts
+// to grow into, since they are moved to a bigger block as they grow.
+constexpr qsizetype bytesPerLine = 2 * qsizetype(sizeof(qptrdiff));
+qsizetype lineRoom(qsizetype lines)
+{
+    return bytesPerLine * (lines + 1);
+}
+qsizetype linesIn(QByteArrayView utf8)
+{
+    return std::count(utf8.begin(), utf8.end(), '\n');
+}
 } // namespace
 
 void TextBox::fillEmptied(QByteArrayView utf8)
@@ -198,8 +212,16 @@ void TextBox::fillEmptied(QByteArrayView utf8)
     sendBytes(*this, SCI_ADDTEXT, utf8.data(), utf8.size());
 }
 
-void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
+bool TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
 {
+    // The new text's room in Scintilla's buffer and its lines; an undoable
+    // replacement also copies the old and the new text into its undo step.
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    const qsizetype buffer = utf8.size() + roomFor(utf8.size());
+    const qsizetype lines = lineRoom(linesIn(utf8));
+    if (!(undoable ? m_roomCheck({buffer, lines, length, utf8.size()})
+                   : m_roomCheck({buffer, lines})))
+        return false;
     const WritableScope writable(*this);
     const long linesBefore = send(*this, SCI_GETLINECOUNT);
     // QScintilla copies every inserted and deleted text for its SCN_MODIFIED
@@ -212,7 +234,6 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     if (undoable) {
         // A new undo step drops Scintilla's redo steps, and the editor's with
         // them; an empty text made empty again makes none.
-        const long length = send(*this, SCI_GETLENGTH);
         if (length > 0 || !utf8.isEmpty())
             dropUndoneSteps();
         send(*this, SCI_BEGINUNDOACTION);
@@ -232,6 +253,7 @@ void TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     // An undoable replacement keeps its document, and with it the undo steps.
     styleLongLines(!undoable);
     afterWholeReplacement(linesBefore);
+    return true;
 }
 
 namespace {
@@ -244,7 +266,7 @@ constexpr qsizetype editsTold = 16 * 1024;
 constexpr qsizetype bytesPerEdit = 200;
 } // namespace
 
-void TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, qint64)> &told)
+bool TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, qint64)> &told)
 {
     // Whoever is told hears of many edits before the text changes, while
     // anything may still run.
@@ -252,28 +274,33 @@ void TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, q
     // A whole replacement's undo step holds the old and the new text.
     const qsizetype length = send(*this, SCI_GETLENGTH);
     if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
+        // The new text is built first, beside the old one.
+        if (!m_roomCheck({length + edits.insertedBytes() - edits.removedBytes()}))
+            return false;
         if (telling)
             told(0, 1);
-        replaceWhole(edits.appliedTo(utf8View()), true);
+        const bool made = replaceWhole(edits.appliedTo(utf8View()), true);
         if (telling)
             told(1, 1);
-        return;
+        return made;
     }
     if (telling)
         told(0, edits.size());
-    applyEdits(std::move(edits), telling ? told : nullptr);
+    return applyEdits(std::move(edits), telling ? told : nullptr);
 }
 
-void TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told)
+bool TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told)
 {
+    EditsStep step{std::move(edits), {}, false};
+    if (!roomForEdits(step, false, step.edits.removedBytes()))
+        return false;
     const WritableScope writable(*this);
     const bool wasModified = send(*this, SCI_GETMODIFY) != 0;
-    EditsStep step{std::move(edits), {}, false};
     step.removed = step.edits.removedFrom(utf8View());
     makeEdits(step, false, told);
     const qsizetype made = step.edits.size();
     if (made == 0) // no change, no undo step
-        return;
+        return true;
     // Adding the step drops Scintilla's redo steps, and the editor's with them.
     dropUndoneSteps();
     const int token = ++m_lastToken;
@@ -283,6 +310,29 @@ void TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint6
     // (QsciScintilla keeps its modified flag by what it is told).
     if (!wasModified && send(*this, SCI_GETMODIFY) != 0)
         Q_EMIT SCN_SAVEPOINTLEFT();
+    return true;
+}
+
+bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removing)
+{
+    const TextEdits &edits = step.edits;
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    const qsizetype newLength =
+        length + (edits.insertedBytes() - edits.removedBytes()) * (undoing ? -1 : 1);
+    // The line breaks that go in.
+    qsizetype breaks = 0;
+    if (undoing) {
+        breaks = linesIn(step.removed);
+    } else {
+        for (qsizetype i = 0; i < edits.size(); ++i)
+            breaks += linesIn(edits[i].inserted);
+    }
+    const qsizetype lines = lineRoom(send(*this, SCI_GETLINECOUNT) + breaks);
+    // As makeEdits() goes: the whole new text built and put into a new
+    // buffer, or the buffer grown for the edits.
+    if (edits.size() > length / bytesPerEdit)
+        return m_roomCheck({removing, newLength, newLength + roomFor(newLength), lines});
+    return m_roomCheck({removing, newLength > length ? newLength + editRoom : 0, lines});
 }
 
 long TextBox::makeEdits(const EditsStep &step, bool undoing,
@@ -356,6 +406,8 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
 
 void TextBox::stepReported(int token, bool undone)
 {
+    if (m_takingBack)
+        return;
     m_reportedToken = token;
     m_reportedUndo = undone;
     // Undo and redo reach the editor by more ways than it hears of.
@@ -370,6 +422,16 @@ void TextBox::makeReportedStep()
     if (found == m_editsSteps.end())
         return;
     EditsStep &step = found->second;
+    if (!roomForEdits(step, m_reportedUndo, 0)) {
+        // Scintilla has gone past the step already: it goes back, and the
+        // report of that is no step to make.
+        const WritableScope writable(*this);
+        m_takingBack = true;
+        send(*this, m_reportedUndo ? SCI_REDO : SCI_UNDO);
+        m_takingBack = false;
+        Q_EMIT stepRefused(m_reportedUndo);
+        return;
+    }
     // What the step costs: the whole text copied, or about as much per edit
     // (see bytesPerEdit), whichever way makeEdits() goes.
     const qsizetype cost = std::min<qsizetype>(send(*this, SCI_GETLENGTH),
@@ -444,6 +506,10 @@ bool TextBox::moveToStyledDocument()
 {
     // Called right after a whole text went in, with no undo steps to keep.
     const long length = send(*this, SCI_GETLENGTH);
+    // The new document's text and style buffers, and its lines.
+    const qsizetype buffer = length + roomFor(length);
+    if (!m_roomCheck({buffer, buffer, lineRoom(send(*this, SCI_GETLINECOUNT))}))
+        return false;
     void *lean = m_ownDocument;
     SendScintilla(SCI_ADDREFDOCUMENT, 0, lean); // its bytes are copied from below
     const char *text = static_cast<const char *>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));

@@ -1,6 +1,7 @@
 #include "services/translation.h"
 
 #include "platform/controls.h"
+#include "platform/memoryroom.h"
 #include "platform/messagebox.h"
 #include "platform/secretstore.h"
 #include "platform/settingsstore.h"
@@ -162,6 +163,13 @@ void Translation::cancel()
     m_http.cancel();
 }
 
+void Translation::reportNoRoom()
+{
+    m_port.setStatus(QStringLiteral("Übersetzung fehlgeschlagen: ") + keptText);
+    m_port.messages().show(noRoomForNewText() + QStringLiteral("\n\n") + keptText, MsgButtons::Ok,
+                           MsgIcon::Critical);
+}
+
 bool Translation::mayClose()
 {
     // Closing the window while lines are out cancels the run first; the
@@ -247,7 +255,10 @@ void Translation::translateByPage(TranslationDirection direction)
     const bool removed = file.remove();
     switch (run.state) {
     case TranslationRun::State::Done:
-        m_port.editor().replaceAllUtf8(joinTranslatedLines(run.lines).toUtf8());
+        if (!m_port.editor().replaceAllUtf8(joinTranslatedLines(run.lines).toUtf8())) {
+            reportNoRoom();
+            break;
+        }
         m_port.setStatus(deletedStatus);
         if (!removed)
             messages.show(file.errorString(), MsgButtons::Ok, MsgIcon::Critical);
@@ -375,7 +386,10 @@ void Translation::translateByService(TranslationService service, TranslationDire
 
     switch (run.state) {
     case BatchRun::State::Done:
-        m_port.editor().replaceAllUtf8(run.text.toUtf8());
+        if (!m_port.editor().replaceAllUtf8(run.text.toUtf8())) {
+            reportNoRoom();
+            break;
+        }
         m_port.setStatus(
             QStringLiteral("Übersetzung über %1 fertig: %2 Zeilen.").arg(name).arg(lines.size()));
         m_port.refreshText();

@@ -80,6 +80,8 @@ private:
     QString translationPage() const;
     TranslationService chosenService() const;
     void cancel();
+    // The translated text could not go into the editor.
+    void reportNoRoom();
 
     WindowPort &m_port;
     std::unique_ptr<SecretStore> m_ownSecrets;

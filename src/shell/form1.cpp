@@ -8,6 +8,7 @@
 #include "platform/controls.h"
 #include "platform/filenames.h"
 #include "platform/listcontrols.h"
+#include "platform/memoryroom.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
@@ -193,6 +194,12 @@ void Form1::createControls()
                                            : QStringLiteral("Stelle die Änderung wieder her")),
                          std::chrono::milliseconds(0));
     });
+    connect(TextBox1, &TextBox::stepRefused, this, [this](bool undoing) {
+        setStatus((undoing ? QStringLiteral("Die Änderung kann nicht rückgängig gemacht werden")
+                           : QStringLiteral("Die Änderung kann nicht wiederhergestellt werden")) +
+                  QStringLiteral(": Dafür ist nicht genug Arbeitsspeicher frei. Der Text bleibt, "
+                                 "wie er ist."));
+    });
     placeTwips(TextBox1, 105, 720, 10410, 6000);
 
     lblstatus = named(new QLineEdit(this), QStringLiteral("lblstatus"));
@@ -262,11 +269,11 @@ void Form1::offerRecoveryCopies()
         return;
     kelo::offerRecoveryCopies(
         m_recovery->folder(), *m_context.messages,
-        [this](RecoveryCopy &&copy) { restoreRecoveredText(std::move(copy)); },
+        [this](RecoveryCopy &&copy) { return restoreRecoveredText(std::move(copy)); },
         [this](const QString &text) { setStatus(text); });
 }
 
-void Form1::restoreRecoveredText(RecoveryCopy &&copy)
+bool Form1::restoreRecoveredText(RecoveryCopy &&copy)
 {
     // A long text takes seconds, with nothing left to stop after the "Ja":
     // the box comes up before the text goes in, and says how far it is.
@@ -280,7 +287,13 @@ void Form1::restoreRecoveredText(RecoveryCopy &&copy)
     const auto told = meter.unstoppableRest();
     told(0, 2);
     // One undoable change, so that what was loaded before is one undo away.
-    TextBox1->replaceAllUtf8(copy.text);
+    if (!TextBox1->replaceAllUtf8(copy.text)) {
+        const QString kept = QStringLiteral("Die Sicherungskopie bleibt für den nächsten Start.");
+        setStatus(kept);
+        m_context.messages->show(noRoomForNewText() + QStringLiteral("\n") + kept,
+                                 MsgButtons::Ok, MsgIcon::Critical);
+        return false;
+    }
     setCurrentFile(copy.path);
     m_format = copy.format;
     setKnownFile({copy.path, copy.identity});
@@ -299,6 +312,7 @@ void Form1::restoreRecoveredText(RecoveryCopy &&copy)
         setStatus(QStringLiteral("Der Text von %1 wurde wiederhergestellt; er ist noch nicht "
                                  "gespeichert.")
                       .arg(copy.path));
+    return true;
 }
 
 void Form1::commitData(SessionEnd &session)

@@ -179,7 +179,7 @@ private:
     LoadEnd readIntoEditor(const QString &path, QString &reason);
     void loadCommandLineFile(const QString &path);
     void storeOpenPanelFolder();
-    void restoreRecoveredText(RecoveryCopy &&copy);
+    bool restoreRecoveredText(RecoveryCopy &&copy);
     RecoveryCopy describeText() const;
 
     KeloContext m_context;

@@ -1,6 +1,7 @@
 #include "tools/frm_ersetz.h"
 
 #include "platform/controls.h"
+#include "platform/memoryroom.h"
 #include "platform/messagebox.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
@@ -143,12 +144,19 @@ void frm_ersetz::cmd_ersetzen_Click()
     // One undo step for all replacements, which keeps just the occurrences
     // where it can; an unchanged text is not written again, only the caret
     // goes to the start as if it had been.
+    bool changed = true;
     if (result.edits)
-        m_editor->replaceAllUtf8(std::move(*result.edits), meter.unstoppableRest());
+        changed = m_editor->replaceAllUtf8(std::move(*result.edits), meter.unstoppableRest());
     else if (result.count > 0)
-        m_editor->replaceAllUtf8(result.text);
+        changed = m_editor->replaceAllUtf8(result.text);
     else
         m_editor->setSelStart(0);
+    if (!changed) {
+        lbl_text->setText(QStringLiteral("abgebrochen"));
+        m_messages.show(noRoomForNewText() + QStringLiteral("\nDer Text bleibt unverändert."),
+                        MsgButtons::Ok, MsgIcon::Critical);
+        return;
+    }
     lbl_anzahl->setText(QString::number(result.count));
     lbl_text->setText(QStringLiteral("ersetzt"));
 }

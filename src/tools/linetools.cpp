@@ -1,5 +1,6 @@
 #include "tools/linetools.h"
 
+#include "platform/memoryroom.h"
 #include "platform/messagebox.h"
 #include "platform/textbox.h"
 #include "platform/windowport.h"
@@ -89,7 +90,7 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
         return false;
     }
     if (result.failedStep == PassageStep::Write) {
-        reportFailure(result.error);
+        reportFailure(result.error, unchangedStatus);
         return false;
     }
     m_port.setStatus(savedStatus);
@@ -100,14 +101,17 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
         return false;
     }
     if (!result.text) {
-        reportFailure(result.error);
+        reportFailure(result.error, unchangedStatus);
         return false;
     }
     if (QByteArrayView(*result.text) != original) {
         // Only what changed goes into the undo step (see textchanges.h).
         TextEdits edits = lineEdits(original, *result.text);
         result.text.reset(); // its room is free again before the undo steps take theirs
-        m_port.editor().replaceAllUtf8(std::move(edits), meter.unstoppableRest());
+        if (!m_port.editor().replaceAllUtf8(std::move(edits), meter.unstoppableRest())) {
+            reportFailure(noRoomForNewText(), cancelledStatus);
+            return false;
+        }
     }
     return true;
 }
@@ -129,9 +133,9 @@ void LineTools::showCleanFileFailure(const QString &description)
     m_port.messages().show(description, MsgButtons::Ok, MsgIcon::Critical, errorTitle);
 }
 
-void LineTools::reportFailure(const QString &description)
+void LineTools::reportFailure(const QString &description, const QString &status)
 {
-    m_port.setStatus(unchangedStatus);
+    m_port.setStatus(status);
     m_port.messages().show(description + QStringLiteral("\nDer Text bleibt unverändert."),
                                      MsgButtons::Ok, MsgIcon::Critical, errorTitle);
 }

@@ -51,7 +51,8 @@ private:
     // it was.
     // `what` names the work in its progress box ("Ersetze", ...).
     bool throughTemporaryFile(const QString &what, const TextPassage &passage);
-    void reportFailure(const QString &description);
+    // A failure's message box, with the status it leaves.
+    void reportFailure(const QString &description, const QString &status);
     void showCleanFileFailure(const QString &description);
 
     WindowPort &m_port;

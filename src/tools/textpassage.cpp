@@ -1,5 +1,6 @@
 #include "tools/textpassage.h"
 
+#include "platform/memoryroom.h"
 #include "platform/workprogress.h"
 #include "tools/tempfile.h"
 
@@ -64,8 +65,7 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
     if (!read)
         return failed(PassageStep::Read, file.errorString());
     if (!roomForText)
-        return failed(PassageStep::Read,
-                      QStringLiteral("Für den neuen Text ist nicht genug Arbeitsspeicher frei."));
+        return failed(PassageStep::Read, noRoomForNewText());
     if (!stepDone(meter, 2 * qint64(utf8.size())))
         return cancelled;
     if (!file.remove())

@@ -472,6 +472,32 @@ TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
     EXPECT_EQ(QDir(m_recoveryFolder).entryList({"*.beschaedigt"}).size(), 1);
 }
 
+// A recovered text that finds no memory to go in leaves the window as it was
+// and its copy for the next start, which offers it again.
+TEST_F(Recovery, ACopyWithoutRoomToGoInIsKeptForTheNextStart)
+{
+    const QString file = makeFile("alt.txt", "alt\r\n");
+    leaveCopy(
+        copyFor(file, "wiederhergestellt\r\n", {Encoding::Utf8, false, false, FinalBreak::CrLf}));
+    Form1 &form = startWindow({file});
+    form.TextBox1->setRoomCheck([](std::initializer_list<qsizetype>) { return false; });
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    form.offerRecoveryCopies();
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_EQ(m_messages.texts()[1], "Für den neuen Text ist nicht genug Arbeitsspeicher frei.\n"
+                                     "Die Sicherungskopie bleibt für den nächsten Start.");
+    EXPECT_EQ(form.TextBox1->utf8Text(), "alt\r\n");
+    EXPECT_FALSE(form.TextBox1->isModified());
+    m_window.reset();
+    ASSERT_EQ(copies().size(), 1);
+
+    Form1 &next = startWindow({file});
+    m_messages.clear();
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    next.offerRecoveryCopies();
+    EXPECT_EQ(next.TextBox1->utf8Text(), "wiederhergestellt\r\n");
+}
+
 // A recovered text asks before it is saved over a file changed meanwhile, and
 // for a name when its file is gone.
 TEST_F(Recovery, ARecoveredTextSavesOverAChangedFileOnlyAfterTheQuestion)

@@ -174,6 +174,21 @@ TEST_F(Translate, AnUnwritableTemporaryFileOrAnUnreachablePageKeepsTheText)
     EXPECT_EQ(editor().Text(), "a\r\nb");
 }
 
+TEST_F(Translate, ATranslationWithoutTheMemoryToGoInKeepsTheText)
+{
+    startWith("a\r\nb");
+    editor().setRoomCheck([](std::initializer_list<qsizetype>) { return false; });
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    m_translation.cmd_DE2EN_Click();
+    EXPECT_EQ(m_server.requests().size(), 2);
+    EXPECT_EQ(m_messages.texts().value(1), "Für den neuen Text ist nicht genug Arbeitsspeicher "
+                                           "frei.\n\nDer Text im Editor bleibt unverändert.");
+    EXPECT_EQ(m_port.statusLine,
+              "Übersetzung fehlgeschlagen: Der Text im Editor bleibt unverändert.");
+    EXPECT_EQ(editor().Text(), "a\r\nb");
+    EXPECT_FALSE(temporaryFileLeft());
+}
+
 // Cancelling in the progress box, or the window asking whether it may close
 // (true), while line 2 is out. The window's own closing is tested with it
 // (translation_window_test.cpp).

@@ -1,6 +1,7 @@
 // Replace all against the loop it stands for, the temporary file and its line
 // rules; beside a stand-in window the clean-up, "ganze Zeile löschen" and the
 // Replace dialog.
+#include "platform/memoryroom.h"
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "support/fakeport.h"
@@ -440,9 +441,25 @@ TEST_F(LineToolsTest, StoppedToolsLeaveTheTextAsItWas)
                 EXPECT_EQ(m_port.statusLine,
                           QStringLiteral("Abgebrochen: Der Text ist unverändert."));
         }
+        EXPECT_TRUE(m_messages.shown().isEmpty());
+
+        // Without the memory for the new text, the same, and a message.
+        prepare();
+        editor().setRoomCheck([](std::initializer_list<qsizetype>) { return false; });
+        run();
+        editor().setRoomCheck(memoryRoomFor);
+        EXPECT_TRUE(editor().utf8Text() == typed);
+        EXPECT_EQ(m_messages.texts(),
+                  QStringList{QStringLiteral("Für den neuen Text ist nicht genug Arbeitsspeicher "
+                                             "frei.\nDer Text bleibt unverändert.")});
+        if (what == "Ersetze")
+            EXPECT_EQ(dialog.lbl_text->text(), QStringLiteral("abgebrochen"));
+        else
+            EXPECT_EQ(m_port.statusLine, QStringLiteral("Abgebrochen: Der Text ist unverändert."));
+        EXPECT_EQ(entries(m_programFolder), QStringList());
+        m_messages.clear();
         EXPECT_EQ(asked.first(), what);
     }
-    EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
 // CleanFile rewrites a user's file in place through its working copy; a link
