@@ -223,32 +223,18 @@ std::vector<Told> told;
 
 void recordTold(QAccessibleEvent *event)
 {
-    switch (event->type()) {
-    case QAccessible::TextInserted: {
-        const auto *insert = static_cast<QAccessibleTextInsertEvent *>(event);
-        told.push_back({event->type(), insert->changePosition(), insert->textInserted()});
-        break;
-    }
-    case QAccessible::TextRemoved: {
-        const auto *remove = static_cast<QAccessibleTextRemoveEvent *>(event);
-        told.push_back({event->type(), remove->changePosition(), remove->textRemoved()});
-        break;
-    }
-    case QAccessible::TextCaretMoved:
-        told.push_back({event->type(),
-                        static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition(),
-                        {}});
-        break;
-    case QAccessible::TextSelectionChanged: {
-        const auto *selection = static_cast<QAccessibleTextSelectionEvent *>(event);
-        told.push_back({event->type(), selection->cursorPosition(),
+    const QAccessible::Event type = event->type();
+    if (const auto *insert = dynamic_cast<QAccessibleTextInsertEvent *>(event))
+        told.push_back({type, insert->changePosition(), insert->textInserted()});
+    else if (const auto *remove = dynamic_cast<QAccessibleTextRemoveEvent *>(event))
+        told.push_back({type, remove->changePosition(), remove->textRemoved()});
+    else if (const auto *selection = dynamic_cast<QAccessibleTextSelectionEvent *>(event))
+        told.push_back({type, selection->cursorPosition(),
                         QString::number(selection->selectionStart()) + u' ' +
                             QString::number(selection->selectionEnd())});
-        break;
-    }
-    default:
-        break;
-    }
+    else if (type == QAccessible::TextCaretMoved)
+        told.push_back(
+            {type, static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition(), {}});
 }
 
 void PrintTo(const Told &what, std::ostream *out)
