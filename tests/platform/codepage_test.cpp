@@ -164,10 +164,9 @@ TEST(Codepage, WritingGivesTheBytesOfTheFormatOrFallsBackToUtf8)
     }
 }
 
-// Long Windows-1252 texts, read whole and in pieces of every size, against a
-// byte by byte reading of the table, and written back: texts of nothing but high bytes (more
-// than a byte's tally of them in a row), of the bytes 0x80 to 0x9F, of LFs
-// and of German words, starting at every place of a 16-byte block.
+// Long Windows-1252 texts (all high bytes, 0x80 to 0x9F, LFs, German words),
+// at every place of a 16-byte block, read whole and in pieces against the
+// table byte by byte, and written back.
 TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
 {
     std::mt19937 random(20261208);
@@ -231,17 +230,17 @@ TEST(Codepage, LongWindows1252TextsAreReadByteForByte)
     }
 }
 
-// Long editor texts written as Windows-1252, against a character by character
-// reading: Latin-1 letters, the C1 controls C2 80..9F, punctuation from the
-// E2 80 row, CRs alone and before LFs, characters Windows-1252 lacks and bytes
-// that are not UTF-8, in runs long enough to fill blocks, at every alignment
-// and with both kinds of line ends.
+// Long editor texts written as Windows-1252 against the table character by
+// character: Latin-1, C1 controls, E2 80 punctuation, lone and paired CRs,
+// characters it lacks and bytes that are not UTF-8, at every alignment.
 TEST(Codepage, LongEditorTextsAreWrittenCharacterForCharacter)
 {
+    // clang-format off
     static const char *const pieces[] = {
         "a", "Stra\xC3\x9F" "e ", "\xC3\xA4", "\xC3\x84", "\xC2\xA0", "\xC2\xBF", "\r",
         "\r\n", "\n", "\xC2\x80", "\xC2\x9D", "\xE2\x80\x9E", "\xE2\x82\xAC",
         "\xCE\xA9", "\xC3", "\xA4", "0123456789abcdef"};
+    // clang-format on
     std::mt19937 random(20261208);
     for (int i = 0; i < 400; ++i) {
         const bool unix = i / 4 % 2 == 0;
@@ -283,10 +282,9 @@ TEST(Codepage, LongEditorTextsAreWrittenCharacterForCharacter)
     }
 }
 
-// A long German UTF-8 text stays UTF-8 however it is cut into pieces, and a
-// single broken sequence anywhere in it (a lone or cut lead, a stray
-// continuation, an overlong form, a surrogate) makes it Windows-1252, for the scanner as for a
-// whole reading.
+// A long German UTF-8 text stays UTF-8 however it is cut; one broken sequence
+// anywhere (a lone or cut lead, a stray continuation, an overlong form, a
+// surrogate) makes it Windows-1252, read whole or by the scanner.
 TEST(Codepage, OneBrokenSequenceInALongLatinTextIsFound)
 {
     QByteArray german;
@@ -315,20 +313,17 @@ TEST(Codepage, OneBrokenSequenceInALongLatinTextIsFound)
     }
 }
 
-// Random files of short runs of what decides the form (a mark, CR, LF, NUL,
-// the smallest and largest sequences of each length, cut or broken ones,
-// high bytes) come back unchanged, and Qt's decoder gives a second opinion
-// on what is UTF-8. Read in pieces, they give decodeText's form, length and
-// text exactly, however the pieces cut the file: inside a UTF-8 sequence or
-// the mark, between CR and LF, one byte at a time or most of the file at once.
+// Random files of what decides the form (mark, CR, LF, NUL, edge sequences,
+// cut or broken ones, high bytes) come back unchanged, are UTF-8 where Qt's
+// decoder agrees, and read in pieces cut anywhere give decodeText's result.
 TEST(Codepage, RandomFilesRoundTripAndReadInPiecesAsWhole)
 {
-    const QByteArray wellFormed[] = {"\r", "\n", "\r\n", QByteArray(1, '\0'), "ab",
-                                     utf8Of(0x80), utf8Of(0xE4), utf8Of(0x7FF), utf8Of(0x800),
-                                     utf8Of(0xD7FF), utf8Of(0xE000), utf8Of(0x20AC),
-                                     utf8Of(0xFFFD), utf8Of(0xFFFF), utf8Of(0x1F600),
-                                     utf8Of(0x10FFFF)};
-    const QByteArray broken[] = {"\xC3", "\xE2\x82", "\xF0\x9F\x98", "\xE4", "\x80\x9F",
+    const QByteArray wellFormed[] = {
+        "\r",           "\n",           "\r\n",          QByteArray(1, '\0'),
+        "ab",           utf8Of(0x80),   utf8Of(0xE4),    utf8Of(0x7FF),
+        utf8Of(0x800),  utf8Of(0xD7FF), utf8Of(0xE000),  utf8Of(0x20AC),
+        utf8Of(0xFFFD), utf8Of(0xFFFF), utf8Of(0x1F600), utf8Of(0x10FFFF)};
+    const QByteArray broken[] = {"\xC3",         "\xE2\x82", "\xF0\x9F\x98",     "\xE4", "\x80\x9F",
                                  "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80", mark};
     std::mt19937 random(20261207);
     for (int i = 0; i < 8000; ++i) {

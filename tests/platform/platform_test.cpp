@@ -82,23 +82,20 @@ TEST(Units, ClassicColoursHaveBlueInTheHighByte)
     EXPECT_EQ(resolveOleColor(0x80000012, palette), QColor(Qt::darkRed));
 }
 
-// Line breaks leaving the editor (CR LF) for the desktop (LF).
-using LineBreaks = ::testing::TestWithParam<std::pair<const char *, const char *>>;
-
-TEST_P(LineBreaks, CrLfBecomesLfInBytesAndInText)
+// Line breaks leaving the editor (CR LF) for the desktop (LF); lone breaks
+// are characters of the text and stay.
+TEST(LineBreaks, CrLfBecomesLfInBytesAndInText)
 {
-    const auto &[editor, lf] = GetParam();
-    EXPECT_EQ(crlfToLf(QByteArrayView(editor)), QByteArray(lf));
-    EXPECT_EQ(crlfToLf(QString::fromUtf8(editor)), QString::fromUtf8(lf));
+    // clang-format off
+    const std::pair<const char *, const char *> cases[] = {
+        {"", ""}, {"a\r\nb\r\n", "a\nb\n"}, {"a\rb\nc", "a\rb\nc"}, {"\r\r\n\n", "\r\n\n"},
+        {"\n\r", "\n\r"}, {"x\r", "x\r"}, {"Straße\r\n\xe2\x82\xac", "Straße\n\xe2\x82\xac"}};
+    // clang-format on
+    for (const auto &[editor, lf] : cases) {
+        EXPECT_EQ(crlfToLf(QByteArrayView(editor)), QByteArray(lf)) << editor;
+        EXPECT_EQ(crlfToLf(QString::fromUtf8(editor)), QString::fromUtf8(lf)) << editor;
+    }
 }
-
-// Lone breaks are characters of the text and stay.
-INSTANTIATE_TEST_SUITE_P(
-    Edges, LineBreaks,
-    ::testing::Values(std::pair{"", ""}, std::pair{"a\r\nb\r\n", "a\nb\n"},
-                      std::pair{"a\rb\nc", "a\rb\nc"}, std::pair{"\r\r\n\n", "\r\n\n"},
-                      std::pair{"\n\r", "\n\r"}, std::pair{"x\r", "x\r"},
-                      std::pair{"Straße\r\n\xe2\x82\xac", "Straße\n\xe2\x82\xac"}));
 
 // The lone CRs and LFs, found sixteen bytes at a time, against a plain walk:
 // texts of CR LF lines with a lone break (and a pair split across) at every

@@ -1,18 +1,12 @@
 // Where the files a user writes go: beside a program run from its build
-// folder, into the home folder for an installed one whose folder is not the
-// user's to write.
-//
-// The tests run as root, whom the permission bits do not stop, so a folder
-// made read-only with chmod would still take files. The folders that must
-// refuse files here are under /proc, where no one can create a file (and
-// where access(2) says yes to root all the same), or do not exist; the
-// choice between the two folders is also checked with a check that answers
-// as told.
+// folder, else into the home folder. The tests run as root, whom permission
+// bits do not stop, so the folders that must refuse files are under /proc
+// (where access(2) still says yes to root) or do not exist.
 #include "platform/filenames.h"
 #include "platform/userfiles.h"
+#include "support/testenv.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -20,39 +14,26 @@
 namespace kelo {
 namespace {
 
-// A folder by its name and whether a file can be created there.
-using Place = std::tuple<const char *, std::function<QString(const QTemporaryDir &)>, bool>;
-class CreatingFiles : public ::testing::TestWithParam<Place> {};
-
-TEST_P(CreatingFiles, IsTriedAndLeavesNothingBehind)
+// Creating a file is tried for real, and the probe leaves nothing behind.
+TEST(UserFiles, CreatingFilesIsTriedAndLeavesNothingBehind)
 {
-    const auto &[name, folderIn, writable] = GetParam();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(QDir(dir.path()).mkdir("build"));
-    QFile file(dir.filePath("a file"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-
-    EXPECT_EQ(mayCreateFilesIn(folderIn(dir)), writable) << name;
-    // The probe is gone again: only what the test made is there.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({"a file", "build"}));
-    EXPECT_TRUE(QDir(dir.filePath("build"))
-                    .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    test::writeBytes(dir.filePath("a file"), {});
+    // clang-format off
+    const std::pair<QString, bool> places[] = {
+        {dir.filePath("build"), true}, {dir.filePath("build") + "/", true}, {"/proc/self", false},
+        {"/proc", false}, {dir.filePath("gone"), false}, {dir.filePath("a file"), false},
+        {QString(), false}};
+    // clang-format on
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    for (const auto &[folder, writable] : places) {
+        EXPECT_EQ(mayCreateFilesIn(folder), writable) << folder.toStdString();
+        EXPECT_EQ(QDir(dir.path()).entryList(all), QStringList({"a file", "build"}));
+        EXPECT_TRUE(QDir(dir.filePath("build")).isEmpty(all));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Folders, CreatingFiles,
-    ::testing::Values(
-        Place{"a build folder", [](const QTemporaryDir &d) { return d.filePath("build"); }, true},
-        Place{"with a closing slash",
-              [](const QTemporaryDir &d) -> QString { return d.filePath("build") + "/"; }, true},
-        Place{"below /proc", [](const QTemporaryDir &) { return QString("/proc/self"); }, false},
-        Place{"/proc itself", [](const QTemporaryDir &) { return QString("/proc"); }, false},
-        Place{"a missing folder", [](const QTemporaryDir &d) { return d.filePath("gone"); }, false},
-        Place{"a file", [](const QTemporaryDir &d) { return d.filePath("a file"); }, false},
-        Place{"no name", [](const QTemporaryDir &) { return QString(); }, false}));
 
 TEST(UserFiles, TheProgramFolderWhenItTakesFilesElseTheHomeFolder)
 {

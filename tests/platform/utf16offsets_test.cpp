@@ -69,25 +69,12 @@ void expectOffsets(const Utf16Offsets &offsets, const std::string &text)
 // more than the text.
 TEST(Utf16Offsets, EditsKeepEveryOffsetRight)
 {
-    const std::vector<std::string> pieces{"a",
-                                          "xyz",
-                                          "\r\n",
-                                          "\xc3\xa4",
-                                          "\xc3",
-                                          "\xa4",
-                                          "\xf0\x9f",
-                                          "\x98\x80",
-                                          "\xf0\x9f\x98\x80",
-                                          "\xef\xbf\xbf",
-                                          "\xe2\x82",
-                                          "\xac",
-                                          "0123456789abcdefghij",
-                                          "\xff",
-                                          "\xc0\x80",
-                                          "\xc1\xbf",
-                                          "Stra\xc3\x9f"
-                                          "enb\xc3\xa4ume",
-                                          ""};
+    // clang-format off
+    const std::vector<std::string> pieces{
+        "a", "xyz", "\r\n", "\xc3\xa4", "\xc3", "\xa4", "\xf0\x9f", "\x98\x80",
+        "\xf0\x9f\x98\x80", "\xef\xbf\xbf", "\xe2\x82", "\xac", "0123456789abcdefghij", "\xff",
+        "\xc0\x80", "\xc1\xbf", "Stra\xc3\x9f" "enb\xc3\xa4ume", ""};
+    // clang-format on
     unsigned seed = 2024;
     const auto next = [&seed](unsigned range) {
         seed = seed * 1103515245u + 12345u;
