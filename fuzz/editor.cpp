@@ -4,7 +4,11 @@
 // pair too), undo and redo by call, key and Scintilla's own message, whole-
 // text replacement (also by a text much like the old one), a change handed
 // over as edits (the editor's own undo step), loading, and the idle moments
-// in which the editor builds its indexes. After each step the text must be
+// in which the editor builds its indexes. Now and then the memory for a
+// whole-text change, or for the undo or redo of one of the editor's own
+// steps, cannot be had: the change is refused and nothing moves, in the
+// editor's undo history neither, so that an undo or redo tried again is the
+// same one. After each step the text must be
 // the model's, and the editor must keep exactly the undo steps of its own
 // that can still be reached; now and then every offset and every line is
 // asked for:
@@ -84,9 +88,16 @@ struct Model {
     }
 };
 
+// Whether the editor is told that the memory for a change cannot be had.
+bool roomLacking = false;
+
 TextBox &editor()
 {
-    static TextBox *box = new TextBox; // lives as long as the application
+    static TextBox *box = [] {
+        auto *made = new TextBox; // lives as long as the application
+        made->setRoomCheck([](std::initializer_list<qsizetype>) { return !roomLacking; });
+        return made;
+    }();
     return *box;
 }
 
@@ -188,6 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     model.text = textFrom(fuzz::takeBytes(input, 200));
     model.text = model.text.repeated(input.ConsumeIntegralInRange(1, 24));
     model.update();
+    roomLacking = false;
     box.loadUtf8(model.text);
     std::vector<Step> history; // the texts before each undo step
     std::vector<Step> redone;  // the texts after each step undone
@@ -197,6 +209,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QByteArray before = model.text;
         const std::size_t undoSteps = history.size();
         const int action = input.ConsumeIntegralInRange(0, 9);
+        roomLacking = input.ConsumeIntegralInRange(0, 7) == 7;
+        if (roomLacking)
+            steps += "\n(no memory to spare)";
         switch (action) {
         case 0:
         case 1: { // a selection set by offsets and replaced
@@ -267,6 +282,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (from.empty())
                 break;
             undoOrRedo(box, undo, way);
+            if (roomLacking && from.back().own) {
+                // Refused and taken back: the text is as it was, and once
+                // there is memory again the same step is the next one.
+                checkText(box, model, steps);
+                steps += ", refused, then again";
+                roomLacking = false;
+                undoOrRedo(box, undo, way);
+            }
             to.push_back({model.text, from.back().own});
             model.text = from.back().text;
             model.update();
@@ -294,7 +317,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(after.has_value(), steps);
             const int kept = box.editsStepsKept();
             const bool empty = edits.isEmpty();
-            box.replaceAllUtf8(std::move(edits));
+            if (!box.replaceAllUtf8(std::move(edits))) {
+                FUZZ_CHECK(roomLacking, "edits refused with memory to spare\n" + steps);
+                break;
+            }
             if (!empty) // the redo steps are dropped, and maybe a step of the editor's own added
                 history.push_back({before, box.editsStepsKept() > kept - ownSteps(redone)});
             model.text = *after;
@@ -313,12 +339,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
             steps += std::string(load ? "\nload " : "\nreplace all with ") + literal(text);
             if (load) {
-                box.loadUtf8(text);
+                if (!box.loadUtf8(text)) {
+                    FUZZ_CHECK(roomLacking, "load refused with memory to spare\n" + steps);
+                    break;
+                }
                 history.clear();
                 redone.clear();
             } else {
                 const int kept = box.editsStepsKept();
-                box.replaceAllUtf8(text);
+                if (!box.replaceAllUtf8(text)) {
+                    FUZZ_CHECK(roomLacking, "text refused with memory to spare\n" + steps);
+                    break;
+                }
                 if (!text.isEmpty() || !model.text.isEmpty())
                     history.push_back({before, box.editsStepsKept() > kept - ownSteps(redone)});
             }
@@ -344,6 +376,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        " steps of its own, expected " +
                        std::to_string(ownSteps(history) + ownSteps(redone)) + "\n" + steps);
     }
+    roomLacking = false;
     checkEverything(box, model, steps);
     QCoreApplication::processEvents();
     return 0;
