@@ -277,7 +277,7 @@ bool Form1::restoreRecoveredText(RecoveryCopy &&copy)
 {
     // A long text takes seconds, with nothing left to stop after the "Ja":
     // the box comes up before the text goes in, and says how far it is.
-    const std::unique_ptr<WorkProgress> progress =
+    std::unique_ptr<WorkProgress> progress =
         copy.text.size() >= longRestore
             ? std::make_unique<WorkProgressBox>(
                   *this, workLabel(QStringLiteral("Stelle den Text wieder her")),
@@ -288,6 +288,7 @@ bool Form1::restoreRecoveredText(RecoveryCopy &&copy)
     told(0, 2);
     // One undoable change, so that what was loaded before is one undo away.
     if (!TextBox1->replaceAllUtf8(copy.text)) {
+        progress.reset(); // not left behind the message
         const QString kept = QStringLiteral("Die Sicherungskopie bleibt für den nächsten Start.");
         setStatus(kept);
         m_context.messages->show(noRoomForNewText() + QStringLiteral("\n") + kept,

@@ -127,7 +127,7 @@ void frm_ersetz::cmd_ersetzen_Click()
     const QByteArrayView text = m_editor->utf8View();
     // Two parts: the replacing, then the editor taking the new text, which
     // cannot be stopped: the box then only shows how far it is.
-    const std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;
+    std::unique_ptr<WorkProgress> progress = m_startWork ? m_startWork() : nullptr;
     WorkMeter meter(progress.get(), 2 * qint64(text.size()));
     const QByteArray search = txt_finde->text().toUtf8();
     const QByteArray replacement = txt_replace->text().toUtf8();
@@ -152,6 +152,7 @@ void frm_ersetz::cmd_ersetzen_Click()
     else
         m_editor->setSelStart(0);
     if (!changed) {
+        progress.reset(); // not left behind the message
         lbl_text->setText(QStringLiteral("abgebrochen"));
         m_messages.show(noRoomForNewText() + QStringLiteral("\nDer Text bleibt unverändert."),
                         MsgButtons::Ok, MsgIcon::Critical);

@@ -81,7 +81,7 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     const QByteArrayView original = m_port.editor().utf8View();
     // The passage's steps and, last, the editor taking the new text, which
     // cannot be stopped: the box then only shows how far it is.
-    const std::unique_ptr<WorkProgress> progress = m_port.startWork(what);
+    std::unique_ptr<WorkProgress> progress = m_port.startWork(what);
     WorkMeter meter(progress.get(), qint64(passageParts(passage) + 1) * original.size());
     PassageResult result =
         passThroughTemporaryFile(m_port.programFolder(), original, passage, &meter);
@@ -109,6 +109,7 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
         TextEdits edits = lineEdits(original, *result.text);
         result.text.reset(); // its room is free again before the undo steps take theirs
         if (!m_port.editor().replaceAllUtf8(std::move(edits), meter.unstoppableRest())) {
+            progress.reset(); // not left behind the message
             reportFailure(noRoomForNewText(), cancelledStatus);
             return false;
         }
