@@ -8,10 +8,9 @@
 // whole-text change, or for the undo or redo of one of the editor's own
 // steps, cannot be had: the change is refused and nothing moves, in the
 // editor's undo history neither, so that an undo or redo tried again is the
-// same one. After each step the text must be
-// the model's, and the editor must keep exactly the undo steps of its own
-// that can still be reached; now and then every offset and every line is
-// asked for:
+// same one. After each step the text must be the model's, and the editor
+// must keep exactly the undo steps of its own that can still be reached;
+// now and then every offset and every line is asked for:
 //  - an offset counts UTF-16 code units (a character beyond the Basic
 //    Multilingual Plane two, CR LF two), one inside a surrogate pair or a
 //    CR LF pair means the pair's start;
