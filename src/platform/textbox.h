@@ -97,6 +97,12 @@ public:
     // False, with nothing changed, as above.
     bool replaceAllUtf8(TextEdits edits,
                         const std::function<void(qint64 done, qint64 all)> &told = {});
+    // The same, given the text the edits make as well, as a command that
+    // had to make it whole has it: that text goes in when the whole new text
+    // does, instead of being made again, and is let go before edits are made
+    // one by one.
+    bool replaceAllUtf8(TextEdits edits, QByteArray made,
+                        const std::function<void(qint64 done, qint64 all)> &told = {});
     // Loads a file's text: not undoable, the undo history is emptied and the
     // text counts as unmodified afterwards. False, as above.
     bool loadUtf8(const QByteArray &utf8);

@@ -268,22 +268,37 @@ constexpr qsizetype bytesPerEdit = 200;
 
 bool TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, qint64)> &told)
 {
+    return replaceAllUtf8(std::move(edits), QByteArray(), told);
+}
+
+bool TextBox::replaceAllUtf8(TextEdits edits, QByteArray made,
+                             const std::function<void(qint64, qint64)> &told)
+{
     // Whoever is told hears of many edits before the text changes, while
     // anything may still run.
     const bool telling = told && edits.size() > editsTold;
     // A whole replacement's undo step holds the old and the new text.
     const qsizetype length = send(*this, SCI_GETLENGTH);
+    const qsizetype newLength = length + edits.insertedBytes() - edits.removedBytes();
     if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
-        // The new text is built first, beside the old one.
-        if (!m_roomCheck({length + edits.insertedBytes() - edits.removedBytes()}))
-            return false;
+        // The new text is built first, beside the old one, unless it is
+        // there (a text of another length is not the one the edits make).
+        const bool given = !made.isNull() && made.size() == newLength;
+        if (!given) {
+            made = QByteArray();
+            if (!m_roomCheck({newLength}))
+                return false;
+        }
         if (telling)
             told(0, 1);
-        const bool made = replaceWhole(edits.appliedTo(utf8View()), true);
+        if (!given)
+            made = edits.appliedTo(utf8View());
+        const bool replaced = replaceWhole(made, true);
         if (telling)
             told(1, 1);
-        return made;
+        return replaced;
     }
+    made = QByteArray(); // its room is free for the edits
     if (telling)
         told(0, edits.size());
     return applyEdits(std::move(edits), telling ? told : nullptr);

@@ -8,7 +8,6 @@
 #include "tools/frm_ersetz.h"
 #include "tools/linerules.h"
 #include "tools/tempfile.h"
-#include "tools/textchanges.h"
 #include "tools/textpassage.h"
 
 namespace kelo {
@@ -100,15 +99,14 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
         m_port.setStatus(unchangedStatus);
         return false;
     }
-    if (!result.text) {
+    if (!result.edits) {
         reportFailure(result.error, unchangedStatus);
         return false;
     }
-    if (QByteArrayView(*result.text) != original) {
+    if (!result.edits->isEmpty()) {
         // Only what changed goes into the undo step (see textchanges.h).
-        TextEdits edits = lineEdits(original, *result.text);
-        result.text.reset(); // its room is free again before the undo steps take theirs
-        if (!m_port.editor().replaceAllUtf8(std::move(edits), meter.unstoppableRest())) {
+        if (!m_port.editor().replaceAllUtf8(std::move(*result.edits), std::move(result.text),
+                                            meter.unstoppableRest())) {
             progress.reset(); // not left behind the message
             reportFailure(noRoomForNewText(), cancelledStatus);
             return false;

@@ -97,9 +97,8 @@ qsizetype sharedStart(QByteArrayView x, QByteArrayView y)
 
 } // namespace
 
-TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
+void addLineEdits(TextEdits &edits, qsizetype offset, QByteArrayView before, QByteArrayView after)
 {
-    TextEdits edits;
     std::vector<Removal> removals;
     qsizetype b = 0;
     qsizetype a = 0;
@@ -121,12 +120,12 @@ TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
         const QByteArrayView newLine = after.sliced(now.start, now.end - now.start);
         if (oldLine != newLine) {
             if (!thinsOutTo(oldLine, newLine, removals)) {
-                edits.add(old.start, old.next - old.start);
+                edits.add(offset + old.start, old.next - old.start);
                 b = old.next;
                 continue;
             }
             for (const Removal &removal : removals)
-                edits.add(old.start + removal.at, removal.length);
+                edits.add(offset + old.start + removal.at, removal.length);
         }
         const QByteArrayView oldBreak = before.sliced(old.end, old.next - old.end);
         const QByteArrayView newBreak = after.sliced(now.end, now.next - now.end);
@@ -135,13 +134,19 @@ TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
             while (same < oldBreak.size() && same < newBreak.size() &&
                    oldBreak[same] == newBreak[same])
                 ++same;
-            edits.add(old.end + same, oldBreak.size() - same, newBreak.sliced(same));
+            edits.add(offset + old.end + same, oldBreak.size() - same, newBreak.sliced(same));
         }
         b = old.next;
         a = now.next;
     }
-    edits.add(b, before.size() - b);
-    edits.add(before.size(), 0, after.sliced(a));
+    edits.add(offset + b, before.size() - b);
+    edits.add(offset + before.size(), 0, after.sliced(a));
+}
+
+TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
+{
+    TextEdits edits;
+    addLineEdits(edits, 0, before, after);
     return edits;
 }
 

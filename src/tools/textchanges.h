@@ -24,6 +24,10 @@ namespace kelo {
 // they are few when `after` came about like that, and many (up to taking
 // out and adding everything) when it did not.
 TextEdits lineEdits(QByteArrayView before, QByteArrayView after);
+// The same for a stretch of a longer text that starts at `offset`: its edits
+// are added to those of the text before it (which end at or before it).
+void addLineEdits(TextEdits &edits, qsizetype offset, QByteArrayView before,
+                  QByteArrayView after);
 
 // The edits that put the replacement in place of every occurrence of the
 // search text in `before`, from the left, if that makes `after`; nullopt

@@ -3,8 +3,11 @@
 #include "platform/memoryroom.h"
 #include "platform/workprogress.h"
 #include "tools/tempfile.h"
+#include "tools/textchanges.h"
 
 #include <QDir>
+
+#include <algorithm>
 
 namespace kelo {
 
@@ -30,9 +33,9 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
                                        const TextPassage &passage, WorkMeter *meter)
 {
     const auto failed = [](PassageStep step, const QString &error) {
-        return PassageResult{std::nullopt, step, error};
+        return PassageResult{std::nullopt, {}, step, error};
     };
-    const PassageResult cancelled{std::nullopt, PassageStep::None, {}, true};
+    const PassageResult cancelled{std::nullopt, {}, PassageStep::None, {}, true};
     // The destructor deletes the file on every way out.
     TemporaryTextFile file(temporaryFolder(programFolder));
     if (!file.writeText(utf8))
@@ -47,14 +50,29 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
     }
     // Read back and rebuilt a block of lines at a time: the lines read are
     // never held whole beside the new text. The two steps count as one.
-    QByteArray text;
+    // A file that was not rewritten holds the text's lines where the text
+    // has them, so each block's new lines are weighed against the text's
+    // bytes at the same place and only the edits are kept. A rewritten
+    // file's lines stand elsewhere: its new text is made whole, and weighed
+    // against the text once it is there.
+    const bool rewritten = bool(passage.rewrite);
+    PassageResult result{TextEdits{}, {}, PassageStep::None, {}};
+    TextEdits &edits = *result.edits;
+    QByteArray &text = result.text;
     bool roomForText = true;
     qint64 done = 0;
     const bool read = file.readLineBlocks([&](QByteArrayView block) {
         try {
-            if (text.isNull())
-                text.reserve(utf8.size() + 2);
-            text.append(passage.rebuild(block));
+            const QByteArray rebuilt = passage.rebuild(block);
+            if (rewritten) {
+                if (text.isNull())
+                    text.reserve(utf8.size() + 2);
+                text.append(rebuilt);
+            } else {
+                const qsizetype at = std::min<qsizetype>(done, utf8.size());
+                addLineEdits(edits, at, utf8.sliced(at, std::min(block.size(), utf8.size() - at)),
+                             rebuilt);
+            }
         } catch (const std::bad_alloc &) {
             roomForText = false;
             return false;
@@ -70,7 +88,15 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
         return cancelled;
     if (!file.remove())
         return failed(PassageStep::Remove, file.errorString());
-    return PassageResult{std::move(text), PassageStep::None, {}};
+    try {
+        if (rewritten)
+            edits = lineEdits(utf8, text);
+        else if (done < utf8.size()) // the file came back shorter
+            edits.add(qsizetype(done), utf8.size() - qsizetype(done));
+    } catch (const std::bad_alloc &) {
+        return failed(PassageStep::Read, noRoomForNewText());
+    }
+    return result;
 }
 
 std::optional<QString> rewriteThroughCopy(TemporaryTextFile &file, const LineRule &rule,

@@ -5,6 +5,8 @@
 // löschen") are such passages.
 #pragma once
 
+#include "platform/textedits.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -34,8 +36,12 @@ struct TextPassage {
 enum class PassageStep { None, Write, Rewrite, Read, Remove };
 
 struct PassageResult {
-    // The new text when every step worked.
-    std::optional<QByteArray> text;
+    // When every step worked: the edits that make the new text of the text
+    // passed in (see textchanges.h)...
+    std::optional<TextEdits> edits;
+    // ...and, when the file was rewritten, the new text itself as well,
+    // which is then made whole on the way.
+    QByteArray text;
     // The step that failed (None when the text is there), and why, in
     // German, naming the file. From the rewrite on, the text had reached
     // the file.

@@ -594,23 +594,28 @@ TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
         after += before.sliced(kept) + "\r\n";
         edits.add(before.size(), 0, "\r\n");
 
-        TextBox box;
-        box.loadUtf8(before);
-        box.setReadOnly(true);
-        box.setSelStart(5);
-        box.replaceAllUtf8(edits);
-        ASSERT_EQ(box.utf8View(), after);
-        EXPECT_EQ(box.SelStart(), 0);
-        EXPECT_TRUE(box.isModified());
-        ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(after)));
-        box.setReadOnly(false);
-        box.undo();
-        ASSERT_EQ(box.utf8View(), before);
-        ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(before)));
-        EXPECT_FALSE(box.isUndoAvailable());
-        EXPECT_FALSE(box.isModified());
-        box.redo();
-        EXPECT_EQ(box.utf8View(), after);
+        // Handed over alone, with the text they make, and with a text of
+        // another length, which is not theirs and must not go in.
+        for (const QByteArray &made : {QByteArray(), after, QByteArray(after + "x")}) {
+            SCOPED_TRACE(made.size());
+            TextBox box;
+            box.loadUtf8(before);
+            box.setReadOnly(true);
+            box.setSelStart(5);
+            box.replaceAllUtf8(edits, made);
+            ASSERT_EQ(box.utf8View(), after);
+            EXPECT_EQ(box.SelStart(), 0);
+            EXPECT_TRUE(box.isModified());
+            ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(after)));
+            box.setReadOnly(false);
+            box.undo();
+            ASSERT_EQ(box.utf8View(), before);
+            ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(before)));
+            EXPECT_FALSE(box.isUndoAvailable());
+            EXPECT_FALSE(box.isModified());
+            box.redo();
+            EXPECT_EQ(box.utf8View(), after);
+        }
     }
 }
 

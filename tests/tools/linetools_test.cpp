@@ -234,14 +234,14 @@ TEST(Passage, RunningOutOfMemoryInARuleKeepsTheTextOrTheUsersFileAndSaysSo)
     };
     const PassageResult rebuilt = passThroughTemporaryFile(
         folder.path(), text, TextPassage{.rewrite = {}, .rebuild = failingAfterOneBlock()});
-    EXPECT_FALSE(rebuilt.text);
+    EXPECT_FALSE(rebuilt.edits);
     EXPECT_EQ(rebuilt.failedStep, PassageStep::Read);
     EXPECT_EQ(rebuilt.error, "Für den neuen Text ist nicht genug Arbeitsspeicher frei.");
     EXPECT_EQ(entries(folder.path()), QStringList());
 
     const PassageResult rewritten = passThroughTemporaryFile(
         folder.path(), text, TextPassage{.rewrite = failingAfterOneBlock(), .rebuild = cleanLines});
-    EXPECT_FALSE(rewritten.text);
+    EXPECT_FALSE(rewritten.edits);
     EXPECT_EQ(rewritten.failedStep, PassageStep::Rewrite);
     EXPECT_TRUE(rewritten.error.startsWith("Für das Umschreiben der Datei " + folder.path()))
         << rewritten.error.toStdString();

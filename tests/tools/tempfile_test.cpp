@@ -111,7 +111,51 @@ TEST(SharedProgramFolder, LeftoversOfAKilledRunAreRemovedAndTheirNamesTaken)
     }
     const PassageResult result =
         passThroughTemporaryFile(folder.path(), "a  b\r\n\r\nc", leerzeilen);
-    EXPECT_EQ(result.text, QByteArray("a b\r\nc\r\n")) << result.error.toStdString();
+    ASSERT_TRUE(result.edits) << result.error.toStdString();
+    EXPECT_EQ(result.edits->appliedTo("a  b\r\n\r\nc"), "a b\r\nc\r\n");
+    EXPECT_EQ(entries(folder.path()), QStringList());
+}
+
+// A passage that only rebuilds the lines gives the edits block by block, each
+// block's new lines weighed against the text where they stand: the same new
+// text as the rule on the whole text, and only the edits that the changed
+// lines need, on texts of many blocks with every kind of line break.
+TEST(TextPassage, ABlockByBlockRebuildGivesTheWholeTextsResultInFewEdits)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QByteArray crlf;
+    QByteArray mixed;
+    for (int line = 0; line < 120000; ++line) {
+        const QByteArray words = QByteArray("Zeile ") + QByteArray::number(line) +
+                                 (line % 997 == 0 ? " mit abc" : " ohne") + " und \xc3\xa4";
+        crlf += words + "\r\n";
+        mixed += words + (line % 3 == 0 ? "\r\n" : line % 3 == 1 ? "\r" : "\n");
+    }
+    const TextPassage emptying{.rewrite = {}, .rebuild = [](QByteArrayView lines) {
+                                   return emptyLinesContaining(lines, "abc");
+                               }};
+    const TextPassage joining{.rewrite = {}, .rebuild = joinFileLines};
+    const struct {
+        QByteArray text;
+        const TextPassage &passage;
+        QByteArray expected;
+        qsizetype edits; // at most
+    } cases[] = {
+        {crlf, emptying, emptyLinesContaining(crlf, "abc"), 121},
+        {crlf, joining, crlf, 0},
+        {crlf + "letzte", joining, crlf + "letzte\r\n", 1},
+        {mixed, emptying, emptyLinesContaining(mixed, "abc"), 80000},
+        {mixed, joining, joinFileLines(mixed), 80000},
+    };
+    for (const auto &c : cases) {
+        ASSERT_GT(c.text.size(), 2 << 20); // several blocks
+        const PassageResult result = passThroughTemporaryFile(folder.path(), c.text, c.passage);
+        ASSERT_TRUE(result.edits) << result.error.toStdString();
+        EXPECT_TRUE(result.text.isNull()); // never made whole
+        EXPECT_EQ(result.edits->appliedTo(c.text), c.expected);
+        EXPECT_LE(result.edits->size(), c.edits);
+    }
     EXPECT_EQ(entries(folder.path()), QStringList());
 }
 
@@ -159,7 +203,8 @@ TEST_P(HeldByARunningKelo, StaysAsItIsWhileTheRunTakesANameOfItsOwn)
          {std::pair(leerzeilen, QByteArray("abc x\r\n y abc\r\nz\r\n")),
           std::pair(emptying, QByteArray("\r\n\r\n\r\nz\r\n"))}) {
         const PassageResult result = passThroughTemporaryFile(folder.path(), text, passage);
-        EXPECT_EQ(result.text, expected) << result.error.toStdString();
+        ASSERT_TRUE(result.edits) << result.error.toStdString();
+        EXPECT_EQ(result.edits->appliedTo(text), expected);
     }
 
     QStringList heldNames = held.names;
