@@ -220,17 +220,22 @@ private:
         bool undone = false;
     };
     // The edits one by one, as an undo step of the editor's own; told, if
-    // set, hears how many are made. False when the memory for them cannot
-    // be had: nothing is changed then.
-    bool applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told);
+    // set, hears how many are made. `made`, unless null, is the text they
+    // make. False when the memory for them cannot be had: nothing is changed
+    // then.
+    bool applyEdits(TextEdits edits, QByteArray made,
+                    const std::function<void(qint64, qint64)> &told);
     // Makes a step's edits on the text before it, or undoes them on the text
     // after it, with no undo actions and no modification events; gives the
-    // position for the caret after an undo or redo.
+    // position for the caret after an undo or redo. Many edits go in as the
+    // text they make: `made`, when it is not null.
     long makeEdits(const EditsStep &step, bool undoing,
-                   const std::function<void(qint64, qint64)> &told);
+                   const std::function<void(qint64, qint64)> &told, QByteArray made = {});
     // Whether the memory for makeEdits() can be had (and for the bytes the
-    // edits take away, while the step is not made yet).
-    bool roomForEdits(const EditsStep &step, bool undoing, qsizetype removing);
+    // edits take away, while the step is not made yet), with the text the
+    // edits make already there or not.
+    bool roomForEdits(const EditsStep &step, bool undoing, qsizetype removing,
+                      bool textMade = false);
     void stepReported(int token, bool undone);
     void makeReportedStep();
     // Scintilla drops its redo steps when a new action comes; the editor's

@@ -280,15 +280,14 @@ bool TextBox::replaceAllUtf8(TextEdits edits, QByteArray made,
     // A whole replacement's undo step holds the old and the new text.
     const qsizetype length = send(*this, SCI_GETLENGTH);
     const qsizetype newLength = length + edits.insertedBytes() - edits.removedBytes();
+    // (A text of another length is not the one the edits make.)
+    const bool given = !made.isNull() && made.size() == newLength;
+    if (!given)
+        made = QByteArray();
     if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
-        // The new text is built first, beside the old one, unless it is
-        // there (a text of another length is not the one the edits make).
-        const bool given = !made.isNull() && made.size() == newLength;
-        if (!given) {
-            made = QByteArray();
-            if (!m_roomCheck({newLength}))
-                return false;
-        }
+        // The new text is built first, beside the old one, unless it is there.
+        if (!given && !m_roomCheck({newLength}))
+            return false;
         if (telling)
             told(0, 1);
         if (!given)
@@ -298,23 +297,26 @@ bool TextBox::replaceAllUtf8(TextEdits edits, QByteArray made,
             told(1, 1);
         return replaced;
     }
-    made = QByteArray(); // its room is free for the edits
+    // Edits made one by one have the room of the text they make.
+    if (edits.size() <= length / bytesPerEdit)
+        made = QByteArray();
     if (telling)
         told(0, edits.size());
-    return applyEdits(std::move(edits), telling ? told : nullptr);
+    return applyEdits(std::move(edits), std::move(made), telling ? told : nullptr);
 }
 
-bool TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told)
+bool TextBox::applyEdits(TextEdits edits, QByteArray made,
+                         const std::function<void(qint64, qint64)> &told)
 {
     EditsStep step{std::move(edits), {}, false};
-    if (!roomForEdits(step, false, step.edits.removedBytes()))
+    if (!roomForEdits(step, false, step.edits.removedBytes(), !made.isNull()))
         return false;
     const WritableScope writable(*this);
     const bool wasModified = send(*this, SCI_GETMODIFY) != 0;
     step.removed = step.edits.removedFrom(utf8View());
-    makeEdits(step, false, told);
-    const qsizetype made = step.edits.size();
-    if (made == 0) // no change, no undo step
+    makeEdits(step, false, told, std::move(made));
+    const qsizetype edited = step.edits.size();
+    if (edited == 0) // no change, no undo step
         return true;
     // Adding the step drops Scintilla's redo steps, and the editor's with them.
     dropUndoneSteps();
@@ -328,7 +330,8 @@ bool TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint6
     return true;
 }
 
-bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removing)
+bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removing,
+                           bool textMade)
 {
     const TextEdits &edits = step.edits;
     const qsizetype length = send(*this, SCI_GETLENGTH);
@@ -346,12 +349,13 @@ bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removi
     // As makeEdits() goes: the whole new text built and put into a new
     // buffer, or the buffer grown for the edits.
     if (edits.size() > length / bytesPerEdit)
-        return m_roomCheck({removing, newLength, newLength + roomFor(newLength), lines});
+        return m_roomCheck(
+            {removing, textMade ? 0 : newLength, newLength + roomFor(newLength), lines});
     return m_roomCheck({removing, newLength > length ? newLength + editRoom : 0, lines});
 }
 
 long TextBox::makeEdits(const EditsStep &step, bool undoing,
-                        const std::function<void(qint64, qint64)> &told)
+                        const std::function<void(qint64, qint64)> &told, QByteArray made)
 {
     // As replaceWhole() does, for the same reasons: no modification events
     // (each edit would be copied for them), the indexes rebuilt afterwards.
@@ -367,8 +371,9 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
         // Many edits: the text they make (or the one they were made for)
         // goes in whole; Scintilla frees its buffer when the whole text goes,
         // so the old and the new text are held together only for a moment.
-        const QByteArray text = undoing ? edits.undoneOn(utf8View(), step.removed)
-                                        : edits.appliedTo(utf8View());
+        const QByteArray text = !made.isNull() ? std::move(made)
+                                : undoing      ? edits.undoneOn(utf8View(), step.removed)
+                                               : edits.appliedTo(utf8View());
         if (told) // building the text is about half of the work
             told(edits.size() / 2, edits.size());
         send(*this, SCI_DELETERANGE, 0, length);

@@ -558,7 +558,8 @@ TEST(TextBox, LoadingIsNotUndoableAndEachCommandIsOneUndoStep)
 
 // Edits handed over give the new text with lines and offsets right, even
 // read-only, as one undo step back to the old text exactly, whether made one
-// by one (few on a long text) or as the whole text (many on a short one).
+// by one (few on a long text), as the text they make in an undo step of the
+// editor's own (one in every line) or as the whole text (many on a short one).
 TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
 {
     QByteArray longText;
@@ -566,7 +567,11 @@ TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
         longText += line % 40 == 0 ? QByteArray("\r\n")
                                    : QByteArray("Zeile  mit \xc3\xa4 und\r\0 mehr\r\n", 26);
     const QByteArray shortText("a  b\r\n\r\nc\rd");
-    for (const QByteArray &before : {longText, shortText}) {
+    // An edit every line: one by one, but going in as the text they make.
+    const QByteArray denseText =
+        QByteArray("Eine Zeile, auf die eine leere folgt, und noch etwas mehr.\r\n\r\n")
+            .repeated(1000);
+    for (const QByteArray &before : {longText, shortText, denseText}) {
         SCOPED_TRACE(before.size());
         TextEdits edits;
         QByteArray after;
