@@ -85,7 +85,19 @@ WorkProgressBox::WorkProgressBox(QWidget &window, std::function<QString(int perc
     m_clock.start();
 }
 
-WorkProgressBox::~WorkProgressBox() = default;
+WorkProgressBox::~WorkProgressBox()
+{
+    // A box that came up took the keyboard. Once it is gone, a window
+    // manager gives it back to the window; without one (a bare X server)
+    // nobody would, and the window's keys (Ctrl+S, Ctrl+Z) would go nowhere
+    // until a click. A box that lost the keyboard to another program
+    // leaves it there.
+    QWidget *window = m_dialog->parentWidget();
+    const bool hadKeyboard = m_dialog->isActiveWindow();
+    m_dialog.reset();
+    if (hadKeyboard && !window->isActiveWindow())
+        window->activateWindow();
+}
 
 int WorkProgressBox::newPermille(qint64 done, qint64 total)
 {

@@ -193,6 +193,25 @@ TEST(WorkProgressBoxTest, AnUnstoppableRestIsOnlyShown)
     EXPECT_TRUE(ran);
 }
 
+// The window that was active when the box came up is active again once the
+// box is gone, with or without a window manager to give it back: the
+// window's own keys (Ctrl+S, Ctrl+Z) work without a click.
+TEST(WorkProgressBoxTest, TheWindowIsActiveAgainOnceTheBoxIsGone)
+{
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    {
+        WorkProgressBox box(window, [](int) { return QStringLiteral("Leere Zeilen"); }, 0ms);
+        EXPECT_TRUE(box.step(200, 1000));
+        box.beginUnstoppable();
+        box.show(500, 1000);
+        ASSERT_TRUE(box.dialog().isVisible());
+    }
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
 class BigLoads : public Form1Fixture {
 protected:
     // A window with a file loaded, then changed by typing: the state a stopped
