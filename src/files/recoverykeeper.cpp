@@ -60,8 +60,13 @@ void RecoveryKeeper::textChanged()
 
 void RecoveryKeeper::modificationChanged(bool modified)
 {
-    if (modified)
+    // A whole-text command on a text as it was loaded tells its change before
+    // its undo step goes in, and only the step makes the text modified: the
+    // copy is started here then, or that change would never get one.
+    if (modified) {
+        textChanged();
         return;
+    }
     // Saved, loaded afresh, or undone back to the saved state: nothing to keep.
     m_pause.stop();
     m_longest.stop();

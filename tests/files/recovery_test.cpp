@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <csignal>
 #include <random>
 #include <sys/prctl.h>
@@ -364,6 +365,40 @@ TEST_F(Recovery, TheCopyFollowsTheUnsavedText)
     m_window.reset(); // Kelo ends
     EXPECT_TRUE(noCopyLeft());
     EXPECT_TRUE(QDir(m_recoveryFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A whole-text command on a text as it was loaded makes it modified only as
+// its undo step goes in, after the change itself: it gets its copy all the
+// same, whether the editor keeps the step (a few edits, or edits made as the
+// text they make) or Scintilla does (a text that differs throughout).
+TEST_F(Recovery, AWholeTextCommandOnALoadedTextIsCopied)
+{
+    const QByteArray loaded = QByteArray("eine  Zeile\r\n\r\n").repeated(50);
+    TextEdits few;
+    few.add(4, 1);
+    TextEdits everyLine; // the clean-up's way: more edits than one in 200 bytes
+    for (qsizetype at = 0; at < loaded.size(); at += 15)
+        everyLine.add(at + 4, 1);
+    const struct {
+        const char *what;
+        std::function<bool(TextBox &)> change;
+    } changes[] = {
+        {"few edits", [&](TextBox &box) { return box.replaceAllUtf8(few); }},
+        {"an edit in every line", [&](TextBox &box) { return box.replaceAllUtf8(everyLine); }},
+        {"another text", [](TextBox &box) { return box.replaceAllUtf8(QByteArray("neu\r\n")); }},
+    };
+    const QString file = makeFile("zeilen.txt", loaded);
+    Form1 &form = startWindow({file});
+    for (const auto &c : changes) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(form.TextBox1->loadUtf8(loaded));
+        ASSERT_TRUE(noCopyLeft());
+        ASSERT_TRUE(c.change(*form.TextBox1));
+        ASSERT_TRUE(form.TextBox1->isModified());
+        const std::optional<RecoveryCopy> copy = windowsCopy();
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->text, form.TextBox1->utf8View());
+    }
 }
 
 // A copy that cannot be written is said once in the status line; typing goes on.
