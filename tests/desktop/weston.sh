@@ -47,4 +47,12 @@ else
     # A full path: the test main gives its clients a runtime folder of its own.
     export WAYLAND_DISPLAY=$runtime/$socket QT_QPA_PLATFORM=wayland KELO_EXPECTED_PLATFORM=wayland
 fi
-"$@"
+# A failure that shows only now and then on a busy machine: the compositor's
+# own account of it goes with the test's.
+status=0
+"$@" || status=$?
+if [ "$status" -ne 0 ]; then
+    echo "--- weston.log ---" >&2
+    cat "$runtime/weston.log" >&2 || true
+fi
+exit "$status"
