@@ -1,7 +1,11 @@
-// Tests of how the editor refuses a change whose memory cannot be had.
+// Tests of how the editor refuses a change whose memory cannot be had, and
+// of big blocks going into huge pages.
+#include "platform/hugepages.h"
 #include "platform/memoryroom.h"
 #include "platform/textbox.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -9,6 +13,9 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace kelo {
 namespace {
@@ -153,6 +160,56 @@ TEST(MemoryRoom, ALongLineLoadedWithoutRoomForStylesIsWhole)
     EXPECT_EQ(box.crlfLineCount(), 2);
     EXPECT_FALSE(box.isModified());
     EXPECT_GE(memory.biggest, memory.limit);
+}
+
+// Whether the mapping that holds `address` is advised for huge pages ("hg"
+// among its flags in /proc/self/smaps); nothing when no mapping holds it.
+std::optional<bool> advisedHuge(const void *address)
+{
+    QFile maps(QStringLiteral("/proc/self/smaps"));
+    if (!maps.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    bool inside = false;
+    for (const QByteArray &line : maps.readAll().split('\n')) {
+        const qsizetype dash = line.indexOf('-');
+        const qsizetype space = line.indexOf(' ');
+        if (dash > 0 && space > dash && !line.startsWith("VmFlags")) {
+            bool fromOk = false;
+            bool toOk = false;
+            const auto from = line.left(dash).toULongLong(&fromOk, 16);
+            const auto to = line.mid(dash + 1, space - dash - 1).toULongLong(&toOk, 16);
+            if (fromOk && toOk) {
+                inside = from <= at && at < to;
+                continue;
+            }
+        }
+        if (inside && line.startsWith("VmFlags:"))
+            return line.split(' ').contains("hg");
+    }
+    return std::nullopt;
+}
+
+// The editor's buffer for a big text is a block that Scintilla allocates
+// itself; it gets huge pages as a big block of Kelo's own does, and a small
+// block is left as it is.
+TEST(HugePages, BigBlocksAndTheEditorsBufferAreAdvisedSmallOnesAreNot)
+{
+    if (!bigBlocksInHugePages)
+        GTEST_SKIP() << "the sanitizers' operator new is in use";
+    if (!QFileInfo::exists(QStringLiteral("/sys/kernel/mm/transparent_hugepage")))
+        GTEST_SKIP() << "this kernel has no huge pages for programs";
+
+    const auto small = std::make_unique_for_overwrite<char[]>(1 << 20);
+    EXPECT_EQ(advisedHuge(small.get()), false);
+
+    std::vector<char> big;
+    big.reserve(bigHugeBlock);
+    EXPECT_EQ(advisedHuge(big.data() + bigHugeBlock / 2), true);
+
+    TextBox box;
+    ASSERT_TRUE(box.loadUtf8(QByteArray("Eine Zeile Text.\r\n").repeated(3 << 20))); // 54 MiB
+    EXPECT_EQ(advisedHuge(box.utf8View().data() + box.utf8View().size() / 2), true);
 }
 
 } // namespace
