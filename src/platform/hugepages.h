@@ -35,8 +35,4 @@ inline constexpr bool bigBlocksInHugePages = KELO_OWN_OPERATOR_NEW;
 // block and no neighbour.
 constexpr std::size_t bigHugeBlock = std::size_t(32) << 20;
 
-// Advises the kernel to back the block at `block` with huge pages where it
-// can. Best effort: false when the kernel does not take the advice.
-bool adviseHugePages(void *block, std::size_t size);
-
 } // namespace kelo
