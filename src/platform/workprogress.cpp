@@ -4,6 +4,8 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
@@ -142,8 +144,18 @@ void WorkProgressBox::beginUnstoppable()
     }
     // The last time anything but the box runs until the work is over, before
     // the change begins: the box comes up and paints. Input waits, and finds
-    // the box gone.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // the box gone. A window manager maps the box a moment later; until the
+    // window system says it is on the screen, nothing painted on it would
+    // show, and the box would stay an empty frame for the whole work.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const QWindow *box = m_dialog->windowHandle();
+        if (!m_dialog->isVisible() || !box || box->isExposed() || waited.elapsed() >= 500)
+            break;
+        QThread::msleep(5);
+    }
 }
 
 void WorkProgressBox::show(qint64 done, qint64 total)
