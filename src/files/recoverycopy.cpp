@@ -69,6 +69,10 @@ QByteArray checksum(QByteArrayView text)
     return QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex();
 }
 
+// A big copy is read and checksummed in pieces of this size, each of them
+// told, so that the window can say how far it is.
+constexpr qsizetype readPiece = 16 * 1024 * 1024;
+
 bool writeAll(int fd, QByteArrayView bytes, int *error)
 {
     qsizetype done = 0;
@@ -86,7 +90,8 @@ bool writeAll(int fd, QByteArrayView bytes, int *error)
     return true;
 }
 
-std::optional<QByteArray> readWhole(const QString &path, int *error)
+// told, if set, hears the bytes read so far of the file's size.
+std::optional<QByteArray> readWhole(const QString &path, int *error, const ReadTold &told)
 {
     const int fd = ::open(nativeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
@@ -104,7 +109,8 @@ std::optional<QByteArray> readWhole(const QString &path, int *error)
         bytes.resize(qsizetype(info.st_size));
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t got = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+            const ssize_t got = ::read(fd, bytes.data() + done,
+                                       size_t(std::min(bytes.size() - done, readPiece)));
             if (got < 0 && errno == EINTR)
                 continue;
             if (got <= 0) {
@@ -112,6 +118,8 @@ std::optional<QByteArray> readWhole(const QString &path, int *error)
                 break;
             }
             done += got;
+            if (told)
+                told(done, bytes.size());
         }
         bytes.truncate(done);
     } catch (const std::bad_alloc &) {
@@ -200,7 +208,8 @@ QByteArray recoveryHeader(const RecoveryCopy &copy)
     return headerOf(copy, copy.text.size(), checksum(copy.text));
 }
 
-std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason)
+std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason,
+                                              const ReadTold &told)
 {
     const auto fail = [reason](const QString &why) -> std::optional<RecoveryCopy> {
         if (reason)
@@ -284,7 +293,15 @@ std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason)
         return fail(QStringLiteral("der Text ist %1 statt %2 Bytes lang")
                         .arg(text.size())
                         .arg(*length));
-    if (checksum(text) != sum)
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (qsizetype done = 0; done < text.size();) {
+        const qsizetype piece = std::min(text.size() - done, readPiece);
+        hash.addData(text.sliced(done, piece));
+        done += piece;
+        if (told)
+            told(done, text.size());
+    }
+    if (hash.result().toHex() != sum)
         return fail(QStringLiteral("die Prüfsumme des Textes stimmt nicht"));
     bytes.remove(0, end + 2);
     copy.text = std::move(bytes);
@@ -460,16 +477,30 @@ Leftover::~Leftover()
         ::close(m_lock);
 }
 
-std::optional<RecoveryCopy> Leftover::read(QString *reason) const
+std::optional<RecoveryCopy> Leftover::read(QString *reason, const ReadTold &told) const
 {
+    // Reading and checksumming count alike: each is half of the work.
+    const auto half = [&told](bool second) -> ReadTold {
+        if (!told)
+            return {};
+        return [&told, second](qint64 done, qint64 all) {
+            told((second ? all : 0) + done, 2 * all);
+        };
+    };
     int error = 0;
-    std::optional<QByteArray> bytes = readWhole(m_copyPath, &error);
+    std::optional<QByteArray> bytes = readWhole(m_copyPath, &error, half(false));
     if (!bytes) {
         if (reason)
             *reason = systemError(error);
         return std::nullopt;
     }
-    return parseRecoveryCopy(std::move(*bytes), reason);
+    return parseRecoveryCopy(std::move(*bytes), reason, half(true));
+}
+
+qint64 Leftover::copySize() const
+{
+    struct stat info {};
+    return ::stat(nativeName(m_copyPath).constData(), &info) == 0 ? qint64(info.st_size) : 0;
 }
 
 void Leftover::remove()

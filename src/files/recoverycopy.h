@@ -45,9 +45,14 @@ struct RecoveryCopy {
 // The copy as the bytes of its file: a short header, then the text. The
 // header carries the text's length and checksum, so a damaged copy is known.
 QByteArray recoveryHeader(const RecoveryCopy &copy);
+// Told how far the reading of a copy is: done of all, in units of its own.
+using ReadTold = std::function<void(qint64 done, qint64 all)>;
+
 // Reads a copy's file. A damaged one gives nullopt and the reason. The text
-// keeps the bytes' own room, so that a big copy is not held twice.
-std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason);
+// keeps the bytes' own room, so that a big copy is not held twice. told, if
+// set, hears how far the checksum is.
+std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason,
+                                              const ReadTold &told = {});
 
 // The folder of the copies: $XDG_STATE_HOME/Kelo, or ~/.local/state/Kelo.
 QString defaultRecoveryFolder();
@@ -98,8 +103,10 @@ public:
 
     QString copyPath() const { return m_copyPath; }
     // Reads the copy; nullopt and the reason when it is damaged or cannot be
-    // read.
-    std::optional<RecoveryCopy> read(QString *reason) const;
+    // read. told, if set, hears how far it is.
+    std::optional<RecoveryCopy> read(QString *reason, const ReadTold &told = {}) const;
+    // The size of the copy's file, 0 when it cannot be read.
+    qint64 copySize() const;
     // Deletes the copy and its lock: the user does not want it, or has it.
     void remove();
     // Renames a damaged copy out of the way (".beschaedigt" added); returns

@@ -195,13 +195,22 @@ void RecoveryKeeper::report(const QString &problem)
 
 void offerRecoveryCopies(const QString &folder, MessageBoxes &messages,
                          const std::function<bool(RecoveryCopy &&)> &restore,
-                         const std::function<void(const QString &)> &status)
+                         const std::function<void(const QString &)> &status,
+                         const std::function<std::unique_ptr<WorkProgress>(qint64)> &reading)
 {
     std::vector<std::unique_ptr<Leftover>> leftovers = claimLeftovers(folder);
     for (std::size_t i = 0; i < leftovers.size(); ++i) {
         Leftover &leftover = *leftovers[i];
         QString reason;
-        std::optional<RecoveryCopy> copy = leftover.read(&reason);
+        std::optional<RecoveryCopy> copy;
+        {
+            // A long copy takes seconds to be read and checked; the box is
+            // gone again before its question.
+            const qint64 size = leftover.copySize();
+            const std::unique_ptr<WorkProgress> progress = reading ? reading(size) : nullptr;
+            WorkMeter meter(progress.get(), 2 * size); // read, then checksummed
+            copy = leftover.read(&reason, progress ? meter.unstoppableRest() : ReadTold());
+        }
         if (!copy) {
             const QString aside = leftover.setAside();
             messages.show(QStringLiteral("Die Sicherungskopie %1 ist beschädigt (%2) und wurde "

@@ -15,6 +15,7 @@
 
 #include "files/recoverycopy.h"
 #include "platform/memorysnapshot.h"
+#include "platform/workprogress.h"
 
 #include <QObject>
 #include <QTimer>
@@ -100,9 +101,12 @@ private:
 // removes it (after restore() made the copy safe again), and the others stay
 // for a later start, as that copy does when restore() returns false;
 // "Nein" removes the copy; going back leaves it for a later start. A damaged
-// copy is set aside and named in a message.
+// copy is set aside and named in a message. reading, if set, gives what shows
+// how far a copy of the given size in bytes is read, before its question (or
+// nothing, for a short one); it cannot be stopped.
 void offerRecoveryCopies(const QString &folder, MessageBoxes &messages,
                          const std::function<bool(RecoveryCopy &&)> &restore,
-                         const std::function<void(const QString &)> &status);
+                         const std::function<void(const QString &)> &status,
+                         const std::function<std::unique_ptr<WorkProgress>(qint64)> &reading = {});
 
 } // namespace kelo

@@ -270,7 +270,14 @@ void Form1::offerRecoveryCopies()
     kelo::offerRecoveryCopies(
         m_recovery->folder(), *m_context.messages,
         [this](RecoveryCopy &&copy) { return restoreRecoveredText(std::move(copy)); },
-        [this](const QString &text) { setStatus(text); });
+        [this](const QString &text) { setStatus(text); },
+        [this](qint64 bytes) -> std::unique_ptr<WorkProgress> {
+            if (bytes < longRestore)
+                return nullptr;
+            return std::make_unique<WorkProgressBox>(
+                *this, workLabel(QStringLiteral("Lese die Sicherungskopie")),
+                std::chrono::milliseconds(0));
+        });
 }
 
 bool Form1::restoreRecoveredText(RecoveryCopy &&copy)

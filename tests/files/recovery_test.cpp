@@ -571,9 +571,10 @@ struct EventSpy : QObject {
     std::function<void(QObject *, QEvent *)> hear;
 };
 
-// Restoring a long text cannot be stopped: a box says so before the text goes
-// in and is gone once text and new copy are safe. A short one shows no box.
-TEST_F(Recovery, ALongTextIsRestoredUnderABox)
+// A long copy takes seconds to be read and checked, and restoring it cannot
+// be stopped: a box shows each, before its question and before the text goes
+// in, and is gone once text and new copy are safe. A short one shows none.
+TEST_F(Recovery, ALongCopyIsReadAndRestoredUnderBoxes)
 {
     // What a box showed, and what the editor held at the time.
     struct Shown {
@@ -599,10 +600,13 @@ TEST_F(Recovery, ALongTextIsRestoredUnderABox)
     window = &startWindow();
     m_messages.queueAnswer(MsgAnswer::Yes);
     window->offerRecoveryCopies();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].label, QStringLiteral("Stelle den Text wieder her … 0 %"));
-    EXPECT_FALSE(shown[0].stoppable);
-    EXPECT_EQ(shown[0].editorLength, 0);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].label, QStringLiteral("Lese die Sicherungskopie … 0 %"));
+    EXPECT_EQ(shown[1].label, QStringLiteral("Stelle den Text wieder her … 0 %"));
+    for (const Shown &box : shown) {
+        EXPECT_FALSE(box.stoppable);
+        EXPECT_EQ(box.editorLength, 0);
+    }
     EXPECT_TRUE(window->findChildren<QProgressDialog *>().isEmpty());
     EXPECT_TRUE(window->TextBox1->utf8View() == text);
     // The new copy was written before the old one went.
