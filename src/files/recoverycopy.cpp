@@ -64,14 +64,22 @@ std::optional<FinalBreak> breakOf(QByteArrayView name)
     return std::nullopt;
 }
 
-QByteArray checksum(QByteArrayView text)
-{
-    return QCryptographicHash::hash(text, QCryptographicHash::Sha1).toHex();
-}
-
 // A big copy is read and checksummed in pieces of this size, each of them
 // told, so that the window can say how far it is.
 constexpr qsizetype readPiece = 16 * 1024 * 1024;
+
+QByteArray checksum(QByteArrayView text, const ReadTold &told = {})
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (qsizetype done = 0; done < text.size();) {
+        const qsizetype piece = std::min(text.size() - done, readPiece);
+        hash.addData(text.sliced(done, piece));
+        done += piece;
+        if (told)
+            told(done, text.size());
+    }
+    return hash.result().toHex();
+}
 
 bool writeAll(int fd, QByteArrayView bytes, int *error)
 {
@@ -293,15 +301,7 @@ std::optional<RecoveryCopy> parseRecoveryCopy(QByteArray bytes, QString *reason,
         return fail(QStringLiteral("der Text ist %1 statt %2 Bytes lang")
                         .arg(text.size())
                         .arg(*length));
-    QCryptographicHash hash(QCryptographicHash::Sha1);
-    for (qsizetype done = 0; done < text.size();) {
-        const qsizetype piece = std::min(text.size() - done, readPiece);
-        hash.addData(text.sliced(done, piece));
-        done += piece;
-        if (told)
-            told(done, text.size());
-    }
-    if (hash.result().toHex() != sum)
+    if (checksum(text, told) != sum)
         return fail(QStringLiteral("die Prüfsumme des Textes stimmt nicht"));
     bytes.remove(0, end + 2);
     copy.text = std::move(bytes);
