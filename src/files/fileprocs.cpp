@@ -175,6 +175,10 @@ public:
         return tell(std::clamp(done, m_done, m_end));
     }
 
+    // Asked again after the receiver refused a piece or the text's room:
+    // false when it did so because it was told to stop meanwhile.
+    bool wanted() { return !m_stopped && tell(m_done); }
+
     // The reading is over (a file that shrank meanwhile ends early).
     bool finish() { return m_told && m_done == m_total ? !m_stopped : tell(m_total); }
 
@@ -212,7 +216,7 @@ public:
     }
 
     // Hands every piece of the file to `take`, whose false means that the
-    // memory ran out. False when the reading did not get to the end: it
+    // memory ran out (or the receiver was stopped meanwhile). False when the reading did not get to the end: it
     // failed, the memory ran out or the receiver stopped it.
     bool pass(const std::function<bool(QByteArrayView)> &take)
     {
@@ -229,7 +233,7 @@ public:
                 return true;
             offset += got;
             if (!take(QByteArrayView(m_piece.data(), got))) {
-                m_memoryRanOut = true;
+                m_memoryRanOut = m_progress.wanted();
                 return false;
             }
             if (!m_progress.advance(got))
@@ -269,7 +273,10 @@ FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver, 
         return tooBig();
     if (!receiver.begin(text.size()) || !receiver.append(text)) {
         result = {};
-        result.error = outOfMemory(path);
+        if (progress.wanted())
+            result.error = outOfMemory(path);
+        else
+            result.cancelled = true;
     } else if (!progress.finish()) {
         result = {};
         result.cancelled = true;
@@ -376,7 +383,10 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
         if (sizing.editorSize() > receiver.capacity)
             return tooBig();
         if (!receiver.begin(sizing.editorSize())) {
-            result.error = outOfMemory(path);
+            if (progress.wanted())
+                result.error = outOfMemory(path);
+            else
+                result.cancelled = true;
             return result;
         }
 

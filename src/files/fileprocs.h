@@ -39,7 +39,8 @@ struct FileReadResult {
 FileReadResult ReadWholeFile(const QString &path);
 
 // Where ReadFileInPieces puts the editor text. begin() says how long the
-// text will be (false: not enough memory for it); append() takes it piece by
+// text will be (false: not enough memory for it, or the reading is to stop,
+// which progress(), asked once more, then says); append() takes it piece by
 // piece (false: not enough memory). begin() may come again, to start over:
 // what was appended before is then dropped. progress(), if set, is told after
 // every piece how far the reading is, in bytes done of total (every reading of

@@ -112,9 +112,12 @@ public:
     // abandonLoad() (or a new beginLoad()) drops what was appended. beginLoad
     // reserves room for `bytes` bytes once; it and appendLoad return false
     // when the memory runs out (the load is then abandoned). A text longer
-    // than longestLoad() bytes cannot be held and is refused at once.
+    // than longestLoad() bytes cannot be held and is refused at once. Given
+    // `meanwhile`, beginLoad reserves the room on another thread and calls
+    // it every few milliseconds until the room is there (once at least);
+    // when it said false, the load is abandoned and beginLoad returns false.
     static qsizetype longestLoad();
-    bool beginLoad(qsizetype bytes);
+    bool beginLoad(qsizetype bytes, const std::function<bool()> &meanwhile = {});
     bool appendLoad(QByteArrayView utf8);
     void finishLoad();
     void abandonLoad();

@@ -13,7 +13,10 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 namespace kelo {
@@ -569,7 +572,7 @@ qsizetype TextBox::longestLoad()
     return std::numeric_limits<int>::max() - editRoom;
 }
 
-bool TextBox::beginLoad(qsizetype bytes)
+bool TextBox::beginLoad(qsizetype bytes, const std::function<bool()> &meanwhile)
 {
     abandonLoad();
     if (bytes < 0 || bytes > longestLoad())
@@ -578,9 +581,35 @@ bool TextBox::beginLoad(qsizetype bytes)
     // whole text, when an insertion would fill it exactly, and reading the
     // text takes a byte of room too: some room is left over for the first
     // edits.
-    m_loader = reinterpret_cast<void *>(send(*this, SCI_CREATELOADER,
-                                             static_cast<unsigned long>(bytes + roomFor(bytes)),
-                                             SC_DOCUMENTOPTION_STYLES_NONE));
+    const auto room = static_cast<unsigned long>(bytes + roomFor(bytes));
+    const auto makeLoader = [this, room] {
+        return reinterpret_cast<void *>(
+            send(*this, SCI_CREATELOADER, room, SC_DOCUMENTOPTION_STYLES_NONE));
+    };
+    if (!meanwhile) {
+        m_loader = makeLoader();
+        return m_loader != nullptr;
+    }
+    // Scintilla fills the room with zeros as it reserves it: for a text of a
+    // gigabyte the kernel takes seconds to hand out that many fresh pages,
+    // and the window would stand frozen meanwhile. The loader is a document
+    // of its own, which nothing else knows of or touches until finishLoad()
+    // shows it, so it is made on a thread of its own while the window runs.
+    // A lack of memory there comes back here, as it would have.
+    std::future<void *> made;
+    try {
+        made = std::async(std::launch::async, makeLoader);
+    } catch (const std::system_error &) { // no thread to be had
+        m_loader = makeLoader();
+        return m_loader != nullptr;
+    }
+    bool goOn = true;
+    do {
+        goOn = meanwhile() && goOn;
+    } while (made.wait_for(std::chrono::milliseconds(15)) != std::future_status::ready);
+    m_loader = made.get();
+    if (!goOn)
+        abandonLoad();
     return m_loader != nullptr;
 }
 

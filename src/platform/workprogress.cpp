@@ -135,6 +135,23 @@ bool WorkProgressBox::step(qint64 done, qint64 total)
     return !m_dialog->wasCanceled();
 }
 
+bool WorkProgressBox::wait()
+{
+    if (!m_dialog->isVisible() && !m_dialog->wasCanceled() &&
+        m_clock.elapsed() >= m_delay.count()) {
+        m_dialog->show();
+        centre();
+    }
+    // While the box stands over the window, it holds back the window's
+    // input; once stopped it is gone, and the window only repaints until the
+    // wait is over. Before the box is due, nothing runs, as with a step.
+    if (m_dialog->wasCanceled())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    else if (m_dialog->isVisible())
+        QCoreApplication::processEvents();
+    return !m_dialog->wasCanceled();
+}
+
 void WorkProgressBox::beginUnstoppable()
 {
     m_cancel->setEnabled(false);

@@ -23,6 +23,10 @@ public:
     virtual ~WorkProgress() = default;
     // Units done of total; false stops the work.
     virtual bool step(qint64 done, qint64 total) = 0;
+    // The work is waiting for something that takes a while and is done
+    // elsewhere (on another thread); told every few milliseconds until it is
+    // over. False asks to stop the work, which ends once the wait does.
+    virtual bool wait() { return true; }
     // From here on the work cannot be stopped, and nothing else may run until
     // it is over: the text is in the middle of a change.
     virtual void beginUnstoppable() {}
@@ -70,6 +74,9 @@ public:
     ~WorkProgressBox() override;
 
     bool step(qint64 done, qint64 total) override;
+    // Lets the window repaint, and the box take "Abbrechen", while the work
+    // waits; the box comes up after its delay as it would for a step.
+    bool wait() override;
     // Greys out "Abbrechen", and shows the box at once if the work has taken
     // a moment already (a quick one does not flash a box for its rest); from
     // then on the box is only repainted, while nothing else runs.

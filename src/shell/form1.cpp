@@ -569,8 +569,12 @@ Form1::LoadEnd Form1::readIntoEditor(const QString &path, QString &reason)
     TextBox &editor = *TextBox1;
     const std::unique_ptr<LoadProgress> progress =
         m_loadProgress ? m_loadProgress(*this, path) : nullptr;
-    TextReceiver receiver{[&editor](qsizetype bytes) { return editor.beginLoad(bytes); },
-                          [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }};
+    // The window runs on while the editor makes room for a big text.
+    const auto meanwhile = progress ? std::function<bool()>([&progress] { return progress->wait(); })
+                                    : std::function<bool()>();
+    TextReceiver receiver{
+        [&editor, &meanwhile](qsizetype bytes) { return editor.beginLoad(bytes, meanwhile); },
+        [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }};
     receiver.capacity = TextBox::longestLoad();
     if (progress)
         receiver.progress = [&progress](qint64 done, qint64 total) {

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -30,9 +31,10 @@ QString u(const char *utf8)
 }
 
 // Begins a load and appends the text in pieces of the given size.
-void loadInPieces(TextBox &box, QByteArrayView text, qsizetype piece)
+void loadInPieces(TextBox &box, QByteArrayView text, qsizetype piece,
+                  const std::function<bool()> &meanwhile = {})
 {
-    ASSERT_TRUE(box.beginLoad(text.size()));
+    ASSERT_TRUE(box.beginLoad(text.size(), meanwhile));
     for (qsizetype at = 0; at < text.size(); at += piece)
         ASSERT_TRUE(box.appendLoad(text.sliced(at, std::min(piece, text.size() - at))));
 }
@@ -62,23 +64,41 @@ TEST(TextBox, NulBytesAndAByteOrderMarkSurviveEveryWayInAndOut)
     EXPECT_EQ(box.SelText(), u("x") + QChar(0) + QChar(0));
 }
 
-// A text loaded in pieces ends as loadUtf8 leaves it; until it is finished,
-// or when abandoned, the editor keeps its text, undo history and modified state.
+// A text loaded in pieces ends as loadUtf8 leaves it, also when its room was
+// made on another thread; until it is finished, or when abandoned or stopped
+// while its room is made, the editor keeps its text, undo history and
+// modified state.
 TEST(TextBox, LoadingInPiecesShowsTheTextOnlyWhenComplete)
 {
     const QByteArray loaded("x\0y\r\nGr\xc3\xbc\xc3\x9f\x65\nz\r\xf0\x9f\x98\x80\r\n", 21);
     TextBox reference;
     reference.loadUtf8(loaded);
-    for (const bool finish : {false, true}) {
-        SCOPED_TRACE(finish ? "finished" : "abandoned");
+    enum class End { Abandoned, Stopped, Finished, FinishedWithRoomMadeMeanwhile };
+    for (const End end : {End::Abandoned, End::Stopped, End::Finished,
+                          End::FinishedWithRoomMadeMeanwhile}) {
+        SCOPED_TRACE(int(end));
         TextBox box;
         box.setText(u("alt\r\nText"));
         box.setSelStart(3);
         box.setSelText(u("er"));
-        ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 4));
+        int waits = 0;
+        const auto meanwhile = [&waits, end] {
+            ++waits;
+            return end != End::Stopped;
+        };
+        if (end == End::Stopped) {
+            EXPECT_FALSE(box.beginLoad(loaded.size(), meanwhile));
+            EXPECT_FALSE(box.appendLoad(loaded));
+            box.finishLoad();
+        } else if (end == End::FinishedWithRoomMadeMeanwhile) {
+            ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 4, meanwhile));
+        } else {
+            ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 4));
+        }
+        EXPECT_EQ(waits > 0, end == End::Stopped || end == End::FinishedWithRoomMadeMeanwhile);
         EXPECT_EQ(box.utf8Text(), "alter\r\nText");
         QSignalSpy changed(&box, &QsciScintilla::textChanged);
-        if (!finish) {
+        if (end == End::Abandoned || end == End::Stopped) {
             box.abandonLoad();
             EXPECT_EQ(changed.count(), 0);
             EXPECT_EQ(box.utf8Text(), "alter\r\nText");

@@ -34,12 +34,15 @@ namespace {
 using namespace std::chrono_literals;
 
 // What the loads of a window told their progress, and at which step (1 is
-// the first) the fake user stops the load; 0 never. With `box`, the real
-// progress box stands over the window as well.
+// the first) the fake user stops the load; 0 never, stopWhileWaiting while
+// the load waits for its room. With `box`, the real progress box stands over
+// the window as well.
+constexpr int stopWhileWaiting = -1;
 struct Steps {
     QList<qint64> done;
     qint64 total = -1;
     int stopAt = 0;
+    int waits = 0;
     bool windowShownAtEveryStep = true;
     bool box = false;
     std::function<void(int step, bool last)> during; // runs at every step
@@ -63,7 +66,14 @@ public:
         if (m_steps.during)
             m_steps.during(m_step, done == total);
         const bool goOn = !m_box || m_box->step(done, total);
-        return goOn && m_step != m_steps.stopAt;
+        m_stopped = m_stopped || m_step == m_steps.stopAt;
+        return goOn && !m_stopped;
+    }
+    bool wait() override
+    {
+        ++m_steps.waits;
+        m_stopped = m_stopped || m_steps.stopAt == stopWhileWaiting;
+        return !m_stopped;
     }
 
 private:
@@ -71,12 +81,14 @@ private:
     QWidget &m_window;
     std::optional<LoadProgressDialog> m_box;
     int m_step = 0;
+    bool m_stopped = false;
 };
 
 LoadProgressFactory recordingInto(Steps &steps)
 {
     return [&steps](QWidget &window, const QString &path) -> std::unique_ptr<LoadProgress> {
         steps.done.clear();
+        steps.waits = 0;
         return std::make_unique<FakeProgress>(steps, window, path);
     };
 }
@@ -233,8 +245,8 @@ protected:
     Steps m_steps;
 };
 
-// Stopped at the first, a middle or the last step, a load through the open
-// panel or by a drop leaves the text, its file, form, identity, undo steps,
+// Stopped at the first, a middle or the last step, or while the editor makes
+// room for the text, a load through the open panel or by a drop leaves the text, its file, form, identity, undo steps,
 // modified flag and recovery copy as they were, and says so in the status
 // line only. A load that goes through rises to its total.
 TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
@@ -249,7 +261,7 @@ TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
         const int caret = form.TextBox1->SelStart();
         const QString copy = form.recovery()->copyPath();
         const int steps = stepsFor(bigText().size());
-        for (const int stopAt : {1, steps / 2, steps}) {
+        for (const int stopAt : {1, steps / 2, steps, stopWhileWaiting}) {
             SCOPED_TRACE("stopped at step " + std::to_string(stopAt));
             m_steps.stopAt = stopAt;
             m_messages.clear();
@@ -263,7 +275,9 @@ TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
                     form.Dateiauswahl->File1->list().indexOf(QStringLiteral("gross.txt")));
                 form.FileLoad();
             }
-            EXPECT_EQ(m_steps.done.size(), stopAt);
+            // Asked once more after the room was refused.
+            EXPECT_EQ(m_steps.done.size(), stopAt == stopWhileWaiting ? steps / 2 + 1 : stopAt);
+            EXPECT_EQ(m_steps.waits > 0, stopAt == stopWhileWaiting || stopAt == steps);
             EXPECT_EQ(form.TextBox1->Text(), text);
             EXPECT_EQ(form.currentFile(), m_old);
             EXPECT_EQ(form.Label1->text(), caption);
