@@ -1,5 +1,5 @@
 // The main window: start-up, loading, the colour schemes on the editor's
-// real colours, and the settings written when the window closes.
+// real colours, the settings written when the window closes, and its layout.
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
@@ -9,6 +9,7 @@
 #include "platform/units.h"
 #include "shell/application.h"
 #include "shell/colourschemes.h"
+#include "shell/layout.h"
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
 #include "support/form1fixture.h"
@@ -31,10 +32,18 @@ namespace {
 const QColor navy(0, 0, 128);
 const QColor cyan(0, 255, 255);
 
-// Quotes come off the command line only after an opening one, and then the
-// last character goes whatever it is; a lone quote stays.
-TEST(CommandLine, StripQuotesOnlyAfterAnOpeningQuote)
+// Each argument's bytes, the ones that are not UTF-8 included, come back as
+// they were. Quotes come off only after an opening one, and then the last
+// character goes whatever it is; a lone quote stays.
+TEST(CommandLine, ArgumentsKeepTheirBytesAndLoseQuotesOnlyAfterAnOpeningOne)
 {
+    const char *argv[] = {"kelo", "/tmp/\xC4lteres/\xE4rger.txt", "Gr\xC3\xBC\xC3\x9F" "e", ""};
+    const QStringList arguments = commandLineArguments(4, argv);
+    ASSERT_EQ(arguments.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(encodeFileName(arguments.at(i)), QByteArray(argv[i + 1]));
+    EXPECT_EQ(arguments.at(1), QStringLiteral("Grüße"));
+
     // clang-format off
     const std::pair<QString, QString> cases[] = {
         {"\"/home/a b/c.txt\"", "/home/a b/c.txt"}, {"\"/home/a/c.txt", "/home/a/c.tx"},
@@ -46,7 +55,10 @@ TEST(CommandLine, StripQuotesOnlyAfterAnOpeningQuote)
 
 using StartUp = Form1Fixture;
 
-TEST_F(StartUp, QuotedPathWithBlanksSpreadOverArgumentsIsReadWithTheDefaults)
+// Read with the defaults first; then nonsense in the settings keeps the lists
+// and navy and cyan in the font of design time; a stored weiss and filter are
+// applied.
+TEST_F(StartUp, QuotedPathWithBlanksIsReadAndTheStoredSettingsAreApplied)
 {
     const QString path = makeFile("mit  Leer zeichen.txt", "Hallo\r\nWelt");
     Form1 &form = start({'"' + m_work + "/mit", QString(), "Leer", "zeichen.txt\""});
@@ -57,63 +69,54 @@ TEST_F(StartUp, QuotedPathWithBlanksSpreadOverArgumentsIsReadWithTheDefaults)
     EXPECT_EQ(form.Dateiauswahl->File1->pattern(), QStringLiteral("*.*"));
     EXPECT_EQ(form.TextBox1->backColor(), navy);
     EXPECT_TRUE(form.TextBox1->editorFont().bold());
+
+    m_window.reset();
+    presetSetting(key::dir1, QDir(m_root.path()).filePath(QStringLiteral("weg")));
+    presetSetting(key::drive1, QStringLiteral("/nirgendwo"));
+    presetSetting(key::scheme, QStringLiteral("lila"));
+    Form1 &nonsense = start();
+    EXPECT_EQ(nonsense.Dateiauswahl->Dir1->path(), m_work);
+    EXPECT_EQ(nonsense.TextBox1->backColor(), navy);
+    EXPECT_EQ(nonsense.TextBox1->textColor(), cyan);
+    EXPECT_FALSE(nonsense.TextBox1->editorFont().bold());
+    EXPECT_EQ(nonsense.Frame1->lbl_schwarzweissblau->text(), QStringLiteral("lila"));
+
+    m_window.reset();
+    presetSetting(key::scheme, QStringLiteral("weiss"));
+    presetSetting(key::filter, QStringLiteral("*.md;*.txt"));
+    Form1 &weiss = start({makeFile(QStringLiteral("w.txt"), "eins\r\nzwei")});
+    // Window text, not button text: weiss at start-up is applied without its refresh.
+    EXPECT_EQ(weiss.TextBox1->textColor(), resolveOleColor(systemColorFlag | 8));
+    EXPECT_EQ(weiss.TextBox1->backColor(), resolveOleColor(systemColorFlag | 5));
+    EXPECT_FALSE(weiss.TextBox1->editorFont().bold());
+    EXPECT_EQ(weiss.TextBox1->SelStart(), 0);
+    EXPECT_EQ(weiss.Dateiauswahl->File1->pattern(), QStringLiteral("*.md;*.txt"));
 }
 
 // A command line naming no readable file ("@": the work folder) reads nothing,
 // says why in the status line and brings back the stored folder.
-class StartUpWithoutFile :
-    public Form1Fixture,
-    public ::testing::WithParamInterface<std::pair<const char *, const char *>> {};
-
-TEST_P(StartUpWithoutFile, ReadsNothingAndReturnsToTheStoredFolder)
+TEST_F(StartUp, WithoutAReadableFileReadsNothingAndReturnsToTheStoredFolder)
 {
     const QString stored = QDir(m_root.path()).filePath(QStringLiteral("stored"));
     QDir().mkpath(stored);
-    presetSetting(key::dir1, stored);
-    const QString argument = QString::fromUtf8(GetParam().first).replace(u'@', m_work);
-    Form1 &form = start({argument});
-    EXPECT_EQ(form.currentFile(), argument);
-    EXPECT_TRUE(form.TextBox1->Text().isEmpty());
-    EXPECT_EQ(form.Dateiauswahl->Dir1->path(), stored);
-    EXPECT_TRUE(form.lblstatus->text().contains(QString::fromUtf8(GetParam().second)));
-    EXPECT_TRUE(m_messages.shown().isEmpty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Commands, StartUpWithoutFile,
-                         ::testing::Values(std::pair{"@/neu.txt", "gibt es noch nicht"},
-                                           std::pair{"\"", "gibt es noch nicht"},
-                                           std::pair{"@", "ist ein Ordner"}));
-
-TEST_F(StartUp, NonsenseInTheSettingsKeepsTheListsAndNavyAndCyanInTheFontOfDesignTime)
-{
-    presetSetting(key::dir1, QDir(m_root.path()).filePath(QStringLiteral("weg")));
-    presetSetting(key::drive1, QStringLiteral("/nirgendwo"));
-    presetSetting(key::scheme, QStringLiteral("lila"));
-    Form1 &form = start();
-    EXPECT_EQ(form.Dateiauswahl->Dir1->path(), m_work);
-    EXPECT_EQ(form.TextBox1->backColor(), navy);
-    EXPECT_EQ(form.TextBox1->textColor(), cyan);
-    EXPECT_FALSE(form.TextBox1->editorFont().bold());
-    EXPECT_EQ(form.Frame1->lbl_schwarzweissblau->text(), QStringLiteral("lila"));
-}
-
-TEST_F(StartUp, StoredWeissAndFilterAreApplied)
-{
-    presetSetting(key::scheme, QStringLiteral("weiss"));
-    presetSetting(key::filter, QStringLiteral("*.md;*.txt"));
-    Form1 &form = start({makeFile(QStringLiteral("w.txt"), "eins\r\nzwei")});
-    // Window text, not button text: weiss at start-up is applied without its refresh.
-    EXPECT_EQ(form.TextBox1->textColor(), resolveOleColor(systemColorFlag | 8));
-    EXPECT_EQ(form.TextBox1->backColor(), resolveOleColor(systemColorFlag | 5));
-    EXPECT_FALSE(form.TextBox1->editorFont().bold());
-    EXPECT_EQ(form.TextBox1->SelStart(), 0);
-    EXPECT_EQ(form.Dateiauswahl->File1->pattern(), QStringLiteral("*.md;*.txt"));
+    for (const auto &[command, reason] :
+         {std::pair{"@/neu.txt", "gibt es noch nicht"}, std::pair{"@", "ist ein Ordner"}}) {
+        SCOPED_TRACE(command);
+        m_window.reset();
+        presetSetting(key::dir1, stored);
+        const QString argument = QString::fromUtf8(command).replace(u'@', m_work);
+        Form1 &form = start({argument});
+        EXPECT_EQ(form.currentFile(), argument);
+        EXPECT_TRUE(form.TextBox1->Text().isEmpty());
+        EXPECT_EQ(form.Dateiauswahl->Dir1->path(), stored);
+        EXPECT_TRUE(form.lblstatus->text().contains(QString::fromUtf8(reason)));
+        EXPECT_TRUE(m_messages.shown().isEmpty());
+    }
 }
 
 using Loading = Form1Fixture;
 
-// Whether the drop was taken. The file is read once the events after the
-// drop are processed (here unless `thenRead` is false).
+// Whether the drop was taken; the file is read once the events after it ran.
 bool dropUrl(QWidget *target, const QUrl &url, bool thenRead = true)
 {
     QMimeData mime;
@@ -127,13 +130,8 @@ bool dropUrl(QWidget *target, const QUrl &url, bool thenRead = true)
     return drop.isAccepted();
 }
 
-bool dropFile(QWidget *target, const QString &path)
-{
-    return dropUrl(target, QUrl::fromLocalFile(path));
-}
-
-// Ctrl+O in the editor, then FileLoad needs a chosen file; dropped files load the same way,
-// hidden and empty ones too; a failed read keeps the text and the current file.
+// Ctrl+O in the editor, then FileLoad needs a chosen file; dropped files load
+// too, hidden and empty ones; a failed read keeps the text and the file.
 TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
 {
     Form1 &form = startShown();
@@ -163,7 +161,7 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     const QString sub = m_work + "/ablage";
     ASSERT_TRUE(QDir().mkpath(sub));
     const QString hidden = makeFile("ablage/.versteckt", "geheim");
-    EXPECT_TRUE(dropUrl(&form, QUrl::fromLocalFile(hidden), false)); // read after the drop
+    EXPECT_TRUE(dropUrl(&form, QUrl::fromLocalFile(hidden), false)); // read after it
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
     QCoreApplication::processEvents();
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geheim"));
@@ -171,8 +169,7 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     EXPECT_EQ(form.Dateiauswahl->Dir1->path(), sub);
     EXPECT_EQ(setting(key::dir1), sub);
 
-    // A folder where a file is expected cannot be read, even by root. (The
-    // changed text is offered for saving first; "Nein" lets the load go on.)
+    // A folder cannot be read, even by root; "Nein" to saving lets the load go on.
     form.TextBox1->setText(QStringLiteral("geändert"));
     m_messages.clear();
     m_messages.queueAnswer(MsgAnswer::No);
@@ -186,90 +183,70 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
 
     const QString empty = makeFile(QStringLiteral("leer.txt"), QByteArray());
     m_messages.queueAnswer(MsgAnswer::No);
-    dropFile(form.TextBox1->viewport(), empty);
+    dropUrl(form.TextBox1->viewport(), QUrl::fromLocalFile(empty));
     EXPECT_TRUE(form.TextBox1->Text().isEmpty());
     EXPECT_EQ(form.currentFile(), empty);
     EXPECT_FALSE(form.TextBox1->isModified());
     EXPECT_EQ(m_messages.shown().size(), 3);
 }
 
-// Loading over a changed text, through the open panel or by a drop: "Ja"
-// saves and loads only when the save worked, "Nein" loads, going back
-// changes nothing (the panel stays as it was). An unchanged text loads at once.
-struct LoadOver {
-    const char *name;
-    bool drop;
-    MsgAnswer answer;
-    bool savable; // the current file exists, so Speichern can write it
-    bool loads;
-};
-
-class LoadOverChanges : public Form1Fixture, public ::testing::WithParamInterface<LoadOver> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, LoadOverChanges,
-    ::testing::Values(LoadOver{"PanelYes", false, MsgAnswer::Yes, true, true},
-                      LoadOver{"PanelYesNotSaved", false, MsgAnswer::Yes, false, false},
-                      LoadOver{"PanelNo", false, MsgAnswer::No, true, true},
-                      LoadOver{"PanelCancel", false, MsgAnswer::Cancel, true, false},
-                      LoadOver{"DropYes", true, MsgAnswer::Yes, true, true},
-                      LoadOver{"DropNo", true, MsgAnswer::No, true, true},
-                      LoadOver{"DropCancel", true, MsgAnswer::Cancel, true, false}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_P(LoadOverChanges, AsksAndLoadsOnlyWhenTheTextIsSafe)
+// Loading over a changed text: "Ja" saves and loads only when the save
+// worked, "Nein" loads, going back changes nothing (the panel stays as it
+// was); a drop asks the same question. An unchanged text loads at once.
+TEST_F(Loading, OverAChangedTextAsksAndLoadsOnlyWhenTheTextIsSafe)
 {
-    const LoadOver &c = GetParam();
-    const QString first = makeFile("erste.txt", "eins\r\n");
-    const QString second = makeFile("zweite.txt", "zwei\r\n");
-    Form1 &form = startShown({first});
-    OpenPanel *panel = form.Dateiauswahl;
-    const auto load = [&](const QString &path) {
-        if (c.drop) {
-            dropFile(&form, path);
-            return;
+    const struct {
+        const char *name;
+        bool drop;
+        MsgAnswer answer;
+        bool savable; // the current file exists, so Speichern can write it
+        bool loads;
+    } cases[] = {{"PanelYes", false, MsgAnswer::Yes, true, true},
+                 {"PanelYesNotSaved", false, MsgAnswer::Yes, false, false},
+                 {"PanelNo", false, MsgAnswer::No, true, true},
+                 {"PanelCancel", false, MsgAnswer::Cancel, true, false},
+                 {"DropCancel", true, MsgAnswer::Cancel, true, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        m_window.reset();
+        m_messages.clear();
+        const QString first = makeFile("erste.txt", "eins\r\n");
+        const QString second = makeFile("zweite.txt", "zwei\r\n");
+        Form1 &form = startShown({first});
+        OpenPanel *panel = form.Dateiauswahl;
+        const auto load = [&](const QString &path) {
+            if (c.drop) {
+                dropUrl(&form, QUrl::fromLocalFile(path));
+                return;
+            }
+            form.cmd_open_Click();
+            panel->File1->refresh();
+            panel->File1->setListIndex(panel->File1->list().indexOf(QFileInfo(path).fileName()));
+            form.FileLoad();
+        };
+        load(second);
+        load(first);
+        EXPECT_TRUE(m_messages.texts().isEmpty());
+        ASSERT_EQ(form.currentFile(), first);
+
+        form.TextBox1->setText(QStringLiteral("meine Änderung"));
+        ASSERT_TRUE(c.savable || QFile::remove(first));
+        m_messages.queueAnswer(c.answer);
+        load(second);
+
+        EXPECT_EQ(m_messages.texts().value(0), "Datei " + first + " speichern ?");
+        EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNoCancel);
+        EXPECT_EQ(form.currentFile(), c.loads ? second : first);
+        EXPECT_EQ(form.TextBox1->Text(),
+                  c.loads ? QStringLiteral("zwei\r\n") : QStringLiteral("meine Änderung"));
+        if (c.savable) {
+            EXPECT_EQ(readBytes(first), c.answer == MsgAnswer::Yes
+                                            ? QByteArray("meine Änderung\r\n")
+                                            : QByteArray("eins\r\n"));
         }
-        form.cmd_open_Click();
-        panel->File1->refresh();
-        panel->File1->setListIndex(panel->File1->list().indexOf(QFileInfo(path).fileName()));
-        form.FileLoad();
-    };
-    load(second);
-    load(first);
-    EXPECT_TRUE(m_messages.texts().isEmpty());
-    ASSERT_EQ(form.currentFile(), first);
-
-    form.TextBox1->setText(QStringLiteral("meine Änderung"));
-    if (!c.savable) {
-        ASSERT_TRUE(QFile::remove(first));
+        EXPECT_EQ(panel->isVisible(), !c.drop && !c.loads);
+        EXPECT_EQ(form.TextBox1->isModified(), !c.loads);
     }
-    m_messages.queueAnswer(c.answer);
-    load(second);
-
-    EXPECT_EQ(m_messages.texts().value(0), "Datei " + first + " speichern ?");
-    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNoCancel);
-    EXPECT_EQ(form.currentFile(), c.loads ? second : first);
-    EXPECT_EQ(form.TextBox1->Text(),
-              c.loads ? QStringLiteral("zwei\r\n") : QStringLiteral("meine Änderung"));
-    if (c.savable) {
-        EXPECT_EQ(readBytes(first), c.answer == MsgAnswer::Yes ? QByteArray("meine Änderung\r\n")
-                                                               : QByteArray("eins\r\n"));
-    }
-    // Going back leaves the panel as it was; the text stays changed.
-    EXPECT_EQ(panel->isVisible(), !c.drop && !c.loads);
-    EXPECT_EQ(form.TextBox1->isModified(), !c.loads);
-}
-
-// The command line as the system gives it: each argument's bytes, the ones
-// that are not UTF-8 included, come back as they were.
-TEST(CommandLine, ArgumentsKeepTheirBytes)
-{
-    const char *argv[] = {"kelo", "/tmp/\xC4lteres/\xE4rger.txt", "Gr\xC3\xBC\xC3\x9F" "e", ""};
-    const QStringList arguments = commandLineArguments(4, argv);
-    ASSERT_EQ(arguments.size(), 3);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(encodeFileName(arguments.at(i)), QByteArray(argv[i + 1]));
-    EXPECT_EQ(arguments.at(1), QStringLiteral("Grüße"));
 }
 
 using Latin1Names = Latin1Fixture;
@@ -277,9 +254,11 @@ using Latin1Names = Latin1Fixture;
 // A Latin-1 name on the command line opens its file, Label1 shows it readably
 // and Speichern replaces exactly that file. Dropped as a file manager sends it
 // (percent-encoded bytes), on the window or the editor, it loads the same way.
-TEST_F(Latin1Names, CommandLineAndDropsOpenTheFileAndSpeichernWritesItUnderItsOwnName)
+// The open panel lists folder and file readably and enters and loads them by
+// double clicks; "dir1" keeps the folder for the next start.
+TEST_F(Latin1Names, CommandLineDropsAndTheOpenPanelReadAndWriteTheFileUnderItsOwnName)
 {
-    Form1 &form = start({decodeFileName(m_fileRaw)});
+    Form1 &form = startShown({decodeFileName(m_fileRaw)});
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
     EXPECT_EQ(encodeFileName(form.currentFile()), m_fileRaw);
     EXPECT_EQ(form.Label1->text(), m_fileShown);
@@ -305,39 +284,28 @@ TEST_F(Latin1Names, CommandLineAndDropsOpenTheFileAndSpeichernWritesItUnderItsOw
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("H2O"));
     EXPECT_EQ(encodeFileName(form.currentFile()), water);
     EXPECT_EQ(m_messages.shown().size(), 1);
-}
 
-// The open panel lists the folder and the file readably and enters and loads
-// them by double clicks; "dir1" keeps the folder for the next start.
-TEST_F(Latin1Names, OpenPanelEntersTheFolderLoadsTheFileAndDir1KeepsTheFolder)
-{
-    Form1 &form = startShown();
     form.cmd_open_Click();
     OpenPanel *panel = form.Dateiauswahl;
-    ASSERT_EQ(panel->Dir1->path(), m_work);
+    ASSERT_TRUE(panel->Dir1->setPath(m_work));
     const QList<QListWidgetItem *> folders =
         panel->Dir1->findItems(QStringLiteral("Älteres"), Qt::MatchExactly);
     ASSERT_EQ(folders.size(), 1);
     doubleClick(*panel->Dir1, folders.first());
     EXPECT_EQ(encodeFileName(panel->Dir1->path()), m_folderRaw);
-
     const QList<QListWidgetItem *> files =
         panel->File1->findItems(QStringLiteral("ärger.txt"), Qt::MatchExactly);
     ASSERT_EQ(files.size(), 1);
     doubleClick(*panel->File1, files.first());
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
+    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße, geändert\r\n"));
     EXPECT_EQ(encodeFileName(form.currentFile()), m_fileRaw);
     EXPECT_EQ(form.Label1->text(), m_fileShown);
-    EXPECT_EQ(encodeFileName(setting(key::dir1)), m_folderRaw);
 
-    panel->Dir1->setPath(m_work);
-    ASSERT_TRUE(panel->Dir1->setPath(decodeFileName(m_folderRaw)));
     closeWindow();
-    EXPECT_EQ(encodeFileName(setting(key::dir1)), m_folderRaw);
     m_window.reset();
     Form1 &next = start();
     EXPECT_EQ(encodeFileName(next.Dateiauswahl->Dir1->path()), m_folderRaw);
-    EXPECT_EQ(next.Dateiauswahl->File1->list(), QStringList{decodeFileName("\xE4rger.txt")});
+    EXPECT_TRUE(next.Dateiauswahl->File1->list().contains(decodeFileName("\xE4rger.txt")));
 }
 
 using Schemes = Form1Fixture;
@@ -391,6 +359,60 @@ TEST_F(Schemes, EachSchemeSetsColoursFontAndCaretAndClosingStoresTheSettings)
     EXPECT_EQ(setting(key::scheme), QStringLiteral("schwarz"));
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(other.isVisible());
+}
+
+// The editor and the status line follow the window's outer size; a window
+// too low is set back to 2000 twips; minimised changes nothing.
+TEST(LayoutRule, GivesTheEditorAndTheStatusLineTheirSizes)
+{
+    using enum LayoutStep::Action;
+    const struct {
+        double width, height;
+        LayoutStep::Action action;
+        double editorWidth, editorHeight;
+    } cases[] = {
+        {12285, 7920, Fit, 11895, 6255}, // the designed window
+        {6000, 1671, Fit, 5610, 6},      // just high enough
+        {6000, 1670, SetHeight, 0, 0},   // 1670 and below snap to 2000
+        {120, 3000, Fit, 0, 1335},       // never a negative width
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        const LayoutStep step = layoutFor(c.width, c.height, false);
+        EXPECT_EQ(step.action, c.action);
+        if (c.action == Fit) {
+            EXPECT_EQ(step.editorWidth, c.editorWidth);
+            EXPECT_EQ(step.editorHeight, c.editorHeight);
+            EXPECT_EQ(step.statusWidth, c.editorWidth);
+            EXPECT_EQ(step.statusTop, 720 + c.editorHeight); // no gap under the editor
+        } else {
+            EXPECT_EQ(step.windowHeight, 2000);
+        }
+    }
+}
+
+using WindowResize = Form1Fixture;
+
+TEST_F(WindowResize, EditorAndStatusLineFollowTheWindowButNotWhileMinimised)
+{
+    Form1 &form = startShown();
+    form.setWindowWidthTwips(6000);
+    form.setWindowHeightTwips(5055);
+    EXPECT_EQ(form.TextBox1->geometry(), twipsRect(105, 720, 5610, 3390));
+    EXPECT_EQ(form.lblstatus->geometry(), twipsRect(105, 4110, 5610, 240));
+
+    form.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.isMinimized(); }));
+    form.setWindowWidthTwips(6600);
+    form.setWindowHeightTwips(900);
+    EXPECT_EQ(form.TextBox1->geometry(), twipsRect(105, 720, 5610, 3390));
+    EXPECT_EQ(form.windowHeightTwips(), 900); // not snapped while minimised
+
+    form.setWindowState(Qt::WindowNoState);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.isMinimized(); }));
+    EXPECT_EQ(form.windowHeightTwips(), 2000 - 5); // whole pixels: 96 px plus the frame
+    EXPECT_EQ(form.TextBox1->geometry(), twipsRect(105, 720, 6210, 2000 - 5 - 1665));
+    EXPECT_EQ(form.lblstatus->geometry(), twipsRect(105, 720 + 2000 - 5 - 1665, 6210, 240));
 }
 
 } // namespace

@@ -59,13 +59,7 @@ bool isUserControl(QWidget *widget)
 
 class KeyboardReach : public Form1Fixture {
 protected:
-    Form1 &startActive()
-    {
-        Form1 &form = startShown();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-        return form;
-    }
+    Form1 &startActive() { return *activated(&startShown()); }
 
     frm_such *openSearch(Form1 &form)
     {
@@ -82,18 +76,13 @@ protected:
         form.about()->open();
         return activated(form.findChild<Form2 *>());
     }
-    template <typename Window> static Window *activated(Window *window)
-    {
-        activate(window);
-        return window;
-    }
-
     // The keyboard goes to the active window only.
-    static void activate(QWidget *window)
+    template <typename Window> static Window *activated(Window *window)
     {
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }))
             << window->objectName().toStdString();
+        return window;
     }
 
     // Presses a key on the widget that has the focus, as the keyboard does.
@@ -120,22 +109,12 @@ protected:
         }
         return visited;
     }
-
-    // The action behind a command, cut off from its feature so that pressing
-    // its button only counts.
-    QAction *detachedAction(const QString &control)
-    {
-        auto *action = m_window->findChild<QAction *>(QStringLiteral("action_") + control);
-        if (action != nullptr)
-            QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
-        return action;
-    }
 };
 
 // Every control of the window, its panels, both dialogs and the About window
 // has a name to announce. The three are transient children of the main
 // window, the only windows a Wayland compositor keeps above it.
-TEST_F(KeyboardReach, EveryControlHasAnAccessibleNameAndTheDialogsAreTransientChildren)
+TEST_F(KeyboardReach, EveryControlIsAnnouncedAndTheDialogsAreTransientChildren)
 {
     Form1 &form = startActive();
     form.Dateiauswahl->showAt(650);
@@ -154,9 +133,10 @@ TEST_F(KeyboardReach, EveryControlHasAnAccessibleNameAndTheDialogsAreTransientCh
         for (QWidget *widget : window->findChildren<QWidget *>()) {
             if (!isUserControl(widget) || widget->window() != window)
                 continue;
-            looked.insert(window->objectName() + QLatin1Char('.') + widget->objectName());
+            const QString where = window->objectName() + QLatin1Char('.') + widget->objectName();
+            looked.insert(where);
             if (accessibleText(widget, QAccessible::Name).trimmed().isEmpty())
-                nameless << window->objectName() + QLatin1Char('.') + widget->objectName();
+                nameless << where;
         }
     }
     EXPECT_TRUE(nameless.isEmpty()) << nameless.join(QLatin1String(", ")).toStdString();
@@ -167,14 +147,10 @@ TEST_F(KeyboardReach, EveryControlHasAnAccessibleNameAndTheDialogsAreTransientCh
           "frm_such.Option1_1", "frm_ersetz.txt_replace", "frm_ersetz.cmdTAB", "Form2.Text1",
           "Form2.Command1"})
         EXPECT_TRUE(looked.contains(QLatin1String(control))) << control;
-}
 
-// What is read aloud for the controls whose text says too little: German
-// names where a control shows no text, a picture button's caption (or its
-// command's text where it has none) with its hint as the description.
-TEST_F(KeyboardReach, ControlsAreAnnouncedByGermanNamesOrTheirCaptionsWithTheirHints)
-{
-    Form1 &form = start();
+    // Where a control's text says too little: German names where it shows no
+    // text, a picture button's caption (or its command's text where it has
+    // none) with its hint as the description.
     const struct {
         QWidget *widget;
         QString name;
@@ -220,7 +196,7 @@ TEST_F(KeyboardReach, ControlsAreAnnouncedByGermanNamesOrTheirCaptionsWithTheirH
 // The window starts in the editor; Ctrl+Tab leaves it, and Tab runs through
 // the status line and the bar from left to right and back into the editor.
 // The options panel, once open, is next after the button that opened it.
-TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarFromLeftToRightAndBack)
+TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarAndThroughTheDialogs)
 {
     Form1 &form = startActive();
     EXPECT_EQ(focusName(), QStringLiteral("TextBox1"));
@@ -243,19 +219,29 @@ TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarFromLeftToRightAndBack)
     ASSERT_TRUE(form.Frame1->isVisible());
     EXPECT_EQ(tabs(8), (QStringList{"cmd_Einstell", "blau", "schwarz", "weiss", "txt_reggie",
                                     "txtRegister", "cmd_register", "cmd_delReg", "EXIT"}));
+
+    // The dialogs keep their designed order.
+    frm_such *search = openSearch(form);
+    search->txtSuch->setText(QStringLiteral("x")); // both buttons enabled
+    search->cmdSuchen->setFocus();
+    EXPECT_EQ(tabs(4),
+              (QStringList{"cmdSuchen", "cmdWeitersuchen", "Option1_0", "txtSuch", "cmdSuchen"}));
+    search->close();
+    openReplace(form);
+    EXPECT_EQ(tabs(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
+                                     "cmdTAB", "cmdZSLOESCH", "cmd_exit"}));
 }
 
 // A focused picture button or colour sample looks focused (they have no
-// frame of their own to show it). Enter, the keypad's Enter and Space on a
-// sample choose its scheme as a click does; other keys do nothing.
-TEST_F(KeyboardReach, AFocusedPictureButtonOrColourSampleLooksFocusedAndEnterOrSpaceChooses)
+// frame of their own to show it). Enter, the keypad's Enter and Space choose
+// a sample's scheme as a click does and trigger each bar button's command;
+// other keys do nothing.
+TEST_F(KeyboardReach, FocusedButtonsAndSamplesLookFocusedAndEnterOrSpaceTriggerThem)
 {
     Form1 &form = startActive();
     form.cmd_Einstell_Click();
-    for (QWidget *control : {static_cast<QWidget *>(form.cmd_open),
-                             static_cast<QWidget *>(form.EXIT),
-                             static_cast<QWidget *>(form.Frame1->blau),
-                             static_cast<QWidget *>(form.Frame1->weiss)}) {
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             form.cmd_open, form.EXIT, form.Frame1->blau, form.Frame1->weiss}) {
         form.TextBox1->setFocus(Qt::TabFocusReason);
         const QImage unfocused = control->grab().toImage();
         control->setFocus(Qt::TabFocusReason);
@@ -282,11 +268,8 @@ TEST_F(KeyboardReach, AFocusedPictureButtonOrColourSampleLooksFocusedAndEnterOrS
     // Choosing closes the panel and gives the editor the sample's colour.
     EXPECT_FALSE(form.Frame1->isVisible());
     EXPECT_EQ(form.TextBox1->backColor(), blau->palette().color(blau->backgroundRole()));
-}
 
-TEST_F(KeyboardReach, EnterAndSpaceOnEveryButtonOfTheBarTriggerItsCommand)
-{
-    Form1 &form = startActive();
+    // Each action is cut off from its feature, so that only the presses count.
     const QList<QAbstractButton *> bar = {
         form.cmd_open,  form.img_save, form.Save_AS,      form.cmd_fresh,   form.copy,
         form.img_clear, form.search,   form.cmd_replace,  form.cmdDelEmpty, form.cmd_DE2EN,
@@ -294,8 +277,9 @@ TEST_F(KeyboardReach, EnterAndSpaceOnEveryButtonOfTheBarTriggerItsCommand)
     };
     for (QAbstractButton *button : bar) {
         const QString control = button->objectName();
-        QAction *action = detachedAction(control);
+        auto *action = form.findChild<QAction *>(QStringLiteral("action_") + control);
         ASSERT_NE(action, nullptr) << control.toStdString();
+        QObject::disconnect(action, &QAction::triggered, nullptr, nullptr);
         QSignalSpy triggered(action, &QAction::triggered);
         button->setFocus(Qt::TabFocusReason);
         ASSERT_TRUE(button->hasFocus()) << control.toStdString();
@@ -351,27 +335,11 @@ TEST_F(KeyboardReach, EscapeLeavesEveryPanelAndDialogAsItsCloseControlDoes)
     EXPECT_EQ(m_settings->read(key::txtReplace, {}), QStringLiteral("neu"));
 
     // Escape in the editor closes nothing and leaves the text alone.
-    activate(&form);
+    activated(&form);
     form.cmd_open_Click();
     form.TextBox1->setFocus();
     press(Qt::Key_Escape);
     EXPECT_TRUE(form.Dateiauswahl->isVisible());
-}
-
-TEST_F(KeyboardReach, TabInsideTheDialogsKeepsTheirDesignedOrder)
-{
-    Form1 &form = startActive();
-
-    frm_such *search = openSearch(form);
-    search->txtSuch->setText(QStringLiteral("x")); // both buttons enabled
-    search->cmdSuchen->setFocus();
-    EXPECT_EQ(tabs(4),
-              (QStringList{"cmdSuchen", "cmdWeitersuchen", "Option1_0", "txtSuch", "cmdSuchen"}));
-    search->close();
-
-    openReplace(form);
-    EXPECT_EQ(tabs(6), (QStringList{"cmd_exit", "cmd_ersetzen", "txt_replace", "txt_finde",
-                                     "cmdTAB", "cmdZSLOESCH", "cmd_exit"}));
 }
 
 // On a Wayland session Kelo asks for Wayland first and X11 after it; what the

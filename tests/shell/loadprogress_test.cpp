@@ -33,16 +33,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// What the loads of a window told their progress, and at which step (1 is
-// the first) the fake user stops the load; 0 never, stopWhileWaiting while
-// the load waits for its room. With `box`, the real progress box stands over
-// the window as well.
+// What a window's loads told their progress. stopAt: the step (from 1) at
+// which the fake user stops, 0 never; `box` adds the real progress box.
 constexpr int stopWhileWaiting = -1;
 struct Steps {
     QList<qint64> done;
     qint64 total = -1;
     int stopAt = 0;
     int waits = 0;
+    bool stopped = false;
     bool windowShownAtEveryStep = true;
     bool box = false;
     std::function<void(int step, bool last)> during; // runs at every step
@@ -62,26 +61,23 @@ public:
         m_steps.done.append(done);
         m_steps.total = total;
         m_steps.windowShownAtEveryStep &= m_window.isVisible();
-        ++m_step;
         if (m_steps.during)
-            m_steps.during(m_step, done == total);
+            m_steps.during(int(m_steps.done.size()), done == total);
         const bool goOn = !m_box || m_box->step(done, total);
-        m_stopped = m_stopped || m_step == m_steps.stopAt;
-        return goOn && !m_stopped;
+        m_steps.stopped = m_steps.stopped || m_steps.done.size() == m_steps.stopAt;
+        return goOn && !m_steps.stopped;
     }
     bool wait() override
     {
         ++m_steps.waits;
-        m_stopped = m_stopped || m_steps.stopAt == stopWhileWaiting;
-        return !m_stopped;
+        m_steps.stopped = m_steps.stopped || m_steps.stopAt == stopWhileWaiting;
+        return !m_steps.stopped;
     }
 
 private:
     Steps &m_steps;
     QWidget &m_window;
     std::optional<LoadProgressDialog> m_box;
-    int m_step = 0;
-    bool m_stopped = false;
 };
 
 LoadProgressFactory recordingInto(Steps &steps)
@@ -89,19 +85,15 @@ LoadProgressFactory recordingInto(Steps &steps)
     return [&steps](QWidget &window, const QString &path) -> std::unique_ptr<LoadProgress> {
         steps.done.clear();
         steps.waits = 0;
+        steps.stopped = false;
         return std::make_unique<FakeProgress>(steps, window, path);
     };
 }
 
-// A Windows-1252 text of a little over three pieces: read twice, eight steps.
+// A Windows-1252 text of a little over three pieces: read twice, in eight steps.
 QByteArray bigText()
 {
     return QByteArray("Gr\374\337e aus der Ferne\r\n").repeated(3 * (1 << 20) / 22 + 100);
-}
-
-int stepsFor(qsizetype bytes)
-{
-    return 2 * int((bytes + defaultPieceSize - 1) / defaultPieceSize);
 }
 
 bool risesToTotal(const Steps &steps)
@@ -158,76 +150,59 @@ TEST(LoadProgressDialogTest, ShowsHowFarAndStopsAtAbbrechenEscapeOrClosing)
 
 // A rest that cannot be stopped: the box comes up at once with "Abbrechen"
 // greyed out, unless the work was quick so far, and then only the box is
-// painted, with nothing else running, while it moves on to the end.
-TEST(WorkProgressBoxTest, AnUnstoppableRestIsOnlyShown)
+// painted, with nothing else running. Once it is gone, the window is active
+// again even without a window manager (its keys work without a click).
+TEST(WorkProgressBoxTest, AnUnstoppableRestIsOnlyShownAndTheWindowIsActiveAfter)
 {
     QWidget window;
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     const auto label = [](int percent) { return QStringLiteral("Ersetze … %1 %").arg(percent); };
     {
-        // Quick so far: no box flashes up for the rest.
-        WorkProgressBox quick(window, label);
+        WorkProgressBox quick(window, label); // no box flashes up for the rest
         EXPECT_TRUE(quick.step(200, 1000));
         quick.beginUnstoppable();
         quick.show(500, 1000);
         EXPECT_FALSE(quick.dialog().isVisible());
     }
     {
-        // A while already, the box not yet up: it comes up now.
-        WorkProgressBox slow(window, label, 1000ms);
+        WorkProgressBox slow(window, label, 1000ms); // a while already: it comes up now
         EXPECT_TRUE(slow.step(200, 1000));
         EXPECT_FALSE(slow.dialog().isVisible());
         QTest::qWait(250);
         slow.beginUnstoppable();
         EXPECT_TRUE(slow.dialog().isVisible());
     }
-    WorkProgressBox box(window, label, 0ms);
-    QProgressDialog &dialog = box.dialog();
-    EXPECT_TRUE(box.step(200, 1000));
-    ASSERT_TRUE(dialog.isVisible());
-    box.beginUnstoppable();
-    EXPECT_TRUE(dialog.isVisible());
-    QPushButton *cancel = cancelButton(dialog);
-    ASSERT_NE(cancel, nullptr);
-    EXPECT_FALSE(cancel->isEnabled());
-    bool ran = false;
-    QMetaObject::invokeMethod(&window, [&ran] { ran = true; }, Qt::QueuedConnection);
-    box.show(734, 1000);
-    EXPECT_EQ(dialog.labelText(), QStringLiteral("Ersetze … 73 %"));
-    const QProgressBar *bar = dialog.findChild<QProgressBar *>();
-    ASSERT_NE(bar, nullptr);
-    EXPECT_EQ(bar->value(), 734);
-    box.show(1000, 1000);
-    EXPECT_EQ(dialog.labelText(), QStringLiteral("Ersetze … 100 %"));
-    EXPECT_FALSE(ran);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(ran);
-}
-
-// The window that was active when the box came up is active again once the
-// box is gone, with or without a window manager to give it back: the
-// window's own keys (Ctrl+S, Ctrl+Z) work without a click.
-TEST(WorkProgressBoxTest, TheWindowIsActiveAgainOnceTheBoxIsGone)
-{
-    QWidget window;
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     {
-        WorkProgressBox box(window, [](int) { return QStringLiteral("Leere Zeilen"); }, 0ms);
+        WorkProgressBox box(window, label, 0ms);
+        QProgressDialog &dialog = box.dialog();
         EXPECT_TRUE(box.step(200, 1000));
+        ASSERT_TRUE(dialog.isVisible());
         box.beginUnstoppable();
-        box.show(500, 1000);
-        ASSERT_TRUE(box.dialog().isVisible());
+        EXPECT_TRUE(dialog.isVisible());
+        QPushButton *cancel = cancelButton(dialog);
+        ASSERT_NE(cancel, nullptr);
+        EXPECT_FALSE(cancel->isEnabled());
+        bool ran = false;
+        QMetaObject::invokeMethod(&window, [&ran] { ran = true; }, Qt::QueuedConnection);
+        box.show(734, 1000);
+        EXPECT_EQ(dialog.labelText(), QStringLiteral("Ersetze … 73 %"));
+        const QProgressBar *bar = dialog.findChild<QProgressBar *>();
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(bar->value(), 734);
+        box.show(1000, 1000);
+        EXPECT_EQ(dialog.labelText(), QStringLiteral("Ersetze … 100 %"));
+        EXPECT_FALSE(ran);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(ran);
     }
     EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
 }
 
 class BigLoads : public Form1Fixture {
 protected:
-    // A window with a file loaded, then changed by typing: the state a stopped
-    // load must leave exactly as it is.
+    // A loaded file changed by typing: what a stopped load must leave as it is.
     Form1 &changedWindow()
     {
         Form1 &form = startShown();
@@ -246,9 +221,9 @@ protected:
 };
 
 // Stopped at the first, a middle or the last step, or while the editor makes
-// room for the text, a load through the open panel or by a drop leaves the text, its file, form, identity, undo steps,
-// modified flag and recovery copy as they were, and says so in the status
-// line only. A load that goes through rises to its total.
+// room, a load by the open panel or a drop leaves the text, its file, format,
+// identity, undo steps, modified flag and recovery copy as they were and says
+// so in the status line only. A load that goes through rises to its total.
 TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
 {
     for (const bool drop : {false, true}) {
@@ -260,7 +235,7 @@ TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
         const KnownFile known = form.knownFile();
         const int caret = form.TextBox1->SelStart();
         const QString copy = form.recovery()->copyPath();
-        const int steps = stepsFor(bigText().size());
+        const int steps = 2 * int((bigText().size() + defaultPieceSize - 1) / defaultPieceSize);
         for (const int stopAt : {1, steps / 2, steps, stopWhileWaiting}) {
             SCOPED_TRACE("stopped at step " + std::to_string(stopAt));
             m_steps.stopAt = stopAt;
@@ -305,9 +280,7 @@ TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
     }
 }
 
-// While the box shows, a key or a click on the top bar reaches the window
-// through the window system only to be held back: nothing starts in the
-// middle of a load.
+// Keys and clicks on the bar while the box shows are held back, not kept.
 TEST_F(BigLoads, InputDuringALoadDoesNothing)
 {
     Form1 &form = changedWindow();
@@ -319,7 +292,7 @@ TEST_F(BigLoads, InputDuringALoadDoesNothing)
         if (step == 3) {
             QWindow *handle = form.windowHandle();
             for (QWidget *button :
-                 {static_cast<QWidget *>(form.cmd_open), static_cast<QWidget *>(form.cmd_Einstell)})
+                 std::initializer_list<QWidget *>{form.cmd_open, form.cmd_Einstell})
                 QTest::mouseClick(handle, Qt::LeftButton, {},
                                   button->mapTo(&form, button->rect().center()));
             QTest::keyClick(handle, Qt::Key_O, Qt::ControlModifier);
@@ -330,9 +303,7 @@ TEST_F(BigLoads, InputDuringALoadDoesNothing)
             eventsRanDuringLoad = eventsRan;
     };
     form.loadDroppedFile(m_big);
-    // The window went on (it repainted), but what it was told was held back,
-    // not kept for later.
-    EXPECT_TRUE(eventsRanDuringLoad);
+    EXPECT_TRUE(eventsRanDuringLoad); // the window went on, its events ran
     QTest::qWait(50);
     EXPECT_EQ(form.currentFile(), m_big);
     EXPECT_EQ(form.TextBox1->utf8View().size(), QString::fromLatin1(bigText()).toUtf8().size());
