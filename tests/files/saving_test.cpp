@@ -65,8 +65,8 @@ protected:
     Saving m_saving{m_port, m_panel};
 };
 
-// A file made read-only or deleted since loading: never confirmed, the old
-// file and the text kept, the window and the panel open.
+// A file made read-only since loading: never confirmed, the old file and the
+// text kept, the window and the panel open.
 TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
 {
     m_port.load(m_port.makeFile("alt.txt", "Gr\374\337e\r\n"));
@@ -90,13 +90,6 @@ TEST_F(Save, SpeichernConfirmsFallsBackToUtf8AndLosesNothingOnFailure)
     EXPECT_EQ(readBytes(file), QByteArray("Grüße Ω\r\n"));
     EXPECT_TRUE(editor().isModified());
     EXPECT_TRUE(panelShows());
-
-    ASSERT_TRUE(QFile::remove(file));
-    m_messages.clear();
-    m_saving.img_save_Click();
-    EXPECT_EQ(m_messages.texts(), QStringList{askForName});
-    EXPECT_FALSE(QFileInfo::exists(file));
-    EXPECT_EQ(editor().Text(), QStringLiteral("neu"));
 }
 
 // A progress whose every step runs onStep; false stops the work.
@@ -273,30 +266,11 @@ TEST(SaveAsPanelDrives, DriveThatIsNotReadyGoesBackAndSaysSo)
     EXPECT_EQ(reports, QStringList{QStringLiteral("Laufwerk nicht verfügbar !")});
 }
 
-// Without a current file Speichern replaces Kelo.txt but never creates it; a
-// Yes that did not save keeps the window open.
-TEST_F(Save, WithoutAFileKeloTxtIsReplacedButNotCreatedAndTheWindowStays)
-{
-    editor().setText(QStringLiteral("nicht verlieren"));
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    bool mayClose = m_saving.confirmDropChangedText();
-    const QString kelo = m_programFolder + "/Kelo.txt";
-    EXPECT_EQ(m_messages.texts(), QStringList({question(QString()), askForName}));
-    EXPECT_FALSE(mayClose);
-    EXPECT_TRUE(panelShows());
-    EXPECT_FALSE(QFileInfo::exists(kelo));
-
-    writeBytes(kelo, "alt\r\n");
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    mayClose = m_saving.confirmDropChangedText();
-    EXPECT_EQ(m_messages.texts().value(2), question(kelo));
-    EXPECT_TRUE(mayClose);
-    EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
-}
-
 // The panel's start and Speichern's Kelo.txt: the program's folder for a Kelo
 // run from its build folder, home for an installed one (/proc stands for its
-// folder: not even root can create a file there).
+// folder: not even root can create a file there). Kelo.txt is replaced but
+// never created, and a Yes to the closing question that did not save keeps
+// the window open.
 using UserFolder = std::tuple<const char *, bool>; // program folder, installed
 class SaveBeside : public ::testing::TestWithParam<UserFolder> {};
 
@@ -320,13 +294,17 @@ TEST_P(SaveBeside, ThePanelAndKeloTxtUseTheProgramFolderOrTheHomeFolder)
     EXPECT_EQ(panel.Dir2->path(), expected);
 
     port.editor().setText(QStringLiteral("nicht verlieren"));
-    saving.img_save_Click();
+    port.boxes.queueAnswer(MsgAnswer::Yes);
+    EXPECT_FALSE(saving.confirmDropChangedText());
     const QString kelo = expected + "/Kelo.txt";
-    EXPECT_EQ(port.boxes.texts(), QStringList{askForName});
+    EXPECT_EQ(port.boxes.texts(), QStringList({question(QString()), askForName}));
     EXPECT_EQ(port.currentFile(), kelo);
+    EXPECT_TRUE(panel.isVisibleTo(&port.window()));
+    EXPECT_FALSE(QFileInfo::exists(kelo));
     writeBytes(kelo, "alt\r\n");
-    saving.img_save_Click();
-    EXPECT_EQ(port.boxes.texts().value(1), savedAs(kelo));
+    port.boxes.queueAnswer(MsgAnswer::Yes);
+    EXPECT_TRUE(saving.confirmDropChangedText());
+    EXPECT_EQ(port.boxes.texts().mid(2), QStringList({question(kelo), savedAs(kelo)}));
     EXPECT_EQ(readBytes(kelo), "nicht verlieren\r\n");
     qputenv("HOME", previousHome);
 }
@@ -339,60 +317,55 @@ INSTANTIATE_TEST_SUITE_P(Programs, SaveBeside,
 // Another program wrote the file after Kelo read it: Speichern asks, "Nein"
 // (the default) and going back keep its bytes. A file gone or now a folder is
 // not written: the panel asks for a name.
-struct OtherWrite {
-    const char *name;
-    void (*change)(const QString &path);
-    MsgAnswer answer; // to the overwrite question, when there is one
-    bool asks;
-};
-
-class SaveOverOtherWrites : public Save, public ::testing::WithParamInterface<OtherWrite> {};
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SaveOverOtherWrites,
-    ::testing::Values(OtherWrite{"WrittenNo", writeOther, MsgAnswer::No, true},
-                      OtherWrite{"WrittenYes", writeOther, MsgAnswer::Yes, true},
-                      OtherWrite{"WrittenGoBack", writeOther, MsgAnswer::Cancel, true},
-                      OtherWrite{"ReplacedNo", replaceOther, MsgAnswer::No, true},
-                      OtherWrite{"LinkedYes", linkOther, MsgAnswer::Yes, true},
-                      OtherWrite{"Deleted", deleteIt, MsgAnswer::Yes, false},
-                      OtherWrite{"Folder", folderInstead, MsgAnswer::Yes, false}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_P(SaveOverOtherWrites, AsksBeforeItWritesOverAnotherProgramsBytes)
+TEST_F(Save, AsksBeforeItWritesOverAnotherProgramsBytes)
 {
-    const OtherWrite &c = GetParam();
-    m_port.load(m_port.makeFile("geteilt.txt", "alt\r\n"));
-    const QString file = m_port.currentFile();
-    editor().setText(QStringLiteral("meins\r\n"));
-    m_saving.img_save_Click(); // our own write is no other program's
-    ASSERT_EQ(readBytes(file), "meins\r\n");
-    editor().setText(QStringLiteral("neu\r\n"));
+    const struct {
+        const char *name;
+        void (*change)(const QString &path);
+        MsgAnswer answer; // to the overwrite question, when there is one
+        bool asks;
+    } cases[] = {{"written", writeOther, MsgAnswer::No, true},
+                 {"written", writeOther, MsgAnswer::Yes, true},
+                 {"written", writeOther, MsgAnswer::Cancel, true},
+                 {"replaced", replaceOther, MsgAnswer::No, true},
+                 {"linked", linkOther, MsgAnswer::Yes, true},
+                 {"deleted", deleteIt, MsgAnswer::Yes, false},
+                 {"folder", folderInstead, MsgAnswer::Yes, false}};
+    int round = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(int(c.answer)));
+        m_port.load(m_port.makeFile(QString::number(++round) + ".txt", "alt\r\n"));
+        const QString file = m_port.currentFile();
+        editor().setText(QStringLiteral("meins\r\n"));
+        m_saving.img_save_Click(); // our own write is no other program's
+        ASSERT_EQ(readBytes(file), "meins\r\n");
+        editor().setText(QStringLiteral("neu\r\n"));
 
-    c.change(file);
-    const QByteArray theirs = QFileInfo(file).isFile() ? readBytes(file) : QByteArray();
-
-    m_messages.clear();
-    m_messages.queueAnswer(c.answer);
-    m_saving.img_save_Click();
-    if (!c.asks) {
-        EXPECT_EQ(m_messages.texts(), QStringList{askForName});
-        EXPECT_TRUE(panelShows());
-        EXPECT_FALSE(QFileInfo(file).isFile());
-        return;
-    }
-    ASSERT_FALSE(m_messages.shown().isEmpty());
-    EXPECT_TRUE(m_messages.texts().value(0).contains(QStringLiteral("anderen Programm")));
-    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNo);
-    EXPECT_EQ(m_messages.shown().value(0).defaultAnswer, MsgAnswer::No);
-    const bool written = c.answer == MsgAnswer::Yes;
-    EXPECT_EQ(readBytes(file), written ? QByteArray("neu\r\n") : theirs);
-    EXPECT_EQ(editor().isModified(), !written);
-    EXPECT_EQ(m_messages.texts().size(), written ? 2 : 1); // and "wurde gespeichert"
-    if (written) {
+        c.change(file);
+        const QByteArray theirs = QFileInfo(file).isFile() ? readBytes(file) : QByteArray();
         m_messages.clear();
-        m_saving.img_save_Click(); // our write again: no question
-        EXPECT_EQ(m_messages.texts(), QStringList{savedAs(file)});
+        m_messages.queueAnswer(c.answer);
+        m_saving.img_save_Click();
+        if (!c.asks) {
+            EXPECT_EQ(m_messages.texts(), QStringList{askForName});
+            EXPECT_TRUE(panelShows());
+            EXPECT_FALSE(QFileInfo(file).isFile());
+            m_panel.hide();
+            continue;
+        }
+        ASSERT_FALSE(m_messages.shown().isEmpty());
+        EXPECT_TRUE(m_messages.texts().value(0).contains(QStringLiteral("anderen Programm")));
+        EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNo);
+        EXPECT_EQ(m_messages.shown().value(0).defaultAnswer, MsgAnswer::No);
+        const bool written = c.answer == MsgAnswer::Yes;
+        EXPECT_EQ(readBytes(file), written ? QByteArray("neu\r\n") : theirs);
+        EXPECT_EQ(editor().isModified(), !written);
+        EXPECT_EQ(m_messages.texts().size(), written ? 2 : 1); // and "wurde gespeichert"
+        if (written) {
+            m_messages.clear();
+            m_saving.img_save_Click(); // our write again: no question
+            EXPECT_EQ(m_messages.texts(), QStringList{savedAs(file)});
+        }
     }
 }
 
