@@ -1,6 +1,5 @@
-// The key store: names without case, create with parents, delete only
-// without subkeys, the file shared by two windows, damaged and unwritable
-// files.
+// The key store: names without case, deletes only without subkeys, the file shared by
+// windows, damaged and unwritable files.
 #include "services/keystore.h"
 #include "support/testenv.h"
 
@@ -39,7 +38,16 @@ protected:
 
 TEST_F(KeyStoreTest, NamesMatchWithoutCaseAndOnlyKeysWithoutSubkeysAreDeleted)
 {
+    // Empty or overlong names are refused, and nothing is written.
     HKEY key = 0;
+    for (const QString &path : {QString("\\a"), QString("a\\"), QString("a\\\\b"),
+                                QString(256, u'n'), QString("a\\" + QString(256, u'n'))}) {
+        EXPECT_EQ(m_store.RegCreateKey(HKEY_CLASSES_ROOT, path, &key), ERROR_INVALID_PARAMETER)
+            << path.toStdString();
+        EXPECT_EQ(set(path), ERROR_INVALID_PARAMETER) << path.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(m_file));
+
     ASSERT_EQ(m_store.RegCreateKey(HKEY_CLASSES_ROOT, "*\\shell\\Kelo\\command", &key),
               ERROR_SUCCESS);
     EXPECT_EQ(set("*\\SHELL\\kelo\\COMMAND", "/p %1"), ERROR_SUCCESS);
@@ -62,73 +70,57 @@ TEST_F(KeyStoreTest, NamesMatchWithoutCaseAndOnlyKeysWithoutSubkeysAreDeleted)
     EXPECT_EQ(m_store.RegDeleteKey(HKEY_CLASSES_ROOT, "*\\shell\\kelo"), ERROR_SUCCESS);
     EXPECT_EQ(valueAt("*\\shell"), "");
     EXPECT_EQ(valueAt("*\\shell\\kelo"), "<missing>");
-}
-
-TEST_F(KeyStoreTest, EmptyOrOverlongNamesAreRefusedAndNothingIsWritten)
-{
-    HKEY key = 0;
-    for (const QString &path : {QString("\\a"), QString("a\\"), QString("a\\\\b"),
-                                QString(256, u'n'), QString("a\\" + QString(256, u'n'))}) {
-        EXPECT_EQ(m_store.RegCreateKey(HKEY_CLASSES_ROOT, path, &key), ERROR_INVALID_PARAMETER)
-            << path.toStdString();
-        EXPECT_EQ(set(path), ERROR_INVALID_PARAMETER) << path.toStdString();
-    }
-    EXPECT_FALSE(QFile::exists(m_file));
     EXPECT_EQ(set(QString(255, u'n')), ERROR_SUCCESS);
 }
 
 // Names and values as the file gives them back to another window.
-using OddText = ::testing::TestWithParam<const char16_t *>;
-
-TEST_P(OddText, ComesBackFromTheFileAsItWasSet)
+TEST(KeyStoreFile, OddTextComesBackAsItWasSet)
 {
-    QTemporaryDir dir;
-    const QString file = KeyStore::fileIn(dir.path());
-    KeyStore store(file);
-    // QString::fromUtf16 would take a U+FEFF at the start for a byte-order mark.
-    const QString text = QStringView(GetParam()).toString();
-    ASSERT_EQ(store.RegSetValue(HKEY_CLASSES_ROOT, text + "\\shell", REG_SZ, text), ERROR_SUCCESS);
-    // The same name without its first character: the two must stay apart.
-    ASSERT_EQ(store.RegSetValue(HKEY_CLASSES_ROOT, text.mid(1) + "x", REG_SZ, "other"),
-              ERROR_SUCCESS);
-    const std::optional<RegKey> root = KeyStore(file).snapshot();
-    ASSERT_TRUE(root && root->subkeys.size() == 2) << readBytes(file).toStdString();
-    const RegKey &key = root->subkeys.at(0);
-    EXPECT_EQ(key.name, text);
-    EXPECT_EQ(key.subkeys.value(0).value, text);
+    for (const char16_t *odd : {u"\uFEFFtxt", u"a\uFEFF", u"\uFEFF", u"\u00E4\U0001F600\uF7E4",
+                                u"\"q\" \n\r\t\x01\x1F\x7F /", u"x\uFFFF\uFFFD"}) {
+        // QString::fromUtf16 would take a U+FEFF at the start for a byte-order mark.
+        const QString text = QStringView(odd).toString();
+        SCOPED_TRACE(text.toStdString());
+        QTemporaryDir dir;
+        const QString file = KeyStore::fileIn(dir.path());
+        KeyStore store(file);
+        ASSERT_EQ(store.RegSetValue(HKEY_CLASSES_ROOT, text + "\\shell", REG_SZ, text),
+                  ERROR_SUCCESS);
+        // The same name without its first character: the two must stay apart.
+        ASSERT_EQ(store.RegSetValue(HKEY_CLASSES_ROOT, text.mid(1) + "x", REG_SZ, "other"),
+                  ERROR_SUCCESS);
+        const std::optional<RegKey> root = KeyStore(file).snapshot();
+        ASSERT_TRUE(root && root->subkeys.size() == 2) << readBytes(file).toStdString();
+        EXPECT_EQ(root->subkeys.at(0).name, text);
+        EXPECT_EQ(root->subkeys.at(0).subkeys.value(0).value, text);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, OddText,
-                         ::testing::Values(u"\uFEFFtxt", u"a\uFEFF", u"\uFEFF",
-                                           u"\"q\" \n\r\t\x01\x1F\x7F /", u"\u00E4\U0001F600\uF7E4",
-                                           u"x\uFFFF\uFFFD"));
-
-class DamagedFileTest : public KeyStoreTest, public ::testing::WithParamInterface<QByteArray> {};
-
-TEST_P(DamagedFileTest, ReadsAsEmptyAndIsKeptAsideByTheNextWrite)
+TEST(KeyStoreFile, ADamagedFileReadsAsEmptyAndIsKeptAsideByTheNextWrite)
 {
-    QDir().mkpath(QFileInfo(m_file).path());
-    writeBytes(m_file, GetParam());
-    EXPECT_TRUE(m_store.snapshot()->subkeys.isEmpty());
-    HKEY key = 0;
-    EXPECT_EQ(m_store.RegOpenKeyEx(HKEY_CLASSES_ROOT, "a", 0, 0, &key), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(m_store.RegDeleteKey(HKEY_CLASSES_ROOT, "a"), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(readBytes(m_file), GetParam()) << "overwritten before a write";
-
-    ASSERT_EQ(set("b", "v"), ERROR_SUCCESS);
-    EXPECT_EQ(readBytes(m_file + ".damaged"), GetParam());
-    EXPECT_EQ(valueAt("b"), "v");
+    for (const QByteArray &damaged :
+         {QByteArray(R"({"kelo-keystore": 1, "keys": [)"), QByteArray("\x00\xff", 2),
+          QByteArray("[]"), QByteArray(R"({"kelo-keystore": 2, "keys": []})"),
+          QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "a\\b"}]})"),
+          QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": ""}]})"),
+          QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "a", "value": 1}]})"),
+          QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "A"}, {"name": "a"}]})")}) {
+        SCOPED_TRACE(damaged.toStdString());
+        QTemporaryDir dir;
+        const QString file = KeyStore::fileIn(dir.path());
+        QDir().mkpath(QFileInfo(file).path());
+        writeBytes(file, damaged);
+        KeyStore store(file);
+        EXPECT_TRUE(store.snapshot()->subkeys.isEmpty());
+        HKEY key = 0;
+        EXPECT_EQ(store.RegOpenKeyEx(HKEY_CLASSES_ROOT, "a", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(store.RegDeleteKey(HKEY_CLASSES_ROOT, "a"), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(readBytes(file), damaged) << "overwritten before a write";
+        ASSERT_EQ(store.RegSetValue(HKEY_CLASSES_ROOT, "b", REG_SZ, "v"), ERROR_SUCCESS);
+        EXPECT_EQ(readBytes(file + ".damaged"), damaged);
+        EXPECT_EQ(KeyStore(file).snapshot()->subkeys.value(0).value, "v");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedFileTest,
-    ::testing::Values(
-        QByteArray(R"({"kelo-keystore": 1, "keys": [)"), QByteArray("\x00\xff", 2),
-        QByteArray("[]"), QByteArray(R"({"kelo-keystore": 2, "keys": []})"),
-        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "a\\b"}]})"),
-        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": ""}]})"),
-        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "a", "value": 1}]})"),
-        QByteArray(R"({"kelo-keystore": 1, "keys": [{"name": "A"}, {"name": "a"}]})")));
 
 TEST_F(KeyStoreTest, UnwritableOrUnreadablePlacesFailAndChangeNothing)
 {

@@ -23,11 +23,6 @@ QString RecordedRequest::query(const QString &key) const
     return QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded);
 }
 
-QByteArray RecordedRequest::path() const
-{
-    return requestLine.split(' ').value(1);
-}
-
 QJsonObject RecordedRequest::json() const
 {
     return QJsonDocument::fromJson(body).object();

@@ -23,7 +23,6 @@ struct RecordedRequest {
 
     QByteArray header(QByteArrayView name) const; // first of that name, any case
     QString query(const QString &key) const;      // percent-decoded as UTF-8
-    QByteArray path() const;                      // the request line's target
     QJsonObject json() const;                     // the body as a JSON object
 };
 

@@ -1,6 +1,5 @@
-// The translation beside a stand-in window, against a local translation
-// page: the consent question, the requests line by line, the new text, and
-// the old text kept after every kind of failure, a cancel or a close.
+// The translation by page beside a stand-in window: the question, the requests line by line,
+// and the old text kept after every failure, a cancel or a close.
 #include "platform/settingsstore.h"
 #include "platform/textbox.h"
 #include "services/testhttpserver.h"
@@ -57,7 +56,7 @@ protected:
     TestHttpServer m_server;
 };
 
-TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
+TEST_F(Translate, NoChangesNothingYesTranslatesLineByLineAndIsNotAskedAgain)
 {
     startWith("Hallo Welt\r\nzweite Zeile");
     editor().setSelStart(5);
@@ -72,7 +71,6 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
         question + "\n\nDer Text geht an die Übersetzungsseite (" + m_server.url() + ").";
     EXPECT_EQ(m_messages.texts(), QStringList({asked, asked}));
     EXPECT_EQ(editor().Text(), "HALLO WELT\r\nZWEITE ZEILE\r\n");
-    EXPECT_EQ(editor().SelStart(), 0); // RefreshText ran
     EXPECT_EQ(m_port.refreshes, 1);
     EXPECT_EQ(m_port.statusLine, "temporäre Datei wurde gelöscht");
     EXPECT_FALSE(temporaryFileLeft());
@@ -89,31 +87,26 @@ TEST_F(Translate, NoChangesNothingYesTranslatesEveryLineAndIsNotAskedAgain)
     EXPECT_EQ(m_server.requests().last().query("langpair"), "en|de");
     EXPECT_EQ(m_server.requests().last().query("hl"), "de");
     EXPECT_EQ(m_port.storedSetting(key::translationPage), m_server.url()); // read, never written
+
+    // One request per line of the temporary file: the text, the "text" of every request in
+    // order, the new text. The last page is UTF-8 declared only in the HTTP header.
+    const std::tuple<QString, QStringList, QString> cases[] = {
+        {"", {"''"}, "\r\n"},
+        {"a\r\n", {"'a'"}, "A\r\n"},
+        {"a\r\n\r\nb", {"'a'", "''", "'b'"}, "A\r\n\r\nB\r\n"},
+        {"it's a & langpair=en|de # 50% + ü", {"'it's a & langpair=en|de # 50% + ü'"},
+         "IT'S A & LANGPAIR=EN|DE # 50% + Ü\r\n"}};
+    for (const auto &[text, sent, result] : cases) {
+        const qsizetype before = m_server.requests().size();
+        editor().setText(text);
+        m_translation.cmd_DE2EN_Click();
+        QStringList texts;
+        for (const RecordedRequest &request : m_server.requests().mid(before))
+            texts << request.query("text");
+        EXPECT_EQ(texts, sent) << text.toStdString();
+        EXPECT_EQ(editor().Text(), result);
+    }
 }
-
-// The text, the "text" of every request in order, the new text.
-using TextCase = std::tuple<QString, QStringList, QString>;
-class TranslateText : public Translate, public ::testing::WithParamInterface<TextCase> {};
-
-TEST_P(TranslateText, SendsOneRequestPerLineOfTheTemporaryFile)
-{
-    const auto &[text, sent, result] = GetParam();
-    translate(text);
-    QStringList texts;
-    for (const RecordedRequest &request : m_server.requests())
-        texts << request.query("text");
-    EXPECT_EQ(texts, sent);
-    EXPECT_EQ(editor().Text(), result);
-}
-
-// The last page is UTF-8 declared only in the HTTP header.
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TranslateText,
-    ::testing::Values(TextCase{"", {"''"}, "\r\n"}, TextCase{"a\r\n", {"'a'"}, "A\r\n"},
-                      TextCase{"a\r\n\r\nb", {"'a'", "''", "'b'"}, "A\r\n\r\nB\r\n"},
-                      TextCase{"it's a & langpair=en|de # 50% + ü",
-                               {"'it's a & langpair=en|de # 50% + ü'"},
-                               "IT'S A & LANGPAIR=EN|DE # 50% + Ü\r\n"}));
 
 // The answer to the second of three lines, and a part of the German reason.
 class TranslateFailure :
@@ -189,9 +182,8 @@ TEST_F(Translate, ATranslationWithoutTheMemoryToGoInKeepsTheText)
     EXPECT_FALSE(temporaryFileLeft());
 }
 
-// Cancelling in the progress box, or the window asking whether it may close
-// (true), while line 2 is out. The window's own closing is tested with it
-// (translation_window_test.cpp).
+// Cancelling in the progress box, or the window asking whether it may close (true), while
+// line 2 is out.
 class TranslateStop : public Translate, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(TranslateStop, KeepsTheTextAndTheWindowAndSendsNoMore)

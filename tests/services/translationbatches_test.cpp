@@ -1,6 +1,5 @@
-// The course of a batched translation without the network: lines with their
-// own breaks, which lines go out in which request, and a text only when
-// every request came back whole.
+// A batched translation without the network: lines with their own breaks, which lines go
+// out in which request, and a text only when every request came back whole.
 #include "services/translationbatches.h"
 #include "services/translationservice.h"
 #include "support/testenv.h"
@@ -10,7 +9,7 @@
 namespace kelo::test {
 namespace {
 
-TEST(TextLines, EveryLineKeepsItsOwnBreakAndTheTextComesBackAsItWas)
+TEST(TextLines, EveryLineKeepsItsBreakAndItsIndentation)
 {
     using Lines = QList<TextLine>;
     const std::pair<QString, Lines> cases[] = {
@@ -27,17 +26,13 @@ TEST(TextLines, EveryLineKeepsItsOwnBreakAndTheTextComesBackAsItWas)
         EXPECT_EQ(splitTextLines(text), lines) << text.toStdString();
         EXPECT_EQ(joinTextLines(splitTextLines(text)), text);
     }
-}
-
-TEST(TextLines, ATranslationTakesTheLinesIndentationAndStaysOneLine)
-{
-    // line, translation, placed
-    const std::tuple<QString, QString, QString> cases[] = {
+    // A translation takes the line's indentation and stays one line: line, translation, placed.
+    const std::tuple<QString, QString, QString> translated[] = {
         {"Hallo", "Hello", "Hello"},           {"    Hallo", "Hello", "    Hello"},
         {"\tHallo  ", " Hello ", "\tHello  "}, {"Zwei Sätze.", "Two\nsentences.", "Two sentences."},
         {"x", "a\r\nb\rc", "a b c"},
     };
-    for (const auto &[line, translation, placed] : cases)
+    for (const auto &[line, translation, placed] : translated)
         EXPECT_EQ(placedTranslation(line, translation), placed) << line.toStdString();
 }
 
@@ -93,7 +88,7 @@ void expectTightPlan(const QList<TextLine> &lines, const BatchPlan &plan, const 
     }
 }
 
-TEST(Batches, AThousandLinesGoInAtMostTwentyRequestsWithinTheLimitsAndBlankOnesInNone)
+TEST(Batches, GoOutInAsFewRequestsAsTheLimitsAllowAndALineTooLongAloneStopsThePlan)
 {
     QStringList texts;
     for (int i = 0; i < 1000; ++i)
@@ -112,19 +107,16 @@ TEST(Batches, AThousandLinesGoInAtMostTwentyRequestsWithinTheLimitsAndBlankOnesI
         planBatches(linesOf({"", "  ", "\t"}), limitsOf(TranslationService::LibreTranslate));
     EXPECT_TRUE(blank.batches.isEmpty());
     EXPECT_FALSE(blank.tooLong);
-}
 
-TEST(Batches, LongLinesAreSplitByBytesAndALineTooLongAloneStopsThePlan)
-{
-    QStringList texts;
+    // Long lines, whose JSON is longer still, are split by bytes.
+    texts.clear();
     for (int i = 0; i < 60; ++i)
-        texts << QString(3000 + 37 * i, QChar(i % 2 ? u'ä' : u'"')) << "   "
-              << "kurz";
-    const QList<TextLine> lines = linesOf(texts);
+        texts << QString(3000 + 37 * i, QChar(i % 2 ? u'ä' : u'"')) << "   " << "kurz";
+    const QList<TextLine> longLines = linesOf(texts);
     const BatchLimits limits = limitsOf(TranslationService::DeepL);
-    const BatchPlan plan = planBatches(lines, limits);
+    const BatchPlan plan = planBatches(longLines, limits);
     EXPECT_GT(plan.batches.size(), 3);
-    expectTightPlan(lines, plan, limits, TranslationService::DeepL);
+    expectTightPlan(longLines, plan, limits, TranslationService::DeepL);
 
     // Fits alone exactly, and one byte more does not.
     const qsizetype room = limits.maxBodyBytes - limits.envelopeBytes - 2;
@@ -151,12 +143,10 @@ struct Recorder {
     }
 };
 
-TEST(BatchRuns, TheNewTextHasEveryLineInItsPlaceWithItsBreak)
+TEST(BatchRuns, GiveATextWithEveryLineInItsPlaceOnlyWhenEveryRequestCameBackWhole)
 {
-    const QString text = "eins\r\n\r\n  zwei\nDREI\r\n   \r\nvier";
-    const QList<TextLine> lines = splitTextLines(text);
-    BatchLimits limits = limitsOf(TranslationService::LibreTranslate, 2);
-    const BatchPlan plan = planBatches(lines, limits);
+    const QList<TextLine> lines = splitTextLines(u"eins\r\n\r\n  zwei\nDREI\r\n   \r\nvier");
+    const BatchPlan plan = planBatches(lines, limitsOf(TranslationService::LibreTranslate, 2));
     Recorder recorder;
     QList<std::tuple<qsizetype, qsizetype, qsizetype>> progress;
     const BatchRun run = translateInBatches(lines, plan, std::ref(recorder),
@@ -168,15 +158,12 @@ TEST(BatchRuns, TheNewTextHasEveryLineInItsPlaceWithItsBreak)
     EXPECT_EQ(run.text, "EINS\r\n\r\n  ZWEI\nDREI\r\n   \r\nVIER");
     EXPECT_EQ(recorder.sent, (QList<QStringList>{{"eins", "zwei"}, {"DREI", "vier"}}));
     EXPECT_EQ(progress, (QList<std::tuple<qsizetype, qsizetype, qsizetype>>{{1, 3, 6}, {4, 6, 6}}));
-}
 
-TEST(BatchRuns, AFailureAWrongCountOrACancelStopsTheRunWithoutAText)
-{
-    const QList<TextLine> lines = linesOf({"a", "b", "c", "d", "e"});
-    const BatchPlan plan = planBatches(lines, limitsOf(TranslationService::DeepL, 2));
-    ASSERT_EQ(plan.batches.size(), 3);
-
-    // answer to the second request, state, error
+    // A failure, a wrong count or a cancel stops the run without a text:
+    // the answer to the second request, state, error.
+    const QList<TextLine> five = linesOf({"a", "b", "c", "d", "e"});
+    const BatchPlan inThree = planBatches(five, limitsOf(TranslationService::DeepL, 2));
+    ASSERT_EQ(inThree.batches.size(), 3);
     const std::tuple<BatchTranslation, BatchRun::State, QString> cases[] = {
         {BatchTranslation::failed("kaputt"), BatchRun::State::Failed, "kaputt"},
         {BatchTranslation::done({"C"}), BatchRun::State::Failed, "1 Übersetzungen für 2"},
@@ -184,29 +171,30 @@ TEST(BatchRuns, AFailureAWrongCountOrACancelStopsTheRunWithoutAText)
         {BatchTranslation::stopped(), BatchRun::State::Cancelled, ""},
     };
     for (const auto &[answer, state, error] : cases) {
-        Recorder recorder;
-        recorder.answers = {BatchTranslation::done({"A", "B"}), answer};
-        const BatchRun run = translateInBatches(lines, plan, std::ref(recorder));
-        EXPECT_EQ(run.state, state);
-        EXPECT_TRUE(run.text.isEmpty());
-        EXPECT_TRUE(run.error.contains(error)) << run.error.toStdString();
-        EXPECT_EQ(recorder.sent.size(), 2); // nothing after the stop
-        EXPECT_EQ(std::pair(run.firstLine, run.lastLine), std::pair(qsizetype(3), qsizetype(4)));
+        Recorder failing;
+        failing.answers = {BatchTranslation::done({"A", "B"}), answer};
+        const BatchRun broken = translateInBatches(five, inThree, std::ref(failing));
+        EXPECT_EQ(broken.state, state);
+        EXPECT_TRUE(broken.text.isEmpty());
+        EXPECT_TRUE(broken.error.contains(error)) << broken.error.toStdString();
+        EXPECT_EQ(failing.sent.size(), 2); // nothing after the stop
+        EXPECT_EQ(broken.firstLine, 3);
+        EXPECT_EQ(broken.lastLine, 4);
         if (state == BatchRun::State::Failed) {
-            EXPECT_EQ(batchFailureMessage(run, "DeepL"),
+            EXPECT_EQ(batchFailureMessage(broken, "DeepL"),
                       "Die Übersetzung über DeepL ist bei den Zeilen 3 bis 4 von 5 "
                       "fehlgeschlagen:\n" +
-                          run.error + "\n\nDer Text im Editor bleibt unverändert.");
+                          broken.error + "\n\nDer Text im Editor bleibt unverändert.");
         }
     }
 
     // A cancel in the progress box before the third request.
-    Recorder recorder;
-    const BatchRun run =
-        translateInBatches(lines, plan, std::ref(recorder),
+    Recorder cancelled;
+    const BatchRun stopped =
+        translateInBatches(five, inThree, std::ref(cancelled),
                            [](qsizetype first, qsizetype, qsizetype) { return first < 5; });
-    EXPECT_EQ(run.state, BatchRun::State::Cancelled);
-    EXPECT_EQ(recorder.sent.size(), 2);
+    EXPECT_EQ(stopped.state, BatchRun::State::Cancelled);
+    EXPECT_EQ(cancelled.sent.size(), 2);
 }
 
 } // namespace
