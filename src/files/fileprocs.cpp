@@ -216,8 +216,9 @@ public:
     }
 
     // Hands every piece of the file to `take`, whose false means that the
-    // memory ran out (or the receiver was stopped meanwhile). False when the reading did not get to the end: it
-    // failed, the memory ran out or the receiver stopped it.
+    // memory ran out (or the receiver was stopped meanwhile). False when the
+    // reading did not get to the end: it failed, the memory ran out or the
+    // receiver stopped it.
     bool pass(const std::function<bool(QByteArrayView)> &take)
     {
         off_t offset = 0;
@@ -262,6 +263,18 @@ private:
     bool m_memoryRanOut = false;
 };
 
+// The receiver refused the text's room or a piece of it: because it was told
+// to stop meanwhile, or because the memory ran out.
+FileReadResult refused(const QString &path, Progress &progress)
+{
+    FileReadResult result;
+    if (progress.wanted())
+        result.error = outOfMemory(path);
+    else
+        result.cancelled = true;
+    return result;
+}
+
 // The whole-file reading, handed to a receiver.
 FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver, Progress &progress)
 {
@@ -272,11 +285,7 @@ FileReadResult readWholeInto(const QString &path, const TextReceiver &receiver, 
     if (text.size() > receiver.capacity)
         return tooBig();
     if (!receiver.begin(text.size()) || !receiver.append(text)) {
-        result = {};
-        if (progress.wanted())
-            result.error = outOfMemory(path);
-        else
-            result.cancelled = true;
+        result = refused(path, progress);
     } else if (!progress.finish()) {
         result = {};
         result.cancelled = true;
@@ -382,13 +391,8 @@ FileReadResult ReadFileInPieces(const QString &path, const TextReceiver &receive
         }
         if (sizing.editorSize() > receiver.capacity)
             return tooBig();
-        if (!receiver.begin(sizing.editorSize())) {
-            if (progress.wanted())
-                result.error = outOfMemory(path);
-            else
-                result.cancelled = true;
-            return result;
-        }
+        if (!receiver.begin(sizing.editorSize()))
+            return refused(path, progress);
 
         // The second reading checks that the bytes are still those the form
         // was learnt from: a file written meanwhile could otherwise be shown

@@ -586,10 +586,6 @@ bool TextBox::beginLoad(qsizetype bytes, const std::function<bool()> &meanwhile)
         return reinterpret_cast<void *>(
             send(*this, SCI_CREATELOADER, room, SC_DOCUMENTOPTION_STYLES_NONE));
     };
-    if (!meanwhile) {
-        m_loader = makeLoader();
-        return m_loader != nullptr;
-    }
     // Scintilla fills the room with zeros as it reserves it: for a text of a
     // gigabyte the kernel takes seconds to hand out that many fresh pages,
     // and the window would stand frozen meanwhile. The loader is a document
@@ -598,8 +594,11 @@ bool TextBox::beginLoad(qsizetype bytes, const std::function<bool()> &meanwhile)
     // A lack of memory there comes back here, as it would have.
     std::future<void *> made;
     try {
-        made = std::async(std::launch::async, makeLoader);
+        if (meanwhile)
+            made = std::async(std::launch::async, makeLoader);
     } catch (const std::system_error &) { // no thread to be had
+    }
+    if (!made.valid()) {
         m_loader = makeLoader();
         return m_loader != nullptr;
     }
