@@ -1,8 +1,14 @@
-// File names that are not UTF-8 come back byte for byte.
+// File names by their bytes, and where the files a user writes go. The tests
+// run as root, whom permission bits do not stop, so the folders that must
+// refuse files are under /proc (where access(2) still says yes to root) or do
+// not exist.
 #include "platform/filenames.h"
+#include "platform/userfiles.h"
 #include "support/testenv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -12,27 +18,39 @@
 namespace kelo {
 namespace {
 
-TEST(FileNames, EveryByteStringComesBackAndUtf8NamesReadAsQtReadsThem)
+// Every byte string comes back. A UTF-8 name is the text Qt makes of it; a
+// byte that is not UTF-8 (also in a cut sequence, an overlong form, a
+// surrogate, or a character that stands for a byte) is one character, shown
+// as its Windows-1252 letter, U+FFFD for the five it leaves undefined.
+TEST(FileNames, EveryByteStringComesBackAndShowsAsItReadsInWindows1252)
 {
-    const QByteArray latin1("\xE4rger.txt");
-    EXPECT_EQ(decodeFileName(latin1).size(), latin1.size());
-    EXPECT_TRUE(hasUndecodableBytes(decodeFileName(latin1)));
-    EXPECT_EQ(encodeFileName(decodeFileName(latin1)), latin1);
-    // Well-formed names are the text Qt makes of them.
-    for (const QByteArray &name : {QByteArray("/home/a b/Ärger €.txt"), QByteArray("\xF0\x9F\x98\x80"),
-                                  QByteArray()}) {
-        EXPECT_EQ(decodeFileName(name), QFile::decodeName(name));
-        EXPECT_FALSE(hasUndecodableBytes(decodeFileName(name)));
-        EXPECT_EQ(encodeFileName(decodeFileName(name)), name);
+    const std::pair<QByteArray, QString> notUtf8[] = {
+        {"/home/\xC4lteres/\xE4rger.txt", "/home/Älteres/ärger.txt"},
+        {"\x80 \x9F \xFF", "€ Ÿ ÿ"},
+        {"\x81\x8D\x8F\x90\x9D", QString(5, QChar::ReplacementCharacter)},
+        {"Grüße \xEF\x9E\x80", "Grüße ïž€"},
+        {"a\xE2\x82", "aâ‚"},
+        {"\xC0\xAF", "À¯"},
+        {"\xED\xA0\x80", "í\u00A0€"}};
+    for (const auto &[bytes, shown] : notUtf8) {
+        SCOPED_TRACE(bytes.toHex().toStdString());
+        const QString name = decodeFileName(bytes);
+        EXPECT_TRUE(hasUndecodableBytes(name));
+        EXPECT_EQ(displayFileName(name), shown);
+        EXPECT_EQ(encodeFileName(name), bytes);
+    }
+    EXPECT_EQ(decodeFileName("\xE4rger.txt").size(), 9);
+    for (const QByteArray &bytes :
+         {QByteArray("/home/a b/Ärger €.txt"), QByteArray("\xF0\x9F\x98\x80"), QByteArray()}) {
+        const QString name = decodeFileName(bytes);
+        EXPECT_EQ(name, QFile::decodeName(bytes));
+        EXPECT_FALSE(hasUndecodableBytes(name));
+        EXPECT_EQ(displayFileName(name), name);
+        EXPECT_EQ(encodeFileName(name), bytes);
     }
     // U+FEFF is a character of a name like any other, at its start too.
     EXPECT_EQ(decodeFileName("\xEF\xBB\xBFname"), QStringLiteral("\uFEFFname"));
     EXPECT_EQ(decodeFileName("a\xEF\xBB\xBF\xEF\xBB\xBF"), QStringLiteral("a\uFEFF\uFEFF"));
-    // A name that holds one of the characters standing for bytes, a cut
-    // sequence, an overlong form and a surrogate.
-    for (const QByteArray &name : {QByteArray("\xEF\x9E\x80"), QByteArray("a\xE2\x82"),
-                                  QByteArray("\xC0\xAF"), QByteArray("\xED\xA0\x80")})
-        EXPECT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().toStdString();
 
     std::mt19937 random(7);
     for (int round = 0; round < 5000; ++round) {
@@ -41,34 +59,56 @@ TEST(FileNames, EveryByteStringComesBackAndUtf8NamesReadAsQtReadsThem)
             name += char(random() % 3 == 0 ? 'a' + random() % 26 : 0x80 + random() % 128);
         ASSERT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().toStdString();
     }
-}
 
-// Shown, a byte that is not UTF-8 is its Windows-1252 letter (the five it
-// leaves undefined are U+FFFD); a UTF-8 name shows as it is.
-TEST(FileNames, NamesShowAsTheyReadInWindows1252)
-{
-    const std::pair<QByteArray, QString> cases[] = {
-        {"/home/\xC4lteres/\xE4rger.txt", "/home/Älteres/ärger.txt"},
-        {"\x80 \x9F \xFF", "€ Ÿ ÿ"},
-        {"\x81\x8D\x8F\x90\x9D", QString(5, QChar::ReplacementCharacter)},
-        {"Grüße \xEF\x9E\x80", "Grüße ïž€"}, // a name that holds a character standing for a byte
-        {"Grüße", "Grüße"}};
-    for (const auto &[bytes, shown] : cases)
-        EXPECT_EQ(displayFileName(decodeFileName(bytes)), shown) << bytes.toHex().toStdString();
-}
-
-// A dropped file's URL gives the bytes of its path, percent-encoded or not;
-// another host is kept as Qt keeps it.
-TEST(FileNames, DroppedUrlsGiveTheFilesOwnBytes)
-{
-    const std::pair<QUrl, QByteArray> cases[] = {
+    // A dropped file's URL gives the bytes of its path, percent-encoded or
+    // not; another host is kept as Qt keeps it.
+    const std::pair<QUrl, QByteArray> urls[] = {
         {QUrl::fromEncoded("file:///tmp/%C4lteres/%E4rger.txt"), "/tmp/\xC4lteres/\xE4rger.txt"},
         {QUrl::fromEncoded("file:///tmp/a%20b%2Bc%25"), "/tmp/a b+c%"},
         {QUrl::fromLocalFile("/tmp/Grüße x"), "/tmp/Grüße x"},
         {QUrl::fromEncoded("file://localhost/etc/x"), "/etc/x"},
         {QUrl::fromEncoded("file://server/share/a"), "//server/share/a"}};
-    for (const auto &[url, path] : cases)
+    for (const auto &[url, path] : urls)
         EXPECT_EQ(encodeFileName(localFilePath(url)), path) << url.toString().toStdString();
+}
+
+// Creating a file is tried for real, and the probe leaves nothing behind.
+TEST(UserFiles, CreatingFilesIsTriedAndLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid() && QDir(dir.path()).mkdir("build"));
+    test::writeBytes(dir.filePath("a file"), {});
+    const std::pair<QString, bool> places[] = {
+        {dir.filePath("build"), true}, {dir.filePath("build") + "/", true}, {"/proc/self", false},
+        {dir.filePath("gone"), false}, {dir.filePath("a file"), false},     {QString(), false}};
+    const auto all = QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot;
+    for (const auto &[folder, writable] : places) {
+        EXPECT_EQ(mayCreateFilesIn(folder), writable) << folder.toStdString();
+        EXPECT_EQ(QDir(dir.path()).entryList(all), QStringList({"a file", "build"}));
+        EXPECT_TRUE(QDir(dir.filePath("build")).isEmpty(all));
+    }
+}
+
+// Beside a program run from its build folder, else in the home folder, by
+// its bytes even when they are not UTF-8.
+TEST(UserFiles, TheProgramFolderWhenItTakesFilesElseTheHomeFolder)
+{
+    const QByteArray home = qgetenv("HOME");
+    QStringList asked;
+    const auto answer = [&asked](bool writable) {
+        return [&asked, writable](const QString &folder) {
+            asked.append(folder);
+            return writable;
+        };
+    };
+    EXPECT_EQ(folderForUserFiles("/work/kelo/build/release", answer(true)),
+              "/work/kelo/build/release");
+    EXPECT_EQ(asked, QStringList{"/work/kelo/build/release"});
+    qputenv("HOME", "/home/j\xfcrgen");
+    EXPECT_EQ(encodeFileName(folderForUserFiles("/usr/bin", answer(false))), "/home/j\xfcrgen");
+    // With the real check: an installed program's folder that takes no files.
+    EXPECT_EQ(encodeFileName(folderForUserFiles("/proc/self")), "/home/j\xfcrgen");
+    qputenv("HOME", home);
 }
 
 } // namespace

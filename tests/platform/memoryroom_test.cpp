@@ -1,21 +1,24 @@
-// Tests of how the editor refuses a change whose memory cannot be had, and
-// of big blocks going into huge pages.
+// Tests of memory: whether blocks can be had, big blocks going into huge
+// pages, and snapshots of memory read while the memory changes. How the
+// editor refuses what it finds no room for is tested with the editor.
 #include "platform/hugepages.h"
 #include "platform/memoryroom.h"
+#include "platform/memorysnapshot.h"
 #include "platform/textbox.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSignalSpy>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include <signal.h>
 
 namespace kelo {
 namespace {
@@ -25,141 +28,8 @@ TEST(MemoryRoom, AllBlocksMustBeHadAtOnce)
     EXPECT_TRUE(memoryRoomFor({}));
     EXPECT_TRUE(memoryRoomFor({0, 1, 64 * 1024 * 1024}));
     // More than any machine has, beside blocks that were given.
-    const qsizetype tooMuch = std::numeric_limits<qsizetype>::max() / 2;
-    EXPECT_FALSE(memoryRoomFor({4096, tooMuch, 4096}));
+    EXPECT_FALSE(memoryRoomFor({4096, std::numeric_limits<qsizetype>::max() / 2, 4096}));
     EXPECT_FALSE(memoryRoomFor({4096, -1}));
-}
-
-// A room check that refuses every block from `limit` bytes on, and keeps
-// the biggest block it was asked for.
-struct Limit {
-    qsizetype limit = std::numeric_limits<qsizetype>::max();
-    qsizetype biggest = 0;
-
-    TextBox::RoomCheck check()
-    {
-        return [this](std::initializer_list<qsizetype> blocks) {
-            bool room = true;
-            for (const qsizetype block : blocks) {
-                biggest = std::max(biggest, block);
-                room = room && block < limit;
-            }
-            return room;
-        };
-    }
-};
-
-QByteArray lines(int count, const char *line)
-{
-    QByteArray text;
-    for (int i = 0; i < count; ++i)
-        text += line;
-    return text;
-}
-
-// Every whole-text change, with too little memory for it, leaves the text,
-// its undo history and its modified state as they were, and says so.
-TEST(MemoryRoom, ARefusedChangeLeavesTextUndoAndModifiedStateAlone)
-{
-    const char *line = "Hallo Welt, hier kommt eine Zeile, die lang genug ist, um zu zählen.\r\n";
-    const QByteArray loaded = lines(300, line); // 22 kB
-    TextBox box;
-    Limit memory;
-    box.setRoomCheck(memory.check());
-    box.loadUtf8(loaded);
-    box.SendScintilla(QsciScintillaBase::SCI_ADDTEXT, 1UL, "X");
-    const QByteArray typed = "X" + loaded;
-
-    TextEdits few; // edit by edit, and the text gets shorter
-    few.add(1, 5, "Moin");
-    TextEdits many; // the whole new text
-    for (qsizetype at = loaded.indexOf("Welt"); at >= 0; at = loaded.indexOf("Welt", at + 1))
-        many.add(at + 1, 4, "Erdball");
-    memory.limit = 16 * 1024; // below the text's own size
-    QSignalSpy changed(&box, &QsciScintilla::textChanged);
-    EXPECT_FALSE(box.replaceAllUtf8(lines(300, "Hello world, here is a line.\r\n")));
-    EXPECT_FALSE(box.replaceAllUtf8(typed + "Y")); // one edit, but its undo copy
-    EXPECT_FALSE(box.replaceAllUtf8(std::move(many)));
-    EXPECT_FALSE(box.loadUtf8(lines(3000, "neu\r\n")));
-    box.setText(QString::fromUtf8(lines(3000, "neu\r\n")));
-    EXPECT_EQ(box.utf8View(), typed);
-    EXPECT_EQ(box.crlfLineCount(), 301);
-    EXPECT_EQ(changed.count(), 0);
-    EXPECT_EQ(box.editsStepsKept(), 0);
-    EXPECT_TRUE(box.isModified());
-    // A small change still fits; the history below it is the one from before.
-    EXPECT_TRUE(box.replaceAllUtf8(std::move(few)));
-    EXPECT_TRUE(box.utf8View().startsWith("XMoin Welt,"));
-    memory.limit = std::numeric_limits<qsizetype>::max();
-    box.undo();
-    box.undo();
-    EXPECT_EQ(box.utf8View(), loaded);
-    EXPECT_FALSE(box.isModified());
-    // The check is asked for the whole new buffer, not only for the edits.
-    memory = Limit{};
-    box.replaceAllUtf8(loaded + loaded);
-    EXPECT_GE(memory.biggest, 2 * loaded.size());
-}
-
-// An undo or redo of the editor's own step without room for it is taken
-// back in Scintilla too: the next one, with room, is the same step again.
-TEST(MemoryRoom, ARefusedUndoOrRedoIsTheNextOneAgain)
-{
-    const QByteArray loaded =
-        lines(300, "Hallo Welt, hier kommt eine Zeile, die lang genug ist.\r\n");
-    TextEdits edits; // few for the text's length: a step of the editor's own
-    for (qsizetype at = loaded.indexOf("Welt"); at >= 0; at = loaded.indexOf("Welt", at + 1))
-        edits.add(at, 4, "Erde");
-    const QByteArray replaced =
-        lines(300, "Hallo Erde, hier kommt eine Zeile, die lang genug ist.\r\n");
-    TextBox box;
-    Limit memory;
-    box.setRoomCheck(memory.check());
-    box.loadUtf8(loaded);
-    ASSERT_TRUE(box.replaceAllUtf8(std::move(edits)));
-    ASSERT_EQ(box.utf8View(), replaced);
-    ASSERT_EQ(box.editsStepsKept(), 1);
-    QSignalSpy refused(&box, &TextBox::stepRefused);
-
-    memory.limit = 16 * 1024;
-    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(box.utf8View(), replaced);
-    ASSERT_EQ(refused.count(), 1);
-    EXPECT_TRUE(refused.at(0).at(0).toBool());
-    EXPECT_TRUE(box.isModified());
-    memory.limit = std::numeric_limits<qsizetype>::max();
-    box.undo();
-    EXPECT_EQ(box.utf8View(), loaded);
-    EXPECT_FALSE(box.isModified());
-
-    memory.limit = 16 * 1024;
-    box.redo();
-    EXPECT_EQ(box.utf8View(), loaded);
-    ASSERT_EQ(refused.count(), 2);
-    EXPECT_FALSE(refused.at(1).at(0).toBool());
-    memory.limit = std::numeric_limits<qsizetype>::max();
-    box.redo();
-    EXPECT_EQ(box.utf8View(), replaced);
-    box.undo();
-    EXPECT_EQ(box.utf8View(), loaded);
-    EXPECT_FALSE(box.isUndoAvailable());
-}
-
-// A loaded text with very long lines that finds no room for the document
-// with styles stays whole in the one without.
-TEST(MemoryRoom, ALongLineLoadedWithoutRoomForStylesIsWhole)
-{
-    const QByteArray text = QByteArray(100 * 1024, 'a') + "\r\nkurz";
-    TextBox box;
-    Limit memory{.limit = 64 * 1024 + text.size()};
-    box.setRoomCheck(memory.check());
-    ASSERT_TRUE(box.beginLoad(text.size()));
-    ASSERT_TRUE(box.appendLoad(text));
-    box.finishLoad();
-    EXPECT_EQ(box.utf8View(), text);
-    EXPECT_EQ(box.crlfLineCount(), 2);
-    EXPECT_FALSE(box.isModified());
-    EXPECT_GE(memory.biggest, memory.limit);
 }
 
 // Whether the mapping that holds `address` is advised for huge pages ("hg"
@@ -172,19 +42,15 @@ std::optional<bool> advisedHuge(const void *address)
     const auto at = reinterpret_cast<std::uintptr_t>(address);
     bool inside = false;
     for (const QByteArray &line : maps.readAll().split('\n')) {
-        const qsizetype dash = line.indexOf('-');
-        const qsizetype space = line.indexOf(' ');
-        if (dash > 0 && space > dash && !line.startsWith("VmFlags")) {
-            bool fromOk = false;
-            bool toOk = false;
-            const auto from = line.left(dash).toULongLong(&fromOk, 16);
-            const auto to = line.mid(dash + 1, space - dash - 1).toULongLong(&toOk, 16);
-            if (fromOk && toOk) {
-                inside = from <= at && at < to;
-                continue;
-            }
-        }
-        if (inside && line.startsWith("VmFlags:"))
+        // A mapping starts with its range, "from-to perms ...".
+        const QByteArrayList range = line.left(line.indexOf(' ')).split('-');
+        bool fromOk = false;
+        bool toOk = false;
+        const auto from = range.value(0).toULongLong(&fromOk, 16);
+        const auto to = range.value(1).toULongLong(&toOk, 16);
+        if (range.size() == 2 && fromOk && toOk)
+            inside = from <= at && at < to;
+        else if (inside && line.startsWith("VmFlags:"))
             return line.split(' ').contains("hg");
     }
     return std::nullopt;
@@ -202,14 +68,73 @@ TEST(HugePages, BigBlocksAndTheEditorsBufferAreAdvisedSmallOnesAreNot)
 
     const auto small = std::make_unique_for_overwrite<char[]>(1 << 20);
     EXPECT_EQ(advisedHuge(small.get()), false);
-
     std::vector<char> big;
     big.reserve(bigHugeBlock);
     EXPECT_EQ(advisedHuge(big.data() + bigHugeBlock / 2), true);
-
     TextBox box;
     ASSERT_TRUE(box.loadUtf8(QByteArray("Eine Zeile Text.\r\n").repeated(3 << 20))); // 54 MiB
     EXPECT_EQ(advisedHuge(box.utf8View().data() + box.utf8View().size() / 2), true);
+}
+
+// Everything a snapshot sends, read in pieces of the given sizes in turn;
+// nullopt when a read fails.
+std::optional<QByteArray> readAll(MemorySnapshot &snapshot, std::initializer_list<qsizetype> sizes)
+{
+    QByteArray all;
+    for (std::size_t turn = 0;; ++turn) {
+        const qsizetype size = *(sizes.begin() + turn % sizes.size());
+        QByteArray piece(size, Qt::Uninitialized);
+        const qsizetype got = snapshot.read(piece.data(), size);
+        if (got <= 0)
+            return got < 0 ? std::nullopt : std::optional(all);
+        all += piece.left(got);
+    }
+}
+
+// What is read is what the memory held when the snapshot was taken, whatever
+// happened to it since; a child that ends early is never taken for a snapshot
+// read to its end; no child outlives its snapshot.
+TEST(MemorySnapshot, ReadsTheMemoryAsItWasAndAChildEndingEarlyIsAFailure)
+{
+    QByteArray original((16 << 20) + 17, Qt::Uninitialized);
+    quint32 state = 2463534242u;
+    for (char &c : original) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        c = char(state);
+    }
+    QByteArray memory = original;
+    std::unique_ptr<MemorySnapshot> snapshot = MemorySnapshot::take(memory);
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->size(), original.size());
+    memory.fill('\0'); // the memory changes while the snapshot is read
+    memory.truncate(5);
+    const std::optional<QByteArray> read = readAll(*snapshot, {1, 4095, (1 << 16) + 7, 1 << 21});
+    ASSERT_TRUE(read);
+    EXPECT_TRUE(*read == original);
+    snapshot = MemorySnapshot::take({});
+    ASSERT_TRUE(snapshot);
+    const std::optional<QByteArray> nothing = readAll(*snapshot, {1});
+    EXPECT_TRUE(nothing && nothing->isEmpty());
+
+    std::unique_ptr<MemorySnapshot> cut = MemorySnapshot::take(original);
+    ASSERT_TRUE(cut);
+    ASSERT_EQ(::kill(cut->child(), SIGKILL), 0);
+    errno = 0;
+    EXPECT_FALSE(readAll(*cut, {1 << 16}));
+    EXPECT_EQ(errno, EIO);
+
+    std::unique_ptr<MemorySnapshot> unread = MemorySnapshot::take(original);
+    ASSERT_TRUE(unread);
+    char start[10];
+    ASSERT_EQ(unread->read(start, sizeof start), qsizetype(sizeof start));
+    EXPECT_EQ(QByteArray(start, sizeof start), original.left(sizeof start));
+    const pid_t child = unread->child();
+    unread.reset();
+    // Waited for: the child is gone from the process table, not a zombie.
+    EXPECT_EQ(::kill(child, 0), -1);
+    EXPECT_EQ(errno, ESRCH);
 }
 
 } // namespace

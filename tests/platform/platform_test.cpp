@@ -28,31 +28,31 @@
 namespace kelo {
 namespace {
 
-TEST(Settings, MissingKeyGivesTheDefaultAndWrittenValuesComeBackExactly)
+// A missing key gives the default; written values come back exactly, synced
+// at once in the section Optionen; nonsense in a file reads as text or the
+// default, and a write that cannot be made is reported.
+TEST(Settings, ValuesComeBackExactlyAndAFailedWriteIsReported)
 {
     SettingsStore store;
-    const QString expected = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kelo/Kelo.conf";
     EXPECT_EQ(store.read("dir1", "C:\\"), "C:\\");
-    const QStringList values = {"/home/a b/c, d", "  Leer  ", "ä\tß;=\"\\", QString()};
-    for (const QString &value : values) {
+    for (const QString &value :
+         {u"/home/a b/c, d"_qs, u"  Leer  "_qs, u"ä\tß;=\"\\"_qs, QString()}) {
         ASSERT_TRUE(store.write("Filter", value));
         EXPECT_EQ(SettingsStore().read("Filter", "-"), value);
     }
-    // Synced at once, in the section Optionen.
     ASSERT_TRUE(store.write("lbl_schwarzweissblau", "weiss"));
-    EXPECT_TRUE(test::readBytes(expected).contains("[Optionen]\n"));
-    EXPECT_TRUE(test::readBytes(expected).contains("\nlbl_schwarzweissblau=weiss\n"));
-}
+    const QByteArray written =
+        test::readBytes(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Kelo/Kelo.conf");
+    EXPECT_TRUE(written.contains("[Optionen]\n")) << written.toStdString();
+    EXPECT_TRUE(written.contains("\nlbl_schwarzweissblau=weiss\n"));
 
-TEST(Settings, NonsenseReadsAsTextOrDefaultAndAFailedWriteIsReported)
-{
     QTemporaryDir dir;
-    const QString file = dir.filePath("Kelo.conf");
-    test::writeBytes(file, "\x01\x02 garbage [[[\n[Optionen]\nFilter=*.txt, *.md\n"
-                           "dir1=@Variant(\\0\\0\\0\\x7f)\nnoequals\n");
-    SettingsStore store(file);
-    EXPECT_EQ(store.read("Filter", QString()), "*.txt, *.md");
-    EXPECT_EQ(store.read("drive1", "C:"), "C:");
+    test::writeBytes(dir.filePath("Kelo.conf"),
+                     "\x01\x02 garbage [[[\n[Optionen]\n"
+                     "Filter=*.txt, *.md\ndir1=@Variant(\\0\\0\\0\\x7f)\n"
+                     "noequals\n");
+    EXPECT_EQ(SettingsStore(dir.filePath("Kelo.conf")).read("Filter", QString()), "*.txt, *.md");
+    EXPECT_EQ(SettingsStore(dir.filePath("Kelo.conf")).read("drive1", "C:"), "C:");
     // A folder where the file should be cannot be written, even by root.
     const QString folder = dir.filePath("folder.conf");
     QDir().mkdir(folder);
@@ -60,59 +60,57 @@ TEST(Settings, NonsenseReadsAsTextOrDefaultAndAFailedWriteIsReported)
     EXPECT_EQ(SettingsStore(folder).read("dir1", "d"), "d");
 }
 
-TEST(Units, TwipsAndPixelsAt96Dpi)
+// Twips at 96 dpi, rounded; classic colours have blue in the high byte, and
+// the system colours are the palette's.
+TEST(Units, TwipsAndClassicColours)
 {
     EXPECT_EQ(twipsToPixels(12135), 809);
     EXPECT_EQ(twipsToPixels(7), 0);
     EXPECT_EQ(twipsToPixels(8), 1);
     EXPECT_DOUBLE_EQ(pixelsToTwips(809), 12135);
     EXPECT_EQ(twipsRect(105, 720, 10410, 6000), QRect(7, 48, 694, 400));
-}
-
-TEST(Units, ClassicColoursHaveBlueInTheHighByte)
-{
-    EXPECT_EQ(resolveOleColor(0x800000), QColor(0, 0, 128));
-    EXPECT_EQ(resolveOleColor(0xC0E0FF), QColor(255, 224, 192));
     QPalette palette;
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, Qt::darkGreen);
     palette.setColor(QPalette::ButtonText, Qt::darkRed);
-    EXPECT_EQ(resolveOleColor(0x80000005, palette), QColor(Qt::white));
-    EXPECT_EQ(resolveOleColor(0x80000008, palette), QColor(Qt::darkGreen));
-    EXPECT_EQ(resolveOleColor(0x80000012, palette), QColor(Qt::darkRed));
+    // clang-format off
+    const std::pair<OleColor, QColor> colours[] = {
+        {0x800000, QColor(0, 0, 128)}, {0xC0E0FF, QColor(255, 224, 192)},
+        {0x80000005, QColor(Qt::white)}, {0x80000008, QColor(Qt::darkGreen)},
+        {0x80000012, QColor(Qt::darkRed)}};
+    // clang-format on
+    for (const auto &[ole, colour] : colours)
+        EXPECT_EQ(resolveOleColor(ole, palette), colour) << std::hex << ole;
+    EXPECT_EQ(resolveOleColor(0x800000), QColor(0, 0, 128));
 }
 
-// Line breaks leaving the editor (CR LF) for the desktop (LF); lone breaks
-// are characters of the text and stay.
-TEST(LineBreaks, CrLfBecomesLfInBytesAndInText)
+// Line breaks leaving the editor (CR LF) for the desktop (LF), where lone
+// breaks are characters of the text and stay; and the lone CRs and LFs,
+// found sixteen bytes at a time, against a plain walk: texts of CR LF lines
+// with a lone break (and a pair split across) at every place of a block,
+// and random texts of CRs, LFs and letters.
+TEST(LineBreaks, CrLfBecomesLfAndLoneBreaksAreFoundWithTheBreaksBeforeThem)
 {
     // clang-format off
     const std::pair<const char *, const char *> cases[] = {
         {"", ""}, {"a\r\nb\r\n", "a\nb\n"}, {"a\rb\nc", "a\rb\nc"}, {"\r\r\n\n", "\r\n\n"},
-        {"\n\r", "\n\r"}, {"x\r", "x\r"}, {"Straße\r\n\xe2\x82\xac", "Straße\n\xe2\x82\xac"}};
+        {"\n\r", "\n\r"}, {"x\r", "x\r"}, {"Straße\r\n€", "Straße\n€"}};
     // clang-format on
     for (const auto &[editor, lf] : cases) {
         EXPECT_EQ(crlfToLf(QByteArrayView(editor)), QByteArray(lf)) << editor;
         EXPECT_EQ(crlfToLf(QString::fromUtf8(editor)), QString::fromUtf8(lf)) << editor;
     }
-}
 
-// The lone CRs and LFs, found sixteen bytes at a time, against a plain walk:
-// texts of CR LF lines with a lone break (and a pair split across) at every
-// place of a block, and random texts of CRs, LFs and letters.
-TEST(LineBreaks, LoneBreaksAreFoundWithTheBreaksBeforeThem)
-{
     const auto plainWalk = [](const QByteArray &text) {
         std::vector<long> lone;
         long breaks = 0;
         for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
-            } else if (text[i] == '\r' || text[i] == '\n') {
+            else if (text[i] == '\r' || text[i] == '\n')
                 lone.push_back(breaks);
-            } else {
+            else
                 continue;
-            }
             ++breaks;
         }
         return lone;
@@ -136,37 +134,32 @@ TEST(LineBreaks, LoneBreaksAreFoundWithTheBreaksBeforeThem)
         EXPECT_EQ(loneBreakLines(text), plainWalk(text)) << text.toPercentEncoding().constData();
 }
 
-// A PATH of fake terminals, scripts that write their name and arguments
-// into a file when started.
-class Terminals : public ::testing::Test {
-protected:
-    void makeTerminal(const QString &name, bool executable = true)
-    {
-        const QString path = m_dir.filePath(name);
-        test::writeBytes(path, "#!/bin/sh\necho \"${0##*/} $*\" > '" + marker().toUtf8() + "'\n");
+// The user's own terminal ($TERMINAL, with its arguments), else the first
+// known one on the PATH that is a program. The terminals are scripts that
+// write their name and arguments into a file when started.
+TEST(Terminals, TheUsersOwnTerminalThenTheFirstKnownOneOnThePath)
+{
+    QTemporaryDir dir;
+    const QString marker = dir.filePath("started");
+    const auto makeTerminal = [&](const QString &name, bool executable = true) {
+        test::writeBytes(dir.filePath(name),
+                         "#!/bin/sh\necho \"${0##*/} $*\" > '" + marker.toUtf8() + "'\n");
         if (executable)
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QString marker() const { return m_dir.filePath("started"); }
-    // Starts a terminal and gives the line it wrote ("" when none started in time).
-    QString startWith(const QString &terminalVariable)
-    {
-        QFile::remove(marker());
+            QFile::setPermissions(dir.filePath(name),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    // The line the terminal wrote ("" when none started in time).
+    const auto startWith = [&](const QString &terminalVariable) -> QString {
+        QFile::remove(marker);
         QProcessEnvironment env;
-        env.insert("PATH", m_dir.path());
+        env.insert("PATH", dir.path());
         if (!terminalVariable.isNull())
             env.insert("TERMINAL", terminalVariable);
         if (!SystemDesktopLauncher(env).startTerminal())
             return "none";
-        static_cast<void>(QTest::qWaitFor([&] { return QFileInfo(marker()).size() > 0; }, 10000));
-        return QString::fromUtf8(test::readBytes(marker())).trimmed();
-    }
-
-    QTemporaryDir m_dir;
-};
-
-TEST_F(Terminals, TheUsersOwnTerminalThenTheFirstKnownOneOnThePath)
-{
+        static_cast<void>(QTest::qWaitFor([&] { return QFileInfo(marker).size() > 0; }, 10000));
+        return QString::fromUtf8(test::readBytes(marker)).trimmed();
+    };
     makeTerminal("xterm", false); // found by name, but no program
     EXPECT_EQ(startWith(QString()), "none");
     makeTerminal("xfce4-terminal");
@@ -174,7 +167,7 @@ TEST_F(Terminals, TheUsersOwnTerminalThenTheFirstKnownOneOnThePath)
     EXPECT_EQ(startWith("/nirgends/term"), "konsole");
     makeTerminal("x-terminal-emulator");
     makeTerminal("mein terminal");
-    EXPECT_EQ(startWith(QLatin1Char('"') + m_dir.filePath("mein terminal") + "\" -e bash"),
+    EXPECT_EQ(startWith(QLatin1Char('"') + dir.filePath("mein terminal") + "\" -e bash"),
               "mein terminal -e bash");
 }
 
@@ -207,10 +200,8 @@ TEST(MessageBoxesTest, GoingBackIsCancelAndFocusComesBack)
     };
     const Case cases[] = {
         {MsgButtons::YesNo, MsgAnswer::Yes, Act::Escape, MsgAnswer::Cancel, false},
-        {MsgButtons::YesNo, MsgAnswer::Yes, Act::CloseButton, MsgAnswer::Cancel, false},
         {MsgButtons::YesNo, MsgAnswer::Yes, Act::Enter, MsgAnswer::Yes, false},
         {MsgButtons::YesNo, MsgAnswer::No, Act::Enter, MsgAnswer::No, false},
-        {MsgButtons::YesNoCancel, MsgAnswer::Yes, Act::Escape, MsgAnswer::Cancel, true},
         {MsgButtons::YesNoCancel, MsgAnswer::Yes, Act::CloseButton, MsgAnswer::Cancel, true},
         {MsgButtons::YesNoCancel, MsgAnswer::Yes, Act::No, MsgAnswer::No, true},
         {MsgButtons::Ok, MsgAnswer::Yes, Act::Escape, MsgAnswer::Ok, false},

@@ -39,409 +39,6 @@ void loadInPieces(TextBox &box, QByteArrayView text, qsizetype piece,
         ASSERT_TRUE(box.appendLoad(text.sliced(at, std::min(piece, text.size() - at))));
 }
 
-// NUL bytes, and a U+FEFF at the start of the text or of a selection (which
-// a plain UTF-8 conversion drops as a byte order mark).
-TEST(TextBox, NulBytesAndAByteOrderMarkSurviveEveryWayInAndOut)
-{
-    TextBox box;
-    const QString withNul = QChar(0xFEFF) + u("vor") + QChar(0) + u("nach\r\n") + QChar(0);
-    box.setText(withNul);
-    EXPECT_EQ(box.Text(), withNul);
-    EXPECT_EQ(box.textLength(), withNul.size());
-    box.setSelStart(0);
-    box.setSelLength(2);
-    EXPECT_EQ(box.SelText(), QChar(0xFEFF) + u("v"));
-    const QByteArray bytes("x\0y\r\n\0\0z", 8);
-    box.loadUtf8(bytes);
-    EXPECT_EQ(box.utf8Text(), bytes);
-    box.replaceAllUtf8(bytes + bytes);
-    box.setSelStart(1);
-    box.setSelLength(1);
-    box.setSelText(QString(QChar(0)) + QChar(0));
-    EXPECT_EQ(box.utf8Text(), QByteArray("x\0\0y\r\n\0\0zx\0y\r\n\0\0z", 17));
-    box.setSelStart(0);
-    box.setSelLength(3);
-    EXPECT_EQ(box.SelText(), u("x") + QChar(0) + QChar(0));
-}
-
-// A text loaded in pieces ends as loadUtf8 leaves it, also when its room was
-// made on another thread; until it is finished, or when abandoned or stopped
-// while its room is made, the editor keeps its text, undo history and
-// modified state.
-TEST(TextBox, LoadingInPiecesShowsTheTextOnlyWhenComplete)
-{
-    const QByteArray loaded("x\0y\r\nGr\xc3\xbc\xc3\x9f\x65\nz\r\xf0\x9f\x98\x80\r\n", 21);
-    TextBox reference;
-    reference.loadUtf8(loaded);
-    enum class End { Abandoned, Stopped, Finished, FinishedWithRoomMadeMeanwhile };
-    for (const End end : {End::Abandoned, End::Stopped, End::Finished,
-                          End::FinishedWithRoomMadeMeanwhile}) {
-        SCOPED_TRACE(int(end));
-        TextBox box;
-        box.setText(u("alt\r\nText"));
-        box.setSelStart(3);
-        box.setSelText(u("er"));
-        int waits = 0;
-        const auto meanwhile = [&waits, end] {
-            ++waits;
-            return end != End::Stopped;
-        };
-        if (end == End::Stopped) {
-            EXPECT_FALSE(box.beginLoad(loaded.size(), meanwhile));
-            EXPECT_FALSE(box.appendLoad(loaded));
-            box.finishLoad();
-        } else if (end == End::FinishedWithRoomMadeMeanwhile) {
-            ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 4, meanwhile));
-        } else {
-            ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 4));
-        }
-        EXPECT_EQ(waits > 0, end == End::Stopped || end == End::FinishedWithRoomMadeMeanwhile);
-        EXPECT_EQ(box.utf8Text(), "alter\r\nText");
-        QSignalSpy changed(&box, &QsciScintilla::textChanged);
-        if (end == End::Abandoned || end == End::Stopped) {
-            box.abandonLoad();
-            EXPECT_EQ(changed.count(), 0);
-            EXPECT_EQ(box.utf8Text(), "alter\r\nText");
-            EXPECT_TRUE(box.isModified());
-            box.undo();
-            EXPECT_EQ(box.utf8Text(), "alt\r\nText");
-            box.undo();
-            EXPECT_EQ(box.utf8Text(), "");
-            continue;
-        }
-        box.finishLoad();
-        EXPECT_EQ(changed.count(), 1);
-        EXPECT_EQ(box.utf8Text(), loaded);
-        EXPECT_FALSE(box.isModified());
-        EXPECT_FALSE(box.isUndoAvailable());
-        EXPECT_EQ(box.SelStart(), 0);
-        EXPECT_EQ(box.textLength(), reference.textLength());
-        EXPECT_EQ(box.crlfLineCount(), reference.crlfLineCount());
-        EXPECT_EQ(box.lineIndex(2), reference.lineIndex(2));
-        // The new document is set up as the first one was: UTF-8, CR LF
-        // typed, edits undoable again.
-        box.setSelStart(box.textLength());
-        QTest::keyClick(&box, Qt::Key_Return);
-        QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, u("\xc3\xa4"));
-        QApplication::sendEvent(&box, &umlaut);
-        EXPECT_EQ(box.utf8Text(), loaded + "\r\n\xc3\xa4");
-        EXPECT_EQ(box.textLength(), reference.textLength() + 3);
-        box.undo();
-        EXPECT_EQ(box.utf8Text().left(loaded.size()), loaded);
-    }
-}
-
-// A line of more than 32 KiB moves the text to a document with styles, where
-// that line's words alternate between two styles, losing nothing of the text,
-// its undo state or its settings; short lines load without styles again.
-TEST(TextBox, VeryLongLinesGetWordStylesAndLoseNothing)
-{
-    const QByteArray longLine = QByteArray("Grüße aus München ").repeated(3000);
-    const QByteArray loaded = "kurz\r\n" + longLine + "Ende\r\n\tkurz";
-    const auto stylesOn = [](const TextBox &box) {
-        return (box.SendScintilla(QsciScintillaBase::SCI_GETDOCUMENTOPTIONS) &
-                QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE) == 0;
-    };
-    const auto styleAt = [](const TextBox &box, qsizetype position) {
-        return box.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
-                                 static_cast<unsigned long>(position));
-    };
-    const auto wordsAlternate = [&](const TextBox &box, qsizetype lineStart) {
-        // "Grüße " is 8 bytes, "aus " 4, "München " 9.
-        return styleAt(box, lineStart) != styleAt(box, lineStart + 8) &&
-               styleAt(box, lineStart + 7) == styleAt(box, lineStart) &&
-               styleAt(box, lineStart + 12) == styleAt(box, lineStart) &&
-               styleAt(box, lineStart + 21) != styleAt(box, lineStart + 20);
-    };
-
-    TextBox box;
-    box.setReadOnly(true);
-    ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 1000));
-    box.finishLoad();
-    ASSERT_EQ(box.utf8Text(), loaded);
-    EXPECT_TRUE(stylesOn(box));
-    EXPECT_TRUE(wordsAlternate(box, 6));
-    EXPECT_EQ(styleAt(box, 1), 0);
-    EXPECT_TRUE(box.isReadOnly());
-    EXPECT_FALSE(box.isModified());
-    EXPECT_FALSE(box.isUndoAvailable());
-    EXPECT_EQ(box.crlfLineCount(), 3);
-    EXPECT_EQ(box.textLength(), QString::fromUtf8(loaded).size());
-
-    // Typing and undoing work on the new document as on any other.
-    box.setReadOnly(false);
-    box.setSelStart(box.textLength());
-    QTest::keyClicks(&box, QStringLiteral("x"));
-    EXPECT_EQ(box.utf8Text(), loaded + "x");
-    box.undo();
-    EXPECT_EQ(box.utf8Text(), loaded);
-
-    // A replacement keeps its undo step, and its long line gets the styles.
-    const QByteArray replaced = "x\r\n" + longLine;
-    box.replaceAllUtf8(replaced);
-    EXPECT_EQ(box.utf8Text(), replaced);
-    EXPECT_TRUE(wordsAlternate(box, 3));
-    box.undo();
-    EXPECT_EQ(box.utf8Text(), loaded);
-
-    ASSERT_NO_FATAL_FAILURE(loadInPieces(box, "kurz\r\n", 6));
-    box.finishLoad();
-    EXPECT_EQ(box.utf8Text(), "kurz\r\n");
-    EXPECT_FALSE(stylesOn(box));
-    EXPECT_FALSE(box.isUndoAvailable());
-}
-
-// Typing into a long line costs no pass over it: drawing restyles nothing
-// (which would compare each shown line's layout byte by byte), and a caret
-// move does not count its column from the start of the line.
-TEST(TextBox, AKeyInALongLineIsNotFollowedByPassesOverTheLine)
-{
-    // 22 KB, and 44 KB, which moves the text to a document with styles.
-    for (const int words : {2000, 4000}) {
-        const QString line = QStringLiteral("Hallo Welt ").repeated(words);
-        TextBox box;
-        box.resize(400, 200);
-        box.loadUtf8(line.toUtf8());
-        box.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-        QSignalSpy caretReports(&box, &QsciScintilla::cursorPositionChanged);
-
-        QString expected = line;
-        for (int at : {0, 37, -1}) {
-            if (at < 0)
-                at = box.textLength();
-            const QImage before = box.grab().toImage();
-            box.setSelStart(at);
-            QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_Adiaeresis, QStringLiteral("ä"),
-                                Qt::NoModifier);
-            expected.insert(at, QStringLiteral("ä"));
-            box.viewport()->repaint();
-            EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED),
-                      box.SendScintilla(QsciScintillaBase::SCI_GETLENGTH))
-                << words << " " << at;
-            // What was typed is drawn.
-            if (at == 0) {
-                EXPECT_NE(box.grab().toImage(), before);
-            }
-        }
-        EXPECT_EQ(caretReports.count(), 0);
-        EXPECT_EQ(QString::fromUtf8(box.utf8Text()), expected);
-        box.undo();
-        EXPECT_EQ(QString::fromUtf8(box.utf8Text()), expected.chopped(1));
-    }
-}
-
-// What a screen reader is told, as the accessibility bridge would pass it on.
-struct Told {
-    QAccessible::Event type;
-    int offset;   // of the edit, or the caret
-    QString text; // inserted or removed; "start end" for a selection
-    bool operator==(const Told &) const = default;
-};
-
-std::vector<Told> told;
-
-void recordTold(QAccessibleEvent *event)
-{
-    const QAccessible::Event type = event->type();
-    if (const auto *insert = dynamic_cast<QAccessibleTextInsertEvent *>(event))
-        told.push_back({type, insert->changePosition(), insert->textInserted()});
-    else if (const auto *remove = dynamic_cast<QAccessibleTextRemoveEvent *>(event))
-        told.push_back({type, remove->changePosition(), remove->textRemoved()});
-    else if (const auto *selection = dynamic_cast<QAccessibleTextSelectionEvent *>(event))
-        told.push_back({type, selection->cursorPosition(),
-                        QString::number(selection->selectionStart()) + u' ' +
-                            QString::number(selection->selectionEnd())});
-    else if (type == QAccessible::TextCaretMoved)
-        told.push_back(
-            {type, static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition(), {}});
-}
-
-void PrintTo(const Told &what, std::ostream *out)
-{
-    *out << int(what.type) << " at " << what.offset << " '" << what.text.toStdString() << "'";
-}
-
-// The editor's description answers in UTF-16 offsets over any bytes, finds
-// words and lines far into a long line, edits as one undo step with CR LF
-// breaks unless read-only, and tells of each edit, caret move and selection once.
-TEST(TextBox, AScreenReaderReadsAndEditsInCharactersAndHearsOfEachChangeOnce)
-{
-    // The offscreen platform has no accessibility bridge and drops Qt's
-    // events; the editor's go to the test instead.
-    ASSERT_FALSE(QAccessible::isActive());
-    const AnnouncementListener previous = listenToAnnouncements(recordTold);
-    TextBox box;
-    QAccessible::setActive(true); // the editor hears of it, Qt stays inactive
-    const auto restore = qScopeGuard([previous] {
-        QAccessible::setActive(false);
-        listenToAnnouncements(previous);
-        told.clear();
-    });
-    box.setAccessibleName(QStringLiteral("Text"));
-    box.resize(400, 300);
-    box.show();
-    const QString text = u("Gr\xC3\xBC\xC3\x9F"
-                           "e \xF0\x9F\x98\x80\r\nzweite Zeile\r\ndritte");
-    box.setText(text);
-    QApplication::processEvents();
-    QAccessibleInterface *description = QAccessible::queryAccessibleInterface(&box);
-    ASSERT_NE(description, nullptr);
-    EXPECT_EQ(description->role(), QAccessible::EditableText);
-    EXPECT_EQ(description->text(QAccessible::Name), QStringLiteral("Text"));
-    EXPECT_TRUE(description->state().editable && description->state().multiLine);
-    QAccessibleTextInterface *reading = description->textInterface();
-    QAccessibleEditableTextInterface *editing = description->editableTextInterface();
-    ASSERT_TRUE(reading && editing);
-
-    EXPECT_EQ(reading->characterCount(), text.size());
-    EXPECT_EQ(reading->text(0, reading->characterCount()), text);
-    EXPECT_EQ(reading->text(6, 8), u("\xF0\x9F\x98\x80"));
-    reading->setCursorPosition(8);
-    EXPECT_EQ(reading->cursorPosition(), 8);
-    EXPECT_EQ(box.SelStart(), 8);
-    reading->setSelection(0, 10, 16);
-    EXPECT_EQ(reading->selectionCount(), 1);
-    int start = -1;
-    int end = -1;
-    reading->selection(0, &start, &end);
-    EXPECT_EQ(std::pair(start, end), std::pair(10, 16));
-    EXPECT_EQ(box.SelText(), u("zweite"));
-    EXPECT_EQ(reading->textAtOffset(12, QAccessible::WordBoundary, &start, &end), u("zweite"));
-    EXPECT_EQ(std::pair(start, end), std::pair(10, 16));
-    EXPECT_EQ(reading->textAtOffset(12, QAccessible::LineBoundary, &start, &end),
-              u("zweite Zeile\r\n"));
-    EXPECT_EQ(std::pair(start, end), std::pair(10, 24));
-    EXPECT_EQ(reading->textBeforeOffset(8, QAccessible::CharBoundary, &start, &end),
-              u("\xF0\x9F\x98\x80"));
-    EXPECT_EQ(std::pair(start, end), std::pair(6, 8));
-    reading->removeSelection(0);
-    EXPECT_EQ(reading->selectionCount(), 0);
-
-    // Edits through the description.
-    editing->insertText(0, u("A\nB"));
-    EXPECT_EQ(box.Text(), u("A\r\nB") + text);
-    editing->replaceText(0, 4, u("C"));
-    editing->deleteText(0, 1);
-    EXPECT_EQ(box.Text(), text);
-    box.undo();
-    EXPECT_EQ(box.Text(), u("C") + text);
-    box.undo();
-    EXPECT_EQ(box.Text(), u("A\r\nB") + text);
-    box.redo();
-    box.setReadOnly(true);
-    EXPECT_TRUE(description->state().readOnly);
-    editing->insertText(0, u("nicht"));
-    EXPECT_EQ(box.Text(), u("C") + text);
-    box.setReadOnly(false);
-
-    // What is told: a key typed, one deleted, a selection; scrolling tells
-    // nothing, a new text only moves the caret.
-    box.setText(text);
-    reading->setCursorPosition(8);
-    QApplication::processEvents();
-    told.clear();
-    QTest::keyClick(&box, Qt::Key_X);
-    QApplication::processEvents();
-    QTest::keyClick(&box, Qt::Key_Backspace);
-    QApplication::processEvents();
-    reading->setSelection(0, 10, 16);
-    QApplication::processEvents();
-    box.SendScintilla(QsciScintillaBase::SCI_SETXOFFSET, 20); // tells nothing
-    QApplication::processEvents();
-    box.loadUtf8("neu");
-    QApplication::processEvents();
-    const std::vector<Told> expected = {
-        {QAccessible::TextInserted, 8, u("x")},
-        {QAccessible::TextCaretMoved, 9, {}},
-        {QAccessible::TextRemoved, 8, u("x")},
-        {QAccessible::TextCaretMoved, 8, {}},
-        {QAccessible::TextSelectionChanged, 16, u("10 16")},
-        {QAccessible::TextCaretMoved, 16, {}},
-        {QAccessible::TextCaretMoved, 0, {}},
-    };
-    EXPECT_EQ(told, expected);
-
-    // Far into a line longer than the reach of a word search.
-    box.setText(QStringLiteral("wort ").repeated(20000) + u("\xC3\xA4"));
-    EXPECT_EQ(reading->textAtOffset(80002, QAccessible::WordBoundary, &start, &end), u("wort"));
-    EXPECT_EQ(std::pair(start, end), std::pair(80000, 80004));
-    EXPECT_EQ(reading->textAtOffset(100000, QAccessible::CharBoundary, &start, &end),
-              u("\xC3\xA4"));
-    EXPECT_EQ(std::pair(start, end), std::pair(100000, 100001));
-}
-
-// A text too long to count is refused before any memory is taken and the
-// text shown stays; a new begin drops what the last one appended, and a
-// read-only editor stays read-only.
-TEST(TextBox, LoadingInPiecesRefusesTooLongTextsAndStartsOver)
-{
-    TextBox box;
-    box.loadUtf8("bleibt");
-    for (const qsizetype bytes : {qsizetype(-1), TextBox::longestLoad() + 1,
-                                  qsizetype(std::numeric_limits<int>::max()), qsizetype(1) << 32}) {
-        EXPECT_FALSE(box.beginLoad(bytes));
-        EXPECT_FALSE(box.appendLoad("neu"));
-        box.finishLoad();
-        EXPECT_EQ(box.utf8Text(), "bleibt");
-    }
-    EXPECT_GE(TextBox::longestLoad(), qsizetype(2000) << 20);
-
-    box.setReadOnly(true);
-    ASSERT_NO_FATAL_FAILURE(loadInPieces(box, "alt", 3));
-    ASSERT_NO_FATAL_FAILURE(loadInPieces(box, "neu", 3));
-    box.finishLoad();
-    EXPECT_EQ(box.utf8Text(), "neu");
-    EXPECT_TRUE(box.isReadOnly());
-    box.finishLoad(); // nothing pending: nothing happens
-    EXPECT_EQ(box.utf8Text(), "neu");
-    EXPECT_FALSE(box.appendLoad("x"));
-}
-
-// An offset inside a CR LF pair or a surrogate pair moves to the pair's
-// start, so a selection never holds half a character; values are clamped.
-TEST(TextBox, ASelectionNeverHoldsHalfACharacter)
-{
-    TextBox box;
-    // a=0 CR=1 LF=2 ä=3 (2 bytes, 1 unit) 😀=4,5 (4 bytes, 2 units) b=6
-    box.setText(u("a\r\n\xc3\xa4\xf0\x9f\x98\x80") + u'b');
-    ASSERT_EQ(box.textLength(), 7);
-    // clang-format off
-    const std::tuple<int, int, int, int, const char *> cases[] = {
-        {2, 0, 1, 0, ""}, {5, 0, 4, 0, ""}, {INT_MIN, 1, 0, 1, "a"}, {9, 0, 7, 0, ""},
-        {0, 2, 0, 1, "a"}, {0, 3, 0, 3, "a\r\n"}, {3, 2, 3, 1, "\xc3\xa4"},
-        {4, 2, 4, 2, "\xf0\x9f\x98\x80"}, {6, INT_MAX, 6, 1, "b"}, {2, -4, 1, 0, ""}};
-    // clang-format on
-    for (const auto &[start, length, expectedStart, expectedLength, text] : cases) {
-        box.setSelStart(start);
-        box.setSelLength(length);
-        EXPECT_EQ(box.SelStart(), expectedStart) << start << " " << length;
-        EXPECT_EQ(box.SelLength(), expectedLength) << start << " " << length;
-        EXPECT_EQ(box.SelText(), u(text)) << start << " " << length;
-    }
-}
-
-// A position found in the text (as the search finds one), turned into an
-// offset and selected, selects what was found, also after a noncharacter,
-// which Scintilla's own count of code units takes byte by byte.
-TEST(TextBox, AFoundPositionIsSelectedAfterANoncharacter)
-{
-    TextBox box;
-    for (const char *text :
-         {"a\xEF\xBF\xBFx", "\xF0\xBF\xBF\xBF\r\nyx\xEF\xBF\xBE", "\xEF\xB7\x90 x\r\n\xEF\xB7\xAFx",
-          "\xF4\x8F\xBF\xBE\xEF\xBF\xBFx\xF0\x9F\x98\x80x"}) {
-        const QByteArray utf8(text);
-        box.loadUtf8(utf8);
-        for (qsizetype at = utf8.indexOf('x'); at >= 0; at = utf8.indexOf('x', at + 1)) {
-            box.setSelStart(box.positionToUtf16(long(at)));
-            box.setSelLength(1);
-            EXPECT_EQ(box.SelText(), u("x")) << utf8.toHex().data() << " at " << at;
-            EXPECT_EQ(box.utf16ToPosition(box.SelStart()), at) << utf8.toHex().data();
-        }
-        EXPECT_EQ(box.lineFromChar(box.textLength()), utf8.count("\r\n"));
-    }
-}
-
 // The length and the line queries against the text itself: only CR LF starts
 // a line, a lone CR or LF stays inside its line.
 void expectLines(const TextBox &box, const QString &text)
@@ -461,17 +58,88 @@ void expectLines(const TextBox &box, const QString &text)
     }
 }
 
-TEST(TextBox, LineQueriesCountCrLfLinesOnly)
+// A room check that refuses every block from `limit` bytes on, and keeps
+// the biggest block it was asked for.
+struct Limit {
+    static constexpr qsizetype none = std::numeric_limits<qsizetype>::max();
+    qsizetype limit = none;
+    qsizetype biggest = 0;
+
+    TextBox::RoomCheck check()
+    {
+        return [this](std::initializer_list<qsizetype> blocks) {
+            bool room = true;
+            for (const qsizetype block : blocks) {
+                biggest = std::max(biggest, block);
+                room = room && block < limit;
+            }
+            return room;
+        };
+    }
+};
+
+// Offsets count UTF-16 units, clamped to the text; one inside a CR LF pair
+// or a surrogate pair moves to the pair's start, so a selection never holds
+// half a character. NUL bytes, and a U+FEFF at the start of the text or of a
+// selection (which a plain UTF-8 conversion drops as a byte order mark),
+// survive every way in and out. The line queries count CR LF lines only.
+TEST(TextBox, OffsetsAreUtf16UnitsSelectionsHoldWholeCharactersAndLinesAreCrLfLines)
 {
     TextBox box;
-    // "\r\n", "\xc3\xa4" and "\n\r" are as long in bytes, not in units: an index
-    // kept from the text before would show.
-    for (const char *text :
-         {"", "a\rb\r\nc\nd\r\ne", "\r\n", "\xc3\xa4", "\n\r", "\r\r\n\n", "\n\n\r\n\r\r\r\n",
-          "\xc3\xa4\xf0\x9f\x98\x80\r\n\xf0\x9f\x98\x80\rz"}) {
-        box.setText(u(text));
-        ASSERT_NO_FATAL_FAILURE(expectLines(box, u(text))) << QByteArray(text).toHex().data();
+    // U+FEFF=0 a=1 CR=2 LF=3 ä=4 (2 bytes, 1 unit) 😀=5,6 (4 bytes, 2 units) NUL=7 b=8
+    const QString text = u"\uFEFFa\r\nä😀\0b"_qs;
+    box.setText(text);
+    EXPECT_EQ(box.Text(), text);
+    ASSERT_EQ(box.textLength(), 9);
+    // clang-format off
+    const std::tuple<int, int, int, int, QString> cases[] = {
+        {3, 0, 2, 0, {}}, {6, 0, 5, 0, {}}, {INT_MIN, 2, 0, 2, u"\uFEFFa"_qs}, {11, 0, 9, 0, {}},
+        {1, 2, 1, 1, u"a"_qs}, {1, 3, 1, 3, u"a\r\n"_qs}, {4, 2, 4, 1, u"ä"_qs},
+        {5, 2, 5, 2, u"😀"_qs}, {7, INT_MAX, 7, 2, u"\0b"_qs}, {3, -4, 2, 0, {}}};
+    // clang-format on
+    for (const auto &[start, length, expectedStart, expectedLength, selected] : cases) {
+        box.setSelStart(start);
+        box.setSelLength(length);
+        EXPECT_EQ(box.SelStart(), expectedStart) << start << " " << length;
+        EXPECT_EQ(box.SelLength(), expectedLength) << start << " " << length;
+        EXPECT_EQ(box.SelText(), selected) << start << " " << length;
     }
+    const QByteArray bytes("x\0y\r\n\0\0z", 8);
+    box.loadUtf8(bytes);
+    EXPECT_EQ(box.utf8Text(), bytes);
+    box.replaceAllUtf8(bytes + bytes);
+    box.setSelStart(1);
+    box.setSelLength(1);
+    box.setSelText(QString(2, QChar(0)));
+    EXPECT_EQ(box.utf8Text(), QByteArray("x\0\0y\r\n\0\0zx\0y\r\n\0\0z", 17));
+
+    // Only CR LF starts a line, whatever came before: "\r\n", "ä" and "\n\r"
+    // are as long in bytes, not in units, so an index kept from the text
+    // before would show. A position found in the text (as the search finds
+    // one), turned into an offset and selected, selects what was found, also
+    // after a noncharacter, which Scintilla's own count of code units takes
+    // byte by byte.
+    int round = 0;
+    for (const char *sample :
+         {"", "a\rb\r\nc\nd\r\ne", "\r\n", "\xc3\xa4", "\n\r", "\r\r\n\n", "\n\n\r\n\r\r\r\n",
+          "\xc3\xa4\xf0\x9f\x98\x80\r\n\xf0\x9f\x98\x80\rz", "a\xEF\xBF\xBFx",
+          "\xF0\xBF\xBF\xBF\r\nyx\xEF\xBF\xBE", "\xEF\xB7\x90 x\r\n\xEF\xB7\xAFx",
+          "\xF4\x8F\xBF\xBE\xEF\xBF\xBFx\xF0\x9F\x98\x80x"}) {
+        const QByteArray utf8(sample);
+        SCOPED_TRACE(utf8.toHex().toStdString());
+        if (round++ % 2 == 0)
+            box.setText(u(sample));
+        else
+            box.loadUtf8(utf8);
+        ASSERT_NO_FATAL_FAILURE(expectLines(box, u(sample)));
+        for (qsizetype at = utf8.indexOf('x'); at >= 0; at = utf8.indexOf('x', at + 1)) {
+            box.setSelStart(box.positionToUtf16(long(at)));
+            box.setSelLength(1);
+            EXPECT_EQ(box.SelText(), u("x")) << " at " << at;
+            EXPECT_EQ(box.utf16ToPosition(box.SelStart()), at);
+        }
+    }
+    box.setText(u("a\rb\r\nc\nd\r\ne"));
     box.setSelStart(8); // -1 asks for the line of the selection start
     EXPECT_EQ(box.lineFromChar(-1), 1);
     EXPECT_EQ(box.lineIndex(-1), 5);
@@ -535,7 +203,6 @@ TEST(TextBox, RandomEditsKeepOffsetsAndLinesRight)
             ASSERT_EQ(box.SelStart(), from + piece.size());
         }
         ASSERT_EQ(box.Text(), model);
-        ASSERT_EQ(box.textLength(), model.size());
         // The line queries only now and then, so that several edits, and the
         // two halves of a replacement, pile up in between.
         if (next(3) == 0) {
@@ -544,36 +211,300 @@ TEST(TextBox, RandomEditsKeepOffsetsAndLinesRight)
     }
 }
 
-// Loading empties the undo history and counts as unmodified, even when the
-// user cannot type; the whole-text commands and SelText are one step each.
-TEST(TextBox, LoadingIsNotUndoableAndEachCommandIsOneUndoStep)
+// A text loaded in pieces ends as loadUtf8 leaves it, also when its room was
+// made on another thread or a new begin dropped what the last one appended,
+// and a read-only editor stays read-only. Until it is finished, when
+// abandoned or stopped while its room is made, and when refused at once as
+// too long to count, the editor keeps its text, undo history and modified
+// state.
+TEST(TextBox, LoadingInPiecesShowsTheTextOnlyWhenComplete)
 {
+    const QByteArray loaded("x\0y\r\nGr\xc3\xbc\xc3\x9f\x65\nz\r\xf0\x9f\x98\x80\r\n", 21);
+    EXPECT_GE(TextBox::longestLoad(), qsizetype(2000) << 20);
+    enum class End { Refused, Abandoned, Stopped, Finished, FinishedWithRoomMadeMeanwhile };
+    for (const End end : {End::Refused, End::Abandoned, End::Stopped, End::Finished,
+                          End::FinishedWithRoomMadeMeanwhile}) {
+        SCOPED_TRACE(int(end));
+        TextBox box;
+        box.setText(u("alt\r\nText"));
+        box.setSelStart(3);
+        box.setSelText(u("er"));
+        int waits = 0;
+        const auto meanwhile = [&waits, end] {
+            ++waits;
+            return end != End::Stopped;
+        };
+        if (end == End::Refused) {
+            for (const qsizetype bytes :
+                 {qsizetype(-1), TextBox::longestLoad() + 1, qsizetype(1) << 32}) {
+                EXPECT_FALSE(box.beginLoad(bytes));
+                EXPECT_FALSE(box.appendLoad("neu"));
+                box.finishLoad(); // nothing pending: nothing happens
+            }
+        } else if (end == End::Stopped) {
+            EXPECT_FALSE(box.beginLoad(loaded.size(), meanwhile));
+            EXPECT_FALSE(box.appendLoad(loaded));
+            box.finishLoad();
+        } else if (end == End::FinishedWithRoomMadeMeanwhile) {
+            ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 4, meanwhile));
+        } else {
+            ASSERT_NO_FATAL_FAILURE(loadInPieces(box, "alt", 3));
+            ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 4));
+        }
+        EXPECT_EQ(waits > 0, end == End::Stopped || end == End::FinishedWithRoomMadeMeanwhile);
+        EXPECT_EQ(box.utf8Text(), "alter\r\nText");
+        QSignalSpy changed(&box, &QsciScintilla::textChanged);
+        if (end < End::Finished) {
+            box.abandonLoad();
+            EXPECT_EQ(changed.count(), 0);
+            EXPECT_EQ(box.utf8Text(), "alter\r\nText");
+            EXPECT_TRUE(box.isModified());
+            box.undo();
+            EXPECT_EQ(box.utf8Text(), "alt\r\nText");
+            box.undo();
+            EXPECT_EQ(box.utf8Text(), "");
+            continue;
+        }
+        box.setReadOnly(true);
+        box.finishLoad();
+        EXPECT_TRUE(box.isReadOnly());
+        EXPECT_FALSE(box.appendLoad("x"));
+        box.setReadOnly(false);
+        EXPECT_EQ(changed.count(), 1);
+        EXPECT_EQ(box.utf8Text(), loaded);
+        EXPECT_FALSE(box.isModified());
+        EXPECT_FALSE(box.isUndoAvailable());
+        EXPECT_EQ(box.SelStart(), 0);
+        ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(loaded)));
+        // The new document is set up as the first one was: UTF-8, CR LF
+        // typed, edits undoable again.
+        box.setSelStart(box.textLength());
+        QTest::keyClick(&box, Qt::Key_Return);
+        QKeyEvent umlaut(QEvent::KeyPress, Qt::Key_Adiaeresis, Qt::NoModifier, u("\xc3\xa4"));
+        QApplication::sendEvent(&box, &umlaut);
+        EXPECT_EQ(box.utf8Text(), loaded + "\r\n\xc3\xa4");
+        EXPECT_EQ(box.textLength(), QString::fromUtf8(loaded).size() + 3);
+        box.undo();
+        EXPECT_EQ(box.utf8Text().left(loaded.size()), loaded);
+    }
+}
+
+// A line of more than 32 KiB moves the text to a document with styles, where
+// that line's words alternate between two styles, losing nothing of the text,
+// its undo state or its settings; short lines load without styles again.
+TEST(TextBox, VeryLongLinesGetWordStylesAndLoseNothing)
+{
+    const QByteArray longLine = QByteArray("Grüße aus München ").repeated(3000);
+    const QByteArray loaded = "kurz\r\n" + longLine + "Ende\r\n\tkurz";
+    const auto stylesOn = [](const TextBox &box) {
+        return (box.SendScintilla(QsciScintillaBase::SCI_GETDOCUMENTOPTIONS) &
+                QsciScintillaBase::SC_DOCUMENTOPTION_STYLES_NONE) == 0;
+    };
+    const auto wordsAlternate = [](const TextBox &box, qsizetype lineStart) {
+        const auto styleAt = [&box, lineStart](qsizetype at) {
+            return box.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT,
+                                     static_cast<unsigned long>(lineStart + at));
+        };
+        // "Grüße " is 8 bytes, "aus " 4, "München " 9.
+        return styleAt(0) != styleAt(8) && styleAt(7) == styleAt(0) && styleAt(12) == styleAt(0) &&
+               styleAt(21) != styleAt(20);
+    };
+
     TextBox box;
     box.setReadOnly(true);
-    box.setText(u("vorher"));
-    box.loadUtf8("eins");
+    ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, 1000));
+    box.finishLoad();
+    ASSERT_EQ(box.utf8Text(), loaded);
+    EXPECT_TRUE(stylesOn(box));
+    EXPECT_TRUE(wordsAlternate(box, 6));
+    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, 1UL), 0);
+    EXPECT_TRUE(box.isReadOnly());
     EXPECT_FALSE(box.isModified());
     EXPECT_FALSE(box.isUndoAvailable());
+    EXPECT_EQ(box.crlfLineCount(), 3);
+    EXPECT_EQ(box.textLength(), QString::fromUtf8(loaded).size());
+
+    // Typing and undoing work on the new document as on any other.
     box.setReadOnly(false);
-    box.setText(u("zwei"));
-    EXPECT_TRUE(box.isModified());
-    box.setSelStart(4);
-    box.replaceAllUtf8("drei\r\n");
-    EXPECT_EQ(box.SelStart(), 0);
-    box.setSelStart(4);
-    QTest::keyClicks(&box, QStringLiteral("ab"));
-    box.setSelStart(1);
-    box.setSelLength(2);
-    box.setSelText(u("\r\n    "));
-    EXPECT_EQ(box.SelStart(), 7);
+    box.setSelStart(box.textLength());
     QTest::keyClicks(&box, QStringLiteral("x"));
-    ASSERT_EQ(box.Text(), u("d\r\n    xiab\r\n"));
-    for (const char *before : {"d\r\n    iab\r\n", "dreiab\r\n", "drei\r\n", "zwei", "eins"}) {
+    EXPECT_EQ(box.utf8Text(), loaded + "x");
+    box.undo();
+    EXPECT_EQ(box.utf8Text(), loaded);
+    // A replacement keeps its undo step, and its long line gets the styles.
+    const QByteArray replaced = "x\r\n" + longLine;
+    box.replaceAllUtf8(replaced);
+    EXPECT_EQ(box.utf8Text(), replaced);
+    EXPECT_TRUE(wordsAlternate(box, 3));
+    box.undo();
+    EXPECT_EQ(box.utf8Text(), loaded);
+
+    ASSERT_NO_FATAL_FAILURE(loadInPieces(box, "kurz\r\n", 6));
+    box.finishLoad();
+    EXPECT_EQ(box.utf8Text(), "kurz\r\n");
+    EXPECT_FALSE(stylesOn(box));
+
+    // Without room for the document with styles the text stays whole in the
+    // one without.
+    Limit memory{.limit = 64 * 1024 + loaded.size()};
+    box.setRoomCheck(memory.check());
+    ASSERT_NO_FATAL_FAILURE(loadInPieces(box, loaded, loaded.size()));
+    box.finishLoad();
+    EXPECT_EQ(box.utf8Text(), loaded);
+    EXPECT_FALSE(stylesOn(box));
+    EXPECT_EQ(box.crlfLineCount(), 3);
+    EXPECT_GE(memory.biggest, memory.limit);
+}
+
+// Typing into a long line costs no pass over it: drawing restyles nothing
+// (which would compare each shown line's layout byte by byte), and a caret
+// move does not count its column from the start of the line.
+TEST(TextBox, AKeyInALongLineIsNotFollowedByPassesOverTheLine)
+{
+    // 22 KB, and 44 KB, which moves the text to a document with styles.
+    for (const int words : {2000, 4000}) {
+        const QString line = QStringLiteral("Hallo Welt ").repeated(words);
+        TextBox box;
+        box.resize(400, 200);
+        box.loadUtf8(line.toUtf8());
+        box.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+        QSignalSpy caretReports(&box, &QsciScintilla::cursorPositionChanged);
+        QString expected = line;
+        for (const int at : {0, 37, int(line.size()) + 2}) {
+            const QImage before = box.grab().toImage();
+            box.setSelStart(at);
+            QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_Adiaeresis, QStringLiteral("ä"),
+                                Qt::NoModifier);
+            expected.insert(at, QStringLiteral("ä"));
+            box.viewport()->repaint();
+            EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED),
+                      box.SendScintilla(QsciScintillaBase::SCI_GETLENGTH))
+                << words << " " << at;
+            if (at == 0) { // what was typed is drawn
+                EXPECT_NE(box.grab().toImage(), before);
+            }
+        }
+        EXPECT_EQ(caretReports.count(), 0);
+        EXPECT_EQ(QString::fromUtf8(box.utf8Text()), expected);
         box.undo();
-        EXPECT_EQ(box.Text(), u(before));
+        EXPECT_EQ(QString::fromUtf8(box.utf8Text()), expected.chopped(1));
     }
-    EXPECT_FALSE(box.isUndoAvailable());
-    EXPECT_FALSE(box.isModified());
+}
+
+// What a screen reader is told, as the accessibility bridge would pass it on.
+QStringList told;
+
+void recordTold(QAccessibleEvent *event)
+{
+    if (const auto *insert = dynamic_cast<QAccessibleTextInsertEvent *>(event))
+        told << u"+%1 %2"_qs.arg(insert->changePosition()).arg(insert->textInserted());
+    else if (const auto *remove = dynamic_cast<QAccessibleTextRemoveEvent *>(event))
+        told << u"-%1 %2"_qs.arg(remove->changePosition()).arg(remove->textRemoved());
+    else if (const auto *selection = dynamic_cast<QAccessibleTextSelectionEvent *>(event))
+        told << u"selected %1-%2, caret %3"_qs.arg(selection->selectionStart())
+                    .arg(selection->selectionEnd())
+                    .arg(selection->cursorPosition());
+    else if (event->type() == QAccessible::TextCaretMoved)
+        told << u"caret %1"_qs.arg(
+            static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition());
+}
+
+// The editor's description answers in UTF-16 offsets over any bytes, finds
+// words and lines far into a long line, edits as one undo step with CR LF
+// breaks unless read-only, and tells of each edit, caret move and selection once.
+TEST(TextBox, AScreenReaderReadsAndEditsInCharactersAndHearsOfEachChangeOnce)
+{
+    // The offscreen platform has no accessibility bridge and drops Qt's
+    // events; the editor's go to the test instead.
+    ASSERT_FALSE(QAccessible::isActive());
+    const AnnouncementListener previous = listenToAnnouncements(recordTold);
+    TextBox box;
+    QAccessible::setActive(true); // the editor hears of it, Qt stays inactive
+    const auto restore = qScopeGuard([previous] {
+        QAccessible::setActive(false);
+        listenToAnnouncements(previous);
+        told.clear();
+    });
+    box.setAccessibleName(QStringLiteral("Text"));
+    box.resize(400, 300);
+    box.show();
+    const QString text = u("Gr\xC3\xBC\xC3\x9F"
+                           "e \xF0\x9F\x98\x80\r\nzweite Zeile\r\ndritte");
+    box.setText(text);
+    QApplication::processEvents();
+    QAccessibleInterface *description = QAccessible::queryAccessibleInterface(&box);
+    ASSERT_NE(description, nullptr);
+    EXPECT_EQ(description->role(), QAccessible::EditableText);
+    EXPECT_EQ(description->text(QAccessible::Name), QStringLiteral("Text"));
+    EXPECT_TRUE(description->state().editable && description->state().multiLine);
+    QAccessibleTextInterface *reading = description->textInterface();
+    QAccessibleEditableTextInterface *editing = description->editableTextInterface();
+    ASSERT_TRUE(reading && editing);
+
+    EXPECT_EQ(reading->characterCount(), text.size());
+    EXPECT_EQ(reading->text(0, reading->characterCount()), text);
+    EXPECT_EQ(reading->text(6, 8), u("\xF0\x9F\x98\x80"));
+    reading->setCursorPosition(8);
+    EXPECT_EQ(reading->cursorPosition(), 8);
+    EXPECT_EQ(box.SelStart(), 8);
+    reading->setSelection(0, 10, 16);
+    EXPECT_EQ(reading->selectionCount(), 1);
+    int start = -1;
+    int end = -1;
+    reading->selection(0, &start, &end);
+    EXPECT_EQ(std::pair(start, end), std::pair(10, 16));
+    EXPECT_EQ(box.SelText(), u("zweite"));
+    const auto at = [&](int offset, QAccessible::TextBoundaryType boundary, bool before = false) {
+        const QString found = before ? reading->textBeforeOffset(offset, boundary, &start, &end)
+                                     : reading->textAtOffset(offset, boundary, &start, &end);
+        return std::tuple(found, start, end);
+    };
+    EXPECT_EQ(at(12, QAccessible::WordBoundary), std::tuple(u("zweite"), 10, 16));
+    EXPECT_EQ(at(12, QAccessible::LineBoundary), std::tuple(u("zweite Zeile\r\n"), 10, 24));
+    EXPECT_EQ(at(8, QAccessible::CharBoundary, true), std::tuple(u("\xF0\x9F\x98\x80"), 6, 8));
+    reading->removeSelection(0);
+    EXPECT_EQ(reading->selectionCount(), 0);
+
+    // Edits through the description.
+    editing->insertText(0, u("A\nB"));
+    EXPECT_EQ(box.Text(), u("A\r\nB") + text);
+    editing->replaceText(0, 4, u("C"));
+    editing->deleteText(0, 1);
+    EXPECT_EQ(box.Text(), text);
+    box.undo();
+    EXPECT_EQ(box.Text(), u("C") + text);
+    box.undo();
+    EXPECT_EQ(box.Text(), u("A\r\nB") + text);
+    box.redo();
+    box.setReadOnly(true);
+    EXPECT_TRUE(description->state().readOnly);
+    editing->insertText(0, u("nicht"));
+    EXPECT_EQ(box.Text(), u("C") + text);
+    box.setReadOnly(false);
+
+    // What is told: a key typed, one deleted, a selection; scrolling tells
+    // nothing, a new text only moves the caret.
+    box.setText(text);
+    reading->setCursorPosition(8);
+    QApplication::processEvents();
+    told.clear();
+    for (const std::function<void()> &act : std::initializer_list<std::function<void()>>{
+             [&] { QTest::keyClick(&box, Qt::Key_X); },
+             [&] { QTest::keyClick(&box, Qt::Key_Backspace); },
+             [&] { reading->setSelection(0, 10, 16); },
+             [&] { box.SendScintilla(QsciScintillaBase::SCI_SETXOFFSET, 20); },
+             [&] { box.loadUtf8("neu"); }}) {
+        act();
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(told, QStringList({"+8 x", "caret 9", "-8 x", "caret 8", "selected 10-16, caret 16",
+                                 "caret 16", "caret 0"}));
+
+    // Far into a line longer than the reach of a word search.
+    box.setText(QStringLiteral("wort ").repeated(20000) + u("\xC3\xA4"));
+    EXPECT_EQ(at(80002, QAccessible::WordBoundary), std::tuple(u("wort"), 80000, 80004));
+    EXPECT_EQ(at(100000, QAccessible::CharBoundary), std::tuple(u("\xC3\xA4"), 100000, 100001));
 }
 
 // Edits handed over give the new text with lines and offsets right, even
@@ -644,10 +575,60 @@ TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
     }
 }
 
+// What the progress of each undo or redo of an edits step heard: whether it
+// undid, what it cost, the text when it began (still the one before the
+// change) and the last done of total it showed, which only rises.
+struct StepHeard {
+    bool undoing;
+    qsizetype cost;
+    QByteArray textAtBegin;
+    qint64 lastDone = -1;
+    qint64 total = 0;
+};
+
+void recordSteps(TextBox &box, std::vector<StepHeard> &heard)
+{
+    struct Recorder : WorkProgress {
+        Recorder(const TextBox &box, StepHeard &heard)
+            : box(box)
+            , heard(heard)
+        {}
+        bool step(qint64, qint64) override { return true; }
+        void beginUnstoppable() override { heard.textAtBegin = box.utf8Text(); }
+        void show(qint64 done, qint64 total) override
+        {
+            EXPECT_GE(done, heard.lastDone);
+            heard.lastDone = done;
+            heard.total = total;
+        }
+        const TextBox &box;
+        StepHeard &heard; // the last one, while the step is made
+    };
+    box.setStepProgress([&box, &heard](bool undoing, qsizetype cost) {
+        heard.push_back({undoing, cost, {}});
+        return std::unique_ptr<WorkProgress>(new Recorder(box, heard.back()));
+    });
+}
+
+void expectHeard(const StepHeard &step, bool undoing, qsizetype cost, const QByteArray &before)
+{
+    EXPECT_EQ(step.undoing, undoing);
+    EXPECT_EQ(step.cost, cost);
+    EXPECT_EQ(step.textAtBegin, before);
+    EXPECT_GT(step.total, 0);
+    EXPECT_EQ(step.lastDone, step.total);
+}
+
 // An edits step is undone and redone by keys, calls and Scintilla's own
-// message, with the caret where Scintilla would put it and the modified state
-// following; it is forgotten once it cannot be redone or the history empties.
-TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayAndForgottenWithItsRedo)
+// message, with the caret where Scintilla would put it, the modified state
+// following and a progress shown from before the text changes until done,
+// costed as the whole text for many edits and 200 bytes an edit for few; it
+// is forgotten once it cannot be redone or the history empties, as when a
+// text is loaded. Every whole-text change, and every undo or redo of such a
+// step, with too little memory for it leaves the text, its undo history and
+// its modified state as they were, and says so; a refused undo or redo is
+// taken back in Scintilla too, so that the next one is the same step again.
+TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayRefusedWithoutRoomAndForgotten)
 {
     const QByteArray original = QByteArray("Hallo Welt, sch\xc3\xb6ne Welt\r\n").repeated(500);
     TextEdits edits;
@@ -660,15 +641,44 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayAndForgottenWithItsRedo)
     const QByteArray typedAndReplaced = "X" + QByteArray(original).replace("Welt", "Erdball");
 
     TextBox box;
+    Limit memory;
+    box.setRoomCheck(memory.check());
+    std::vector<StepHeard> heard;
+    recordSteps(box, heard);
     box.loadUtf8(original);
     QSignalSpy modified(&box, &QsciScintilla::modificationChanged);
     box.SendScintilla(QsciScintillaBase::SCI_ADDTEXT, 1UL, "X");
-    box.replaceAllUtf8(shifted);
+
+    memory.limit = 10 * 1024; // below the text's own size
+    QSignalSpy changed(&box, &QsciScintilla::textChanged);
+    QSignalSpy refused(&box, &TextBox::stepRefused);
+    EXPECT_FALSE(box.replaceAllUtf8(QByteArray("Hello world, a line.\r\n").repeated(500)));
+    EXPECT_FALSE(box.replaceAllUtf8(typed + "Y")); // one edit, but the text grows
+    EXPECT_FALSE(box.replaceAllUtf8(shifted));
+    EXPECT_FALSE(box.loadUtf8(QByteArray("neu\r\n").repeated(3000)));
+    box.setText(QString::fromUtf8(QByteArray("neu\r\n").repeated(3000)));
+    EXPECT_EQ(box.utf8View(), typed);
+    EXPECT_EQ(box.crlfLineCount(), 501);
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(box.editsStepsKept(), 0);
+    // A small change still fits, but not its undo, which makes the text grow.
+    TextEdits few;
+    few.add(1, 5, "Moin");
+    ASSERT_TRUE(box.replaceAllUtf8(std::move(few)));
+    const QByteArray moin = box.utf8Text();
+    EXPECT_TRUE(moin.startsWith("XMoin Welt,"));
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box.utf8View(), moin);
+    memory.limit = Limit::none;
+    box.undo();
+    ASSERT_EQ(box.utf8View(), typed);
+
+    // A new step drops the undone one.
+    ASSERT_TRUE(box.replaceAllUtf8(shifted));
     ASSERT_EQ(box.utf8View(), typedAndReplaced);
     EXPECT_EQ(box.editsStepsKept(), 1);
     ASSERT_EQ(modified.size(), 1);
     EXPECT_TRUE(box.isModified());
-
     QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
     ASSERT_EQ(box.utf8View(), typed);
     EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS), 7 + 4); // "XHallo Welt"
@@ -677,11 +687,23 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayAndForgottenWithItsRedo)
     EXPECT_FALSE(box.isModified());
     box.redo();
     ASSERT_EQ(box.utf8View(), typed);
+    memory.limit = 10 * 1024;
+    QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(box.utf8View(), typed);
+    ASSERT_EQ(refused.count(), 2);
+    EXPECT_TRUE(refused.at(0).at(0).toBool());
+    EXPECT_FALSE(refused.at(1).at(0).toBool());
+    memory.limit = Limit::none;
     QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
     ASSERT_EQ(box.utf8View(), typedAndReplaced);
     EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS),
               typedAndReplaced.lastIndexOf("Erdball") + 7);
     ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(typedAndReplaced)));
+    // The changes themselves are the tool's to show, refused steps show nothing.
+    ASSERT_EQ(heard.size(), 3U);
+    expectHeard(heard[0], true, 200, moin);
+    expectHeard(heard[1], true, typedAndReplaced.size(), typedAndReplaced);
+    expectHeard(heard[2], false, typed.size(), typed);
 
     // A way the editor does not hear of: the step follows once control is
     // back in the event loop.
@@ -710,16 +732,47 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayAndForgottenWithItsRedo)
     EXPECT_EQ(box.editsStepsKept(), 0);
     box.undo();
     box.replaceAllUtf8(edits);
+    // Loading empties the history and counts as unmodified, even when the
+    // user cannot type.
+    box.setReadOnly(true);
     box.loadUtf8("anders");
     EXPECT_EQ(box.editsStepsKept(), 0);
+    EXPECT_FALSE(box.isModified());
+    EXPECT_FALSE(box.isUndoAvailable());
+    box.setReadOnly(false);
     box.undo();
     EXPECT_EQ(box.utf8View(), "anders");
+    // The whole-text commands, SelText and typed keys are one step each.
+    box.setText(u("zwei"));
+    EXPECT_TRUE(box.isModified());
+    box.setSelStart(4);
+    box.replaceAllUtf8("drei\r\n");
+    box.setSelStart(4);
+    QTest::keyClicks(&box, QStringLiteral("ab"));
+    box.setSelStart(1);
+    box.setSelLength(2);
+    box.setSelText(u("\r\n    "));
+    QTest::keyClicks(&box, QStringLiteral("x"));
+    ASSERT_EQ(box.Text(), u("d\r\n    xiab\r\n"));
+    for (const char *before : {"d\r\n    iab\r\n", "dreiab\r\n", "drei\r\n", "zwei", "anders"}) {
+        box.undo();
+        EXPECT_EQ(box.Text(), u(before));
+    }
+    EXPECT_FALSE(box.isUndoAvailable());
+    EXPECT_FALSE(box.isModified());
+    // The check is asked for the whole new buffer, not only for the edits.
+    memory = Limit{};
+    box.replaceAllUtf8(original + original);
+    EXPECT_GE(memory.biggest, 2 * original.size());
 }
 
 // The one edit between two texts covers what differs and never splits a
 // UTF-8 sequence or a CR LF pair, also where the shared bytes run on into
-// one (a lead byte both share, a CR both share before LF and "x").
-TEST(TextBox, TheEditBetweenTwoTextsKeepsCharactersAndLineBreaksWhole)
+// one (a lead byte both share, a CR both share before LF and "x"). A new
+// text that is the old one with a little changed (a recovered text) becomes
+// an edits step; one that differs in all but its first line is Scintilla's
+// own step.
+TEST(TextBox, AWholeNewTextKeepsOnlyTheEditBetweenTheTextsForItsUndo)
 {
     const QByteArray filler = QByteArray("Stra\xc3\x9f"
                                          "e\r\n")
@@ -749,21 +802,12 @@ TEST(TextBox, TheEditBetweenTwoTextsKeepsCharactersAndLineBreaksWhole)
         EXPECT_EQ(edit.at, c.at);
         EXPECT_EQ(edit.removed, c.removed);
     }
-}
 
-// A new text that is the old one with a little changed (a recovered text)
-// becomes an edits step; one that differs in all but its first line is
-// Scintilla's own step, since the edit would hold as much.
-TEST(TextBox, AWholeNewTextKeepsOnlyWhatDiffersForItsUndo)
-{
     QByteArray loaded;
     for (int line = 0; line < 2000; ++line)
-        loaded += "Zeile " + QByteArray::number(line) +
-                  " mit Gr\xc3\xbc\xc3\x9f"
-                  "en\r\n";
+        loaded += "Zeile " + QByteArray::number(line) + " mit Gr\xc3\xbc\xc3\x9f" + "en\r\n";
     QByteArray recovered = loaded;
     recovered.insert(loaded.indexOf("Zeile 1000"), "getippt \xe2\x82\xac ");
-
     TextBox box;
     box.loadUtf8(loaded);
     box.replaceAllUtf8(recovered);
@@ -784,109 +828,6 @@ TEST(TextBox, AWholeNewTextKeepsOnlyWhatDiffersForItsUndo)
     EXPECT_EQ(box.utf8Text(), loaded);
 }
 
-// What a progress for undoing or redoing a step heard, and the text when it
-// began (still the one before the undo or redo).
-struct StepHeard {
-    bool undoing = false;
-    qsizetype cost = 0;
-    QByteArray textAtBegin;
-    qint64 lastDone = -1;
-    qint64 total = 0;
-};
-
-struct StepRecorder : WorkProgress {
-    StepRecorder(const TextBox &box, StepHeard &heard)
-        : box(box)
-        , heard(heard)
-    {}
-    bool step(qint64, qint64) override { return true; }
-    void beginUnstoppable() override { heard.textAtBegin = box.utf8Text(); }
-    void show(qint64 done, qint64 total) override
-    {
-        EXPECT_GE(done, heard.lastDone); // it only rises
-        heard.lastDone = done;
-        heard.total = total;
-    }
-    const TextBox &box;
-    StepHeard &heard;
-};
-
-// Undoing or redoing a tool's change shows a progress from before the text
-// changes until done, costed as the whole text (many edits) or 200 bytes per
-// edit (few).
-TEST(TextBox, UndoingAndRedoingAStepShowsItsProgressFromBeforeTheChange)
-{
-    const QByteArray original = QByteArray("ab\r\n").repeated(5000);
-    TextEdits many; // more than one per 200 bytes
-    for (int line = 0; line < 5000; line += 20)
-        many.add(line * 4, 1, "x");
-    TextEdits few;
-    few.add(4, 1, "y");
-
-    TextBox box;
-    std::vector<StepHeard> heard;
-    box.setStepProgress([&](bool undoing, qsizetype cost) -> std::unique_ptr<WorkProgress> {
-        heard.push_back({.undoing = undoing, .cost = cost, .textAtBegin = {}});
-        return std::make_unique<StepRecorder>(box, heard.back());
-    });
-    for (const auto &[edits, cost] :
-         {std::pair{many, original.size()}, std::pair{few, qsizetype(200)}}) {
-        SCOPED_TRACE(edits.size());
-        heard.clear();
-        heard.reserve(2);
-        box.loadUtf8(original);
-        box.replaceAllUtf8(edits);
-        const QByteArray changed = box.utf8Text();
-        ASSERT_NE(changed, original);
-        EXPECT_TRUE(heard.empty()); // the change itself is the tool's to show
-
-        QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(box.utf8Text(), original);
-        box.redo();
-        EXPECT_EQ(box.utf8Text(), changed);
-        ASSERT_EQ(heard.size(), 2U);
-        for (const auto &[step, undoing, before] :
-             {std::tuple{heard[0], true, changed}, std::tuple{heard[1], false, original}}) {
-            EXPECT_EQ(step.undoing, undoing);
-            EXPECT_EQ(step.cost, cost);
-            EXPECT_EQ(step.textAtBegin, before);
-            EXPECT_GT(step.total, 0);
-            EXPECT_EQ(step.lastDone, step.total);
-        }
-    }
-}
-
-TEST(TextBox, FontAndCaretColourReachTheEditor)
-{
-    TextBox box;
-    box.setTextColor(QColor(0x12, 0x34, 0x56));
-    // The caret is drawn in the text colour (Scintilla keeps 0xBBGGRR).
-    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCARETFORE), 0x563412);
-    // A font name outside ASCII and a fractional size arrive unchanged.
-    QFont font(u("Sch\xc3\xb6ne Schrift"));
-    font.setPointSizeF(13.5);
-    font.setItalic(true);
-    box.setEditorFont(font);
-    const QFont shown = box.editorFont();
-    EXPECT_EQ(shown.family(), font.family());
-    EXPECT_DOUBLE_EQ(shown.pointSizeF(), 13.5);
-    EXPECT_TRUE(shown.italic());
-}
-
-TEST(TextBox, EnterCallsTheHandlerInsteadOfInsertingCrLf)
-{
-    TextBox box;
-    box.setText(u("a\r\nb"));
-    int calls = 0;
-    box.setEnterHandler([&] { ++calls; });
-    QTest::keyClick(&box, Qt::Key_Return);
-    QTest::keyClick(&box, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(box.Text(), u("a\r\nb"));
-    QTest::keyClick(&box, Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(calls, 2);
-}
-
 void drop(TextBox &box, const QMimeData &mime, Qt::DropActions actions = Qt::CopyAction)
 {
     QDragEnterEvent enter(QPoint(2, 2), actions, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -900,14 +841,38 @@ void drop(TextBox &box, const QMimeData &mime, Qt::DropActions actions = Qt::Cop
     EXPECT_EQ(event.dropAction(), Qt::CopyAction); // a move would delete a dropped file
 }
 
-// Text leaves the editor with LF breaks and comes in with CR LF; a lone CR is
-// a character of the text, not a break, and stays.
-TEST(TextBox, ClipboardAndDroppedTextConvertLineBreaksAndDroppedFilesAreReported)
+// The font and the caret colour reach the editor. Enter calls the handler
+// instead of inserting CR LF. Text leaves the editor with LF breaks and comes
+// in with CR LF; a lone CR is a character of the text, not a break, and
+// stays. Dropped local files are reported, not inserted.
+TEST(TextBox, LooksKeysClipboardAndDropsGoThroughTheEditor)
 {
     TextBox box;
+    box.setTextColor(QColor(0x12, 0x34, 0x56));
+    // The caret is drawn in the text colour (Scintilla keeps 0xBBGGRR).
+    EXPECT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETCARETFORE), 0x563412);
+    // A font name outside ASCII and a fractional size arrive unchanged.
+    QFont font(u("Sch\xc3\xb6ne Schrift"));
+    font.setPointSizeF(13.5);
+    font.setItalic(true);
+    box.setEditorFont(font);
+    EXPECT_EQ(box.editorFont().family(), font.family());
+    EXPECT_DOUBLE_EQ(box.editorFont().pointSizeF(), 13.5);
+    EXPECT_TRUE(box.editorFont().italic());
+
     box.resize(300, 200);
     box.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    box.setText(u("a\r\nb"));
+    int calls = 0;
+    box.setEnterHandler([&] { ++calls; });
+    QTest::keyClick(&box, Qt::Key_Return);
+    QTest::keyClick(&box, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(box.Text(), u("a\r\nb"));
+    QTest::keyClick(&box, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(calls, 2);
+
     box.setText(u("eins\r\nzwei\r\ndrei\rvier"));
     box.setSelStart(2);
     box.setSelLength(15);
@@ -925,8 +890,6 @@ TEST(TextBox, ClipboardAndDroppedTextConvertLineBreaksAndDroppedFilesAreReported
     drop(box, mime);
     EXPECT_EQ(box.Text(), u("neu\r\nzeile"));
     EXPECT_EQ(dropped.count(), 0);
-
-    // Dropped local files are reported, not inserted.
     mime.setUrls({QUrl::fromLocalFile(u("/tmp/eins.txt")), QUrl(u("https://example.org/")),
                   QUrl::fromLocalFile(u("/tmp/zw\xc3\xa4i.txt"))});
     drop(box, mime, Qt::CopyAction | Qt::MoveAction);

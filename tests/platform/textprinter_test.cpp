@@ -36,7 +36,7 @@ protected:
 };
 
 // Every kind of line break starts a new line, full pages and lines wider
-// than the page continue, and nothing is lost or repeated.
+// than the page continue, and nothing is lost or repeated; a failure is told.
 TEST_F(Printing, TheWholeTextComesOutInItsLines)
 {
     QStringList numbered;
@@ -65,10 +65,8 @@ TEST_F(Printing, TheWholeTextComesOutInItsLines)
     out = printed(QString()); // one blank page
     EXPECT_EQ(out.count(u'\f'), 1);
     EXPECT_TRUE(out.trimmed().isEmpty()) << out.toStdString();
-}
 
-TEST_F(Printing, AnUnwritableTargetIsReportedInGerman)
-{
+    // A target that cannot be written is reported in German.
     const QString path = m_dir.filePath("fehlt/out.pdf");
     const PrintResult result = PdfPrinter(path).printText("Text");
     EXPECT_FALSE(result.ok);

@@ -66,7 +66,7 @@ void expectOffsets(const Utf16Offsets &offsets, const std::string &text)
 // Edits of every kind, many of them cutting or joining a UTF-8 sequence
 // (a lead byte left alone, then its continuation typed after it), checked
 // after each edit or after several piled up, with blocks from one byte to
-// more than the text.
+// more than the text; and whole texts at the edges.
 TEST(Utf16Offsets, EditsKeepEveryOffsetRight)
 {
     // clang-format off
@@ -107,32 +107,26 @@ TEST(Utf16Offsets, EditsKeepEveryOffsetRight)
         }
         ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
     }
-}
 
-// Whole texts at the edges: empty, emptied, one deleted to the end, and a
-// big insertion into a small index that must be cut into blocks again.
-TEST(Utf16Offsets, EmptyTextsAndBigInsertionsAreCounted)
-{
+    // Whole texts at the edges: empty, a big insertion into a small index
+    // that must be cut into blocks again, one deleted to the end, emptied,
+    // and replaced without single edits (dropped, then counted afresh).
     StringText source;
     Utf16Offsets offsets(source, 4);
     ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
-
     std::string big;
     for (int i = 0; i < 300; ++i)
         big += "x\xc3\xa4\xf0\x9f\x98\x80";
-    offsets.beforeInsert(0, long(big.size()));
-    source.text = big;
-    ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
-
-    offsets.beforeDelete(100, long(source.text.size()) - 100);
-    source.text.resize(100);
-    ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
-
-    offsets.beforeDelete(0, 100);
-    source.text.clear();
-    ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
-
-    // Replaced as a whole without single edits: dropped, then counted afresh.
+    for (const long at : {0L, 100L, 0L}) {
+        if (source.text.empty()) {
+            offsets.beforeInsert(0, long(big.size()));
+            source.text = big;
+        } else {
+            offsets.beforeDelete(at, long(source.text.size()) - at);
+            source.text.resize(std::size_t(at));
+        }
+        ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text)) << at;
+    }
     offsets.drop();
     source.text = "\xf0\x9f\x98\x80\xf0\x9f";
     ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
