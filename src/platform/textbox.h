@@ -204,8 +204,9 @@ private:
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     bool replaceWhole(const QByteArray &utf8, bool undoable);
-    // Puts a text into the emptied document, with room for edits after it.
-    void fillEmptied(QByteArrayView utf8);
+    // Puts a text into the emptied document, with room for edits after it;
+    // `told`, if set, hears how many of its bytes are in now and then.
+    void fillEmptied(QByteArrayView utf8, const std::function<void(qint64, qint64)> &told = {});
 
     // A whole-text change made edit by edit is one undo step of the editor's
     // own: Scintilla keeps only a container action whose token names the

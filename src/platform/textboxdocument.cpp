@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <limits>
 #include <system_error>
@@ -207,23 +208,44 @@ qsizetype linesIn(QByteArrayView utf8)
 }
 } // namespace
 
-void TextBox::fillEmptied(QByteArrayView utf8)
+void TextBox::fillEmptied(QByteArrayView utf8, const std::function<void(qint64, qint64)> &told)
 {
     // Scintilla frees its buffer when the whole text goes and makes a new one
     // just big enough for the next insertion: the room is reserved in between.
     send(*this, SCI_ALLOCATE, static_cast<unsigned long>(utf8.size() + roomFor(utf8.size())));
-    sendBytes(*this, SCI_ADDTEXT, utf8.data(), utf8.size());
+    if (!told) {
+        sendBytes(*this, SCI_ADDTEXT, utf8.data(), utf8.size());
+        return;
+    }
+    // Whoever is told hears how far the text is, a piece at a time; a piece
+    // ends after a line feed, never inside a CR LF pair or a character.
+    constexpr qsizetype fillPiece = 16 * 1024 * 1024;
+    for (qsizetype done = 0; done < utf8.size();) {
+        qsizetype end = utf8.size();
+        if (end - done > fillPiece) {
+            const char *from = utf8.data() + done + fillPiece - 1;
+            const auto *lf = static_cast<const char *>(
+                std::memchr(from, '\n', size_t(utf8.data() + utf8.size() - from)));
+            if (lf != nullptr)
+                end = lf + 1 - utf8.data();
+        }
+        sendBytes(*this, SCI_ADDTEXT, utf8.data() + done, end - done);
+        done = end;
+        told(done, utf8.size());
+    }
 }
 
 bool TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
 {
-    // The new text's room in Scintilla's buffer and its lines; an undoable
-    // replacement also copies the old and the new text into its undo step.
     const qsizetype length = send(*this, SCI_GETLENGTH);
-    const qsizetype buffer = utf8.size() + roomFor(utf8.size());
-    const qsizetype lines = lineRoom(linesIn(utf8));
-    if (!(undoable ? m_roomCheck({buffer, lines, length, utf8.size()})
-                   : m_roomCheck({buffer, lines})))
+    // An undoable replacement is a step of the editor's own, which keeps the
+    // new text as it is given and a copy of the old one (Scintilla's step
+    // would copy both). Undoing or redoing it then asks for its memory
+    // first and shows how far it is, as a tool's step does.
+    if (undoable)
+        return applyEdits(TextEdits::replacingAll(length, utf8), {}, {});
+    // The new text's room in Scintilla's buffer and its lines.
+    if (!m_roomCheck({utf8.size() + roomFor(utf8.size()), lineRoom(linesIn(utf8))}))
         return false;
     const WritableScope writable(*this);
     const long linesBefore = send(*this, SCI_GETLINECOUNT);
@@ -234,32 +256,29 @@ bool TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     const long eventMask = send(*this, SCI_GETMODEVENTMASK);
     send(*this, SCI_SETMODEVENTMASK, 0);
     m_index.beforeWholeReplacement();
-    if (undoable) {
-        // A new undo step drops Scintilla's redo steps, and the editor's with
-        // them; an empty text made empty again makes none.
-        if (length > 0 || !utf8.isEmpty())
-            dropUndoneSteps();
-        send(*this, SCI_BEGINUNDOACTION);
-        send(*this, SCI_DELETERANGE, 0, length);
-        fillEmptied(utf8);
-        send(*this, SCI_ENDUNDOACTION);
-    } else {
-        send(*this, SCI_SETUNDOCOLLECTION, 0);
-        send(*this, SCI_CLEARALL);
-        fillEmptied(utf8);
-        send(*this, SCI_SETUNDOCOLLECTION, 1);
-        send(*this, SCI_EMPTYUNDOBUFFER);
-        forgetEditsSteps();
-        send(*this, SCI_SETSAVEPOINT);
-    }
+    send(*this, SCI_SETUNDOCOLLECTION, 0);
+    send(*this, SCI_CLEARALL);
+    fillEmptied(utf8);
+    send(*this, SCI_SETUNDOCOLLECTION, 1);
+    send(*this, SCI_EMPTYUNDOBUFFER);
+    forgetEditsSteps();
+    send(*this, SCI_SETSAVEPOINT);
     send(*this, SCI_SETMODEVENTMASK, eventMask);
-    // An undoable replacement keeps its document, and with it the undo steps.
-    styleLongLines(!undoable);
+    styleLongLines(true);
     afterWholeReplacement(linesBefore);
     return true;
 }
 
 namespace {
+// Whether the one edit of a step takes the whole text of `length` bytes away
+// (when undoing: what it put in is the whole text).
+bool replacesAll(const TextEdits &edits, bool undoing, qsizetype length)
+{
+    if (edits.size() != 1)
+        return false;
+    const TextEdits::Edit edit = edits[0];
+    return edit.at == 0 && (undoing ? edit.inserted.size() : edit.removed) == length;
+}
 // Edits are told this many at a time, a few hundredths of a second at 1 GB;
 // fewer are not told at all.
 constexpr qsizetype editsTold = 16 * 1024;
@@ -348,9 +367,12 @@ bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removi
         for (qsizetype i = 0; i < edits.size(); ++i)
             breaks += linesIn(edits[i].inserted);
     }
+    // As makeEdits() goes: the new text put into a new buffer as it is kept
+    // (the old lines go first), or built whole first, or the buffer grown for
+    // the edits.
+    if (replacesAll(edits, undoing, length))
+        return m_roomCheck({removing, newLength + roomFor(newLength), lineRoom(breaks)});
     const qsizetype lines = lineRoom(send(*this, SCI_GETLINECOUNT) + breaks);
-    // As makeEdits() goes: the whole new text built and put into a new
-    // buffer, or the buffer grown for the edits.
     if (edits.size() > length / bytesPerEdit)
         return m_roomCheck(
             {removing, textMade ? 0 : newLength, newLength + roomFor(newLength), lines});
@@ -370,7 +392,11 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
     const TextEdits &edits = step.edits;
     const qsizetype length = send(*this, SCI_GETLENGTH);
     send(*this, SCI_SETUNDOCOLLECTION, 0);
-    if (edits.size() > length / bytesPerEdit) {
+    if (replacesAll(edits, undoing, length)) {
+        // The whole text replaced: what goes in is kept by the step as it is.
+        send(*this, SCI_DELETERANGE, 0, length);
+        fillEmptied(undoing ? QByteArrayView(step.removed) : edits[0].inserted, told);
+    } else if (edits.size() > length / bytesPerEdit) {
         // Many edits: the text they make (or the one they were made for)
         // goes in whole; Scintilla frees its buffer when the whole text goes,
         // so the old and the new text are held together only for a moment.
@@ -456,12 +482,16 @@ void TextBox::makeReportedStep()
         return;
     }
     // What the step costs: the whole text copied, or about as much per edit
-    // (see bytesPerEdit), whichever way makeEdits() goes.
-    const qsizetype cost = std::min<qsizetype>(send(*this, SCI_GETLENGTH),
-                                               step.edits.size() * bytesPerEdit);
+    // (see bytesPerEdit), whichever way makeEdits() goes; a whole text
+    // replaced costs the text that goes in.
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    const qsizetype cost =
+        replacesAll(step.edits, m_reportedUndo, length)
+            ? (m_reportedUndo ? step.removed.size() : step.edits.insertedBytes())
+            : std::min<qsizetype>(length, step.edits.size() * bytesPerEdit);
     const std::unique_ptr<WorkProgress> progress =
         m_stepProgress ? m_stepProgress(m_reportedUndo, cost) : nullptr;
-    WorkMeter meter(progress.get(), 1);
+    WorkMeter meter(progress.get(), std::max<qsizetype>(cost, 1));
     const auto told = meter.unstoppableRest();
     if (progress)
         told(0, 1); // the box comes up before the text changes

@@ -51,6 +51,16 @@ TextEdits::Edit TextEdits::between(QByteArrayView before, QByteArrayView after)
     return {start, before.size() - start - end, after.sliced(start, after.size() - start - end)};
 }
 
+TextEdits TextEdits::replacingAll(qsizetype before, const QByteArray &after)
+{
+    TextEdits edits;
+    edits.m_insertions.append(after); // an empty array shares what it is given
+    edits.m_removed = before;
+    if (before > 0 || !after.isEmpty())
+        edits.m_edits.push_back({0, std::uint32_t(before), 0, std::uint32_t(after.size())});
+    return edits;
+}
+
 void TextEdits::add(qsizetype at, qsizetype removed, QByteArrayView inserted)
 {
     if (removed == 0 && inserted.isEmpty())

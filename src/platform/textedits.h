@@ -29,6 +29,10 @@ public:
     // a copy; it does nothing when the texts are the same.
     static Edit between(QByteArrayView before, QByteArrayView after);
 
+    // The one edit that takes all `before` bytes of a text away and puts
+    // `after` in. It keeps `after` itself, shared rather than copied.
+    static TextEdits replacingAll(qsizetype before, const QByteArray &after);
+
     // Adds an edit at or after the end of the last one; one that starts
     // where the last one's removal ends is joined to it, and one that does
     // nothing is dropped.

@@ -577,13 +577,15 @@ TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
 
 // What the progress of each undo or redo of an edits step heard: whether it
 // undid, what it cost, the text when it began (still the one before the
-// change) and the last done of total it showed, which only rises.
+// change), the last done of total it showed, which only rises, and how
+// often it showed a part done.
 struct StepHeard {
     bool undoing;
     qsizetype cost;
     QByteArray textAtBegin;
     qint64 lastDone = -1;
     qint64 total = 0;
+    int partsShown = 0;
 };
 
 void recordSteps(TextBox &box, std::vector<StepHeard> &heard)
@@ -598,6 +600,7 @@ void recordSteps(TextBox &box, std::vector<StepHeard> &heard)
         void show(qint64 done, qint64 total) override
         {
             EXPECT_GE(done, heard.lastDone);
+            heard.partsShown += done > 0 && done < total ? 1 : 0;
             heard.lastDone = done;
             heard.total = total;
         }
@@ -729,7 +732,7 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayRefusedWithoutRoomAndForgott
     EXPECT_EQ(box.editsStepsKept(), 1);
     box.undo();
     box.replaceAllUtf8(QByteArray("neu"));
-    EXPECT_EQ(box.editsStepsKept(), 0);
+    EXPECT_EQ(box.editsStepsKept(), 1); // its own
     box.undo();
     box.replaceAllUtf8(edits);
     // Loading empties the history and counts as unmodified, even when the
@@ -764,14 +767,39 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayRefusedWithoutRoomAndForgott
     memory = Limit{};
     box.replaceAllUtf8(original + original);
     EXPECT_GE(memory.biggest, 2 * original.size());
+
+    // A whole new text (a translation) is a step of the editor's own too: its
+    // undo or redo without room for the text that goes in, in a buffer of its
+    // own even when it is the shorter one, is refused, and with room it shows
+    // its progress, costed as that text.
+    const QByteArray german = QByteArray("Hallo Welt ").repeated(2500);
+    const QByteArray translated = QByteArray("Hello world ").repeated(1200);
+    box.loadUtf8(german);
+    ASSERT_TRUE(box.replaceAllUtf8(translated));
+    heard.clear();
+    refused.clear();
+    for (const QByteArray &text : {translated, german}) {
+        memory.limit = 10 * 1024;
+        text == translated ? box.undo() : box.redo();
+        EXPECT_EQ(box.utf8View(), text);
+        memory.limit = Limit::none;
+        text == translated ? box.undo() : box.redo();
+        ASSERT_NE(box.utf8View(), text);
+    }
+    EXPECT_EQ(refused.count(), 2);
+    EXPECT_EQ(box.utf8View(), translated);
+    ASSERT_EQ(heard.size(), 2U);
+    expectHeard(heard[0], true, german.size(), translated);
+    expectHeard(heard[1], false, translated.size(), german);
 }
 
 // The one edit between two texts covers what differs and never splits a
 // UTF-8 sequence or a CR LF pair, also where the shared bytes run on into
 // one (a lead byte both share, a CR both share before LF and "x"). A new
 // text that is the old one with a little changed (a recovered text) becomes
-// an edits step; one that differs in all but its first line is Scintilla's
-// own step.
+// an edits step; one that differs in all but its first line is a step that
+// replaces the whole text. A whole text of many pieces goes back in piece by
+// piece, as it was, and the progress shows the pieces.
 TEST(TextBox, AWholeNewTextKeepsOnlyTheEditBetweenTheTextsForItsUndo)
 {
     const QByteArray filler = QByteArray("Stra\xc3\x9f"
@@ -821,11 +849,28 @@ TEST(TextBox, AWholeNewTextKeepsOnlyTheEditBetweenTheTextsForItsUndo)
     const QByteArray other = recovered.left(24) + QByteArray("ganz anders\r\n").repeated(3000);
     box.replaceAllUtf8(other);
     EXPECT_EQ(box.utf8Text(), other);
-    EXPECT_EQ(box.editsStepsKept(), 1); // the step before, still reachable
+    EXPECT_EQ(box.editsStepsKept(), 2); // the step before, still reachable
     box.undo();
     EXPECT_EQ(box.utf8Text(), recovered);
     box.undo();
     EXPECT_EQ(box.utf8Text(), loaded);
+
+    // Over 16 MiB, with a line without its line feed running over the first
+    // piece's end, lone CRs and a text that ends without a break.
+    QByteArray big = QByteArray("Zeile mit \xc3\xa4 und\r mehr\r\n").repeated((16 << 20) / 24 - 100);
+    big += QByteArray(4096, 'x') + "\r\n" + loaded + "\r";
+    std::vector<StepHeard> heard;
+    recordSteps(box, heard);
+    box.loadUtf8(big);
+    box.replaceAllUtf8(QByteArray("kurz"));
+    box.undo();
+    ASSERT_EQ(box.utf8View(), big);
+    EXPECT_EQ(box.crlfLineCount(), big.count("\r\n") + 1);
+    EXPECT_EQ(box.lineIndex(box.crlfLineCount() - 1),
+              QString::fromUtf8(big.left(big.lastIndexOf("\r\n") + 2)).size());
+    ASSERT_EQ(heard.size(), 1U);
+    expectHeard(heard[0], true, big.size(), "kurz");
+    EXPECT_GT(heard[0].partsShown, 0);
 }
 
 void drop(TextBox &box, const QMimeData &mime, Qt::DropActions actions = Qt::CopyAction)
