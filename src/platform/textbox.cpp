@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <new>
 
 namespace kelo {
 
@@ -281,9 +283,109 @@ QFont TextBox::editorFont() const
 
 // ---- Keyboard, mouse, clipboard, drops -------------------------------------
 
+namespace {
+
+// The text of a selection for the clipboard, the selection other programs
+// paste with the middle button, or a drag: it keeps the editor's bytes as
+// they are and makes them into the text other programs ask for (LF line
+// breaks) only when they ask. A selection of a big text is offered with
+// every change of it, and is seldom pasted.
+class EditorMimeData : public QMimeData {
+public:
+    explicit EditorMimeData(const QByteArray &crlfUtf8)
+        : m_text(crlfUtf8)
+    {}
+    bool hasFormat(const QString &mimeType) const override
+    {
+        return mimeType == plainText() || QMimeData::hasFormat(mimeType);
+    }
+    QStringList formats() const override
+    {
+        QStringList all = QMimeData::formats();
+        if (!all.contains(plainText()))
+            all.prepend(plainText());
+        return all;
+    }
+
+protected:
+    QVariant retrieveData(const QString &mimeType, QMetaType type) const override
+    {
+        if (mimeType != plainText())
+            return QMimeData::retrieveData(mimeType, type);
+        try {
+            const QByteArray lf = crlfToLf(m_text);
+            if (type.id() == QMetaType::QByteArray)
+                return lf;
+            return QString::fromUtf8(lf);
+        } catch (const std::bad_alloc &) { // nothing to paste rather than no program
+            return {};
+        }
+    }
+
+private:
+    static QString plainText() { return QStringLiteral("text/plain"); }
+    QByteArray m_text;
+};
+
+// From this size on, a selection that a key deletes or replaces is first
+// weighed against the memory free for its undo copy.
+constexpr long bigSelection = 1024 * 1024;
+
+// Whether a key may delete or replace the selection: a character typed, the
+// keys that delete, cutting and pasting.
+bool replacesSelection(const QKeyEvent &event)
+{
+    const Qt::KeyboardModifiers chords = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const bool control = (event.modifiers() & Qt::ControlModifier) != 0;
+    const bool shift = (event.modifiers() & Qt::ShiftModifier) != 0;
+    switch (event.key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        return true;
+    case Qt::Key_X:
+    case Qt::Key_V:
+        if (control)
+            return true;
+        break;
+    case Qt::Key_Insert:
+        return shift;
+    default:
+        break;
+    }
+    return (event.modifiers() & chords) == 0 && !event.text().isEmpty() &&
+           event.text()[0].isPrint();
+}
+
+} // namespace
+
 QMimeData *TextBox::toMimeData(const QByteArray &text, bool rectangular) const
 {
-    return QsciScintilla::toMimeData(crlfToLf(text), rectangular);
+    // QScintilla's own data for no text carries its other formats, such as
+    // the mark of a rectangular selection.
+    const std::unique_ptr<QMimeData> formats(QsciScintilla::toMimeData(QByteArray(), rectangular));
+    auto *mime = new EditorMimeData(text);
+    for (const QString &format : formats->formats()) {
+        if (format != QStringLiteral("text/plain"))
+            mime->setData(format, formats->data(format));
+    }
+    return mime;
+}
+
+void TextBox::withRoom(const std::function<void()> &handle, bool replacesSelection)
+{
+    try {
+        if (replacesSelection && !isReadOnly()) {
+            const long selection =
+                send(*this, SCI_GETSELECTIONEND) - send(*this, SCI_GETSELECTIONSTART);
+            if (selection >= bigSelection && !m_roomCheck({selection})) {
+                Q_EMIT inputRefused();
+                return;
+            }
+        }
+        handle();
+    } catch (const std::bad_alloc &) {
+        Q_EMIT inputRefused();
+    }
 }
 
 void TextBox::setEnterHandler(std::function<void()> handler)
@@ -313,13 +415,13 @@ void TextBox::keyPressEvent(QKeyEvent *event)
         return;
     }
     // The keys for undo and redo are Scintilla's own.
-    QsciScintilla::keyPressEvent(event);
+    withRoom([this, event] { QsciScintilla::keyPressEvent(event); }, replacesSelection(*event));
     makeReportedStep();
 }
 
 void TextBox::contextMenuEvent(QContextMenuEvent *event)
 {
-    QsciScintilla::contextMenuEvent(event);
+    withRoom([this, event] { QsciScintilla::contextMenuEvent(event); });
     makeReportedStep();
 }
 
@@ -351,7 +453,7 @@ void TextBox::dropEvent(QDropEvent *event)
 {
     const QStringList paths = localFiles(event->mimeData());
     if (paths.isEmpty()) {
-        QsciScintilla::dropEvent(event);
+        withRoom([this, event] { QsciScintilla::dropEvent(event); });
         return;
     }
     if (!acceptAsCopy(event)) {
@@ -361,9 +463,19 @@ void TextBox::dropEvent(QDropEvent *event)
     Q_EMIT filesDropped(paths);
 }
 
+void TextBox::mousePressEvent(QMouseEvent *event)
+{
+    withRoom([this, event] { QsciScintilla::mousePressEvent(event); });
+}
+
+void TextBox::mouseMoveEvent(QMouseEvent *event)
+{
+    withRoom([this, event] { QsciScintilla::mouseMoveEvent(event); });
+}
+
 void TextBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    QsciScintilla::mouseReleaseEvent(event);
+    withRoom([this, event] { QsciScintilla::mouseReleaseEvent(event); });
     if (event->button() == Qt::LeftButton &&
         viewport()->rect().contains(event->position().toPoint()))
         Q_EMIT clicked();

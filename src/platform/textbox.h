@@ -180,6 +180,11 @@ Q_SIGNALS:
     // An undo or redo of one of the editor's own steps could not have the
     // memory it needs: the text and the undo history stay as they were.
     void stepRefused(bool undoing);
+    // A key, a click or a drop could not have the memory it needs (a big
+    // selection deleted or replaced keeps a copy for its undo, a selection
+    // is copied for the other programs): it did nothing, or no more than
+    // change the selection.
+    void inputRefused();
 
 protected:
     // What leaves the editor (copy, cut, dragging text out) has LF line
@@ -190,6 +195,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
@@ -204,6 +211,11 @@ private:
     void postIndexBuild();
     void noteChange(int position, int type, const char *text, int length);
     bool replaceWhole(const QByteArray &utf8, bool undoable);
+    // Runs QScintilla's handling of an input event, which copies the
+    // selection as it changes and when it is deleted: without the memory for
+    // that it ends early, and the editor says so (inputRefused()) instead of
+    // the program ending.
+    void withRoom(const std::function<void()> &handle, bool replacesSelection = false);
     // Puts a text into the emptied document, with room for edits after it;
     // `told`, if set, hears how many of its bytes are in now and then.
     void fillEmptied(QByteArrayView utf8, const std::function<void(qint64, qint64)> &told = {});

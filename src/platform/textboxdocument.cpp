@@ -485,10 +485,9 @@ void TextBox::makeReportedStep()
     // (see bytesPerEdit), whichever way makeEdits() goes; a whole text
     // replaced costs the text that goes in.
     const qsizetype length = send(*this, SCI_GETLENGTH);
-    const qsizetype cost =
-        replacesAll(step.edits, m_reportedUndo, length)
-            ? (m_reportedUndo ? step.removed.size() : step.edits.insertedBytes())
-            : std::min<qsizetype>(length, step.edits.size() * bytesPerEdit);
+    const qsizetype cost = replacesAll(step.edits, m_reportedUndo, length)
+                               ? (m_reportedUndo ? step.removed.size() : step.edits.insertedBytes())
+                               : std::min<qsizetype>(length, step.edits.size() * bytesPerEdit);
     const std::unique_ptr<WorkProgress> progress =
         m_stepProgress ? m_stepProgress(m_reportedUndo, cost) : nullptr;
     WorkMeter meter(progress.get(), std::max<qsizetype>(cost, 1));

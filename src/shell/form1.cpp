@@ -200,6 +200,10 @@ void Form1::createControls()
                   QStringLiteral(": Dafür ist nicht genug Arbeitsspeicher frei. Der Text bleibt, "
                                  "wie er ist."));
     });
+    connect(TextBox1, &TextBox::inputRefused, this, [this] {
+        setStatus(QStringLiteral("Dafür ist nicht genug Arbeitsspeicher frei. Der Text bleibt, "
+                                 "wie er ist."));
+    });
     placeTwips(TextBox1, 105, 720, 10410, 6000);
 
     lblstatus = named(new QLineEdit(this), QStringLiteral("lblstatus"));

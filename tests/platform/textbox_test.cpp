@@ -768,6 +768,37 @@ TEST(TextBox, AnEditsStepIsUndoneAndRedoneByEveryWayRefusedWithoutRoomAndForgott
     box.replaceAllUtf8(original + original);
     EXPECT_GE(memory.biggest, 2 * original.size());
 
+    // A key that deletes or replaces a big selection without room for its
+    // undo copy does nothing; one that only moves the caret goes on, and so
+    // does the key once there is room. The memory running out inside the
+    // editor's own handling ends it early, not the program.
+    const QByteArray big = QByteArray("Zeile\r\n").repeated(200000);
+    box.loadUtf8(big);
+    QSignalSpy inputRefused(&box, &TextBox::inputRefused);
+    memory.limit = 1024 * 1024;
+    for (const auto &[key, text] :
+         {std::pair{Qt::Key_Delete, QString()}, std::pair{Qt::Key_Backspace, QString()},
+          std::pair{Qt::Key_X, u("x")}}) {
+        box.SendScintilla(QsciScintillaBase::SCI_SELECTALL);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(&box, &press);
+        EXPECT_EQ(box.utf8View(), big);
+    }
+    EXPECT_EQ(inputRefused.count(), 3);
+    QTest::keyClick(&box, Qt::Key_Right);
+    EXPECT_EQ(box.SelLength(), 0);
+    box.SendScintilla(QsciScintillaBase::SCI_SELECTALL);
+    box.setRoomCheck([](std::initializer_list<qsizetype>) -> bool { throw std::bad_alloc(); });
+    QTest::keyClick(&box, Qt::Key_Delete);
+    EXPECT_EQ(inputRefused.count(), 4);
+    EXPECT_EQ(box.utf8View(), big);
+    box.setRoomCheck(memory.check());
+    memory.limit = Limit::none;
+    QTest::keyClick(&box, Qt::Key_Delete);
+    EXPECT_EQ(box.utf8View(), "");
+    box.undo();
+    EXPECT_EQ(box.utf8View(), big);
+
     // A whole new text (a translation) is a step of the editor's own too: its
     // undo or redo without room for the text that goes in, in a buffer of its
     // own even when it is the shorter one, is refused, and with room it shows
@@ -857,7 +888,8 @@ TEST(TextBox, AWholeNewTextKeepsOnlyTheEditBetweenTheTextsForItsUndo)
 
     // Over 16 MiB, with a line without its line feed running over the first
     // piece's end, lone CRs and a text that ends without a break.
-    QByteArray big = QByteArray("Zeile mit \xc3\xa4 und\r mehr\r\n").repeated((16 << 20) / 24 - 100);
+    QByteArray big =
+        QByteArray("Zeile mit \xc3\xa4 und\r mehr\r\n").repeated((16 << 20) / 24 - 100);
     big += QByteArray(4096, 'x') + "\r\n" + loaded + "\r";
     std::vector<StepHeard> heard;
     recordSteps(box, heard);
@@ -923,6 +955,7 @@ TEST(TextBox, LooksKeysClipboardAndDropsGoThroughTheEditor)
     box.setSelLength(15);
     box.cut();
     EXPECT_EQ(QApplication::clipboard()->text(), u("ns\nzwei\ndrei\r"));
+    EXPECT_EQ(QApplication::clipboard()->mimeData()->data(u("text/plain")), "ns\nzwei\ndrei\r");
     EXPECT_EQ(box.Text(), u("eivier"));
     QApplication::clipboard()->setText(u("ns\nzwei\rdrei\n"));
     box.paste();
