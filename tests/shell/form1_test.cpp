@@ -1,33 +1,49 @@
-// The main window: start-up, loading, the colour schemes on the editor's
-// real colours, the settings written when the window closes, and its layout.
+// The main window: start-up, loading (big files too, under their progress
+// box, and the command-line file once the window shows), the colour schemes
+// on the editor's real colours, the settings written when the window closes,
+// and its layout.
+#include "files/fileprocs.h"
 #include "files/openpanel.h"
+#include "files/recoverykeeper.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
 #include "platform/filenames.h"
 #include "platform/listcontrols.h"
 #include "platform/textbox.h"
 #include "platform/units.h"
+#include "platform/workprogress.h"
 #include "shell/application.h"
 #include "shell/colourschemes.h"
 #include "shell/layout.h"
+#include "shell/loadprogress.h"
 #include "shell/optionspanel.h"
 #include "shell/startup.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
 
+#include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string_view>
+#include <tuple>
 #include <utility>
 
 namespace kelo::test {
 namespace {
+
+using namespace std::chrono_literals;
 
 const QColor navy(0, 0, 128);
 const QColor cyan(0, 255, 255);
@@ -37,28 +53,27 @@ const QColor cyan(0, 255, 255);
 // character goes whatever it is; a lone quote stays.
 TEST(CommandLine, ArgumentsKeepTheirBytesAndLoseQuotesOnlyAfterAnOpeningOne)
 {
+    // clang-format off
     const char *argv[] = {"kelo", "/tmp/\xC4lteres/\xE4rger.txt", "Gr\xC3\xBC\xC3\x9F" "e", ""};
     const QStringList arguments = commandLineArguments(4, argv);
     ASSERT_EQ(arguments.size(), 3);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(encodeFileName(arguments.at(i)), QByteArray(argv[i + 1]));
     EXPECT_EQ(arguments.at(1), QStringLiteral("Grüße"));
-
-    // clang-format off
-    const std::pair<QString, QString> cases[] = {
-        {"\"/home/a b/c.txt\"", "/home/a b/c.txt"}, {"\"/home/a/c.txt", "/home/a/c.tx"},
-        {"\"", "\""}, {"\"\"", ""}, {"x\"y\"", "x\"y\""}, {"", ""}};
-    // clang-format on
-    for (const auto &[command, stripped] : cases)
-        EXPECT_EQ(stripQuotes(command), stripped) << command.toStdString();
+    // A quoted path with blanks: see the start-up below.
+    for (const auto &[command, stripped] : {std::pair{"\"/home/a/c.txt", "/home/a/c.tx"},
+                                            {"\"", "\""}, {"\"\"", ""}, {"x\"y\"", "x\"y\""}})
+        // clang-format on
+        EXPECT_EQ(stripQuotes(QString::fromUtf8(command)), QString::fromUtf8(stripped)) << command;
 }
 
 using StartUp = Form1Fixture;
 
 // Read with the defaults first; then nonsense in the settings keeps the lists
 // and navy and cyan in the font of design time; a stored weiss and filter are
-// applied.
-TEST_F(StartUp, QuotedPathWithBlanksIsReadAndTheStoredSettingsAreApplied)
+// applied. A command line naming no readable file reads nothing, says why in
+// the status line and brings back the stored folder.
+TEST_F(StartUp, TheCommandLineFileIsReadAndTheStoredSettingsAreApplied)
 {
     const QString path = makeFile("mit  Leer zeichen.txt", "Hallo\r\nWelt");
     Form1 &form = start({'"' + m_work + "/mit", QString(), "Leer", "zeichen.txt\""});
@@ -91,27 +106,21 @@ TEST_F(StartUp, QuotedPathWithBlanksIsReadAndTheStoredSettingsAreApplied)
     EXPECT_FALSE(weiss.TextBox1->editorFont().bold());
     EXPECT_EQ(weiss.TextBox1->SelStart(), 0);
     EXPECT_EQ(weiss.Dateiauswahl->File1->pattern(), QStringLiteral("*.md;*.txt"));
-}
 
-// A command line naming no readable file ("@": the work folder) reads nothing,
-// says why in the status line and brings back the stored folder.
-TEST_F(StartUp, WithoutAReadableFileReadsNothingAndReturnsToTheStoredFolder)
-{
     const QString stored = QDir(m_root.path()).filePath(QStringLiteral("stored"));
     QDir().mkpath(stored);
-    for (const auto &[command, reason] :
-         {std::pair{"@/neu.txt", "gibt es noch nicht"}, std::pair{"@", "ist ein Ordner"}}) {
-        SCOPED_TRACE(command);
+    for (const auto &[argument, reason] :
+         {std::pair<QString, QString>{m_work + "/neu.txt", "Die Datei %1 gibt es noch nicht."},
+          {m_work, "%1 ist ein Ordner, keine Datei."}}) {
         m_window.reset();
         presetSetting(key::dir1, stored);
-        const QString argument = QString::fromUtf8(command).replace(u'@', m_work);
-        Form1 &form = start({argument});
-        EXPECT_EQ(form.currentFile(), argument);
-        EXPECT_TRUE(form.TextBox1->Text().isEmpty());
-        EXPECT_EQ(form.Dateiauswahl->Dir1->path(), stored);
-        EXPECT_TRUE(form.lblstatus->text().contains(QString::fromUtf8(reason)));
-        EXPECT_TRUE(m_messages.shown().isEmpty());
+        Form1 &unread = start({argument});
+        EXPECT_EQ(unread.currentFile(), argument);
+        EXPECT_TRUE(unread.TextBox1->Text().isEmpty());
+        EXPECT_EQ(unread.Dateiauswahl->Dir1->path(), stored);
+        EXPECT_EQ(unread.lblstatus->text(), reason.arg(argument));
     }
+    EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
 using Loading = Form1Fixture;
@@ -131,8 +140,10 @@ bool dropUrl(QWidget *target, const QUrl &url, bool thenRead = true)
 }
 
 // Ctrl+O in the editor, then FileLoad needs a chosen file; dropped files load
-// too, hidden and empty ones; a failed read keeps the text and the file.
-TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
+// too, hidden and empty ones. Over a changed text both ask first: going back
+// changes nothing (the open panel stays), "Nein" loads without saving. A
+// failed read keeps the text and the file.
+TEST_F(Loading, OpenPanelAndDropsAskOverAChangedTextAndAFailedReadLosesNothing)
 {
     Form1 &form = startShown();
     const QString path = makeFile("brief.txt", "Gr\374\337e\r\n");
@@ -149,18 +160,24 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     EXPECT_EQ(m_messages.texts(), QStringList{QStringLiteral("Zuerst Datei auswählen !")});
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("bleibt"));
 
-    form.cmd_open_Click();
-    panel->File1->setListIndex(panel->File1->list().indexOf(QStringLiteral("brief.txt")));
-    Q_EMIT panel->File1->fileClicked();
+    const auto choose = [&](const QString &name) {
+        form.cmd_open_Click();
+        panel->File1->refresh();
+        panel->File1->setListIndex(panel->File1->list().indexOf(name));
+        Q_EMIT panel->File1->fileClicked();
+    };
+    choose(QStringLiteral("brief.txt"));
     EXPECT_EQ(form.lblstatus->text(), path);
     form.FileLoad();
     EXPECT_EQ(form.currentFile(), path);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n")); // Windows-1252 bytes
     EXPECT_TRUE(form.TextBox1->editorFont().bold());               // refreshed
+    m_messages.clear();
 
     const QString sub = m_work + "/ablage";
     ASSERT_TRUE(QDir().mkpath(sub));
     const QString hidden = makeFile("ablage/.versteckt", "geheim");
+    makeFile("ablage/zwei.txt", "zwei\r\n");
     EXPECT_TRUE(dropUrl(&form, QUrl::fromLocalFile(hidden), false)); // read after it
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße\r\n"));
     QCoreApplication::processEvents();
@@ -168,18 +185,30 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     EXPECT_EQ(form.currentFile(), hidden);
     EXPECT_EQ(form.Dateiauswahl->Dir1->path(), sub);
     EXPECT_EQ(setting(key::dir1), sub);
+    EXPECT_TRUE(m_messages.texts().isEmpty()); // an unchanged text loads at once
 
-    // A folder cannot be read, even by root; "Nein" to saving lets the load go on.
     form.TextBox1->setText(QStringLiteral("geändert"));
-    m_messages.clear();
+    for (const bool drop : {true, false}) {
+        SCOPED_TRACE(drop ? "dropped" : "open panel");
+        m_messages.queueAnswer(MsgAnswer::Cancel);
+        if (drop) {
+            dropUrl(&form, QUrl::fromLocalFile(path));
+        } else {
+            choose(QStringLiteral("zwei.txt"));
+            form.FileLoad();
+        }
+        EXPECT_EQ(form.currentFile(), hidden);
+        EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geändert"));
+        EXPECT_TRUE(form.TextBox1->isModified());
+        EXPECT_EQ(panel->isVisible(), !drop);
+    }
+    // A folder cannot be read, even by root; "Nein" to saving lets the load go on.
     m_messages.queueAnswer(MsgAnswer::No);
     form.loadDroppedFile(m_work);
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("geändert"));
     EXPECT_EQ(form.currentFile(), hidden);
-    EXPECT_EQ(m_messages.texts(),
-              QStringList({"Datei " + hidden + " speichern ?",
-                           QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !")}));
-    EXPECT_TRUE(form.lblstatus->text().contains(m_work));
+    EXPECT_EQ(form.lblstatus->text(),
+              "Die Datei " + m_work + " kann nicht gelesen werden: " + m_work + " ist ein Ordner.");
 
     const QString empty = makeFile(QStringLiteral("leer.txt"), QByteArray());
     m_messages.queueAnswer(MsgAnswer::No);
@@ -187,65 +216,292 @@ TEST_F(Loading, OpenPanelAndDropsReadFilesAndAFailedReadLosesNothing)
     EXPECT_TRUE(form.TextBox1->Text().isEmpty());
     EXPECT_EQ(form.currentFile(), empty);
     EXPECT_FALSE(form.TextBox1->isModified());
-    EXPECT_EQ(m_messages.shown().size(), 3);
+    EXPECT_EQ(readBytes(hidden), "geheim");
+    const QString question = "Datei " + hidden + " speichern ?";
+    EXPECT_EQ(m_messages.texts(),
+              QStringList({question, question, question,
+                           QStringLiteral("Hoppla, es ist ein Fehler aufgetreten !"), question}));
+    EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNoCancel);
 }
 
-// Loading over a changed text: "Ja" saves and loads only when the save
-// worked, "Nein" loads, going back changes nothing (the panel stays as it
-// was); a drop asks the same question. An unchanged text loads at once.
-TEST_F(Loading, OverAChangedTextAsksAndLoadsOnlyWhenTheTextIsSafe)
+// What a window's loads told their progress. stopAt: the step (from 1) at
+// which the fake user stops, 0 never; `box` adds the real progress box.
+constexpr int stopWhileWaiting = -1;
+struct Steps {
+    QList<qint64> done;
+    qint64 total = -1;
+    int stopAt = 0;
+    int waits = 0;
+    bool stopped = false;
+    bool box = false;
+    std::function<void(bool last)> during; // runs at every step
+
+    bool risesToTotal() const
+    {
+        return !done.isEmpty() && std::is_sorted(done.begin(), done.end()) && done.last() == total;
+    }
+};
+
+class FakeProgress : public LoadProgress {
+public:
+    FakeProgress(Steps &steps, QWidget &window, const QString &path)
+        : m_steps(steps)
+    {
+        if (steps.box)
+            m_box.emplace(window, path, 0ms);
+    }
+    bool step(qint64 done, qint64 total) override
+    {
+        m_steps.done.append(done);
+        m_steps.total = total;
+        if (m_steps.during)
+            m_steps.during(done == total);
+        const bool goOn = !m_box || m_box->step(done, total);
+        m_steps.stopped = m_steps.stopped || m_steps.done.size() == m_steps.stopAt;
+        return goOn && !m_steps.stopped;
+    }
+    bool wait() override
+    {
+        ++m_steps.waits;
+        m_steps.stopped = m_steps.stopped || m_steps.stopAt == stopWhileWaiting;
+        return !m_steps.stopped;
+    }
+
+private:
+    Steps &m_steps;
+    std::optional<LoadProgressDialog> m_box;
+};
+
+LoadProgressFactory recordingInto(Steps &steps)
 {
-    const struct {
-        const char *name;
-        bool drop;
-        MsgAnswer answer;
-        bool savable; // the current file exists, so Speichern can write it
-        bool loads;
-    } cases[] = {{"PanelYes", false, MsgAnswer::Yes, true, true},
-                 {"PanelYesNotSaved", false, MsgAnswer::Yes, false, false},
-                 {"PanelNo", false, MsgAnswer::No, true, true},
-                 {"PanelCancel", false, MsgAnswer::Cancel, true, false},
-                 {"DropCancel", true, MsgAnswer::Cancel, true, false}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        m_window.reset();
-        m_messages.clear();
-        const QString first = makeFile("erste.txt", "eins\r\n");
-        const QString second = makeFile("zweite.txt", "zwei\r\n");
-        Form1 &form = startShown({first});
-        OpenPanel *panel = form.Dateiauswahl;
-        const auto load = [&](const QString &path) {
-            if (c.drop) {
-                dropUrl(&form, QUrl::fromLocalFile(path));
-                return;
-            }
-            form.cmd_open_Click();
-            panel->File1->refresh();
-            panel->File1->setListIndex(panel->File1->list().indexOf(QFileInfo(path).fileName()));
-            form.FileLoad();
-        };
-        load(second);
-        load(first);
-        EXPECT_TRUE(m_messages.texts().isEmpty());
-        ASSERT_EQ(form.currentFile(), first);
+    return [&steps](QWidget &window, const QString &path) -> std::unique_ptr<LoadProgress> {
+        steps.done.clear();
+        steps.waits = 0;
+        steps.stopped = false;
+        return std::make_unique<FakeProgress>(steps, window, path);
+    };
+}
 
-        form.TextBox1->setText(QStringLiteral("meine Änderung"));
-        ASSERT_TRUE(c.savable || QFile::remove(first));
-        m_messages.queueAnswer(c.answer);
-        load(second);
+// A Windows-1252 text of a little over three pieces: read twice, in eight steps.
+QByteArray bigText()
+{
+    return QByteArray("Gr\374\337e aus der Ferne\r\n").repeated(3 * (1 << 20) / 22 + 100);
+}
 
-        EXPECT_EQ(m_messages.texts().value(0), "Datei " + first + " speichern ?");
-        EXPECT_EQ(m_messages.shown().value(0).buttons, MsgButtons::YesNoCancel);
-        EXPECT_EQ(form.currentFile(), c.loads ? second : first);
-        EXPECT_EQ(form.TextBox1->Text(),
-                  c.loads ? QStringLiteral("zwei\r\n") : QStringLiteral("meine Änderung"));
-        if (c.savable) {
-            EXPECT_EQ(readBytes(first), c.answer == MsgAnswer::Yes
-                                            ? QByteArray("meine Änderung\r\n")
-                                            : QByteArray("eins\r\n"));
+// The box names the file and how far the load is and stands modal over the
+// window; "Abbrechen" (pressed at the very end, it still counts), Escape and
+// the box's own close button stop the load at the next step. A rest that
+// cannot be stopped: the box comes up at once with "Abbrechen" greyed out,
+// unless the work was quick so far, and then only the box is painted, with
+// nothing else running. Once it is gone, the window is active again even
+// without a window manager (its keys work without a click).
+TEST(ProgressBox, ShowsHowFarStopsOnRequestAndOnlyShowsAnUnstoppableRest)
+{
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QString file = QStringLiteral("/tmp/ordner/gro\u00DF.txt");
+    for (const std::string_view way : {"Abbrechen", "Escape", "closed", "unstoppable"}) {
+        SCOPED_TRACE(way);
+        LoadProgressDialog progress(window, file, 0ms);
+        QProgressDialog &dialog = progress.dialog();
+        EXPECT_TRUE(progress.step(0, 2000));
+        EXPECT_TRUE(progress.step(801, 2000));
+        ASSERT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 40 %"));
+        const QProgressBar *bar = dialog.findChild<QProgressBar *>();
+        ASSERT_NE(bar, nullptr);
+        EXPECT_EQ(double(bar->value() - bar->minimum()) / (bar->maximum() - bar->minimum()), 0.4);
+        EXPECT_EQ(dialog.windowModality(), Qt::WindowModal);
+        EXPECT_EQ(QApplication::activeModalWidget(), &dialog);
+        QPushButton *cancel = nullptr;
+        for (QPushButton *button : dialog.findChildren<QPushButton *>())
+            cancel = button->text() == QStringLiteral("Abbrechen") ? button : cancel;
+        ASSERT_NE(cancel, nullptr);
+        if (way == "unstoppable") {
+            progress.beginUnstoppable();
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_FALSE(cancel->isEnabled());
+            bool ran = false;
+            QMetaObject::invokeMethod(
+                &window, [&ran] { ran = true; }, Qt::QueuedConnection);
+            progress.show(734, 1000);
+            EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 73 %"));
+            EXPECT_EQ(bar->value() - bar->minimum(), 734);
+            progress.show(1000, 1000);
+            EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 100 %"));
+            EXPECT_FALSE(ran);
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(ran);
+        } else if (way == "Abbrechen") {
+            EXPECT_TRUE(progress.step(2000, 2000));
+            EXPECT_EQ(dialog.labelText(), QStringLiteral("Lade gro\u00DF.txt … 100 %"));
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            EXPECT_FALSE(progress.step(2000, 2000));
+        } else {
+            if (way == "Escape")
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else
+                dialog.close();
+            EXPECT_FALSE(progress.step(1200, 2000));
         }
-        EXPECT_EQ(panel->isVisible(), !c.drop && !c.loads);
-        EXPECT_EQ(form.TextBox1->isModified(), !c.loads);
+    }
+    {
+        LoadProgressDialog quick(window, file); // no box flashes up for the rest
+        EXPECT_TRUE(quick.step(200, 1000));
+        quick.beginUnstoppable();
+        quick.show(500, 1000);
+        EXPECT_FALSE(quick.dialog().isVisible());
+    }
+    {
+        LoadProgressDialog slow(window, file, 1000ms); // a while already: it comes up now
+        EXPECT_TRUE(slow.step(200, 1000));
+        EXPECT_FALSE(slow.dialog().isVisible());
+        QTest::qWait(250);
+        slow.beginUnstoppable();
+        EXPECT_TRUE(slow.dialog().isVisible());
+    }
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+class BigLoads : public Form1Fixture {
+protected:
+    // A loaded file changed by typing: what a stopped load must leave as it is.
+    Form1 &changedWindow()
+    {
+        Form1 &form = startShown();
+        m_old = makeFile(QStringLiteral("alt.txt"), "\344lt\nzwei\n");
+        form.loadDroppedFile(m_old);
+        form.TextBox1->setSelStart(3);
+        form.TextBox1->setSelText(QStringLiteral(" und neu"));
+        m_big = makeFile(QStringLiteral("gross.txt"), bigText());
+        form.setLoadProgress(recordingInto(m_steps));
+        return form;
+    }
+
+    QString m_old;
+    QString m_big;
+    Steps m_steps;
+};
+
+// Stopped at the first, a middle or the last step, or while the editor makes
+// room, a load by the open panel or a drop leaves the text, its file, format,
+// identity, undo steps, modified flag and recovery copy as they were and says
+// so in the status line only. A load that goes through rises to its total.
+TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
+{
+    for (const bool drop : {false, true}) {
+        SCOPED_TRACE(drop ? "dropped" : "open panel");
+        Form1 &form = changedWindow();
+        // Everything a stopped load must leave as it is.
+        const auto state = [&form] {
+            return std::tuple(form.TextBox1->Text(), form.currentFile(), form.Label1->text(),
+                              form.textFormat(), form.knownFile().path, form.knownFile().identity,
+                              form.TextBox1->SelStart(), form.TextBox1->isModified(),
+                              form.recovery()->copyPath());
+        };
+        const auto before = state();
+        const int steps = 2 * int((bigText().size() + defaultPieceSize - 1) / defaultPieceSize);
+        for (const int stopAt : {1, steps / 2, steps, stopWhileWaiting}) {
+            SCOPED_TRACE("stopped at step " + std::to_string(stopAt));
+            m_steps.stopAt = stopAt;
+            m_messages.clear();
+            m_messages.queueAnswer(MsgAnswer::No); // drop the changes: load
+            if (drop) {
+                form.loadDroppedFile(m_big);
+            } else {
+                form.cmd_open_Click();
+                form.Dateiauswahl->File1->refresh();
+                form.Dateiauswahl->File1->setListIndex(
+                    form.Dateiauswahl->File1->list().indexOf(QStringLiteral("gross.txt")));
+                form.FileLoad();
+            }
+            // Asked once more after the room was refused.
+            EXPECT_EQ(m_steps.done.size(), stopAt == stopWhileWaiting ? steps / 2 + 1 : stopAt);
+            EXPECT_EQ(m_steps.waits > 0, stopAt == stopWhileWaiting || stopAt == steps);
+            EXPECT_EQ(state(), before);
+            EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + m_old + " speichern ?"});
+            EXPECT_EQ(form.lblstatus->text(),
+                      QStringLiteral("Das Laden von %1 wurde abgebrochen.").arg(m_big));
+        }
+        form.TextBox1->undo();
+        EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("\u00E4lt\r\nzwei\r\n"));
+        EXPECT_FALSE(form.TextBox1->isModified());
+
+        m_steps.stopAt = 0;
+        form.loadDroppedFile(m_big);
+        EXPECT_EQ(form.currentFile(), m_big);
+        EXPECT_EQ(form.TextBox1->textLength(), bigText().size()); // one unit per byte
+        EXPECT_EQ(m_steps.done.size(), steps);
+        EXPECT_TRUE(m_steps.risesToTotal());
+        EXPECT_EQ(m_steps.total, 2 * bigText().size());
+    }
+}
+
+// Keys and clicks on the bar while the box shows are held back, not kept.
+TEST_F(BigLoads, InputDuringALoadDoesNothing)
+{
+    Form1 &form = changedWindow();
+    m_messages.queueAnswer(MsgAnswer::No);
+    bool eventsRan = false;
+    bool eventsRanDuringLoad = false;
+    m_steps.box = true;
+    m_steps.during = [&](bool last) {
+        if (m_steps.done.size() == 3) {
+            QWindow *handle = form.windowHandle();
+            for (QWidget *button :
+                 std::initializer_list<QWidget *>{form.cmd_open, form.cmd_Einstell})
+                QTest::mouseClick(handle, Qt::LeftButton, {},
+                                  button->mapTo(&form, button->rect().center()));
+            QTest::keyClick(handle, Qt::Key_O, Qt::ControlModifier);
+            QTest::keyClick(handle, Qt::Key_X);
+            QTimer::singleShot(0, &form, [&] { eventsRan = true; });
+        }
+        if (last)
+            eventsRanDuringLoad = eventsRan;
+    };
+    form.loadDroppedFile(m_big);
+    EXPECT_TRUE(eventsRanDuringLoad); // the window went on, its events ran
+    QTest::qWait(50);
+    EXPECT_EQ(form.currentFile(), m_big);
+    EXPECT_EQ(form.TextBox1->utf8View().size(), QString::fromLatin1(bigText()).toUtf8().size());
+    EXPECT_FALSE(form.TextBox1->isModified());
+    EXPECT_FALSE(form.Dateiauswahl->isVisible());
+    EXPECT_FALSE(form.Frame1->isVisible());
+    EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + m_old + " speichern ?"});
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Kelo shows its window first and reads the command-line file after, with
+// the window standing; stopped, the window is empty and names no file.
+TEST(ShowingFirst, TheCommandLineFileIsReadOnceTheWindowShows)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString file = folder.filePath(QStringLiteral("gross.txt"));
+    writeBytes(file, bigText());
+    for (const bool read : {true, false}) {
+        SCOPED_TRACE(read ? "read" : "stopped");
+        KeloApplication kelo({file});
+        Form1 &window = kelo.window();
+        Steps steps;
+        steps.stopAt = read ? 0 : 1;
+        bool shownAtEveryStep = true;
+        steps.during = [&](bool) { shownAtEveryStep &= window.isVisible(); };
+        window.setLoadProgress(recordingInto(steps));
+        kelo.start();
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(steps.done.isEmpty());
+        EXPECT_EQ(window.TextBox1->textLength(), 0);
+        EXPECT_EQ(window.Label1->text(), file);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !steps.done.isEmpty(); }));
+        EXPECT_TRUE(shownAtEveryStep);
+        EXPECT_TRUE(!read || steps.risesToTotal());
+        EXPECT_EQ(window.TextBox1->utf8View().size(),
+                  read ? QString::fromLatin1(bigText()).toUtf8().size() : 0);
+        EXPECT_EQ(window.currentFile(), read ? file : QString());
+        EXPECT_EQ(window.Label1->text(), read ? file : QString());
     }
 }
 
@@ -270,33 +526,31 @@ TEST_F(Latin1Names, CommandLineDropsAndTheOpenPanelReadAndWriteTheFileUnderItsOw
     EXPECT_EQ(m_messages.texts(), QStringList{"Datei " + m_fileShown + " wurde gespeichert"});
 
     const QByteArray oil = m_folderRaw + "/\xD6l.txt";
+    const QByteArray water = m_folderRaw + "/Wa\xDF"
+                                           "er";
     writeRaw(oil, "\xD6l");
-    const QByteArray water = m_folderRaw + "/Wa\xDF" "er";
     writeRaw(water, "H2O");
-    const auto urlOf = [](const QByteArray &path) {
-        return QUrl::fromEncoded("file://" + path.toPercentEncoding("/"));
-    };
-    dropUrl(&form, urlOf(oil));
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Öl"));
-    EXPECT_EQ(encodeFileName(form.currentFile()), oil);
-    EXPECT_EQ(encodeFileName(form.Dateiauswahl->Dir1->path()), m_folderRaw);
-    dropUrl(form.TextBox1->viewport(), urlOf(water));
-    EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("H2O"));
-    EXPECT_EQ(encodeFileName(form.currentFile()), water);
+    for (const auto &[target, file, text] :
+         {std::tuple{static_cast<QWidget *>(&form), oil, QStringLiteral("Öl")},
+          std::tuple{form.TextBox1->viewport(), water, QStringLiteral("H2O")}}) {
+        dropUrl(target, QUrl::fromEncoded("file://" + file.toPercentEncoding("/")));
+        EXPECT_EQ(form.TextBox1->Text(), text);
+        EXPECT_EQ(encodeFileName(form.currentFile()), file);
+        EXPECT_EQ(encodeFileName(form.Dateiauswahl->Dir1->path()), m_folderRaw);
+    }
     EXPECT_EQ(m_messages.shown().size(), 1);
 
     form.cmd_open_Click();
     OpenPanel *panel = form.Dateiauswahl;
     ASSERT_TRUE(panel->Dir1->setPath(m_work));
-    const QList<QListWidgetItem *> folders =
-        panel->Dir1->findItems(QStringLiteral("Älteres"), Qt::MatchExactly);
-    ASSERT_EQ(folders.size(), 1);
-    doubleClick(*panel->Dir1, folders.first());
+    const auto entry = [](QListWidget &list, const QString &text) {
+        const QList<QListWidgetItem *> items = list.findItems(text, Qt::MatchExactly);
+        EXPECT_EQ(items.size(), 1) << text.toStdString();
+        return items.value(0);
+    };
+    doubleClick(*panel->Dir1, entry(*panel->Dir1, QStringLiteral("Älteres")));
     EXPECT_EQ(encodeFileName(panel->Dir1->path()), m_folderRaw);
-    const QList<QListWidgetItem *> files =
-        panel->File1->findItems(QStringLiteral("ärger.txt"), Qt::MatchExactly);
-    ASSERT_EQ(files.size(), 1);
-    doubleClick(*panel->File1, files.first());
+    doubleClick(*panel->File1, entry(*panel->File1, QStringLiteral("ärger.txt")));
     EXPECT_EQ(form.TextBox1->Text(), QStringLiteral("Grüße, geändert\r\n"));
     EXPECT_EQ(encodeFileName(form.currentFile()), m_fileRaw);
     EXPECT_EQ(form.Label1->text(), m_fileShown);
