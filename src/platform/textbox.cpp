@@ -365,16 +365,16 @@ QMimeData *TextBox::toMimeData(const QByteArray &text, bool rectangular) const
     const std::unique_ptr<QMimeData> formats(QsciScintilla::toMimeData(QByteArray(), rectangular));
     auto *mime = new EditorMimeData(text);
     for (const QString &format : formats->formats()) {
-        if (format != QStringLiteral("text/plain"))
+        if (!mime->hasFormat(format))
             mime->setData(format, formats->data(format));
     }
     return mime;
 }
 
-void TextBox::withRoom(const std::function<void()> &handle, bool replacesSelection)
+void TextBox::withRoom(const std::function<void()> &handle, bool mayDeleteSelection)
 {
     try {
-        if (replacesSelection && !isReadOnly()) {
+        if (mayDeleteSelection && !isReadOnly()) {
             const long selection =
                 send(*this, SCI_GETSELECTIONEND) - send(*this, SCI_GETSELECTIONSTART);
             if (selection >= bigSelection && !m_roomCheck({selection})) {

@@ -215,7 +215,7 @@ private:
     // selection as it changes and when it is deleted: without the memory for
     // that it ends early, and the editor says so (inputRefused()) instead of
     // the program ending.
-    void withRoom(const std::function<void()> &handle, bool replacesSelection = false);
+    void withRoom(const std::function<void()> &handle, bool mayDeleteSelection = false);
     // Puts a text into the emptied document, with room for edits after it;
     // `told`, if set, hears how many of its bytes are in now and then.
     void fillEmptied(QByteArrayView utf8, const std::function<void(qint64, qint64)> &told = {});
