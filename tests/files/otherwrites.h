@@ -15,34 +15,28 @@
 
 namespace kelo::test {
 
-inline void writeOther(const QString &path)
-{
-    writeBytes(path, "vom anderen Programm\n");
-}
-inline void replaceOther(const QString &path)
-{
+struct OtherProgram {
+    static void writes(const QString &path) { writeBytes(path, "vom anderen Programm\n"); }
     // Same size and time as before, but another file: only the inode tells.
-    const QFileInfo before(path);
-    writeBytes(path + ".neu", "ALT\r\n");
-    QFile(path + ".neu").setFileTime(before.lastModified(), QFileDevice::FileModificationTime);
-    ASSERT_EQ(std::rename(QFile::encodeName(path + ".neu").constData(),
-                          QFile::encodeName(path).constData()),
-              0);
-}
-inline void linkOther(const QString &path)
-{
-    writeBytes(path + ".ziel", "alt\r\n");
-    ASSERT_TRUE(QFile::remove(path));
-    ASSERT_TRUE(QFile::link(path + ".ziel", path));
-}
-inline void deleteIt(const QString &path)
-{
-    ASSERT_TRUE(QFile::remove(path));
-}
-inline void folderInstead(const QString &path)
-{
-    ASSERT_TRUE(QFile::remove(path));
-    ASSERT_TRUE(QDir().mkdir(path));
-}
+    static void replaces(const QString &path)
+    {
+        const QFileInfo before(path);
+        writeBytes(path + ".neu", "ALT\r\n");
+        QFile(path + ".neu").setFileTime(before.lastModified(), QFileDevice::FileModificationTime);
+        ASSERT_EQ(std::rename(QFile::encodeName(path + ".neu").constData(),
+                              QFile::encodeName(path).constData()),
+                  0);
+    }
+    static void links(const QString &path)
+    {
+        writeBytes(path + ".ziel", "alt\r\n");
+        ASSERT_TRUE(QFile::remove(path) && QFile::link(path + ".ziel", path));
+    }
+    static void deletes(const QString &path) { ASSERT_TRUE(QFile::remove(path)); }
+    static void putsAFolder(const QString &path)
+    {
+        ASSERT_TRUE(QFile::remove(path) && QDir().mkdir(path));
+    }
+};
 
 } // namespace kelo::test

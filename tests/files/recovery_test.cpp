@@ -6,8 +6,10 @@
 #include "files/saving.h"
 #include "platform/controls.h"
 #include "platform/filenames.h"
+#include "platform/memoryroom.h"
 #include "platform/memorysnapshot.h"
 #include "platform/textbox.h"
+#include "shell/application.h"
 #include "shell/sessionend.h"
 #include "support/form1fixture.h"
 #include "support/testenv.h"
@@ -21,12 +23,13 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <csignal>
+#include <functional>
 #include <random>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -72,14 +75,11 @@ TEST(RecoveryCopyFile, HoldsTextFileAndFormAndKnowsDamage)
     expectSame(*back, copy);
     // The text stays where the file was read: a gigabyte is not held twice.
     QByteArray file = fileOf(copy);
-    const char *const read = file.constData();
-    const std::optional<RecoveryCopy> inPlace = parseRecoveryCopy(std::move(file), nullptr);
-    ASSERT_TRUE(inPlace);
-    EXPECT_EQ(inPlace->text.constData(), read + fileOf(copy).indexOf("\n\n") + 2);
+    const char *const textAt = file.constData() + file.indexOf("\n\n") + 2;
+    EXPECT_EQ(parseRecoveryCopy(std::move(file), nullptr).value().text.constData(), textAt);
     RecoveryCopy fresh; // a new text: no file, no identity
     fresh.written = copy.written;
-    ASSERT_TRUE(parseRecoveryCopy(fileOf(fresh), nullptr));
-    EXPECT_TRUE(parseRecoveryCopy(fileOf(fresh), nullptr)->path.isEmpty());
+    expectSame(parseRecoveryCopy(fileOf(fresh), nullptr).value(), fresh);
 
     const QByteArray good = fileOf(copy);
     QByteArray flipped = good;
@@ -122,11 +122,13 @@ TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
     const RecoveryCopy copy = sampleCopy();
     auto slot = std::make_unique<RecoverySlot>(folder());
     ASSERT_EQ(slot->write(copy), QString());
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(folder()).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    ASSERT_EQ(::stat(QFile::encodeName(slot->copyPath()).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const auto modeOf = [](const QString &path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+        return info.st_mode & 0777;
+    };
+    EXPECT_EQ(modeOf(folder()), 0700u);
+    EXPECT_EQ(modeOf(slot->copyPath()), 0600u);
     EXPECT_TRUE(claimLeftovers(folder()).empty());
 
     // A window in another process, alive: not offered either.
@@ -138,12 +140,7 @@ TEST_F(RecoveryFolder, ARunningWindowsCopyIsNeverTakenOverADeadOnesIsOffered)
         ::_exit(0);
     }
     // Only finished copies: the child may not have renamed its ".copy.new".
-    const auto finishedCopies = [&] {
-        const QStringList names = entries();
-        return std::count_if(names.begin(), names.end(),
-                             [](const QString &name) { return name.endsWith(".copy"); });
-    };
-    ASSERT_TRUE(QTest::qWaitFor([&] { return finishedCopies() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QDir(folder()).entryList({"*.copy"}).size() == 2; }));
     EXPECT_TRUE(claimLeftovers(folder()).empty());
     ::kill(alive, SIGKILL);
     ::waitpid(alive, nullptr, 0);
@@ -223,18 +220,13 @@ TEST_F(RecoveryFolder, HalfDoneWorkOfAKilledWindowIsCleared)
     EXPECT_EQ(entries(), QStringList({"2-bb.copy", "2-bb.lock"}));
 }
 
-// A copy that cannot be written says why (no folder to be made, a file in its
-// place, a full disk), and nothing is left half written.
+// A copy that cannot be written says why (no folder to be made, a full disk;
+// a file in the folder's place: AFailingCopyIsSaidOnce), and nothing is left
+// half written.
 TEST_F(RecoveryFolder, WritingFailuresAreReasonsNeverHalfCopies)
 {
     RecoverySlot noFolder("/proc/kelo-gibt-es-nicht/Kelo");
     EXPECT_TRUE(noFolder.write(sampleCopy()).contains("/proc/kelo-gibt-es-nicht"));
-
-    ASSERT_TRUE(QDir().mkpath(m_dir.filePath("state")));
-    writeBytes(folder(), "eine Datei");
-    RecoverySlot fileInPlace(folder());
-    EXPECT_TRUE(fileInPlace.write(sampleCopy()).contains("kein Ordner"));
-    ASSERT_TRUE(QFile::remove(folder()));
 
     const pid_t child = ::fork();
     if (child == 0) {
@@ -330,8 +322,9 @@ protected:
     }
 };
 
-// Typing makes a copy with file, form and identity; saving, undoing to the
-// saved text and closing with "Nein" remove it; going back keeps it.
+// Typing makes a copy with file, form and identity; saving (undoing to the
+// saved text tells the same) and closing with "Nein" remove it; going back
+// keeps it.
 TEST_F(Recovery, TheCopyFollowsTheUnsavedText)
 {
     const QString file = makeFile("brief.txt", "Gr\374\337e\n");
@@ -339,21 +332,12 @@ TEST_F(Recovery, TheCopyFollowsTheUnsavedText)
     EXPECT_TRUE(noCopyLeft());
     form.TextBox1->setSelStart(form.TextBox1->textLength());
     form.TextBox1->setSelText(QStringLiteral("Neues"));
-    std::optional<RecoveryCopy> copy = windowsCopy();
+    const std::optional<RecoveryCopy> copy = windowsCopy();
     ASSERT_TRUE(copy);
-    EXPECT_EQ(copy->text, QByteArray("Grüße\r\nNeues"));
-    EXPECT_EQ(copy->path, file);
-    EXPECT_EQ(copy->format, form.textFormat());
-    EXPECT_EQ(copy->identity, identityOf(file));
+    expectSame(*copy, {"Grüße\r\nNeues", file, form.textFormat(), identityOf(file), copy->written});
 
     form.img_save->click();
     EXPECT_TRUE(noCopyLeft());
-    form.TextBox1->setSelText(QStringLiteral("!"));
-    ASSERT_TRUE(windowsCopy());
-    form.TextBox1->undo();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(noCopyLeft());
-
     form.TextBox1->setSelText(QStringLiteral("?"));
     ASSERT_TRUE(windowsCopy());
     m_messages.queueAnswer(MsgAnswer::Cancel);
@@ -453,12 +437,36 @@ TEST_F(Recovery, TheSessionEndAsksOrKeepsTheCopy)
     EXPECT_TRUE(noCopyLeft());
 }
 
-// At start a dead window's copy is offered, "Ja" first: the text comes back as
-// one undoable change with file, form and identity, saved over the unchanged
-// file without a question. "Nein" removes a copy, going back keeps it, a
-// damaged one is set aside and named; after a "Ja" the others wait.
+// Each progress box as it shows: its label, whether it can be stopped
+// ("stoppbar" or "fest") and how long the editor's text was at the time.
+struct BoxWatch : QObject {
+    BoxWatch() { qApp->installEventFilter(this); }
+    ~BoxWatch() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *box = qobject_cast<QProgressDialog *>(watched);
+        if (box && event->type() == QEvent::Show) {
+            const auto *cancel = box->findChild<QPushButton *>();
+            shown.append(box->labelText() +
+                         (cancel && cancel->isEnabled() ? " / stoppbar / " : " / fest / ") +
+                         QString::number(editor ? editor->utf8View().size() : -1));
+        }
+        return false;
+    }
+    const TextBox *editor = nullptr;
+    QStringList shown;
+};
+
+// At start a dead window's copy is offered, "Ja" first. Without the memory
+// for it the window stays as it was, the copy for a later offer. Else the
+// text comes back as one undoable change with file, form and identity, saved
+// over the unchanged file without a question; the others wait. Next time a
+// damaged copy is set aside and named, going back keeps a copy, and one whose
+// file changed since asks before it is saved over it. Short copies show no
+// progress box.
 TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
 {
+    BoxWatch watch;
     const QString file = makeFile("alt.txt", "alt\r\n");
     const RecoveryCopy copy = copyFor(file, "wiederhergestellt\r\n",
                                       {Encoding::Windows1252, false, false, FinalBreak::CrLf});
@@ -469,6 +477,18 @@ TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
     leaveCopy(second);
 
     Form1 &form = startWindow({file});
+    form.TextBox1->setRoomCheck([](std::initializer_list<qsizetype>) { return false; });
+    m_messages.queueAnswer(MsgAnswer::Yes);
+    form.offerRecoveryCopies();
+    ASSERT_EQ(m_messages.shown().size(), 2);
+    EXPECT_EQ(m_messages.texts()[1], "Für den neuen Text ist nicht genug Arbeitsspeicher frei.\n"
+                                     "Die Sicherungskopie bleibt für den nächsten Start.");
+    EXPECT_EQ(form.TextBox1->utf8Text(), "alt\r\n");
+    EXPECT_FALSE(form.TextBox1->isModified());
+    EXPECT_EQ(copies().size(), 2);
+
+    form.TextBox1->setRoomCheck(memoryRoomFor);
+    m_messages.clear();
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.offerRecoveryCopies();
     ASSERT_EQ(m_messages.shown().size(), 1);
@@ -478,7 +498,7 @@ TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
     EXPECT_EQ(form.currentFile(), file);
     EXPECT_EQ(form.textFormat(), copy.format);
     EXPECT_TRUE(form.lblstatus->text().contains("Weitere Sicherungskopien"));
-    // The window's own copy holds the text now, and the second one waits.
+    // The window's own copy holds the text at once, and the second one waits.
     ASSERT_EQ(copies().size(), 2);
 
     m_messages.clear();
@@ -490,7 +510,8 @@ TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
     form.TextBox1->redo();
     m_window.reset();
 
-    // The second copy: going back keeps it, "Nein" removes it.
+    // The second copy, older than the file now: going back keeps it, "Ja"
+    // brings it back, and saving it asks first (unanswered: "Nein").
     writeBytes(m_recoveryFolder + "/9-kaputt.copy", "Kelo-Sicherungskopie 1\nlength 3\n");
     Form1 &next = startWindow();
     m_messages.clear();
@@ -500,133 +521,93 @@ TEST_F(Recovery, AtStartTheCopiesOfDeadWindowsAreOffered)
     EXPECT_TRUE(m_messages.texts()[1].contains("beschädigt"));
     EXPECT_EQ(next.TextBox1->Text(), QString());
     EXPECT_EQ(copies().size(), 1);
-    m_messages.clear();
-    next.offerRecoveryCopies();
-    EXPECT_EQ(m_messages.shown().size(), 1);
-    EXPECT_TRUE(noCopyLeft());
     EXPECT_EQ(QDir(m_recoveryFolder).entryList({"*.beschaedigt"}).size(), 1);
-}
-
-// A recovered text that finds no memory to go in leaves the window as it was
-// and its copy for the next start, which offers it again. Its file changed
-// meanwhile, the recovered text asks before it is saved over it.
-TEST_F(Recovery, ACopyWithoutRoomToGoInIsKeptAndSavesOverAChangedFileOnlyAfterTheQuestion)
-{
-    const QString file = makeFile("alt.txt", "alt\r\n");
-    leaveCopy(
-        copyFor(file, "wiederhergestellt\r\n", {Encoding::Utf8, false, false, FinalBreak::CrLf}));
-    Form1 &form = startWindow({file});
-    form.TextBox1->setRoomCheck([](std::initializer_list<qsizetype>) { return false; });
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    form.offerRecoveryCopies();
-    ASSERT_EQ(m_messages.shown().size(), 2);
-    EXPECT_EQ(m_messages.texts()[1], "Für den neuen Text ist nicht genug Arbeitsspeicher frei.\n"
-                                     "Die Sicherungskopie bleibt für den nächsten Start.");
-    EXPECT_EQ(form.TextBox1->utf8Text(), "alt\r\n");
-    EXPECT_FALSE(form.TextBox1->isModified());
-    m_window.reset();
-    ASSERT_EQ(copies().size(), 1);
-
-    writeBytes(file, "vom anderen Programm");
-    Form1 &next = startWindow();
     m_messages.clear();
     m_messages.queueAnswer(MsgAnswer::Yes);
     next.offerRecoveryCopies();
-    EXPECT_EQ(next.TextBox1->utf8Text(), "wiederhergestellt\r\n");
+    EXPECT_EQ(next.TextBox1->utf8Text(), "zweite Kopie");
     m_messages.clear();
-    next.img_save->click(); // unanswered: "Nein"
+    next.img_save->click();
     EXPECT_TRUE(m_messages.texts().value(0).contains("anderen Programm"));
-    EXPECT_EQ(readBytes(file), QByteArray("vom anderen Programm"));
+    EXPECT_EQ(readBytes(file), QByteArray("wiederhergestellt\r\n"));
+    EXPECT_EQ(watch.shown, QStringList());
 }
-
-// Hears every event of the application before its receiver does.
-struct EventSpy : QObject {
-    explicit EventSpy(std::function<void(QObject *, QEvent *)> hear)
-        : hear(std::move(hear))
-    {
-        qApp->installEventFilter(this);
-    }
-    ~EventSpy() override { qApp->removeEventFilter(this); }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        hear(watched, event);
-        return false;
-    }
-    std::function<void(QObject *, QEvent *)> hear;
-};
 
 // A long copy takes seconds to be read and checked, and restoring it cannot
 // be stopped: a box shows each, before its question and before the text goes
-// in, and is gone once text and new copy are safe. A short one shows none.
+// in, and is gone once the text is in.
 TEST_F(Recovery, ALongCopyIsReadAndRestoredUnderBoxes)
 {
-    // What a box showed, and what the editor held at the time.
-    struct Shown {
-        QString label;
-        bool stoppable;
-        qsizetype editorLength;
-    };
-    std::vector<Shown> shown;
-    Form1 *window = nullptr;
-    EventSpy spy([&](QObject *watched, QEvent *event) {
-        auto *box = qobject_cast<QProgressDialog *>(watched);
-        if (!box || event->type() != QEvent::Show)
-            return;
-        const auto *cancel = box->findChild<QPushButton *>();
-        shown.push_back(
-            {box->labelText(), cancel && cancel->isEnabled(), window->TextBox1->utf8View().size()});
-    });
-
+    BoxWatch watch;
     QByteArray text;
     for (int i = 0; text.size() < 33 * 1024 * 1024; ++i)
         text += "Zeile " + QByteArray::number(i) + " mit etwas mehr Text\r\n";
     leaveCopy(copyFor({}, text, {Encoding::Utf8, false, false, FinalBreak::CrLf}));
-    window = &startWindow();
+    Form1 *window = &startWindow();
+    watch.editor = window->TextBox1;
     m_messages.queueAnswer(MsgAnswer::Yes);
     window->offerRecoveryCopies();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].label, QStringLiteral("Lese die Sicherungskopie … 0 %"));
-    EXPECT_EQ(shown[1].label, QStringLiteral("Stelle den Text wieder her … 0 %"));
-    for (const Shown &box : shown) {
-        EXPECT_FALSE(box.stoppable);
-        EXPECT_EQ(box.editorLength, 0);
-    }
+    EXPECT_EQ(watch.shown, QStringList({"Lese die Sicherungskopie … 0 % / fest / 0",
+                                        "Stelle den Text wieder her … 0 % / fest / 0"}));
     EXPECT_TRUE(window->findChildren<QProgressDialog *>().isEmpty());
     EXPECT_TRUE(window->TextBox1->utf8View() == text);
-    // The new copy was written before the old one went.
-    const std::optional<RecoveryCopy> copy = windowsCopy();
-    ASSERT_TRUE(copy);
-    EXPECT_TRUE(copy->text == text);
-    m_window.reset();
-
-    shown.clear();
-    leaveCopy(copyFor({}, "kurz", {Encoding::Utf8, false, false, FinalBreak::None}));
-    window = &startWindow();
-    m_messages.queueAnswer(MsgAnswer::Yes);
-    window->offerRecoveryCopies();
-    EXPECT_EQ(window->TextBox1->utf8Text(), QByteArray("kurz"));
-    EXPECT_TRUE(shown.empty());
 }
 
 // A Kelo process killed after an edit: the next start restores its text byte
 // for byte with its file. Killed again and again while writing its copies, it
-// never leaves a damaged one.
+// never leaves a damaged one. The process is this test run again, told by
+// KELO_RECOVERY_RUN to "edit" the file given it or to "churn" a large text,
+// which says by the file "bereit" in its state folder when it may be killed.
 TEST_F(Recovery, AKilledProcessLosesNothing)
 {
+    if (const QByteArray run = qgetenv("KELO_RECOVERY_RUN"); !run.isEmpty()) {
+        const QStringList given = QCoreApplication::arguments().mid(1, 2); // the filter gone
+        qputenv("XDG_STATE_HOME", qgetenv("KELO_RECOVERY_STATE"));
+        const QString ready = qEnvironmentVariable("KELO_RECOVERY_STATE") + "/bereit";
+        KeloApplication kelo(run == "edit" ? given.mid(0, 1) : QStringList());
+        Form1 &window = kelo.window();
+        window.Form_Load();
+        window.show();
+        RecoveryKeeper &recovery = *window.recovery();
+        QTimer timer;
+        if (run == "edit") { // as the user types: the copy follows when typing pauses
+            window.TextBox1->replaceAllUtf8(given.value(1).toUtf8());
+            QObject::connect(&timer, &QTimer::timeout, [&] {
+                if (!recovery.copyPath().isEmpty() && QFile::exists(recovery.copyPath()))
+                    writeBytes(ready, "");
+            });
+        } else {
+            window.TextBox1->replaceAllUtf8(QByteArray("Zeile mit Text\r\n").repeated(400000));
+            writeBytes(ready, "");
+            QObject::connect(&timer, &QTimer::timeout, [&] {
+                window.TextBox1->setSelText(QStringLiteral("x"));
+                recovery.copyNow();
+            });
+        }
+        timer.start(run == "edit" ? 20 : 1);
+        QApplication::exec();
+        ::_exit(0);
+    }
     const QString file = makeFile("kill.txt", "vorher\r\n");
     const QByteArray edited = "nachher: Grüße \xE2\x82\xAC\r\nZeile zwei";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("XDG_STATE_HOME", QFileInfo(m_recoveryFolder).path());
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    QProcess child;
-    child.setProcessEnvironment(environment);
-    child.start(QStringLiteral(RECOVERY_CHILD), {"edit", file, QString::fromUtf8(edited)});
-    ASSERT_TRUE(child.waitForStarted());
-    ASSERT_TRUE(child.waitForReadyRead(20000)) << child.readAllStandardError().toStdString();
-    EXPECT_EQ(child.readAllStandardOutput().trimmed(), "bereit");
-    ::kill(pid_t(child.processId()), SIGKILL);
-    child.waitForFinished();
-
+    const QString state = QFileInfo(m_recoveryFolder).path();
+    const auto killedRun = [&](const char *what, int after) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("KELO_RECOVERY_RUN", what);
+        environment.insert("KELO_RECOVERY_STATE", state);
+        environment.insert("TMPDIR", m_root.path()); // its folders go with ours
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setStandardOutputFile(QProcess::nullDevice());
+        QFile::remove(state + "/bereit");
+        child.start("/proc/self/exe", {"--gtest_filter=Recovery.AKilledProcessLosesNothing", file,
+                                       QString::fromUtf8(edited)});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(state + "/bereit"); }, 20000));
+        QTest::qWait(after);
+        ::kill(pid_t(child.processId()), SIGKILL);
+        child.waitForFinished();
+    };
+    killedRun("edit", 0);
     Form1 &form = startWindow();
     m_messages.queueAnswer(MsgAnswer::Yes);
     form.offerRecoveryCopies();
@@ -641,13 +622,7 @@ TEST_F(Recovery, AKilledProcessLosesNothing)
     ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     std::mt19937 random(5);
     for (int round = 0; round < 6; ++round) {
-        QProcess churn;
-        churn.setProcessEnvironment(environment);
-        churn.start(QStringLiteral(RECOVERY_CHILD), {"churn"});
-        ASSERT_TRUE(churn.waitForReadyRead(20000));
-        QTest::qWait(int(random() % 300));
-        ::kill(pid_t(churn.processId()), SIGKILL);
-        churn.waitForFinished();
+        killedRun("churn", int(random() % 300));
         while (::waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
         }
         for (const auto &leftover : claimLeftovers(m_recoveryFolder)) {

