@@ -129,7 +129,7 @@ bool TextBox::replaceAllUtf8(const QByteArray &utf8)
         return replaceWhole(utf8, true);
     TextEdits edits;
     edits.add(edit.at, edit.removed, edit.inserted);
-    return applyEdits(std::move(edits), {}, {});
+    return applyEdits(std::move(edits), {});
 }
 
 bool TextBox::loadUtf8(const QByteArray &utf8)

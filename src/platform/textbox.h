@@ -88,20 +88,14 @@ public:
     // The same with the text that the edits make of the current one. Its
     // undo step keeps only the edits and the bytes they take away (see
     // EditsStep), unless that needs more memory than the old and the new
-    // text whole, which Scintilla's own step then keeps. Few edits for the
-    // length of the text are made one by one, many go in as the whole new
-    // text. Either way the result is the same.
-    // Many edits take a while: `told`, if set, then hears how many of them
-    // are made (done of all) now and then, and must let nothing else run.
+    // text whole, which the step then keeps. Few edits for the length of the
+    // text are made one by one; with many, the text is remade a piece at a
+    // time, so that it is never held twice. Either way the result is the
+    // same. Many edits take a while: `told`, if set, then hears how far they
+    // are (done of all) now and then, and must let nothing else run.
     // Not to be called inside an undo group of Scintilla's (see EditsStep).
     // False, with nothing changed, as above.
     bool replaceAllUtf8(TextEdits edits,
-                        const std::function<void(qint64 done, qint64 all)> &told = {});
-    // The same, given the text the edits make as well, as a command that
-    // had to make it whole has it: that text goes in when the whole new text
-    // does, instead of being made again, and is let go before edits are made
-    // one by one.
-    bool replaceAllUtf8(TextEdits edits, QByteArray made,
                         const std::function<void(qint64 done, qint64 all)> &told = {});
     // Loads a file's text: not undoable, the undo history is emptied and the
     // text counts as unmodified afterwards. False, as above.
@@ -236,22 +230,21 @@ private:
         bool undone = false;
     };
     // The edits one by one, as an undo step of the editor's own; told, if
-    // set, hears how many are made. `made`, unless null, is the text they
-    // make. False when the memory for them cannot be had: nothing is changed
-    // then.
-    bool applyEdits(TextEdits edits, QByteArray made,
-                    const std::function<void(qint64, qint64)> &told);
+    // set, hears how many are made. False when the memory for them cannot be
+    // had: nothing is changed then.
+    bool applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told);
     // Makes a step's edits on the text before it, or undoes them on the text
     // after it, with no undo actions and no modification events; gives the
-    // position for the caret after an undo or redo. Many edits go in as the
-    // text they make: `made`, when it is not null.
+    // position for the caret after an undo or redo.
     long makeEdits(const EditsStep &step, bool undoing,
-                   const std::function<void(qint64, qint64)> &told, QByteArray made = {});
+                   const std::function<void(qint64, qint64)> &told);
+    // makeEdits() for many edits: the text remade a piece at a time; told,
+    // if set, hears how many of the old text's bytes are through.
+    void remakeInPieces(const EditsStep &step, bool undoing,
+                        const std::function<void(qint64, qint64)> &told);
     // Whether the memory for makeEdits() can be had (and for the bytes the
-    // edits take away, while the step is not made yet), with the text the
-    // edits make already there or not.
-    bool roomForEdits(const EditsStep &step, bool undoing, qsizetype removing,
-                      bool textMade = false);
+    // edits take away, while the step is not made yet).
+    bool roomForEdits(const EditsStep &step, bool undoing, qsizetype removing);
     void stepReported(int token, bool undone);
     void makeReportedStep();
     // Scintilla drops its redo steps when a new action comes; the editor's

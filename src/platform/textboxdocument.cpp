@@ -206,6 +206,8 @@ qsizetype linesIn(QByteArrayView utf8)
 {
     return std::count(utf8.begin(), utf8.end(), '\n');
 }
+// Big texts go in a piece of about this size at a time.
+constexpr qsizetype textPiece = 16 * 1024 * 1024;
 } // namespace
 
 void TextBox::fillEmptied(QByteArrayView utf8, const std::function<void(qint64, qint64)> &told)
@@ -219,11 +221,10 @@ void TextBox::fillEmptied(QByteArrayView utf8, const std::function<void(qint64, 
     }
     // Whoever is told hears how far the text is, a piece at a time; a piece
     // ends after a line feed, never inside a CR LF pair or a character.
-    constexpr qsizetype fillPiece = 16 * 1024 * 1024;
     for (qsizetype done = 0; done < utf8.size();) {
         qsizetype end = utf8.size();
-        if (end - done > fillPiece) {
-            const char *from = utf8.data() + done + fillPiece - 1;
+        if (end - done > textPiece) {
+            const char *from = utf8.data() + done + textPiece - 1;
             const auto *lf = static_cast<const char *>(
                 std::memchr(from, '\n', size_t(utf8.data() + utf8.size() - from)));
             if (lf != nullptr)
@@ -243,7 +244,7 @@ bool TextBox::replaceWhole(const QByteArray &utf8, bool undoable)
     // would copy both). Undoing or redoing it then asks for its memory
     // first and shows how far it is, as a tool's step does.
     if (undoable)
-        return applyEdits(TextEdits::replacingAll(length, utf8), {}, {});
+        return applyEdits(TextEdits::replacingAll(length, utf8), {});
     // The new text's room in Scintilla's buffer and its lines.
     if (!m_roomCheck({utf8.size() + roomFor(utf8.size()), lineRoom(linesIn(utf8))}))
         return false;
@@ -290,53 +291,37 @@ constexpr qsizetype bytesPerEdit = 200;
 
 bool TextBox::replaceAllUtf8(TextEdits edits, const std::function<void(qint64, qint64)> &told)
 {
-    return replaceAllUtf8(std::move(edits), QByteArray(), told);
-}
-
-bool TextBox::replaceAllUtf8(TextEdits edits, QByteArray made,
-                             const std::function<void(qint64, qint64)> &told)
-{
     // Whoever is told hears of many edits before the text changes, while
     // anything may still run.
     const bool telling = told && edits.size() > editsTold;
     // A whole replacement's undo step holds the old and the new text.
     const qsizetype length = send(*this, SCI_GETLENGTH);
     const qsizetype newLength = length + edits.insertedBytes() - edits.removedBytes();
-    // (A text of another length is not the one the edits make.)
-    const bool given = !made.isNull() && made.size() == newLength;
-    if (!given)
-        made = QByteArray();
     if (edits.undoCost() >= 2 * length + edits.insertedBytes() - edits.removedBytes()) {
-        // The new text is built first, beside the old one, unless it is there.
-        if (!given && !m_roomCheck({newLength}))
+        // The new text is built first, beside the old one.
+        if (!m_roomCheck({newLength}))
             return false;
         if (telling)
             told(0, 1);
-        if (!given)
-            made = edits.appliedTo(utf8View());
-        const bool replaced = replaceWhole(made, true);
+        const bool replaced = replaceWhole(edits.appliedTo(utf8View()), true);
         if (telling)
             told(1, 1);
         return replaced;
     }
-    // Edits made one by one have the room of the text they make.
-    if (edits.size() <= length / bytesPerEdit)
-        made = QByteArray();
     if (telling)
         told(0, edits.size());
-    return applyEdits(std::move(edits), std::move(made), telling ? told : nullptr);
+    return applyEdits(std::move(edits), telling ? told : nullptr);
 }
 
-bool TextBox::applyEdits(TextEdits edits, QByteArray made,
-                         const std::function<void(qint64, qint64)> &told)
+bool TextBox::applyEdits(TextEdits edits, const std::function<void(qint64, qint64)> &told)
 {
     EditsStep step{std::move(edits), {}, false};
-    if (!roomForEdits(step, false, step.edits.removedBytes(), !made.isNull()))
+    if (!roomForEdits(step, false, step.edits.removedBytes()))
         return false;
     const WritableScope writable(*this);
     const bool wasModified = send(*this, SCI_GETMODIFY) != 0;
     step.removed = step.edits.removedFrom(utf8View());
-    makeEdits(step, false, told, std::move(made));
+    makeEdits(step, false, told);
     const qsizetype edited = step.edits.size();
     if (edited == 0) // no change, no undo step
         return true;
@@ -352,8 +337,66 @@ bool TextBox::applyEdits(TextEdits edits, QByteArray made,
     return true;
 }
 
-bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removing,
-                           bool textMade)
+namespace {
+// A step's edits one after another as they go on the text the editor holds:
+// the text before the change when they are made, the one after it when they
+// are undone. Their positions are the held text's.
+class HeldEdits {
+public:
+    HeldEdits(const TextEdits &edits, QByteArrayView removed, bool undoing)
+        : m_edits(edits)
+        , m_removed(removed)
+        , m_undoing(undoing)
+    {
+        take();
+    }
+    bool atEnd() const { return m_next > m_edits.size(); }
+    const TextEdits::Edit &current() const { return m_current; }
+    void advance() { take(); }
+
+private:
+    void take()
+    {
+        if (m_next == m_edits.size()) {
+            ++m_next;
+            return;
+        }
+        const TextEdits::Edit edit = m_edits[m_next++];
+        if (!m_undoing) {
+            m_current = edit;
+            return;
+        }
+        // Undone, an edit takes away what it put in, from where it stands
+        // after the edits before it, and puts back what it took away.
+        m_current = {edit.at + m_shift, edit.inserted.size(),
+                     m_removed.sliced(m_taken, edit.removed)};
+        m_shift += edit.inserted.size() - edit.removed;
+        m_taken += edit.removed;
+    }
+
+    const TextEdits &m_edits;
+    QByteArrayView m_removed;
+    bool m_undoing;
+    qsizetype m_next = 0;
+    qsizetype m_shift = 0;
+    qsizetype m_taken = 0;
+    TextEdits::Edit m_current{};
+};
+
+// The most the held text grows by on the way through a step's edits.
+qsizetype mostGrowth(const TextEdits &edits, QByteArrayView removed, bool undoing)
+{
+    qsizetype growth = 0;
+    qsizetype most = 0;
+    for (HeldEdits held(edits, removed, undoing); !held.atEnd(); held.advance()) {
+        growth += held.current().inserted.size() - held.current().removed;
+        most = std::max(most, growth);
+    }
+    return most;
+}
+} // namespace
+
+bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removing)
 {
     const TextEdits &edits = step.edits;
     const qsizetype length = send(*this, SCI_GETLENGTH);
@@ -368,19 +411,69 @@ bool TextBox::roomForEdits(const EditsStep &step, bool undoing, qsizetype removi
             breaks += linesIn(edits[i].inserted);
     }
     // As makeEdits() goes: the new text put into a new buffer as it is kept
-    // (the old lines go first), or built whole first, or the buffer grown for
-    // the edits.
+    // (the old lines go first), or a piece at a time in a buffer grown for
+    // the most the text grows by on the way, or the buffer grown for the
+    // edits.
     if (replacesAll(edits, undoing, length))
         return m_roomCheck({removing, newLength + roomFor(newLength), lineRoom(breaks)});
     const qsizetype lines = lineRoom(send(*this, SCI_GETLINECOUNT) + breaks);
-    if (edits.size() > length / bytesPerEdit)
-        return m_roomCheck(
-            {removing, textMade ? 0 : newLength, newLength + roomFor(newLength), lines});
+    if (edits.size() > length / bytesPerEdit) {
+        const qsizetype inserting = undoing ? step.removed.size() : edits.insertedBytes();
+        const qsizetype growth = mostGrowth(edits, step.removed, undoing);
+        return m_roomCheck({removing, std::min(length, textPiece) + inserting,
+                            growth > 0 ? length + growth + editRoom : 0, lines});
+    }
     return m_roomCheck({removing, newLength > length ? newLength + editRoom : 0, lines});
 }
 
+void TextBox::remakeInPieces(const EditsStep &step, bool undoing,
+                             const std::function<void(qint64, qint64)> &told)
+{
+    // The text is remade from its start a piece at a time: the piece's new
+    // bytes, made of its old ones and the edits in it, replace it, and the
+    // rest of the text stays as it was behind them. Scintilla's buffer has
+    // its gap just behind the new bytes, so nothing but the first piece
+    // moves the text, and the old and the new text are never held whole side
+    // by side. The buffer is first given room for the most the text grows by
+    // on the way, since Scintilla would otherwise move it to a bigger one
+    // while a piece goes in.
+    const qsizetype length = send(*this, SCI_GETLENGTH);
+    const qsizetype growth = mostGrowth(step.edits, step.removed, undoing);
+    if (growth > 0)
+        send(*this, SCI_ALLOCATE, static_cast<unsigned long>(length + growth + editRoom));
+    QByteArray piece;
+    HeldEdits edits(step.edits, step.removed, undoing);
+    qsizetype source = 0; // where the rest of the old text starts in it
+    qsizetype target = 0; // and where it stands in the document now
+    while (source < length || !edits.atEnd()) {
+        const char *rest =
+            rangePointer(*this, static_cast<long>(target), static_cast<long>(length - source));
+        // A piece ends after the edits that begin in it, and the last one
+        // takes those at the very end of the text as well.
+        qsizetype end = std::min(length, source + textPiece);
+        qsizetype from = source;
+        piece.resize(0);
+        while (!edits.atEnd() && (edits.current().at < end || end == length)) {
+            const TextEdits::Edit &edit = edits.current();
+            piece.append(rest + (from - source), edit.at - from);
+            piece.append(edit.inserted);
+            from = edit.at + edit.removed;
+            end = std::max(end, from);
+            edits.advance();
+        }
+        piece.append(rest + (from - source), end - from);
+        send(*this, SCI_SETTARGETRANGE, static_cast<unsigned long>(target),
+             static_cast<long>(target + end - source));
+        sendBytes(*this, SCI_REPLACETARGET, piece.constData(), piece.size());
+        target += piece.size();
+        source = end;
+        if (told && length > 0)
+            told(source, length);
+    }
+}
+
 long TextBox::makeEdits(const EditsStep &step, bool undoing,
-                        const std::function<void(qint64, qint64)> &told, QByteArray made)
+                        const std::function<void(qint64, qint64)> &told)
 {
     // As replaceWhole() does, for the same reasons: no modification events
     // (each edit would be copied for them), the indexes rebuilt afterwards.
@@ -397,44 +490,31 @@ long TextBox::makeEdits(const EditsStep &step, bool undoing,
         send(*this, SCI_DELETERANGE, 0, length);
         fillEmptied(undoing ? QByteArrayView(step.removed) : edits[0].inserted, told);
     } else if (edits.size() > length / bytesPerEdit) {
-        // Many edits: the text they make (or the one they were made for)
-        // goes in whole; Scintilla frees its buffer when the whole text goes,
-        // so the old and the new text are held together only for a moment.
-        const QByteArray text = !made.isNull() ? std::move(made)
-                                : undoing      ? edits.undoneOn(utf8View(), step.removed)
-                                               : edits.appliedTo(utf8View());
-        if (told) // building the text is about half of the work
-            told(edits.size() / 2, edits.size());
-        send(*this, SCI_DELETERANGE, 0, length);
-        fillEmptied(text);
+        // Many edits: the text is remade a piece at a time, which costs
+        // little more than copying it.
+        remakeInPieces(step, undoing, told);
     } else {
         // A text that grows is given its room at once: growing it edit by
         // edit moves it to a bigger buffer again and again.
         const qsizetype growth = (edits.insertedBytes() - edits.removedBytes()) * (undoing ? -1 : 1);
         if (growth > 0)
             send(*this, SCI_ALLOCATE, static_cast<unsigned long>(length + growth + editRoom));
-        // Making the edits, their positions are those of the text before any
-        // of them, shifted by what the edits before took away and put in.
-        // Undoing them from the first on, the text up to the next one is
-        // already the old one again.
+        // Each edit's position in the held text is shifted by what the
+        // edits before it took away and put in.
         qsizetype shift = 0;
-        qsizetype taken = 0; // of step.removed
-        for (qsizetype i = 0; i < edits.size(); ++i) {
-            const TextEdits::Edit edit = edits[i];
-            const auto at = static_cast<unsigned long>(undoing ? edit.at : edit.at + shift);
-            const qsizetype removing = undoing ? edit.inserted.size() : edit.removed;
-            const QByteArrayView inserting =
-                undoing ? QByteArrayView(step.removed).sliced(taken, edit.removed) : edit.inserted;
-            if (inserting.isEmpty()) {
-                send(*this, SCI_DELETERANGE, at, static_cast<long>(removing));
+        qsizetype made = 0;
+        for (HeldEdits held(edits, step.removed, undoing); !held.atEnd(); held.advance()) {
+            const TextEdits::Edit &edit = held.current();
+            const auto at = static_cast<unsigned long>(edit.at + shift);
+            if (edit.inserted.isEmpty()) {
+                send(*this, SCI_DELETERANGE, at, static_cast<long>(edit.removed));
             } else {
-                send(*this, SCI_SETTARGETRANGE, at, static_cast<long>(at + removing));
-                sendBytes(*this, SCI_REPLACETARGET, inserting.data(), inserting.size());
+                send(*this, SCI_SETTARGETRANGE, at, static_cast<long>(at + edit.removed));
+                sendBytes(*this, SCI_REPLACETARGET, edit.inserted.data(), edit.inserted.size());
             }
-            taken += edit.removed;
             shift += edit.inserted.size() - edit.removed;
-            if (told && (i + 1) % editsTold == 0)
-                told(i + 1, edits.size());
+            if (told && ++made % editsTold == 0)
+                told(made, edits.size());
         }
     }
     send(*this, SCI_SETUNDOCOLLECTION, 1);

@@ -115,26 +115,6 @@ QByteArray TextEdits::removedFrom(QByteArrayView before) const
     return removed;
 }
 
-QByteArray TextEdits::undoneOn(QByteArrayView after, QByteArrayView removed) const
-{
-    Q_ASSERT(removed.size() == m_removed);
-    QByteArray before;
-    before.reserve(after.size() - insertedBytes() + m_removed);
-    qsizetype kept = 0;  // in after: what lies before it is in before
-    qsizetype taken = 0; // of removed
-    qsizetype shift = 0; // where an edit's position lies in after
-    for (const Stored &edit : m_edits) {
-        const qsizetype at = qsizetype(edit.at) + shift;
-        before.append(after.sliced(kept, at - kept));
-        before.append(removed.sliced(taken, edit.removed));
-        kept = at + edit.inserted;
-        taken += edit.removed;
-        shift += qsizetype(edit.inserted) - qsizetype(edit.removed);
-    }
-    before.append(after.sliced(kept));
-    return before;
-}
-
 qint64 TextEdits::undoCost() const
 {
     return qint64(m_edits.size() * sizeof(Stored)) + m_removed + m_insertions.size();

@@ -50,9 +50,6 @@ public:
     QByteArray appliedTo(QByteArrayView before) const;
     // The bytes the edits take away from `before`, one after another.
     QByteArray removedFrom(QByteArrayView before) const;
-    // The text the edits were made for, from the text they made and the
-    // bytes they took away (removedFrom()).
-    QByteArray undoneOn(QByteArrayView after, QByteArrayView removed) const;
 
     // About how much memory an editor keeps for undoing and redoing the
     // edits: the edits themselves and the bytes they take away.

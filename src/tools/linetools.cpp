@@ -105,8 +105,7 @@ bool LineTools::throughTemporaryFile(const QString &what, const TextPassage &pas
     }
     if (!result.edits->isEmpty()) {
         // Only what changed goes into the undo step (see textchanges.h).
-        if (!m_port.editor().replaceAllUtf8(std::move(*result.edits), std::move(result.text),
-                                            meter.unstoppableRest())) {
+        if (!m_port.editor().replaceAllUtf8(std::move(*result.edits), meter.unstoppableRest())) {
             progress.reset(); // not left behind the message
             reportFailure(noRoomForNewText(), cancelledStatus);
             return false;

@@ -97,10 +97,15 @@ qsizetype sharedStart(QByteArrayView x, QByteArrayView y)
 
 } // namespace
 
-void addLineEdits(TextEdits &edits, qsizetype offset, QByteArrayView before, QByteArrayView after)
+LineEditsFinder::LineEditsFinder(QByteArrayView before)
+    : m_before(before)
+{}
+
+void LineEditsFinder::add(QByteArrayView after)
 {
+    const QByteArrayView before = m_before;
     std::vector<Removal> removals;
-    qsizetype b = 0;
+    qsizetype b = m_b;
     qsizetype a = 0;
     while (b < before.size() && a < after.size()) {
         // Lines that stayed as they were are passed over at once, up to the
@@ -120,12 +125,12 @@ void addLineEdits(TextEdits &edits, qsizetype offset, QByteArrayView before, QBy
         const QByteArrayView newLine = after.sliced(now.start, now.end - now.start);
         if (oldLine != newLine) {
             if (!thinsOutTo(oldLine, newLine, removals)) {
-                edits.add(offset + old.start, old.next - old.start);
+                m_edits.add(old.start, old.next - old.start);
                 b = old.next;
                 continue;
             }
             for (const Removal &removal : removals)
-                edits.add(offset + old.start + removal.at, removal.length);
+                m_edits.add(old.start + removal.at, removal.length);
         }
         const QByteArrayView oldBreak = before.sliced(old.end, old.next - old.end);
         const QByteArrayView newBreak = after.sliced(now.end, now.next - now.end);
@@ -134,20 +139,28 @@ void addLineEdits(TextEdits &edits, qsizetype offset, QByteArrayView before, QBy
             while (same < oldBreak.size() && same < newBreak.size() &&
                    oldBreak[same] == newBreak[same])
                 ++same;
-            edits.add(offset + old.end + same, oldBreak.size() - same, newBreak.sliced(same));
+            m_edits.add(old.end + same, oldBreak.size() - same, newBreak.sliced(same));
         }
         b = old.next;
         a = now.next;
     }
-    edits.add(offset + b, before.size() - b);
-    edits.add(offset + before.size(), 0, after.sliced(a));
+    // Lines beyond the end of the old text are added.
+    m_edits.add(before.size(), 0, after.sliced(a));
+    m_b = b;
+}
+
+TextEdits LineEditsFinder::finish()
+{
+    m_edits.add(m_b, m_before.size() - m_b);
+    m_b = m_before.size();
+    return std::move(m_edits);
 }
 
 TextEdits lineEdits(QByteArrayView before, QByteArrayView after)
 {
-    TextEdits edits;
-    addLineEdits(edits, 0, before, after);
-    return edits;
+    LineEditsFinder finder(before);
+    finder.add(after);
+    return finder.finish();
 }
 
 namespace {

@@ -24,10 +24,23 @@ namespace kelo {
 // they are few when `after` came about like that, and many (up to taking
 // out and adding everything) when it did not.
 TextEdits lineEdits(QByteArrayView before, QByteArrayView after);
-// The same for a stretch of a longer text that starts at `offset`: its edits
-// are added to those of the text before it (which end at or before it).
-void addLineEdits(TextEdits &edits, qsizetype offset, QByteArrayView before,
-                  QByteArrayView after);
+
+// The same, with `after` coming a block of whole lines at a time (each with
+// its line break, as the temporary file's lines are rebuilt): the edits are
+// found as the blocks come, so `after` is never held whole. `before` must
+// stay as it is until finish().
+class LineEditsFinder {
+public:
+    explicit LineEditsFinder(QByteArrayView before);
+    void add(QByteArrayView after);
+    // The edits, the lines of `before` that no block took up taken out.
+    TextEdits finish();
+
+private:
+    QByteArrayView m_before;
+    qsizetype m_b = 0; // where the lines of `before` not yet taken up start
+    TextEdits m_edits;
+};
 
 // The edits that put the replacement in place of every occurrence of the
 // search text in `before`, from the left, if that makes `after`; nullopt

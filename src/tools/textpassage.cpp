@@ -33,9 +33,9 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
                                        const TextPassage &passage, WorkMeter *meter)
 {
     const auto failed = [](PassageStep step, const QString &error) {
-        return PassageResult{std::nullopt, {}, step, error};
+        return PassageResult{std::nullopt, step, error};
     };
-    const PassageResult cancelled{std::nullopt, {}, PassageStep::None, {}, true};
+    const PassageResult cancelled{std::nullopt, PassageStep::None, {}, true};
     // The destructor deletes the file on every way out.
     TemporaryTextFile file(temporaryFolder(programFolder));
     if (!file.writeText(utf8))
@@ -48,33 +48,19 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
         if (meter && meter->stopped())
             return cancelled;
     }
-    // Read back and rebuilt a block of lines at a time: the lines read are
-    // never held whole beside the new text. The two steps count as one.
-    // A file that was not rewritten holds the text's lines where the text
-    // has them, so each block's new lines are weighed against the text's
-    // bytes at the same place and only the edits are kept. A rewritten
-    // file's lines stand elsewhere: its new text is made whole, and weighed
-    // against the text once it is there.
-    const bool rewritten = bool(passage.rewrite);
-    PassageResult result{TextEdits{}, {}, PassageStep::None, {}};
-    TextEdits &edits = *result.edits;
-    QByteArray &text = result.text;
-    bool roomForText = true;
+    // Read back and rebuilt a block of lines at a time, each block's new
+    // lines weighed against the text as they come and only the edits kept:
+    // neither the lines read nor the new text are ever held whole. The two
+    // steps count as one.
+    PassageResult result{TextEdits{}, PassageStep::None, {}};
+    LineEditsFinder finder(utf8);
+    bool roomForEdits = true;
     qint64 done = 0;
     const bool read = file.readLineBlocks([&](QByteArrayView block) {
         try {
-            const QByteArray rebuilt = passage.rebuild(block);
-            if (rewritten) {
-                if (text.isNull())
-                    text.reserve(utf8.size() + 2);
-                text.append(rebuilt);
-            } else {
-                const qsizetype at = std::min<qsizetype>(done, utf8.size());
-                addLineEdits(edits, at, utf8.sliced(at, std::min(block.size(), utf8.size() - at)),
-                             rebuilt);
-            }
+            finder.add(passage.rebuild(block));
         } catch (const std::bad_alloc &) {
-            roomForText = false;
+            roomForEdits = false;
             return false;
         }
         done += block.size();
@@ -82,17 +68,14 @@ PassageResult passThroughTemporaryFile(const QString &programFolder, QByteArrayV
     });
     if (!read)
         return failed(PassageStep::Read, file.errorString());
-    if (!roomForText)
+    if (!roomForEdits)
         return failed(PassageStep::Read, noRoomForNewText());
     if (!stepDone(meter, 2 * qint64(utf8.size())))
         return cancelled;
     if (!file.remove())
         return failed(PassageStep::Remove, file.errorString());
     try {
-        if (rewritten)
-            edits = lineEdits(utf8, text);
-        else if (done < utf8.size()) // the file came back shorter
-            edits.add(qsizetype(done), utf8.size() - qsizetype(done));
+        result.edits = finder.finish();
     } catch (const std::bad_alloc &) {
         return failed(PassageStep::Read, noRoomForNewText());
     }

@@ -37,11 +37,8 @@ enum class PassageStep { None, Write, Rewrite, Read, Remove };
 
 struct PassageResult {
     // When every step worked: the edits that make the new text of the text
-    // passed in (see textchanges.h)...
+    // passed in (see textchanges.h).
     std::optional<TextEdits> edits;
-    // ...and, when the file was rewritten, the new text itself as well,
-    // which is then made whole on the way.
-    QByteArray text;
     // The step that failed (None when the text is there), and why, in
     // German, naming the file. From the rewrite on, the text had reached
     // the file.

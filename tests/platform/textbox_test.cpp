@@ -550,28 +550,105 @@ TEST(TextBox, AChangeHandedOverAsEditsIsTheNewTextAndOneUndoStep)
         after += before.sliced(kept) + "\r\n";
         edits.add(before.size(), 0, "\r\n");
 
-        // Handed over alone, with the text they make, and with a text of
-        // another length, which is not theirs and must not go in.
-        for (const QByteArray &made : {QByteArray(), after, QByteArray(after + "x")}) {
-            SCOPED_TRACE(made.size());
-            TextBox box;
-            box.loadUtf8(before);
-            box.setReadOnly(true);
-            box.setSelStart(5);
-            box.replaceAllUtf8(edits, made);
-            ASSERT_EQ(box.utf8View(), after);
-            EXPECT_EQ(box.SelStart(), 0);
-            EXPECT_TRUE(box.isModified());
-            ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(after)));
-            box.setReadOnly(false);
-            box.undo();
-            ASSERT_EQ(box.utf8View(), before);
-            ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(before)));
-            EXPECT_FALSE(box.isUndoAvailable());
-            EXPECT_FALSE(box.isModified());
-            box.redo();
-            EXPECT_EQ(box.utf8View(), after);
+        TextBox box;
+        box.loadUtf8(before);
+        box.setReadOnly(true);
+        box.setSelStart(5);
+        box.replaceAllUtf8(edits);
+        ASSERT_EQ(box.utf8View(), after);
+        EXPECT_EQ(box.SelStart(), 0);
+        EXPECT_TRUE(box.isModified());
+        ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(after)));
+        box.setReadOnly(false);
+        box.undo();
+        ASSERT_EQ(box.utf8View(), before);
+        ASSERT_NO_FATAL_FAILURE(expectLines(box, QString::fromUtf8(before)));
+        EXPECT_FALSE(box.isUndoAvailable());
+        EXPECT_FALSE(box.isModified());
+        box.redo();
+        EXPECT_EQ(box.utf8View(), after);
+    }
+}
+
+// Scintilla's own lines against the text: a line ends at CR LF, a lone CR or
+// a lone LF. (A piece that goes in right after a CR and starts with an LF
+// joins the two into one line break.)
+void expectScintillaLines(const TextBox &box, QByteArrayView text)
+{
+    std::vector<qsizetype> starts{0};
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (text[at] == '\n' ||
+            (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n')))
+            starts.push_back(at + 1);
+    }
+    ASSERT_EQ(box.SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT), long(starts.size()));
+    for (size_t line = 0; line < starts.size(); ++line)
+        ASSERT_EQ(box.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line),
+                  long(starts[line]))
+            << line;
+}
+
+// Many edits on a text of several pieces remake it a piece at a time, and
+// the text, its lines, its undo and its redo come out exactly: where a piece
+// ends between a CR and its LF, where an edit runs across the end of a
+// piece, where the text grows on the way past the room its buffer had, and
+// with an insertion at the very end. The memory asked for is never that of
+// a second whole text, unless the text grows.
+TEST(TextBox, ManyEditsOnABigTextRemakeItAPieceAtATime)
+{
+    constexpr qsizetype piece = 16 * 1024 * 1024;
+    // Lines of 64 bytes after one byte, so that the first piece ends between
+    // a CR and its LF.
+    const QByteArray before =
+        "x" + QByteArray("Zeile  mit Text, die vierundsechzig Bytes lang ist, ja, genau!\r\n")
+                  .repeated(2 * piece / 64 + 65536);
+    ASSERT_EQ(before.mid(piece - 1, 2), "\r\n");
+    const qsizetype cutAt = before.indexOf("  ", 2 * piece - 512 * 1024);
+    const qsizetype cut = 1024 * 1024;
+    const qsizetype growAt = before.indexOf("  ", 1000);
+    const auto change = [&](qsizetype growth) {
+        std::pair<TextEdits, QByteArray> made;
+        auto &[edits, after] = made;
+        const QByteArray grown(growth, 'g');
+        qsizetype kept = 0;
+        // Every double space shrunk; a stretch of 1 MiB across the second
+        // piece's end taken out; a run of bytes that may make the text grow
+        // put in early.
+        for (qsizetype at = before.indexOf("  "); at >= 0; at = before.indexOf("  ", at + 2)) {
+            if (at > cutAt && at < cutAt + cut)
+                continue;
+            const qsizetype removed = at == cutAt ? cut : 1;
+            const QByteArrayView inserted = at == growAt ? QByteArrayView(grown) : QByteArrayView();
+            after += before.sliced(kept, at - kept) + inserted.toByteArray();
+            edits.add(at, removed, inserted);
+            kept = at + removed;
         }
+        after += before.sliced(kept) + "Ende\r\n";
+        edits.add(before.size(), 0, "Ende\r\n");
+        return made;
+    };
+    TextBox box;
+    Limit memory;
+    box.setRoomCheck(memory.check());
+    for (const qsizetype growth : {qsizetype(0), qsizetype(3 * 1024 * 1024)}) {
+        SCOPED_TRACE(growth);
+        auto [edits, after] = change(growth);
+        ASSERT_GT(edits.size(), before.size() / 200); // many
+        box.loadUtf8(before);
+        memory.biggest = 0;
+        ASSERT_TRUE(box.replaceAllUtf8(std::move(edits)));
+        if (growth == 0) {
+            EXPECT_LT(memory.biggest, before.size() / 2);
+        }
+        ASSERT_EQ(box.utf8View(), after);
+        ASSERT_NO_FATAL_FAILURE(expectScintillaLines(box, after));
+        EXPECT_EQ(box.crlfLineCount(), after.count("\r\n") + 1);
+        box.undo();
+        ASSERT_EQ(box.utf8View(), before);
+        ASSERT_NO_FATAL_FAILURE(expectScintillaLines(box, before));
+        box.redo();
+        ASSERT_EQ(box.utf8View(), after);
+        ASSERT_NO_FATAL_FAILURE(expectScintillaLines(box, after));
     }
 }
 

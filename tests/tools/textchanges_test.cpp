@@ -17,9 +17,10 @@
 namespace kelo {
 namespace {
 
-// The edits make any text of any other; of what the line tools make of CR LF
-// lines (the text with its closing break, as the file gives it back) they
-// only take out what the tools dropped.
+// The edits make any text of any other, also when they are found block by
+// block; of what the line tools make of CR LF lines (the text with its
+// closing break, as the file gives it back) they only take out what the
+// tools dropped.
 TEST(LineEdits, MakeAnyTextOfAnyOtherTakingOutOnlyWhatTheLineToolsDropped)
 {
     const QByteArray parts[] = {"Wort", " ",  "  ",       "   ", "\r\n",   "\r\n\r\n",
@@ -44,6 +45,20 @@ TEST(LineEdits, MakeAnyTextOfAnyOtherTakingOutOnlyWhatTheLineToolsDropped)
                          after.toPercentEncoding().toStdString());
             const TextEdits edits = lineEdits(before, after);
             ASSERT_EQ(edits.appliedTo(before), after);
+            // Found as `after` comes back in blocks of whole lines, some of
+            // them empty (blank lines all dropped), the edits are the same.
+            LineEditsFinder finder(before);
+            for (qsizetype from = 0; from < after.size();) {
+                const qsizetype crLf = after.indexOf("\r\n", from + random() % 12);
+                const qsizetype end = crLf < 0 ? after.size() : crLf + 2;
+                finder.add(after.sliced(from, end - from));
+                if (random() % 4 == 0)
+                    finder.add({});
+                from = end;
+            }
+            const TextEdits inBlocks = finder.finish();
+            ASSERT_EQ(inBlocks.appliedTo(before), after);
+            EXPECT_EQ(inBlocks.size(), edits.size());
             if (&after != &afters[2] && crLfOnly) {
                 EXPECT_EQ(edits.insertedBytes(), 0);
                 EXPECT_EQ(edits.removedBytes(), before.size() - after.size());
