@@ -112,9 +112,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(fuzz::editsApplied(file, lineEdits(file, after)) == after,
                    "edits from " + literal(file) + " to " + literal(after));
 
-    // Blocks of whole lines cut from pieces of the file as they are read.
+    // Blocks of whole lines cut from pieces of the file as they are read,
+    // and the edits found as the tools' results of them come.
     QByteArray cleanInBlocks;
     QByteArray emptyInBlocks;
+    LineEditsFinder cleanEdits(file);
+    LineEditsFinder emptyEdits(file);
     QByteArray held;
     for (qsizetype at = 0;;) {
         const qsizetype piece = std::min(blockSize, file.size() - at);
@@ -127,8 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const bool afterBreak = block.endsWith('\r') ? !held.startsWith('\n') : block.endsWith("\r\n");
         FUZZ_CHECK(block.isEmpty() || atEnd || afterBreak,
                    "block " + literal(block) + " of file " + literal(file));
-        cleanInBlocks += cleanLines(block);
-        emptyInBlocks += emptyLinesContaining(block, text);
+        const QByteArray cleanBlock = cleanLines(block);
+        const QByteArray emptyBlock = emptyLinesContaining(block, text);
+        cleanInBlocks += cleanBlock;
+        emptyInBlocks += emptyBlock;
+        cleanEdits.add(cleanBlock);
+        emptyEdits.add(emptyBlock);
         if (atEnd)
             break;
     }
@@ -136,5 +143,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                "cleaned in blocks of " + std::to_string(blockSize) + ": file " + literal(file));
     FUZZ_CHECK(emptyInBlocks == empty, "emptied in blocks of " + std::to_string(blockSize) +
                                            ": file " + literal(file) + ", text " + literal(text));
+    FUZZ_CHECK(fuzz::editsApplied(file, cleanEdits.finish()) == clean,
+               "edits in blocks of " + std::to_string(blockSize) + " to " + literal(clean));
+    FUZZ_CHECK(fuzz::editsApplied(file, emptyEdits.finish()) == empty,
+               "edits in blocks of " + std::to_string(blockSize) + " to " + literal(empty));
     return 0;
 }
