@@ -19,7 +19,7 @@ namespace kelo::test {
 struct RecordedRequest {
     QByteArray requestLine; // "POST /translate_t?... HTTP/1.1"
     QList<std::pair<QByteArray, QByteArray>> headers;
-    QByteArray body;
+    QByteArray body = {};
 
     QByteArray header(QByteArrayView name) const; // first of that name, any case
     QString query(const QString &key) const;      // percent-decoded as UTF-8
@@ -36,7 +36,7 @@ struct CannedAnswer {
     int status = 200;
     QByteArray reason = "OK";
     QByteArray contentType = "text/html";
-    QByteArray body;
+    QByteArray body = {};
     Mode mode = Mode::Whole;
     QByteArray extraHeaders = {}; // further header lines, each ending in CR LF
 };

@@ -1,5 +1,5 @@
-// A batched translation without the network: lines with their own breaks, which lines go
-// out in which request, and a text only when every request came back whole.
+// A batched translation without the network: lines with their own breaks, which lines go out
+// in which request, bodies as long as planned, and a text only when every request came back.
 #include "services/translationbatches.h"
 #include "services/translationservice.h"
 #include "support/testenv.h"
@@ -9,13 +9,15 @@
 namespace kelo::test {
 namespace {
 
+using Service = TranslationService;
+using enum TranslationDirection;
+
+// Every line keeps its own break; a translation takes the line's indentation and stays one line.
 TEST(TextLines, EveryLineKeepsItsBreakAndItsIndentation)
 {
     using Lines = QList<TextLine>;
     const std::pair<QString, Lines> cases[] = {
         {"", {}},
-        {"a", {{"a", ""}}},
-        {"a\r\n", {{"a", "\r\n"}}},
         {"a\r\n\r\nb", {{"a", "\r\n"}, {"", "\r\n"}, {"b", ""}}},
         {"a\nb\n", {{"a", "\n"}, {"b", "\n"}}},
         {"a\rb", {{"a", "\r"}, {"b", ""}}},
@@ -26,7 +28,7 @@ TEST(TextLines, EveryLineKeepsItsBreakAndItsIndentation)
         EXPECT_EQ(splitTextLines(text), lines) << text.toStdString();
         EXPECT_EQ(joinTextLines(splitTextLines(text)), text);
     }
-    // A translation takes the line's indentation and stays one line: line, translation, placed.
+    // line, translation, placed
     const std::tuple<QString, QString, QString> translated[] = {
         {"Hallo", "Hello", "Hello"},           {"    Hallo", "Hello", "    Hello"},
         {"\tHallo  ", " Hello ", "\tHello  "}, {"Zwei Sätze.", "Two\nsentences.", "Two sentences."},
@@ -36,13 +38,11 @@ TEST(TextLines, EveryLineKeepsItsBreakAndItsIndentation)
         EXPECT_EQ(placedTranslation(line, translation), placed) << line.toStdString();
 }
 
-BatchLimits limitsOf(TranslationService service, qsizetype maxLines = 50,
-                     qsizetype maxBytes = 100 * 1024)
+BatchLimits limitsOf(Service service, qsizetype maxLines = 50)
 {
     BatchLimits limits;
     limits.maxLines = maxLines;
-    limits.maxBodyBytes = maxBytes;
-    limits.envelopeBytes = envelopeSize(service, TranslationDirection::GermanToEnglish, "k:fx");
+    limits.envelopeBytes = envelopeSize(service, GermanToEnglish, "k:fx");
     limits.textBytes = encodedTextSize;
     return limits;
 }
@@ -55,12 +55,12 @@ QList<TextLine> linesOf(const QStringList &texts)
     return lines;
 }
 
-// Every line with words goes out exactly once and in order, every request
-// holds at most the lines and the bytes allowed, and the next line would
-// not have fitted into the request before it.
-void expectTightPlan(const QList<TextLine> &lines, const BatchPlan &plan, const BatchLimits &limits,
-                     TranslationService service)
+// Every line with words goes out exactly once and in order; every request holds at most the
+// lines and bytes allowed, its body is exactly as long as the plan reckoned, and the next line
+// would not have fitted into it.
+void expectTightPlan(const QList<TextLine> &lines, const BatchLimits &limits, Service service)
 {
+    const BatchPlan plan = planBatches(lines, limits);
     ASSERT_FALSE(plan.tooLong);
     QList<qsizetype> sent;
     for (const QList<qsizetype> &batch : plan.batches)
@@ -73,9 +73,14 @@ void expectTightPlan(const QList<TextLine> &lines, const BatchPlan &plan, const 
     EXPECT_EQ(sent, withWords);
     const auto bodyOf = [&](const QList<qsizetype> &batch) {
         QStringList texts;
-        for (const qsizetype i : batch)
+        qsizetype reckoned = limits.envelopeBytes + batch.size() - 1; // the commas
+        for (const qsizetype i : batch) {
             texts.append(sentText(lines[i].text));
-        return requestBody(service, texts, TranslationDirection::GermanToEnglish, "k:fx").size();
+            reckoned += limits.textBytes(texts.last());
+        }
+        const qsizetype size = requestBody(service, texts, GermanToEnglish, "k:fx").size();
+        EXPECT_EQ(size, reckoned);
+        return size;
     };
     for (qsizetype b = 0; b < plan.batches.size(); ++b) {
         const QList<qsizetype> &batch = plan.batches[b];
@@ -88,35 +93,31 @@ void expectTightPlan(const QList<TextLine> &lines, const BatchPlan &plan, const 
     }
 }
 
+// Lines with words go out in as few requests as the limits allow, however their JSON differs
+// from their UTF-8, and a line too long even alone stops the plan before anything goes out.
 TEST(Batches, GoOutInAsFewRequestsAsTheLimitsAllowAndALineTooLongAloneStopsThePlan)
 {
     QStringList texts;
-    for (int i = 0; i < 1000; ++i)
-        texts << (i % 7 == 3 ? QString()
-                             : QStringLiteral("Zeile %1 mit \"Grüßen\" und mehr").arg(i));
-    const QList<TextLine> lines = linesOf(texts);
-    for (const TranslationService service :
-         {TranslationService::LibreTranslate, TranslationService::DeepL}) {
-        const BatchLimits limits = limitsOf(service);
-        const BatchPlan plan = planBatches(lines, limits);
-        EXPECT_LE(plan.batches.size(), 20);
-        expectTightPlan(lines, plan, limits, service);
+    for (int i = 0; i < 1000; ++i) {
+        texts << (i % 7 == 3   ? QString()
+                  : i % 7 == 5 ? QStringLiteral("tab\tand\x01 \\ </script> € \U0001F600 \x7F")
+                               : QStringLiteral("Zeile %1 mit \"Grüßen\" und mehr").arg(i));
     }
-    // Blank lines go out not at all, not even in an empty request.
-    const BatchPlan blank =
-        planBatches(linesOf({"", "  ", "\t"}), limitsOf(TranslationService::LibreTranslate));
-    EXPECT_TRUE(blank.batches.isEmpty());
-    EXPECT_FALSE(blank.tooLong);
+    for (const Service service : {Service::LibreTranslate, Service::DeepL}) {
+        EXPECT_LE(planBatches(linesOf(texts), limitsOf(service)).batches.size(), 20);
+        expectTightPlan(linesOf(texts), limitsOf(service), service);
+    }
+    // UTF-8 as it stands, not escaped.
+    EXPECT_TRUE(requestBody(Service::DeepL, texts, GermanToEnglish, "").contains("Grüßen"));
 
     // Long lines, whose JSON is longer still, are split by bytes.
     texts.clear();
     for (int i = 0; i < 60; ++i)
-        texts << QString(3000 + 37 * i, QChar(i % 2 ? u'ä' : u'"')) << "   " << "kurz";
-    const QList<TextLine> longLines = linesOf(texts);
-    const BatchLimits limits = limitsOf(TranslationService::DeepL);
-    const BatchPlan plan = planBatches(longLines, limits);
-    EXPECT_GT(plan.batches.size(), 3);
-    expectTightPlan(longLines, plan, limits, TranslationService::DeepL);
+        texts << QString(3000 + 37 * i, QChar(i % 2 ? u'ä' : u'"')) << "   "
+              << "kurz";
+    const BatchLimits limits = limitsOf(Service::DeepL);
+    EXPECT_GT(planBatches(linesOf(texts), limits).batches.size(), 3);
+    expectTightPlan(linesOf(texts), limits, Service::DeepL);
 
     // Fits alone exactly, and one byte more does not.
     const qsizetype room = limits.maxBodyBytes - limits.envelopeBytes - 2;
@@ -126,10 +127,10 @@ TEST(Batches, GoOutInAsFewRequestsAsTheLimitsAllowAndALineTooLongAloneStopsThePl
     EXPECT_TRUE(tooLong.batches.isEmpty());
 }
 
-// Translates by upper case and records what went out.
+// Translates by upper case, or with the answers given in turn, and records what went out.
 struct Recorder {
     QList<QStringList> sent;
-    QList<BatchTranslation> answers; // the answers in turn; upper case after them
+    QList<BatchTranslation> answers;
 
     BatchTranslation operator()(const QStringList &texts)
     {
@@ -143,26 +144,27 @@ struct Recorder {
     }
 };
 
+// Every translation goes back to its own line; a failure, a wrong count or a cancel stops the
+// run at that request, without a text, and the message names its lines.
 TEST(BatchRuns, GiveATextWithEveryLineInItsPlaceOnlyWhenEveryRequestCameBackWhole)
 {
     const QList<TextLine> lines = splitTextLines(u"eins\r\n\r\n  zwei\nDREI\r\n   \r\nvier");
-    const BatchPlan plan = planBatches(lines, limitsOf(TranslationService::LibreTranslate, 2));
     Recorder recorder;
     QList<std::tuple<qsizetype, qsizetype, qsizetype>> progress;
-    const BatchRun run = translateInBatches(lines, plan, std::ref(recorder),
-                                            [&](qsizetype first, qsizetype last, qsizetype count) {
-                                                progress.append({first, last, count});
-                                                return true;
-                                            });
+    const BatchRun run = translateInBatches(
+        lines, planBatches(lines, limitsOf(Service::LibreTranslate, 2)), std::ref(recorder),
+        [&](qsizetype first, qsizetype last, qsizetype count) {
+            progress.append({first, last, count});
+            return true;
+        });
     EXPECT_EQ(run.state, BatchRun::State::Done);
     EXPECT_EQ(run.text, "EINS\r\n\r\n  ZWEI\nDREI\r\n   \r\nVIER");
     EXPECT_EQ(recorder.sent, (QList<QStringList>{{"eins", "zwei"}, {"DREI", "vier"}}));
     EXPECT_EQ(progress, (QList<std::tuple<qsizetype, qsizetype, qsizetype>>{{1, 3, 6}, {4, 6, 6}}));
 
-    // A failure, a wrong count or a cancel stops the run without a text:
-    // the answer to the second request, state, error.
+    // the answer to the second request, state, error
     const QList<TextLine> five = linesOf({"a", "b", "c", "d", "e"});
-    const BatchPlan inThree = planBatches(five, limitsOf(TranslationService::DeepL, 2));
+    const BatchPlan inThree = planBatches(five, limitsOf(Service::DeepL, 2));
     ASSERT_EQ(inThree.batches.size(), 3);
     const std::tuple<BatchTranslation, BatchRun::State, QString> cases[] = {
         {BatchTranslation::failed("kaputt"), BatchRun::State::Failed, "kaputt"},
@@ -180,21 +182,22 @@ TEST(BatchRuns, GiveATextWithEveryLineInItsPlaceOnlyWhenEveryRequestCameBackWhol
         EXPECT_EQ(failing.sent.size(), 2); // nothing after the stop
         EXPECT_EQ(broken.firstLine, 3);
         EXPECT_EQ(broken.lastLine, 4);
-        if (state == BatchRun::State::Failed) {
-            EXPECT_EQ(batchFailureMessage(broken, "DeepL"),
-                      "Die Übersetzung über DeepL ist bei den Zeilen 3 bis 4 von 5 "
-                      "fehlgeschlagen:\n" +
-                          broken.error + "\n\nDer Text im Editor bleibt unverändert.");
-        }
     }
 
     // A cancel in the progress box before the third request.
     Recorder cancelled;
-    const BatchRun stopped =
-        translateInBatches(five, inThree, std::ref(cancelled),
-                           [](qsizetype first, qsizetype, qsizetype) { return first < 5; });
-    EXPECT_EQ(stopped.state, BatchRun::State::Cancelled);
+    const auto beforeTheThird = [](qsizetype first, qsizetype, qsizetype) { return first < 5; };
+    EXPECT_EQ(translateInBatches(five, inThree, std::ref(cancelled), beforeTheThird).state,
+              BatchRun::State::Cancelled);
     EXPECT_EQ(cancelled.sent.size(), 2);
+
+    // A request of one line names that line (the lines of a longer one are named end to end).
+    BatchRun one;
+    one.firstLine = one.lastLine = one.lineCount = 5;
+    one.error = "kaputt";
+    EXPECT_EQ(batchFailureMessage(one, "DeepL"),
+              "Die Übersetzung über DeepL ist bei Zeile 5 von 5 fehlgeschlagen:\nkaputt\n\n"
+              "Der Text im Editor bleibt unverändert.");
 }
 
 } // namespace
