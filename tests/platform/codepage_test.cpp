@@ -127,9 +127,8 @@ TEST(Codepage, WritingGivesTheBytesOfTheFormatOrFallsBackToUtf8)
     }
 }
 
-// Long editor texts written as Windows-1252 against the table character by
-// character: Latin-1, C1 controls, E2 80 punctuation, lone and paired CRs,
-// characters it lacks and bytes that are not UTF-8, at every alignment.
+// A long text written as Windows-1252 that misses a character the table
+// lacks (or bytes that are not UTF-8) at some alignment, or maps one wrongly.
 TEST(Codepage, LongEditorTextsAreWrittenCharacterForCharacter)
 {
     // clang-format off
@@ -179,13 +178,10 @@ TEST(Codepage, LongEditorTextsAreWrittenCharacterForCharacter)
     }
 }
 
-// Random files of what decides the form (mark, CR, LF, NUL, edge sequences,
-// cut or broken ones, high bytes), and long Windows-1252 texts (all high
-// bytes, 0x80 to 0x9F, LFs, German words), at every place of a 16-byte block
-// and with bytes behind them that would complete what they cut off: they are
-// UTF-8 exactly where Qt's strict decoder agrees, else Windows-1252 by the
-// table byte for byte, come back unchanged, and read in pieces cut anywhere
-// give decodeText's result.
+// Random files (form-deciding bytes, broken sequences, long Windows-1252
+// texts) at every place of a 16-byte block: read as UTF-8 exactly where Qt's
+// strict decoder agrees, else by the table; written back unchanged; read in
+// pieces cut anywhere as whole.
 TEST(Codepage, RandomFilesAreReadByTheTableInPiecesAsWholeAndComeBack)
 {
     // clang-format off

@@ -1,7 +1,5 @@
-// File names by their bytes, and where the files a user writes go. The tests
-// run as root, whom permission bits do not stop, so the folders that must
-// refuse files are under /proc (where access(2) still says yes to root) or do
-// not exist.
+// File names by their bytes, and where user files go. As root, permission
+// bits stop nothing: refusing folders are under /proc or do not exist.
 #include "platform/filenames.h"
 #include "platform/userfiles.h"
 #include "support/testenv.h"
@@ -18,10 +16,8 @@
 namespace kelo {
 namespace {
 
-// Every byte string comes back. A UTF-8 name is the text Qt makes of it; a
-// byte that is not UTF-8 (also in a cut sequence, an overlong form, a
-// surrogate, or a character that stands for a byte) is one character, shown
-// as its Windows-1252 letter, U+FFFD for the five it leaves undefined.
+// Every byte string comes back; a UTF-8 name reads as Qt reads it, each byte
+// that is not UTF-8 as one Windows-1252 letter (U+FFFD for the undefined five).
 TEST(FileNames, EveryByteStringComesBackAndShowsAsItReadsInWindows1252)
 {
     const std::pair<QByteArray, QString> notUtf8[] = {

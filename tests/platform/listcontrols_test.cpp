@@ -20,12 +20,9 @@
 namespace kelo {
 namespace {
 
-// Which volume holds a path: the deepest one above it, component-wise, and
-// none for a relative path. The mounts a user recognises, from the mount
-// table, which escapes blanks, tabs, line breaks and backslashes in its
-// paths; a path's other bytes are its own, UTF-8 or not. Kernel and network
-// mounts, and those in the system's own folders, are no volumes; memory ones
-// elsewhere are.
+// A path on the wrong volume (deepest above it, component-wise; none when
+// relative); mount-table escapes or non-UTF-8 bytes misread; kernel, network
+// or system mounts taken for volumes.
 TEST(Volumes, ThePathIsOnTheDeepestVolumeAboveAndMountsAreReadByTheirBytes)
 {
     const QList<Volume> volumes{
@@ -116,9 +113,8 @@ protected:
     QString m_base;
 };
 
-// The lists start at the current folder; the drive list refuses paths on no
-// volume, asks afresh whether its drive is ready, and reads the volumes
-// again when it opens, keeping a drive still listed.
+// Lists that do not start at the current folder; a drive list that takes a
+// path on no volume, trusts a stale ready state or loses its drive on reopening.
 TEST_F(ListsTest, DriveListStartsAtTheCurrentFolderAndReadsTheVolumesAgainWhenItOpens)
 {
     const QString previous = QDir::currentPath();
@@ -230,9 +226,8 @@ TEST_F(ListsTest, FolderListShowsAncestorsThenSortedVisibleSubfoldersAndOpensThe
     EXPECT_EQ(dir.currentRow(), 0);
 }
 
-// The file list shows the matching regular files (links to them too), reads
-// its folder again when set, and takes a click, a double click or Enter as
-// a choice; the keyboard focus alone is none.
+// The file list: matching regular files (and links to them), reread when
+// set; a click, double click or Enter is a choice, the focus alone is none.
 TEST_F(ListsTest, FileListShowsMatchingRegularFilesRereadsAndOpens)
 {
     FileListBox files;
@@ -295,10 +290,8 @@ TEST_F(ListsTest, ListsOfAHiddenPanelReadTheirFolderOnlyWhenLookedAt)
     EXPECT_EQ(folders.item(folders.count() - 1)->text(), "sub");
 }
 
-// Names that are not UTF-8 are listed as they read in Windows-1252, sorted
-// and matched by that, and kept as they are for every path. A Latin-1
-// "ärger.txt" reads like the UTF-8 one beside it: its tooltip says which is
-// which. A byte Windows-1252 leaves undefined shows as U+FFFD.
+// Non-UTF-8 names listed, sorted and matched as they read in Windows-1252
+// (U+FFFD where it has none), kept as bytes, and told apart by the tooltip.
 TEST_F(ListsTest, NamesThatAreNotUtf8AreListedReadablyAndKeptAsTheyAre)
 {
     const QByteArray base = m_base.toUtf8() + "/latin1";
@@ -316,12 +309,10 @@ TEST_F(ListsTest, NamesThatAreNotUtf8AreListedReadablyAndKeptAsTheyAre)
     EXPECT_EQ(entry->text(), QStringLiteral("Älteres"));
     EXPECT_EQ(encodeFileName(entry->data(DirListBox::PathRole).toString()), folder);
     EXPECT_TRUE(entry->toolTip().contains(QStringLiteral("nicht in UTF-8")));
-    ASSERT_TRUE(dir.setPath(entry->data(DirListBox::PathRole).toString()));
-    EXPECT_EQ(encodeFileName(dir.path()), folder);
-    EXPECT_EQ(dir.item(dir.currentRow())->text(), QStringLiteral("Älteres"));
 
+    // Entering it by a double click is the main window's test.
     FileListBox files;
-    files.setPath(dir.path());
+    files.setPath(entry->data(DirListBox::PathRole).toString());
     QByteArrayList names;
     QStringList shown;
     for (int i = 0; i < files.count(); ++i) {

@@ -29,9 +29,8 @@ std::vector<LineSpan> everyLine(const std::string &text)
     return lines;
 }
 
-// Texts of lines around the limit in length, ending in every kind of break
-// (and at the text's end, with and without a last break): exactly the lines
-// of at least the limit are found.
+// Lines around the limit, ending in every kind of break or none: exactly
+// those of at least the limit are found.
 TEST(LongLines, FindsExactlyTheLinesOfAtLeastTheLimit)
 {
     QRandomGenerator random(7);

@@ -1,6 +1,5 @@
-// Tests of memory: whether blocks can be had, big blocks going into huge
-// pages, and snapshots of memory read while the memory changes. How the
-// editor refuses what it finds no room for is tested with the editor.
+// Memory: whether blocks can be had, huge pages for big blocks, snapshots read
+// while the memory changes (the editor's refusals are the editor's tests).
 #include "platform/hugepages.h"
 #include "platform/memoryroom.h"
 #include "platform/memorysnapshot.h"
@@ -56,9 +55,8 @@ std::optional<bool> advisedHuge(const void *address)
     return std::nullopt;
 }
 
-// The editor's buffer for a big text is a block that Scintilla allocates
-// itself; it gets huge pages as a big block of Kelo's own does, and a small
-// block is left as it is.
+// Big blocks, Scintilla's own buffer for a big text among them, get huge
+// pages; small ones do not.
 TEST(HugePages, BigBlocksAndTheEditorsBufferAreAdvisedSmallOnesAreNot)
 {
     if (!bigBlocksInHugePages)
@@ -91,9 +89,8 @@ std::optional<QByteArray> readAll(MemorySnapshot &snapshot, std::initializer_lis
     }
 }
 
-// What is read is what the memory held when the snapshot was taken, whatever
-// happened to it since; a child that ends early is never taken for a snapshot
-// read to its end; no child outlives its snapshot.
+// A snapshot reads the memory as it was; a child ending early is a failure,
+// and no child outlives its snapshot.
 TEST(MemorySnapshot, ReadsTheMemoryAsItWasAndAChildEndingEarlyIsAFailure)
 {
     QByteArray original((16 << 20) + 17, Qt::Uninitialized);

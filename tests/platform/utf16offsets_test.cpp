@@ -63,10 +63,8 @@ void expectOffsets(const Utf16Offsets &offsets, const std::string &text)
 
 } // namespace
 
-// Edits of every kind, many of them cutting or joining a UTF-8 sequence
-// (a lead byte left alone, then its continuation typed after it), checked
-// after each edit or after several piled up, with blocks from one byte to
-// more than the text; and whole texts at the edges.
+// Edits that cut or join UTF-8 sequences, checked singly or piled up, with
+// blocks from one byte to more than the text; then whole texts at the edges.
 TEST(Utf16Offsets, EditsKeepEveryOffsetRight)
 {
     // clang-format off
@@ -108,9 +106,8 @@ TEST(Utf16Offsets, EditsKeepEveryOffsetRight)
         ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
     }
 
-    // Whole texts at the edges: empty, a big insertion into a small index
-    // that must be cut into blocks again, one deleted to the end, emptied,
-    // and replaced without single edits (dropped, then counted afresh).
+    // Empty, a big insertion into a small index, deleted to the end, and
+    // replaced without single edits (dropped, counted afresh).
     StringText source;
     Utf16Offsets offsets(source, 4);
     ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
@@ -132,9 +129,8 @@ TEST(Utf16Offsets, EditsKeepEveryOffsetRight)
     ASSERT_NO_FATAL_FAILURE(expectOffsets(offsets, source.text));
 }
 
-// Long runs of German letters, which are counted sixteen bytes at a time,
-// with now and then a character of three or four bytes or a broken one, at
-// every place of a 16-byte block.
+// The sixteen-bytes-at-a-time count of German text, with a longer or broken
+// character at every place of a block.
 TEST(Utf16Offsets, LongLatinTextsAreCountedAtEveryPlace)
 {
     const std::string breaks[] = {"\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xc3", "\xa4",

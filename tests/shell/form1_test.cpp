@@ -1,7 +1,5 @@
-// The main window: start-up, loading (big files too, under their progress
-// box, and the command-line file once the window shows), the colour schemes
-// on the editor's real colours, the settings written when the window closes,
-// and its layout.
+// The main window: start-up, loading (big files under their progress box),
+// the colour schemes, the settings written on closing, and its layout.
 #include "files/fileprocs.h"
 #include "files/openpanel.h"
 #include "files/recoverykeeper.h"
@@ -48,9 +46,8 @@ using namespace std::chrono_literals;
 const QColor navy(0, 0, 128);
 const QColor cyan(0, 255, 255);
 
-// Each argument's bytes, the ones that are not UTF-8 included, come back as
-// they were. Quotes come off only after an opening one, and then the last
-// character goes whatever it is; a lone quote stays.
+// Argument bytes that are not UTF-8 changed, or quotes taken off where no
+// opening one was.
 TEST(CommandLine, ArgumentsKeepTheirBytesAndLoseQuotesOnlyAfterAnOpeningOne)
 {
     // clang-format off
@@ -69,10 +66,8 @@ TEST(CommandLine, ArgumentsKeepTheirBytesAndLoseQuotesOnlyAfterAnOpeningOne)
 
 using StartUp = Form1Fixture;
 
-// Read with the defaults first; then nonsense in the settings keeps the lists
-// and navy and cyan in the font of design time; a stored weiss and filter are
-// applied. A command line naming no readable file reads nothing, says why in
-// the status line and brings back the stored folder.
+// Stored settings not applied, nonsense in them not ignored, or a command
+// line naming no readable file that reads something or keeps quiet.
 TEST_F(StartUp, TheCommandLineFileIsReadAndTheStoredSettingsAreApplied)
 {
     const QString path = makeFile("mit  Leer zeichen.txt", "Hallo\r\nWelt");
@@ -139,10 +134,8 @@ bool dropUrl(QWidget *target, const QUrl &url, bool thenRead = true)
     return drop.isAccepted();
 }
 
-// Ctrl+O in the editor, then FileLoad needs a chosen file; dropped files load
-// too, hidden and empty ones. Over a changed text both ask first: going back
-// changes nothing (the open panel stays), "Nein" loads without saving. A
-// failed read keeps the text and the file.
+// Loading by the open panel or a drop: without a chosen file, over a changed
+// text (going back must change nothing), or failing, loses nothing.
 TEST_F(Loading, OpenPanelAndDropsAskOverAChangedTextAndAFailedReadLosesNothing)
 {
     Form1 &form = startShown();
@@ -288,13 +281,9 @@ QByteArray bigText()
     return QByteArray("Gr\374\337e aus der Ferne\r\n").repeated(3 * (1 << 20) / 22 + 100);
 }
 
-// The box names the file and how far the load is and stands modal over the
-// window; "Abbrechen" (pressed at the very end, it still counts), Escape and
-// the box's own close button stop the load at the next step. A rest that
-// cannot be stopped: the box comes up at once with "Abbrechen" greyed out,
-// unless the work was quick so far, and then only the box is painted, with
-// nothing else running. Once it is gone, the window is active again even
-// without a window manager (its keys work without a click).
+// The progress box: its label and bar, modal over the window; Abbrechen (at
+// the very end too), Escape and closing stop; an unstoppable rest greys the
+// button and runs nothing else, unless quick; the window is active after.
 TEST(ProgressBox, ShowsHowFarStopsOnRequestAndOnlyShowsAnUnstoppableRest)
 {
     QWidget window;
@@ -385,10 +374,8 @@ protected:
     Steps m_steps;
 };
 
-// Stopped at the first, a middle or the last step, or while the editor makes
-// room, a load by the open panel or a drop leaves the text, its file, format,
-// identity, undo steps, modified flag and recovery copy as they were and says
-// so in the status line only. A load that goes through rises to its total.
+// A load stopped at any step, or while room is made, that changes the text,
+// file, format, identity, undo, modified flag or recovery copy.
 TEST_F(BigLoads, AStoppedLoadLeavesEverythingAsItWas)
 {
     for (const bool drop : {false, true}) {
@@ -473,8 +460,8 @@ TEST_F(BigLoads, InputDuringALoadDoesNothing)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-// Kelo shows its window first and reads the command-line file after, with
-// the window standing; stopped, the window is empty and names no file.
+// The command-line file read before the window shows, or a stopped read that
+// leaves a file named.
 TEST(ShowingFirst, TheCommandLineFileIsReadOnceTheWindowShows)
 {
     QTemporaryDir folder;
@@ -507,11 +494,9 @@ TEST(ShowingFirst, TheCommandLineFileIsReadOnceTheWindowShows)
 
 using Latin1Names = Latin1Fixture;
 
-// A Latin-1 name on the command line opens its file, Label1 shows it readably
-// and Speichern replaces exactly that file. Dropped as a file manager sends it
-// (percent-encoded bytes), on the window or the editor, it loads the same way.
-// The open panel lists folder and file readably and enters and loads them by
-// double clicks; "dir1" keeps the folder for the next start.
+// A Latin-1 file name from the command line, a drop (percent-encoded, on the
+// window or the editor) or the open panel that is not read, shown or saved
+// under its own bytes, or not kept as "dir1".
 TEST_F(Latin1Names, CommandLineDropsAndTheOpenPanelReadAndWriteTheFileUnderItsOwnName)
 {
     Form1 &form = startShown({decodeFileName(m_fileRaw)});
@@ -564,8 +549,8 @@ TEST_F(Latin1Names, CommandLineDropsAndTheOpenPanelReadAndWriteTheFileUnderItsOw
 
 using Schemes = Form1Fixture;
 
-// The options panel sizes the window; each scheme sets the editor's colours,
-// font and caret. Closing stores the settings and closes the other windows.
+// The options panel's window size, each scheme's colours, font and caret,
+// and the settings stored on closing.
 TEST_F(Schemes, EachSchemeSetsColoursFontAndCaretAndClosingStoresTheSettings)
 {
     Form1 &form = start();
@@ -615,40 +600,18 @@ TEST_F(Schemes, EachSchemeSetsColoursFontAndCaretAndClosingStoresTheSettings)
     EXPECT_FALSE(other.isVisible());
 }
 
-// The editor and the status line follow the window's outer size; a window
-// too low is set back to 2000 twips; minimised changes nothing.
-TEST(LayoutRule, GivesTheEditorAndTheStatusLineTheirSizes)
-{
-    using enum LayoutStep::Action;
-    const struct {
-        double width, height;
-        LayoutStep::Action action;
-        double editorWidth, editorHeight;
-    } cases[] = {
-        {12285, 7920, Fit, 11895, 6255}, // the designed window
-        {6000, 1671, Fit, 5610, 6},      // just high enough
-        {6000, 1670, SetHeight, 0, 0},   // 1670 and below snap to 2000
-        {120, 3000, Fit, 0, 1335},       // never a negative width
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
-        const LayoutStep step = layoutFor(c.width, c.height, false);
-        EXPECT_EQ(step.action, c.action);
-        if (c.action == Fit) {
-            EXPECT_EQ(step.editorWidth, c.editorWidth);
-            EXPECT_EQ(step.editorHeight, c.editorHeight);
-            EXPECT_EQ(step.statusWidth, c.editorWidth);
-            EXPECT_EQ(step.statusTop, 720 + c.editorHeight); // no gap under the editor
-        } else {
-            EXPECT_EQ(step.windowHeight, 2000);
-        }
-    }
-}
-
 using WindowResize = Form1Fixture;
 
+// The editor and the status line follow the window's outer size (no gap
+// between them); a window too low is set back to 2000 twips; minimised
+// changes nothing.
 TEST_F(WindowResize, EditorAndStatusLineFollowTheWindowButNotWhileMinimised)
 {
+    // The rule's edges: just high enough, the highest that snaps, and a width
+    // that would leave the editor a negative one.
+    EXPECT_EQ(layoutFor(6000, 1671, false).editorHeight, 6);
+    EXPECT_EQ(layoutFor(6000, 1670, false).action, LayoutStep::Action::SetHeight);
+    EXPECT_EQ(layoutFor(120, 3000, false).editorWidth, 0);
     Form1 &form = startShown();
     form.setWindowWidthTwips(6000);
     form.setWindowHeightTwips(5055);

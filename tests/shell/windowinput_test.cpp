@@ -1,10 +1,6 @@
-// The window as its users reach it. Without a mouse or without sight: what a
-// screen reader reads, Tab, Enter and Space on the bar, Escape out of the
-// panels and dialogs. With the mouse, its events as Qt delivers them (on to
-// the window when the control does not take them): hints in the status line,
-// the hover spot, dragging the file panels sideways with the right button.
-// And the status line as a console: the command words exactly, their near
-// misses, the double click, the terminal and the way out.
+// The window as its users reach it: screen reader names, Tab, Enter, Space
+// and Escape; hints and the hover spot under the mouse, dragging the file
+// panels with the right button; and the status line as a console.
 #include "files/openpanel.h"
 #include "files/saveaspanel.h"
 #include "platform/controls.h"
@@ -151,9 +147,8 @@ using Hints = WindowInput;
 using PanelDragging = WindowInput;
 using Console = WindowInput;
 
-// Every control of the window, its panels, both dialogs and the About window
-// has a name to announce. The three are transient children of the main
-// window, the only windows a Wayland compositor keeps above it.
+// A control without a name to announce, or a dialog that is no transient
+// child of the main window (Wayland keeps only those above it).
 TEST_F(KeyboardReach, EveryControlIsAnnouncedAndTheDialogsAreTransientChildren)
 {
     Form1 &form = startActive();
@@ -185,10 +180,8 @@ TEST_F(KeyboardReach, EveryControlIsAnnouncedAndTheDialogsAreTransientChildren)
                                 "frm_such.Option1_1", "frm_ersetz.cmdTAB", "Form2.Command1"})
         EXPECT_TRUE(looked.contains(QLatin1String(control))) << control;
 
-    // Where a control's text says too little: German names where it shows no
-    // text, a picture button's caption (or its command's text where it has
-    // none); the bar's buttons are described by their hints. A drop-down
-    // list is named by its entry on Linux: what it is, its description says.
+    // The German names where a control shows no text; the bar's buttons are
+    // described by their hints, the drop-down list by its description.
     EXPECT_EQ(accessibleText(form.Dateiauswahl->Drive1, QAccessible::Description), "Laufwerk");
     // clang-format off
     const std::pair<QWidget *, QString> names[] = {
@@ -212,9 +205,8 @@ TEST_F(KeyboardReach, EveryControlIsAnnouncedAndTheDialogsAreTransientChildren)
     }
 }
 
-// The window starts in the editor; Ctrl+Tab leaves it, and Tab runs through
-// the status line and the bar from left to right and back into the editor.
-// The options panel, once open, is next after the button that opened it.
+// The Tab order: editor, status line, the bar left to right, the options
+// panel after its button, and the dialogs' designed orders.
 TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarAndThroughTheDialogs)
 {
     Form1 &form = startActive();
@@ -251,10 +243,8 @@ TEST_F(KeyboardReach, TabRunsFromTheEditorThroughTheBarAndThroughTheDialogs)
                                     "cmdTAB", "cmdZSLOESCH", "cmd_exit"}));
 }
 
-// A focused picture button or colour sample looks focused (they have no
-// frame of their own to show it). Enter, the keypad's Enter and Space choose
-// a sample's scheme as a click does and trigger each bar button's command;
-// other keys do nothing.
+// Focus that does not show on picture buttons and samples, or Enter, keypad
+// Enter and Space that do not trigger them (other keys must not).
 TEST_F(KeyboardReach, FocusedButtonsAndSamplesLookFocusedAndEnterOrSpaceTriggerThem)
 {
     Form1 &form = startActive();
@@ -308,8 +298,7 @@ TEST_F(KeyboardReach, FocusedButtonsAndSamplesLookFocusedAndEnterOrSpaceTriggerT
     }
 }
 
-// Escape leaves each panel, both dialogs and the About window as its own
-// close control ("X", "QUIT", "EXIT") does, from a control inside it.
+// Escape that does not leave a panel or dialog as its own close control does.
 TEST_F(KeyboardReach, EscapeLeavesEveryPanelAndDialogAsItsCloseControlDoes)
 {
     Form1 &form = startActive();
@@ -469,10 +458,7 @@ TEST_F(PanelDragging, TheRightButtonAloneDragsSidewaysToTheLeftEdge)
     EXPECT_EQ(panel->pos(), QPoint(250, 43));
 }
 
-// Only the whole text, exactly, is a command: the download page, the
-// terminal, the way out (the title bar's, whose shut-down writes the
-// settings) and the author's page. Near misses (other cases, blanks, more or
-// less) stay in the line as typed.
+// Console words: only the exact text is a command; near misses stay as typed.
 TEST_F(Console, OnlyTheExactWordsDoSomething)
 {
     enum class Effect { None, DownloadPage, Terminal, Exit, Author };
@@ -506,15 +492,14 @@ TEST_F(Console, OnlyTheExactWordsDoSomething)
     EXPECT_TRUE(m_messages.shown().isEmpty());
 }
 
+// Enter (not Ctrl+Enter) runs the line once; the address left behind is no
+// command, and a terminal that cannot start is reported.
 TEST_F(Console, EnterRunsAtMostOneCommandAndAFailedTerminalIsReported)
 {
     startShown();
-    enter(QString());
-    const QString huge(10000, u'x');
-    enter(huge);
-    EXPECT_EQ(status()->text(), huge);
+    enter(QString()); // nothing to run
     enter(QStringLiteral("help"));
-    QTest::keyClick(status(), Qt::Key_Return); // the address left behind is no command
+    QTest::keyClick(status(), Qt::Key_Return);
     EXPECT_EQ(status()->text(), product::downloadPage);
     EXPECT_EQ(m_launcher.urls.size(), 1);
     status()->setText(QStringLiteral("info"));
@@ -525,7 +510,7 @@ TEST_F(Console, EnterRunsAtMostOneCommandAndAFailedTerminalIsReported)
     QTest::mouseDClick(status(), Qt::LeftButton); // empties whatever the line shows
     EXPECT_EQ(status()->text(), QString());
 
-    m_launcher.terminalStarts = false; // a terminal that cannot start is reported
+    m_launcher.terminalStarts = false;
     enter(QStringLiteral("dos"));
     ASSERT_EQ(m_messages.shown().size(), 1);
     EXPECT_TRUE(m_messages.texts().first().contains(QStringLiteral("kein Terminal")));
