@@ -6,8 +6,10 @@
 //
 //   kelo_bigload make FILE MIB cp1252|utf8   writes the German sample text
 //   kelo_bigload load FILE pieces|whole      loads FILE, prints the costs
-//   kelo_bigload longline FILE MB            writes a text of one line of MB
-//                                            megabytes, or of MB million
+//   kelo_bigload longline FILE MB [KIND]     writes a text of one line of MB
+//                                            megabytes, German (KIND german),
+//                                            Base64 (base64) or Chinese
+//                                            (chinese), or of MB million
 //                                            empty lines (MB negative), opens
 //                                            it in a shown editor, types a key
 //                                            at its start and end and saves it,
@@ -110,14 +112,37 @@ template <typename Work> std::pair<double, double> costOf(Work &&work)
     return {cpuSeconds() - start, double(wall.nsecsElapsed()) / 1e6};
 }
 
-int longLine(const char *file, double mb)
+// One line of about `bytes` bytes with no spaces: random data in Base64, or
+// random Chinese characters from the 3000 after U+4E00.
+QByteArray spacelessLine(qsizetype bytes, bool chinese)
+{
+    quint32 seed = 1;
+    const auto random = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    if (chinese) {
+        QString line;
+        line.reserve(bytes / 3);
+        while (line.size() * 3 < bytes)
+            line += QChar(char16_t(0x4E00 + random() % 3000));
+        return line.toUtf8();
+    }
+    QByteArray data(bytes * 3 / 4, Qt::Uninitialized);
+    for (char &byte : data)
+        byte = char(random());
+    return data.toBase64();
+}
+
+int longLine(const char *file, double mb, const char *kind)
 {
     const QString path = QString::fromLocal8Bit(file);
     const qsizetype bytes = qsizetype(std::abs(mb) * 1e6);
     QByteArray text;
     if (mb > 0) {
-        text = kelo::bench::germanText(bytes, kelo::Encoding::Windows1252, false);
-        text.replace("\r\n", "  ");
+        if (std::strcmp(kind, "german") == 0) {
+            text = kelo::bench::germanText(bytes, kelo::Encoding::Windows1252, false);
+            text.replace("\r\n", "  ");
+        } else {
+            text = spacelessLine(bytes, std::strcmp(kind, "chinese") == 0);
+        }
     } else {
         text = QByteArray("\r\n").repeated(bytes / 2);
     }
@@ -274,9 +299,9 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         return load(argv[2], std::strcmp(argv[3], "pieces") == 0);
     }
-    if (argc == 4 && std::strcmp(argv[1], "longline") == 0) {
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "longline") == 0) {
         QApplication app(argc, argv);
-        return longLine(argv[2], std::atof(argv[3]));
+        return longLine(argv[2], std::atof(argv[3]), argc == 5 ? argv[4] : "german");
     }
     if (argc == 3 && std::strcmp(argv[1], "screenreader") == 0) {
         QApplication app(argc, argv);
@@ -284,7 +309,7 @@ int main(int argc, char **argv)
     }
     std::fprintf(stderr,
                  "usage: %s make FILE MIB cp1252|utf8 | load FILE pieces|whole | longline FILE MB "
-                 "| screenreader MIB\n",
+                 "[german|base64|chinese] | screenreader MIB\n",
                  argv[0]);
     return 2;
 }

@@ -6,7 +6,8 @@
 #   bench/bigload.sh [BUILD] [MIB...]      e.g. bench/bigload.sh build/release 20 100 1024
 # KELO_BIGLOAD_REF names another kelo_bigload for the whole column, e.g. one
 # built from an older commit, so that the reference is that commit's loading.
-# Then a text of one 10 MB line and one of 5 million empty lines: the CPU
+# Then texts of one 10 MB line (German words, Base64 data, Chinese with no
+# spaces) and one of 5 million empty lines: the CPU
 # seconds to open it in a shown editor, the milliseconds until a key typed at
 # its start and at its end is drawn, and saving it against a plain QSaveFile
 # write of the same bytes in the same run (KELO_LONGLINE_MB=0 skips them).
@@ -38,13 +39,15 @@ done
 
 longline=${KELO_LONGLINE_MB:-10}
 if [ "$longline" != 0 ]; then
-    printf '\n%-22s %10s %12s %12s %10s %10s %8s\n' file "open cpu s" "key start ms" "key end ms" \
+    printf '\n%-30s %10s %12s %12s %10s %10s %8s\n' file "open cpu s" "key start ms" "key end ms" \
         "save ms" "plain ms" ratio
-    for mb in "$longline" "-$longline"; do
-        out=$("$tool" longline "$dir/long.txt" "$mb")
-        name="one $longline MB line"
+    for run in "$longline german" "$longline base64" "$longline chinese" "-$longline"; do
+        set -- $run
+        mb=$1
+        out=$("$tool" longline "$dir/long.txt" $run)
+        name="one $longline MB line, ${2:-}"
         [ "$mb" -lt 0 ] && name="$(( longline / 2 )) M empty lines"
-        printf '%-22s %10s %12s %12s %10s %10s %8s\n' "$name" "$(value "$out" open_cpu_s)" \
+        printf '%-30s %10s %12s %12s %10s %10s %8s\n' "$name" "$(value "$out" open_cpu_s)" \
             "$(value "$out" key_start_ms)" "$(value "$out" key_end_ms)" "$(value "$out" save_ms)" \
             "$(value "$out" plain_ms)" "$(value "$out" save_ratio)"
         rm -f "$dir/long.txt"

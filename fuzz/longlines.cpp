@@ -3,9 +3,11 @@
 //  - a line ends at CR, at LF or at CR LF; every line of at least the limit
 //    is found, with its start and its length without the line end, and no
 //    other;
-//  - a byte's word style changes exactly where a byte that is not a space
-//    follows a space, and styling a line in two pieces gives what styling it
-//    whole gives.
+//  - a byte's word style changes exactly where a piece starts: a word after
+//    spaces, or, after a word's first 12 characters, two ASCII characters or
+//    one other; a character is a byte that is neither a space nor a UTF-8
+//    continuation byte, with the continuation bytes after it. Styling a line
+//    in two pieces gives what styling it whole gives.
 #include "fuzzcheck.h"
 
 #include "platform/longlines.h"
@@ -39,11 +41,36 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                       literal(text) + ": " + std::to_string(found.size()) +
                                       " found, " + std::to_string(expected.size()) + " expected");
 
+    // Where the pieces start, from the words and their characters.
+    std::vector<bool> startsPiece(std::size_t(text.size()), false);
+    const auto isContinuation = [](char byte) { return (uchar(byte) & 0xC0) == 0x80; };
+    std::vector<qsizetype> characters; // the starts of the current word's characters
+    bool afterSpace = false; // the line's first word goes on in the style it starts with
+    const auto endWord = [&] {
+        for (std::size_t k = 0; k < characters.size(); ++k) {
+            const bool ascii = uchar(text[characters[k]]) < 0x80;
+            if ((k == 0 && afterSpace) || k >= 12)
+                startsPiece[std::size_t(characters[k])] = true;
+            if (k >= 12 && ascii && k + 1 < characters.size() &&
+                uchar(text[characters[k + 1]]) < 0x80)
+                ++k; // two ASCII characters make one piece
+        }
+        characters.clear();
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ') {
+            endWord();
+            afterSpace = true;
+        }
+        else if (!isContinuation(text[i]))
+            characters.push_back(i);
+    }
+    endWord();
+
     QByteArray whole(text.size(), '\0');
     WordStyles().next(text, whole.data());
     for (qsizetype i = 1; i < text.size(); ++i) {
-        const bool changes = text[i - 1] == ' ' && text[i] != ' ';
-        FUZZ_CHECK((whole[i] != whole[i - 1]) == changes,
+        FUZZ_CHECK((whole[i] != whole[i - 1]) == startsPiece[std::size_t(i)],
                    "style at " + std::to_string(i) + " of " + literal(text));
     }
     QByteArray pieces(text.size(), '\0');

@@ -57,10 +57,25 @@ void WordStyles::next(QByteArrayView piece, char *styles)
 {
     const char *bytes = piece.data();
     for (qsizetype i = 0; i < piece.size(); ++i) {
-        const bool space = bytes[i] == ' ';
-        if (m_afterSpace && !space)
-            m_style ^= 1;
-        m_afterSpace = space;
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte == ' ') {
+            m_afterSpace = true;
+        } else if ((byte & 0xC0) != 0x80) { // a character starts here
+            const bool ascii = byte < 0x80;
+            if (m_afterSpace) {
+                m_style ^= 1;
+                m_wordLength = 0;
+                m_afterSpace = false;
+                m_pairOpen = false;
+            } else if (m_wordLength >= wholeWord) {
+                // Two ASCII characters share a piece, any other has its own.
+                if (!(ascii && m_pairOpen))
+                    m_style ^= 1;
+                m_pairOpen = ascii && !m_pairOpen;
+            }
+            if (m_wordLength < wholeWord)
+                ++m_wordLength;
+        }
         styles[i] = m_style;
     }
 }

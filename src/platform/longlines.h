@@ -8,7 +8,10 @@
 // words of a long line alternate between two styles that look the same, each
 // word is a piece of its own, and the words of a natural text repeat: a key
 // typed into a line of 10 MB then costs a fraction of a second instead of
-// seconds.
+// seconds. Encoded data, scripts and languages written without spaces have
+// no such words, so a word goes on after its first 12 characters in pieces
+// of two ASCII characters or of one other character. Of these there are a
+// few thousand, which the position cache holds.
 #pragma once
 
 #include <QByteArrayView>
@@ -30,15 +33,21 @@ std::vector<LineSpan> longLines(QByteArrayView text, qsizetype atLeast);
 
 // Gives each byte of a line style 0 or 1, changing after every run of spaces,
 // so that each word with the spaces after it has another style than its
-// neighbours. A line is styled piece by piece, in order.
+// neighbours, and at every piece of a long word. A character's bytes share
+// their style. A line is styled piece by piece, in order.
 class WordStyles {
 public:
     // Writes one style per byte of `piece` to `styles`.
     void next(QByteArrayView piece, char *styles);
 
 private:
+    // The characters a word keeps whole before it goes on in pieces.
+    static constexpr int wholeWord = 12;
+
     char m_style = 0;
     bool m_afterSpace = false;
+    int m_wordLength = 0;    // in characters, up to where it is cut
+    bool m_pairOpen = false; // the last piece is one ASCII character
 };
 
 } // namespace kelo

@@ -80,8 +80,9 @@ TextBox::TextBox(QWidget *parent)
     setUpDocument();
     send(*this, SCI_SETPASTECONVERTENDINGS, 1);
     // Scintilla keeps the measured widths of short pieces of text; a long
-    // line's words (see styleLongLines()) outnumber its default 1024 places.
-    send(*this, SCI_SETPOSITIONCACHE, 16384);
+    // line's words and pieces of words (see styleLongLines()), in two
+    // styles, outnumber its default 1024 places.
+    send(*this, SCI_SETPOSITIONCACHE, 65536);
 
     setWrapMode(WrapNone);
     setFolding(NoFoldStyle);

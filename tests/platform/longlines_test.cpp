@@ -59,24 +59,39 @@ TEST(LongLines, FindsExactlyTheLinesOfAtLeastTheLimit)
 }
 
 // A word and the spaces after it have one style, the next word the other,
-// however the line is cut into pieces.
+// however the line is cut into pieces. A word of more than 12 characters goes
+// on in pieces of two ASCII characters or one other, never splitting the
+// bytes of a character.
 TEST(LongLines, WordsAlternateInStyleAcrossPieces)
 {
-    const QByteArray line = "  Grüße aus  München, schön   Ende";
-    // "  ", "Grüße ", "aus  ", "München, ", "schön   ", "Ende" in bytes
-    QByteArray expected;
-    for (const auto &[bytes, style] :
-         {std::pair{2, '0'}, {8, '1'}, {5, '0'}, {10, '1'}, {9, '0'}, {4, '1'}})
-        expected += QByteArray(bytes, style);
-    ASSERT_EQ(expected.size(), line.size());
-    for (qsizetype cut = 0; cut <= line.size(); ++cut) {
-        WordStyles words;
-        QByteArray styles(line.size(), 'x');
-        words.next(QByteArrayView(line).first(cut), styles.data());
-        words.next(QByteArrayView(line).sliced(cut), styles.data() + cut);
-        for (char &style : styles)
-            style = char('0' + style);
-        EXPECT_EQ(styles, expected) << "cut at " << cut;
+    const struct {
+        QByteArray line;
+        std::vector<int> pieces; // in bytes, the first with style 0
+    } cases[] = {
+        {"  Grüße aus  München, schön   Ende", {2, 8, 5, 10, 9, 4}},
+        // "Grüße ", "Zusammenarbe", "it", "s", "ü", "ü", "b", "€", "er", "ab ",
+        // "kurz ", then a word of exactly 12 characters, whole.
+        {"Grüße Zusammenarbeitsüüb€erab kurz Donnerstagen ",
+         {8, 12, 2, 1, 2, 2, 1, 3, 2, 3, 5, 13}},
+        {"0123456789ABé€xy", {12, 2, 3, 2}},
+    };
+    for (const auto &[line, pieces] : cases) {
+        QByteArray expected;
+        char style = '0';
+        for (const int bytes : pieces) {
+            expected += QByteArray(bytes, style);
+            style = style == '0' ? '1' : '0';
+        }
+        ASSERT_EQ(expected.size(), line.size()) << line.constData();
+        for (qsizetype cut = 0; cut <= line.size(); ++cut) {
+            WordStyles words;
+            QByteArray styles(line.size(), 'x');
+            words.next(QByteArrayView(line).first(cut), styles.data());
+            words.next(QByteArrayView(line).sliced(cut), styles.data() + cut);
+            for (char &byteStyle : styles)
+                byteStyle = char('0' + byteStyle);
+            EXPECT_EQ(styles, expected) << line.constData() << ", cut at " << cut;
+        }
     }
 }
 
