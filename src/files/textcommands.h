@@ -26,7 +26,7 @@ public:
     // Prints the whole text, as the editor holds it, followed by a line end.
     void Drucken();
     // Puts the whole text (not only the selection) on the clipboard as plain
-    // text with LF line breaks.
+    // text with LF line breaks, or says that there is no memory for it.
     void copy_Click();
     // Empties the editor as one undo step; the current file stays.
     void img_clear_Click();

@@ -371,6 +371,18 @@ QMimeData *TextBox::toMimeData(const QByteArray &text, bool rectangular) const
     return mime;
 }
 
+std::unique_ptr<QMimeData> TextBox::wholeTextMimeData() const
+{
+    const QByteArrayView text = utf8View();
+    if (text.size() >= bigSelection && !m_roomCheck({text.size()}))
+        return nullptr;
+    try {
+        return std::make_unique<EditorMimeData>(text.toByteArray());
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
 void TextBox::withRoom(const std::function<void()> &handle, bool mayDeleteSelection)
 {
     try {

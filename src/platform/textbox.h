@@ -120,6 +120,11 @@ public:
     // The UTF-8 text as the editor holds it, without a copy. Valid until the
     // next change of the text; for searching large texts quickly.
     QByteArrayView utf8View() const;
+    // The whole text for the clipboard: a copy of the editor's bytes, made
+    // into the plain text other programs ask for (LF line breaks) only when
+    // they ask, as a selection copied is. Nothing when there is no memory
+    // for the copy.
+    std::unique_ptr<QMimeData> wholeTextMimeData() const;
     // Converting between UTF-16 offsets and byte positions in the UTF-8
     // text. An offset is clamped to the text, and one that falls inside a
     // surrogate pair or a CR LF pair gives the position of the pair's start.

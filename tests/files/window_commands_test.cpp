@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -185,10 +186,14 @@ TEST_F(Commands, PrintCopyClearAndRefresh)
     form.TextBox1->setSelStart(2);
     form.TextBox1->setSelLength(3);
     form.copy->click();
-    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("Größe\nneu\n\nEnde\r"));
+    const QString copied = QStringLiteral("Größe\nneu\n\nEnde\r");
+    EXPECT_EQ(QApplication::clipboard()->text(), copied);
+    EXPECT_EQ(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")),
+              copied.toUtf8());
     form.img_clear->click();
     EXPECT_EQ(form.TextBox1->Text(), QString());
     EXPECT_EQ(form.currentFile(), path);
+    EXPECT_EQ(QApplication::clipboard()->text(), copied); // a copy, not the editor's bytes
     form.copy->click(); // an empty text empties the clipboard
     EXPECT_EQ(QApplication::clipboard()->text(), QString());
     form.TextBox1->undo();
@@ -205,6 +210,28 @@ TEST_F(Commands, PrintCopyClearAndRefresh)
                            QStringLiteral("Es ist kein Drucker eingerichtet.")}));
     EXPECT_EQ(m_messages.shown().value(3).icon, MsgIcon::Critical);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr); // the wait cursor is gone
+}
+
+// Copying a big text with no memory for its copy says so, empties the
+// clipboard and leaves the text as it is.
+TEST_F(Commands, CopyWithoutMemoryForTheTextSaysSo)
+{
+    Form1 &form = startShown({});
+    const QString big = QStringLiteral("Zeile\r\n").repeated(300 * 1024);
+    form.TextBox1->setText(big);
+    QApplication::clipboard()->setText(QStringLiteral("vorher"));
+    qsizetype asked = 0;
+    form.TextBox1->setRoomCheck([&asked](std::initializer_list<qsizetype> blocks) {
+        asked = *blocks.begin();
+        return false;
+    });
+    form.copy->click();
+    EXPECT_EQ(asked, big.size());
+    EXPECT_EQ(QApplication::clipboard()->text(), QString());
+    EXPECT_EQ(m_messages.texts(),
+              QStringList{QStringLiteral("Der Text kann nicht in die Zwischenablage kopiert "
+                                         "werden: Dafür ist nicht genug Arbeitsspeicher frei.")});
+    EXPECT_EQ(form.TextBox1->Text(), big);
 }
 
 } // namespace
