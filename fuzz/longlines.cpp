@@ -5,9 +5,11 @@
 //    other;
 //  - a byte's word style changes exactly where a piece starts: a word after
 //    spaces, or, after a word's first 12 characters, two ASCII characters or
-//    one other; a character is a byte that is neither a space nor a UTF-8
-//    continuation byte, with the continuation bytes after it. Styling a line
-//    in two pieces gives what styling it whole gives.
+//    one character from U+0080 to U+027F, U+3000 to U+9FFF or U+B000 to
+//    U+DFFF, with any other characters after it; a character is a byte that
+//    is neither a space nor a UTF-8 continuation byte, with the continuation
+//    bytes after it. Styling a line in two pieces gives what styling it
+//    whole gives.
 #include "fuzzcheck.h"
 
 #include "platform/longlines.h"
@@ -45,14 +47,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     std::vector<bool> startsPiece(std::size_t(text.size()), false);
     const auto isContinuation = [](char byte) { return (uchar(byte) & 0xC0) == 0x80; };
     std::vector<qsizetype> characters; // the starts of the current word's characters
-    bool afterSpace = false; // the line's first word goes on in the style it starts with
+    bool afterSpace = false;           // the line's first word goes on in the style it starts with
     const auto endWord = [&] {
-        for (std::size_t k = 0; k < characters.size(); ++k) {
-            const bool ascii = uchar(text[characters[k]]) < 0x80;
-            if ((k == 0 && afterSpace) || k >= 12)
-                startsPiece[std::size_t(characters[k])] = true;
-            if (k >= 12 && ascii && k + 1 < characters.size() &&
-                uchar(text[characters[k + 1]]) < 0x80)
+        const auto lead = [&](std::size_t k) { return uchar(text[characters[k]]); };
+        const auto ascii = [&](std::size_t k) { return lead(k) < 0x80; };
+        const auto alone = [&](std::size_t k) {
+            return ascii(k) || (lead(k) >= 0xC2 && lead(k) <= 0xC9) ||
+                   (lead(k) >= 0xE3 && lead(k) <= 0xE9) || (lead(k) >= 0xEB && lead(k) <= 0xED);
+        };
+        if (!characters.empty() && afterSpace)
+            startsPiece[std::size_t(characters[0])] = true;
+        for (std::size_t k = 12; k < characters.size(); ++k) {
+            if (!alone(k))
+                continue; // goes on in the piece before it
+            startsPiece[std::size_t(characters[k])] = true;
+            if (ascii(k) && k + 1 < characters.size() && ascii(k + 1))
                 ++k; // two ASCII characters make one piece
         }
         characters.clear();
@@ -61,8 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (text[i] == ' ') {
             endWord();
             afterSpace = true;
-        }
-        else if (!isContinuation(text[i]))
+        } else if (!isContinuation(text[i]))
             characters.push_back(i);
     }
     endWord();

@@ -53,6 +53,23 @@ std::vector<LineSpan> longLines(QByteArrayView text, qsizetype atLeast)
     return found;
 }
 
+namespace {
+
+// Whether a character, told by the first byte of its UTF-8 form, can be a
+// piece of its own: Latin letters and signs from U+0080 to U+027F, Chinese
+// and Japanese characters and punctuation from U+3000 to U+9FFF, Hangul
+// syllables from U+B000 to U+DFFF. Any other goes on in the piece before it,
+// since it may be drawn together with its neighbours: combining marks, the
+// letters of scripts that join them, the joiners and variation selectors
+// of emoji, emoji and their skin tones.
+bool standsAlone(unsigned char lead)
+{
+    return (lead >= 0xC2 && lead <= 0xC9) || (lead >= 0xE3 && lead <= 0xE9) ||
+           (lead >= 0xEB && lead <= 0xED);
+}
+
+} // namespace
+
 void WordStyles::next(QByteArrayView piece, char *styles)
 {
     const char *bytes = piece.data();
@@ -61,17 +78,22 @@ void WordStyles::next(QByteArrayView piece, char *styles)
         if (byte == ' ') {
             m_afterSpace = true;
         } else if ((byte & 0xC0) != 0x80) { // a character starts here
-            const bool ascii = byte < 0x80;
             if (m_afterSpace) {
                 m_style ^= 1;
                 m_wordLength = 0;
                 m_afterSpace = false;
                 m_pairOpen = false;
             } else if (m_wordLength >= wholeWord) {
-                // Two ASCII characters share a piece, any other has its own.
-                if (!(ascii && m_pairOpen))
-                    m_style ^= 1;
-                m_pairOpen = ascii && !m_pairOpen;
+                // Two ASCII characters share a piece.
+                if (byte < 0x80) {
+                    if (!m_pairOpen)
+                        m_style ^= 1;
+                    m_pairOpen = !m_pairOpen;
+                } else {
+                    if (standsAlone(byte))
+                        m_style ^= 1;
+                    m_pairOpen = false;
+                }
             }
             if (m_wordLength < wholeWord)
                 ++m_wordLength;

@@ -10,8 +10,9 @@
 // typed into a line of 10 MB then costs a fraction of a second instead of
 // seconds. Encoded data, scripts and languages written without spaces have
 // no such words, so a word goes on after its first 12 characters in pieces
-// of two ASCII characters or of one other character. Of these there are a
-// few thousand, which the position cache holds.
+// of two ASCII characters or of one Latin or Chinese character, with the
+// combining marks and other characters that are drawn together with them.
+// Of these there are a few thousand, which the position cache holds.
 #pragma once
 
 #include <QByteArrayView>
@@ -47,7 +48,7 @@ private:
     char m_style = 0;
     bool m_afterSpace = false;
     int m_wordLength = 0;    // in characters, up to where it is cut
-    bool m_pairOpen = false; // the last piece is one ASCII character
+    bool m_pairOpen = false; // the last piece is one ASCII character alone
 };
 
 } // namespace kelo

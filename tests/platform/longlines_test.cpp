@@ -60,8 +60,9 @@ TEST(LongLines, FindsExactlyTheLinesOfAtLeastTheLimit)
 
 // A word and the spaces after it have one style, the next word the other,
 // however the line is cut into pieces. A word of more than 12 characters goes
-// on in pieces of two ASCII characters or one other, never splitting the
-// bytes of a character.
+// on in pieces of two ASCII characters or one Latin or Chinese character,
+// each with the combining marks, emoji and such after it, never splitting
+// the bytes of a character.
 TEST(LongLines, WordsAlternateInStyleAcrossPieces)
 {
     const struct {
@@ -69,11 +70,14 @@ TEST(LongLines, WordsAlternateInStyleAcrossPieces)
         std::vector<int> pieces; // in bytes, the first with style 0
     } cases[] = {
         {"  Grüße aus  München, schön   Ende", {2, 8, 5, 10, 9, 4}},
-        // "Grüße ", "Zusammenarbe", "it", "s", "ü", "ü", "b", "€", "er", "ab ",
+        // "Grüße ", "Zusammenarbe", "it", "s", "ü", "ü", "b€", "er", "ab ",
         // "kurz ", then a word of exactly 12 characters, whole.
         {"Grüße Zusammenarbeitsüüb€erab kurz Donnerstagen ",
-         {8, 12, 2, 1, 2, 2, 1, 3, 2, 3, 5, 13}},
-        {"0123456789ABé€xy", {12, 2, 3, 2}},
+         {8, 12, 2, 1, 2, 2, 4, 2, 3, 5, 13}},
+        // "e" and a combining acute, "中", "x" and a thumb with its skin tone
+        {"0123456789ABe\xCC\x81中x👍🏽yz", {12, 3, 3, 9, 2}},
+        // Arabic letters join: they go on with the piece before them.
+        {"0123456789ABcسلام", {12, 9}},
     };
     for (const auto &[line, pieces] : cases) {
         QByteArray expected;
